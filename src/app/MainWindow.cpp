@@ -1,0 +1,410 @@
+#include "MainWindow.h"
+
+#include "Dialogs.h"
+#include "GridModel.h"
+#include "GridView.h"
+#include "HistoryGrid.h"
+#include "IssueNumbers.h"
+#include "Launcher.h"
+#include "LishiColumns.h"
+#include "PatternRefresh.h"
+#include "ProvinceTable.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCursor>
+#include <QDir>
+#include <QEvent>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+
+using Key = Settings::Key;
+
+namespace {
+
+std::optional<qint16> toInt16(const QString &text)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    if (!ok || value < std::numeric_limits<qint16>::min() || value > std::numeric_limits<qint16>::max())
+        return std::nullopt;
+    return qint16(value);
+}
+
+} // namespace
+
+MainWindow::MainWindow(const AppServices &services, QWidget *parent)
+    : QMainWindow(parent)
+    , m_services(services)
+{
+    m_ui.setupUi(this);
+    setWindowTitle(productTitle());
+    resize(1120, 690);
+    startUp();
+    connectControls();
+}
+
+MainWindow::~MainWindow() = default;
+
+QString MainWindow::productTitle()
+{
+    return QStringLiteral("Vendrix K3 快3跟号分析");
+}
+
+QChar MainWindow::displayLetter() const
+{
+    return QLatin1Char(LishiColumns::kindLetters[m_search.intXianshiLei]);
+}
+
+void MainWindow::startUp()
+{
+    m_daysToKeep = m_settings.iniSerchDay();
+
+    m_gameIndex = m_settings.gsZl();
+    m_ui.mnuK3.value(m_gameIndex)->setChecked(true);
+    const Province &game = ProvinceTable::at(m_gameIndex);
+    m_drawsPerDay = game.drawsPerDay;
+    m_gameCode = game.code;
+
+    m_search.bolZyw = m_settings.bolZyw();
+    m_search.bolSq = m_settings.bolSq();
+    m_search.intLei = m_settings.intLei();
+
+    openHistory();
+
+    m_ui.Option1.value(m_search.bolZyw ? 1 : 0)->setChecked(true);
+    m_ui.Option1.value(m_search.bolSq ? 3 : 2)->setChecked(true);
+
+    m_search.bolZuxuan = m_settings.bolZuxuan();
+    m_ui.Option2.value(m_search.bolZuxuan ? 5 : 4)->setChecked(true);
+
+    m_search.intConsqSort = m_settings.intConsqSort();
+    m_ui.Option5.value(m_search.intConsqSort)->setChecked(true);
+
+    m_search.intXianshiLei = m_settings.intXianshiLei();
+    m_ui.Option4.value(m_search.intXianshiLei)->setChecked(true);
+
+    m_search.DsIni = m_settings.dsIni();
+    for (QAction *entry : std::as_const(m_ui.mnuDscs))
+        entry->setChecked(false);
+    m_ui.mnuDscs.value(m_search.DsIni)->setChecked(true);
+
+    m_redBall = m_settings.bolZhpm();
+    m_ui.Option6.value(m_redBall ? 1 : 0)->setChecked(true);
+
+    m_search.intPreQi = m_settings.intPreQi();
+    m_ui.MaskEdBox2->setText(QString::number(m_search.intPreQi));
+
+    m_combinationSize = m_settings.intZhWSetup();
+    m_ui.Combo1->setEditText(QString::number(m_combinationSize));
+
+    m_ui.grid2->setCols(5);
+    m_ui.grid2->setRows(1);
+    const int resultWidths[] = {1200, 680, 680, 680, 1800};
+    for (int c = 0; c < 5; ++c)
+        m_ui.grid2->setColWidth(c, resultWidths[c]);
+    m_ui.grid3->setCols(4);
+    m_ui.grid3->setRows(1);
+    const int tallyWidths[] = {480, 680, 800, 880};
+    for (int c = 0; c < 4; ++c)
+        m_ui.grid3->setColWidth(c, tallyWidths[c]);
+
+    qihaoXianshi();
+
+    m_ui.Option3.value(m_search.intLei)->setChecked(true);
+
+    if (!m_snapshot.isEmpty()) {
+        const int n = m_search.bolSq ? 1 : m_ui.MaskEdBox2->text().toInt();
+        if (const auto start = PatternRefresh::rangeStart(m_snapshot, m_search.bolSq, n))
+            m_ui.Text3.value(0)->setText(QString::number(*start));
+        m_ui.Text3.value(1)->setText(QString::number(m_snapshot.last().sqqh));
+    }
+
+    patternRefresh();
+
+    // The snapshot opened with the database is current: fill the grid from it.
+    fillHistoryGrid();
+}
+
+void MainWindow::openHistory()
+{
+    const QString path = QDir(m_services.programFolder).filePath(HistoryDb::fileName());
+    switch (m_history.open(path)) {
+    case HistoryDb::OpenStatus::Ok:
+        reopenSnapshot();
+        return;
+    case HistoryDb::OpenStatus::NotADatabase:
+        m_services.dialogs->message(this, QStringLiteral("历史数据库"),
+                                    QStringLiteral("无法打开历史数据库文件：\n%1\n\n该文件不是有效的数据库或已损坏。"
+                                                   "程序不会修改或删除它；请检查该文件，或将其移走后重新启动程序。")
+                                        .arg(QDir::toNativeSeparators(path)));
+        return;
+    case HistoryDb::OpenStatus::NoSchema:
+        m_services.dialogs->message(this, QStringLiteral("历史数据库"),
+                                    QStringLiteral("无法在历史数据库文件中建立数据表：\n%1\n\n%2")
+                                        .arg(QDir::toNativeSeparators(path), m_history.lastError()));
+        return;
+    }
+}
+
+void MainWindow::reopenSnapshot()
+{
+    m_snapshot = m_history.snapshot().value_or(HistorySnapshot());
+}
+
+void MainWindow::fillHistoryGrid()
+{
+    HistoryGrid::fill(*m_ui.grid1, m_snapshot);
+}
+
+void MainWindow::addHaoma()
+{
+    reopenSnapshot();
+    fillHistoryGrid();
+}
+
+void MainWindow::qihaoXianshi()
+{
+    if (m_snapshot.isEmpty())
+        return;
+    m_currentIssue = m_snapshot.last().qqh;
+    if (const auto next = IssueNumbers::next(m_snapshot.last().sqqh, m_drawsPerDay)) {
+        m_ui.Text1->setText(QString::number(*next));
+        m_ui.Text4->setText(m_ui.Text1->text());
+    }
+}
+
+bool MainWindow::delrec()
+{
+    return m_history.delrec();
+}
+
+void MainWindow::patternRefresh()
+{
+    switch (m_ui.TabStrip1->currentIndex()) {
+    case 0:
+        m_search.bolManual = false;
+        if (const auto pattern = PatternRefresh::latestPattern(m_snapshot, m_search)) {
+            m_search.intPattern = *pattern;
+            for (int p = 1; p <= 3; ++p)
+                m_ui.Text2.value(p)->setText(QString::number((*pattern)[p - 1]));
+        }
+        break;
+    case 1:
+        m_search.bolManual = true;
+        for (int p = 1; p <= 3; ++p) {
+            if (const auto value = toInt16(m_ui.Text22.value(p)->text()))
+                m_search.intPattern[p - 1] = *value;
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::setRangeStart()
+{
+    const int n = m_ui.MaskEdBox2->text().toInt();
+    if (const auto start = PatternRefresh::rangeStart(m_snapshot, m_search.bolSq, n))
+        m_ui.Text3.value(0)->setText(QString::number(*start));
+}
+
+void MainWindow::connectControls()
+{
+    for (auto it = m_ui.Option1.cbegin(); it != m_ui.Option1.cend(); ++it) {
+        const int index = it.key();
+        connect(it.value(), &QRadioButton::clicked, this, [this, index] { onPositionOrPeriodClicked(index); });
+    }
+    connect(m_ui.MaskEdBox2, &QLineEdit::editingFinished, this, &MainWindow::onPreQiEdited);
+    for (auto it = m_ui.Option3.cbegin(); it != m_ui.Option3.cend(); ++it) {
+        const int index = it.key();
+        connect(it.value(), &QRadioButton::clicked, this, [this, index] { onSearchKindClicked(index); });
+    }
+    for (auto it = m_ui.Option4.cbegin(); it != m_ui.Option4.cend(); ++it) {
+        const int index = it.key();
+        connect(it.value(), &QRadioButton::clicked, this, [this, index] { onDisplayKindClicked(index); });
+    }
+    for (QRadioButton *button : std::as_const(m_ui.Option2))
+        connect(button, &QRadioButton::clicked, this, &MainWindow::onTallyModeClicked);
+    for (auto it = m_ui.Option5.cbegin(); it != m_ui.Option5.cend(); ++it) {
+        const int index = it.key();
+        connect(it.value(), &QRadioButton::clicked, this, [this, index] { onTallyPositionClicked(index); });
+    }
+    for (auto it = m_ui.Option6.cbegin(); it != m_ui.Option6.cend(); ++it) {
+        const int index = it.key();
+        connect(it.value(), &QRadioButton::clicked, this, [this, index] { onRedBallClicked(index); });
+    }
+    m_ui.Combo1->installEventFilter(this);
+    connect(m_ui.TabStrip1, &QTabBar::tabBarClicked, this, &MainWindow::onTabClicked);
+
+    for (auto it = m_ui.mnuK3.cbegin(); it != m_ui.mnuK3.cend(); ++it) {
+        const int index = it.key();
+        connect(it.value(), &QAction::triggered, this, [this, index] { switchGame(index); });
+    }
+    for (auto it = m_ui.mnuDscs.cbegin(); it != m_ui.mnuDscs.cend(); ++it) {
+        const int index = it.key();
+        connect(it.value(), &QAction::triggered, this, [this, index] { setSegmentBase(index); });
+    }
+    connect(m_ui.mnuSetDay, &QAction::triggered, this, &MainWindow::askDaysToKeep);
+    connect(m_ui.mnuHomePage, &QAction::triggered, this, [this] { openHelpPage(QStringLiteral("index.html")); });
+    connect(m_ui.mnuIntroPage, &QAction::triggered, this, [this] { openHelpPage(QStringLiteral("guide.html")); });
+    connect(m_ui.mnuDemoPage, &QAction::triggered, this, [this] { openHelpPage(QStringLiteral("walkthrough.html")); });
+    connect(m_ui.Command9, &QPushButton::clicked, this, [this] { m_ui.mnuSetup->popup(QCursor::pos()); });
+}
+
+void MainWindow::onPositionOrPeriodClicked(int index)
+{
+    switch (index) {
+    case 1: m_search.bolZyw = true; break;
+    case 0: m_search.bolZyw = false; break;
+    case 3: m_search.bolSq = true; break;
+    case 2: m_search.bolSq = false; break;
+    }
+    m_settings.setBool(Key::bolZyw, m_search.bolZyw);
+    m_settings.setBool(Key::bolSq, m_search.bolSq);
+    patternRefresh();
+    setRangeStart();
+}
+
+void MainWindow::onPreQiEdited()
+{
+    const auto n = toInt16(m_ui.MaskEdBox2->text());
+    if (!n || *n < 1)
+        return;
+    m_search.intPreQi = *n;
+    m_settings.setInt(Key::intPreQi, *n);
+    patternRefresh();
+    setRangeStart();
+}
+
+void MainWindow::onSearchKindClicked(int index)
+{
+    m_search.intLei = qint16(index);
+    patternRefresh();
+    m_settings.setInt(Key::intLei, index);
+}
+
+void MainWindow::onDisplayKindClicked(int index)
+{
+    m_search.intXianshiLei = qint16(index);
+    m_settings.setInt(Key::intXianshiLei, index);
+}
+
+void MainWindow::onTallyModeClicked()
+{
+    m_search.bolZuxuan = m_ui.Option2.value(5)->isChecked();
+    m_settings.setBool(Key::bolZuxuan, m_search.bolZuxuan);
+    m_settings.setBool(Key::bolSq, m_search.bolSq);
+    patternRefresh();
+}
+
+void MainWindow::onTallyPositionClicked(int index)
+{
+    m_search.intConsqSort = qint16(index);
+    m_settings.setInt(Key::intConsqSort, index);
+}
+
+void MainWindow::onRedBallClicked(int index)
+{
+    m_redBall = index != 0;
+    m_settings.setBool(Key::bolZhpm, m_redBall);
+}
+
+void MainWindow::onCombinationSizeLeft()
+{
+    // Text that is no whole number keeps the size in force and shows it again.
+    const auto size = toInt16(m_ui.Combo1->currentText());
+    if (!size) {
+        m_ui.Combo1->setEditText(QString::number(m_combinationSize));
+        return;
+    }
+    m_combinationSize = *size;
+    m_settings.setInt(Key::intZhWSetup, *size);
+}
+
+void MainWindow::onTabClicked(int tab)
+{
+    if (tab < 0)
+        return;
+    for (auto it = m_ui.tabFrames.cbegin(); it != m_ui.tabFrames.cend(); ++it)
+        it.value()->setVisible(it.key() == tab + 1);
+    m_ui.verifyRow->setVisible(tab == 2);
+    switch (tab) {
+    case 0:
+        m_search.bolManual = false;
+        for (int p = 1; p <= 3; ++p) {
+            if (const auto value = toInt16(m_ui.Text2.value(p)->text()))
+                m_search.intPattern[p - 1] = *value;
+        }
+        break;
+    case 1:
+        m_search.bolManual = true;
+        for (int p = 1; p <= 3; ++p) {
+            if (const auto value = toInt16(m_ui.Text22.value(p)->text()))
+                m_search.intPattern[p - 1] = *value;
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::switchGame(int index)
+{
+    m_gameIndex = index;
+    m_settings.setInt(Key::GsZl, index);
+    for (QAction *entry : std::as_const(m_ui.mnuK3))
+        entry->setChecked(false);
+    m_ui.mnuK3.value(index)->setChecked(true);
+    const Province &game = ProvinceTable::at(index);
+    m_drawsPerDay = game.drawsPerDay;
+    m_gameCode = game.code;
+}
+
+void MainWindow::setSegmentBase(int base)
+{
+    m_search.DsIni = qint16(base);
+    m_settings.setInt(Key::DsIni, base);
+    for (QAction *entry : std::as_const(m_ui.mnuDscs))
+        entry->setChecked(false);
+    m_ui.mnuDscs.value(base)->setChecked(true);
+}
+
+void MainWindow::askDaysToKeep()
+{
+    m_daysToKeep = m_settings.intValue(Key::IniSerchDay, 6);
+    for (;;) {
+        const std::optional<QString> answer = m_services.dialogs->input(
+            this, QStringLiteral("设置天数"),
+            QStringLiteral("请输入更新需要保留的历史号码的天数（2~16中的任意自然数），如果超过天数将删除最早的一天的历史号码"),
+            QString::number(m_daysToKeep));
+        if (!answer || answer->isEmpty())
+            return;
+        const auto days = toInt16(*answer);
+        if (days && *days >= 2 && *days <= 16) {
+            m_daysToKeep = *days;
+            m_settings.setInt(Key::IniSerchDay, *days);
+            return;
+        }
+        m_services.dialogs->message(this, QStringLiteral("输入有误"),
+                                    QStringLiteral("为了保证时效性和提高计算效率，软件只能统计16天以内的数据，"
+                                                   "请输入2到16中的自然数。"));
+    }
+}
+
+void MainWindow::openHelpPage(const QString &page)
+{
+    m_services.launcher->openFile(QDir(m_services.helpFolder).filePath(page));
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_ui.Combo1 && event->type() == QEvent::FocusOut)
+        onCombinationSizeLeft();
+    return QMainWindow::eventFilter(watched, event);
+}

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "HistoryDb.h"
+#include "HistorySnapshot.h"
+#include "MainWindowUi.h"
+#include "SearchState.h"
+#include "Settings.h"
+
+#include <QMainWindow>
+
+class Clock;
+class Dialogs;
+class Launcher;
+
+// What the window needs from outside; tests hand in doubles.
+struct AppServices
+{
+    Dialogs *dialogs = nullptr;
+    Launcher *launcher = nullptr;
+    Clock *clock = nullptr;
+    QString programFolder; // holds the database and every file the program writes
+    QString helpFolder;    // the help pages shipped beside the executable
+};
+
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit MainWindow(const AppServices &services, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    static QString productTitle();
+
+    // State that the controls drive, readable for tests and later commands.
+    const SearchState &searchState() const { return m_search; }
+    int gameIndex() const { return m_gameIndex; }
+    int drawsPerDay() const { return m_drawsPerDay; }
+    QString gameCode() const { return m_gameCode; }
+    int daysToKeep() const { return m_daysToKeep; }
+    qint32 currentIssue() const { return m_currentIssue; }
+    QChar displayLetter() const;
+    int combinationSize() const { return m_combinationSize; }
+    bool redBall() const { return m_redBall; }
+    bool historyOpen() const { return m_history.isOpen(); }
+    HistoryDb &history() { return m_history; }
+    const HistorySnapshot &snapshot() const { return m_snapshot; }
+
+    // The routines every change of the history ends with.
+    void addHaoma();
+    void qihaoXianshi();
+    bool delrec();
+    void patternRefresh();
+
+private:
+    void startUp();
+    void openHistory();
+    void reopenSnapshot();
+    void fillHistoryGrid();
+    void setRangeStart();
+    void connectControls();
+
+    void onPositionOrPeriodClicked(int index);
+    void onPreQiEdited();
+    void onSearchKindClicked(int index);
+    void onDisplayKindClicked(int index);
+    void onTallyModeClicked();
+    void onTallyPositionClicked(int index);
+    void onRedBallClicked(int index);
+    void onCombinationSizeLeft();
+    void onTabClicked(int tab);
+    void switchGame(int index);
+    void setSegmentBase(int base);
+    void askDaysToKeep();
+    void openHelpPage(const QString &page);
+
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+    AppServices m_services;
+    MainWindowUi m_ui;
+    Settings m_settings;
+    HistoryDb m_history;
+    HistorySnapshot m_snapshot;
+
+    SearchState m_search;
+    int m_gameIndex = 0;
+    int m_drawsPerDay = 78;
+    QString m_gameCode;
+    int m_daysToKeep = 3;
+    qint32 m_currentIssue = 0;
+    int m_combinationSize = 2;
+    bool m_redBall = false;
+};

@@ -1,0 +1,110 @@
+#include "Settings.h"
+
+#include <QSettings>
+#include <limits>
+#include <optional>
+
+namespace {
+
+struct KeyInfo
+{
+    const char *name;
+    bool isBool;
+    int defaultValue;
+    int min;
+    int max;
+};
+
+constexpr int i16min = std::numeric_limits<qint16>::min();
+constexpr int i16max = std::numeric_limits<qint16>::max();
+
+// Ranges are those the controls can produce; anything else stored there reads as the default.
+const KeyInfo &info(Settings::Key key)
+{
+    static const KeyInfo table[] = {
+        {"GsZl", false, 0, 0, 14},
+        {"bolZyw", true, 1, 0, 1},
+        {"bolSq", true, 1, 0, 1},
+        {"intPreQi", false, 2, 1, 9},
+        {"intLei", false, 0, 0, 3},
+        {"intXianshiLei", false, 0, 0, 3},
+        {"intConsqSort", false, 3, 1, 3},
+        {"bolZuxuan", true, 1, 0, 1},
+        {"DsIni", false, 1, 0, 1},
+        {"bolZhpm", true, 0, 0, 1},
+        {"intZhWSetup", false, 2, i16min, i16max},
+        {"IniSerchDay", false, 3, 2, 16},
+    };
+    return table[int(key)];
+}
+
+std::optional<bool> toBool(const QString &text)
+{
+    const QString t = text.trimmed();
+    if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
+        return false;
+    bool ok = false;
+    const int n = t.toInt(&ok);
+    if (ok)
+        return n != 0;
+    return std::nullopt;
+}
+
+} // namespace
+
+Settings::Settings()
+    : m_store(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Pelomarix")))
+{
+    m_store->setFallbacksEnabled(false);
+}
+
+Settings::~Settings() = default;
+
+QString Settings::keyName(Key key)
+{
+    return QLatin1String(info(key).name);
+}
+
+QString Settings::raw(Key key) const
+{
+    const QVariant v = m_store->value(QStringLiteral("IniSetting/") + keyName(key));
+    // An INI value with a comma comes back as a list; it is no valid value of ours.
+    if (!v.isValid() || v.typeId() != QMetaType::QString)
+        return {};
+    return v.toString();
+}
+
+qint16 Settings::intValue(Key key) const
+{
+    return intValue(key, qint16(info(key).defaultValue));
+}
+
+qint16 Settings::intValue(Key key, qint16 fallback) const
+{
+    const KeyInfo &k = info(key);
+    bool ok = false;
+    const int value = raw(key).trimmed().toInt(&ok);
+    if (!ok || value < k.min || value > k.max)
+        return fallback;
+    return qint16(value);
+}
+
+bool Settings::boolValue(Key key) const
+{
+    return toBool(raw(key)).value_or(info(key).defaultValue != 0);
+}
+
+void Settings::setInt(Key key, int value)
+{
+    m_store->setValue(QStringLiteral("IniSetting/") + keyName(key), QString::number(value));
+    m_store->sync();
+}
+
+void Settings::setBool(Key key, bool value)
+{
+    m_store->setValue(QStringLiteral("IniSetting/") + keyName(key),
+                      value ? QStringLiteral("True") : QStringLiteral("False"));
+    m_store->sync();
+}

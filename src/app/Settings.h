@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+class QSettings;
+
+// Every user choice that survives a restart, in the per-user store of application "Pelomarix",
+// section "IniSetting". Values are text: integers in decimal, booleans "True"/"False". A missing
+// key, or one whose text does not convert to its type and range, reads as its default.
+class Settings
+{
+public:
+    enum class Key {
+        GsZl,
+        bolZyw,
+        bolSq,
+        intPreQi,
+        intLei,
+        intXianshiLei,
+        intConsqSort,
+        bolZuxuan,
+        DsIni,
+        bolZhpm,
+        intZhWSetup,
+        IniSerchDay,
+    };
+
+    Settings();
+    ~Settings();
+
+    static QString keyName(Key key);
+
+    qint16 intValue(Key key) const;
+    qint16 intValue(Key key, qint16 fallback) const;
+    bool boolValue(Key key) const;
+    void setInt(Key key, int value);
+    void setBool(Key key, bool value);
+
+    qint16 gsZl() const { return intValue(Key::GsZl); }
+    bool bolZyw() const { return boolValue(Key::bolZyw); }
+    bool bolSq() const { return boolValue(Key::bolSq); }
+    qint16 intPreQi() const { return intValue(Key::intPreQi); }
+    qint16 intLei() const { return intValue(Key::intLei); }
+    qint16 intXianshiLei() const { return intValue(Key::intXianshiLei); }
+    qint16 intConsqSort() const { return intValue(Key::intConsqSort); }
+    bool bolZuxuan() const { return boolValue(Key::bolZuxuan); }
+    qint16 dsIni() const { return intValue(Key::DsIni); }
+    bool bolZhpm() const { return boolValue(Key::bolZhpm); }
+    qint16 intZhWSetup() const { return intValue(Key::intZhWSetup); }
+    qint16 iniSerchDay() const { return intValue(Key::IniSerchDay); }
+
+private:
+    QString raw(Key key) const;
+
+    std::unique_ptr<QSettings> m_store;
+};

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+namespace AppPaths {
+// The folder of the executable, or the per-user data folder when that one is not writable.
+// Every file the program reads or writes lives there.
+QString programFolder();
+// Where the help pages are installed: beside the executable.
+QString helpFolder();
+} // namespace AppPaths

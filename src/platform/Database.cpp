@@ -1,0 +1,159 @@
+#include "Database.h"
+
+#include <QAtomicInt>
+#include <QFileInfo>
+#include <QSqlError>
+
+namespace {
+QString nextConnectionName()
+{
+    static QAtomicInt counter;
+    return QStringLiteral("vk3-db-%1").arg(counter.fetchAndAddRelaxed(1));
+}
+} // namespace
+
+Database::Database()
+    : m_connectionName(nextConnectionName())
+{
+}
+
+Database::~Database()
+{
+    close();
+}
+
+bool Database::open(const QString &path)
+{
+    close();
+    m_path = path;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+        db.setDatabaseName(path);
+        if (!db.open())
+            return fail(db.lastError().text());
+    }
+    // SQLite opens lazily: garbage only shows up at the first read of the schema.
+    QSqlQuery probe(connection());
+    if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
+        const QString why = probe.lastError().text();
+        probe = QSqlQuery();
+        close();
+        m_path = path;
+        return fail(why);
+    }
+    m_lastError.clear();
+    return true;
+}
+
+void Database::close()
+{
+    if (QSqlDatabase::contains(m_connectionName)) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+            if (db.isOpen())
+                db.close();
+        }
+        QSqlDatabase::removeDatabase(m_connectionName);
+    }
+}
+
+bool Database::isOpen() const
+{
+    return QSqlDatabase::contains(m_connectionName) && connection().isOpen();
+}
+
+QSqlDatabase Database::connection() const
+{
+    return QSqlDatabase::database(m_connectionName, false);
+}
+
+bool Database::fail(const QString &message)
+{
+    m_lastError = message;
+    return false;
+}
+
+bool Database::exec(const QString &sql, const QVariantList &values)
+{
+    if (!isOpen())
+        return fail(QStringLiteral("database is not open"));
+    QSqlQuery q(connection());
+    if (!q.prepare(sql))
+        return fail(q.lastError().text());
+    for (const QVariant &v : values)
+        q.addBindValue(v);
+    if (!q.exec())
+        return fail(q.lastError().text());
+    return true;
+}
+
+QSqlQuery Database::select(const QString &sql, const QVariantList &values)
+{
+    QSqlQuery q = prepare(sql);
+    for (const QVariant &v : values)
+        q.addBindValue(v);
+    if (!q.exec())
+        fail(q.lastError().text());
+    return q;
+}
+
+QSqlQuery Database::prepare(const QString &sql)
+{
+    QSqlQuery q(connection());
+    q.setForwardOnly(true);
+    if (!isOpen()) {
+        fail(QStringLiteral("database is not open"));
+        return q;
+    }
+    if (!q.prepare(sql))
+        fail(q.lastError().text());
+    return q;
+}
+
+bool Database::hasTable(const QString &name)
+{
+    QSqlQuery q = select(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=? COLLATE NOCASE"),
+                         {name});
+    return q.isActive() && q.next();
+}
+
+bool Database::transaction()
+{
+    if (!isOpen() || !connection().transaction())
+        return fail(isOpen() ? connection().lastError().text() : QStringLiteral("database is not open"));
+    return true;
+}
+
+bool Database::commit()
+{
+    if (!connection().commit())
+        return fail(connection().lastError().text());
+    return true;
+}
+
+bool Database::rollback()
+{
+    if (!connection().rollback())
+        return fail(connection().lastError().text());
+    return true;
+}
+
+Transaction::Transaction(Database &db)
+    : m_db(db)
+    , m_active(db.transaction())
+{
+}
+
+Transaction::~Transaction()
+{
+    if (m_active)
+        m_db.rollback();
+}
+
+bool Transaction::commit()
+{
+    if (!m_active)
+        return false;
+    m_active = false;
+    return m_db.commit();
+}

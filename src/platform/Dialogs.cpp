@@ -1,0 +1,40 @@
+#include "Dialogs.h"
+
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+bool QtDialogs::question(QWidget *parent, const QString &title, const QString &text)
+{
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Ok | QMessageBox::Cancel, parent);
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    box.button(QMessageBox::Cancel)->setText(QStringLiteral("取消"));
+    return box.exec() == QMessageBox::Ok;
+}
+
+void QtDialogs::message(QWidget *parent, const QString &title, const QString &text)
+{
+    QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, parent);
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    box.exec();
+}
+
+std::optional<QString> QtDialogs::input(QWidget *parent, const QString &title, const QString &prompt,
+                                        const QString &defaultAnswer)
+{
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(defaultAnswer);
+    dialog.setOkButtonText(QStringLiteral("确定"));
+    dialog.setCancelButtonText(QStringLiteral("取消"));
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue();
+}
+
+QString QtDialogs::openFile(QWidget *parent, const QString &title, const QString &folder, const QString &filter)
+{
+    return QFileDialog::getOpenFileName(parent, title, folder, filter);
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <string>
+#include <vector>
+
+// The grid of the main window: a table of text cells addressed by (row, column) from 0, row 0
+// being the header row. Reading and writing go through the current cell as on the original grid
+// control. Cells live in one text arena (no object per cell), so a 300,000-row history costs a
+// few bytes a cell. While the grid is hidden, changes are collected and shown at once.
+class GridModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    explicit GridModel(QObject *parent = nullptr);
+
+    int rows() const { return m_rows; }
+    void setRows(int rows);
+    int cols() const { return m_cols; }
+    void setCols(int cols);
+
+    int row() const { return m_row; }
+    void setRow(int row);
+    int col() const { return m_col; }
+    void setCol(int col);
+
+    QString text() const { return cellText(m_row, m_col); }
+    void setText(const QString &text) { setCellText(m_row, m_col, text); }
+
+    QString cellText(int row, int col) const;
+    void setCellText(int row, int col, const QString &text);
+
+    int colWidth(int col) const;
+    void setColWidth(int col, int twips);
+
+    int topRow() const { return m_topRow; }
+    void setTopRow(int row);
+    // The view scrolled by itself: remember where, without asking it to scroll again.
+    void noteTopRow(int row) { m_topRow = row; }
+
+    bool isVisible() const { return m_visible; }
+    void setVisible(bool visible);
+
+    // Qt's view of the grid: row 0 becomes the horizontal header, data rows are 1..rows-1.
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+signals:
+    void colWidthChanged(int col, int twips);
+    void topRowChanged(int row);
+    void visibleChanged(bool visible);
+
+private:
+    struct Cell
+    {
+        quint32 offset = 0;
+        quint32 size = 0;
+    };
+    void resize(int rows, int cols);
+    void compactArena();
+    void changed();
+
+    int m_rows = 0;
+    int m_cols = 0;
+    int m_viewRows = 0;
+    int m_viewCols = 0;
+    int m_row = 0;
+    int m_col = 0;
+    int m_topRow = 1;
+    bool m_visible = true;
+    bool m_dirty = false;
+    std::vector<Cell> m_cells;
+    std::string m_arena; // UTF-8 text of every cell, appended on write
+    quint64 m_liveBytes = 0;
+    std::vector<int> m_widths;
+};

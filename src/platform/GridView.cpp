@@ -1,0 +1,61 @@
+#include "GridView.h"
+
+#include "GridModel.h"
+
+#include <QHeaderView>
+#include <QScrollBar>
+
+GridView::GridView(GridModel *model, QWidget *parent)
+    : QTableView(parent)
+    , m_model(model)
+{
+    setModel(model);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setWordWrap(false);
+    setCornerButtonEnabled(false);
+    verticalHeader()->setVisible(false);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setMinimumSectionSize(8);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+
+    connect(model, &GridModel::colWidthChanged, this,
+            [this](int col, int twips) { setColumnWidth(col, twipsToPixels(twips, logicalDpiX())); });
+    connect(model, &GridModel::topRowChanged, this, &GridView::applyTopRow);
+    connect(model, &GridModel::visibleChanged, this, [this](bool visible) { viewport()->setUpdatesEnabled(visible); });
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this,
+            [this](int value) { m_model->noteTopRow(value + 1); });
+    connect(model, &QAbstractItemModel::modelReset, this, [this] {
+        for (int c = 0; c < m_model->cols(); ++c) {
+            if (m_model->colWidth(c) >= 0)
+                setColumnWidth(c, twipsToPixels(m_model->colWidth(c), logicalDpiX()));
+        }
+    });
+}
+
+int GridView::twipsToPixels(int twips, int dpi)
+{
+    return (twips * dpi + 720) / 1440;
+}
+
+void GridView::applyTopRow(int row)
+{
+    // Grid row 1 is the view's row 0; the scroll bar stops where the last rows fill the view.
+    // Before the view is laid out its scroll range is not known yet: updateGeometries() retries.
+    m_wantedTop = row - 1;
+    verticalScrollBar()->setValue(m_wantedTop);
+    if (isVisible() && verticalScrollBar()->maximum() > 0)
+        m_wantedTop = -1;
+}
+
+void GridView::updateGeometries()
+{
+    QTableView::updateGeometries();
+    if (m_wantedTop < 0)
+        return;
+    verticalScrollBar()->setValue(m_wantedTop);
+    if (isVisible())
+        m_wantedTop = -1;
+}

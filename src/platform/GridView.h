@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QTableView>
+
+class GridModel;
+
+// Shows a GridModel: header row as the column header, widths given in twips, the model's top
+// row scrolled to the top, painting paused while the model is hidden.
+class GridView : public QTableView
+{
+    Q_OBJECT
+public:
+    explicit GridView(GridModel *model, QWidget *parent = nullptr);
+    GridModel *grid() const { return m_model; }
+
+    static int twipsToPixels(int twips, int dpi);
+
+protected:
+    void updateGeometries() override;
+
+private:
+    void applyTopRow(int row);
+
+    GridModel *m_model;
+    int m_wantedTop = -1;
+};

@@ -1,0 +1,165 @@
+#include "HistoryDb.h"
+
+#include "LishiColumns.h"
+
+#include <QFileInfo>
+#include <QSqlError>
+
+namespace {
+
+QStringList insertColumns()
+{
+    QStringList names{QStringLiteral("SQQH"), QStringLiteral("QQH")};
+    for (const char *suffix : {"", "S", "P"})
+        for (int p = 1; p <= PositionCount; ++p)
+            for (int k = 0; k < KindCount; ++k)
+                names << LishiColumns::perPosition(p, k, suffix);
+    names << QStringLiteral("txtHisLst");
+    for (int k = 0; k < KindCount; ++k)
+        names << LishiColumns::previousText(k);
+    names << QStringLiteral("txtHisPreLst");
+    for (int k = 0; k < KindCount; ++k)
+        names << LishiColumns::earlierText(k);
+    return names;
+}
+
+QString insertStatement()
+{
+    const QStringList names = insertColumns();
+    QStringList marks;
+    for (qsizetype i = 0; i < names.size(); ++i)
+        marks << QStringLiteral("?");
+    return QStringLiteral("INSERT INTO Lishi (%1) VALUES (%2)").arg(names.join(','), marks.join(','));
+}
+
+QString snapshotStatement()
+{
+    QStringList names{QStringLiteral("SQQH"), QStringLiteral("QQH")};
+    for (const char *suffix : {"", "S"})
+        for (int p = 1; p <= PositionCount; ++p)
+            for (int k = 0; k < KindCount; ++k)
+                names << LishiColumns::perPosition(p, k, suffix);
+    // Only the columns the snapshot's readers use; the order is that of the full query.
+    return QStringLiteral("SELECT %1 FROM Lishi ORDER BY SQQH").arg(names.join(','));
+}
+
+} // namespace
+
+HistoryDb::OpenStatus HistoryDb::open(const QString &path)
+{
+    close();
+    if (!m_db.open(path)) {
+        failed();
+        return OpenStatus::NotADatabase;
+    }
+    m_schemaOk = ensureSchema();
+    if (!m_schemaOk) {
+        failed();
+        return OpenStatus::NoSchema;
+    }
+    m_append = m_db.prepare(insertStatement());
+    return OpenStatus::Ok;
+}
+
+void HistoryDb::close()
+{
+    m_append = QSqlQuery();
+    m_schemaOk = false;
+    m_db.close();
+}
+
+bool HistoryDb::ensureSchema()
+{
+    if (!m_db.hasTable(QStringLiteral("Lishi"))) {
+        QStringList defs;
+        for (const LishiColumns::Column &c : LishiColumns::all())
+            defs << c.name + QLatin1Char(' ') + QLatin1String(c.type);
+        if (!m_db.exec(QStringLiteral("CREATE TABLE Lishi (%1)").arg(defs.join(QStringLiteral(", ")))))
+            return false;
+    }
+    if (!m_db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS LishiSQQH ON Lishi (SQQH)")))
+        return false;
+    if (!m_db.hasTable(QStringLiteral("Carcu"))
+        && !m_db.exec(QStringLiteral("CREATE TABLE Carcu (Nmb INTEGER, Count INTEGER)")))
+        return false;
+    return true;
+}
+
+bool HistoryDb::failed()
+{
+    m_error = m_db.lastError();
+    return false;
+}
+
+bool HistoryDb::bindAndRun(QSqlQuery &insert, const DrawRecord &row)
+{
+    int i = 0;
+    insert.bindValue(i++, row.sqqh);
+    insert.bindValue(i++, row.qqh);
+    for (const DrawValues *values : {&row.value, &row.prev, &row.prevPrev})
+        for (int p = 0; p < PositionCount; ++p)
+            for (int k = 0; k < KindCount; ++k)
+                insert.bindValue(i++, (*values)[p][k]);
+    insert.bindValue(i++, row.txtHisLst);
+    for (int k = 0; k < KindCount; ++k)
+        insert.bindValue(i++, row.occurrence[k]);
+    // The earlier-draw group stays NULL unless the writer filled it.
+    insert.bindValue(i++, row.earlier ? QVariant(row.earlier->digits) : QVariant(QMetaType(QMetaType::QString)));
+    for (int k = 0; k < KindCount; ++k)
+        insert.bindValue(i++, row.earlier ? QVariant(row.earlier->occurrence[k])
+                                          : QVariant(QMetaType(QMetaType::QString)));
+    if (insert.exec())
+        return true;
+    m_error = insert.lastError().text();
+    return false;
+}
+
+bool HistoryDb::append(const DrawRecord &row)
+{
+    if (!isOpen())
+        return false;
+    return bindAndRun(m_append, row);
+}
+
+bool HistoryDb::appendAll(const std::vector<DrawRecord> &rows)
+{
+    if (!isOpen())
+        return false;
+    Transaction transaction(m_db);
+    if (!transaction.isActive())
+        return failed();
+    for (const DrawRecord &row : rows) {
+        if (!bindAndRun(m_append, row))
+            return false;
+    }
+    return transaction.commit() || failed();
+}
+
+bool HistoryDb::delrec()
+{
+    return isOpen() && (m_db.exec(QStringLiteral("DELETE FROM Lishi")) || failed());
+}
+
+std::optional<HistorySnapshot> HistoryDb::snapshot()
+{
+    if (!isOpen())
+        return std::nullopt;
+    QSqlQuery q = m_db.select(snapshotStatement());
+    if (!q.isActive()) {
+        failed();
+        return std::nullopt;
+    }
+    std::vector<DrawCore> rows;
+    while (q.next()) {
+        DrawCore row;
+        row.sqqh = q.value(0).toInt();
+        row.qqh = q.value(1).toInt();
+        int i = 2;
+        for (DrawValues *values : {&row.value, &row.prev})
+            for (int p = 0; p < PositionCount; ++p)
+                for (int k = 0; k < KindCount; ++k)
+                    (*values)[p][k] = qint16(q.value(i++).toInt());
+        rows.push_back(row);
+    }
+    return HistorySnapshot(std::move(rows));
+}

@@ -1,0 +1,41 @@
+#include "IssueNumbers.h"
+
+#include <limits>
+
+namespace IssueNumbers {
+
+std::optional<QDate> dateOf(const QString &issueText)
+{
+    if (issueText.size() < 6)
+        return std::nullopt;
+    bool okY = false, okM = false, okD = false;
+    const int year = issueText.mid(0, 2).toInt(&okY);
+    const int month = issueText.mid(2, 2).toInt(&okM);
+    const int day = issueText.mid(4, 2).toInt(&okD);
+    if (!okY || !okM || !okD || year < 0)
+        return std::nullopt;
+    const QDate date(2000 + year, month, day);
+    if (!date.isValid())
+        return std::nullopt;
+    return date;
+}
+
+std::optional<qint32> next(qint32 last, int drawsPerDay)
+{
+    const QString text = QString::number(last);
+    bool ok = false;
+    const int sequence = text.right(2).toInt(&ok);
+    if (ok && text.size() >= 2 && sequence == drawsPerDay) {
+        const std::optional<QDate> date = dateOf(text);
+        if (!date)
+            return std::nullopt;
+        const QString nextDay = date->addDays(1).toString(QStringLiteral("yyMMdd")) + QStringLiteral("001");
+        const qint32 issue = nextDay.toInt(&ok);
+        return ok ? std::optional<qint32>(issue) : std::nullopt;
+    }
+    if (last == std::numeric_limits<qint32>::max())
+        return std::nullopt;
+    return last + 1;
+}
+
+} // namespace IssueNumbers

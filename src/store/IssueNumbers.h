@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <optional>
+
+// Issue numbers are YYMMDDNNN held as 32-bit integers.
+namespace IssueNumbers {
+
+// The date of the first six digits of an issue text (2000 + YY), if they form a real date.
+std::optional<QDate> dateOf(const QString &issueText);
+
+// The issue expected after `last`: the next day's 001 when `last` closed its day (its last two
+// digits equal the draws per day), else last + 1. Nothing when no such issue can be formed.
+std::optional<qint32> next(qint32 last, int drawsPerDay);
+
+} // namespace IssueNumbers
