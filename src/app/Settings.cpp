@@ -67,6 +67,20 @@ QString Settings::keyName(Key key)
     return QLatin1String(info(key).name);
 }
 
+std::optional<Settings::Key> Settings::keyByName(const QString &name)
+{
+    for (int k = 0; k <= int(Key::IniSerchDay); ++k) {
+        if (keyName(Key(k)) == name)
+            return Key(k);
+    }
+    return std::nullopt;
+}
+
+bool Settings::isBool(Key key)
+{
+    return info(key).isBool;
+}
+
 QString Settings::raw(Key key) const
 {
     const QVariant v = m_store->value(QStringLiteral("IniSetting/") + keyName(key));

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <memory>
+#include <optional>
 
 class QSettings;
 
@@ -30,6 +31,8 @@ public:
     ~Settings();
 
     static QString keyName(Key key);
+    static std::optional<Key> keyByName(const QString &name);
+    static bool isBool(Key key);
 
     qint16 intValue(Key key) const;
     qint16 intValue(Key key, qint16 fallback) const;

@@ -1,0 +1,140 @@
+#include "Settings.h"
+#include "TestDoubles.h"
+
+#include <QTest>
+
+using Key = Settings::Key;
+
+class TestSettings : public QObject
+{
+    Q_OBJECT
+private slots:
+    void defaultsOnFirstRun();
+    void roundTripThroughRestart();
+    void storedAsText();
+    void unreadableValueReadsAsDefault_data();
+    void unreadableValueReadsAsDefault();
+    void readsWhatAnotherRunWrote_data();
+    void readsWhatAnotherRunWrote();
+};
+
+void TestSettings::defaultsOnFirstRun()
+{
+    TestFolder folder;
+    Settings s;
+    QCOMPARE(s.gsZl(), 0);
+    QCOMPARE(s.bolZyw(), true);
+    QCOMPARE(s.bolSq(), true);
+    QCOMPARE(s.intPreQi(), 2);
+    QCOMPARE(s.intLei(), 0);
+    QCOMPARE(s.intXianshiLei(), 0);
+    QCOMPARE(s.intConsqSort(), 3);
+    QCOMPARE(s.bolZuxuan(), true);
+    QCOMPARE(s.dsIni(), 1);
+    QCOMPARE(s.bolZhpm(), false);
+    QCOMPARE(s.intZhWSetup(), 2);
+    QCOMPARE(s.iniSerchDay(), 3);
+    QCOMPARE(s.intValue(Key::IniSerchDay, 6), 6); // the days dialog's own default
+}
+
+void TestSettings::roundTripThroughRestart()
+{
+    TestFolder folder;
+    {
+        Settings s;
+        s.setInt(Key::GsZl, 8);
+        s.setBool(Key::bolZuxuan, false);
+        s.setInt(Key::DsIni, 0);
+        s.setInt(Key::intZhWSetup, 7);
+        s.setInt(Key::IniSerchDay, 16);
+    }
+    Settings s;
+    QCOMPARE(s.gsZl(), 8);
+    QCOMPARE(s.bolZuxuan(), false);
+    QCOMPARE(s.dsIni(), 0);
+    QCOMPARE(s.intZhWSetup(), 7);
+    QCOMPARE(s.iniSerchDay(), 16);
+    QCOMPARE(s.intValue(Key::IniSerchDay, 6), 16);
+}
+
+void TestSettings::storedAsText()
+{
+    TestFolder folder;
+    Settings s;
+    s.setBool(Key::bolSq, false);
+    s.setInt(Key::intPreQi, 4);
+    QCOMPARE(folder.readSetting("bolSq"), QStringLiteral("False"));
+    QCOMPARE(folder.readSetting("intPreQi"), QStringLiteral("4"));
+}
+
+void TestSettings::unreadableValueReadsAsDefault_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("stored");
+    const QString garbage[] = {"abc", "", "1e3", "99999999999", "-", "True"};
+    for (const char *key : {"GsZl", "intPreQi", "intLei", "intXianshiLei", "intConsqSort", "DsIni",
+                               "intZhWSetup", "IniSerchDay"})
+        for (const QString &g : garbage)
+            QTest::addRow("%s=%s", qPrintable(key), qPrintable(g)) << key << g;
+    for (const char *key : {"bolZyw", "bolSq", "bolZuxuan", "bolZhpm"})
+        for (const char *g : {"abc", "", "Truex", "yes"})
+            QTest::addRow("%s=%s", qPrintable(key), qPrintable(g)) << key << g;
+    // Whole numbers outside what the controls can hold.
+    QTest::newRow("GsZl=15") << "GsZl" << "15";
+    QTest::newRow("GsZl=-1") << "GsZl" << "-1";
+    QTest::newRow("intLei=4") << "intLei" << "4";
+    QTest::newRow("intConsqSort=0") << "intConsqSort" << "0";
+    QTest::newRow("DsIni=2") << "DsIni" << "2";
+    QTest::newRow("intPreQi=0") << "intPreQi" << "0";
+    QTest::newRow("intPreQi=10") << "intPreQi" << "10";
+    QTest::newRow("IniSerchDay=17") << "IniSerchDay" << "17";
+    QTest::newRow("intZhWSetup=40000") << "intZhWSetup" << "40000";
+}
+
+namespace {
+int read(const Settings &s, Key key)
+{
+    return Settings::isBool(key) ? int(s.boolValue(key)) : int(s.intValue(key));
+}
+} // namespace
+
+void TestSettings::unreadableValueReadsAsDefault()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, stored);
+    const std::optional<Key> k = Settings::keyByName(key);
+    QVERIFY(k);
+    int expected = 0;
+    {
+        TestFolder clean;
+        expected = read(Settings(), *k);
+    }
+    TestFolder folder;
+    folder.writeSetting(key, stored);
+    QCOMPARE(read(Settings(), *k), expected);
+}
+
+void TestSettings::readsWhatAnotherRunWrote_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<int>("value");
+    QTest::newRow("bool False") << "bolZyw" << "False" << 0;
+    QTest::newRow("bool lower case") << "bolSq" << "false" << 0;
+    QTest::newRow("bool as number") << "bolZhpm" << "-1" << 1;
+    QTest::newRow("int with blanks") << "intLei" << " 2 " << 2;
+    QTest::newRow("negative combination size") << "intZhWSetup" << "-5" << -5;
+    QTest::newRow("last game") << "GsZl" << "14" << 14;
+}
+
+void TestSettings::readsWhatAnotherRunWrote()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, stored);
+    TestFolder folder;
+    folder.writeSetting(key, stored);
+    QTEST(read(Settings(), *Settings::keyByName(key)), "value");
+}
+
+QTEST_GUILESS_MAIN(TestSettings)
+#include "tst_settings.moc"

@@ -1,0 +1,61 @@
+#include "TestHistory.h"
+
+#include "Derivation.h"
+#include "HistoryDb.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace TestHistory {
+
+std::vector<TestDraw> consecutive(qint32 firstIssue, int count)
+{
+    std::vector<TestDraw> draws;
+    for (int i = 0; i < count; ++i)
+        draws.push_back({firstIssue + i, {qint16(1 + i % 6), qint16(1 + (i * 5 + 2) % 6), qint16(1 + (i * 7 + 4) % 6)}});
+    return draws;
+}
+
+bool append(HistoryDb &db, const std::vector<TestDraw> &draws, int segmentBase)
+{
+    const auto snapshot = db.snapshot();
+    if (!snapshot)
+        return false;
+    std::optional<DrawCore> previous;
+    if (!snapshot->isEmpty())
+        previous = snapshot->last();
+    std::vector<DrawRecord> rows;
+    for (const TestDraw &draw : draws) {
+        const auto row = Derivation::makeRow(draw.issue, draw.numbers, previous ? &*previous : nullptr, segmentBase);
+        if (!row)
+            return false;
+        rows.push_back(*row);
+        previous = *row;
+    }
+    return db.appendAll(rows);
+}
+
+bool createIn(const QString &folder, const std::vector<TestDraw> &draws, int segmentBase)
+{
+    HistoryDb db;
+    return db.open(QDir(folder).filePath(HistoryDb::fileName())) == HistoryDb::OpenStatus::Ok
+           && append(db, draws, segmentBase);
+}
+
+std::vector<TestDraw> sample()
+{
+    std::vector<TestDraw> draws;
+    QFile file(QStringLiteral(VK3_SAMPLE_DATA "/gx-k3-2013-05-29_07-31.txt"));
+    if (!file.open(QIODevice::ReadOnly))
+        return draws;
+    while (!file.atEnd()) {
+        const QList<QByteArray> fields = file.readLine().trimmed().split(' ');
+        if (fields.size() != 2 || fields[1].size() != 3)
+            continue;
+        draws.push_back({fields[0].toInt(),
+                         {qint16(fields[1][0] - '0'), qint16(fields[1][1] - '0'), qint16(fields[1][2] - '0')}});
+    }
+    return draws;
+}
+
+} // namespace TestHistory

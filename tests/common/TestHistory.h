@@ -1,0 +1,25 @@
+#pragma once
+
+#include "DrawRecord.h"
+
+#include <QString>
+#include <vector>
+
+class HistoryDb;
+
+struct TestDraw
+{
+    qint32 issue;
+    Numbers numbers;
+};
+
+namespace TestHistory {
+// Consecutive issues from `firstIssue`, numbers cycling through a fixed pattern.
+std::vector<TestDraw> consecutive(qint32 firstIssue, int count);
+// Appends draws through the shared derivation, continuing from the table's last row.
+bool append(HistoryDb &db, const std::vector<TestDraw> &draws, int segmentBase = 1);
+// Creates vendrixK3.db in `folder` holding `draws`.
+bool createIn(const QString &folder, const std::vector<TestDraw> &draws, int segmentBase = 1);
+// The draws of the real sample file (issue, numbers).
+std::vector<TestDraw> sample();
+} // namespace TestHistory

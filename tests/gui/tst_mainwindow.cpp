@@ -1,0 +1,641 @@
+#include "GridModel.h"
+#include "GridView.h"
+#include "HistoryDb.h"
+#include "MainWindow.h"
+#include "TestDoubles.h"
+#include "TestHistory.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTabBar>
+#include <QTest>
+
+// A main window over its own folder, settings and dialog script.
+struct Harness
+{
+    TestFolder folder;
+    ScriptedDialogs dialogs;
+    RecordingLauncher launcher;
+    FixedClock clock;
+    std::unique_ptr<MainWindow> window;
+
+    MainWindow &start()
+    {
+        window.reset();
+        window = std::make_unique<MainWindow>(
+            AppServices{&dialogs, &launcher, &clock, folder.path(), QStringLiteral(VK3_HELP_SOURCE)});
+        return *window;
+    }
+    template<typename T = QWidget>
+    T *find(const QString &name) const
+    {
+        return window->findChild<T *>(name);
+    }
+    QString text(const QString &lineEdit) const { return find<QLineEdit>(lineEdit)->text(); }
+    bool checked(const QString &button) const { return find<QAbstractButton>(button)->isChecked(); }
+    GridModel &grid(int n) const { return *find<GridView>(QStringLiteral("MSFlexGrid%1").arg(n))->grid(); }
+    QAction *action(const QString &name) const { return find<QAction>(name); }
+};
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void controlsCarryTheirCaptions_data();
+    void controlsCarryTheirCaptions();
+    void menusHoldEveryEntry();
+    void firstRunState();
+    void garbageSettingsStartLikeFirstRun();
+    void storedSettingsSelectControls();
+    void startUpWithHistory_data();
+    void startUpWithHistory();
+    void historyGridScrollsAboveThirtyNine_data();
+    void historyGridScrollsAboveThirtyNine();
+    void nextIssueFollowsTheGame_data();
+    void nextIssueFollowsTheGame();
+    void optionClicksPersist_data();
+    void optionClicksPersist();
+    void preQiBoxMovesPatternAndRange();
+    void combinationSizeSavedOnFocusLoss();
+    void gameMenuSwitchesOnlyTheGame();
+    void segmentMenuTicksOneEntry();
+    void daysDialogRepeatsUntilValid();
+    void daysDialogCancelStoresNothing();
+    void settingsButtonPopsUpTheMenu();
+    void helpEntriesOpenShippedPages();
+    void unreadableDatabaseIsReportedAndKept();
+    void delrecEmptiesHistory();
+    void windowFitsSmallScreen();
+};
+
+void TestMainWindow::controlsCarryTheirCaptions_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("toolTip");
+    const QString exportTip = "鼠标双击列表可以将列表导出到EXCEL";
+    QTest::newRow("Label12") << "Label12" << "在下面输入 2007001    期历史号码:" << "";
+    QTest::newRow("Command1") << "Command1" << "检索(&S)" << "";
+    QTest::newRow("Command2") << "Command2" << "组合检索(&G)" << "";
+    QTest::newRow("Command3") << "Command3" << "删除最后历史(&D)" << "";
+    QTest::newRow("Command4") << "Command4" << "历史号码导出文本文件(&O)" << "";
+    QTest::newRow("Command21") << "Command21" << "历史号在线更新(&O)" << "从官方服务器更新历史号码";
+    QTest::newRow("cmdRdLst") << "cmdRdLst" << "读取历史号文本(&W)"
+                              << "从历史号码文本文件中读取历史号中最后一期之后的新的历史号码";
+    QTest::newRow("Command9") << "Command9" << "软件设置(&T)" << "";
+    QTest::newRow("Option1(1)") << "Option1(1)" << "自由位" << "";
+    QTest::newRow("Option1(0)") << "Option1(0)" << "固定位" << "";
+    QTest::newRow("Option1(3)") << "Option1(3)" << "上期" << "";
+    QTest::newRow("Option1(2)") << "Option1(2)" << "前    期" << "";
+    const char *kinds[] = {"号码", "大小", "单双", "段数"};
+    for (int i = 0; i < 4; ++i) {
+        QTest::addRow("Option3(%d)", i) << QStringLiteral("Option3(%1)").arg(i) << kinds[i] << "";
+        QTest::addRow("Option4(%d)", i) << QStringLiteral("Option4(%1)").arg(i) << kinds[i] << "";
+    }
+    QTest::newRow("Option2(5)") << "Option2(5)" << "组选" << "";
+    QTest::newRow("Option2(4)") << "Option2(4)" << "直选" << "";
+    for (int p = 1; p <= 3; ++p) {
+        QTest::addRow("Option5(%d)", p) << QStringLiteral("Option5(%1)").arg(p) << QStringLiteral("第%1位").arg(p) << "";
+        QTest::addRow("Check1(%d)", p) << QStringLiteral("Check1(%1)").arg(p) << QStringLiteral("第%1位").arg(p) << "";
+        QTest::addRow("Check11(%d)", p) << QStringLiteral("Check11(%1)").arg(p) << QStringLiteral("第%1位").arg(p) << "";
+        QTest::addRow("Check1(%d)", p + 10)
+            << QStringLiteral("Check1(%1)").arg(p + 10) << QStringLiteral("第%1位").arg(p) << "";
+        QTest::addRow("MaskEdBox1(%d)", p) << QStringLiteral("MaskEdBox1(%1)").arg(p) << "" << "在此补充输入最新历史号码";
+        QTest::addRow("Text2(%d)", p) << QStringLiteral("Text2(%1)").arg(p) << "" << "";
+        QTest::addRow("Text2(%d)", p + 10) << QStringLiteral("Text2(%1)").arg(p + 10) << "" << "";
+        QTest::addRow("Text22(%d)", p) << QStringLiteral("Text22(%1)").arg(p) << "" << "";
+    }
+    QTest::newRow("Option6(0)") << "Option6(0)" << "红蓝" << "";
+    QTest::newRow("Option6(1)") << "Option6(1)" << "红球" << "";
+    QTest::newRow("Check4") << "Check4" << "仅检索该期前" << "";
+    QTest::newRow("Label1") << "Label1" << "组合位数" << "";
+    QTest::newRow("Frame5") << "Frame5" << "组合组位检索" << "";
+    QTest::newRow("Text1") << "Text1" << "2007001" << "";
+    QTest::newRow("Text4") << "Text4" << "20161212001" << "";
+    QTest::newRow("Text3(0)") << "Text3(0)" << "2013001" << "";
+    QTest::newRow("Text3(1)") << "Text3(1)" << "2013001" << "";
+    QTest::newRow("MaskEdBox2") << "MaskEdBox2" << "2" << "";
+    QTest::newRow("MSFlexGrid1") << "MSFlexGrid1" << "" << exportTip;
+    QTest::newRow("MSFlexGrid2") << "MSFlexGrid2" << "" << exportTip;
+    QTest::newRow("MSFlexGrid3") << "MSFlexGrid3" << "" << exportTip;
+}
+
+void TestMainWindow::controlsCarryTheirCaptions()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    QFETCH(QString, toolTip);
+    Harness h;
+    h.start();
+    QWidget *w = h.find(name);
+    QVERIFY2(w, qPrintable(name));
+    if (auto *button = qobject_cast<QAbstractButton *>(w))
+        QCOMPARE(button->text(), caption);
+    else if (auto *label = qobject_cast<QLabel *>(w))
+        QCOMPARE(label->text(), caption);
+    else if (auto *edit = qobject_cast<QLineEdit *>(w))
+        QCOMPARE(edit->text(), caption);
+    else if (auto *box = qobject_cast<QGroupBox *>(w))
+        QCOMPARE(box->title(), caption);
+    QCOMPARE(w->toolTip(), toolTip);
+}
+
+void TestMainWindow::menusHoldEveryEntry()
+{
+    Harness h;
+    h.start();
+    auto captions = [](QMenu *menu) {
+        QStringList list;
+        for (QAction *a : menu->actions())
+            list << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        return list;
+    };
+    QStringList bar;
+    for (QAction *a : h.window->menuBar()->actions())
+        bar << a->text();
+    QCOMPARE(bar, (QStringList{"历史管理", "设置", "彩种选择"}));
+    QCOMPARE(captions(h.find<QMenu>("mnuLsgl")),
+             (QStringList{"导出历史号码(&O)", "删除最后历史(&E)", "清空历史号码(&C)", "删除到选定期(&D)",
+                          "删除最后指定数量期历史(&E)"}));
+    QCOMPARE(captions(h.find<QMenu>("mnuSetup")),
+             (QStringList{"段数参数设置(&A)", "-", "历史号码更新检索天(&Y)", "软件介绍服务主页(&P)",
+                          "软件介绍说明页面(&R)", "软件演示说明录像下载(&D)", "-"}));
+    QCOMPARE(captions(h.find<QMenu>("mnuDscsSetup")), (QStringList{"段数参数0~2", "段数参数1~3"}));
+    QCOMPARE(captions(h.find<QMenu>("mnuCaizhong")),
+             (QStringList{"福建快3", "广西快3", "上海快3", "江苏快3", "安徽快3", "江西快3", "湖北快3", "贵州快3",
+                          "吉林快3", "北京快3", "河北快3", "河南快3", "甘肃快3", "青海快3", "内蒙快3"}));
+    for (int i = 0; i < 15; ++i)
+        QVERIFY(h.action(QStringLiteral("mnuK3(%1)").arg(i)));
+    QCOMPARE(h.find<QTabBar>("TabStrip1")->tabText(0), QStringLiteral("自动历史位"));
+    QCOMPARE(h.find<QTabBar>("TabStrip1")->tabText(1), QStringLiteral("手动输入号"));
+    QCOMPARE(h.find<QTabBar>("TabStrip1")->tabText(2), QStringLiteral("验证指定期"));
+    QStringList frames;
+    for (QGroupBox *box : h.window->findChildren<QGroupBox *>())
+        if (!box->title().isEmpty())
+            frames << box->title();
+    frames.sort();
+    QStringList expected{"检索位选择", "检索期选择", "搜索类型选择", "结果类型选择", "号码组选择",
+                         "结果统计选择", "检索起止期数", "组合组位检索"};
+    expected.sort();
+    QCOMPARE(frames, expected);
+}
+
+void TestMainWindow::firstRunState()
+{
+    Harness h;
+    MainWindow &w = h.start();
+    QVERIFY(w.historyOpen());
+    QVERIFY(QFile::exists(h.folder.filePath("vendrixK3.db")));
+    QCOMPARE(h.dialogs.shown.size(), 0);
+
+    for (int i = 0; i < 15; ++i)
+        QCOMPARE(h.action(QStringLiteral("mnuK3(%1)").arg(i))->isChecked(), i == 0);
+    QCOMPARE(w.drawsPerDay(), 78);
+    QCOMPARE(w.gameCode(), QStringLiteral("fj"));
+    QCOMPARE(w.daysToKeep(), 3);
+    QVERIFY(h.checked("Option1(1)"));
+    QVERIFY(h.checked("Option1(3)"));
+    QVERIFY(h.checked("Option2(5)"));
+    QVERIFY(h.checked("Option5(3)"));
+    QVERIFY(h.checked("Option4(0)"));
+    QVERIFY(h.checked("Option3(0)"));
+    QVERIFY(h.checked("Option6(0)"));
+    QVERIFY(!h.action("mnuDscs(0)")->isChecked());
+    QVERIFY(h.action("mnuDscs(1)")->isChecked());
+    QCOMPARE(h.text("MaskEdBox2"), QStringLiteral("2"));
+    QCOMPARE(h.find<QComboBox>("Combo1")->currentText(), QStringLiteral("2"));
+    QCOMPARE(w.displayLetter(), QLatin1Char('A'));
+    QCOMPARE(w.searchState().DsIni, 1);
+
+    // Empty history: placeholders stay, grids are empty.
+    QCOMPARE(h.text("Text3(0)"), QStringLiteral("2013001"));
+    QCOMPARE(h.text("Text3(1)"), QStringLiteral("2013001"));
+    QCOMPARE(h.text("Text1"), QStringLiteral("2007001"));
+    QCOMPARE(h.grid(1).rows(), 1);
+    QCOMPARE(h.grid(1).cellText(0, 0), QStringLiteral("期号"));
+    QCOMPARE(h.grid(2).rowCount(), 0);
+    QCOMPARE(h.grid(3).rowCount(), 0);
+    const int widths[] = {480, 680, 800, 880};
+    for (int c = 0; c < 4; ++c)
+        QCOMPARE(h.grid(3).colWidth(c), widths[c]);
+
+    // Nothing is written at start-up: every key is written when its control changes.
+    QVERIFY(!QFile::exists(h.folder.settingsFile()));
+}
+
+void TestMainWindow::garbageSettingsStartLikeFirstRun()
+{
+    Harness h;
+    for (const char *key : {"GsZl", "bolZyw", "bolSq", "intPreQi", "intLei", "intXianshiLei", "intConsqSort",
+                            "bolZuxuan", "DsIni", "bolZhpm", "intZhWSetup", "IniSerchDay"})
+        h.folder.writeSetting(key, "#garbage#");
+    MainWindow &w = h.start();
+    QVERIFY(h.action("mnuK3(0)")->isChecked());
+    QVERIFY(h.checked("Option1(1)"));
+    QVERIFY(h.checked("Option1(3)"));
+    QVERIFY(h.checked("Option2(5)"));
+    QVERIFY(h.checked("Option5(3)"));
+    QVERIFY(h.checked("Option4(0)"));
+    QVERIFY(h.checked("Option3(0)"));
+    QVERIFY(h.checked("Option6(0)"));
+    QVERIFY(h.action("mnuDscs(1)")->isChecked());
+    QCOMPARE(h.text("MaskEdBox2"), QStringLiteral("2"));
+    QCOMPARE(h.find<QComboBox>("Combo1")->currentText(), QStringLiteral("2"));
+    QCOMPARE(w.daysToKeep(), 3);
+}
+
+void TestMainWindow::storedSettingsSelectControls()
+{
+    Harness h;
+    const std::pair<const char *, const char *> stored[] = {
+        {"GsZl", "14"},  {"bolZyw", "False"}, {"bolSq", "False"},       {"intPreQi", "4"},
+        {"intLei", "3"}, {"intXianshiLei", "2"}, {"intConsqSort", "1"}, {"bolZuxuan", "False"},
+        {"DsIni", "0"},  {"bolZhpm", "True"},  {"intZhWSetup", "3"},    {"IniSerchDay", "9"}};
+    for (auto [key, value] : stored)
+        h.folder.writeSetting(key, value);
+    MainWindow &w = h.start();
+    QVERIFY(h.action("mnuK3(14)")->isChecked());
+    QVERIFY(!h.action("mnuK3(0)")->isChecked());
+    QCOMPARE(w.drawsPerDay(), 73);
+    QVERIFY(h.checked("Option1(0)"));
+    QVERIFY(h.checked("Option1(2)"));
+    QCOMPARE(h.text("MaskEdBox2"), QStringLiteral("4"));
+    QVERIFY(h.checked("Option3(3)"));
+    QVERIFY(h.checked("Option4(2)"));
+    QCOMPARE(w.displayLetter(), QLatin1Char('E'));
+    QVERIFY(h.checked("Option5(1)"));
+    QVERIFY(h.checked("Option2(4)"));
+    QVERIFY(h.action("mnuDscs(0)")->isChecked());
+    QVERIFY(!h.action("mnuDscs(1)")->isChecked());
+    QVERIFY(h.checked("Option6(1)"));
+    QCOMPARE(h.find<QComboBox>("Combo1")->currentText(), QStringLiteral("3"));
+    QCOMPARE(w.daysToKeep(), 9);
+}
+
+void TestMainWindow::startUpWithHistory_data()
+{
+    QTest::addColumn<QString>("bolSq");
+    QTest::addColumn<QString>("n");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("rangeStart");
+    QTest::addColumn<QStringList>("pattern");
+    // The history: 1 4 6, 3 3 5, 2 5 1, 6 6 2 at 161212001..004.
+    QTest::newRow("上期 号码") << "True" << "2" << "0" << "161212002" << QStringList{"6", "6", "2"};
+    QTest::newRow("上期 大小") << "True" << "2" << "1" << "161212002" << QStringList{"1", "1", "0"};
+    QTest::newRow("前3期 号码") << "False" << "3" << "0" << "161212004" << QStringList{"3", "3", "5"};
+    QTest::newRow("前2期 单双") << "False" << "2" << "2" << "161212003" << QStringList{"0", "1", "1"};
+}
+
+void TestMainWindow::startUpWithHistory()
+{
+    QFETCH(QString, bolSq);
+    QFETCH(QString, n);
+    QFETCH(QString, kind);
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(),
+                                  {{161212001, {1, 4, 6}}, {161212002, {3, 3, 5}}, {161212003, {2, 5, 1}},
+                                   {161212004, {6, 6, 2}}}));
+    h.folder.writeSetting("bolSq", bolSq);
+    h.folder.writeSetting("intPreQi", n);
+    h.folder.writeSetting("intLei", kind);
+    MainWindow &w = h.start();
+    QTEST(h.text("Text3(0)"), "rangeStart");
+    QCOMPARE(h.text("Text3(1)"), QStringLiteral("161212004"));
+    QStringList shown;
+    for (int p = 1; p <= 3; ++p)
+        shown << h.text(QStringLiteral("Text2(%1)").arg(p));
+    QTEST(shown, "pattern");
+    QFETCH(QStringList, pattern);
+    for (int p = 0; p < 3; ++p)
+        QCOMPARE(QString::number(w.searchState().intPattern[p]), pattern[p]);
+    QVERIFY(!w.searchState().bolManual);
+    QCOMPARE(h.text("Text1"), QStringLiteral("161212005"));
+    QCOMPARE(h.text("Text4"), QStringLiteral("161212005"));
+    QCOMPARE(w.currentIssue(), 161212005);
+    QCOMPARE(h.grid(1).rows(), 5);
+    QCOMPARE(h.grid(1).cellText(4, 0), QStringLiteral("161212004"));
+}
+
+void TestMainWindow::historyGridScrollsAboveThirtyNine_data()
+{
+    QTest::addColumn<int>("draws");
+    QTest::addColumn<bool>("scrolled");
+    QTest::newRow("39") << 39 << false;
+    QTest::newRow("40") << 40 << true;
+    QTest::newRow("sample") << -1 << true;
+}
+
+void TestMainWindow::historyGridScrollsAboveThirtyNine()
+{
+    QFETCH(int, draws);
+    QFETCH(bool, scrolled);
+    Harness h;
+    const std::vector<TestDraw> history =
+        draws < 0 ? TestHistory::sample() : TestHistory::consecutive(161212001, draws);
+    QVERIFY(TestHistory::createIn(h.folder.path(), history));
+    MainWindow &w = h.start();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QCOMPARE(h.grid(1).rows(), int(history.size()) + 1);
+    auto *view = h.find<GridView>("MSFlexGrid1");
+    const QScrollBar *bar = view->verticalScrollBar();
+    if (scrolled) {
+        // Scrolled as far as it goes: the last draw is in view.
+        QTRY_COMPARE(bar->value(), bar->maximum());
+        QCOMPARE(h.grid(1).topRow(), bar->maximum() + 1);
+        QVERIFY(bar->maximum() > 0);
+    } else {
+        QCOMPARE(h.grid(1).topRow(), 1);
+        QCOMPARE(bar->value(), 0);
+    }
+}
+
+void TestMainWindow::nextIssueFollowsTheGame_data()
+{
+    QTest::addColumn<QString>("game");
+    QTest::addColumn<qint32>("last");
+    QTest::addColumn<QString>("next");
+    QTest::newRow("福建 day end") << "0" << 161212078 << "161213001";
+    QTest::newRow("吉林 078 goes on") << "8" << 161212078 << "161212079";
+    QTest::newRow("吉林 day end") << "8" << 161212087 << "161213001";
+    QTest::newRow("内蒙 day end") << "14" << 161212073 << "161213001";
+    QTest::newRow("上海 year end") << "2" << 161231082 << "170101001";
+    QTest::newRow("leap year") << "0" << 160228078 << "160229001";
+    QTest::newRow("no date: keep the text") << "0" << 161340078 << "2007001";
+}
+
+void TestMainWindow::nextIssueFollowsTheGame()
+{
+    QFETCH(QString, game);
+    QFETCH(qint32, last);
+    Harness h;
+    h.folder.writeSetting("GsZl", game);
+    QVERIFY(TestHistory::createIn(h.folder.path(), {{last - 1, {1, 2, 3}}, {last, {4, 5, 6}}}));
+    MainWindow &w = h.start();
+    QTEST(h.text("Text1"), "next");
+    QCOMPARE(h.text("Text4"), game == "0" && last == 161340078 ? QStringLiteral("20161212001") : h.text("Text1"));
+    QCOMPARE(w.currentIssue(), last + 1);
+}
+
+void TestMainWindow::optionClicksPersist_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("固定位") << "Option1(0)" << "bolZyw" << "False";
+    QTest::newRow("前N期") << "Option1(2)" << "bolSq" << "False";
+    QTest::newRow("直选") << "Option2(4)" << "bolZuxuan" << "False";
+    QTest::newRow("search kind 段数") << "Option3(3)" << "intLei" << "3";
+    QTest::newRow("display kind 单双") << "Option4(2)" << "intXianshiLei" << "2";
+    QTest::newRow("第1位") << "Option5(1)" << "intConsqSort" << "1";
+    QTest::newRow("红球") << "Option6(1)" << "bolZhpm" << "True";
+}
+
+void TestMainWindow::optionClicksPersist()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, key);
+    Harness h;
+    h.start();
+    h.find<QRadioButton>(control)->click();
+    QTEST(h.folder.readSetting(key), "stored");
+    h.start();
+    QVERIFY2(h.checked(control), "a restart selects the same button");
+}
+
+void TestMainWindow::preQiBoxMovesPatternAndRange()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(),
+                                  {{161212001, {1, 4, 6}}, {161212002, {3, 3, 5}}, {161212003, {2, 5, 1}},
+                                   {161212004, {6, 6, 2}}}));
+    MainWindow &w = h.start();
+    h.find<QRadioButton>("Option1(2)")->click();
+    QCOMPARE(h.folder.readSetting("bolSq"), QStringLiteral("False"));
+    QCOMPARE(h.text("Text3(0)"), QStringLiteral("161212003")); // N = 2
+    QCOMPARE(h.text("Text2(1)"), QStringLiteral("2"));
+
+    auto *box = h.find<QLineEdit>("MaskEdBox2");
+    box->clear();
+    QTest::keyClicks(box, "3");
+    emit box->editingFinished();
+    QCOMPARE(w.searchState().intPreQi, 3);
+    QCOMPARE(h.folder.readSetting("intPreQi"), QStringLiteral("3"));
+    QCOMPARE(h.text("Text3(0)"), QStringLiteral("161212004"));
+    QCOMPARE(h.text("Text2(1)") + h.text("Text2(2)") + h.text("Text2(3)"), QStringLiteral("335"));
+
+    // The box takes one digit 1..9: 0 and letters never reach N.
+    box->clear();
+    QTest::keyClicks(box, "0x");
+    QCOMPARE(box->text(), QString());
+    emit box->editingFinished();
+    QCOMPARE(w.searchState().intPreQi, 3);
+}
+
+void TestMainWindow::combinationSizeSavedOnFocusLoss()
+{
+    Harness h;
+    MainWindow &w = h.start();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    auto *combo = h.find<QComboBox>("Combo1");
+    auto *other = h.find<QLineEdit>("Text3(0)");
+    combo->setFocus();
+    QTRY_VERIFY(combo->hasFocus());
+    combo->setEditText("3");
+    other->setFocus();
+    QTRY_VERIFY(other->hasFocus());
+    QCOMPARE(w.combinationSize(), 3);
+    QCOMPARE(h.folder.readSetting("intZhWSetup"), QStringLiteral("3"));
+
+    combo->setFocus();
+    QTRY_VERIFY(combo->hasFocus());
+    combo->setEditText("zwei");
+    other->setFocus();
+    QTRY_VERIFY(other->hasFocus());
+    QCOMPARE(w.combinationSize(), 3);
+    QCOMPARE(combo->currentText(), QStringLiteral("3"));
+    QCOMPARE(h.folder.readSetting("intZhWSetup"), QStringLiteral("3"));
+}
+
+void TestMainWindow::gameMenuSwitchesOnlyTheGame()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), TestHistory::consecutive(161212041, 38))); // ends 078
+    MainWindow &w = h.start();
+    QCOMPARE(h.text("Text1"), QStringLiteral("161213001"));
+    const int rows = h.grid(1).rows();
+
+    h.action("mnuK3(8)")->trigger();
+    for (int i = 0; i < 15; ++i)
+        QCOMPARE(h.action(QStringLiteral("mnuK3(%1)").arg(i))->isChecked(), i == 8);
+    QCOMPARE(h.folder.readSetting("GsZl"), QStringLiteral("8"));
+    QCOMPARE(w.drawsPerDay(), 87);
+    QCOMPARE(w.gameCode(), QStringLiteral("jl"));
+    // Nothing else is refreshed until the next refresh of the display.
+    QCOMPARE(h.text("Text1"), QStringLiteral("161213001"));
+    QCOMPARE(h.grid(1).rows(), rows);
+    w.qihaoXianshi();
+    QCOMPARE(h.text("Text1"), QStringLiteral("161212079"));
+
+    h.action("mnuK3(5)")->trigger();
+    QCOMPARE(w.gameCode(), QStringLiteral("jx"));
+    QCOMPARE(w.drawsPerDay(), 84);
+}
+
+void TestMainWindow::segmentMenuTicksOneEntry()
+{
+    Harness h;
+    MainWindow &w = h.start();
+    h.action("mnuDscs(0)")->trigger();
+    QVERIFY(h.action("mnuDscs(0)")->isChecked());
+    QVERIFY(!h.action("mnuDscs(1)")->isChecked());
+    QCOMPARE(w.searchState().DsIni, 0);
+    QCOMPARE(h.folder.readSetting("DsIni"), QStringLiteral("0"));
+    h.start();
+    QVERIFY(h.action("mnuDscs(0)")->isChecked());
+    QVERIFY(!h.action("mnuDscs(1)")->isChecked());
+    h.action("mnuDscs(1)")->trigger();
+    QVERIFY(!h.action("mnuDscs(0)")->isChecked());
+    QCOMPARE(h.folder.readSetting("DsIni"), QStringLiteral("1"));
+}
+
+void TestMainWindow::daysDialogRepeatsUntilValid()
+{
+    Harness h;
+    MainWindow &w = h.start();
+    h.dialogs.inputAnswers = {QStringLiteral("1"), QStringLiteral("17"), QStringLiteral("abc"), QStringLiteral("16")};
+    h.action("mnuSetDay")->trigger();
+    QCOMPARE(h.dialogs.count("input"), 4);
+    QCOMPARE(h.dialogs.count("message"), 3);
+    const auto &ask = h.dialogs.shown.first();
+    QCOMPARE(ask.title, QStringLiteral("设置天数"));
+    QCOMPARE(ask.text, QStringLiteral("请输入更新需要保留的历史号码的天数（2~16中的任意自然数），"
+                                      "如果超过天数将删除最早的一天的历史号码"));
+    QCOMPARE(ask.defaultAnswer, QStringLiteral("6")); // first run: 6 here, while start-up used 3
+    const auto &refusal = h.dialogs.shown.at(1);
+    QCOMPARE(refusal.title, QStringLiteral("输入有误"));
+    QCOMPARE(refusal.text, QStringLiteral("为了保证时效性和提高计算效率，软件只能统计16天以内的数据，"
+                                          "请输入2到16中的自然数。"));
+    QCOMPARE(w.daysToKeep(), 16);
+    QCOMPARE(h.folder.readSetting("IniSerchDay"), QStringLiteral("16"));
+
+    h.dialogs.shown.clear();
+    h.dialogs.inputAnswers = {QStringLiteral("2")};
+    h.action("mnuSetDay")->trigger();
+    QCOMPARE(h.dialogs.shown.first().defaultAnswer, QStringLiteral("16"));
+    QCOMPARE(h.folder.readSetting("IniSerchDay"), QStringLiteral("2"));
+}
+
+void TestMainWindow::daysDialogCancelStoresNothing()
+{
+    Harness h;
+    MainWindow &w = h.start();
+    h.dialogs.inputAnswers = {std::nullopt};
+    h.action("mnuSetDay")->trigger();
+    QCOMPARE(h.dialogs.count("message"), 0);
+    QCOMPARE(h.folder.readSetting("IniSerchDay"), QString());
+    QCOMPARE(w.daysToKeep(), 6); // re-read before asking, even when cancelled
+    h.dialogs.inputAnswers = {QString()};
+    h.action("mnuSetDay")->trigger();
+    QCOMPARE(h.folder.readSetting("IniSerchDay"), QString());
+}
+
+void TestMainWindow::settingsButtonPopsUpTheMenu()
+{
+    Harness h;
+    MainWindow &w = h.start();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    auto *menu = h.find<QMenu>("mnuSetup");
+    QVERIFY(!menu->isVisible());
+    h.find<QPushButton>("Command9")->click();
+    QTRY_VERIFY(menu->isVisible());
+    menu->close();
+}
+
+void TestMainWindow::helpEntriesOpenShippedPages()
+{
+    Harness h;
+    h.start();
+    for (const char *entry : {"mnuHomePage", "mnuIntroPage", "mnuDemoPage"})
+        h.action(entry)->trigger();
+    QCOMPARE(h.launcher.opened.size(), 3);
+    for (const QString &page : h.launcher.opened) {
+        QVERIFY2(QFile::exists(page), qPrintable(page));
+        QFile file(page);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(QString::fromUtf8(file.readAll()).contains(QStringLiteral("<title>Vendrix K3")));
+    }
+}
+
+void TestMainWindow::unreadableDatabaseIsReportedAndKept()
+{
+    Harness h;
+    const QString path = h.folder.filePath("vendrixK3.db");
+    const QByteArray garbage("not a database at all, but the user's file");
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(garbage);
+    }
+    MainWindow &w = h.start();
+    QCOMPARE(h.dialogs.count("message"), 1);
+    QVERIFY(h.dialogs.shown.first().text.contains(QDir::toNativeSeparators(path)));
+    QVERIFY(!w.historyOpen());
+    QCOMPARE(h.grid(1).rows(), 1);
+    QCOMPARE(h.text("Text3(0)"), QStringLiteral("2013001"));
+    QVERIFY(!w.delrec());
+    w.addHaoma();
+    h.window.reset();
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), garbage);
+}
+
+void TestMainWindow::delrecEmptiesHistory()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), TestHistory::consecutive(161212001, 45)));
+    MainWindow &w = h.start();
+    QVERIFY(w.delrec());
+    QCOMPARE(w.snapshot().count(), 45); // the snapshot is reopened by AddHaoma only
+    w.addHaoma();
+    QCOMPARE(w.snapshot().count(), 0);
+    QCOMPARE(h.grid(1).rows(), 1);
+}
+
+void TestMainWindow::windowFitsSmallScreen()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), TestHistory::consecutive(161212001, 100)));
+    MainWindow &w = h.start();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    // 1366×768 less a task bar and the window frame.
+    QVERIFY2(w.minimumSizeHint().width() <= 1366, qPrintable(QString::number(w.minimumSizeHint().width())));
+    QVERIFY2(w.minimumSizeHint().height() <= 700, qPrintable(QString::number(w.minimumSizeHint().height())));
+    QVERIFY(w.width() <= 1366);
+    QVERIFY(w.height() <= 700);
+    // Every control is inside the window.
+    for (const char *name : {"Command1", "Command2", "Command9", "Command4", "Text3(1)", "MSFlexGrid3"}) {
+        QWidget *c = h.find(name);
+        const QRect inWindow(c->mapTo(&w, QPoint(0, 0)), c->size());
+        QVERIFY2(w.rect().contains(inWindow), name);
+    }
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,216 @@
+#include "Derivation.h"
+#include "HistoryDb.h"
+#include "LishiColumns.h"
+#include "TestDoubles.h"
+#include "TestHistory.h"
+
+#include <QFile>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTest>
+
+class TestHistoryDb : public QObject
+{
+    Q_OBJECT
+private slots:
+    void createsExactlyTheTables();
+    void emptyFileGetsTables();
+    void garbageFileIsLeftAlone_data();
+    void garbageFileIsLeftAlone();
+    void snapshotDoesNotSeeNewRows();
+    void snapshotIsOrderedByIssue();
+    void appendStoresEveryColumn();
+    void appendAllIsAllOrNothing();
+    void delrecEmptiesTheTable();
+    void carcuSortsByCountDescending();
+};
+
+namespace {
+QStringList columnsOf(Database &db, const QString &table)
+{
+    QStringList names;
+    QSqlQuery q = db.select(QStringLiteral("PRAGMA table_info(%1)").arg(table));
+    while (q.next())
+        names << q.value(1).toString() + QLatin1Char(' ') + q.value(2).toString();
+    return names;
+}
+} // namespace
+
+void TestHistoryDb::createsExactlyTheTables()
+{
+    TestFolder folder;
+    HistoryDb db;
+    QCOMPARE(db.open(folder.filePath(HistoryDb::fileName())), HistoryDb::OpenStatus::Ok);
+
+    QStringList expected{"SQQH INTEGER", "QQH INTEGER"};
+    for (const char *suffix : {"", "S", "P"})
+        for (int p = 1; p <= 3; ++p)
+            for (const char *k : {"A", "B", "E", "F"})
+                expected << QStringLiteral("L%1%2%3 INTEGER").arg(p).arg(k, suffix);
+    expected << "txtHisLst TEXT" << "txtHisLstHm TEXT" << "txtHisLstDx TEXT" << "txtHisLstDs TEXT"
+             << "txtHisLstDuan TEXT" << "txtHisPreLst TEXT" << "txtHisPreLstHm TEXT" << "txtHisPreLstDx TEXT"
+             << "txtHisPreLstDs TEXT" << "txtHisPreLstDuan TEXT" << "intTh INTEGER" << "bolOk INTEGER"
+             << "txtHisP6 TEXT" << "strQQH TEXT" << "NF INTEGER" << "YF INTEGER" << "RQ INTEGER";
+    QCOMPARE(columnsOf(db.database(), "Lishi"), expected);
+    QCOMPARE(columnsOf(db.database(), "Carcu"), (QStringList{"Nmb INTEGER", "Count INTEGER"}));
+
+    QSqlQuery tables = db.database().select("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name");
+    QStringList names;
+    while (tables.next())
+        names << tables.value(0).toString();
+    QCOMPARE(names, (QStringList{"Carcu", "Lishi"}));
+}
+
+void TestHistoryDb::emptyFileGetsTables()
+{
+    TestFolder folder;
+    const QString path = folder.filePath(HistoryDb::fileName());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    HistoryDb db;
+    QCOMPARE(db.open(path), HistoryDb::OpenStatus::Ok);
+    QVERIFY(db.database().hasTable("Lishi"));
+    QVERIFY(db.database().hasTable("Carcu"));
+}
+
+void TestHistoryDb::garbageFileIsLeftAlone_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("text") << QByteArray("this is not a database\r\n161212001 123\r\n");
+    QTest::newRow("binary") << QByteArray(8192, '\xAB');
+    QByteArray damaged("SQLite format 3");
+    damaged.append('\0');
+    damaged.append(QByteArray(4000, '\x07'));
+    QTest::newRow("damaged header") << damaged;
+}
+
+void TestHistoryDb::garbageFileIsLeftAlone()
+{
+    QFETCH(QByteArray, content);
+    TestFolder folder;
+    const QString path = folder.filePath(HistoryDb::fileName());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    file.close();
+
+    HistoryDb db;
+    QCOMPARE(db.open(path), HistoryDb::OpenStatus::NotADatabase);
+    QVERIFY(!db.isOpen());
+    QVERIFY(!db.lastError().isEmpty());
+    QVERIFY(!db.snapshot());
+    QVERIFY(!db.append(*Derivation::makeRow(161212001, {1, 2, 3}, nullptr, 1)));
+    QVERIFY(!db.delrec());
+    db.close();
+
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), content);
+}
+
+void TestHistoryDb::snapshotDoesNotSeeNewRows()
+{
+    TestFolder folder;
+    HistoryDb db;
+    QCOMPARE(db.open(folder.filePath(HistoryDb::fileName())), HistoryDb::OpenStatus::Ok);
+    const auto empty = db.snapshot();
+    QVERIFY(empty);
+    QVERIFY(empty->isEmpty());
+    QVERIFY(!empty->fromLast(0));
+
+    QVERIFY(TestHistory::append(db, TestHistory::consecutive(161212001, 5)));
+    const auto opened = db.snapshot();
+    QVERIFY(TestHistory::append(db, TestHistory::consecutive(161212006, 2)));
+    QCOMPARE(empty->count(), 0);
+    QCOMPARE(opened->count(), 5);
+    QCOMPARE(opened->last().sqqh, 161212005);
+
+    const auto reopened = db.snapshot();
+    QCOMPARE(reopened->count(), 7);
+    QCOMPARE(reopened->last().sqqh, 161212007);
+}
+
+void TestHistoryDb::snapshotIsOrderedByIssue()
+{
+    TestFolder folder;
+    HistoryDb db;
+    QCOMPARE(db.open(folder.filePath(HistoryDb::fileName())), HistoryDb::OpenStatus::Ok);
+    QVERIFY(TestHistory::append(db, {{161212003, {1, 1, 1}}, {161212001, {2, 2, 2}}, {161212002, {3, 3, 3}}}));
+    const auto snapshot = db.snapshot();
+    QCOMPARE(snapshot->count(), 3);
+    QCOMPARE(snapshot->at(0).sqqh, 161212001);
+    QCOMPARE(snapshot->at(0).value[0][KindA], 2);
+    QCOMPARE(snapshot->at(2).sqqh, 161212003);
+    QCOMPARE(snapshot->fromLast(1)->sqqh, 161212002);
+}
+
+void TestHistoryDb::appendStoresEveryColumn()
+{
+    TestFolder folder;
+    HistoryDb db;
+    QCOMPARE(db.open(folder.filePath(HistoryDb::fileName())), HistoryDb::OpenStatus::Ok);
+    QVERIFY(TestHistory::append(db, {{161212001, {3, 3, 5}}, {161212002, {1, 4, 6}}, {161212003, {2, 5, 2}}}));
+
+    QSqlQuery q = db.database().select("SELECT * FROM Lishi WHERE SQQH = 161212003");
+    QVERIFY(q.next());
+    const QSqlRecord r = q.record();
+    QCOMPARE(r.value("QQH").toInt(), 161212004);
+    QCOMPARE(r.value("L1A").toInt(), 2);
+    QCOMPARE(r.value("L2B").toInt(), 1);
+    QCOMPARE(r.value("L3F").toInt(), 1);
+    QCOMPARE(r.value("L2AS").toInt(), 4);
+    QCOMPARE(r.value("L3BS").toInt(), 1);
+    QCOMPARE(r.value("L1AP").toInt(), 3);
+    QCOMPARE(r.value("L3AP").toInt(), 5);
+    QCOMPARE(r.value("txtHisLst").toString(), QStringLiteral("146"));
+    QCOMPARE(r.value("txtHisLstHm").toString(), QStringLiteral("1X1 1X4 1X6 "));
+    QCOMPARE(r.value("txtHisLstDuan").toString(), QStringLiteral("1X1 1X2 1X3 "));
+    QVERIFY(r.value("txtHisPreLst").isNull());
+    QVERIFY(r.value("intTh").isNull());
+    QVERIFY(r.value("strQQH").isNull());
+}
+
+void TestHistoryDb::appendAllIsAllOrNothing()
+{
+    TestFolder folder;
+    HistoryDb db;
+    QCOMPARE(db.open(folder.filePath(HistoryDb::fileName())), HistoryDb::OpenStatus::Ok);
+    QVERIFY(TestHistory::append(db, TestHistory::consecutive(161212001, 3)));
+    // A trigger makes the third new row fail, as a full disk would.
+    QVERIFY(db.database().exec("CREATE TRIGGER refuse BEFORE INSERT ON Lishi WHEN NEW.SQQH = 161212006 "
+                               "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+    QVERIFY(!TestHistory::append(db, TestHistory::consecutive(161212004, 5)));
+    QVERIFY(db.lastError().contains("refused"));
+    QCOMPARE(db.snapshot()->count(), 3);
+}
+
+void TestHistoryDb::delrecEmptiesTheTable()
+{
+    TestFolder folder;
+    HistoryDb db;
+    QCOMPARE(db.open(folder.filePath(HistoryDb::fileName())), HistoryDb::OpenStatus::Ok);
+    QVERIFY(db.delrec()); // on an empty table too
+    QVERIFY(TestHistory::append(db, TestHistory::consecutive(161212001, 10)));
+    QVERIFY(db.delrec());
+    QVERIFY(db.snapshot()->isEmpty());
+    // The table stays usable.
+    QVERIFY(TestHistory::append(db, TestHistory::consecutive(161213001, 2)));
+    QCOMPARE(db.snapshot()->count(), 2);
+}
+
+void TestHistoryDb::carcuSortsByCountDescending()
+{
+    TestFolder folder;
+    HistoryDb db;
+    QCOMPARE(db.open(folder.filePath(HistoryDb::fileName())), HistoryDb::OpenStatus::Ok);
+    for (auto [nmb, count] : {std::pair{1, 3}, {2, 9}, {3, 0}, {4, 5}})
+        QVERIFY(db.database().exec("INSERT INTO Carcu (Nmb, Count) VALUES (?, ?)", {nmb, count}));
+    QSqlQuery q = db.database().select("SELECT * FROM Carcu ORDER BY Count DESC");
+    QList<int> order;
+    while (q.next())
+        order << q.value("Nmb").toInt();
+    QCOMPARE(order, (QList<int>{2, 4, 1, 3}));
+}
+
+QTEST_GUILESS_MAIN(TestHistoryDb)
+#include "tst_historydb.moc"
