@@ -2,7 +2,9 @@
 
 #include <QAtomicInt>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
+#include <sqlite3.h>
 
 namespace {
 QString nextConnectionName()
@@ -156,4 +158,48 @@ bool Transaction::commit()
         return false;
     m_active = false;
     return m_db.commit();
+}
+
+FastQuery::FastQuery(Database &db, const QString &sql)
+{
+    if (!db.isOpen()) {
+        m_error = QStringLiteral("database is not open");
+        return;
+    }
+    const QVariant handle = db.connection().driver()->handle();
+    sqlite3 *connection = handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0
+                              ? *static_cast<sqlite3 *const *>(handle.data())
+                              : nullptr;
+    if (!connection) {
+        m_error = QStringLiteral("no SQLite handle");
+        return;
+    }
+    const QByteArray utf8 = sql.toUtf8();
+    if (sqlite3_prepare_v2(connection, utf8.constData(), int(utf8.size()), &m_statement, nullptr) != SQLITE_OK) {
+        m_error = QString::fromUtf8(sqlite3_errmsg(connection));
+        sqlite3_finalize(m_statement);
+        m_statement = nullptr;
+    }
+}
+
+FastQuery::~FastQuery()
+{
+    sqlite3_finalize(m_statement);
+}
+
+bool FastQuery::next()
+{
+    if (!m_statement)
+        return false;
+    const int rc = sqlite3_step(m_statement);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc != SQLITE_DONE)
+        m_error = QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_statement)));
+    return false;
+}
+
+int FastQuery::intValue(int column) const
+{
+    return sqlite3_column_int(m_statement, column);
 }

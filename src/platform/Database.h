@@ -44,6 +44,29 @@ private:
     QString m_lastError;
 };
 
+struct sqlite3_stmt;
+
+// A read-only statement run directly on the connection's SQLite handle, for bulk reads on hot
+// paths where Qt SQL's per-value QVariant costs dominate. Integers only; finalized on scope exit.
+class FastQuery
+{
+public:
+    FastQuery(Database &db, const QString &sql);
+    ~FastQuery();
+    FastQuery(const FastQuery &) = delete;
+    FastQuery &operator=(const FastQuery &) = delete;
+
+    bool isValid() const { return m_statement != nullptr; }
+    QString error() const { return m_error; }
+    // Moves to the next row; false at the end or on an error (then error() says which).
+    bool next();
+    int intValue(int column) const;
+
+private:
+    sqlite3_stmt *m_statement = nullptr;
+    QString m_error;
+};
+
 // Rolls back on scope exit unless commit() was called and succeeded.
 class Transaction
 {

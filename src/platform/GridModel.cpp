@@ -1,6 +1,8 @@
 #include "GridModel.h"
 
 #include <algorithm>
+#include <charconv>
+#include <iterator>
 
 GridModel::GridModel(QObject *parent)
     : QAbstractTableModel(parent)
@@ -76,14 +78,26 @@ QString GridModel::cellText(int row, int col) const
 
 void GridModel::setCellText(int row, int col, const QString &text)
 {
+    const QByteArray utf8 = text.toUtf8();
+    storeCell(row, col, utf8.constData(), size_t(utf8.size()));
+}
+
+void GridModel::setCellNumber(int row, int col, qint64 number)
+{
+    char digits[24];
+    const auto result = std::to_chars(std::begin(digits), std::end(digits), number);
+    storeCell(row, col, digits, size_t(result.ptr - digits));
+}
+
+void GridModel::storeCell(int row, int col, const char *utf8, size_t size)
+{
     if (row < 0 || row >= m_rows || col < 0 || col >= m_cols)
         return;
     Cell &cell = m_cells[size_t(row) * m_cols + col];
-    const QByteArray utf8 = text.toUtf8();
     m_liveBytes -= cell.size;
     cell.offset = quint32(m_arena.size());
-    cell.size = quint32(utf8.size());
-    m_arena.append(utf8.constData(), size_t(utf8.size()));
+    cell.size = quint32(size);
+    m_arena.append(utf8, size);
     m_liveBytes += cell.size;
     if (!m_visible) {
         m_dirty = true;

@@ -29,6 +29,8 @@ public:
 
     QString cellText(int row, int col) const;
     void setCellText(int row, int col, const QString &text);
+    // The decimal text of a number, without building a QString on the way (grids of 300,000 rows).
+    void setCellNumber(int row, int col, qint64 number);
 
     int colWidth(int col) const;
     void setColWidth(int col, int twips);
@@ -60,7 +62,7 @@ private:
     };
     void resize(int rows, int cols);
     void compactArena();
-    void changed();
+    void storeCell(int row, int col, const char *utf8, size_t size);
 
     int m_rows = 0;
     int m_cols = 0;

@@ -144,22 +144,24 @@ std::optional<HistorySnapshot> HistoryDb::snapshot()
 {
     if (!isOpen())
         return std::nullopt;
-    QSqlQuery q = m_db.select(snapshotStatement());
-    if (!q.isActive()) {
-        failed();
-        return std::nullopt;
-    }
+    FastQuery q(m_db, snapshotStatement());
     std::vector<DrawCore> rows;
+    rows.reserve(m_lastSnapshotSize);
     while (q.next()) {
         DrawCore row;
-        row.sqqh = q.value(0).toInt();
-        row.qqh = q.value(1).toInt();
+        row.sqqh = q.intValue(0);
+        row.qqh = q.intValue(1);
         int i = 2;
         for (DrawValues *values : {&row.value, &row.prev})
             for (int p = 0; p < PositionCount; ++p)
                 for (int k = 0; k < KindCount; ++k)
-                    (*values)[p][k] = qint16(q.value(i++).toInt());
+                    (*values)[p][k] = qint16(q.intValue(i++));
         rows.push_back(row);
     }
+    if (!q.error().isEmpty()) {
+        m_error = q.error();
+        return std::nullopt;
+    }
+    m_lastSnapshotSize = rows.size();
     return HistorySnapshot(std::move(rows));
 }

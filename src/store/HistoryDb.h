@@ -45,5 +45,6 @@ private:
     Database m_db;
     bool m_schemaOk = false;
     QString m_error;
+    size_t m_lastSnapshotSize = 0; // sizes the next snapshot's buffer
     QSqlQuery m_append;
 };

@@ -17,9 +17,9 @@ void fill(GridModel &grid, const HistorySnapshot &snapshot)
         grid.setCellText(0, p, QStringLiteral("第%1位").arg(p));
     for (int r = 0; r < n; ++r) {
         const DrawCore &draw = snapshot.at(r);
-        grid.setCellText(r + 1, 0, QString::number(draw.sqqh));
+        grid.setCellNumber(r + 1, 0, draw.sqqh);
         for (int p = 0; p < PositionCount; ++p)
-            grid.setCellText(r + 1, p + 1, QString::number(draw.value[p][KindA]));
+            grid.setCellNumber(r + 1, p + 1, draw.value[p][KindA]);
     }
     grid.setRow(n);
     if (n > ScrollAfterDraws)

@@ -1,0 +1,158 @@
+// Benchmarks of the window's operations on generated histories, and the history generator itself:
+//   vk3-bench [benchmark options]
+//   vk3-bench --generate-text FILE | --generate-db FOLDER  [--draws N] [--seed S] [--game INDEX]
+#include "Clock.h"
+#include "Dialogs.h"
+#include "Derivation.h"
+#include "GridModel.h"
+#include "HistoryDb.h"
+#include "HistoryGenerator.h"
+#include "HistoryGrid.h"
+#include "Launcher.h"
+#include "MainWindow.h"
+#include "ProvinceTable.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <benchmark/benchmark.h>
+#include <map>
+
+namespace {
+
+class SilentDialogs : public Dialogs
+{
+public:
+    bool question(QWidget *, const QString &, const QString &) override { return true; }
+    void message(QWidget *, const QString &, const QString &) override {}
+    std::optional<QString> input(QWidget *, const QString &, const QString &, const QString &) override
+    {
+        return std::nullopt;
+    }
+    QString openFile(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
+};
+
+class NoLauncher : public Launcher
+{
+public:
+    bool openFile(const QString &) override { return true; }
+};
+
+QTemporaryDir &workDir()
+{
+    static QTemporaryDir dir;
+    return dir;
+}
+
+// A program folder holding a generated history of `draws` draws of 吉林快3 (87 a day).
+QString folderWith(int draws)
+{
+    static std::map<int, QString> folders;
+    auto it = folders.find(draws);
+    if (it != folders.end())
+        return it->second;
+    const QString folder = workDir().filePath(QStringLiteral("history-%1").arg(draws));
+    QDir().mkpath(folder);
+    if (!HistoryGenerator::writeDatabase(folder, HistoryGenerator::generate(draws, 87)))
+        qFatal("cannot write the benchmark history");
+    return folders[draws] = folder;
+}
+
+AppServices services(const QString &folder)
+{
+    static SilentDialogs dialogs;
+    static NoLauncher launcher;
+    static SystemClock clock;
+    return {&dialogs, &launcher, &clock, folder, folder};
+}
+
+void BM_StartUpToShownWindow(benchmark::State &state)
+{
+    const QString folder = folderWith(int(state.range(0)));
+    for (auto _ : state) {
+        MainWindow window(services(folder));
+        window.show();
+        if (!QTest::qWaitForWindowExposed(&window))
+            state.SkipWithError("window not shown");
+        QCoreApplication::processEvents();
+    }
+}
+BENCHMARK(BM_StartUpToShownWindow)->Arg(1392)->Arg(300000)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_AddHaoma(benchmark::State &state)
+{
+    MainWindow window(services(folderWith(int(state.range(0)))));
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        state.SkipWithError("window not shown");
+    for (auto _ : state) {
+        window.addHaoma();
+        QCoreApplication::processEvents();
+    }
+}
+BENCHMARK(BM_AddHaoma)->Arg(1392)->Arg(300000)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_OpenSnapshot(benchmark::State &state)
+{
+    HistoryDb db;
+    db.open(QDir(folderWith(int(state.range(0)))).filePath(HistoryDb::fileName()));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(db.snapshot());
+}
+BENCHMARK(BM_OpenSnapshot)->Arg(1392)->Arg(300000)->Unit(benchmark::kMillisecond);
+
+void BM_FillHistoryGrid(benchmark::State &state)
+{
+    HistoryDb db;
+    db.open(QDir(folderWith(int(state.range(0)))).filePath(HistoryDb::fileName()));
+    const HistorySnapshot snapshot = *db.snapshot();
+    GridModel grid;
+    for (auto _ : state)
+        HistoryGrid::fill(grid, snapshot);
+}
+BENCHMARK(BM_FillHistoryGrid)->Arg(1392)->Arg(300000)->Unit(benchmark::kMillisecond);
+
+void BM_MakeRow(benchmark::State &state)
+{
+    const auto previous = Derivation::makeRow(161212001, {1, 4, 6}, nullptr, 1);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Derivation::makeRow(161212002, {3, 3, 5}, &*previous, 1));
+}
+BENCHMARK(BM_MakeRow);
+
+QString optionValue(const QStringList &args, const QString &name, const QString &fallback = {})
+{
+    const qsizetype at = args.indexOf(name);
+    return at >= 0 && at + 1 < args.size() ? args.at(at + 1) : fallback;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    const QString textOut = optionValue(args, QStringLiteral("--generate-text"));
+    const QString dbOut = optionValue(args, QStringLiteral("--generate-db"));
+    if (!textOut.isEmpty() || !dbOut.isEmpty()) {
+        const int count = optionValue(args, QStringLiteral("--draws"), QStringLiteral("1392")).toInt();
+        const quint32 seed = optionValue(args, QStringLiteral("--seed"), QStringLiteral("20161212")).toUInt();
+        const int game = optionValue(args, QStringLiteral("--game"), QStringLiteral("8")).toInt();
+        const auto draws = HistoryGenerator::generate(count, ProvinceTable::at(game).drawsPerDay, seed);
+        if (!textOut.isEmpty() && !HistoryGenerator::writeText(textOut, draws))
+            return 1;
+        if (!dbOut.isEmpty() && (!QDir().mkpath(dbOut) || !HistoryGenerator::writeDatabase(dbOut, draws)))
+            return 1;
+        return 0;
+    }
+    // The benchmarks never touch the user's settings.
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, workDir().filePath(QStringLiteral("config")));
+
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
