@@ -36,8 +36,8 @@ bool writeText(const QString &path, const std::vector<GeneratedDraw> &draws)
     QByteArray text;
     text.reserve(qsizetype(draws.size()) * 15);
     for (const GeneratedDraw &d : draws) {
-        text += QByteArray::number(d.issue) + ' ' + char('0' + d.numbers[0]) + char('0' + d.numbers[1])
-                + char('0' + d.numbers[2]) + "\r\n";
+        text += QByteArray::number(d.issue) + ' ' + char('0' + d.numbers[0]) + char('0' + d.numbers[1]) +
+                char('0' + d.numbers[2]) + "\r\n";
     }
     return file.write(text) == text.size();
 }
@@ -50,7 +50,8 @@ bool writeDatabase(const QString &folder, const std::vector<GeneratedDraw> &draw
     std::vector<DrawRecord> rows;
     rows.reserve(draws.size());
     for (const GeneratedDraw &d : draws) {
-        const auto row = Derivation::makeRow(d.issue, d.numbers, rows.empty() ? nullptr : &rows.back(), segmentBase);
+        const auto row =
+            Derivation::makeRow(d.issue, d.numbers, rows.empty() ? nullptr : &rows.back(), segmentBase);
         if (!row)
             return false;
         rows.push_back(*row);

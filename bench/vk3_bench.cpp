@@ -2,8 +2,8 @@
 //   vk3-bench [benchmark options]
 //   vk3-bench --generate-text FILE | --generate-db FOLDER  [--draws N] [--seed S] [--game INDEX]
 #include "Clock.h"
-#include "Dialogs.h"
 #include "Derivation.h"
+#include "Dialogs.h"
 #include "GridModel.h"
 #include "HistoryDb.h"
 #include "HistoryGenerator.h"
@@ -132,7 +132,8 @@ QString optionValue(const QStringList &args, const QString &name, const QString 
 
 int main(int argc, char *argv[])
 {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     const QString textOut = optionValue(args, QStringLiteral("--generate-text"));
@@ -149,7 +150,8 @@ int main(int argc, char *argv[])
         return 0;
     }
     // The benchmarks never touch the user's settings.
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, workDir().filePath(QStringLiteral("config")));
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                       workDir().filePath(QStringLiteral("config")));
 
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

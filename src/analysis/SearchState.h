@@ -14,6 +14,6 @@ struct SearchState
     qint16 intConsqSort = 3;  // tally position 1..3
     bool bolZuxuan = true;    // 组选 / 直选
     std::array<qint16, 3> intPattern{};
-    bool bolManual = false;   // pattern typed on tab 2
-    qint16 DsIni = 1;         // segment base
+    bool bolManual = false; // pattern typed on tab 2
+    qint16 DsIni = 1;       // segment base
 };

@@ -38,6 +38,16 @@ std::optional<qint16> toInt16(const QString &text)
 
 } // namespace
 
+// Connects every control of an array; the handler gets the control's index.
+template<typename Control, typename Signal, typename Handler>
+void MainWindow::connectEach(const QHash<int, Control *> &controls, Signal signal, Handler handler)
+{
+    for (auto it = controls.cbegin(); it != controls.cend(); ++it) {
+        const int index = it.key();
+        connect(it.value(), signal, this, [handler, index] { handler(index); });
+    }
+}
+
 MainWindow::MainWindow(const AppServices &services, QWidget *parent)
     : QMainWindow(parent)
     , m_services(services)
@@ -139,10 +149,11 @@ void MainWindow::openHistory()
         reopenSnapshot();
         return;
     case HistoryDb::OpenStatus::NotADatabase:
-        m_services.dialogs->message(this, QStringLiteral("历史数据库"),
-                                    QStringLiteral("无法打开历史数据库文件：\n%1\n\n该文件不是有效的数据库或已损坏。"
-                                                   "程序不会修改或删除它；请检查该文件，或将其移走后重新启动程序。")
-                                        .arg(QDir::toNativeSeparators(path)));
+        m_services.dialogs->message(
+            this, QStringLiteral("历史数据库"),
+            QStringLiteral("无法打开历史数据库文件：\n%1\n\n该文件不是有效的数据库或已损坏。"
+                           "程序不会修改或删除它；请检查该文件，或将其移走后重新启动程序。")
+                .arg(QDir::toNativeSeparators(path)));
         return;
     case HistoryDb::OpenStatus::NoSchema:
         m_services.dialogs->message(this, QStringLiteral("历史数据库"),
@@ -197,13 +208,19 @@ void MainWindow::patternRefresh()
         break;
     case 1:
         m_search.bolManual = true;
-        for (int p = 1; p <= 3; ++p) {
-            if (const auto value = toInt16(m_ui.Text22.value(p)->text()))
-                m_search.intPattern[p - 1] = *value;
-        }
+        takePatternFrom(m_ui.Text22);
         break;
     default:
         break;
+    }
+}
+
+// A box whose text is no 16-bit number leaves its position's value as it was.
+void MainWindow::takePatternFrom(const QHash<int, QLineEdit *> &boxes)
+{
+    for (int p = 1; p <= 3; ++p) {
+        if (const auto value = toInt16(boxes.value(p)->text()))
+            m_search.intPattern[p - 1] = *value;
     }
 }
 
@@ -216,54 +233,43 @@ void MainWindow::setRangeStart()
 
 void MainWindow::connectControls()
 {
-    for (auto it = m_ui.Option1.cbegin(); it != m_ui.Option1.cend(); ++it) {
-        const int index = it.key();
-        connect(it.value(), &QRadioButton::clicked, this, [this, index] { onPositionOrPeriodClicked(index); });
-    }
+    connectEach(m_ui.Option1, &QRadioButton::clicked, [this](int i) { onPositionOrPeriodClicked(i); });
     connect(m_ui.MaskEdBox2, &QLineEdit::editingFinished, this, &MainWindow::onPreQiEdited);
-    for (auto it = m_ui.Option3.cbegin(); it != m_ui.Option3.cend(); ++it) {
-        const int index = it.key();
-        connect(it.value(), &QRadioButton::clicked, this, [this, index] { onSearchKindClicked(index); });
-    }
-    for (auto it = m_ui.Option4.cbegin(); it != m_ui.Option4.cend(); ++it) {
-        const int index = it.key();
-        connect(it.value(), &QRadioButton::clicked, this, [this, index] { onDisplayKindClicked(index); });
-    }
-    for (QRadioButton *button : std::as_const(m_ui.Option2))
-        connect(button, &QRadioButton::clicked, this, &MainWindow::onTallyModeClicked);
-    for (auto it = m_ui.Option5.cbegin(); it != m_ui.Option5.cend(); ++it) {
-        const int index = it.key();
-        connect(it.value(), &QRadioButton::clicked, this, [this, index] { onTallyPositionClicked(index); });
-    }
-    for (auto it = m_ui.Option6.cbegin(); it != m_ui.Option6.cend(); ++it) {
-        const int index = it.key();
-        connect(it.value(), &QRadioButton::clicked, this, [this, index] { onRedBallClicked(index); });
-    }
+    connectEach(m_ui.Option3, &QRadioButton::clicked, [this](int i) { onSearchKindClicked(i); });
+    connectEach(m_ui.Option4, &QRadioButton::clicked, [this](int i) { onDisplayKindClicked(i); });
+    connectEach(m_ui.Option2, &QRadioButton::clicked, [this](int) { onTallyModeClicked(); });
+    connectEach(m_ui.Option5, &QRadioButton::clicked, [this](int i) { onTallyPositionClicked(i); });
+    connectEach(m_ui.Option6, &QRadioButton::clicked, [this](int i) { onRedBallClicked(i); });
     m_ui.Combo1->installEventFilter(this);
     connect(m_ui.TabStrip1, &QTabBar::tabBarClicked, this, &MainWindow::onTabClicked);
 
-    for (auto it = m_ui.mnuK3.cbegin(); it != m_ui.mnuK3.cend(); ++it) {
-        const int index = it.key();
-        connect(it.value(), &QAction::triggered, this, [this, index] { switchGame(index); });
-    }
-    for (auto it = m_ui.mnuDscs.cbegin(); it != m_ui.mnuDscs.cend(); ++it) {
-        const int index = it.key();
-        connect(it.value(), &QAction::triggered, this, [this, index] { setSegmentBase(index); });
-    }
+    connectEach(m_ui.mnuK3, &QAction::triggered, [this](int i) { switchGame(i); });
+    connectEach(m_ui.mnuDscs, &QAction::triggered, [this](int i) { setSegmentBase(i); });
     connect(m_ui.mnuSetDay, &QAction::triggered, this, &MainWindow::askDaysToKeep);
-    connect(m_ui.mnuHomePage, &QAction::triggered, this, [this] { openHelpPage(QStringLiteral("index.html")); });
-    connect(m_ui.mnuIntroPage, &QAction::triggered, this, [this] { openHelpPage(QStringLiteral("guide.html")); });
-    connect(m_ui.mnuDemoPage, &QAction::triggered, this, [this] { openHelpPage(QStringLiteral("walkthrough.html")); });
+    connect(m_ui.mnuHomePage, &QAction::triggered, this,
+            [this] { openHelpPage(QStringLiteral("index.html")); });
+    connect(m_ui.mnuIntroPage, &QAction::triggered, this,
+            [this] { openHelpPage(QStringLiteral("guide.html")); });
+    connect(m_ui.mnuDemoPage, &QAction::triggered, this,
+            [this] { openHelpPage(QStringLiteral("walkthrough.html")); });
     connect(m_ui.Command9, &QPushButton::clicked, this, [this] { m_ui.mnuSetup->popup(QCursor::pos()); });
 }
 
 void MainWindow::onPositionOrPeriodClicked(int index)
 {
     switch (index) {
-    case 1: m_search.bolZyw = true; break;
-    case 0: m_search.bolZyw = false; break;
-    case 3: m_search.bolSq = true; break;
-    case 2: m_search.bolSq = false; break;
+    case 1:
+        m_search.bolZyw = true;
+        break;
+    case 0:
+        m_search.bolZyw = false;
+        break;
+    case 3:
+        m_search.bolSq = true;
+        break;
+    case 2:
+        m_search.bolSq = false;
+        break;
     }
     m_settings.setBool(Key::bolZyw, m_search.bolZyw);
     m_settings.setBool(Key::bolSq, m_search.bolSq);
@@ -337,17 +343,11 @@ void MainWindow::onTabClicked(int tab)
     switch (tab) {
     case 0:
         m_search.bolManual = false;
-        for (int p = 1; p <= 3; ++p) {
-            if (const auto value = toInt16(m_ui.Text2.value(p)->text()))
-                m_search.intPattern[p - 1] = *value;
-        }
+        takePatternFrom(m_ui.Text2);
         break;
     case 1:
         m_search.bolManual = true;
-        for (int p = 1; p <= 3; ++p) {
-            if (const auto value = toInt16(m_ui.Text22.value(p)->text()))
-                m_search.intPattern[p - 1] = *value;
-        }
+        takePatternFrom(m_ui.Text22);
         break;
     default:
         break;
@@ -381,7 +381,8 @@ void MainWindow::askDaysToKeep()
     for (;;) {
         const std::optional<QString> answer = m_services.dialogs->input(
             this, QStringLiteral("设置天数"),
-            QStringLiteral("请输入更新需要保留的历史号码的天数（2~16中的任意自然数），如果超过天数将删除最早的一天的历史号码"),
+            QStringLiteral("请输入更新需要保留的历史号码的天数（2~"
+                           "16中的任意自然数），如果超过天数将删除最早的一天的历史号码"),
             QString::number(m_daysToKeep));
         if (!answer || answer->isEmpty())
             return;
@@ -391,9 +392,10 @@ void MainWindow::askDaysToKeep()
             m_settings.setInt(Key::IniSerchDay, *days);
             return;
         }
-        m_services.dialogs->message(this, QStringLiteral("输入有误"),
-                                    QStringLiteral("为了保证时效性和提高计算效率，软件只能统计16天以内的数据，"
-                                                   "请输入2到16中的自然数。"));
+        m_services.dialogs->message(
+            this, QStringLiteral("输入有误"),
+            QStringLiteral("为了保证时效性和提高计算效率，软件只能统计16天以内的数据，"
+                           "请输入2到16中的自然数。"));
     }
 }
 

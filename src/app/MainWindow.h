@@ -58,6 +58,8 @@ private:
     void fillHistoryGrid();
     void setRangeStart();
     void connectControls();
+    template<typename Control, typename Signal, typename Handler>
+    void connectEach(const QHash<int, Control *> &controls, Signal signal, Handler handler);
 
     void onPositionOrPeriodClicked(int index);
     void onPreQiEdited();
@@ -68,6 +70,7 @@ private:
     void onRedBallClicked(int index);
     void onCombinationSizeLeft();
     void onTabClicked(int tab);
+    void takePatternFrom(const QHash<int, QLineEdit *> &boxes);
     void switchGame(int index);
     void setSegmentBase(int base);
     void askDaysToKeep();

@@ -31,8 +31,7 @@ QString indexed(const char *name, int index)
     return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
 }
 
-template<typename T>
-T *named(T *widget, const QString &name)
+template<typename T> T *named(T *widget, const QString &name)
 {
     widget->setObjectName(name);
     return widget;
@@ -52,7 +51,8 @@ QLineEdit *digitBox(const QString &name, const QString &digits)
     auto *box = named(new QLineEdit, name);
     box->setMaxLength(1);
     box->setAlignment(Qt::AlignCenter);
-    box->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[%1]").arg(digits)), box));
+    box->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[%1]").arg(digits)), box));
     box->setFixedWidth(box->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 2 + 14);
     return box;
 }
@@ -79,7 +79,8 @@ public:
 protected:
     bool eventFilter(QObject *, QEvent *event) override
     {
-        if (event->type() == QEvent::Resize || event->type() == QEvent::Show || event->type() == QEvent::Polish)
+        if (event->type() == QEvent::Resize || event->type() == QEvent::Show ||
+            event->type() == QEvent::Polish)
             place();
         return false;
     }
@@ -90,7 +91,8 @@ private:
         QStyleOptionButton option;
         option.initFrom(m_button);
         option.text = m_button->text();
-        const QRect contents = m_button->style()->subElementRect(QStyle::SE_RadioButtonContents, &option, m_button);
+        const QRect contents =
+            m_button->style()->subElementRect(QStyle::SE_RadioButtonContents, &option, m_button);
         const int x = contents.left() + m_button->fontMetrics().horizontalAdvance(m_before);
         m_box->move(x, (m_button->height() - m_box->height()) / 2);
         m_box->raise();
@@ -113,7 +115,8 @@ void MainWindowUi::setupUi(QMainWindow *window)
 
     // History column: entry of the next draw, the history grid, the history commands.
     auto *historyColumn = new QVBoxLayout;
-    Label12 = named(new QLabel(QStringLiteral("在下面输入 2007001    期历史号码:")), QStringLiteral("Label12"));
+    Label12 =
+        named(new QLabel(QStringLiteral("在下面输入 2007001    期历史号码:")), QStringLiteral("Label12"));
     historyColumn->addWidget(Label12);
     auto *entryRow = new QHBoxLayout;
     Text1 = named(new QLineEdit(QStringLiteral("2007001")), QStringLiteral("Text1"));
@@ -151,54 +154,47 @@ void MainWindowUi::setupUi(QMainWindow *window)
     auto *options = new QGridLayout;
     options->setVerticalSpacing(4);
 
-    auto *positionMode = frame(QStringLiteral("检索位选择"));
-    auto *positionGroup = new QButtonGroup(window);
-    auto *positionLayout = new QHBoxLayout(positionMode);
-    positionLayout->addWidget(radio(Option1, "Option1", 1, QStringLiteral("自由位"), positionGroup));
-    positionLayout->addWidget(radio(Option1, "Option1", 0, QStringLiteral("固定位"), positionGroup));
-    options->addWidget(positionMode, 0, 0);
-
-    auto *periodMode = frame(QStringLiteral("检索期选择"));
-    auto *periodGroup = new QButtonGroup(window);
-    auto *periodLayout = new QHBoxLayout(periodMode);
-    periodLayout->addWidget(radio(Option1, "Option1", 3, QStringLiteral("上期"), periodGroup));
-    QRadioButton *nBack = radio(Option1, "Option1", 2, QStringLiteral("前    期"), periodGroup);
-    periodLayout->addWidget(nBack);
+    // A frame of exclusive option buttons, `perRow` to a row.
+    using Choice = std::pair<int, QString>;
+    auto optionFrame = [window](const QString &caption, QHash<int, QRadioButton *> &array, const char *name,
+                                const QList<Choice> &choices, int perRow) {
+        auto *box = frame(caption);
+        auto *group = new QButtonGroup(window);
+        auto *layout = new QGridLayout(box);
+        for (qsizetype i = 0; i < choices.size(); ++i)
+            layout->addWidget(radio(array, name, choices[i].first, choices[i].second, group), int(i / perRow),
+                              int(i % perRow));
+        return box;
+    };
+    options->addWidget(optionFrame(QStringLiteral("检索位选择"), Option1, "Option1",
+                                   {{1, QStringLiteral("自由位")}, {0, QStringLiteral("固定位")}}, 2),
+                       0, 0);
+    options->addWidget(optionFrame(QStringLiteral("检索期选择"), Option1, "Option1",
+                                   {{3, QStringLiteral("上期")}, {2, QStringLiteral("前    期")}}, 2),
+                       0, 1);
+    // N sits in the blank of "前    期".
+    QRadioButton *nBack = Option1.value(2);
     MaskEdBox2 = digitBox(QStringLiteral("MaskEdBox2"), QStringLiteral("1-9"));
     MaskEdBox2->setParent(nBack);
     MaskEdBox2->setFixedSize(nBack->fontMetrics().horizontalAdvance(QStringLiteral("    ")) + 2,
                              nBack->fontMetrics().height() + 2);
-    MaskEdBox2->setTextMargins(0, 0, 0, 0);
     MaskEdBox2->setStyleSheet(QStringLiteral("QLineEdit { padding: 0px; }"));
     new GapPlacer(nBack, MaskEdBox2, QStringLiteral("前"));
-    options->addWidget(periodMode, 0, 1);
 
-    const QString kinds[] = {QStringLiteral("号码"), QStringLiteral("大小"), QStringLiteral("单双"),
-                             QStringLiteral("段数")};
-    auto kindFrame = [&](const QString &caption, QHash<int, QRadioButton *> &array, const char *name) {
-        auto *box = frame(caption);
-        auto *group = new QButtonGroup(window);
-        auto *layout = new QGridLayout(box);
-        for (int i = 0; i < 4; ++i)
-            layout->addWidget(radio(array, name, i, kinds[i], group), i / 2, i % 2);
-        return box;
-    };
-    options->addWidget(kindFrame(QStringLiteral("搜索类型选择"), Option3, "Option3"), 1, 0);
-    options->addWidget(kindFrame(QStringLiteral("结果类型选择"), Option4, "Option4"), 1, 1);
-
-    auto *tallyMode = frame(QStringLiteral("号码组选择"));
-    auto *tallyModeGroup = new QButtonGroup(window);
-    auto *tallyModeLayout = new QHBoxLayout(tallyMode);
-    tallyModeLayout->addWidget(radio(Option2, "Option2", 5, QStringLiteral("组选"), tallyModeGroup));
-    tallyModeLayout->addWidget(radio(Option2, "Option2", 4, QStringLiteral("直选"), tallyModeGroup));
-    options->addWidget(tallyMode, 2, 0);
-
-    auto *tallyPosition = frame(QStringLiteral("结果统计选择"));
-    auto *tallyPositionGroup = new QButtonGroup(window);
-    auto *tallyPositionLayout = new QHBoxLayout(tallyPosition);
-    for (int p = 1; p <= 3; ++p)
-        tallyPositionLayout->addWidget(radio(Option5, "Option5", p, QStringLiteral("第%1位").arg(p), tallyPositionGroup));
-    options->addWidget(tallyPosition, 2, 1);
+    const QList<Choice> kinds{{0, QStringLiteral("号码")},
+                              {1, QStringLiteral("大小")},
+                              {2, QStringLiteral("单双")},
+                              {3, QStringLiteral("段数")}};
+    options->addWidget(optionFrame(QStringLiteral("搜索类型选择"), Option3, "Option3", kinds, 2), 1, 0);
+    options->addWidget(optionFrame(QStringLiteral("结果类型选择"), Option4, "Option4", kinds, 2), 1, 1);
+    options->addWidget(optionFrame(QStringLiteral("号码组选择"), Option2, "Option2",
+                                   {{5, QStringLiteral("组选")}, {4, QStringLiteral("直选")}}, 2),
+                       2, 0);
+    options->addWidget(
+        optionFrame(
+            QStringLiteral("结果统计选择"), Option5, "Option5",
+            {{1, QStringLiteral("第1位")}, {2, QStringLiteral("第2位")}, {3, QStringLiteral("第3位")}}, 3),
+        2, 1);
 
     // Pattern tabs: one frame per tab, only the selected one shown.
     auto *patternArea = new QWidget;
@@ -232,7 +228,8 @@ void MainWindowUi::setupUi(QMainWindow *window)
         layout->setContentsMargins(8, 6, 8, 6);
         for (int p = 0; p < 3; ++p) {
             const int index = spec.first + p;
-            auto *check = named(new QCheckBox(QStringLiteral("第%1位").arg(p + 1)), indexed(spec.checkName, index));
+            auto *check =
+                named(new QCheckBox(QStringLiteral("第%1位").arg(p + 1)), indexed(spec.checkName, index));
             check->setChecked(true);
             spec.checks->insert(index, check);
             auto *value = named(new QLineEdit, indexed(spec.valueName, index));
@@ -308,7 +305,6 @@ void MainWindowUi::setupUi(QMainWindow *window)
     results->addWidget(MSFlexGrid2, 3);
     grid3 = new GridModel(window);
     MSFlexGrid3 = named(new GridView(grid3), QStringLiteral("MSFlexGrid3"));
-    MSFlexGrid3->setToolTip(QStringLiteral("鼠标双击列表可以将列表导出到EXCEL"));
     results->addWidget(MSFlexGrid3, 1);
     columns->addLayout(results, 1);
 
@@ -317,26 +313,36 @@ void MainWindowUi::setupUi(QMainWindow *window)
     // Menus.
     QMenuBar *bar = window->menuBar();
     mnuLsgl = named(bar->addMenu(QStringLiteral("历史管理")), QStringLiteral("mnuLsgl"));
-    mnuLsglExport = named(mnuLsgl->addAction(QStringLiteral("导出历史号码(&O)")), QStringLiteral("mnuLsglExport"));
-    mnuLsglDelLast = named(mnuLsgl->addAction(QStringLiteral("删除最后历史(&E)")), QStringLiteral("mnuLsglDelLast"));
-    mnuLsglClear = named(mnuLsgl->addAction(QStringLiteral("清空历史号码(&C)")), QStringLiteral("mnuLsglClear"));
-    mnuLsglDelTo = named(mnuLsgl->addAction(QStringLiteral("删除到选定期(&D)")), QStringLiteral("mnuLsglDelTo"));
-    mnuLsglDelCount =
-        named(mnuLsgl->addAction(QStringLiteral("删除最后指定数量期历史(&E)")), QStringLiteral("mnuLsglDelCount"));
+    mnuLsglExport =
+        named(mnuLsgl->addAction(QStringLiteral("导出历史号码(&O)")), QStringLiteral("mnuLsglExport"));
+    mnuLsglDelLast =
+        named(mnuLsgl->addAction(QStringLiteral("删除最后历史(&E)")), QStringLiteral("mnuLsglDelLast"));
+    mnuLsglClear =
+        named(mnuLsgl->addAction(QStringLiteral("清空历史号码(&C)")), QStringLiteral("mnuLsglClear"));
+    mnuLsglDelTo =
+        named(mnuLsgl->addAction(QStringLiteral("删除到选定期(&D)")), QStringLiteral("mnuLsglDelTo"));
+    mnuLsglDelCount = named(mnuLsgl->addAction(QStringLiteral("删除最后指定数量期历史(&E)")),
+                            QStringLiteral("mnuLsglDelCount"));
 
     mnuSetup = named(bar->addMenu(QStringLiteral("设置")), QStringLiteral("mnuSetup"));
-    mnuDscsSetup = named(mnuSetup->addMenu(QStringLiteral("段数参数设置(&A)")), QStringLiteral("mnuDscsSetup"));
+    mnuDscsSetup =
+        named(mnuSetup->addMenu(QStringLiteral("段数参数设置(&A)")), QStringLiteral("mnuDscsSetup"));
     for (int i = 0; i < 2; ++i) {
-        QAction *entry = mnuDscsSetup->addAction(i == 0 ? QStringLiteral("段数参数0~2") : QStringLiteral("段数参数1~3"));
+        QAction *entry =
+            mnuDscsSetup->addAction(i == 0 ? QStringLiteral("段数参数0~2") : QStringLiteral("段数参数1~3"));
         entry->setObjectName(indexed("mnuDscs", i));
         entry->setCheckable(true);
         mnuDscs.insert(i, entry);
     }
     mnuSetup->addSeparator();
-    mnuSetDay = named(mnuSetup->addAction(QStringLiteral("历史号码更新检索天(&Y)")), QStringLiteral("mnuSetDay"));
-    mnuHomePage = named(mnuSetup->addAction(QStringLiteral("软件介绍服务主页(&P)")), QStringLiteral("mnuHomePage"));
-    mnuIntroPage = named(mnuSetup->addAction(QStringLiteral("软件介绍说明页面(&R)")), QStringLiteral("mnuIntroPage"));
-    mnuDemoPage = named(mnuSetup->addAction(QStringLiteral("软件演示说明录像下载(&D)")), QStringLiteral("mnuDemoPage"));
+    mnuSetDay =
+        named(mnuSetup->addAction(QStringLiteral("历史号码更新检索天(&Y)")), QStringLiteral("mnuSetDay"));
+    mnuHomePage =
+        named(mnuSetup->addAction(QStringLiteral("软件介绍服务主页(&P)")), QStringLiteral("mnuHomePage"));
+    mnuIntroPage =
+        named(mnuSetup->addAction(QStringLiteral("软件介绍说明页面(&R)")), QStringLiteral("mnuIntroPage"));
+    mnuDemoPage =
+        named(mnuSetup->addAction(QStringLiteral("软件演示说明录像下载(&D)")), QStringLiteral("mnuDemoPage"));
     mnuSetup->addSeparator();
 
     mnuCaizhong = named(bar->addMenu(QStringLiteral("彩种选择")), QStringLiteral("mnuCaizhong"));

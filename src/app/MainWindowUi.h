@@ -51,15 +51,15 @@ struct MainWindowUi
     QHash<int, QRadioButton *> Option6; // 0 红蓝, 1 红球
 
     QTabBar *TabStrip1 = nullptr;
-    QHash<int, QGroupBox *> tabFrames;  // 1..3, one per tab
-    QHash<int, QCheckBox *> Check1;     // 1..3 (tab 1), 11..13 (tab 3)
-    QHash<int, QCheckBox *> Check11;    // 1..3 (tab 2)
-    QHash<int, QLineEdit *> Text2;      // 1..3 (tab 1), 11..13 (tab 3)
-    QHash<int, QLineEdit *> Text22;     // 1..3 (tab 2)
-    QHash<int, QLineEdit *> Text3;      // 0 range start, 1 range end
+    QHash<int, QGroupBox *> tabFrames; // 1..3, one per tab
+    QHash<int, QCheckBox *> Check1;    // 1..3 (tab 1), 11..13 (tab 3)
+    QHash<int, QCheckBox *> Check11;   // 1..3 (tab 2)
+    QHash<int, QLineEdit *> Text2;     // 1..3 (tab 1), 11..13 (tab 3)
+    QHash<int, QLineEdit *> Text22;    // 1..3 (tab 2)
+    QHash<int, QLineEdit *> Text3;     // 0 range start, 1 range end
     QLineEdit *Text4 = nullptr;
     QCheckBox *Check4 = nullptr;
-    QWidget *verifyRow = nullptr;       // holds Text4 and Check4
+    QWidget *verifyRow = nullptr; // holds Text4 and Check4
 
     QGroupBox *Frame5 = nullptr;
     QLabel *Label1 = nullptr;

@@ -55,7 +55,8 @@ std::optional<bool> toBool(const QString &text)
 } // namespace
 
 Settings::Settings()
-    : m_store(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Pelomarix")))
+    : m_store(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                          QStringLiteral("Pelomarix")))
 {
     m_store->setFallbacksEnabled(false);
 }

@@ -16,8 +16,7 @@ QString nextConnectionName()
 
 Database::Database()
     : m_connectionName(nextConnectionName())
-{
-}
+{}
 
 Database::~Database()
 {
@@ -114,8 +113,8 @@ QSqlQuery Database::prepare(const QString &sql)
 
 bool Database::hasTable(const QString &name)
 {
-    QSqlQuery q = select(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=? COLLATE NOCASE"),
-                         {name});
+    QSqlQuery q = select(
+        QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=? COLLATE NOCASE"), {name});
     return q.isActive() && q.next();
 }
 
@@ -143,8 +142,7 @@ bool Database::rollback()
 Transaction::Transaction(Database &db)
     : m_db(db)
     , m_active(db.transaction())
-{
-}
+{}
 
 Transaction::~Transaction()
 {
@@ -175,7 +173,8 @@ FastQuery::FastQuery(Database &db, const QString &sql)
         return;
     }
     const QByteArray utf8 = sql.toUtf8();
-    if (sqlite3_prepare_v2(connection, utf8.constData(), int(utf8.size()), &m_statement, nullptr) != SQLITE_OK) {
+    if (sqlite3_prepare_v2(connection, utf8.constData(), int(utf8.size()), &m_statement, nullptr) !=
+        SQLITE_OK) {
         m_error = QString::fromUtf8(sqlite3_errmsg(connection));
         sqlite3_finalize(m_statement);
         m_statement = nullptr;

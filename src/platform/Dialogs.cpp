@@ -34,7 +34,8 @@ std::optional<QString> QtDialogs::input(QWidget *parent, const QString &title, c
     return dialog.textValue();
 }
 
-QString QtDialogs::openFile(QWidget *parent, const QString &title, const QString &folder, const QString &filter)
+QString QtDialogs::openFile(QWidget *parent, const QString &title, const QString &folder,
+                            const QString &filter)
 {
     return QFileDialog::getOpenFileName(parent, title, folder, filter);
 }

@@ -6,8 +6,7 @@
 
 GridModel::GridModel(QObject *parent)
     : QAbstractTableModel(parent)
-{
-}
+{}
 
 void GridModel::resize(int rows, int cols)
 {

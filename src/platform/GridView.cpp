@@ -24,7 +24,8 @@ GridView::GridView(GridModel *model, QWidget *parent)
     connect(model, &GridModel::colWidthChanged, this,
             [this](int col, int twips) { setColumnWidth(col, twipsToPixels(twips, logicalDpiX())); });
     connect(model, &GridModel::topRowChanged, this, &GridView::applyTopRow);
-    connect(model, &GridModel::visibleChanged, this, [this](bool visible) { viewport()->setUpdatesEnabled(visible); });
+    connect(model, &GridModel::visibleChanged, this,
+            [this](bool visible) { viewport()->setUpdatesEnabled(visible); });
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this,
             [this](int value) { m_model->noteTopRow(value + 1); });
     connect(model, &QAbstractItemModel::modelReset, this, [this] {

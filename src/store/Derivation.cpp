@@ -35,7 +35,8 @@ std::array<qint16, PositionCount> kindValues(const DrawValues &values, int kind)
     return {values[0][kind], values[1][kind], values[2][kind]};
 }
 
-std::optional<DrawRecord> makeRow(qint32 issue, const Numbers &numbers, const DrawCore *previous, int segmentBase)
+std::optional<DrawRecord> makeRow(qint32 issue, const Numbers &numbers, const DrawCore *previous,
+                                  int segmentBase)
 {
     if (issue == std::numeric_limits<qint32>::max())
         return std::nullopt;

@@ -17,7 +17,8 @@ QString digitsText(const Numbers &numbers);
 
 // A complete row for issue `issue` after `previous` (none for the first row ever stored).
 // Nothing when the issue has no 32-bit successor for QQH.
-std::optional<DrawRecord> makeRow(qint32 issue, const Numbers &numbers, const DrawCore *previous, int segmentBase);
+std::optional<DrawRecord> makeRow(qint32 issue, const Numbers &numbers, const DrawCore *previous,
+                                  int segmentBase);
 
 // The values of one kind across the three positions.
 std::array<qint16, PositionCount> kindValues(const DrawValues &values, int kind);

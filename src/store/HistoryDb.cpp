@@ -79,8 +79,8 @@ bool HistoryDb::ensureSchema()
     }
     if (!m_db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS LishiSQQH ON Lishi (SQQH)")))
         return false;
-    if (!m_db.hasTable(QStringLiteral("Carcu"))
-        && !m_db.exec(QStringLiteral("CREATE TABLE Carcu (Nmb INTEGER, Count INTEGER)")))
+    if (!m_db.hasTable(QStringLiteral("Carcu")) &&
+        !m_db.exec(QStringLiteral("CREATE TABLE Carcu (Nmb INTEGER, Count INTEGER)")))
         return false;
     return true;
 }
@@ -104,7 +104,8 @@ bool HistoryDb::bindAndRun(QSqlQuery &insert, const DrawRecord &row)
     for (int k = 0; k < KindCount; ++k)
         insert.bindValue(i++, row.occurrence[k]);
     // The earlier-draw group stays NULL unless the writer filled it.
-    insert.bindValue(i++, row.earlier ? QVariant(row.earlier->digits) : QVariant(QMetaType(QMetaType::QString)));
+    insert.bindValue(i++,
+                     row.earlier ? QVariant(row.earlier->digits) : QVariant(QMetaType(QMetaType::QString)));
     for (int k = 0; k < KindCount; ++k)
         insert.bindValue(i++, row.earlier ? QVariant(row.earlier->occurrence[k])
                                           : QVariant(QMetaType(QMetaType::QString)));

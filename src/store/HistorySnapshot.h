@@ -12,8 +12,7 @@ public:
     HistorySnapshot() = default;
     explicit HistorySnapshot(std::vector<DrawCore> rows)
         : m_rows(std::move(rows))
-    {
-    }
+    {}
 
     bool isEmpty() const { return m_rows.empty(); }
     int count() const { return int(m_rows.size()); }

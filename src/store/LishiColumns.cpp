@@ -8,7 +8,10 @@ const char *const textStems[KindCount] = {"Hm", "Dx", "Ds", "Duan"};
 
 QString perPosition(int position, int kind, const char *suffix)
 {
-    return QStringLiteral("L%1%2%3").arg(position).arg(QLatin1Char(kindLetters[kind])).arg(QLatin1String(suffix));
+    return QStringLiteral("L%1%2%3")
+        .arg(position)
+        .arg(QLatin1Char(kindLetters[kind]))
+        .arg(QLatin1String(suffix));
 }
 
 QString previousText(int kind)

@@ -5,8 +5,8 @@
 
 struct Province
 {
-    QString caption;   // menu caption, e.g. 福建快3
-    QString code;      // results-page code, e.g. fj
+    QString caption; // menu caption, e.g. 福建快3
+    QString code;    // results-page code, e.g. fj
     qint16 drawsPerDay;
 };
 

@@ -24,7 +24,8 @@ HistorySnapshot history()
     const Numbers draws[] = {{1, 4, 6}, {3, 3, 5}, {2, 5, 1}, {6, 6, 2}};
     std::vector<DrawCore> rows;
     for (int i = 0; i < 4; ++i) {
-        const auto row = Derivation::makeRow(161212001 + i, draws[i], rows.empty() ? nullptr : &rows.back(), 1);
+        const auto row =
+            Derivation::makeRow(161212001 + i, draws[i], rows.empty() ? nullptr : &rows.back(), 1);
         rows.push_back(*row);
     }
     return HistorySnapshot(rows);

@@ -73,22 +73,31 @@ void TestSettings::unreadableValueReadsAsDefault_data()
     QTest::addColumn<QString>("stored");
     const QString garbage[] = {"abc", "", "1e3", "99999999999", "-", "True"};
     for (const char *key : {"GsZl", "intPreQi", "intLei", "intXianshiLei", "intConsqSort", "DsIni",
-                               "intZhWSetup", "IniSerchDay"})
+                            "intZhWSetup", "IniSerchDay"})
         for (const QString &g : garbage)
             QTest::addRow("%s=%s", qPrintable(key), qPrintable(g)) << key << g;
     for (const char *key : {"bolZyw", "bolSq", "bolZuxuan", "bolZhpm"})
         for (const char *g : {"abc", "", "Truex", "yes"})
             QTest::addRow("%s=%s", qPrintable(key), qPrintable(g)) << key << g;
     // Whole numbers outside what the controls can hold.
-    QTest::newRow("GsZl=15") << "GsZl" << "15";
-    QTest::newRow("GsZl=-1") << "GsZl" << "-1";
-    QTest::newRow("intLei=4") << "intLei" << "4";
-    QTest::newRow("intConsqSort=0") << "intConsqSort" << "0";
-    QTest::newRow("DsIni=2") << "DsIni" << "2";
-    QTest::newRow("intPreQi=0") << "intPreQi" << "0";
-    QTest::newRow("intPreQi=10") << "intPreQi" << "10";
-    QTest::newRow("IniSerchDay=17") << "IniSerchDay" << "17";
-    QTest::newRow("intZhWSetup=40000") << "intZhWSetup" << "40000";
+    QTest::newRow("GsZl=15") << "GsZl"
+                             << "15";
+    QTest::newRow("GsZl=-1") << "GsZl"
+                             << "-1";
+    QTest::newRow("intLei=4") << "intLei"
+                              << "4";
+    QTest::newRow("intConsqSort=0") << "intConsqSort"
+                                    << "0";
+    QTest::newRow("DsIni=2") << "DsIni"
+                             << "2";
+    QTest::newRow("intPreQi=0") << "intPreQi"
+                                << "0";
+    QTest::newRow("intPreQi=10") << "intPreQi"
+                                 << "10";
+    QTest::newRow("IniSerchDay=17") << "IniSerchDay"
+                                    << "17";
+    QTest::newRow("intZhWSetup=40000") << "intZhWSetup"
+                                       << "40000";
 }
 
 namespace {
@@ -119,12 +128,18 @@ void TestSettings::readsWhatAnotherRunWrote_data()
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("stored");
     QTest::addColumn<int>("value");
-    QTest::newRow("bool False") << "bolZyw" << "False" << 0;
-    QTest::newRow("bool lower case") << "bolSq" << "false" << 0;
-    QTest::newRow("bool as number") << "bolZhpm" << "-1" << 1;
-    QTest::newRow("int with blanks") << "intLei" << " 2 " << 2;
-    QTest::newRow("negative combination size") << "intZhWSetup" << "-5" << -5;
-    QTest::newRow("last game") << "GsZl" << "14" << 14;
+    QTest::newRow("bool False") << "bolZyw"
+                                << "False" << 0;
+    QTest::newRow("bool lower case") << "bolSq"
+                                     << "false" << 0;
+    QTest::newRow("bool as number") << "bolZhpm"
+                                    << "-1" << 1;
+    QTest::newRow("int with blanks") << "intLei"
+                                     << " 2 " << 2;
+    QTest::newRow("negative combination size") << "intZhWSetup"
+                                               << "-5" << -5;
+    QTest::newRow("last game") << "GsZl"
+                               << "14" << 14;
 }
 
 void TestSettings::readsWhatAnotherRunWrote()

@@ -25,11 +25,12 @@ public:
     void message(QWidget *parent, const QString &title, const QString &text) override;
     std::optional<QString> input(QWidget *parent, const QString &title, const QString &prompt,
                                  const QString &defaultAnswer) override;
-    QString openFile(QWidget *parent, const QString &title, const QString &folder, const QString &filter) override;
+    QString openFile(QWidget *parent, const QString &title, const QString &folder,
+                     const QString &filter) override;
 
-    std::deque<bool> questionAnswers;                  // default: 确定
-    std::deque<std::optional<QString>> inputAnswers;   // default: cancel
-    std::deque<QString> fileAnswers;                   // default: cancel
+    std::deque<bool> questionAnswers;                // default: 确定
+    std::deque<std::optional<QString>> inputAnswers; // default: cancel
+    std::deque<QString> fileAnswers;                 // default: cancel
     QList<Shown> shown;
 
     int count(const QString &kind) const;
@@ -51,8 +52,7 @@ class FixedClock : public Clock
 public:
     explicit FixedClock(QDate date = QDate(2016, 12, 12))
         : date(date)
-    {
-    }
+    {}
     QDate today() const override { return date; }
     QDate date;
 };

@@ -12,7 +12,8 @@ std::vector<TestDraw> consecutive(qint32 firstIssue, int count)
 {
     std::vector<TestDraw> draws;
     for (int i = 0; i < count; ++i)
-        draws.push_back({firstIssue + i, {qint16(1 + i % 6), qint16(1 + (i * 5 + 2) % 6), qint16(1 + (i * 7 + 4) % 6)}});
+        draws.push_back(
+            {firstIssue + i, {qint16(1 + i % 6), qint16(1 + (i * 5 + 2) % 6), qint16(1 + (i * 7 + 4) % 6)}});
     return draws;
 }
 
@@ -26,7 +27,8 @@ bool append(HistoryDb &db, const std::vector<TestDraw> &draws, int segmentBase)
         previous = snapshot->last();
     std::vector<DrawRecord> rows;
     for (const TestDraw &draw : draws) {
-        const auto row = Derivation::makeRow(draw.issue, draw.numbers, previous ? &*previous : nullptr, segmentBase);
+        const auto row =
+            Derivation::makeRow(draw.issue, draw.numbers, previous ? &*previous : nullptr, segmentBase);
         if (!row)
             return false;
         rows.push_back(*row);
@@ -38,8 +40,8 @@ bool append(HistoryDb &db, const std::vector<TestDraw> &draws, int segmentBase)
 bool createIn(const QString &folder, const std::vector<TestDraw> &draws, int segmentBase)
 {
     HistoryDb db;
-    return db.open(QDir(folder).filePath(HistoryDb::fileName())) == HistoryDb::OpenStatus::Ok
-           && append(db, draws, segmentBase);
+    return db.open(QDir(folder).filePath(HistoryDb::fileName())) == HistoryDb::OpenStatus::Ok &&
+           append(db, draws, segmentBase);
 }
 
 std::vector<TestDraw> sample()
@@ -52,8 +54,9 @@ std::vector<TestDraw> sample()
         const QList<QByteArray> fields = file.readLine().trimmed().split(' ');
         if (fields.size() != 2 || fields[1].size() != 3)
             continue;
-        draws.push_back({fields[0].toInt(),
-                         {qint16(fields[1][0] - '0'), qint16(fields[1][1] - '0'), qint16(fields[1][2] - '0')}});
+        draws.push_back(
+            {fields[0].toInt(),
+             {qint16(fields[1][0] - '0'), qint16(fields[1][1] - '0'), qint16(fields[1][2] - '0')}});
     }
     return draws;
 }

@@ -38,16 +38,28 @@ struct Harness
             AppServices{&dialogs, &launcher, &clock, folder.path(), QStringLiteral(VK3_HELP_SOURCE)});
         return *window;
     }
-    template<typename T = QWidget>
-    T *find(const QString &name) const
-    {
-        return window->findChild<T *>(name);
-    }
+    template<typename T = QWidget> T *find(const QString &name) const { return window->findChild<T *>(name); }
     QString text(const QString &lineEdit) const { return find<QLineEdit>(lineEdit)->text(); }
     bool checked(const QString &button) const { return find<QAbstractButton>(button)->isChecked(); }
     GridModel &grid(int n) const { return *find<GridView>(QStringLiteral("MSFlexGrid%1").arg(n))->grid(); }
     QAction *action(const QString &name) const { return find<QAction>(name); }
 };
+
+// The controls as a first run sets them.
+void verifyFirstRunControls(const Harness &h)
+{
+    for (int i = 0; i < 15; ++i)
+        QCOMPARE(h.action(QStringLiteral("mnuK3(%1)").arg(i))->isChecked(), i == 0);
+    for (const char *button :
+         {"Option1(1)", "Option1(3)", "Option2(5)", "Option5(3)", "Option4(0)", "Option3(0)", "Option6(0)"})
+        QVERIFY2(h.checked(button), button);
+    QVERIFY(!h.action("mnuDscs(0)")->isChecked());
+    QVERIFY(h.action("mnuDscs(1)")->isChecked());
+    QCOMPARE(h.text("MaskEdBox2"), QStringLiteral("2"));
+    QCOMPARE(h.find<QComboBox>("Combo1")->currentText(), QStringLiteral("2"));
+    QCOMPARE(h.window->drawsPerDay(), 78);
+    QCOMPARE(h.window->daysToKeep(), 3);
+}
 
 class TestMainWindow : public QObject
 {
@@ -86,50 +98,108 @@ void TestMainWindow::controlsCarryTheirCaptions_data()
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("toolTip");
     const QString exportTip = "鼠标双击列表可以将列表导出到EXCEL";
-    QTest::newRow("Label12") << "Label12" << "在下面输入 2007001    期历史号码:" << "";
-    QTest::newRow("Command1") << "Command1" << "检索(&S)" << "";
-    QTest::newRow("Command2") << "Command2" << "组合检索(&G)" << "";
-    QTest::newRow("Command3") << "Command3" << "删除最后历史(&D)" << "";
-    QTest::newRow("Command4") << "Command4" << "历史号码导出文本文件(&O)" << "";
-    QTest::newRow("Command21") << "Command21" << "历史号在线更新(&O)" << "从官方服务器更新历史号码";
-    QTest::newRow("cmdRdLst") << "cmdRdLst" << "读取历史号文本(&W)"
+    QTest::newRow("Label12") << "Label12"
+                             << "在下面输入 2007001    期历史号码:"
+                             << "";
+    QTest::newRow("Command1") << "Command1"
+                              << "检索(&S)"
+                              << "";
+    QTest::newRow("Command2") << "Command2"
+                              << "组合检索(&G)"
+                              << "";
+    QTest::newRow("Command3") << "Command3"
+                              << "删除最后历史(&D)"
+                              << "";
+    QTest::newRow("Command4") << "Command4"
+                              << "历史号码导出文本文件(&O)"
+                              << "";
+    QTest::newRow("Command21") << "Command21"
+                               << "历史号在线更新(&O)"
+                               << "从官方服务器更新历史号码";
+    QTest::newRow("cmdRdLst") << "cmdRdLst"
+                              << "读取历史号文本(&W)"
                               << "从历史号码文本文件中读取历史号中最后一期之后的新的历史号码";
-    QTest::newRow("Command9") << "Command9" << "软件设置(&T)" << "";
-    QTest::newRow("Option1(1)") << "Option1(1)" << "自由位" << "";
-    QTest::newRow("Option1(0)") << "Option1(0)" << "固定位" << "";
-    QTest::newRow("Option1(3)") << "Option1(3)" << "上期" << "";
-    QTest::newRow("Option1(2)") << "Option1(2)" << "前    期" << "";
+    QTest::newRow("Command9") << "Command9"
+                              << "软件设置(&T)"
+                              << "";
+    QTest::newRow("Option1(1)") << "Option1(1)"
+                                << "自由位"
+                                << "";
+    QTest::newRow("Option1(0)") << "Option1(0)"
+                                << "固定位"
+                                << "";
+    QTest::newRow("Option1(3)") << "Option1(3)"
+                                << "上期"
+                                << "";
+    QTest::newRow("Option1(2)") << "Option1(2)"
+                                << "前    期"
+                                << "";
     const char *kinds[] = {"号码", "大小", "单双", "段数"};
     for (int i = 0; i < 4; ++i) {
         QTest::addRow("Option3(%d)", i) << QStringLiteral("Option3(%1)").arg(i) << kinds[i] << "";
         QTest::addRow("Option4(%d)", i) << QStringLiteral("Option4(%1)").arg(i) << kinds[i] << "";
     }
-    QTest::newRow("Option2(5)") << "Option2(5)" << "组选" << "";
-    QTest::newRow("Option2(4)") << "Option2(4)" << "直选" << "";
+    QTest::newRow("Option2(5)") << "Option2(5)"
+                                << "组选"
+                                << "";
+    QTest::newRow("Option2(4)") << "Option2(4)"
+                                << "直选"
+                                << "";
     for (int p = 1; p <= 3; ++p) {
-        QTest::addRow("Option5(%d)", p) << QStringLiteral("Option5(%1)").arg(p) << QStringLiteral("第%1位").arg(p) << "";
-        QTest::addRow("Check1(%d)", p) << QStringLiteral("Check1(%1)").arg(p) << QStringLiteral("第%1位").arg(p) << "";
-        QTest::addRow("Check11(%d)", p) << QStringLiteral("Check11(%1)").arg(p) << QStringLiteral("第%1位").arg(p) << "";
+        QTest::addRow("Option5(%d)", p)
+            << QStringLiteral("Option5(%1)").arg(p) << QStringLiteral("第%1位").arg(p) << "";
+        QTest::addRow("Check1(%d)", p)
+            << QStringLiteral("Check1(%1)").arg(p) << QStringLiteral("第%1位").arg(p) << "";
+        QTest::addRow("Check11(%d)", p)
+            << QStringLiteral("Check11(%1)").arg(p) << QStringLiteral("第%1位").arg(p) << "";
         QTest::addRow("Check1(%d)", p + 10)
             << QStringLiteral("Check1(%1)").arg(p + 10) << QStringLiteral("第%1位").arg(p) << "";
-        QTest::addRow("MaskEdBox1(%d)", p) << QStringLiteral("MaskEdBox1(%1)").arg(p) << "" << "在此补充输入最新历史号码";
-        QTest::addRow("Text2(%d)", p) << QStringLiteral("Text2(%1)").arg(p) << "" << "";
-        QTest::addRow("Text2(%d)", p + 10) << QStringLiteral("Text2(%1)").arg(p + 10) << "" << "";
-        QTest::addRow("Text22(%d)", p) << QStringLiteral("Text22(%1)").arg(p) << "" << "";
+        QTest::addRow("MaskEdBox1(%d)", p) << QStringLiteral("MaskEdBox1(%1)").arg(p) << ""
+                                           << "在此补充输入最新历史号码";
+        QTest::addRow("Text2(%d)", p) << QStringLiteral("Text2(%1)").arg(p) << ""
+                                      << "";
+        QTest::addRow("Text2(%d)", p + 10) << QStringLiteral("Text2(%1)").arg(p + 10) << ""
+                                           << "";
+        QTest::addRow("Text22(%d)", p) << QStringLiteral("Text22(%1)").arg(p) << ""
+                                       << "";
     }
-    QTest::newRow("Option6(0)") << "Option6(0)" << "红蓝" << "";
-    QTest::newRow("Option6(1)") << "Option6(1)" << "红球" << "";
-    QTest::newRow("Check4") << "Check4" << "仅检索该期前" << "";
-    QTest::newRow("Label1") << "Label1" << "组合位数" << "";
-    QTest::newRow("Frame5") << "Frame5" << "组合组位检索" << "";
-    QTest::newRow("Text1") << "Text1" << "2007001" << "";
-    QTest::newRow("Text4") << "Text4" << "20161212001" << "";
-    QTest::newRow("Text3(0)") << "Text3(0)" << "2013001" << "";
-    QTest::newRow("Text3(1)") << "Text3(1)" << "2013001" << "";
-    QTest::newRow("MaskEdBox2") << "MaskEdBox2" << "2" << "";
-    QTest::newRow("MSFlexGrid1") << "MSFlexGrid1" << "" << exportTip;
-    QTest::newRow("MSFlexGrid2") << "MSFlexGrid2" << "" << exportTip;
-    QTest::newRow("MSFlexGrid3") << "MSFlexGrid3" << "" << exportTip;
+    QTest::newRow("Option6(0)") << "Option6(0)"
+                                << "红蓝"
+                                << "";
+    QTest::newRow("Option6(1)") << "Option6(1)"
+                                << "红球"
+                                << "";
+    QTest::newRow("Check4") << "Check4"
+                            << "仅检索该期前"
+                            << "";
+    QTest::newRow("Label1") << "Label1"
+                            << "组合位数"
+                            << "";
+    QTest::newRow("Frame5") << "Frame5"
+                            << "组合组位检索"
+                            << "";
+    QTest::newRow("Text1") << "Text1"
+                           << "2007001"
+                           << "";
+    QTest::newRow("Text4") << "Text4"
+                           << "20161212001"
+                           << "";
+    QTest::newRow("Text3(0)") << "Text3(0)"
+                              << "2013001"
+                              << "";
+    QTest::newRow("Text3(1)") << "Text3(1)"
+                              << "2013001"
+                              << "";
+    QTest::newRow("MaskEdBox2") << "MaskEdBox2"
+                                << "2"
+                                << "";
+    QTest::newRow("MSFlexGrid1") << "MSFlexGrid1"
+                                 << "" << exportTip;
+    QTest::newRow("MSFlexGrid2") << "MSFlexGrid2"
+                                 << "" << exportTip;
+    QTest::newRow("MSFlexGrid3") << "MSFlexGrid3"
+                                 << ""
+                                 << "";
 }
 
 void TestMainWindow::controlsCarryTheirCaptions()
@@ -173,9 +243,10 @@ void TestMainWindow::menusHoldEveryEntry()
              (QStringList{"段数参数设置(&A)", "-", "历史号码更新检索天(&Y)", "软件介绍服务主页(&P)",
                           "软件介绍说明页面(&R)", "软件演示说明录像下载(&D)", "-"}));
     QCOMPARE(captions(h.find<QMenu>("mnuDscsSetup")), (QStringList{"段数参数0~2", "段数参数1~3"}));
-    QCOMPARE(captions(h.find<QMenu>("mnuCaizhong")),
-             (QStringList{"福建快3", "广西快3", "上海快3", "江苏快3", "安徽快3", "江西快3", "湖北快3", "贵州快3",
-                          "吉林快3", "北京快3", "河北快3", "河南快3", "甘肃快3", "青海快3", "内蒙快3"}));
+    QCOMPARE(
+        captions(h.find<QMenu>("mnuCaizhong")),
+        (QStringList{"福建快3", "广西快3", "上海快3", "江苏快3", "安徽快3", "江西快3", "湖北快3", "贵州快3",
+                     "吉林快3", "北京快3", "河北快3", "河南快3", "甘肃快3", "青海快3", "内蒙快3"}));
     for (int i = 0; i < 15; ++i)
         QVERIFY(h.action(QStringLiteral("mnuK3(%1)").arg(i)));
     QCOMPARE(h.find<QTabBar>("TabStrip1")->tabText(0), QStringLiteral("自动历史位"));
@@ -186,8 +257,8 @@ void TestMainWindow::menusHoldEveryEntry()
         if (!box->title().isEmpty())
             frames << box->title();
     frames.sort();
-    QStringList expected{"检索位选择", "检索期选择", "搜索类型选择", "结果类型选择", "号码组选择",
-                         "结果统计选择", "检索起止期数", "组合组位检索"};
+    QStringList expected{"检索位选择", "检索期选择",   "搜索类型选择", "结果类型选择",
+                         "号码组选择", "结果统计选择", "检索起止期数", "组合组位检索"};
     expected.sort();
     QCOMPARE(frames, expected);
 }
@@ -200,22 +271,8 @@ void TestMainWindow::firstRunState()
     QVERIFY(QFile::exists(h.folder.filePath("vendrixK3.db")));
     QCOMPARE(h.dialogs.shown.size(), 0);
 
-    for (int i = 0; i < 15; ++i)
-        QCOMPARE(h.action(QStringLiteral("mnuK3(%1)").arg(i))->isChecked(), i == 0);
-    QCOMPARE(w.drawsPerDay(), 78);
+    verifyFirstRunControls(h);
     QCOMPARE(w.gameCode(), QStringLiteral("fj"));
-    QCOMPARE(w.daysToKeep(), 3);
-    QVERIFY(h.checked("Option1(1)"));
-    QVERIFY(h.checked("Option1(3)"));
-    QVERIFY(h.checked("Option2(5)"));
-    QVERIFY(h.checked("Option5(3)"));
-    QVERIFY(h.checked("Option4(0)"));
-    QVERIFY(h.checked("Option3(0)"));
-    QVERIFY(h.checked("Option6(0)"));
-    QVERIFY(!h.action("mnuDscs(0)")->isChecked());
-    QVERIFY(h.action("mnuDscs(1)")->isChecked());
-    QCOMPARE(h.text("MaskEdBox2"), QStringLiteral("2"));
-    QCOMPARE(h.find<QComboBox>("Combo1")->currentText(), QStringLiteral("2"));
     QCOMPARE(w.displayLetter(), QLatin1Char('A'));
     QCOMPARE(w.searchState().DsIni, 1);
 
@@ -241,28 +298,17 @@ void TestMainWindow::garbageSettingsStartLikeFirstRun()
     for (const char *key : {"GsZl", "bolZyw", "bolSq", "intPreQi", "intLei", "intXianshiLei", "intConsqSort",
                             "bolZuxuan", "DsIni", "bolZhpm", "intZhWSetup", "IniSerchDay"})
         h.folder.writeSetting(key, "#garbage#");
-    MainWindow &w = h.start();
-    QVERIFY(h.action("mnuK3(0)")->isChecked());
-    QVERIFY(h.checked("Option1(1)"));
-    QVERIFY(h.checked("Option1(3)"));
-    QVERIFY(h.checked("Option2(5)"));
-    QVERIFY(h.checked("Option5(3)"));
-    QVERIFY(h.checked("Option4(0)"));
-    QVERIFY(h.checked("Option3(0)"));
-    QVERIFY(h.checked("Option6(0)"));
-    QVERIFY(h.action("mnuDscs(1)")->isChecked());
-    QCOMPARE(h.text("MaskEdBox2"), QStringLiteral("2"));
-    QCOMPARE(h.find<QComboBox>("Combo1")->currentText(), QStringLiteral("2"));
-    QCOMPARE(w.daysToKeep(), 3);
+    h.start();
+    verifyFirstRunControls(h);
 }
 
 void TestMainWindow::storedSettingsSelectControls()
 {
     Harness h;
     const std::pair<const char *, const char *> stored[] = {
-        {"GsZl", "14"},  {"bolZyw", "False"}, {"bolSq", "False"},       {"intPreQi", "4"},
+        {"GsZl", "14"},  {"bolZyw", "False"},    {"bolSq", "False"},    {"intPreQi", "4"},
         {"intLei", "3"}, {"intXianshiLei", "2"}, {"intConsqSort", "1"}, {"bolZuxuan", "False"},
-        {"DsIni", "0"},  {"bolZhpm", "True"},  {"intZhWSetup", "3"},    {"IniSerchDay", "9"}};
+        {"DsIni", "0"},  {"bolZhpm", "True"},    {"intZhWSetup", "3"},  {"IniSerchDay", "9"}};
     for (auto [key, value] : stored)
         h.folder.writeSetting(key, value);
     MainWindow &w = h.start();
@@ -292,10 +338,22 @@ void TestMainWindow::startUpWithHistory_data()
     QTest::addColumn<QString>("rangeStart");
     QTest::addColumn<QStringList>("pattern");
     // The history: 1 4 6, 3 3 5, 2 5 1, 6 6 2 at 161212001..004.
-    QTest::newRow("上期 号码") << "True" << "2" << "0" << "161212002" << QStringList{"6", "6", "2"};
-    QTest::newRow("上期 大小") << "True" << "2" << "1" << "161212002" << QStringList{"1", "1", "0"};
-    QTest::newRow("前3期 号码") << "False" << "3" << "0" << "161212004" << QStringList{"3", "3", "5"};
-    QTest::newRow("前2期 单双") << "False" << "2" << "2" << "161212003" << QStringList{"0", "1", "1"};
+    QTest::newRow("上期 号码") << "True"
+                               << "2"
+                               << "0"
+                               << "161212002" << QStringList{"6", "6", "2"};
+    QTest::newRow("上期 大小") << "True"
+                               << "2"
+                               << "1"
+                               << "161212002" << QStringList{"1", "1", "0"};
+    QTest::newRow("前3期 号码") << "False"
+                                << "3"
+                                << "0"
+                                << "161212004" << QStringList{"3", "3", "5"};
+    QTest::newRow("前2期 单双") << "False"
+                                << "2"
+                                << "2"
+                                << "161212003" << QStringList{"0", "1", "1"};
 }
 
 void TestMainWindow::startUpWithHistory()
@@ -304,9 +362,9 @@ void TestMainWindow::startUpWithHistory()
     QFETCH(QString, n);
     QFETCH(QString, kind);
     Harness h;
-    QVERIFY(TestHistory::createIn(h.folder.path(),
-                                  {{161212001, {1, 4, 6}}, {161212002, {3, 3, 5}}, {161212003, {2, 5, 1}},
-                                   {161212004, {6, 6, 2}}}));
+    QVERIFY(TestHistory::createIn(
+        h.folder.path(),
+        {{161212001, {1, 4, 6}}, {161212002, {3, 3, 5}}, {161212003, {2, 5, 1}}, {161212004, {6, 6, 2}}}));
     h.folder.writeSetting("bolSq", bolSq);
     h.folder.writeSetting("intPreQi", n);
     h.folder.writeSetting("intLei", kind);
@@ -385,7 +443,8 @@ void TestMainWindow::nextIssueFollowsTheGame()
     QVERIFY(TestHistory::createIn(h.folder.path(), {{last - 1, {1, 2, 3}}, {last, {4, 5, 6}}}));
     MainWindow &w = h.start();
     QTEST(h.text("Text1"), "next");
-    QCOMPARE(h.text("Text4"), game == "0" && last == 161340078 ? QStringLiteral("20161212001") : h.text("Text1"));
+    QCOMPARE(h.text("Text4"),
+             game == "0" && last == 161340078 ? QStringLiteral("20161212001") : h.text("Text1"));
     QCOMPARE(w.currentIssue(), last + 1);
 }
 
@@ -394,13 +453,27 @@ void TestMainWindow::optionClicksPersist_data()
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("stored");
-    QTest::newRow("固定位") << "Option1(0)" << "bolZyw" << "False";
-    QTest::newRow("前N期") << "Option1(2)" << "bolSq" << "False";
-    QTest::newRow("直选") << "Option2(4)" << "bolZuxuan" << "False";
-    QTest::newRow("search kind 段数") << "Option3(3)" << "intLei" << "3";
-    QTest::newRow("display kind 单双") << "Option4(2)" << "intXianshiLei" << "2";
-    QTest::newRow("第1位") << "Option5(1)" << "intConsqSort" << "1";
-    QTest::newRow("红球") << "Option6(1)" << "bolZhpm" << "True";
+    QTest::newRow("固定位") << "Option1(0)"
+                            << "bolZyw"
+                            << "False";
+    QTest::newRow("前N期") << "Option1(2)"
+                           << "bolSq"
+                           << "False";
+    QTest::newRow("直选") << "Option2(4)"
+                          << "bolZuxuan"
+                          << "False";
+    QTest::newRow("search kind 段数") << "Option3(3)"
+                                      << "intLei"
+                                      << "3";
+    QTest::newRow("display kind 单双") << "Option4(2)"
+                                       << "intXianshiLei"
+                                       << "2";
+    QTest::newRow("第1位") << "Option5(1)"
+                           << "intConsqSort"
+                           << "1";
+    QTest::newRow("红球") << "Option6(1)"
+                          << "bolZhpm"
+                          << "True";
 }
 
 void TestMainWindow::optionClicksPersist()
@@ -418,9 +491,9 @@ void TestMainWindow::optionClicksPersist()
 void TestMainWindow::preQiBoxMovesPatternAndRange()
 {
     Harness h;
-    QVERIFY(TestHistory::createIn(h.folder.path(),
-                                  {{161212001, {1, 4, 6}}, {161212002, {3, 3, 5}}, {161212003, {2, 5, 1}},
-                                   {161212004, {6, 6, 2}}}));
+    QVERIFY(TestHistory::createIn(
+        h.folder.path(),
+        {{161212001, {1, 4, 6}}, {161212002, {3, 3, 5}}, {161212003, {2, 5, 1}}, {161212004, {6, 6, 2}}}));
     MainWindow &w = h.start();
     h.find<QRadioButton>("Option1(2)")->click();
     QCOMPARE(h.folder.readSetting("bolSq"), QStringLiteral("False"));
@@ -516,7 +589,8 @@ void TestMainWindow::daysDialogRepeatsUntilValid()
 {
     Harness h;
     MainWindow &w = h.start();
-    h.dialogs.inputAnswers = {QStringLiteral("1"), QStringLiteral("17"), QStringLiteral("abc"), QStringLiteral("16")};
+    h.dialogs.inputAnswers = {QStringLiteral("1"), QStringLiteral("17"), QStringLiteral("abc"),
+                              QStringLiteral("16")};
     h.action("mnuSetDay")->trigger();
     QCOMPARE(h.dialogs.count("input"), 4);
     QCOMPARE(h.dialogs.count("message"), 3);

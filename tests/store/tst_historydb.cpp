@@ -47,14 +47,28 @@ void TestHistoryDb::createsExactlyTheTables()
         for (int p = 1; p <= 3; ++p)
             for (const char *k : {"A", "B", "E", "F"})
                 expected << QStringLiteral("L%1%2%3 INTEGER").arg(p).arg(k, suffix);
-    expected << "txtHisLst TEXT" << "txtHisLstHm TEXT" << "txtHisLstDx TEXT" << "txtHisLstDs TEXT"
-             << "txtHisLstDuan TEXT" << "txtHisPreLst TEXT" << "txtHisPreLstHm TEXT" << "txtHisPreLstDx TEXT"
-             << "txtHisPreLstDs TEXT" << "txtHisPreLstDuan TEXT" << "intTh INTEGER" << "bolOk INTEGER"
-             << "txtHisP6 TEXT" << "strQQH TEXT" << "NF INTEGER" << "YF INTEGER" << "RQ INTEGER";
+    expected << "txtHisLst TEXT"
+             << "txtHisLstHm TEXT"
+             << "txtHisLstDx TEXT"
+             << "txtHisLstDs TEXT"
+             << "txtHisLstDuan TEXT"
+             << "txtHisPreLst TEXT"
+             << "txtHisPreLstHm TEXT"
+             << "txtHisPreLstDx TEXT"
+             << "txtHisPreLstDs TEXT"
+             << "txtHisPreLstDuan TEXT"
+             << "intTh INTEGER"
+             << "bolOk INTEGER"
+             << "txtHisP6 TEXT"
+             << "strQQH TEXT"
+             << "NF INTEGER"
+             << "YF INTEGER"
+             << "RQ INTEGER";
     QCOMPARE(columnsOf(db.database(), "Lishi"), expected);
     QCOMPARE(columnsOf(db.database(), "Carcu"), (QStringList{"Nmb INTEGER", "Count INTEGER"}));
 
-    QSqlQuery tables = db.database().select("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name");
+    QSqlQuery tables =
+        db.database().select("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name");
     QStringList names;
     while (tables.next())
         names << tables.value(0).toString();
@@ -135,7 +149,8 @@ void TestHistoryDb::snapshotIsOrderedByIssue()
     TestFolder folder;
     HistoryDb db;
     QCOMPARE(db.open(folder.filePath(HistoryDb::fileName())), HistoryDb::OpenStatus::Ok);
-    QVERIFY(TestHistory::append(db, {{161212003, {1, 1, 1}}, {161212001, {2, 2, 2}}, {161212002, {3, 3, 3}}}));
+    QVERIFY(
+        TestHistory::append(db, {{161212003, {1, 1, 1}}, {161212001, {2, 2, 2}}, {161212002, {3, 3, 3}}}));
     const auto snapshot = db.snapshot();
     QCOMPARE(snapshot->count(), 3);
     QCOMPARE(snapshot->at(0).sqqh, 161212001);
@@ -149,7 +164,8 @@ void TestHistoryDb::appendStoresEveryColumn()
     TestFolder folder;
     HistoryDb db;
     QCOMPARE(db.open(folder.filePath(HistoryDb::fileName())), HistoryDb::OpenStatus::Ok);
-    QVERIFY(TestHistory::append(db, {{161212001, {3, 3, 5}}, {161212002, {1, 4, 6}}, {161212003, {2, 5, 2}}}));
+    QVERIFY(
+        TestHistory::append(db, {{161212001, {3, 3, 5}}, {161212002, {1, 4, 6}}, {161212003, {2, 5, 2}}}));
 
     QSqlQuery q = db.database().select("SELECT * FROM Lishi WHERE SQQH = 161212003");
     QVERIFY(q.next());

@@ -1,5 +1,5 @@
-#include "GridModel.h"
 #include "Derivation.h"
+#include "GridModel.h"
 #include "HistoryDb.h"
 #include "HistoryGrid.h"
 #include "TestDoubles.h"
@@ -26,9 +26,8 @@ void TestHistoryGrid::fillsHeaderAndRows()
     HistoryGrid::fill(grid, HistorySnapshot({*first, *second}));
     QCOMPARE(grid.rows(), 3);
     QCOMPARE(grid.cols(), 4);
-    const QStringList expected[] = {{"期号", "第1位", "第2位", "第3位"},
-                                    {"161212001", "1", "4", "6"},
-                                    {"161212002", "6", "2", "3"}};
+    const QStringList expected[] = {
+        {"期号", "第1位", "第2位", "第3位"}, {"161212001", "1", "4", "6"}, {"161212002", "6", "2", "3"}};
     for (int r = 0; r < 3; ++r)
         for (int c = 0; c < 4; ++c)
             QCOMPARE(grid.cellText(r, c), expected[r][c]);
@@ -83,8 +82,8 @@ void TestHistoryGrid::sampleHistoryFillsCompletely()
     QCOMPARE(grid.cellText(1, 0), QStringLiteral("130529001"));
     QCOMPARE(grid.cellText(4778, 0), QStringLiteral("130731078"));
     QCOMPARE(grid.cellText(4778, 1) + grid.cellText(4778, 2) + grid.cellText(4778, 3),
-             QString::number(sample.back().numbers[0]) + QString::number(sample.back().numbers[1])
-                 + QString::number(sample.back().numbers[2]));
+             QString::number(sample.back().numbers[0]) + QString::number(sample.back().numbers[1]) +
+                 QString::number(sample.back().numbers[2]));
 }
 
 QTEST_GUILESS_MAIN(TestHistoryGrid)
