@@ -3,6 +3,7 @@
 #include "HistorySnapshot.h"
 #include "SearchState.h"
 
+#include <QString>
 #include <optional>
 
 namespace PatternRefresh {
@@ -16,5 +17,21 @@ std::optional<std::array<qint16, 3>> latestPattern(const HistorySnapshot &snapsh
 // Start of the issue range: the first issue that has a draw the chosen distance before it
 // (first issue + 1 in 上期 mode, + N in 前N期 mode).
 std::optional<qint32> rangeStart(const HistorySnapshot &snapshot, bool bolSq, int n);
+
+// The issue before the one typed in the tab-3 box: one less, or, for a day's first draw "…001",
+// the previous day's last draw (YYMMDD × 1000 + draws per day). Nothing when it cannot be formed.
+std::optional<qint32> predecessorIssue(const QString &text, int drawsPerDay);
+
+// What the tab-3 pattern refresh ("验证指定期") changes; a part it cannot reach stays unset.
+struct Verification
+{
+    std::optional<qint32> rangeEnd;
+    std::optional<std::array<qint16, 3>> pattern;
+};
+
+// The pattern is the draw just before the typed issue (or N-1 before that in 前N期 mode). With
+// `beforeOnly` ("仅检索该期前") the range ends at that draw, else at the latest draw.
+Verification verify(const HistorySnapshot &snapshot, const SearchState &state, const QString &issueText,
+                    bool beforeOnly, int drawsPerDay);
 
 } // namespace PatternRefresh

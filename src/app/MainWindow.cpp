@@ -1,6 +1,9 @@
 #include "MainWindow.h"
 
+#include "BusyCursor.h"
+#include "CombinationSearch.h"
 #include "Dialogs.h"
+#include "FollowSearch.h"
 #include "GridModel.h"
 #include "GridView.h"
 #include "HistoryGrid.h"
@@ -9,6 +12,7 @@
 #include "LishiColumns.h"
 #include "PatternRefresh.h"
 #include "ProvinceTable.h"
+#include "ResultGrids.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -17,6 +21,8 @@
 #include <QDir>
 #include <QEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
+#include <QRegularExpression>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -211,8 +217,23 @@ void MainWindow::patternRefresh()
         takePatternFrom(m_ui.Text22);
         break;
     default:
+        verifyPattern();
         break;
     }
+}
+
+void MainWindow::verifyPattern()
+{
+    const PatternRefresh::Verification outcome = PatternRefresh::verify(
+        m_snapshot, m_search, m_ui.Text4->text(), m_ui.Check4->isChecked(), m_drawsPerDay);
+    if (outcome.rangeEnd)
+        m_ui.Text3.value(1)->setText(QString::number(*outcome.rangeEnd));
+    if (!outcome.pattern)
+        return;
+    m_search.bolManual = false;
+    m_search.intPattern = *outcome.pattern;
+    for (int p = 1; p <= 3; ++p)
+        m_ui.Text2.value(p + 10)->setText(QString::number((*outcome.pattern)[p - 1]));
 }
 
 // A box whose text is no 16-bit number leaves its position's value as it was.
@@ -241,7 +262,17 @@ void MainWindow::connectControls()
     connectEach(m_ui.Option5, &QRadioButton::clicked, [this](int i) { onTallyPositionClicked(i); });
     connectEach(m_ui.Option6, &QRadioButton::clicked, [this](int i) { onRedBallClicked(i); });
     m_ui.Combo1->installEventFilter(this);
-    connect(m_ui.TabStrip1, &QTabBar::tabBarClicked, this, &MainWindow::onTabClicked);
+    connect(m_ui.TabStrip1, &QTabBar::currentChanged, this, &MainWindow::onTabClicked);
+    // Clicking the selected tab again refreshes its pattern, as a change of tab does.
+    connect(m_ui.TabStrip1, &QTabBar::tabBarClicked, this, [this](int tab) {
+        if (tab == m_ui.TabStrip1->currentIndex())
+            onTabClicked(tab);
+    });
+    connect(m_ui.Check4, &QCheckBox::clicked, this, &MainWindow::onCheck4Clicked);
+    for (QLineEdit *box : std::as_const(m_ui.Text22))
+        box->installEventFilter(this);
+    connect(m_ui.Command1, &QPushButton::clicked, this, &MainWindow::onSearchClicked);
+    connect(m_ui.Command2, &QPushButton::clicked, this, &MainWindow::onCombinationSearchClicked);
 
     connectEach(m_ui.mnuK3, &QAction::triggered, [this](int i) { switchGame(i); });
     connectEach(m_ui.mnuDscs, &QAction::triggered, [this](int i) { setSegmentBase(i); });
@@ -350,8 +381,55 @@ void MainWindow::onTabClicked(int tab)
         takePatternFrom(m_ui.Text22);
         break;
     default:
+        verifyPattern();
         break;
     }
+}
+
+void MainWindow::onCheck4Clicked()
+{
+    if (m_ui.Check4->isChecked()) {
+        if (const auto q = PatternRefresh::predecessorIssue(m_ui.Text4->text(), m_drawsPerDay))
+            m_ui.Text3.value(1)->setText(QString::number(*q));
+    } else if (!m_snapshot.isEmpty()) {
+        m_ui.Text3.value(1)->setText(QString::number(m_snapshot.last().sqqh));
+    }
+}
+
+Positions MainWindow::chosenPositions() const
+{
+    const QHash<int, QCheckBox *> &boxes = m_search.bolManual ? m_ui.Check11 : m_ui.Check1;
+    const int first = m_search.bolManual || m_ui.TabStrip1->currentIndex() == 0 ? 1 : 11;
+    return {boxes.value(first)->isChecked(), boxes.value(first + 1)->isChecked(), boxes.value(first + 2)->isChecked()};
+}
+
+IssueRange MainWindow::issueRange() const
+{
+    auto bound = [](const QLineEdit *box) -> std::optional<qint32> {
+        bool ok = false;
+        const qint32 value = box->text().toInt(&ok);
+        return ok ? std::optional<qint32>(value) : std::nullopt;
+    };
+    return {bound(m_ui.Text3.value(0)), bound(m_ui.Text3.value(1))};
+}
+
+void MainWindow::onSearchClicked()
+{
+    const BusyCursor busy;
+    m_search.bolZyw = !m_ui.Option1.value(0)->isChecked();
+    m_ui.grid2->setVisible(false);
+    ResultGrids::fill(*m_ui.grid2, *m_ui.grid3, FollowSearch::run(m_history, m_search, chosenPositions(), issueRange()));
+}
+
+void MainWindow::onCombinationSearchClicked()
+{
+    // Alt+G leaves the size box without taking the focus from it: take an edited size now.
+    onCombinationSizeLeft();
+    const BusyCursor busy;
+    m_search.bolZyw = !m_ui.Option1.value(0)->isChecked();
+    m_ui.grid2->setVisible(false);
+    ResultGrids::fill(*m_ui.grid2, *m_ui.grid3,
+                      CombinationSearch::run(m_history, m_search, m_combinationSize, issueRange()));
 }
 
 void MainWindow::switchGame(int index)
@@ -408,5 +486,19 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_ui.Combo1 && event->type() == QEvent::FocusOut)
         onCombinationSizeLeft();
+    for (auto it = m_ui.Text22.cbegin(); it != m_ui.Text22.cend(); ++it) {
+        if (watched != it.value())
+            continue;
+        if (event->type() == QEvent::KeyPress) {
+            // Typed pattern values: digits, a minus sign and backspace; other characters are dropped.
+            const QString typed = static_cast<QKeyEvent *>(event)->text();
+            if (!typed.isEmpty() && typed.front().isPrint()
+                && !typed.contains(QRegularExpression(QStringLiteral("^[-0-9]+$"))))
+                return true;
+        } else if (event->type() == QEvent::FocusOut) {
+            if (const auto value = toInt16(it.value()->text()))
+                m_search.intPattern[it.key() - 1] = *value;
+        }
+    }
     return QMainWindow::eventFilter(watched, event);
 }

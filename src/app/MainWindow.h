@@ -3,6 +3,7 @@
 #include "HistoryDb.h"
 #include "HistorySnapshot.h"
 #include "MainWindowUi.h"
+#include "SearchResult.h"
 #include "SearchState.h"
 #include "Settings.h"
 
@@ -70,6 +71,12 @@ private:
     void onRedBallClicked(int index);
     void onCombinationSizeLeft();
     void onTabClicked(int tab);
+    void onCheck4Clicked();
+    void verifyPattern();
+    void onSearchClicked();
+    void onCombinationSearchClicked();
+    Positions chosenPositions() const;
+    IssueRange issueRange() const;
     void takePatternFrom(const QHash<int, QLineEdit *> &boxes);
     void switchGame(int index);
     void setSegmentBase(int base);

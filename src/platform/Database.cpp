@@ -188,7 +188,7 @@ FastQuery::~FastQuery()
 
 bool FastQuery::next()
 {
-    if (!m_statement)
+    if (!m_statement || !m_error.isEmpty())
         return false;
     const int rc = sqlite3_step(m_statement);
     if (rc == SQLITE_ROW)
@@ -198,7 +198,24 @@ bool FastQuery::next()
     return false;
 }
 
+void FastQuery::bind(int index, qint64 value)
+{
+    if (m_statement && sqlite3_bind_int64(m_statement, index, value) != SQLITE_OK)
+        m_error = QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_statement)));
+}
+
 int FastQuery::intValue(int column) const
 {
     return sqlite3_column_int(m_statement, column);
+}
+
+bool FastQuery::isNull(int column) const
+{
+    return sqlite3_column_type(m_statement, column) == SQLITE_NULL;
+}
+
+QByteArrayView FastQuery::utf8Value(int column) const
+{
+    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
+    return QByteArrayView(text, sqlite3_column_bytes(m_statement, column));
 }

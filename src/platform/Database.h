@@ -2,6 +2,7 @@
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QByteArrayView>
 #include <QString>
 #include <QVariantList>
 
@@ -47,7 +48,7 @@ private:
 struct sqlite3_stmt;
 
 // A read-only statement run directly on the connection's SQLite handle, for bulk reads on hot
-// paths where Qt SQL's per-value QVariant costs dominate. Integers only; finalized on scope exit.
+// paths where Qt SQL's per-value QVariant costs dominate. Finalized on scope exit.
 class FastQuery
 {
 public:
@@ -58,9 +59,14 @@ public:
 
     bool isValid() const { return m_statement != nullptr; }
     QString error() const { return m_error; }
+    // Binds an integer to the '?' placeholder number `index` (from 1), before the first next().
+    void bind(int index, qint64 value);
     // Moves to the next row; false at the end or on an error (then error() says which).
     bool next();
     int intValue(int column) const;
+    bool isNull(int column) const;
+    // The column's text as stored (UTF-8), valid until the next move.
+    QByteArrayView utf8Value(int column) const;
 
 private:
     sqlite3_stmt *m_statement = nullptr;

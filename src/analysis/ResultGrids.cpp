@@ -1,0 +1,68 @@
+#include "ResultGrids.h"
+
+#include "DrawRecord.h"
+#include "GridModel.h"
+
+namespace ResultGrids {
+
+QString percentText(qint64 count, qint64 total)
+{
+    if (total <= 0 || count < 0)
+        return {};
+    // In thousandths of a percent, from the integers: no binary fraction to round wrongly.
+    const qint64 thousandths = (count * 200000 + total) / (2 * total);
+    return QStringLiteral("%1.%2%").arg(thousandths / 1000).arg(thousandths % 1000, 3, 10, QLatin1Char('0'));
+}
+
+QString valueLabel(int kind, qint16 value)
+{
+    if (kind == KindB && (value == 0 || value == 1))
+        return value ? QStringLiteral("大") : QStringLiteral("小");
+    if (kind == KindE && (value == 0 || value == 1))
+        return value ? QStringLiteral("单") : QStringLiteral("双");
+    return QString::number(value);
+}
+
+void fill(GridModel &list, GridModel &statistics, const SearchResult &result)
+{
+    list.setVisible(false);
+    const int rows = int(result.rows.size());
+    list.setRows(rows + 1);
+    list.setCols(5);
+    list.setCellText(0, 0, QStringLiteral("期号"));
+    list.setColWidth(0, 1200);
+    for (int p = 1; p <= 3; ++p) {
+        list.setCellText(0, p, QStringLiteral("第%1位").arg(p));
+        list.setColWidth(p, 680);
+    }
+    list.setCellText(0, 4, result.bolSq ? QStringLiteral("上期开奖") : QStringLiteral("前期开奖"));
+    list.setColWidth(4, 1800);
+    for (int r = 0; r < rows; ++r) {
+        const ResultRow &row = result.rows[size_t(r)];
+        list.setCellNumber(r + 1, 0, row.sqqh);
+        for (int p = 0; p < 3; ++p)
+            list.setCellNumber(r + 1, p + 1, row.values[p]);
+        list.setCellUtf8(r + 1, 4, row.followed);
+    }
+    list.setRow(rows);
+    list.setVisible(true);
+
+    statistics.setVisible(false);
+    statistics.setRows(int(result.tally.size()) + 1);
+    statistics.setCols(4);
+    const QString header[] = {QStringLiteral("序号"), QStringLiteral("结果"), QStringLiteral("出现次数"),
+                              QStringLiteral("百分比")};
+    for (int c = 0; c < 4; ++c)
+        statistics.setCellText(0, c, header[c]);
+    for (int i = 0; i < int(result.tally.size()); ++i) {
+        const TallyLine &line = result.tally[size_t(i)];
+        statistics.setCellNumber(i + 1, 0, i + 1);
+        statistics.setCellText(i + 1, 1, valueLabel(result.displayKind, line.value));
+        statistics.setCellNumber(i + 1, 2, line.count);
+        statistics.setCellText(i + 1, 3, percentText(line.count, result.total));
+    }
+    statistics.setRow(int(result.tally.size()));
+    statistics.setVisible(true);
+}
+
+} // namespace ResultGrids

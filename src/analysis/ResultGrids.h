@@ -1,0 +1,20 @@
+#pragma once
+
+#include "SearchResult.h"
+
+class GridModel;
+
+namespace ResultGrids {
+
+// "41.667%": count × 100 / total with three decimals, halves rounded away from zero;
+// empty when nothing was tallied.
+QString percentText(qint64 count, qint64 total);
+
+// The statistics grid's word for a value: 大/小 and 单/双, the number itself for 号码 and 段数.
+QString valueLabel(int kind, qint16 value);
+
+// The result list (期号, 第1位..第3位, the draw followed) and the statistics grid (序号, 结果,
+// 出现次数, 百分比). Both grids are hidden while they are filled.
+void fill(GridModel &list, GridModel &statistics, const SearchResult &result);
+
+} // namespace ResultGrids

@@ -1,0 +1,238 @@
+#include "FollowSearch.h"
+#include "HistoryDb.h"
+#include "SearchOracle.h"
+#include "TestDoubles.h"
+
+#include <QSqlQuery>
+#include <QTest>
+#include <random>
+
+using Issues = std::vector<qint32>;
+Q_DECLARE_METATYPE(Issues)
+Q_DECLARE_METATYPE(Positions)
+Q_DECLARE_METATYPE(std::vector<TestDraw>)
+
+namespace {
+
+// A history in a temporary folder, opened as the window opens it.
+struct History
+{
+    explicit History(const std::vector<TestDraw> &draws)
+        : draws(draws)
+    {
+        QVERIFY(TestHistory::createIn(folder.path(), draws));
+        QCOMPARE(db.open(folder.filePath(HistoryDb::fileName())), HistoryDb::OpenStatus::Ok);
+    }
+    IssueRange all() const { return {draws.front().issue, draws.back().issue}; }
+
+    TestFolder folder;
+    std::vector<TestDraw> draws;
+    HistoryDb db;
+};
+
+std::vector<TestDraw> numbered(const std::vector<Numbers> &numbers)
+{
+    std::vector<TestDraw> draws;
+    for (size_t i = 0; i < numbers.size(); ++i)
+        draws.push_back({161212001 + qint32(i), numbers[i]});
+    return draws;
+}
+
+Issues issuesOf(const SearchResult &result)
+{
+    Issues issues;
+    for (const ResultRow &row : result.rows)
+        issues.push_back(row.sqqh);
+    return issues;
+}
+
+SearchState state(bool free, bool previous, int n, int kind, std::array<qint16, 3> pattern)
+{
+    SearchState s;
+    s.bolZyw = free;
+    s.bolSq = previous;
+    s.intPreQi = qint16(n);
+    s.intLei = qint16(kind);
+    s.intPattern = pattern;
+    return s;
+}
+
+// Draw k (1-based) of the hand-made history below is issue 161212000 + k.
+const std::vector<Numbers> handMade = {
+    {3, 5, 3}, // 001
+    {1, 2, 4}, // 002 follows two 3s and a 5
+    {5, 3, 3}, // 003
+    {6, 4, 1}, // 004 follows two 3s and a 5
+    {3, 3, 3}, // 005 follows a single... no 3 (6 4 1)
+    {2, 4, 6}, // 006 follows three 3s
+    {3, 1, 2}, // 007 follows 2 4 6: a 4 at position 2
+    {4, 4, 5}, // 008 follows a single 3
+    {1, 1, 1}, // 009 follows 4 4 5: a 4 at position 2
+};
+
+} // namespace
+
+class TestFollowSearch : public QObject
+{
+    Q_OBJECT
+private slots:
+    void handMadeCases_data();
+    void handMadeCases();
+    void oneBackEqualsPrevious();
+    void fixedNBackMatchesZeroBeforeTheNthRow();
+    void rangeBounds_data();
+    void rangeBounds();
+    void leavesWorkingColumns();
+    void matchesDirectComputation();
+};
+
+void TestFollowSearch::handMadeCases_data()
+{
+    QTest::addColumn<bool>("free");
+    QTest::addColumn<Positions>("chosen");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<std::array<qint16, 3>>("pattern");
+    QTest::addColumn<Issues>("expected");
+    QTest::newRow("free 3,3,5 all positions")
+        << true << Positions{true, true, true} << 0 << std::array<qint16, 3>{3, 3, 5}
+        << Issues{161212002, 161212004};
+    QTest::newRow("free 3,3,3 positions 1 and 3: two or three 3s")
+        << true << Positions{true, false, true} << 0 << std::array<qint16, 3>{3, 3, 3}
+        << Issues{161212002, 161212004, 161212006};
+    QTest::newRow("fixed position 2 value 4")
+        << false << Positions{false, true, false} << 0 << std::array<qint16, 3>{9, 4, 9}
+        << Issues{161212005, 161212007, 161212009};
+    QTest::newRow("no position chosen: every row")
+        << true << Positions{false, false, false} << 0 << std::array<qint16, 3>{1, 1, 1}
+        << Issues{161212001, 161212002, 161212003, 161212004, 161212005, 161212006, 161212007, 161212008,
+                  161212009};
+    QTest::newRow("free 大小 1,1,1: three big")
+        << true << Positions{true, true, true} << 1 << std::array<qint16, 3>{1, 1, 1}
+        << Issues{161212002, 161212004, 161212006, 161212009};
+    QTest::newRow("free value outside the kind matches nothing")
+        << true << Positions{true, false, false} << 1 << std::array<qint16, 3>{2, 0, 0} << Issues{};
+    QTest::newRow("free 号码 0 matches nothing")
+        << true << Positions{true, false, false} << 0 << std::array<qint16, 3>{0, 0, 0} << Issues{};
+}
+
+void TestFollowSearch::handMadeCases()
+{
+    QFETCH(bool, free);
+    QFETCH(Positions, chosen);
+    QFETCH(int, kind);
+    QFETCH(Issues, expected);
+    using Pattern = std::array<qint16, 3>;
+    QFETCH(Pattern, pattern);
+    History h(numbered(handMade));
+    const SearchResult result = FollowSearch::run(h.db, state(free, true, 2, kind, pattern), chosen, h.all());
+    QCOMPARE(issuesOf(result), expected);
+    // The result list shows the draw each result followed.
+    for (const ResultRow &row : result.rows) {
+        const int index = row.sqqh - 161212001;
+        QCOMPARE(row.followed, index == 0 ? QByteArray() : Derivation::digitsText(handMade[size_t(index - 1)]).toLatin1());
+    }
+}
+
+void TestFollowSearch::oneBackEqualsPrevious()
+{
+    std::vector<TestDraw> draws = TestHistory::sample();
+    draws.resize(600);
+    History h(draws);
+    for (bool free : {true, false}) {
+        const std::array<qint16, 3> pattern = SearchOracle::kindValues(draws.back().numbers, 0);
+        const SearchResult previous = FollowSearch::run(h.db, state(free, true, 1, 0, pattern), {true, true, true}, h.all());
+        const SearchResult oneBack = FollowSearch::run(h.db, state(free, false, 1, 0, pattern), {true, true, true}, h.all());
+        QVERIFY(!previous.rows.empty());
+        QCOMPARE(issuesOf(oneBack), issuesOf(previous));
+        QCOMPARE(oneBack.rows.front().followed, previous.rows.front().followed);
+    }
+}
+
+void TestFollowSearch::fixedNBackMatchesZeroBeforeTheNthRow()
+{
+    History h(numbered(handMade));
+    // 单双 value 0 at position 1, N = 3: rows 2 and 3 hold the 0 of "no draw that far back".
+    const SearchResult result =
+        FollowSearch::run(h.db, state(false, false, 3, 2, {0, 0, 0}), {true, false, false}, h.all());
+    Issues expected{161212002, 161212003};
+    for (int r = 3; r < int(handMade.size()); ++r)
+        if (handMade[size_t(r - 3)][0] % 2 == 0)
+            expected.push_back(161212001 + r);
+    QCOMPARE(issuesOf(result), expected);
+    // The default range start (first issue + N) leaves them out.
+    const SearchResult ranged = FollowSearch::run(h.db, state(false, false, 3, 2, {0, 0, 0}), {true, false, false},
+                                                  {161212004, 161212009});
+    QCOMPARE(issuesOf(ranged), Issues(expected.begin() + 2, expected.end()));
+    // The digits of the draw N before, for the result list.
+    QCOMPARE(ranged.rows.back().followed, Derivation::digitsText(handMade[size_t(ranged.rows.back().sqqh - 161212001 - 3)]).toLatin1());
+}
+
+void TestFollowSearch::rangeBounds_data()
+{
+    QTest::addColumn<IssueRange>("range");
+    QTest::addColumn<Issues>("expected");
+    QTest::newRow("inner range") << IssueRange{161212003, 161212006} << Issues{161212003, 161212004, 161212005, 161212006};
+    QTest::newRow("from after to") << IssueRange{161212006, 161212003} << Issues{};
+    QTest::newRow("bad from") << IssueRange{std::nullopt, 161212006} << Issues{};
+    QTest::newRow("bad to") << IssueRange{161212001, std::nullopt} << Issues{};
+}
+
+void TestFollowSearch::rangeBounds()
+{
+    QFETCH(IssueRange, range);
+    History h(numbered(handMade));
+    const SearchResult result = FollowSearch::run(h.db, state(true, true, 2, 0, {1, 1, 1}), {false, false, false}, range);
+    QTEST(issuesOf(result), "expected");
+    // No result still lists every value with count 0 and no percentages.
+    QCOMPARE(result.tally.size(), size_t(6));
+    if (result.rows.empty())
+        QCOMPARE(result.total, 0);
+}
+
+void TestFollowSearch::leavesWorkingColumns()
+{
+    History h(numbered(handMade));
+    FollowSearch::run(h.db, state(true, false, 2, 0, {3, 3, 5}), {true, true, true}, h.all());
+    QSqlQuery q = h.db.database().select("SELECT SQQH, intTh, txtHisPreLst, txtHisPreLstHm FROM Lishi ORDER BY SQQH");
+    QVERIFY(q.next());
+    QCOMPARE(q.value(2).toString(), QString()); // no draw two before the first two rows
+    QVERIFY(q.next());
+    QCOMPARE(q.value(2).toString(), QString());
+    QVERIFY(q.next());
+    QCOMPARE(q.value(2).toString(), QStringLiteral("353")); // 003 carries 001
+    QCOMPARE(q.value(3).toString(), QStringLiteral("1X3 1X5 2X3 "));
+    QCOMPARE(q.value(1).toInt(), 3);
+}
+
+// Every kind, both position modes, 上期 and 前1..3期, every set of positions, on a seeded random
+// history: the database's answer equals the direct computation.
+void TestFollowSearch::matchesDirectComputation()
+{
+    std::mt19937 random(4711);
+    std::uniform_int_distribution<int> die(1, 6);
+    std::vector<TestDraw> draws;
+    for (int i = 0; i < 240; ++i)
+        draws.push_back({170101001 + i, {qint16(die(random)), qint16(die(random)), qint16(die(random))}});
+    History h(draws);
+    int searches = 0, nonEmpty = 0;
+    for (int kind = 0; kind < 4; ++kind)
+        for (bool free : {true, false})
+            for (int back = 0; back <= 3; ++back)
+                for (int subset = 0; subset < 8; ++subset) {
+                    const Positions chosen{bool(subset & 1), bool(subset & 2), bool(subset & 4)};
+                    // A pattern from a random stored draw, so that most searches find something.
+                    const auto pattern = SearchOracle::kindValues(draws[size_t(die(random) * 30)].numbers, kind);
+                    const SearchState s = state(free, back == 0, std::max(back, 1), kind, pattern);
+                    const SearchResult result = FollowSearch::run(h.db, s, chosen, h.all());
+                    const Issues expected = SearchOracle::followSearch(draws, s, chosen);
+                    QVERIFY2(issuesOf(result) == expected,
+                             qPrintable(QStringLiteral("kind %1 free %2 back %3 subset %4").arg(kind).arg(free).arg(back).arg(subset)));
+                    ++searches;
+                    nonEmpty += expected.empty() ? 0 : 1;
+                }
+    QCOMPARE(searches, 256);
+    QVERIFY(nonEmpty > 200);
+}
+
+QTEST_GUILESS_MAIN(TestFollowSearch)
+#include "tst_followsearch.moc"
