@@ -15,6 +15,10 @@ private slots:
     void emptyHistoryHasNoPattern();
     void rangeStart_data();
     void rangeStart();
+    void predecessorIssue_data();
+    void predecessorIssue();
+    void verify_data();
+    void verify();
 };
 
 namespace {
@@ -85,6 +89,64 @@ void TestPatternRefresh::rangeStart()
     QFETCH(bool, bolSq);
     QFETCH(int, n);
     QTEST(*PatternRefresh::rangeStart(history(), bolSq, n), "start");
+}
+
+void TestPatternRefresh::predecessorIssue_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("drawsPerDay");
+    QTest::addColumn<qint64>("issue"); // -1: none
+    QTest::newRow("inside the day") << "161212005" << 78 << qint64(161212004);
+    QTest::newRow("first of the day, 82 a day") << "161201001" << 82 << qint64(161130082);
+    QTest::newRow("first of the year") << "170101001" << 78 << qint64(161231078);
+    QTest::newRow("first of March, leap year") << "160301001" << 87 << qint64(160229087);
+    QTest::newRow("last nine characters") << "20161212005" << 78 << qint64(161212004);
+    QTest::newRow("day that does not exist") << "161232001" << 78 << qint64(-1);
+    QTest::newRow("not digits") << "abc" << 78 << qint64(-1);
+    QTest::newRow("empty") << "" << 78 << qint64(-1);
+}
+
+void TestPatternRefresh::predecessorIssue()
+{
+    QFETCH(QString, text);
+    QFETCH(int, drawsPerDay);
+    const auto q = PatternRefresh::predecessorIssue(text, drawsPerDay);
+    QTEST(q ? qint64(*q) : qint64(-1), "issue");
+}
+
+void TestPatternRefresh::verify_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("beforeOnly");
+    QTest::addColumn<int>("n"); // 0: 上期
+    QTest::addColumn<qint64>("rangeEnd"); // -1: unchanged
+    QTest::addColumn<QList<int>>("pattern"); // empty: unchanged
+    // The history: 1 4 6, 3 3 5, 2 5 1, 6 6 2 at 161212001..004.
+    QTest::newRow("before only") << "161212003" << true << 0 << qint64(161212002) << QList<int>{3, 3, 5};
+    QTest::newRow("whole range") << "161212003" << false << 0 << qint64(161212004) << QList<int>{3, 3, 5};
+    QTest::newRow("前2期 moves one further back") << "161212004" << true << 2 << qint64(161212003)
+                                                 << QList<int>{3, 3, 5};
+    QTest::newRow("前3期 past the first draw") << "161212003" << true << 3 << qint64(161212002) << QList<int>{};
+    QTest::newRow("issue not stored, before only") << "161212009" << true << 0 << qint64(-1) << QList<int>{};
+    QTest::newRow("issue not stored, whole range") << "161212009" << false << 0 << qint64(161212004)
+                                                   << QList<int>{};
+    QTest::newRow("no issue can be formed") << "x" << false << 0 << qint64(-1) << QList<int>{};
+}
+
+void TestPatternRefresh::verify()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, beforeOnly);
+    QFETCH(int, n);
+    SearchState state;
+    state.bolSq = n == 0;
+    state.intPreQi = qint16(std::max(n, 1));
+    const PatternRefresh::Verification outcome = PatternRefresh::verify(history(), state, text, beforeOnly, 78);
+    QTEST(outcome.rangeEnd ? qint64(*outcome.rangeEnd) : qint64(-1), "rangeEnd");
+    QList<int> pattern;
+    if (outcome.pattern)
+        pattern = {(*outcome.pattern)[0], (*outcome.pattern)[1], (*outcome.pattern)[2]};
+    QTEST(pattern, "pattern");
 }
 
 QTEST_GUILESS_MAIN(TestPatternRefresh)

@@ -2,8 +2,8 @@
 #include "GridView.h"
 #include "HistoryDb.h"
 #include "MainWindow.h"
-#include "TestDoubles.h"
 #include "TestHistory.h"
+#include "WindowHarness.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,29 +21,6 @@
 #include <QScrollBar>
 #include <QTabBar>
 #include <QTest>
-
-// A main window over its own folder, settings and dialog script.
-struct Harness
-{
-    TestFolder folder;
-    ScriptedDialogs dialogs;
-    RecordingLauncher launcher;
-    FixedClock clock;
-    std::unique_ptr<MainWindow> window;
-
-    MainWindow &start()
-    {
-        window.reset();
-        window = std::make_unique<MainWindow>(
-            AppServices{&dialogs, &launcher, &clock, folder.path(), QStringLiteral(VK3_HELP_SOURCE)});
-        return *window;
-    }
-    template<typename T = QWidget> T *find(const QString &name) const { return window->findChild<T *>(name); }
-    QString text(const QString &lineEdit) const { return find<QLineEdit>(lineEdit)->text(); }
-    bool checked(const QString &button) const { return find<QAbstractButton>(button)->isChecked(); }
-    GridModel &grid(int n) const { return *find<GridView>(QStringLiteral("MSFlexGrid%1").arg(n))->grid(); }
-    QAction *action(const QString &name) const { return find<QAction>(name); }
-};
 
 // The controls as a first run sets them.
 void verifyFirstRunControls(const Harness &h)

@@ -1,0 +1,228 @@
+#include "FollowSearch.h"
+#include "TestHistory.h"
+#include "WindowHarness.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSqlQuery>
+#include <QTabBar>
+#include <QTest>
+
+namespace {
+// 1 4 6, 3 3 5, 2 5 1, 6 6 2, 3 5 3, 1 4 6 at 161212001..006.
+const std::vector<TestDraw> small = {{161212001, {1, 4, 6}}, {161212002, {3, 3, 5}}, {161212003, {2, 5, 1}},
+                                     {161212004, {6, 6, 2}}, {161212005, {3, 5, 3}}, {161212006, {1, 4, 6}}};
+
+QString pattern(const Harness &h, int first)
+{
+    return h.text(QStringLiteral("Text2(%1)").arg(first)) + h.text(QStringLiteral("Text2(%1)").arg(first + 1))
+           + h.text(QStringLiteral("Text2(%1)").arg(first + 2));
+}
+
+QStringList column(const GridModel &grid, int col)
+{
+    QStringList cells;
+    for (int r = 1; r < grid.rows(); ++r)
+        cells << grid.cellText(r, col);
+    return cells;
+}
+} // namespace
+
+class TestSearchControls : public QObject
+{
+    Q_OBJECT
+private slots:
+    void searchButtonFillsBothGrids();
+    void altSStartsTheSearch();
+    void untickedPositionsTakeNoPart();
+    void searchKindChangesTabOnePattern();
+    void tabSwitchRestoresPatterns();
+    void typedPatternKeepsOnlyNumberKeys();
+    void verifyTabSetsPatternAndRangeEnd();
+    void displayKindWaitsForNextSearch();
+    void combinationSearchTakesEditedSize();
+    void rangeBoxWithSqlTextChangesNothing();
+};
+
+void TestSearchControls::searchButtonFillsBothGrids()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), small));
+    h.start();
+    QCOMPARE(pattern(h, 1), QStringLiteral("146"));
+    h.find<QPushButton>("Command1")->click();
+    // 161212002 follows 1 4 6 (161212001); 161212006's successor does not exist yet.
+    QCOMPARE(column(h.grid(2), 0), (QStringList{"161212002"}));
+    QCOMPARE(h.grid(2).cellText(1, 4), QStringLiteral("146"));
+    QCOMPARE(h.grid(2).cellText(0, 4), QStringLiteral("上期开奖"));
+    QCOMPARE(h.grid(3).rows(), 7);
+    QCOMPARE(h.grid(3).cellText(1, 1), QStringLiteral("3")); // 3 3 5: the 3 twice
+    QCOMPARE(h.grid(3).cellText(1, 3), QStringLiteral("66.667%"));
+    QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+}
+
+void TestSearchControls::altSStartsTheSearch()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), small));
+    MainWindow &w = h.start();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(&w, Qt::Key_S, Qt::AltModifier);
+    QTRY_COMPARE(h.grid(2).rows(), 2);
+}
+
+void TestSearchControls::untickedPositionsTakeNoPart()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), small));
+    h.start();
+    h.find<QRadioButton>("Option1(0)")->click(); // 固定位
+    h.find<QCheckBox>("Check1(2)")->setChecked(false);
+    h.find<QCheckBox>("Check1(3)")->setChecked(false);
+    h.find<QPushButton>("Command1")->click();
+    // Previous draw with 1 at position 1: 161212001 and (none after 006).
+    QCOMPARE(column(h.grid(2), 0), (QStringList{"161212002"}));
+    h.find<QCheckBox>("Check1(1)")->setChecked(false);
+    h.find<QPushButton>("Command1")->click();
+    QCOMPARE(column(h.grid(2), 0).size(), 5); // no position: every draw from the range start
+}
+
+void TestSearchControls::searchKindChangesTabOnePattern()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), small));
+    MainWindow &w = h.start();
+    h.find<QRadioButton>("Option3(1)")->click();
+    QCOMPARE(pattern(h, 1), QStringLiteral("011"));
+    QCOMPARE(h.folder.readSetting("intLei"), QStringLiteral("1"));
+    QCOMPARE(w.searchState().intPattern, (std::array<qint16, 3>{0, 1, 1}));
+}
+
+void TestSearchControls::tabSwitchRestoresPatterns()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), small));
+    MainWindow &w = h.start();
+    auto *tabs = h.find<QTabBar>("TabStrip1");
+    tabs->setCurrentIndex(1);
+    QVERIFY(w.searchState().bolManual);
+    QVERIFY(h.find("TabFrame(2)")->isVisibleTo(&w));
+    QVERIFY(!h.find("TabFrame(1)")->isVisibleTo(&w));
+    QVERIFY(!h.find("Text4")->isVisibleTo(&w));
+    h.find<QLineEdit>("Text22(1)")->setText("5");
+    h.find<QLineEdit>("Text22(2)")->setText("2");
+    h.find<QLineEdit>("Text22(3)")->setText("x");
+    tabs->setCurrentIndex(0);
+    QCOMPARE(w.searchState().intPattern, (std::array<qint16, 3>{1, 4, 6}));
+    QVERIFY(!w.searchState().bolManual);
+    tabs->setCurrentIndex(1);
+    // A box that holds no number keeps that position's value.
+    QCOMPARE(w.searchState().intPattern, (std::array<qint16, 3>{5, 2, 6}));
+    h.find<QCheckBox>("Check11(3)")->setChecked(false);
+    h.find<QPushButton>("Command1")->click();
+    // Typed 5 2 free on positions 1, 2: 3 5 1? no 2; 6 6 2 no 5; 2 5 1 has both -> 161212004.
+    QCOMPARE(column(h.grid(2), 0), (QStringList{"161212004"}));
+}
+
+void TestSearchControls::typedPatternKeepsOnlyNumberKeys()
+{
+    Harness h;
+    MainWindow &w = h.start();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    h.find<QTabBar>("TabStrip1")->setCurrentIndex(1);
+    auto *box = h.find<QLineEdit>("Text22(2)");
+    box->setFocus();
+    QTest::keyClicks(box, "a-1b 2");
+    QCOMPARE(box->text(), QStringLiteral("-12"));
+    QTest::keyClick(box, Qt::Key_Backspace);
+    QCOMPARE(box->text(), QStringLiteral("-1"));
+    h.find<QLineEdit>("Text22(1)")->setFocus();
+    QTRY_COMPARE(w.searchState().intPattern[1], -1);
+}
+
+void TestSearchControls::verifyTabSetsPatternAndRangeEnd()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), small));
+    MainWindow &w = h.start();
+    QCOMPARE(h.text("Text4"), QStringLiteral("161212007"));
+    h.find<QLineEdit>("Text4")->setText("161212005");
+    h.find<QCheckBox>("Check4")->click();
+    QCOMPARE(h.text("Text3(1)"), QStringLiteral("161212004")); // computed, not looked up
+    h.find<QTabBar>("TabStrip1")->setCurrentIndex(2);
+    QVERIFY(h.find("Text4")->isVisibleTo(&w));
+    QCOMPARE(pattern(h, 11), QStringLiteral("662"));
+    QCOMPARE(w.searchState().intPattern, (std::array<qint16, 3>{6, 6, 2}));
+    QCOMPARE(h.text("Text3(1)"), QStringLiteral("161212004"));
+    h.find<QPushButton>("Command1")->click();
+    // Only history before 161212005: nothing followed 6 6 2 there.
+    QCOMPARE(h.grid(2).rows(), 1);
+
+    h.find<QCheckBox>("Check4")->click(); // unticked: the range ends at the latest draw again
+    QCOMPARE(h.text("Text3(1)"), QStringLiteral("161212006"));
+    h.find<QPushButton>("Command1")->click();
+    QCOMPARE(column(h.grid(2), 0), (QStringList{"161212005"}));
+
+    // 前2期 on tab 3: one draw further back.
+    h.find<QRadioButton>("Option1(2)")->click();
+    QCOMPARE(pattern(h, 11), QStringLiteral("251"));
+    // Tab 3's own boxes choose the positions.
+    h.find<QCheckBox>("Check1(11)")->setChecked(false);
+    h.find<QCheckBox>("Check1(12)")->setChecked(false);
+    h.find<QCheckBox>("Check1(13)")->setChecked(false);
+    h.find<QPushButton>("Command1")->click();
+    QCOMPARE(h.grid(2).rows(), 5); // 161212003..006
+}
+
+void TestSearchControls::displayKindWaitsForNextSearch()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), small));
+    h.start();
+    h.find<QPushButton>("Command1")->click();
+    const QString before = h.grid(3).cellText(1, 1);
+    h.find<QRadioButton>("Option4(2)")->click();
+    h.find<QRadioButton>("Option2(4)")->click();
+    h.find<QRadioButton>("Option5(1)")->click();
+    QCOMPARE(h.grid(3).cellText(1, 1), before);
+    h.find<QPushButton>("Command1")->click();
+    // 单双 straight at position 1 of 3 3 5: one 单.
+    QCOMPARE(h.grid(3).cellText(1, 1), QStringLiteral("单"));
+    QCOMPARE(h.grid(3).cellText(1, 3), QStringLiteral("100.000%"));
+}
+
+void TestSearchControls::combinationSearchTakesEditedSize()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), small));
+    MainWindow &w = h.start();
+    // k = 1 on 1,4,6: any previous draw holding a 1, a 4 or a 6.
+    h.find<QComboBox>("Combo1")->setEditText("1");
+    h.find<QPushButton>("Command2")->click();
+    QCOMPARE(w.combinationSize(), 1);
+    QCOMPARE(h.folder.readSetting("intZhWSetup"), QStringLiteral("1"));
+    QCOMPARE(column(h.grid(2), 0), (QStringList{"161212002", "161212004", "161212005"}));
+    h.find<QComboBox>("Combo1")->setEditText("4");
+    h.find<QPushButton>("Command2")->click();
+    QCOMPARE(h.grid(2).rows(), 1);
+    QCOMPARE(h.grid(3).cellText(1, 2), QStringLiteral("0"));
+}
+
+void TestSearchControls::rangeBoxWithSqlTextChangesNothing()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), small));
+    MainWindow &w = h.start();
+    h.find<QLineEdit>("Text3(0)")->setText("0; DELETE FROM Lishi");
+    h.find<QLineEdit>("Text3(1)")->setText("999999999 OR 1=1");
+    h.find<QPushButton>("Command1")->click();
+    QCOMPARE(h.grid(2).rows(), 1);
+    QCOMPARE(w.history().snapshot()->count(), int(small.size()));
+}
+
+QTEST_MAIN(TestSearchControls)
+#include "tst_searchcontrols.moc"
