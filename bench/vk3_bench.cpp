@@ -2,15 +2,19 @@
 //   vk3-bench [benchmark options]
 //   vk3-bench --generate-text FILE | --generate-db FOLDER  [--draws N] [--seed S] [--game INDEX]
 #include "Clock.h"
+#include "CombinationSearch.h"
 #include "Derivation.h"
 #include "Dialogs.h"
+#include "FollowSearch.h"
 #include "GridModel.h"
 #include "HistoryDb.h"
 #include "HistoryGenerator.h"
 #include "HistoryGrid.h"
 #include "Launcher.h"
 #include "MainWindow.h"
+#include "PatternRefresh.h"
 #include "ProvinceTable.h"
+#include "ResultGrids.h"
 
 #include <QApplication>
 #include <QDir>
@@ -113,6 +117,82 @@ void BM_FillHistoryGrid(benchmark::State &state)
         HistoryGrid::fill(grid, snapshot);
 }
 BENCHMARK(BM_FillHistoryGrid)->Arg(1392)->Arg(300000)->Unit(benchmark::kMillisecond);
+
+// A search as the window runs it: the pattern of the latest draw, the whole history as range,
+// then both result grids filled.
+enum class SearchKind { FreePrevious, FixedThreeBack, CombinationTwoFree, FixedAlternatingN };
+
+void runSearch(benchmark::State &state, SearchKind kind)
+{
+    HistoryDb db;
+    db.open(QDir(folderWith(int(state.range(0)))).filePath(HistoryDb::fileName()));
+    const HistorySnapshot snapshot = *db.snapshot();
+    SearchState search;
+    search.bolZyw = kind == SearchKind::FreePrevious || kind == SearchKind::CombinationTwoFree;
+    search.bolSq = kind == SearchKind::FreePrevious || kind == SearchKind::CombinationTwoFree;
+    search.intPreQi = 3;
+    search.intPattern = *PatternRefresh::latestPattern(snapshot, search);
+    const IssueRange range{snapshot.first().sqqh, snapshot.last().sqqh};
+    GridModel list, statistics;
+    qint64 rows = 0;
+    auto searchOnce = [&] {
+        if (kind == SearchKind::FixedAlternatingN)
+            search.intPreQi = search.intPreQi == 3 ? 2 : 3; // every search rewrites the working columns
+        const SearchResult result = kind == SearchKind::CombinationTwoFree
+                                        ? CombinationSearch::run(db, search, 2, range)
+                                        : FollowSearch::run(db, search, {true, true, true}, range);
+        ResultGrids::fill(list, statistics, result);
+        rows = qint64(result.rows.size());
+    };
+    // The first search after other searches rewrites the working columns; the next ones with the
+    // same options find them in place. The timed runs are the latter (the alternating case is
+    // the former, every time).
+    searchOnce();
+    for (auto _ : state)
+        searchOnce();
+    state.counters["results"] = double(rows);
+}
+
+void BM_SearchFreePrevious(benchmark::State &state)
+{
+    runSearch(state, SearchKind::FreePrevious);
+}
+void BM_SearchFixedThreeBack(benchmark::State &state)
+{
+    runSearch(state, SearchKind::FixedThreeBack);
+}
+void BM_CombinationTwoFree(benchmark::State &state)
+{
+    runSearch(state, SearchKind::CombinationTwoFree);
+}
+void BM_SearchFixedAlternatingN(benchmark::State &state)
+{
+    runSearch(state, SearchKind::FixedAlternatingN);
+}
+BENCHMARK(BM_SearchFreePrevious)
+    ->Arg(1392)
+    ->Arg(30000)
+    ->Arg(300000)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(3);
+BENCHMARK(BM_SearchFixedThreeBack)
+    ->Arg(1392)
+    ->Arg(30000)
+    ->Arg(300000)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(3);
+BENCHMARK(BM_CombinationTwoFree)
+    ->Arg(1392)
+    ->Arg(30000)
+    ->Arg(300000)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(3);
+BENCHMARK(BM_SearchFixedAlternatingN)
+    ->Arg(1392)
+    ->Arg(30000)
+    ->Arg(300000)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(3);
 
 void BM_MakeRow(benchmark::State &state)
 {

@@ -11,6 +11,7 @@ namespace FollowSearch {
 // pattern on all chosen positions: position by position, or as a multiset with free positions.
 // Matching runs as statements over Lishi's working columns, in one transaction; the tally goes
 // through Carcu.
-SearchResult run(HistoryDb &history, const SearchState &state, const Positions &chosen, const IssueRange &range);
+SearchResult run(HistoryDb &history, const SearchState &state, const Positions &chosen,
+                 const IssueRange &range);
 
 } // namespace FollowSearch

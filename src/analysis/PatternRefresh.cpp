@@ -35,14 +35,16 @@ std::optional<qint32> predecessorIssue(const QString &text, int drawsPerDay)
     bool ok = false;
     if (!text.endsWith(QLatin1String("001"))) {
         const qint64 issue = text.right(9).toLongLong(&ok);
-        if (!ok || issue - 1 < std::numeric_limits<qint32>::min() || issue - 1 > std::numeric_limits<qint32>::max())
+        if (!ok || issue - 1 < std::numeric_limits<qint32>::min() ||
+            issue - 1 > std::numeric_limits<qint32>::max())
             return std::nullopt;
         return qint32(issue - 1);
     }
     const std::optional<QDate> day = IssueNumbers::dateOf(text);
     if (!day)
         return std::nullopt;
-    const qint64 issue = qint64(day->addDays(-1).toString(QStringLiteral("yyMMdd")).toInt(&ok)) * 1000 + drawsPerDay;
+    const qint64 issue =
+        qint64(day->addDays(-1).toString(QStringLiteral("yyMMdd")).toInt(&ok)) * 1000 + drawsPerDay;
     if (!ok || issue > std::numeric_limits<qint32>::max())
         return std::nullopt;
     return qint32(issue);

@@ -4,33 +4,88 @@
 #include "LishiColumns.h"
 
 #include <QSqlQuery>
+#include <deque>
 
 namespace SearchSteps {
 
 namespace {
 
-// "ORDER BY SQQH" with the order of equal issues made explicit, as the ordered snapshot reads them.
-const char *const historyOrder = "ORDER BY SQQH, rowid";
+// How one column kind is read from and written to a row.
+template<typename Value> struct Cells;
 
-// One UPDATE … FROM a window over the history: each named column gets the value of `sources[i]`
-// `back` rows earlier, or `fallback` where there is none. Only rows that change are written.
-void copyFromEarlierRows(Database &db, const QStringList &targets, const QStringList &sources, int back,
-                         const QString &fallback)
+template<> struct Cells<qint64>
 {
-    QStringList window, assignments, changed;
-    for (qsizetype i = 0; i < targets.size(); ++i) {
-        window << QStringLiteral("LAG([%1], %2, %3) OVER (%4) AS v%5")
-                      .arg(sources[i])
-                      .arg(back)
-                      .arg(fallback, QLatin1String(historyOrder))
-                      .arg(i);
-        assignments << QStringLiteral("[%1] = w.v%2").arg(targets[i]).arg(i);
-        changed << QStringLiteral("[Lishi].[%1] IS NOT w.v%2").arg(targets[i]).arg(i);
+    static std::optional<qint64> read(const FastStatement &row, int column)
+    {
+        return row.isNull(column) ? std::nullopt : std::optional<qint64>(row.intValue(column));
     }
-    db.exec(QStringLiteral("UPDATE [Lishi] SET %1 FROM (SELECT rowid AS id, %2 FROM [Lishi]) AS w "
-                           "WHERE [Lishi].rowid = w.id AND (%3)")
-                .arg(assignments.join(QStringLiteral(", ")), window.join(QStringLiteral(", ")),
-                     changed.join(QStringLiteral(" OR "))));
+    static void bind(FastStatement &update, int index, const std::optional<qint64> &value)
+    {
+        value ? update.bind(index, *value) : update.bindNull(index);
+    }
+};
+
+template<> struct Cells<QByteArray>
+{
+    static std::optional<QByteArray> read(const FastStatement &row, int column)
+    {
+        return row.isNull(column) ? std::nullopt
+                                  : std::optional<QByteArray>(row.utf8Value(column).toByteArray());
+    }
+    static void bind(FastStatement &update, int index, const std::optional<QByteArray> &value)
+    {
+        value ? update.bindText(index, *value) : update.bindNull(index);
+    }
+};
+
+// Walks the history in ascending SQQH order (equal issues as the ordered snapshot reads them) and
+// gives each row's `targets` the values of `sources` in the row `back` places earlier, or
+// `fallback` where there is none. Only the last `back` rows are held; only rows whose values
+// change are written.
+template<typename Value>
+void copyFromEarlierRows(Database &db, const QStringList &targets, const QStringList &sources, int back,
+                         const Value &fallback)
+{
+    if (back < 0 || targets.isEmpty())
+        return;
+    using Tuple = std::vector<std::optional<Value>>;
+    const int width = int(targets.size());
+    const size_t cells = size_t(width);
+    QStringList columns{QStringLiteral("rowid")};
+    for (const QString &name : sources + targets)
+        columns << QLatin1Char('[') + name + QLatin1Char(']');
+    FastStatement rows(db,
+                       QStringLiteral("SELECT %1 FROM [Lishi] ORDER BY SQQH, rowid").arg(columns.join(',')));
+    std::deque<Tuple> earlier;
+    std::vector<std::pair<qint64, Tuple>> changes;
+    while (rows.next()) {
+        Tuple source(cells), current(cells);
+        for (int i = 0; i < width; ++i) {
+            source[size_t(i)] = Cells<Value>::read(rows, 1 + i);
+            current[size_t(i)] = Cells<Value>::read(rows, 1 + width + i);
+        }
+        const Tuple wanted = back == 0                     ? source
+                             : int(earlier.size()) == back ? earlier.front()
+                                                           : Tuple(cells, fallback);
+        if (wanted != current)
+            changes.emplace_back(qint64(rows.intValue(0)), wanted);
+        if (back > 0) {
+            earlier.push_back(std::move(source));
+            if (int(earlier.size()) > back)
+                earlier.pop_front();
+        }
+    }
+    QStringList assignments;
+    for (const QString &name : targets)
+        assignments << QStringLiteral("[%1] = ?").arg(name);
+    FastStatement update(db,
+                         QStringLiteral("UPDATE [Lishi] SET %1 WHERE rowid = ?").arg(assignments.join(',')));
+    for (const auto &[rowid, values] : changes) {
+        for (int i = 0; i < width; ++i)
+            Cells<Value>::bind(update, i + 1, values[size_t(i)]);
+        update.bind(width + 1, rowid);
+        update.execute();
+    }
 }
 
 } // namespace
@@ -49,7 +104,7 @@ void rebuildEarlierTexts(Database &db, const SearchState &state)
         sources << LishiColumns::previousText(state.intLei);
     }
     // The row N-1 before holds, in its previous-draw texts, the draw N before this one.
-    copyFromEarlierRows(db, targets, sources, state.intPreQi - 1, QStringLiteral("''"));
+    copyFromEarlierRows(db, targets, sources, state.intPreQi - 1, QByteArray(""));
 }
 
 QString targetColumn(int position, const SearchState &state)
@@ -67,7 +122,7 @@ void rebuildTargets(Database &db, const SearchState &state, const Positions &pos
         sources << LishiColumns::perPosition(p, state.intLei);
     }
     if (!targets.isEmpty())
-        copyFromEarlierRows(db, targets, sources, state.bolSq ? 1 : state.intPreQi, QStringLiteral("0"));
+        copyFromEarlierRows(db, targets, sources, state.bolSq ? 1 : state.intPreQi, qint64(0));
 }
 
 bool hasCounter(int kind, int value)
@@ -76,24 +131,42 @@ bool hasCounter(int kind, int value)
     return kind >= 0 && kind < KindCount && value >= 0 && value <= highest[kind];
 }
 
-void resetCounters(Database &db)
+Condition token(const QString &column, int count, int value)
 {
-    // Rows already at 0 are left as they are: after the first search that is most of them.
-    db.exec(QStringLiteral("UPDATE [Lishi] SET [intTh]=0 WHERE [intTh] IS NOT 0"));
+    return {QStringLiteral("[%1] LIKE ?").arg(column), QLatin1Char('%') + QString::number(count) +
+                                                           QLatin1Char('X') + QString::number(value) +
+                                                           QLatin1Char('%')};
 }
 
-void countToken(Database &db, const QString &column, int count, int value)
+Condition equals(const QString &target, int value)
 {
-    db.exec(QStringLiteral("UPDATE [Lishi] SET [intTh]=([intTh] +1) WHERE [%1] LIKE ?").arg(column),
-            {QLatin1Char('%') + QString::number(count) + QLatin1Char('X') + QString::number(value) + QLatin1Char('%')});
+    return {QStringLiteral("(LENGTH(TRIM([txtHisLst])) > 0) AND [%1] = ?").arg(target), value};
 }
 
-void countValue(Database &db, const QString &target, int value)
+Condition never()
 {
-    db.exec(QStringLiteral("UPDATE [Lishi] SET [intTh]=([intTh] +1) WHERE (LENGTH(TRIM([txtHisLst])) > 0) "
-                           "AND [%1] = ?")
-                .arg(target),
-            {value});
+    return {QStringLiteral("0"), {}};
+}
+
+QString matchCount(const std::vector<Condition> &conditions, QVariantList &values)
+{
+    QStringList terms;
+    for (const Condition &c : conditions) {
+        terms << QStringLiteral("(CASE WHEN %1 THEN 1 ELSE 0 END)").arg(c.sql);
+        if (c.value.isValid())
+            values << c.value;
+    }
+    return terms.isEmpty() ? QStringLiteral("0") : terms.join(QStringLiteral(" + "));
+}
+
+void countMatches(Database &db, const std::vector<Condition> &conditions)
+{
+    // The same intTh as a reset to 0 followed by "intTh + 1 where it matches" for each condition,
+    // in one pass that writes only the rows whose count changes.
+    QVariantList values;
+    const QString sum = matchCount(conditions, values);
+    db.exec(QStringLiteral("UPDATE [Lishi] SET [intTh] = %1 WHERE [intTh] IS NOT (%1)").arg(sum),
+            values + values);
 }
 
 namespace {
@@ -109,16 +182,19 @@ std::vector<qint64> emptyCounters(int kind)
 std::vector<qint16> listedValues(int kind, int segmentBase)
 {
     switch (kind) {
-    case KindA: return {1, 2, 3, 4, 5, 6};
-    case KindF: return {qint16(segmentBase), qint16(segmentBase + 1), qint16(segmentBase + 2)};
-    default: return {0, 1};
+    case KindA:
+        return {1, 2, 3, 4, 5, 6};
+    case KindF:
+        return {qint16(segmentBase), qint16(segmentBase + 1), qint16(segmentBase + 2)};
+    default:
+        return {0, 1};
     }
 }
 
 } // namespace
 
-SearchResult collect(Database &db, const SearchState &state, const IssueRange &range, const QString &condition,
-                     qint64 conditionValue)
+SearchResult collect(Database &db, const SearchState &state, const IssueRange &range,
+                     const QString &condition, qint64 conditionValue)
 {
     SearchResult result;
     result.bolSq = state.bolSq;
@@ -129,7 +205,8 @@ SearchResult collect(Database &db, const SearchState &state, const IssueRange &r
     std::vector<qint64> counters = emptyCounters(kind);
 
     if (range.from && range.to) {
-        FastQuery rows(db, QStringLiteral("SELECT SQQH, [%1], [%2], [%3], [%4] FROM [Lishi] "
+        FastStatement rows(db,
+                           QStringLiteral("SELECT SQQH, [%1], [%2], [%3], [%4] FROM [Lishi] "
                                           "WHERE [SQQH] >= ? AND [SQQH] <= ? AND %5 ORDER BY SQQH")
                                .arg(LishiColumns::perPosition(1, kind), LishiColumns::perPosition(2, kind),
                                     LishiColumns::perPosition(3, kind),
@@ -159,7 +236,8 @@ SearchResult collect(Database &db, const SearchState &state, const IssueRange &r
         const qint64 count = v >= 0 && size_t(v) < counters.size() ? counters[size_t(v)] : 0;
         db.exec(QStringLiteral("INSERT INTO [Carcu] ([Nmb], [Count]) VALUES (?, ?)"), {v, count});
     }
-    QSqlQuery sorted = db.select(QStringLiteral("SELECT [Nmb], [Count] FROM [Carcu] ORDER BY [Count] DESC, [Nmb]"));
+    QSqlQuery sorted =
+        db.select(QStringLiteral("SELECT [Nmb], [Count] FROM [Carcu] ORDER BY [Count] DESC, [Nmb]"));
     while (sorted.next())
         result.tally.push_back({qint16(sorted.value(0).toInt()), sorted.value(1).toLongLong()});
     return result;

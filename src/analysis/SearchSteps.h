@@ -4,6 +4,8 @@
 #include "SearchState.h"
 
 #include <QString>
+#include <QVariant>
+#include <vector>
 
 class Database;
 
@@ -29,15 +31,28 @@ void rebuildTargets(Database &db, const SearchState &state, const Positions &pos
 // Whether v has an occurrence counter in the kind (values outside match nothing).
 bool hasCounter(int kind, int value);
 
-void resetCounters(Database &db);
-// intTh + 1 where `column` holds the occurrence token "<count>X<value>".
-void countToken(Database &db, const QString &column, int count, int value);
-// intTh + 1 where the row has a previous draw and `target` equals `value`.
-void countValue(Database &db, const QString &target, int value);
+// One match condition on a row, with the value bound to its single '?' (if any).
+struct Condition
+{
+    QString sql;
+    QVariant value;
+};
+// The occurrence token "<count>X<value>" in a text column.
+Condition token(const QString &column, int count, int value);
+// The row has a previous draw and `target` equals `value`.
+Condition equals(const QString &target, int value);
+// Matches no row (a pattern value the kind does not have).
+Condition never();
+
+// An SQL expression for how many of the conditions a row meets; their values are appended to
+// `values` in the order of the expression's placeholders.
+QString matchCount(const std::vector<Condition> &conditions, QVariantList &values);
+// intTh := how many of the conditions the row meets.
+void countMatches(Database &db, const std::vector<Condition> &conditions);
 
 // Reads the rows in `range` that satisfy `condition` (a fixed fragment, its integer bound to the
 // single '?' it holds), lists them and tallies them through Carcu.
-SearchResult collect(Database &db, const SearchState &state, const IssueRange &range, const QString &condition,
-                     qint64 conditionValue);
+SearchResult collect(Database &db, const SearchState &state, const IssueRange &range,
+                     const QString &condition, qint64 conditionValue);
 
 } // namespace SearchSteps

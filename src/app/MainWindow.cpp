@@ -22,11 +22,11 @@
 #include <QEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
-#include <QRegularExpression>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTabBar>
 
 using Key = Settings::Key;
@@ -400,7 +400,8 @@ Positions MainWindow::chosenPositions() const
 {
     const QHash<int, QCheckBox *> &boxes = m_search.bolManual ? m_ui.Check11 : m_ui.Check1;
     const int first = m_search.bolManual || m_ui.TabStrip1->currentIndex() == 0 ? 1 : 11;
-    return {boxes.value(first)->isChecked(), boxes.value(first + 1)->isChecked(), boxes.value(first + 2)->isChecked()};
+    return {boxes.value(first)->isChecked(), boxes.value(first + 1)->isChecked(),
+            boxes.value(first + 2)->isChecked()};
 }
 
 IssueRange MainWindow::issueRange() const
@@ -418,7 +419,8 @@ void MainWindow::onSearchClicked()
     const BusyCursor busy;
     m_search.bolZyw = !m_ui.Option1.value(0)->isChecked();
     m_ui.grid2->setVisible(false);
-    ResultGrids::fill(*m_ui.grid2, *m_ui.grid3, FollowSearch::run(m_history, m_search, chosenPositions(), issueRange()));
+    ResultGrids::fill(*m_ui.grid2, *m_ui.grid3,
+                      FollowSearch::run(m_history, m_search, chosenPositions(), issueRange()));
 }
 
 void MainWindow::onCombinationSearchClicked()
@@ -492,8 +494,8 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
         if (event->type() == QEvent::KeyPress) {
             // Typed pattern values: digits, a minus sign and backspace; other characters are dropped.
             const QString typed = static_cast<QKeyEvent *>(event)->text();
-            if (!typed.isEmpty() && typed.front().isPrint()
-                && !typed.contains(QRegularExpression(QStringLiteral("^[-0-9]+$"))))
+            if (!typed.isEmpty() && typed.front().isPrint() &&
+                !typed.contains(QRegularExpression(QStringLiteral("^[-0-9]+$"))))
                 return true;
         } else if (event->type() == QEvent::FocusOut) {
             if (const auto value = toInt16(it.value()->text()))

@@ -158,7 +158,7 @@ bool Transaction::commit()
     return m_db.commit();
 }
 
-FastQuery::FastQuery(Database &db, const QString &sql)
+FastStatement::FastStatement(Database &db, const QString &sql)
 {
     if (!db.isOpen()) {
         m_error = QStringLiteral("database is not open");
@@ -181,12 +181,12 @@ FastQuery::FastQuery(Database &db, const QString &sql)
     }
 }
 
-FastQuery::~FastQuery()
+FastStatement::~FastStatement()
 {
     sqlite3_finalize(m_statement);
 }
 
-bool FastQuery::next()
+bool FastStatement::next()
 {
     if (!m_statement || !m_error.isEmpty())
         return false;
@@ -194,27 +194,56 @@ bool FastQuery::next()
     if (rc == SQLITE_ROW)
         return true;
     if (rc != SQLITE_DONE)
-        m_error = QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_statement)));
+        noteError();
     return false;
 }
 
-void FastQuery::bind(int index, qint64 value)
+void FastStatement::noteError()
 {
-    if (m_statement && sqlite3_bind_int64(m_statement, index, value) != SQLITE_OK)
-        m_error = QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_statement)));
+    m_error = QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_statement)));
 }
 
-int FastQuery::intValue(int column) const
+void FastStatement::bind(int index, qint64 value)
+{
+    if (m_statement && sqlite3_bind_int64(m_statement, index, value) != SQLITE_OK)
+        noteError();
+}
+
+void FastStatement::bindText(int index, QByteArrayView utf8)
+{
+    if (m_statement && sqlite3_bind_text(m_statement, index, utf8.data() ? utf8.data() : "", int(utf8.size()),
+                                         SQLITE_TRANSIENT) != SQLITE_OK)
+        noteError();
+}
+
+void FastStatement::bindNull(int index)
+{
+    if (m_statement && sqlite3_bind_null(m_statement, index) != SQLITE_OK)
+        noteError();
+}
+
+bool FastStatement::execute()
+{
+    if (!m_statement || !m_error.isEmpty())
+        return false;
+    const int rc = sqlite3_step(m_statement);
+    if (rc != SQLITE_DONE && rc != SQLITE_ROW)
+        noteError();
+    sqlite3_reset(m_statement);
+    return m_error.isEmpty();
+}
+
+int FastStatement::intValue(int column) const
 {
     return sqlite3_column_int(m_statement, column);
 }
 
-bool FastQuery::isNull(int column) const
+bool FastStatement::isNull(int column) const
 {
     return sqlite3_column_type(m_statement, column) == SQLITE_NULL;
 }
 
-QByteArrayView FastQuery::utf8Value(int column) const
+QByteArrayView FastStatement::utf8Value(int column) const
 {
     const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
     return QByteArrayView(text, sqlite3_column_bytes(m_statement, column));

@@ -32,7 +32,10 @@ public:
     // The decimal text of a number, or UTF-8 text, without building a QString on the way
     // (grids of 300,000 rows).
     void setCellNumber(int row, int col, qint64 number);
-    void setCellUtf8(int row, int col, QByteArrayView utf8) { storeCell(row, col, utf8.data(), size_t(utf8.size())); }
+    void setCellUtf8(int row, int col, QByteArrayView utf8)
+    {
+        storeCell(row, col, utf8.data(), size_t(utf8.size()));
+    }
 
     int colWidth(int col) const;
     void setColWidth(int col, int twips);

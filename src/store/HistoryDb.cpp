@@ -145,7 +145,7 @@ std::optional<HistorySnapshot> HistoryDb::snapshot()
 {
     if (!isOpen())
         return std::nullopt;
-    FastQuery q(m_db, snapshotStatement());
+    FastStatement q(m_db, snapshotStatement());
     std::vector<DrawCore> rows;
     rows.reserve(m_lastSnapshotSize);
     while (q.next()) {

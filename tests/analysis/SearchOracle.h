@@ -20,7 +20,8 @@ inline std::array<qint16, 3> kindValues(const Numbers &numbers, int kind)
 }
 
 // Whether row r of `draws` follows a match of the pattern on the positions in `positions` (1-based).
-inline bool follows(const std::vector<TestDraw> &draws, int r, const SearchState &s, const std::vector<int> &positions)
+inline bool follows(const std::vector<TestDraw> &draws, int r, const SearchState &s,
+                    const std::vector<int> &positions)
 {
     if (positions.empty())
         return true;

@@ -4,6 +4,7 @@
 #include "SearchOracle.h"
 #include "TestDoubles.h"
 
+#include <QSqlQuery>
 #include <QTest>
 #include <random>
 
@@ -48,15 +49,14 @@ SearchState state(bool free, bool previous, int n, Pattern pattern)
 
 // Each draw k (1-based) is issue 161212000 + k; the comment says what it follows.
 const std::vector<TestDraw> handMade = {
-    {161212001, {1, 4, 6}},
-    {161212002, {3, 3, 5}}, // 1 4 6
-    {161212003, {2, 2, 2}}, // 3 3 5
-    {161212004, {3, 2, 1}}, // 2 2 2
-    {161212005, {1, 4, 2}}, // 3 2 1
-    {161212006, {5, 6, 6}}, // 1 4 2
-    {161212007, {6, 4, 6}}, // 5 6 6
-    {161212008, {3, 1, 1}}, // 6 4 6
-    {161212009, {4, 4, 4}}, // 3 1 1
+    {161212001, {1, 4, 6}}, {161212002, {3, 3, 5}}, // 1 4 6
+    {161212003, {2, 2, 2}},                         // 3 3 5
+    {161212004, {3, 2, 1}},                         // 2 2 2
+    {161212005, {1, 4, 2}},                         // 3 2 1
+    {161212006, {5, 6, 6}},                         // 1 4 2
+    {161212007, {6, 4, 6}},                         // 5 6 6
+    {161212008, {3, 1, 1}},                         // 6 4 6
+    {161212009, {4, 4, 4}},                         // 3 1 1
 };
 
 } // namespace
@@ -69,6 +69,7 @@ private slots:
     void handMadeCases();
     void sizeThreeEqualsFollowSearch();
     void matchedTwiceCountedOnce();
+    void leavesMarksAndLastCombinationCounts();
     void matchesDirectComputation();
 };
 
@@ -88,7 +89,8 @@ void TestCombinationSearch::handMadeCases_data()
     // Fixed 1,4,6: k=2 agrees at two positions at least; the oldest row never matches.
     QTest::newRow("fixed 1,4,6 k=1") << false << Pattern{1, 4, 6} << 1
                                      << Issues{161212002, 161212006, 161212007, 161212008};
-    QTest::newRow("fixed 1,4,6 k=2") << false << Pattern{1, 4, 6} << 2 << Issues{161212002, 161212006, 161212008};
+    QTest::newRow("fixed 1,4,6 k=2") << false << Pattern{1, 4, 6} << 2
+                                     << Issues{161212002, 161212006, 161212008};
     QTest::newRow("fixed 1,4,6 k=3") << false << Pattern{1, 4, 6} << 3 << Issues{161212002};
     QTest::newRow("fixed 1,4,6 k=-1") << false << Pattern{1, 4, 6} << -1 << Issues{};
 }
@@ -138,6 +140,28 @@ void TestCombinationSearch::matchedTwiceCountedOnce()
     QCOMPARE(counted, 1);
 }
 
+void TestCombinationSearch::leavesMarksAndLastCombinationCounts()
+{
+    History h(handMade);
+    const SearchResult result = CombinationSearch::run(h.db, state(true, true, 2, {3, 3, 5}), 2, h.all());
+    QSqlQuery q =
+        h.db.database().select("SELECT SQQH, bolOk, intTh, txtHisP6, txtHisLstHm FROM Lishi ORDER BY SQQH");
+    const Issues marked = issuesOf(result);
+    while (q.next()) {
+        const qint32 issue = q.value(0).toInt();
+        QCOMPARE(q.value(1).toInt(), std::count(marked.begin(), marked.end(), issue) ? 1 : 0);
+        QCOMPARE(q.value(3).toString(), q.value(4).toString());
+        // The last combination {2, 3} looks for the tokens 1X3 and 1X5.
+        const QString text = q.value(4).toString();
+        QCOMPARE(q.value(2).toInt(), int(text.contains("1X3")) + int(text.contains("1X5")));
+    }
+    // A size with no combination marks nothing, even rows marked by the previous run.
+    CombinationSearch::run(h.db, state(true, true, 2, {3, 3, 5}), 4, h.all());
+    QSqlQuery none = h.db.database().select("SELECT count(*) FROM Lishi WHERE bolOk <> 0");
+    QVERIFY(none.next());
+    QCOMPARE(none.value(0).toInt(), 0);
+}
+
 void TestCombinationSearch::matchesDirectComputation()
 {
     std::mt19937 random(815);
@@ -150,12 +174,17 @@ void TestCombinationSearch::matchesDirectComputation()
         for (bool free : {true, false})
             for (int back = 0; back <= 3; ++back)
                 for (int k = 1; k <= 3; ++k) {
-                    SearchState s = state(free, back == 0, std::max(back, 1),
-                                          SearchOracle::kindValues(draws[size_t(die(random) * 25)].numbers, kind));
+                    SearchState s =
+                        state(free, back == 0, std::max(back, 1),
+                              SearchOracle::kindValues(draws[size_t(die(random) * 25)].numbers, kind));
                     s.intLei = qint16(kind);
-                    QVERIFY2(issuesOf(CombinationSearch::run(h.db, s, k, h.all()))
-                                 == SearchOracle::combinationSearch(draws, s, k),
-                             qPrintable(QStringLiteral("kind %1 free %2 back %3 k %4").arg(kind).arg(free).arg(back).arg(k)));
+                    QVERIFY2(issuesOf(CombinationSearch::run(h.db, s, k, h.all())) ==
+                                 SearchOracle::combinationSearch(draws, s, k),
+                             qPrintable(QStringLiteral("kind %1 free %2 back %3 k %4")
+                                            .arg(kind)
+                                            .arg(free)
+                                            .arg(back)
+                                            .arg(k)));
                 }
 }
 

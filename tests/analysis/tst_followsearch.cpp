@@ -104,8 +104,8 @@ void TestFollowSearch::handMadeCases_data()
         << Issues{161212005, 161212007, 161212009};
     QTest::newRow("no position chosen: every row")
         << true << Positions{false, false, false} << 0 << std::array<qint16, 3>{1, 1, 1}
-        << Issues{161212001, 161212002, 161212003, 161212004, 161212005, 161212006, 161212007, 161212008,
-                  161212009};
+        << Issues{161212001, 161212002, 161212003, 161212004, 161212005,
+                  161212006, 161212007, 161212008, 161212009};
     QTest::newRow("free 大小 1,1,1: three big")
         << true << Positions{true, true, true} << 1 << std::array<qint16, 3>{1, 1, 1}
         << Issues{161212002, 161212004, 161212006, 161212009};
@@ -129,7 +129,8 @@ void TestFollowSearch::handMadeCases()
     // The result list shows the draw each result followed.
     for (const ResultRow &row : result.rows) {
         const int index = row.sqqh - 161212001;
-        QCOMPARE(row.followed, index == 0 ? QByteArray() : Derivation::digitsText(handMade[size_t(index - 1)]).toLatin1());
+        QCOMPARE(row.followed,
+                 index == 0 ? QByteArray() : Derivation::digitsText(handMade[size_t(index - 1)]).toLatin1());
     }
 }
 
@@ -140,8 +141,10 @@ void TestFollowSearch::oneBackEqualsPrevious()
     History h(draws);
     for (bool free : {true, false}) {
         const std::array<qint16, 3> pattern = SearchOracle::kindValues(draws.back().numbers, 0);
-        const SearchResult previous = FollowSearch::run(h.db, state(free, true, 1, 0, pattern), {true, true, true}, h.all());
-        const SearchResult oneBack = FollowSearch::run(h.db, state(free, false, 1, 0, pattern), {true, true, true}, h.all());
+        const SearchResult previous =
+            FollowSearch::run(h.db, state(free, true, 1, 0, pattern), {true, true, true}, h.all());
+        const SearchResult oneBack =
+            FollowSearch::run(h.db, state(free, false, 1, 0, pattern), {true, true, true}, h.all());
         QVERIFY(!previous.rows.empty());
         QCOMPARE(issuesOf(oneBack), issuesOf(previous));
         QCOMPARE(oneBack.rows.front().followed, previous.rows.front().followed);
@@ -160,18 +163,20 @@ void TestFollowSearch::fixedNBackMatchesZeroBeforeTheNthRow()
             expected.push_back(161212001 + r);
     QCOMPARE(issuesOf(result), expected);
     // The default range start (first issue + N) leaves them out.
-    const SearchResult ranged = FollowSearch::run(h.db, state(false, false, 3, 2, {0, 0, 0}), {true, false, false},
-                                                  {161212004, 161212009});
+    const SearchResult ranged = FollowSearch::run(h.db, state(false, false, 3, 2, {0, 0, 0}),
+                                                  {true, false, false}, {161212004, 161212009});
     QCOMPARE(issuesOf(ranged), Issues(expected.begin() + 2, expected.end()));
     // The digits of the draw N before, for the result list.
-    QCOMPARE(ranged.rows.back().followed, Derivation::digitsText(handMade[size_t(ranged.rows.back().sqqh - 161212001 - 3)]).toLatin1());
+    QCOMPARE(ranged.rows.back().followed,
+             Derivation::digitsText(handMade[size_t(ranged.rows.back().sqqh - 161212001 - 3)]).toLatin1());
 }
 
 void TestFollowSearch::rangeBounds_data()
 {
     QTest::addColumn<IssueRange>("range");
     QTest::addColumn<Issues>("expected");
-    QTest::newRow("inner range") << IssueRange{161212003, 161212006} << Issues{161212003, 161212004, 161212005, 161212006};
+    QTest::newRow("inner range") << IssueRange{161212003, 161212006}
+                                 << Issues{161212003, 161212004, 161212005, 161212006};
     QTest::newRow("from after to") << IssueRange{161212006, 161212003} << Issues{};
     QTest::newRow("bad from") << IssueRange{std::nullopt, 161212006} << Issues{};
     QTest::newRow("bad to") << IssueRange{161212001, std::nullopt} << Issues{};
@@ -181,7 +186,8 @@ void TestFollowSearch::rangeBounds()
 {
     QFETCH(IssueRange, range);
     History h(numbered(handMade));
-    const SearchResult result = FollowSearch::run(h.db, state(true, true, 2, 0, {1, 1, 1}), {false, false, false}, range);
+    const SearchResult result =
+        FollowSearch::run(h.db, state(true, true, 2, 0, {1, 1, 1}), {false, false, false}, range);
     QTEST(issuesOf(result), "expected");
     // No result still lists every value with count 0 and no percentages.
     QCOMPARE(result.tally.size(), size_t(6));
@@ -193,7 +199,8 @@ void TestFollowSearch::leavesWorkingColumns()
 {
     History h(numbered(handMade));
     FollowSearch::run(h.db, state(true, false, 2, 0, {3, 3, 5}), {true, true, true}, h.all());
-    QSqlQuery q = h.db.database().select("SELECT SQQH, intTh, txtHisPreLst, txtHisPreLstHm FROM Lishi ORDER BY SQQH");
+    QSqlQuery q =
+        h.db.database().select("SELECT SQQH, intTh, txtHisPreLst, txtHisPreLstHm FROM Lishi ORDER BY SQQH");
     QVERIFY(q.next());
     QCOMPARE(q.value(2).toString(), QString()); // no draw two before the first two rows
     QVERIFY(q.next());
@@ -221,12 +228,17 @@ void TestFollowSearch::matchesDirectComputation()
                 for (int subset = 0; subset < 8; ++subset) {
                     const Positions chosen{bool(subset & 1), bool(subset & 2), bool(subset & 4)};
                     // A pattern from a random stored draw, so that most searches find something.
-                    const auto pattern = SearchOracle::kindValues(draws[size_t(die(random) * 30)].numbers, kind);
+                    const auto pattern =
+                        SearchOracle::kindValues(draws[size_t(die(random) * 30)].numbers, kind);
                     const SearchState s = state(free, back == 0, std::max(back, 1), kind, pattern);
                     const SearchResult result = FollowSearch::run(h.db, s, chosen, h.all());
                     const Issues expected = SearchOracle::followSearch(draws, s, chosen);
                     QVERIFY2(issuesOf(result) == expected,
-                             qPrintable(QStringLiteral("kind %1 free %2 back %3 subset %4").arg(kind).arg(free).arg(back).arg(subset)));
+                             qPrintable(QStringLiteral("kind %1 free %2 back %3 subset %4")
+                                            .arg(kind)
+                                            .arg(free)
+                                            .arg(back)
+                                            .arg(subset)));
                     ++searches;
                     nonEmpty += expected.empty() ? 0 : 1;
                 }

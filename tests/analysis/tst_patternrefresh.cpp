@@ -118,18 +118,19 @@ void TestPatternRefresh::verify_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("beforeOnly");
-    QTest::addColumn<int>("n"); // 0: 上期
-    QTest::addColumn<qint64>("rangeEnd"); // -1: unchanged
+    QTest::addColumn<int>("n");              // 0: 上期
+    QTest::addColumn<qint64>("rangeEnd");    // -1: unchanged
     QTest::addColumn<QList<int>>("pattern"); // empty: unchanged
     // The history: 1 4 6, 3 3 5, 2 5 1, 6 6 2 at 161212001..004.
     QTest::newRow("before only") << "161212003" << true << 0 << qint64(161212002) << QList<int>{3, 3, 5};
     QTest::newRow("whole range") << "161212003" << false << 0 << qint64(161212004) << QList<int>{3, 3, 5};
-    QTest::newRow("前2期 moves one further back") << "161212004" << true << 2 << qint64(161212003)
-                                                 << QList<int>{3, 3, 5};
-    QTest::newRow("前3期 past the first draw") << "161212003" << true << 3 << qint64(161212002) << QList<int>{};
+    QTest::newRow("前2期 moves one further back")
+        << "161212004" << true << 2 << qint64(161212003) << QList<int>{3, 3, 5};
+    QTest::newRow("前3期 past the first draw")
+        << "161212003" << true << 3 << qint64(161212002) << QList<int>{};
     QTest::newRow("issue not stored, before only") << "161212009" << true << 0 << qint64(-1) << QList<int>{};
-    QTest::newRow("issue not stored, whole range") << "161212009" << false << 0 << qint64(161212004)
-                                                   << QList<int>{};
+    QTest::newRow("issue not stored, whole range")
+        << "161212009" << false << 0 << qint64(161212004) << QList<int>{};
     QTest::newRow("no issue can be formed") << "x" << false << 0 << qint64(-1) << QList<int>{};
 }
 
@@ -141,7 +142,8 @@ void TestPatternRefresh::verify()
     SearchState state;
     state.bolSq = n == 0;
     state.intPreQi = qint16(std::max(n, 1));
-    const PatternRefresh::Verification outcome = PatternRefresh::verify(history(), state, text, beforeOnly, 78);
+    const PatternRefresh::Verification outcome =
+        PatternRefresh::verify(history(), state, text, beforeOnly, 78);
     QTEST(outcome.rangeEnd ? qint64(*outcome.rangeEnd) : qint64(-1), "rangeEnd");
     QList<int> pattern;
     if (outcome.pattern)

@@ -32,4 +32,3 @@ struct Harness
     GridModel &grid(int n) const { return *find<GridView>(QStringLiteral("MSFlexGrid%1").arg(n))->grid(); }
     QAction *action(const QString &name) const { return find<QAction>(name); }
 };
-

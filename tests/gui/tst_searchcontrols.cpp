@@ -17,8 +17,9 @@ const std::vector<TestDraw> small = {{161212001, {1, 4, 6}}, {161212002, {3, 3, 
 
 QString pattern(const Harness &h, int first)
 {
-    return h.text(QStringLiteral("Text2(%1)").arg(first)) + h.text(QStringLiteral("Text2(%1)").arg(first + 1))
-           + h.text(QStringLiteral("Text2(%1)").arg(first + 2));
+    return h.text(QStringLiteral("Text2(%1)").arg(first)) +
+           h.text(QStringLiteral("Text2(%1)").arg(first + 1)) +
+           h.text(QStringLiteral("Text2(%1)").arg(first + 2));
 }
 
 QStringList column(const GridModel &grid, int col)
