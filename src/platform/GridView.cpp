@@ -21,19 +21,29 @@ GridView::GridView(GridModel *model, QWidget *parent)
     horizontalHeader()->setMinimumSectionSize(8);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
 
-    connect(model, &GridModel::colWidthChanged, this,
-            [this](int col, int twips) { setColumnWidth(col, twipsToPixels(twips, logicalDpiX())); });
+    connect(model, &GridModel::colWidthChanged, this, [this](int col, int) { applyWidth(col); });
     connect(model, &GridModel::topRowChanged, this, &GridView::applyTopRow);
     connect(model, &GridModel::visibleChanged, this,
             [this](bool visible) { viewport()->setUpdatesEnabled(visible); });
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this,
             [this](int value) { m_model->noteTopRow(value + 1); });
     connect(model, &QAbstractItemModel::modelReset, this, [this] {
-        for (int c = 0; c < m_model->cols(); ++c) {
-            if (m_model->colWidth(c) >= 0)
-                setColumnWidth(c, twipsToPixels(m_model->colWidth(c), logicalDpiX()));
-        }
+        for (int c = 0; c < m_model->cols(); ++c)
+            applyWidth(c);
     });
+}
+
+// The grid's width, widened where this desktop's font needs more room for the header or the
+// rows in view (the widths were made for a smaller font).
+void GridView::applyWidth(int col)
+{
+    const int twips = m_model->colWidth(col);
+    if (twips < 0)
+        return;
+    int pixels = twipsToPixels(twips, logicalDpiX());
+    if (m_model->isVisible())
+        pixels = std::max({pixels, horizontalHeader()->sectionSizeHint(col), sizeHintForColumn(col)});
+    setColumnWidth(col, pixels);
 }
 
 int GridView::twipsToPixels(int twips, int dpi)

@@ -20,6 +20,7 @@ protected:
 
 private:
     void applyTopRow(int row);
+    void applyWidth(int col);
 
     GridModel *m_model;
     int m_wantedTop = -1;
