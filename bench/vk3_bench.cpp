@@ -223,7 +223,7 @@ int main(int argc, char *argv[])
         const quint32 seed = optionValue(args, QStringLiteral("--seed"), QStringLiteral("20161212")).toUInt();
         const int game = optionValue(args, QStringLiteral("--game"), QStringLiteral("8")).toInt();
         const auto draws = HistoryGenerator::generate(count, ProvinceTable::at(game).drawsPerDay, seed);
-        if (!textOut.isEmpty() && !HistoryGenerator::writeText(textOut, draws))
+        if (!textOut.isEmpty() && !HistoryText::writeFile(textOut, HistoryText::format(draws), nullptr))
             return 1;
         if (!dbOut.isEmpty() && (!QDir().mkpath(dbOut) || !HistoryGenerator::writeDatabase(dbOut, draws)))
             return 1;

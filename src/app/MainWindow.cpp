@@ -272,6 +272,16 @@ void MainWindow::connectControls()
     for (QLineEdit *box : std::as_const(m_ui.Text22))
         box->installEventFilter(this);
     connect(m_ui.Command1, &QPushButton::clicked, this, &MainWindow::onSearchClicked);
+    connectEach(m_ui.MaskEdBox1, &QLineEdit::textChanged, [this](int p) { onEntryChanged(p); });
+    for (QLineEdit *box : std::as_const(m_ui.MaskEdBox1))
+        box->installEventFilter(this);
+    connect(m_ui.cmdRdLst, &QPushButton::clicked, this, &MainWindow::onImportClicked);
+    connect(m_ui.Command3, &QPushButton::clicked, this, &MainWindow::onDeleteLastClicked);
+    connect(m_ui.mnuLsglDelLast, &QAction::triggered, this, &MainWindow::onDeleteLastClicked);
+    connect(m_ui.mnuLsglClear, &QAction::triggered, this, &MainWindow::onClearClicked);
+    connect(m_ui.mnuLsglDelTo, &QAction::triggered, this, &MainWindow::onKeepUpToClicked);
+    connect(m_ui.mnuLsglDelCount, &QAction::triggered, this, &MainWindow::onDeleteLastCountClicked);
+    connect(m_ui.Command4, &QPushButton::clicked, this, &MainWindow::onExportClicked);
     connect(m_ui.Command2, &QPushButton::clicked, this, &MainWindow::onCombinationSearchClicked);
 
     connectEach(m_ui.mnuK3, &QAction::triggered, [this](int i) { switchGame(i); });
@@ -488,6 +498,9 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_ui.Combo1 && event->type() == QEvent::FocusOut)
         onCombinationSizeLeft();
+    // Any key in an entry box ends the pause that follows a stored draw.
+    if (event->type() == QEvent::KeyPress && m_ui.MaskEdBox1.key(qobject_cast<QLineEdit *>(watched), 0) != 0)
+        m_entryPaused = false;
     for (auto it = m_ui.Text22.cbegin(); it != m_ui.Text22.cend(); ++it) {
         if (watched != it.value())
             continue;

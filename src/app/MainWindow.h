@@ -1,6 +1,7 @@
 #pragma once
 
 #include "HistoryDb.h"
+#include "HistoryText.h"
 #include "HistorySnapshot.h"
 #include "MainWindowUi.h"
 #include "SearchResult.h"
@@ -83,6 +84,20 @@ private:
     void askDaysToKeep();
     void openHelpPage(const QString &page);
 
+    // Writers of the history.
+    QString programFile(const QString &name) const;
+    void onEntryChanged(int position);
+    void storeTypedDraw();
+    void onImportClicked();
+    void importFile(const QString &path);
+    void onDeleteLastClicked();
+    void onClearClicked();
+    void onKeepUpToClicked();
+    void onDeleteLastCountClicked();
+    bool dqzd(const std::vector<TextDraw> &kept);
+    void compactDb();
+    void onExportClicked();
+
     bool eventFilter(QObject *watched, QEvent *event) override;
 
     AppServices m_services;
@@ -99,4 +114,5 @@ private:
     qint32 m_currentIssue = 0;
     int m_combinationSize = 2;
     bool m_redBall = false;
+    bool m_entryPaused = false; // a draw was just stored: clearing the boxes is no input
 };

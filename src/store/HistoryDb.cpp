@@ -2,7 +2,9 @@
 
 #include "LishiColumns.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <filesystem>
 #include <QSqlError>
 
 namespace {
@@ -122,6 +124,15 @@ bool HistoryDb::append(const DrawRecord &row)
     return bindAndRun(m_append, row);
 }
 
+bool HistoryDb::appendRows(const std::vector<DrawRecord> &rows)
+{
+    for (const DrawRecord &row : rows) {
+        if (!bindAndRun(m_append, row))
+            return false;
+    }
+    return true;
+}
+
 bool HistoryDb::appendAll(const std::vector<DrawRecord> &rows)
 {
     if (!isOpen())
@@ -129,11 +140,57 @@ bool HistoryDb::appendAll(const std::vector<DrawRecord> &rows)
     Transaction transaction(m_db);
     if (!transaction.isActive())
         return failed();
-    for (const DrawRecord &row : rows) {
-        if (!bindAndRun(m_append, row))
-            return false;
+    return appendRows(rows) && (transaction.commit() || failed());
+}
+
+bool HistoryDb::replaceAll(const std::vector<DrawRecord> &rows)
+{
+    if (!isOpen())
+        return false;
+    Transaction transaction(m_db);
+    if (!transaction.isActive() || !m_db.exec(QStringLiteral("DELETE FROM Lishi")))
+        return failed();
+    return appendRows(rows) && (transaction.commit() || failed());
+}
+
+bool HistoryDb::deleteLast()
+{
+    return isOpen()
+           && (m_db.exec(QStringLiteral("DELETE FROM Lishi WHERE rowid = "
+                                        "(SELECT rowid FROM Lishi ORDER BY SQQH DESC, rowid DESC LIMIT 1)"))
+               || failed());
+}
+
+bool HistoryDb::compact(const QString &workPath)
+{
+    const QString path = m_db.path();
+    if (!isOpen())
+        return false;
+    QFile::remove(workPath);
+    // A damaged file is not copied over the one we have.
+    QSqlQuery check = m_db.select(QStringLiteral("PRAGMA integrity_check"));
+    if (!check.next() || check.value(0).toString() != QLatin1String("ok")) {
+        m_error = check.isActive() ? check.value(0).toString() : m_db.lastError();
+        return false;
     }
-    return transaction.commit() || failed();
+    check = QSqlQuery();
+    bool ok = m_db.exec(QStringLiteral("VACUUM INTO ?"), {workPath});
+    if (!ok)
+        failed();
+    m_append = QSqlQuery();
+    m_db.close();
+    if (ok) {
+        std::error_code renamed;
+        std::filesystem::rename(QFile::encodeName(workPath).toStdString(), QFile::encodeName(path).toStdString(),
+                                renamed);
+        if (renamed) {
+            m_error = QString::fromStdString(renamed.message());
+            ok = false;
+        }
+    }
+    if (open(path) != OpenStatus::Ok)
+        return false;
+    return ok;
 }
 
 bool HistoryDb::delrec()

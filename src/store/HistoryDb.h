@@ -31,8 +31,16 @@ public:
     bool append(const DrawRecord &row);
     // Adds rows in one transaction: all of them or none.
     bool appendAll(const std::vector<DrawRecord> &rows);
+    // Replaces every row with `rows` in one transaction: the old history or the new, never a mix.
+    bool replaceAll(const std::vector<DrawRecord> &rows);
     // Delrec: deletes every row of Lishi.
     bool delrec();
+    // Deletes the last draw in history order; true also when there was none.
+    bool deleteLast();
+
+    // Compacts the database file through `workPath`: the file is replaced only by a complete,
+    // checked copy, and the database is open again afterwards whatever happened.
+    bool compact(const QString &workPath);
 
     // Opens the ordered snapshot ("SELECT * FROM lishi ORDER BY SQQH").
     std::optional<HistorySnapshot> snapshot();
@@ -40,6 +48,7 @@ public:
 private:
     bool ensureSchema();
     bool bindAndRun(QSqlQuery &insert, const DrawRecord &row);
+    bool appendRows(const std::vector<DrawRecord> &rows);
     bool failed();
 
     Database m_db;

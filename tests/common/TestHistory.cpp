@@ -2,9 +2,9 @@
 
 #include "Derivation.h"
 #include "HistoryDb.h"
+#include "HistoryWriter.h"
 
 #include <QDir>
-#include <QFile>
 
 namespace TestHistory {
 
@@ -46,19 +46,10 @@ bool createIn(const QString &folder, const std::vector<TestDraw> &draws, int seg
 
 std::vector<TestDraw> sample()
 {
-    std::vector<TestDraw> draws;
-    QFile file(QStringLiteral(VK3_SAMPLE_DATA "/gx-k3-2013-05-29_07-31.txt"));
-    if (!file.open(QIODevice::ReadOnly))
-        return draws;
-    while (!file.atEnd()) {
-        const QList<QByteArray> fields = file.readLine().trimmed().split(' ');
-        if (fields.size() != 2 || fields[1].size() != 3)
-            continue;
-        draws.push_back(
-            {fields[0].toInt(),
-             {qint16(fields[1][0] - '0'), qint16(fields[1][1] - '0'), qint16(fields[1][2] - '0')}});
-    }
-    return draws;
+    QString error;
+    const auto reading =
+        HistoryText::readFile(QStringLiteral(VK3_SAMPLE_DATA "/gx-k3-2013-05-29_07-31.txt"), 0, false, &error);
+    return reading ? reading->draws : std::vector<TestDraw>{};
 }
 
 } // namespace TestHistory

@@ -1,17 +1,13 @@
 #pragma once
 
-#include "DrawRecord.h"
+#include "HistoryText.h"
 
 #include <QString>
 #include <vector>
 
 class HistoryDb;
 
-struct TestDraw
-{
-    qint32 issue;
-    Numbers numbers;
-};
+using TestDraw = TextDraw;
 
 namespace TestHistory {
 // Consecutive issues from `firstIssue`, numbers cycling through a fixed pattern.

@@ -1,0 +1,218 @@
+// The commands of MainWindow that write the history: manual entry, import, trimming with
+// rebuild and compaction, and the text export.
+#include "MainWindow.h"
+
+#include "BusyCursor.h"
+#include "Derivation.h"
+#include "Dialogs.h"
+#include "GridModel.h"
+#include "HistoryMaintenance.h"
+#include "HistoryWriter.h"
+#include "Launcher.h"
+#include "PatternRefresh.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <QStatusBar>
+
+namespace {
+const QString entryTitle = QStringLiteral("输入号码");
+const QString importTitle = QStringLiteral("读入历史");
+const QString trimTitle = QStringLiteral("删除期数");
+
+std::optional<qint64> positiveNumber(const std::optional<QString> &answer)
+{
+    bool ok = false;
+    const qint64 value = answer ? answer->trimmed().toLongLong(&ok) : 0;
+    return ok && value > 0 ? std::optional<qint64>(value) : std::nullopt;
+}
+} // namespace
+
+QString MainWindow::programFile(const QString &name) const
+{
+    return QDir(m_services.programFolder).filePath(name);
+}
+
+void MainWindow::onEntryChanged(int position)
+{
+    if (m_entryPaused)
+        return;
+    if (position == 3 && !m_ui.MaskEdBox1.value(3)->text().isEmpty())
+        storeTypedDraw();
+    else if (position < 3 && !m_ui.MaskEdBox1.value(position)->text().isEmpty())
+        m_ui.MaskEdBox1.value(position + 1)->setFocus();
+}
+
+void MainWindow::storeTypedDraw()
+{
+    Numbers numbers{};
+    for (int p = 1; p <= 3; ++p) {
+        QLineEdit *box = m_ui.MaskEdBox1.value(p);
+        if (box->text().isEmpty()) {
+            m_services.dialogs->message(this, entryTitle, QStringLiteral("请输入三个1到6之间的号码，每个框一个。"));
+            box->setFocus();
+            return;
+        }
+        numbers[size_t(p - 1)] = qint16(box->text().toInt());
+    }
+    // The draw is stored under the issue the window asks for, unless that box holds no issue.
+    bool ok = false;
+    const qint32 shown = m_ui.Text1->text().toInt(&ok);
+    const qint32 issue = ok && shown > 0 ? shown : m_currentIssue;
+
+    const DrawCore *previous = m_snapshot.isEmpty() ? nullptr : &m_snapshot.last();
+    const std::optional<DrawRecord> row = Derivation::makeRow(issue, numbers, previous, m_search.DsIni);
+    if (!row || !m_history.append(*row)) {
+        m_services.dialogs->message(this, entryTitle,
+                                    QStringLiteral("第 %1 期号码没有保存：%2").arg(issue).arg(
+                                        row ? m_history.lastError() : QStringLiteral("期号太大。")));
+        return;
+    }
+    reopenSnapshot();
+    patternRefresh();
+    m_entryPaused = true;
+    for (QLineEdit *box : std::as_const(m_ui.MaskEdBox1))
+        box->clear();
+    m_ui.MaskEdBox1.value(1)->setFocus();
+    if (ok && shown < std::numeric_limits<qint32>::max()) {
+        m_ui.Text1->setText(QString::number(shown + 1));
+        m_ui.Text3.value(1)->setText(m_ui.Text1->text());
+    }
+    // The snapshot was just reopened on the stored draw: the grid is filled from it.
+    fillHistoryGrid();
+    qihaoXianshi();
+}
+
+void MainWindow::onImportClicked()
+{
+    if (!m_services.dialogs->question(
+            this, importTitle,
+            QStringLiteral("确实要读入最新历史号码吗？点击'确认'读入,点击'取消'放弃该操作。确要读入请保证安装目录下"
+                           "存在历史号码的文本文件文件。读取时可能要花费一段时间,请耐心等候！")))
+        return;
+    const QString folder = programFile(QStringLiteral("历史号码"));
+    QDir().mkpath(folder);
+    const QString chosen = m_services.dialogs->openFile(this, importTitle, folder, QStringLiteral("Text(*.txt)"));
+    if (chosen.right(3).compare(QLatin1String("txt"), Qt::CaseInsensitive) == 0)
+        importFile(chosen);
+    qihaoXianshi();
+}
+
+void MainWindow::importFile(const QString &path)
+{
+    const BusyCursor busy;
+    // The whole file is read and checked before the history is touched.
+    QString error;
+    const std::optional<HistoryText::Reading> reading = HistoryText::readFile(path, m_currentIssue, false, &error);
+    if (!reading) {
+        m_services.dialogs->message(this, importTitle,
+                                    QStringLiteral("无法读取文件：\n%1\n%2\n\n历史号码没有改变。")
+                                        .arg(QDir::toNativeSeparators(path), error));
+        return;
+    }
+    if (!HistoryWriter::replace(m_history, reading->draws, m_search.DsIni, false)) {
+        m_services.dialogs->message(this, importTitle,
+                                    QStringLiteral("读入没有完成：%1\n\n历史号码没有改变。").arg(m_history.lastError()));
+        return;
+    }
+    m_currentIssue = reading->currentIssue;
+    addHaoma();
+    if (!m_snapshot.isEmpty()) {
+        setRangeStart();
+        m_ui.Text3.value(1)->setText(QString::number(m_snapshot.last().sqqh));
+    }
+    qihaoXianshi();
+    patternRefresh();
+    statusBar()->showMessage(
+        QStringLiteral("读入 %1 期历史号码，跳过 %2 行。").arg(reading->draws.size()).arg(reading->skipped));
+}
+
+void MainWindow::onDeleteLastClicked()
+{
+    m_history.deleteLast();
+    reopenSnapshot();
+    patternRefresh();
+    compactDb();
+    addHaoma();
+    qihaoXianshi();
+    m_ui.MaskEdBox1.value(1)->setFocus();
+}
+
+void MainWindow::onClearClicked()
+{
+    if (!m_services.dialogs->question(this, QStringLiteral("确认清空"), QStringLiteral("确定要清空所有的历史号码吗？")))
+        return;
+    delrec();
+    addHaoma();
+}
+
+void MainWindow::onKeepUpToClicked()
+{
+    const auto answer = positiveNumber(
+        m_services.dialogs->input(this, trimTitle, QStringLiteral("请输入需要删除到的期数，例如‘2014016’"),
+                                  QString::number(qint64(m_currentIssue) - 1)));
+    if (!answer)
+        return;
+    if (dqzd(HistoryMaintenance::upTo(m_snapshot, *answer)))
+        compactDb();
+}
+
+void MainWindow::onDeleteLastCountClicked()
+{
+    const auto count = positiveNumber(m_services.dialogs->input(
+        this, trimTitle, QStringLiteral("请输入需要删除最后多少期历史号码（例如输入3，那么就将删除最后的3期历史号码）"),
+        QStringLiteral("1")));
+    if (!count)
+        return;
+    reopenSnapshot();
+    if (dqzd(HistoryMaintenance::allButLast(m_snapshot, *count)))
+        compactDb();
+}
+
+bool MainWindow::dqzd(const std::vector<TextDraw> &kept)
+{
+    const BusyCursor busy;
+    // The kept draws go through the backup file, which stays on disk for the user.
+    const QString backup = programFile(HistoryMaintenance::backupFileName());
+    QString error;
+    std::optional<HistoryText::Reading> reading;
+    if (HistoryText::writeFile(backup, HistoryText::format(kept), &error))
+        reading = HistoryText::readFile(backup, m_currentIssue, true, &error);
+    if (!reading) {
+        m_services.dialogs->message(this, trimTitle,
+                                    QStringLiteral("无法写入或读取备份文件：\n%1\n%2\n\n历史号码没有改变。")
+                                        .arg(QDir::toNativeSeparators(backup), error));
+        return false;
+    }
+    if (!HistoryWriter::replace(m_history, reading->draws, m_search.DsIni, true)) {
+        m_services.dialogs->message(
+            this, trimTitle, QStringLiteral("删除没有完成：%1\n\n历史号码没有改变。").arg(m_history.lastError()));
+        return false;
+    }
+    m_currentIssue = reading->currentIssue;
+    addHaoma();
+    qihaoXianshi();
+    patternRefresh();
+    return true;
+}
+
+void MainWindow::compactDb()
+{
+    if (!m_history.compact(programFile(HistoryMaintenance::compactionFileName())))
+        m_services.dialogs->message(this, QStringLiteral("压缩数据库"),
+                                    QStringLiteral("压缩历史数据库没有成功，原来的数据库文件保持不变，历史号码没有丢失。\n%1")
+                                        .arg(m_history.lastError()));
+    reopenSnapshot();
+}
+
+void MainWindow::onExportClicked()
+{
+    const QString path = programFile(HistoryMaintenance::exportFileName(m_snapshot));
+    QString error;
+    if (!HistoryText::writeFile(path, HistoryMaintenance::gridText(*m_ui.grid1), &error)) {
+        m_services.dialogs->message(this, QStringLiteral("导出历史号码"),
+                                    QStringLiteral("无法写入文件：\n%1\n%2").arg(QDir::toNativeSeparators(path), error));
+        return;
+    }
+    m_services.launcher->openFile(path);
+}

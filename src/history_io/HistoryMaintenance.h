@@ -1,0 +1,33 @@
+#pragma once
+
+#include "HistorySnapshot.h"
+#include "HistoryText.h"
+
+#include <QString>
+
+class GridModel;
+
+// What the trimming commands keep, and the files the history commands write.
+namespace HistoryMaintenance {
+
+inline QString backupFileName()
+{
+    return QStringLiteral("lsbf.txt");
+}
+inline QString compactionFileName()
+{
+    return QStringLiteral("vendrixK3Tmp.db");
+}
+
+// The draws from the first up to the first one whose issue is above `lastIssue`.
+std::vector<TextDraw> upTo(const HistorySnapshot &snapshot, qint64 lastIssue);
+// Every draw but the last `count` ones.
+std::vector<TextDraw> allButLast(const HistorySnapshot &snapshot, qint64 count);
+
+// "更新至<last issue>期历史号码.txt".
+QString exportFileName(const HistorySnapshot &snapshot);
+// The history grid's rows in the history text format (column 0, a blank, columns 1-3); leaves
+// the grid's current cell on its last row, column 3.
+QByteArray gridText(GridModel &grid);
+
+} // namespace HistoryMaintenance

@@ -1,0 +1,132 @@
+#include "HistoryText.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace HistoryText {
+
+namespace {
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+QByteArrayView trimmed(QByteArrayView text)
+{
+    qsizetype begin = 0, end = text.size();
+    while (begin < end && (text[begin] == ' ' || text[begin] == '\t'))
+        ++begin;
+    while (end > begin && (text[end - 1] == ' ' || text[end - 1] == '\t'))
+        --end;
+    return text.sliced(begin, end - begin);
+}
+
+// The line's own issue, if it carries one.
+std::optional<qint32> issueField(QByteArrayView line)
+{
+    if (line.size() <= 10)
+        return std::nullopt;
+    qint32 issue = 0;
+    for (int i = 0; i < 9; ++i) {
+        if (!isDigit(line[i]))
+            return std::nullopt;
+        issue = issue * 10 + (line[i] - '0');
+    }
+    return issue;
+}
+
+std::optional<Numbers> numberField(QByteArrayView field)
+{
+    field = trimmed(field);
+    if (field.size() != 3)
+        return std::nullopt;
+    Numbers numbers{};
+    for (int p = 0; p < 3; ++p) {
+        if (field[p] < '1' || field[p] > '6')
+            return std::nullopt;
+        numbers[size_t(p)] = qint16(field[p] - '0');
+    }
+    return numbers;
+}
+
+} // namespace
+
+Reading read(QByteArrayView content, qint32 currentIssue, bool trimLines)
+{
+    if (content.startsWith("\xEF\xBB\xBF"))
+        content = content.sliced(3);
+    Reading reading;
+    reading.draws.reserve(size_t(content.size() / 14 + 1));
+    qsizetype at = 0;
+    while (at < content.size()) {
+        // Lines end with CR LF, LF or a lone CR.
+        qsizetype end = at;
+        while (end < content.size() && content[end] != '\n' && content[end] != '\r')
+            ++end;
+        QByteArrayView line = content.sliced(at, end - at);
+        at = end < content.size() && content[end] == '\r' && end + 1 < content.size() && content[end + 1] == '\n'
+                 ? end + 2
+                 : end + 1;
+        if (trimLines)
+            line = trimmed(line);
+
+        QByteArrayView field = line;
+        if (const std::optional<qint32> issue = issueField(line)) {
+            currentIssue = *issue;
+            field = line.sliced(9, std::min<qsizetype>(5, line.size() - 9));
+        }
+        const std::optional<Numbers> numbers = numberField(field);
+        if (!numbers || currentIssue < 1) {
+            ++reading.skipped;
+            continue;
+        }
+        reading.draws.push_back({currentIssue, *numbers});
+    }
+    reading.currentIssue = currentIssue;
+    return reading;
+}
+
+std::optional<Reading> readFile(const QString &path, qint32 currentIssue, bool trimLines, QString *error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = file.errorString();
+        return std::nullopt;
+    }
+    const QByteArray content = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        if (error)
+            *error = file.errorString();
+        return std::nullopt;
+    }
+    return read(content, currentIssue, trimLines);
+}
+
+QByteArray format(const std::vector<TextDraw> &draws)
+{
+    QByteArray text;
+    text.reserve(qsizetype(draws.size()) * 15);
+    for (const TextDraw &d : draws) {
+        text += QByteArray::number(d.issue);
+        text += ' ';
+        for (qint16 n : d.numbers)
+            text += QByteArray::number(n);
+        text += "\r\n";
+    }
+    return text;
+}
+
+bool writeFile(const QString &path, const QByteArray &content, QString *error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace HistoryText

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "DrawRecord.h"
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+#include <vector>
+
+// A draw as the history text format carries it.
+struct TextDraw
+{
+    qint32 issue = 0;
+    Numbers numbers{};
+
+    bool operator==(const TextDraw &) const = default;
+};
+
+// The history text format: one draw a line, "161212001 135" (issue, a blank, three digits), CR LF.
+namespace HistoryText {
+
+struct Reading
+{
+    std::vector<TextDraw> draws;
+    int skipped = 0;          // lines that gave no draw (blank lines included)
+    qint32 currentIssue = 0;  // the issue in force after the last line
+};
+
+// Reads every line by the reading rules. A line whose first 9 characters are digits (and that is
+// longer than 10 characters) carries its own issue, which becomes the current issue; its number
+// field is characters 10-14, else the whole line. The field, without surrounding blanks, must
+// be three digits 1..6; lines without an issue take the current one; an issue below 1 skips the
+// line. `trimLines` first removes blanks around each line (the rebuild reads its backup so).
+Reading read(QByteArrayView content, qint32 currentIssue, bool trimLines = false);
+
+// The same from a file; nothing when it cannot be read (`error` says why).
+std::optional<Reading> readFile(const QString &path, qint32 currentIssue, bool trimLines, QString *error);
+
+QByteArray format(const std::vector<TextDraw> &draws);
+
+// Writes the whole file or nothing: an existing file is only replaced by a complete new one.
+bool writeFile(const QString &path, const QByteArray &content, QString *error);
+
+} // namespace HistoryText

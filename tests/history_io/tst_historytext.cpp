@@ -1,0 +1,135 @@
+#include "HistoryText.h"
+
+#include "TestDoubles.h"
+
+#include <QFile>
+#include <QTest>
+
+using Draws = std::vector<TextDraw>;
+Q_DECLARE_METATYPE(Draws)
+
+class TestHistoryText : public QObject
+{
+    Q_OBJECT
+private slots:
+    void readingRules_data();
+    void readingRules();
+    void trimmedLinesForTheRebuild();
+    void formatRoundTrip();
+    void realSampleFile();
+    void unreadableFile();
+    void writeReplacesWholeFile();
+};
+
+void TestHistoryText::readingRules_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<qint32>("current");
+    QTest::addColumn<Draws>("draws");
+    QTest::addColumn<int>("skipped");
+    QTest::addColumn<qint32>("after");
+
+    const Draws one{{161212001, {1, 3, 5}}};
+    QTest::newRow("one space") << QByteArray("161212001 135\r\n") << 0 << one << 0 << 161212001;
+    QTest::newRow("no space") << QByteArray("161212001135\r\n") << 0 << one << 0 << 161212001;
+    QTest::newRow("two spaces") << QByteArray("161212001  135\r\n") << 0 << one << 0 << 161212001;
+    QTest::newRow("three spaces: not 1 3 5") << QByteArray("161212001   135\r\n") << 0 << Draws{} << 1 << 161212001;
+    QTest::newRow("text after character 14 ignored") << QByteArray("161212001 135 comment\r\n") << 0 << one << 0
+                                                     << 161212001;
+    QTest::newRow("digits only after an issue line")
+        << QByteArray("161212001 246\r\n135\r\n") << 0 << Draws{{161212001, {2, 4, 6}}, {161212001, {1, 3, 5}}} << 0
+        << 161212001;
+    QTest::newRow("first line without issue takes the current one")
+        << QByteArray("135\r\n161212009 246\r\n") << 161212008
+        << Draws{{161212008, {1, 3, 5}}, {161212009, {2, 4, 6}}} << 0 << 161212009;
+    QTest::newRow("no issue at all: skipped") << QByteArray("135\r\n") << 0 << Draws{} << 1 << 0;
+    QTest::newRow("empty file") << QByteArray() << 5 << Draws{} << 0 << 5;
+    QTest::newRow("blank and text lines skipped")
+        << QByteArray("\r\nhello world\r\n161212001 135\r\n   \r\n") << 0 << one << 3 << 161212001;
+    QTest::newRow("digits outside 1..6 skipped")
+        << QByteArray("161212001 105\r\n161212002 175\r\n161212003 13\r\n161212004 1356\r\n") << 0 << Draws{} << 4
+        << 161212004;
+    QTest::newRow("a skipped line with an issue still sets it")
+        << QByteArray("161212001 105\r\n246\r\n") << 0 << Draws{{161212001, {2, 4, 6}}} << 1 << 161212001;
+    QTest::newRow("LF and lone CR line ends")
+        << QByteArray("161212001 135\n161212002 246\r161212003 111") << 0
+        << Draws{{161212001, {1, 3, 5}}, {161212002, {2, 4, 6}}, {161212003, {1, 1, 1}}} << 0 << 161212003;
+    QTest::newRow("UTF-8 byte order mark") << QByteArray("\xEF\xBB\xBF" "161212001 135\r\n") << 0 << one << 0
+                                           << 161212001;
+    QTest::newRow("issue field needs more than 10 characters")
+        << QByteArray("1612120011\r\n") << 7 << Draws{} << 1 << 7;
+    QTest::newRow("issue field needs nine digits")
+        << QByteArray("16121A001 135\r\n") << 7 << Draws{} << 1 << 7;
+    QTest::newRow("leading blanks are not an issue field")
+        << QByteArray(" 161212001 135\r\n") << 7 << Draws{} << 1 << 7;
+    QTest::newRow("issue 0 skips") << QByteArray("000000000 135\r\n") << 0 << Draws{} << 1 << 0;
+    QTest::newRow("NUL bytes") << QByteArray("161212001 1\0" "5\r\n161212002 246\r\n", 30) << 0
+                               << Draws{{161212002, {2, 4, 6}}} << 1 << 161212002;
+}
+
+void TestHistoryText::readingRules()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(qint32, current);
+    const HistoryText::Reading reading = HistoryText::read(content, current);
+    QTEST(reading.draws, "draws");
+    QTEST(reading.skipped, "skipped");
+    QTEST(reading.currentIssue, "after");
+}
+
+void TestHistoryText::trimmedLinesForTheRebuild()
+{
+    const QByteArray content(" 161212001 135 \r\n\t161212002 246\r\n");
+    QCOMPARE(HistoryText::read(content, 0, false).draws.size(), size_t(0));
+    QCOMPARE(HistoryText::read(content, 0, true).draws,
+             (Draws{{161212001, {1, 3, 5}}, {161212002, {2, 4, 6}}}));
+}
+
+void TestHistoryText::formatRoundTrip()
+{
+    const Draws draws{{161212001, {1, 3, 5}}, {161212002, {6, 6, 6}}, {2007001, {1, 2, 3}}};
+    const QByteArray text = HistoryText::format(draws);
+    QCOMPARE(text, QByteArray("161212001 135\r\n161212002 666\r\n2007001 123\r\n"));
+    // Short issues are not issue fields: the last line takes the issue before it.
+    QCOMPARE(HistoryText::read(text, 0).draws.size(), size_t(2));
+    const Draws canonical{draws[0], draws[1]};
+    QCOMPARE(HistoryText::read(HistoryText::format(canonical), 0).draws, canonical);
+}
+
+void TestHistoryText::realSampleFile()
+{
+    QString error;
+    const auto reading =
+        HistoryText::readFile(QStringLiteral(VK3_SAMPLE_DATA "/gx-k3-2013-05-29_07-31.txt"), 0, false, &error);
+    QVERIFY2(reading, qPrintable(error));
+    QCOMPARE(reading->draws.size(), size_t(4778));
+    QCOMPARE(reading->skipped, 0);
+    QCOMPARE(reading->draws.front(), (TextDraw{130529001, {1, 3, 4}}));
+    QCOMPARE(reading->currentIssue, 130731078);
+}
+
+void TestHistoryText::unreadableFile()
+{
+    TestFolder folder;
+    QString error;
+    QVERIFY(!HistoryText::readFile(folder.filePath("missing.txt"), 0, false, &error));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(!HistoryText::readFile(folder.path(), 0, false, &error)); // a folder
+}
+
+void TestHistoryText::writeReplacesWholeFile()
+{
+    TestFolder folder;
+    const QString path = folder.filePath("out.txt");
+    QString error;
+    QVERIFY(HistoryText::writeFile(path, "161212001 135\r\n", &error));
+    QVERIFY(HistoryText::writeFile(path, "161212002 246\r\n", &error));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("161212002 246\r\n"));
+    QVERIFY(!HistoryText::writeFile(folder.filePath("no/such/folder/x.txt"), "x", &error));
+    QVERIFY(!error.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestHistoryText)
+#include "tst_historytext.moc"
