@@ -1,0 +1,336 @@
+#include "HistoryText.h"
+#include "TestHistory.h"
+#include "WindowHarness.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTest>
+
+namespace {
+const std::vector<TestDraw> small = {{161212076, {1, 4, 6}}, {161212077, {3, 3, 5}}, {161212078, {2, 5, 1}}};
+
+QString writeFile(const TestFolder &folder, const QString &name, const QByteArray &content)
+{
+    const QString path = folder.filePath(name);
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(content);
+    return path;
+}
+
+QList<qint32> storedIssues(MainWindow &w)
+{
+    QList<qint32> issues;
+    const std::optional<HistorySnapshot> snapshot = w.history().snapshot();
+    for (const DrawCore &row : snapshot->rows())
+        issues << row.sqqh;
+    return issues;
+}
+
+QLineEdit *entry(const Harness &h, int p)
+{
+    return h.find<QLineEdit>(QStringLiteral("MaskEdBox1(%1)").arg(p));
+}
+} // namespace
+
+class TestHistoryCommands : public QObject
+{
+    Q_OBJECT
+private slots:
+    void typingStoresTheDraw();
+    void typedDrawContinuesTheChain();
+    void entryTakesOnlyOneToSix();
+    void incompleteDrawIsRefused();
+    void failedAppendKeepsDigits();
+    void importReplacesHistory();
+    void importCancelAndWrongNames();
+    void unreadableImportKeepsHistory();
+    void deleteLast();
+    void clearAll();
+    void keepUpToAndDeleteCount();
+    void trimmingCancelChangesNothing();
+    void exportRoundTrip();
+};
+
+void TestHistoryCommands::typingStoresTheDraw()
+{
+    Harness h;
+    MainWindow &w = h.start();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    h.find<QLineEdit>("Text1")->setText("161212001");
+    entry(h, 1)->setFocus();
+    QTest::keyClick(entry(h, 1), Qt::Key_1);
+    QTRY_COMPARE(QApplication::focusWidget(), entry(h, 2));
+    QTest::keyClick(entry(h, 2), Qt::Key_4);
+    QTRY_COMPARE(QApplication::focusWidget(), entry(h, 3));
+    QTest::keyClick(entry(h, 3), Qt::Key_6);
+
+    QCOMPARE(storedIssues(w), (QList<qint32>{161212001}));
+    QSqlQuery q = w.history().database().select("SELECT * FROM Lishi");
+    QVERIFY(q.next());
+    const QSqlRecord r = q.record();
+    const std::pair<const char *, int> expected[] = {{"L1A", 1}, {"L2A", 4}, {"L3A", 6}, {"L1B", 0}, {"L2B", 1},
+                                                     {"L3B", 1}, {"L1E", 1}, {"L2E", 0}, {"L3E", 0}, {"L1F", 1},
+                                                     {"L2F", 2}, {"L3F", 3}, {"QQH", 161212002}};
+    for (auto [column, value] : expected)
+        QCOMPARE(r.value(column).toInt(), value);
+    QVERIFY(!q.next()); // clearing the boxes stored nothing more
+    for (int p = 1; p <= 3; ++p)
+        QCOMPARE(entry(h, p)->text(), QString());
+    QCOMPARE(QApplication::focusWidget(), entry(h, 1));
+    QCOMPARE(h.text("Text1"), QStringLiteral("161212002"));
+    QCOMPARE(h.text("Text3(1)"), QStringLiteral("161212002"));
+    QCOMPARE(h.grid(1).rows(), 2);
+    QCOMPARE(h.text("Text2(1)") + h.text("Text2(2)") + h.text("Text2(3)"), QStringLiteral("146"));
+}
+
+void TestHistoryCommands::typedDrawContinuesTheChain()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), small));
+    MainWindow &w = h.start();
+    QCOMPARE(h.text("Text1"), QStringLiteral("161213001")); // day rollover
+    for (int p = 1; p <= 3; ++p)
+        QTest::keyClick(entry(h, p), Qt::Key_2);
+    QCOMPARE(storedIssues(w).last(), 161213001);
+    QSqlQuery q = w.history().database().select("SELECT * FROM Lishi WHERE SQQH = 161213001");
+    QVERIFY(q.next());
+    QCOMPARE(q.value("txtHisLst").toString(), QStringLiteral("251"));
+    QCOMPARE(q.value("L2AS").toInt(), 5);
+    QCOMPARE(q.value("L1AP").toInt(), 3); // two draws back: 3 3 5
+    QCOMPARE(q.value("L3AP").toInt(), 5);
+    QCOMPARE(h.text("Text1"), QStringLiteral("161213002"));
+
+    // With no issue in the box the draw goes under the current issue (the last one + 1).
+    h.find<QLineEdit>("Text1")->setText("next");
+    for (int p = 1; p <= 3; ++p)
+        QTest::keyClick(entry(h, p), Qt::Key_3);
+    QCOMPARE(storedIssues(w).last(), 161213002);
+}
+
+void TestHistoryCommands::entryTakesOnlyOneToSix()
+{
+    Harness h;
+    MainWindow &w = h.start();
+    QTest::keyClicks(entry(h, 1), "0789a");
+    QCOMPARE(entry(h, 1)->text(), QString());
+    QCOMPARE(storedIssues(w), QList<qint32>{});
+}
+
+void TestHistoryCommands::incompleteDrawIsRefused()
+{
+    Harness h;
+    MainWindow &w = h.start();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    entry(h, 3)->setFocus();
+    QTest::keyClick(entry(h, 3), Qt::Key_5);
+    QCOMPARE(h.dialogs.count("message"), 1);
+    QCOMPARE(storedIssues(w), QList<qint32>{});
+    QTRY_COMPARE(QApplication::focusWidget(), entry(h, 1));
+    QCOMPARE(entry(h, 3)->text(), QStringLiteral("5"));
+}
+
+void TestHistoryCommands::failedAppendKeepsDigits()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), small));
+    MainWindow &w = h.start();
+    QVERIFY(w.history().database().exec("CREATE TRIGGER refuse BEFORE INSERT ON Lishi "
+                                        "BEGIN SELECT RAISE(ABORT, 'disk is full'); END"));
+    for (int p = 1; p <= 3; ++p)
+        QTest::keyClick(entry(h, p), Qt::Key_4);
+    QCOMPARE(h.dialogs.count("message"), 1);
+    QVERIFY(h.dialogs.shown.first().text.contains("disk is full"));
+    for (int p = 1; p <= 3; ++p)
+        QCOMPARE(entry(h, p)->text(), QStringLiteral("4"));
+    QCOMPARE(storedIssues(w).size(), 3);
+}
+
+void TestHistoryCommands::importReplacesHistory()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), small));
+    MainWindow &w = h.start();
+    h.find<QRadioButton>("Option1(2)")->click(); // 前2期: the pattern is the draw before the last
+    const QString path = writeFile(h.folder, "history.TXT",
+                                   "130101001 111\r\n130101002 222\r\nbad line\r\n333\r\n130101004  456\r\n");
+    h.dialogs.fileAnswers = {path};
+    h.find<QPushButton>("cmdRdLst")->click();
+    QCOMPARE(h.dialogs.shown.first().title, QStringLiteral("读入历史"));
+    QCOMPARE(h.dialogs.shown.at(1).text, QDir(h.folder.path()).filePath("历史号码"));
+    QVERIFY(QFileInfo(h.folder.filePath("历史号码")).isDir());
+    QCOMPARE(storedIssues(w), (QList<qint32>{130101001, 130101002, 130101002, 130101004}));
+    QCOMPARE(h.text("Text3(0)"), QStringLiteral("130101003"));
+    QCOMPARE(h.text("Text3(1)"), QStringLiteral("130101004"));
+    QCOMPARE(h.text("Text1"), QStringLiteral("130101005"));
+    QCOMPARE(h.text("Text2(1)") + h.text("Text2(2)") + h.text("Text2(3)"), QStringLiteral("333"));
+    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("读入 4 期历史号码，跳过 1 行。"));
+    // The first imported row starts a history of its own.
+    QSqlQuery q = w.history().database().select("SELECT txtHisLst, L1AS FROM Lishi ORDER BY SQQH, rowid");
+    QVERIFY(q.next());
+    QVERIFY(q.value(0).toString().isEmpty());
+    QCOMPARE(q.value(1).toInt(), 0);
+    QVERIFY(q.next());
+    QCOMPARE(q.value(0).toString(), QStringLiteral("111"));
+}
+
+void TestHistoryCommands::importCancelAndWrongNames()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), small));
+    MainWindow &w = h.start();
+    h.find<QLineEdit>("Text1")->setText("typed");
+    h.dialogs.questionAnswers = {false};
+    h.find<QPushButton>("cmdRdLst")->click();
+    QCOMPARE(h.dialogs.count("openFile"), 0);
+    QCOMPARE(h.text("Text1"), QStringLiteral("typed")); // nothing at all, not even the display
+
+    h.dialogs.fileAnswers = {writeFile(h.folder, "draws.csv", "130101001 111\r\n")};
+    h.find<QPushButton>("cmdRdLst")->click();
+    QCOMPARE(storedIssues(w).size(), 3);
+    QCOMPARE(h.text("Text1"), QStringLiteral("161213001")); // the display is refreshed all the same
+
+    h.dialogs.fileAnswers = {QString()}; // the dialog was cancelled
+    h.find<QPushButton>("cmdRdLst")->click();
+    QCOMPARE(storedIssues(w).size(), 3);
+
+    h.dialogs.fileAnswers = {writeFile(h.folder, "empty.txt", "")};
+    h.find<QPushButton>("cmdRdLst")->click();
+    QCOMPARE(storedIssues(w).size(), 0);
+    QCOMPARE(h.grid(1).rows(), 1);
+}
+
+void TestHistoryCommands::unreadableImportKeepsHistory()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), small));
+    MainWindow &w = h.start();
+    h.dialogs.fileAnswers = {h.folder.filePath("gone.txt")};
+    h.find<QPushButton>("cmdRdLst")->click();
+    QCOMPARE(h.dialogs.count("message"), 1);
+    QCOMPARE(storedIssues(w).size(), 3);
+    QCOMPARE(h.grid(1).rows(), 4);
+}
+
+void TestHistoryCommands::deleteLast()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), small));
+    MainWindow &w = h.start();
+    h.find<QPushButton>("Command3")->click();
+    QCOMPARE(storedIssues(w), (QList<qint32>{161212076, 161212077}));
+    QCOMPARE(h.grid(1).rows(), 3);
+    QCOMPARE(h.text("Text1"), QStringLiteral("161212078"));
+    QCOMPARE(h.text("Text2(1)") + h.text("Text2(2)") + h.text("Text2(3)"), QStringLiteral("335"));
+    QCOMPARE(h.dialogs.count("message"), 0);
+    h.action("mnuLsglDelLast")->trigger();
+    h.action("mnuLsglDelLast")->trigger();
+    h.action("mnuLsglDelLast")->trigger(); // on an empty history: nothing, and no complaint
+    QCOMPARE(storedIssues(w), QList<qint32>{});
+    QCOMPARE(h.dialogs.count("message"), 0);
+    QVERIFY(w.historyOpen());
+}
+
+void TestHistoryCommands::clearAll()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), small));
+    MainWindow &w = h.start();
+    h.dialogs.questionAnswers = {false};
+    h.action("mnuLsglClear")->trigger();
+    QCOMPARE(storedIssues(w).size(), 3);
+    h.action("mnuLsglClear")->trigger();
+    QCOMPARE(h.dialogs.shown.last().title, QStringLiteral("确认清空"));
+    QCOMPARE(h.dialogs.shown.last().text, QStringLiteral("确定要清空所有的历史号码吗？"));
+    QCOMPARE(h.grid(1).rows(), 1);
+    h.start();
+    QCOMPARE(h.grid(1).rows(), 1);
+}
+
+void TestHistoryCommands::keepUpToAndDeleteCount()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), TestHistory::sample()));
+    MainWindow &w = h.start();
+    h.dialogs.inputAnswers = {QStringLiteral("130731010")};
+    h.action("mnuLsglDelTo")->trigger();
+    const auto &ask = h.dialogs.shown.first();
+    QCOMPARE(ask.title, QStringLiteral("删除期数"));
+    QCOMPARE(ask.text, QStringLiteral("请输入需要删除到的期数，例如‘2014016’"));
+    QCOMPARE(ask.defaultAnswer, QStringLiteral("130731078")); // the last stored issue
+    QCOMPARE(storedIssues(w).last(), 130731010);
+    QCOMPARE(h.text("Text1"), QStringLiteral("130731011"));
+    const auto backup = HistoryText::readFile(h.folder.filePath("lsbf.txt"), 0, false, nullptr);
+    QVERIFY(backup);
+    QCOMPARE(qsizetype(backup->draws.size()), storedIssues(w).size());
+    {
+        QSqlQuery q = w.history().database().select(
+            "SELECT txtHisPreLst, txtHisPreLstHm FROM Lishi ORDER BY SQQH DESC LIMIT 1");
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toString().size(), 3);
+        QCOMPARE(q.value(1).toString().size(), 12);
+    }
+
+    h.dialogs.shown.clear();
+    h.dialogs.inputAnswers = {QStringLiteral("12")};
+    h.action("mnuLsglDelCount")->trigger();
+    QCOMPARE(h.dialogs.shown.first().text,
+             QStringLiteral("请输入需要删除最后多少期历史号码（例如输入3，那么就将删除最后的3期历史号码）"));
+    QCOMPARE(h.dialogs.shown.first().defaultAnswer, QStringLiteral("1"));
+    // 130731001..010 and the last two of the day before go.
+    QCOMPARE(storedIssues(w).last(), 130730076);
+    for (const auto &shown : h.dialogs.shown)
+        QVERIFY2(shown.kind != "message", qPrintable(shown.text));
+    QVERIFY(!QFile::exists(h.folder.filePath("vendrixK3Tmp.db")));
+}
+
+void TestHistoryCommands::trimmingCancelChangesNothing()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), small));
+    MainWindow &w = h.start();
+    for (const std::optional<QString> &answer : {std::optional<QString>(), std::optional<QString>("0"),
+                                                 std::optional<QString>("-3"), std::optional<QString>("abc")}) {
+        h.dialogs.inputAnswers = {answer};
+        h.action("mnuLsglDelTo")->trigger();
+        h.dialogs.inputAnswers = {answer};
+        h.action("mnuLsglDelCount")->trigger();
+    }
+    QCOMPARE(storedIssues(w).size(), 3);
+    QVERIFY(!QFile::exists(h.folder.filePath("lsbf.txt")));
+}
+
+void TestHistoryCommands::exportRoundTrip()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), TestHistory::sample()));
+    MainWindow &w = h.start();
+    h.find<QPushButton>("Command4")->click();
+    const QString path = h.folder.filePath("更新至130731078期历史号码.txt");
+    QCOMPARE(h.launcher.opened, QStringList{path});
+    QCOMPARE(h.grid(1).row(), 4778);
+    QCOMPARE(h.grid(1).col(), 3);
+    h.find<QPushButton>("Command4")->click(); // again: the same file, replaced
+    QCOMPARE(h.launcher.opened.size(), 2);
+
+    h.dialogs.fileAnswers = {path};
+    h.find<QPushButton>("cmdRdLst")->click();
+    QCOMPARE(w.history().snapshot()->count(), 4778);
+    const std::vector<TestDraw> sample = TestHistory::sample();
+    const HistorySnapshot after = *w.history().snapshot();
+    for (int i = 0; i < after.count(); ++i) {
+        QCOMPARE(after.at(i).sqqh, sample[size_t(i)].issue);
+        QCOMPARE(after.at(i).numbers(), sample[size_t(i)].numbers);
+    }
+}
+
+QTEST_MAIN(TestHistoryCommands)
+#include "tst_historycommands.moc"
