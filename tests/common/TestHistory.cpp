@@ -41,7 +41,7 @@ bool createIn(const QString &folder, const std::vector<TestDraw> &draws, int seg
 {
     HistoryDb db;
     return db.open(QDir(folder).filePath(HistoryDb::fileName())) == HistoryDb::OpenStatus::Ok &&
-           append(db, draws, segmentBase);
+           HistoryWriter::replace(db, draws, segmentBase, false);
 }
 
 std::vector<TestDraw> sample()

@@ -14,7 +14,7 @@ namespace TestHistory {
 std::vector<TestDraw> consecutive(qint32 firstIssue, int count);
 // Appends draws through the shared derivation, continuing from the table's last row.
 bool append(HistoryDb &db, const std::vector<TestDraw> &draws, int segmentBase = 1);
-// Creates vendrixK3.db in `folder` holding `draws`.
+// Makes vendrixK3.db in `folder` hold exactly `draws`.
 bool createIn(const QString &folder, const std::vector<TestDraw> &draws, int segmentBase = 1);
 // The draws of the real sample file (issue, numbers).
 std::vector<TestDraw> sample();
