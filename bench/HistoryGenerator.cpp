@@ -30,8 +30,8 @@ std::vector<TextDraw> generate(int count, int drawsPerDay, quint32 seed, QDate f
 bool writeDatabase(const QString &folder, const std::vector<TextDraw> &draws, int segmentBase)
 {
     HistoryDb db;
-    return db.open(QDir(folder).filePath(HistoryDb::fileName())) == HistoryDb::OpenStatus::Ok
-           && HistoryWriter::replace(db, draws, segmentBase, false);
+    return db.open(QDir(folder).filePath(HistoryDb::fileName())) == HistoryDb::OpenStatus::Ok &&
+           HistoryWriter::replace(db, draws, segmentBase, false);
 }
 
 } // namespace HistoryGenerator

@@ -10,14 +10,19 @@
 #include "HistoryDb.h"
 #include "HistoryGenerator.h"
 #include "HistoryGrid.h"
+#include "HistoryText.h"
 #include "Launcher.h"
 #include "MainWindow.h"
 #include "PatternRefresh.h"
 #include "ProvinceTable.h"
 #include "ResultGrids.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -26,16 +31,26 @@
 
 namespace {
 
+// Says yes to every question and gives the prepared answers.
 class SilentDialogs : public Dialogs
 {
 public:
     bool question(QWidget *, const QString &, const QString &) override { return true; }
-    void message(QWidget *, const QString &, const QString &) override {}
+    void message(QWidget *, const QString &, const QString &text) override
+    {
+        qWarning("message: %s", qPrintable(text));
+    }
     std::optional<QString> input(QWidget *, const QString &, const QString &, const QString &) override
     {
-        return std::nullopt;
+        return inputAnswer;
     }
-    QString openFile(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
+    QString openFile(QWidget *, const QString &, const QString &, const QString &) override
+    {
+        return fileAnswer;
+    }
+
+    std::optional<QString> inputAnswer;
+    QString fileAnswer;
 };
 
 class NoLauncher : public Launcher
@@ -64,12 +79,17 @@ QString folderWith(int draws)
     return folders[draws] = folder;
 }
 
-AppServices services(const QString &folder)
+SilentDialogs &dialogs()
 {
     static SilentDialogs dialogs;
+    return dialogs;
+}
+
+AppServices services(const QString &folder)
+{
     static NoLauncher launcher;
     static SystemClock clock;
-    return {&dialogs, &launcher, &clock, folder, folder};
+    return {&dialogs(), &launcher, &clock, folder, folder};
 }
 
 void BM_StartUpToShownWindow(benchmark::State &state)
@@ -193,6 +213,77 @@ BENCHMARK(BM_SearchFixedAlternatingN)
     ->Arg(300000)
     ->Unit(benchmark::kMillisecond)
     ->MinTime(3);
+
+// A copy of a generated history, for benchmarks that change it.
+QString scratchFolderWith(int draws)
+{
+    const QString folder = workDir().filePath(QStringLiteral("scratch"));
+    QDir(folder).removeRecursively();
+    QDir().mkpath(folder);
+    QFile::copy(QDir(folderWith(draws)).filePath(HistoryDb::fileName()),
+                QDir(folder).filePath(HistoryDb::fileName()));
+    return folder;
+}
+
+// The import command on a 300,000-line file, grid and displays included.
+void BM_ImportTextFile(benchmark::State &state)
+{
+    const QString folder = scratchFolderWith(1392);
+    const QString file = QDir(folder).filePath(QStringLiteral("history.txt"));
+    HistoryText::writeFile(file, HistoryText::format(HistoryGenerator::generate(int(state.range(0)), 87, 7)),
+                           nullptr);
+    MainWindow window(services(folder));
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        state.SkipWithError("window not shown");
+    dialogs().fileAnswer = file;
+    auto *button = window.findChild<QPushButton *>(QStringLiteral("cmdRdLst"));
+    for (auto _ : state) {
+        button->click();
+        QCoreApplication::processEvents();
+    }
+    if (window.snapshot().count() != state.range(0))
+        state.SkipWithError("import incomplete");
+}
+BENCHMARK(BM_ImportTextFile)->Arg(300000)->Unit(benchmark::kMillisecond)->MinTime(5);
+
+// Three digits typed into the entry boxes: store, grid, displays and pattern.
+void BM_ManualEntry(benchmark::State &state)
+{
+    MainWindow window(services(scratchFolderWith(int(state.range(0)))));
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        state.SkipWithError("window not shown");
+    QList<QLineEdit *> boxes;
+    for (int p = 1; p <= 3; ++p)
+        boxes << window.findChild<QLineEdit *>(QStringLiteral("MaskEdBox1(%1)").arg(p));
+    const int before = window.snapshot().count();
+    for (auto _ : state) {
+        for (QLineEdit *box : boxes)
+            QTest::keyClick(box, Qt::Key_3);
+        QCoreApplication::processEvents();
+    }
+    if (window.snapshot().count() != before + int(state.iterations()))
+        state.SkipWithError("draws not stored");
+}
+BENCHMARK(BM_ManualEntry)->Arg(1392)->Arg(300000)->Unit(benchmark::kMillisecond)->MinTime(3);
+
+// "删除最后指定数量期历史": backup file, rebuild, compaction, displays.
+void BM_DeleteLastWithRebuild(benchmark::State &state)
+{
+    MainWindow window(services(scratchFolderWith(int(state.range(0)))));
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        state.SkipWithError("window not shown");
+    dialogs().inputAnswer = QStringLiteral("3");
+    QAction *command = window.findChild<QAction *>(QStringLiteral("mnuEszhzd"));
+    for (auto _ : state) {
+        command->trigger();
+        QCoreApplication::processEvents();
+    }
+    dialogs().inputAnswer.reset();
+}
+BENCHMARK(BM_DeleteLastWithRebuild)->Arg(30000)->Unit(benchmark::kMillisecond)->MinTime(3);
 
 void BM_MakeRow(benchmark::State &state)
 {

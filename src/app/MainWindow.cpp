@@ -277,10 +277,10 @@ void MainWindow::connectControls()
         box->installEventFilter(this);
     connect(m_ui.cmdRdLst, &QPushButton::clicked, this, &MainWindow::onImportClicked);
     connect(m_ui.Command3, &QPushButton::clicked, this, &MainWindow::onDeleteLastClicked);
-    connect(m_ui.mnuLsglDelLast, &QAction::triggered, this, &MainWindow::onDeleteLastClicked);
-    connect(m_ui.mnuLsglClear, &QAction::triggered, this, &MainWindow::onClearClicked);
-    connect(m_ui.mnuLsglDelTo, &QAction::triggered, this, &MainWindow::onKeepUpToClicked);
-    connect(m_ui.mnuLsglDelCount, &QAction::triggered, this, &MainWindow::onDeleteLastCountClicked);
+    connect(m_ui.mnuErase, &QAction::triggered, this, &MainWindow::onDeleteLastClicked);
+    connect(m_ui.mnuClear, &QAction::triggered, this, &MainWindow::onClearClicked);
+    connect(m_ui.mnuDlzd, &QAction::triggered, this, &MainWindow::onKeepUpToClicked);
+    connect(m_ui.mnuEszhzd, &QAction::triggered, this, &MainWindow::onDeleteLastCountClicked);
     connect(m_ui.Command4, &QPushButton::clicked, this, &MainWindow::onExportClicked);
     connect(m_ui.Command2, &QPushButton::clicked, this, &MainWindow::onCombinationSearchClicked);
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "HistoryDb.h"
-#include "HistoryText.h"
 #include "HistorySnapshot.h"
+#include "HistoryText.h"
 #include "MainWindowUi.h"
 #include "SearchResult.h"
 #include "SearchState.h"

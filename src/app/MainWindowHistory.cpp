@@ -49,7 +49,8 @@ void MainWindow::storeTypedDraw()
     for (int p = 1; p <= 3; ++p) {
         QLineEdit *box = m_ui.MaskEdBox1.value(p);
         if (box->text().isEmpty()) {
-            m_services.dialogs->message(this, entryTitle, QStringLiteral("请输入三个1到6之间的号码，每个框一个。"));
+            m_services.dialogs->message(this, entryTitle,
+                                        QStringLiteral("请输入三个1到6之间的号码，每个框一个。"));
             box->setFocus();
             return;
         }
@@ -64,8 +65,9 @@ void MainWindow::storeTypedDraw()
     const std::optional<DrawRecord> row = Derivation::makeRow(issue, numbers, previous, m_search.DsIni);
     if (!row || !m_history.append(*row)) {
         m_services.dialogs->message(this, entryTitle,
-                                    QStringLiteral("第 %1 期号码没有保存：%2").arg(issue).arg(
-                                        row ? m_history.lastError() : QStringLiteral("期号太大。")));
+                                    QStringLiteral("第 %1 期号码没有保存：%2")
+                                        .arg(issue)
+                                        .arg(row ? m_history.lastError() : QStringLiteral("期号太大。")));
         return;
     }
     reopenSnapshot();
@@ -87,12 +89,14 @@ void MainWindow::onImportClicked()
 {
     if (!m_services.dialogs->question(
             this, importTitle,
-            QStringLiteral("确实要读入最新历史号码吗？点击'确认'读入,点击'取消'放弃该操作。确要读入请保证安装目录下"
-                           "存在历史号码的文本文件文件。读取时可能要花费一段时间,请耐心等候！")))
+            QStringLiteral(
+                "确实要读入最新历史号码吗？点击'确认'读入,点击'取消'放弃该操作。确要读入请保证安装目录下"
+                "存在历史号码的文本文件文件。读取时可能要花费一段时间,请耐心等候！")))
         return;
     const QString folder = programFile(QStringLiteral("历史号码"));
     QDir().mkpath(folder);
-    const QString chosen = m_services.dialogs->openFile(this, importTitle, folder, QStringLiteral("Text(*.txt)"));
+    const QString chosen =
+        m_services.dialogs->openFile(this, importTitle, folder, QStringLiteral("Text(*.txt)"));
     if (chosen.right(3).compare(QLatin1String("txt"), Qt::CaseInsensitive) == 0)
         importFile(chosen);
     qihaoXianshi();
@@ -103,7 +107,8 @@ void MainWindow::importFile(const QString &path)
     const BusyCursor busy;
     // The whole file is read and checked before the history is touched.
     QString error;
-    const std::optional<HistoryText::Reading> reading = HistoryText::readFile(path, m_currentIssue, false, &error);
+    const std::optional<HistoryText::Reading> reading =
+        HistoryText::readFile(path, m_currentIssue, false, &error);
     if (!reading) {
         m_services.dialogs->message(this, importTitle,
                                     QStringLiteral("无法读取文件：\n%1\n%2\n\n历史号码没有改变。")
@@ -111,8 +116,9 @@ void MainWindow::importFile(const QString &path)
         return;
     }
     if (!HistoryWriter::replace(m_history, reading->draws, m_search.DsIni, false)) {
-        m_services.dialogs->message(this, importTitle,
-                                    QStringLiteral("读入没有完成：%1\n\n历史号码没有改变。").arg(m_history.lastError()));
+        m_services.dialogs->message(
+            this, importTitle,
+            QStringLiteral("读入没有完成：%1\n\n历史号码没有改变。").arg(m_history.lastError()));
         return;
     }
     m_currentIssue = reading->currentIssue;
@@ -140,7 +146,8 @@ void MainWindow::onDeleteLastClicked()
 
 void MainWindow::onClearClicked()
 {
-    if (!m_services.dialogs->question(this, QStringLiteral("确认清空"), QStringLiteral("确定要清空所有的历史号码吗？")))
+    if (!m_services.dialogs->question(this, QStringLiteral("确认清空"),
+                                      QStringLiteral("确定要清空所有的历史号码吗？")))
         return;
     delrec();
     addHaoma();
@@ -160,7 +167,8 @@ void MainWindow::onKeepUpToClicked()
 void MainWindow::onDeleteLastCountClicked()
 {
     const auto count = positiveNumber(m_services.dialogs->input(
-        this, trimTitle, QStringLiteral("请输入需要删除最后多少期历史号码（例如输入3，那么就将删除最后的3期历史号码）"),
+        this, trimTitle,
+        QStringLiteral("请输入需要删除最后多少期历史号码（例如输入3，那么就将删除最后的3期历史号码）"),
         QStringLiteral("1")));
     if (!count)
         return;
@@ -186,7 +194,8 @@ bool MainWindow::dqzd(const std::vector<TextDraw> &kept)
     }
     if (!HistoryWriter::replace(m_history, reading->draws, m_search.DsIni, true)) {
         m_services.dialogs->message(
-            this, trimTitle, QStringLiteral("删除没有完成：%1\n\n历史号码没有改变。").arg(m_history.lastError()));
+            this, trimTitle,
+            QStringLiteral("删除没有完成：%1\n\n历史号码没有改变。").arg(m_history.lastError()));
         return false;
     }
     m_currentIssue = reading->currentIssue;
@@ -199,9 +208,10 @@ bool MainWindow::dqzd(const std::vector<TextDraw> &kept)
 void MainWindow::compactDb()
 {
     if (!m_history.compact(programFile(HistoryMaintenance::compactionFileName())))
-        m_services.dialogs->message(this, QStringLiteral("压缩数据库"),
-                                    QStringLiteral("压缩历史数据库没有成功，原来的数据库文件保持不变，历史号码没有丢失。\n%1")
-                                        .arg(m_history.lastError()));
+        m_services.dialogs->message(
+            this, QStringLiteral("压缩数据库"),
+            QStringLiteral("压缩历史数据库没有成功，原来的数据库文件保持不变，历史号码没有丢失。\n%1")
+                .arg(m_history.lastError()));
     reopenSnapshot();
 }
 
@@ -210,8 +220,9 @@ void MainWindow::onExportClicked()
     const QString path = programFile(HistoryMaintenance::exportFileName(m_snapshot));
     QString error;
     if (!HistoryText::writeFile(path, HistoryMaintenance::gridText(*m_ui.grid1), &error)) {
-        m_services.dialogs->message(this, QStringLiteral("导出历史号码"),
-                                    QStringLiteral("无法写入文件：\n%1\n%2").arg(QDir::toNativeSeparators(path), error));
+        m_services.dialogs->message(
+            this, QStringLiteral("导出历史号码"),
+            QStringLiteral("无法写入文件：\n%1\n%2").arg(QDir::toNativeSeparators(path), error));
         return;
     }
     m_services.launcher->openFile(path);

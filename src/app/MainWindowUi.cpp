@@ -313,16 +313,12 @@ void MainWindowUi::setupUi(QMainWindow *window)
     // Menus.
     QMenuBar *bar = window->menuBar();
     mnuLsgl = named(bar->addMenu(QStringLiteral("历史管理")), QStringLiteral("mnuLsgl"));
-    mnuLsglExport =
-        named(mnuLsgl->addAction(QStringLiteral("导出历史号码(&O)")), QStringLiteral("mnuLsglExport"));
-    mnuLsglDelLast =
-        named(mnuLsgl->addAction(QStringLiteral("删除最后历史(&E)")), QStringLiteral("mnuLsglDelLast"));
-    mnuLsglClear =
-        named(mnuLsgl->addAction(QStringLiteral("清空历史号码(&C)")), QStringLiteral("mnuLsglClear"));
-    mnuLsglDelTo =
-        named(mnuLsgl->addAction(QStringLiteral("删除到选定期(&D)")), QStringLiteral("mnuLsglDelTo"));
-    mnuLsglDelCount = named(mnuLsgl->addAction(QStringLiteral("删除最后指定数量期历史(&E)")),
-                            QStringLiteral("mnuLsglDelCount"));
+    mnuDcls = named(mnuLsgl->addAction(QStringLiteral("导出历史号码(&O)")), QStringLiteral("mnuDcls"));
+    mnuErase = named(mnuLsgl->addAction(QStringLiteral("删除最后历史(&E)")), QStringLiteral("mnuErase"));
+    mnuClear = named(mnuLsgl->addAction(QStringLiteral("清空历史号码(&C)")), QStringLiteral("mnuClear"));
+    mnuDlzd = named(mnuLsgl->addAction(QStringLiteral("删除到选定期(&D)")), QStringLiteral("mnuDlzd"));
+    mnuEszhzd =
+        named(mnuLsgl->addAction(QStringLiteral("删除最后指定数量期历史(&E)")), QStringLiteral("mnuEszhzd"));
 
     mnuSetup = named(bar->addMenu(QStringLiteral("设置")), QStringLiteral("mnuSetup"));
     mnuDscsSetup =

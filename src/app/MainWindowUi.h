@@ -66,11 +66,11 @@ struct MainWindowUi
     QComboBox *Combo1 = nullptr;
 
     QMenu *mnuLsgl = nullptr;
-    QAction *mnuLsglExport = nullptr;
-    QAction *mnuLsglDelLast = nullptr;
-    QAction *mnuLsglClear = nullptr;
-    QAction *mnuLsglDelTo = nullptr;
-    QAction *mnuLsglDelCount = nullptr;
+    QAction *mnuDcls = nullptr;
+    QAction *mnuErase = nullptr;
+    QAction *mnuClear = nullptr;
+    QAction *mnuDlzd = nullptr;
+    QAction *mnuEszhzd = nullptr;
 
     QMenu *mnuSetup = nullptr;
     QMenu *mnuDscsSetup = nullptr;

@@ -42,8 +42,8 @@ QByteArray gridText(GridModel &grid)
     QByteArray text;
     for (int r = 1; r < grid.rows(); ++r) {
         grid.setRow(r);
-        text += grid.cellText(r, 0).toUtf8() + ' ' + grid.cellText(r, 1).toUtf8() + grid.cellText(r, 2).toUtf8()
-                + grid.cellText(r, 3).toUtf8() + "\r\n";
+        text += grid.cellText(r, 0).toUtf8() + ' ' + grid.cellText(r, 1).toUtf8() +
+                grid.cellText(r, 2).toUtf8() + grid.cellText(r, 3).toUtf8() + "\r\n";
     }
     grid.setCol(3);
     return text;

@@ -65,7 +65,8 @@ Reading read(QByteArrayView content, qint32 currentIssue, bool trimLines)
         while (end < content.size() && content[end] != '\n' && content[end] != '\r')
             ++end;
         QByteArrayView line = content.sliced(at, end - at);
-        at = end < content.size() && content[end] == '\r' && end + 1 < content.size() && content[end + 1] == '\n'
+        at = end < content.size() && content[end] == '\r' && end + 1 < content.size() &&
+                     content[end + 1] == '\n'
                  ? end + 2
                  : end + 1;
         if (trimLines)

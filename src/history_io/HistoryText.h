@@ -22,8 +22,8 @@ namespace HistoryText {
 struct Reading
 {
     std::vector<TextDraw> draws;
-    int skipped = 0;          // lines that gave no draw (blank lines included)
-    qint32 currentIssue = 0;  // the issue in force after the last line
+    int skipped = 0;         // lines that gave no draw (blank lines included)
+    qint32 currentIssue = 0; // the issue in force after the last line
 };
 
 // Reads every line by the reading rules. A line whose first 9 characters are digits (and that is

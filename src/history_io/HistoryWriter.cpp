@@ -15,7 +15,8 @@ std::vector<DrawRecord> rowsFor(const std::vector<TextDraw> &draws, int segmentB
         if (!row)
             continue; // an issue with no successor cannot be stored
         if (earlierTexts)
-            row->earlier = previous ? EarlierTexts{previous->txtHisLst, previous->occurrence} : EarlierTexts{};
+            row->earlier =
+                previous ? EarlierTexts{previous->txtHisLst, previous->occurrence} : EarlierTexts{};
         rows.push_back(std::move(*row));
     }
     return rows;

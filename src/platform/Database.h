@@ -60,6 +60,8 @@ public:
 
     bool isValid() const { return m_statement != nullptr; }
     QString error() const { return m_error; }
+    // Makes a statement that failed usable again (the next execute() runs it).
+    void clearError() { m_error.clear(); }
 
     // Binds a value to the '?' placeholder number `index` (from 1).
     void bind(int index, qint64 value);

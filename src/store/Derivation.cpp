@@ -17,7 +17,13 @@ QString occurrenceText(const std::array<qint16, PositionCount> &values)
         int count = 1;
         for (int earlier = 0; earlier < p; ++earlier)
             count += values[earlier] == values[p] ? 1 : 0;
-        text += QString::number(count) + QLatin1Char('X') + QString::number(values[p]) + QLatin1Char(' ');
+        text += QChar(u'0' + count);
+        text += QLatin1Char('X');
+        if (values[p] >= 0 && values[p] <= 9)
+            text += QChar(u'0' + values[p]);
+        else
+            text += QString::number(values[p]);
+        text += QLatin1Char(' ');
     }
     return text;
 }
@@ -25,8 +31,13 @@ QString occurrenceText(const std::array<qint16, PositionCount> &values)
 QString digitsText(const Numbers &numbers)
 {
     QString text;
-    for (qint16 n : numbers)
-        text += QString::number(n);
+    text.reserve(3);
+    for (qint16 n : numbers) {
+        if (n >= 0 && n <= 9)
+            text += QChar(u'0' + n);
+        else
+            text += QString::number(n);
+    }
     return text;
 }
 

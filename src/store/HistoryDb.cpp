@@ -4,8 +4,8 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <filesystem>
 #include <QSqlError>
+#include <filesystem>
 
 namespace {
 
@@ -59,13 +59,13 @@ HistoryDb::OpenStatus HistoryDb::open(const QString &path)
         failed();
         return OpenStatus::NoSchema;
     }
-    m_append = m_db.prepare(insertStatement());
+    m_append = std::make_unique<FastStatement>(m_db, insertStatement());
     return OpenStatus::Ok;
 }
 
 void HistoryDb::close()
 {
-    m_append = QSqlQuery();
+    m_append.reset();
     m_schemaOk = false;
     m_db.close();
 }
@@ -93,41 +93,42 @@ bool HistoryDb::failed()
     return false;
 }
 
-bool HistoryDb::bindAndRun(QSqlQuery &insert, const DrawRecord &row)
+bool HistoryDb::bindAndRun(const DrawRecord &row)
 {
-    int i = 0;
-    insert.bindValue(i++, row.sqqh);
-    insert.bindValue(i++, row.qqh);
+    FastStatement &insert = *m_append;
+    int i = 1;
+    auto bindText = [&](const QString &text) {
+        // Texts a row has no value for stay NULL.
+        text.isNull() ? insert.bindNull(i++) : insert.bindText(i++, text.toUtf8());
+    };
+    insert.bind(i++, row.sqqh);
+    insert.bind(i++, row.qqh);
     for (const DrawValues *values : {&row.value, &row.prev, &row.prevPrev})
         for (int p = 0; p < PositionCount; ++p)
             for (int k = 0; k < KindCount; ++k)
-                insert.bindValue(i++, (*values)[p][k]);
-    insert.bindValue(i++, row.txtHisLst);
+                insert.bind(i++, (*values)[p][k]);
+    bindText(row.txtHisLst);
     for (int k = 0; k < KindCount; ++k)
-        insert.bindValue(i++, row.occurrence[k]);
-    // The earlier-draw group stays NULL unless the writer filled it.
-    insert.bindValue(i++,
-                     row.earlier ? QVariant(row.earlier->digits) : QVariant(QMetaType(QMetaType::QString)));
+        bindText(row.occurrence[k]);
+    bindText(row.earlier ? row.earlier->digits : QString());
     for (int k = 0; k < KindCount; ++k)
-        insert.bindValue(i++, row.earlier ? QVariant(row.earlier->occurrence[k])
-                                          : QVariant(QMetaType(QMetaType::QString)));
-    if (insert.exec())
+        bindText(row.earlier ? row.earlier->occurrence[k] : QString());
+    if (insert.execute())
         return true;
-    m_error = insert.lastError().text();
+    m_error = insert.error();
+    insert.clearError();
     return false;
 }
 
 bool HistoryDb::append(const DrawRecord &row)
 {
-    if (!isOpen())
-        return false;
-    return bindAndRun(m_append, row);
+    return isOpen() && bindAndRun(row);
 }
 
 bool HistoryDb::appendRows(const std::vector<DrawRecord> &rows)
 {
     for (const DrawRecord &row : rows) {
-        if (!bindAndRun(m_append, row))
+        if (!bindAndRun(row))
             return false;
     }
     return true;
@@ -155,10 +156,10 @@ bool HistoryDb::replaceAll(const std::vector<DrawRecord> &rows)
 
 bool HistoryDb::deleteLast()
 {
-    return isOpen()
-           && (m_db.exec(QStringLiteral("DELETE FROM Lishi WHERE rowid = "
-                                        "(SELECT rowid FROM Lishi ORDER BY SQQH DESC, rowid DESC LIMIT 1)"))
-               || failed());
+    return isOpen() &&
+           (m_db.exec(QStringLiteral("DELETE FROM Lishi WHERE rowid = "
+                                     "(SELECT rowid FROM Lishi ORDER BY SQQH DESC, rowid DESC LIMIT 1)")) ||
+            failed());
 }
 
 bool HistoryDb::compact(const QString &workPath)
@@ -177,12 +178,12 @@ bool HistoryDb::compact(const QString &workPath)
     bool ok = m_db.exec(QStringLiteral("VACUUM INTO ?"), {workPath});
     if (!ok)
         failed();
-    m_append = QSqlQuery();
+    m_append.reset();
     m_db.close();
     if (ok) {
         std::error_code renamed;
-        std::filesystem::rename(QFile::encodeName(workPath).toStdString(), QFile::encodeName(path).toStdString(),
-                                renamed);
+        std::filesystem::rename(QFile::encodeName(workPath).toStdString(),
+                                QFile::encodeName(path).toStdString(), renamed);
         if (renamed) {
             m_error = QString::fromStdString(renamed.message());
             ok = false;

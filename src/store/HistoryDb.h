@@ -5,6 +5,7 @@
 #include "HistorySnapshot.h"
 
 #include <QSqlQuery>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -47,13 +48,13 @@ public:
 
 private:
     bool ensureSchema();
-    bool bindAndRun(QSqlQuery &insert, const DrawRecord &row);
+    bool bindAndRun(const DrawRecord &row);
     bool appendRows(const std::vector<DrawRecord> &rows);
     bool failed();
 
     Database m_db;
     bool m_schemaOk = false;
     QString m_error;
-    size_t m_lastSnapshotSize = 0; // sizes the next snapshot's buffer
-    QSqlQuery m_append;
+    size_t m_lastSnapshotSize = 0;           // sizes the next snapshot's buffer
+    std::unique_ptr<FastStatement> m_append; // the append cursor: one prepared INSERT
 };

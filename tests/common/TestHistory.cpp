@@ -47,8 +47,8 @@ bool createIn(const QString &folder, const std::vector<TestDraw> &draws, int seg
 std::vector<TestDraw> sample()
 {
     QString error;
-    const auto reading =
-        HistoryText::readFile(QStringLiteral(VK3_SAMPLE_DATA "/gx-k3-2013-05-29_07-31.txt"), 0, false, &error);
+    const auto reading = HistoryText::readFile(QStringLiteral(VK3_SAMPLE_DATA "/gx-k3-2013-05-29_07-31.txt"),
+                                               0, false, &error);
     return reading ? reading->draws : std::vector<TestDraw>{};
 }
 

@@ -76,9 +76,9 @@ void TestHistoryCommands::typingStoresTheDraw()
     QSqlQuery q = w.history().database().select("SELECT * FROM Lishi");
     QVERIFY(q.next());
     const QSqlRecord r = q.record();
-    const std::pair<const char *, int> expected[] = {{"L1A", 1}, {"L2A", 4}, {"L3A", 6}, {"L1B", 0}, {"L2B", 1},
-                                                     {"L3B", 1}, {"L1E", 1}, {"L2E", 0}, {"L3E", 0}, {"L1F", 1},
-                                                     {"L2F", 2}, {"L3F", 3}, {"QQH", 161212002}};
+    const std::pair<const char *, int> expected[] = {
+        {"L1A", 1}, {"L2A", 4}, {"L3A", 6}, {"L1B", 0}, {"L2B", 1}, {"L3B", 1},        {"L1E", 1},
+        {"L2E", 0}, {"L3E", 0}, {"L1F", 1}, {"L2F", 2}, {"L3F", 3}, {"QQH", 161212002}};
     for (auto [column, value] : expected)
         QCOMPARE(r.value(column).toInt(), value);
     QVERIFY(!q.next()); // clearing the boxes stored nothing more
@@ -231,9 +231,9 @@ void TestHistoryCommands::deleteLast()
     QCOMPARE(h.text("Text1"), QStringLiteral("161212078"));
     QCOMPARE(h.text("Text2(1)") + h.text("Text2(2)") + h.text("Text2(3)"), QStringLiteral("335"));
     QCOMPARE(h.dialogs.count("message"), 0);
-    h.action("mnuLsglDelLast")->trigger();
-    h.action("mnuLsglDelLast")->trigger();
-    h.action("mnuLsglDelLast")->trigger(); // on an empty history: nothing, and no complaint
+    h.action("mnuErase")->trigger();
+    h.action("mnuErase")->trigger();
+    h.action("mnuErase")->trigger(); // on an empty history: nothing, and no complaint
     QCOMPARE(storedIssues(w), QList<qint32>{});
     QCOMPARE(h.dialogs.count("message"), 0);
     QVERIFY(w.historyOpen());
@@ -245,9 +245,9 @@ void TestHistoryCommands::clearAll()
     QVERIFY(TestHistory::createIn(h.folder.path(), small));
     MainWindow &w = h.start();
     h.dialogs.questionAnswers = {false};
-    h.action("mnuLsglClear")->trigger();
+    h.action("mnuClear")->trigger();
     QCOMPARE(storedIssues(w).size(), 3);
-    h.action("mnuLsglClear")->trigger();
+    h.action("mnuClear")->trigger();
     QCOMPARE(h.dialogs.shown.last().title, QStringLiteral("确认清空"));
     QCOMPARE(h.dialogs.shown.last().text, QStringLiteral("确定要清空所有的历史号码吗？"));
     QCOMPARE(h.grid(1).rows(), 1);
@@ -261,7 +261,7 @@ void TestHistoryCommands::keepUpToAndDeleteCount()
     QVERIFY(TestHistory::createIn(h.folder.path(), TestHistory::sample()));
     MainWindow &w = h.start();
     h.dialogs.inputAnswers = {QStringLiteral("130731010")};
-    h.action("mnuLsglDelTo")->trigger();
+    h.action("mnuDlzd")->trigger();
     const auto &ask = h.dialogs.shown.first();
     QCOMPARE(ask.title, QStringLiteral("删除期数"));
     QCOMPARE(ask.text, QStringLiteral("请输入需要删除到的期数，例如‘2014016’"));
@@ -281,7 +281,7 @@ void TestHistoryCommands::keepUpToAndDeleteCount()
 
     h.dialogs.shown.clear();
     h.dialogs.inputAnswers = {QStringLiteral("12")};
-    h.action("mnuLsglDelCount")->trigger();
+    h.action("mnuEszhzd")->trigger();
     QCOMPARE(h.dialogs.shown.first().text,
              QStringLiteral("请输入需要删除最后多少期历史号码（例如输入3，那么就将删除最后的3期历史号码）"));
     QCOMPARE(h.dialogs.shown.first().defaultAnswer, QStringLiteral("1"));
@@ -297,12 +297,13 @@ void TestHistoryCommands::trimmingCancelChangesNothing()
     Harness h;
     QVERIFY(TestHistory::createIn(h.folder.path(), small));
     MainWindow &w = h.start();
-    for (const std::optional<QString> &answer : {std::optional<QString>(), std::optional<QString>("0"),
-                                                 std::optional<QString>("-3"), std::optional<QString>("abc")}) {
+    for (const std::optional<QString> &answer :
+         {std::optional<QString>(), std::optional<QString>("0"), std::optional<QString>("-3"),
+          std::optional<QString>("abc")}) {
         h.dialogs.inputAnswers = {answer};
-        h.action("mnuLsglDelTo")->trigger();
+        h.action("mnuDlzd")->trigger();
         h.dialogs.inputAnswers = {answer};
-        h.action("mnuLsglDelCount")->trigger();
+        h.action("mnuEszhzd")->trigger();
     }
     QCOMPARE(storedIssues(w).size(), 3);
     QVERIFY(!QFile::exists(h.folder.filePath("lsbf.txt")));

@@ -56,7 +56,8 @@ void TestCrashSafety::killedImport()
         QCOMPARE(check.value(0).toString(), QStringLiteral("ok"));
         check.finish();
         const HistorySnapshot snapshot = *db.snapshot();
-        const std::vector<TestDraw> &expected = snapshot.count() == int(oldDraws.size()) ? oldDraws : newDraws;
+        const std::vector<TestDraw> &expected =
+            snapshot.count() == int(oldDraws.size()) ? oldDraws : newDraws;
         QCOMPARE(snapshot.count(), int(expected.size()));
         for (int i = 0; i < snapshot.count(); i += 97) {
             QCOMPARE(snapshot.at(i).sqqh, expected[size_t(i)].issue);
@@ -64,7 +65,8 @@ void TestCrashSafety::killedImport()
         }
         (&expected == &oldDraws ? sawOld : sawNew)++;
     }
-    qInfo("kills left the old history %d times and the new one %d times (full run %d ms)", sawOld, sawNew, fullRun);
+    qInfo("kills left the old history %d times and the new one %d times (full run %d ms)", sawOld, sawNew,
+          fullRun);
 }
 
 QTEST_GUILESS_MAIN(TestCrashSafety)

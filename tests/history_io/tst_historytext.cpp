@@ -33,12 +33,13 @@ void TestHistoryText::readingRules_data()
     QTest::newRow("one space") << QByteArray("161212001 135\r\n") << 0 << one << 0 << 161212001;
     QTest::newRow("no space") << QByteArray("161212001135\r\n") << 0 << one << 0 << 161212001;
     QTest::newRow("two spaces") << QByteArray("161212001  135\r\n") << 0 << one << 0 << 161212001;
-    QTest::newRow("three spaces: not 1 3 5") << QByteArray("161212001   135\r\n") << 0 << Draws{} << 1 << 161212001;
-    QTest::newRow("text after character 14 ignored") << QByteArray("161212001 135 comment\r\n") << 0 << one << 0
-                                                     << 161212001;
+    QTest::newRow("three spaces: not 1 3 5")
+        << QByteArray("161212001   135\r\n") << 0 << Draws{} << 1 << 161212001;
+    QTest::newRow("text after character 14 ignored")
+        << QByteArray("161212001 135 comment\r\n") << 0 << one << 0 << 161212001;
     QTest::newRow("digits only after an issue line")
-        << QByteArray("161212001 246\r\n135\r\n") << 0 << Draws{{161212001, {2, 4, 6}}, {161212001, {1, 3, 5}}} << 0
-        << 161212001;
+        << QByteArray("161212001 246\r\n135\r\n") << 0
+        << Draws{{161212001, {2, 4, 6}}, {161212001, {1, 3, 5}}} << 0 << 161212001;
     QTest::newRow("first line without issue takes the current one")
         << QByteArray("135\r\n161212009 246\r\n") << 161212008
         << Draws{{161212008, {1, 3, 5}}, {161212009, {2, 4, 6}}} << 0 << 161212009;
@@ -47,15 +48,16 @@ void TestHistoryText::readingRules_data()
     QTest::newRow("blank and text lines skipped")
         << QByteArray("\r\nhello world\r\n161212001 135\r\n   \r\n") << 0 << one << 3 << 161212001;
     QTest::newRow("digits outside 1..6 skipped")
-        << QByteArray("161212001 105\r\n161212002 175\r\n161212003 13\r\n161212004 1356\r\n") << 0 << Draws{} << 4
-        << 161212004;
+        << QByteArray("161212001 105\r\n161212002 175\r\n161212003 13\r\n161212004 1356\r\n") << 0 << Draws{}
+        << 4 << 161212004;
     QTest::newRow("a skipped line with an issue still sets it")
         << QByteArray("161212001 105\r\n246\r\n") << 0 << Draws{{161212001, {2, 4, 6}}} << 1 << 161212001;
     QTest::newRow("LF and lone CR line ends")
         << QByteArray("161212001 135\n161212002 246\r161212003 111") << 0
         << Draws{{161212001, {1, 3, 5}}, {161212002, {2, 4, 6}}, {161212003, {1, 1, 1}}} << 0 << 161212003;
-    QTest::newRow("UTF-8 byte order mark") << QByteArray("\xEF\xBB\xBF" "161212001 135\r\n") << 0 << one << 0
-                                           << 161212001;
+    QTest::newRow("UTF-8 byte order mark") << QByteArray("\xEF\xBB\xBF"
+                                                         "161212001 135\r\n")
+                                           << 0 << one << 0 << 161212001;
     QTest::newRow("issue field needs more than 10 characters")
         << QByteArray("1612120011\r\n") << 7 << Draws{} << 1 << 7;
     QTest::newRow("issue field needs nine digits")
@@ -63,8 +65,10 @@ void TestHistoryText::readingRules_data()
     QTest::newRow("leading blanks are not an issue field")
         << QByteArray(" 161212001 135\r\n") << 7 << Draws{} << 1 << 7;
     QTest::newRow("issue 0 skips") << QByteArray("000000000 135\r\n") << 0 << Draws{} << 1 << 0;
-    QTest::newRow("NUL bytes") << QByteArray("161212001 1\0" "5\r\n161212002 246\r\n", 30) << 0
-                               << Draws{{161212002, {2, 4, 6}}} << 1 << 161212002;
+    QTest::newRow("NUL bytes") << QByteArray("161212001 1\0"
+                                             "5\r\n161212002 246\r\n",
+                                             30)
+                               << 0 << Draws{{161212002, {2, 4, 6}}} << 1 << 161212002;
 }
 
 void TestHistoryText::readingRules()
@@ -99,8 +103,8 @@ void TestHistoryText::formatRoundTrip()
 void TestHistoryText::realSampleFile()
 {
     QString error;
-    const auto reading =
-        HistoryText::readFile(QStringLiteral(VK3_SAMPLE_DATA "/gx-k3-2013-05-29_07-31.txt"), 0, false, &error);
+    const auto reading = HistoryText::readFile(QStringLiteral(VK3_SAMPLE_DATA "/gx-k3-2013-05-29_07-31.txt"),
+                                               0, false, &error);
     QVERIFY2(reading, qPrintable(error));
     QCOMPARE(reading->draws.size(), size_t(4778));
     QCOMPARE(reading->skipped, 0);

@@ -7,8 +7,8 @@
 #include "TestDoubles.h"
 #include "TestHistory.h"
 
-#include <QFile>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlQuery>
 #include <QTest>
@@ -34,8 +34,11 @@ Issues issuesOf(const Draws &draws)
 }
 
 // The end of one day (78 draws) and the start of the next.
-const Draws aroundMidnight{{161212076, {1, 1, 1}}, {161212077, {2, 2, 2}}, {161212078, {3, 3, 3}},
-                           {161213001, {4, 4, 4}}, {161213002, {5, 5, 5}}};
+const Draws aroundMidnight{{161212076, {1, 1, 1}},
+                           {161212077, {2, 2, 2}},
+                           {161212078, {3, 3, 3}},
+                           {161213001, {4, 4, 4}},
+                           {161213002, {5, 5, 5}}};
 } // namespace
 
 class TestMaintenance : public QObject
@@ -90,7 +93,8 @@ void TestMaintenance::deleteLastCount()
 void TestMaintenance::rebuildCarriesEarlierTexts()
 {
     const std::vector<DrawRecord> rows = HistoryWriter::rowsFor(
-        {{161212001, {1, 4, 6}}, {161212002, {3, 3, 5}}, {161212003, {2, 5, 2}}, {161212004, {6, 6, 6}}}, 1, true);
+        {{161212001, {1, 4, 6}}, {161212002, {3, 3, 5}}, {161212003, {2, 5, 2}}, {161212004, {6, 6, 6}}}, 1,
+        true);
     QCOMPARE(rows.size(), size_t(4));
     QVERIFY(rows[0].earlier && rows[0].earlier->digits.isEmpty());
     QVERIFY(rows[1].earlier->digits.isEmpty()); // no draw two rows back
@@ -128,7 +132,8 @@ void TestMaintenance::deleteLastRow()
     HistoryDb db;
     QCOMPARE(db.open(folder.filePath(HistoryDb::fileName())), HistoryDb::OpenStatus::Ok);
     QVERIFY(db.deleteLast()); // empty: nothing to do
-    QVERIFY(TestHistory::append(db, {{161212003, {1, 1, 1}}, {161212001, {2, 2, 2}}, {161212002, {3, 3, 3}}}));
+    QVERIFY(
+        TestHistory::append(db, {{161212003, {1, 1, 1}}, {161212001, {2, 2, 2}}, {161212002, {3, 3, 3}}}));
     QVERIFY(db.deleteLast());
     const auto left = db.snapshot();
     QCOMPARE(left->count(), 2);
