@@ -1,0 +1,388 @@
+#include "Cli.h"
+
+#include "AppPaths.h"
+#include "CombinationSearch.h"
+#include "Derivation.h"
+#include "FollowSearch.h"
+#include "GridModel.h"
+#include "HistoryDb.h"
+#include "HistoryMaintenance.h"
+#include "HistoryWriter.h"
+#include "IssueNumbers.h"
+#include "PatternRefresh.h"
+#include "ProvinceTable.h"
+#include "ResultGrids.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QTextStream>
+#include <deque>
+
+namespace {
+
+// Bad usage or bad input: reported on one line, exit status 2.
+struct UsageError
+{
+    QString message;
+};
+
+// The window shows this issue before any draw is stored.
+constexpr qint32 placeholderIssue = 2007001;
+
+const QStringList kindNames{QStringLiteral("number"), QStringLiteral("size"), QStringLiteral("parity"),
+                            QStringLiteral("segment")};
+
+class Arguments
+{
+public:
+    explicit Arguments(const QStringList &list)
+        : m_rest(list.begin(), list.end())
+    {}
+    bool atEnd() const { return m_rest.empty(); }
+    QString take()
+    {
+        QString front = m_rest.front();
+        m_rest.pop_front();
+        return front;
+    }
+    QString valueOf(const QString &option)
+    {
+        if (atEnd())
+            throw UsageError{QStringLiteral("%1 needs a value").arg(option)};
+        return take();
+    }
+
+private:
+    std::deque<QString> m_rest;
+};
+
+qint64 wholeNumber(const QString &text, const QString &what, qint64 low, qint64 high)
+{
+    bool ok = false;
+    const qint64 value = text.toLongLong(&ok);
+    if (!ok || value < low || value > high)
+        throw UsageError{QStringLiteral("%1 must be a whole number from %2 to %3: %4")
+                             .arg(what)
+                             .arg(low)
+                             .arg(high)
+                             .arg(text)};
+    return value;
+}
+
+qint32 issueNumber(const QString &text, const QString &what)
+{
+    return qint32(wholeNumber(text, what, 1, std::numeric_limits<qint32>::max()));
+}
+
+int kindIndex(const QString &text, const QString &option)
+{
+    const qsizetype index = kindNames.indexOf(text);
+    if (index < 0)
+        throw UsageError{QStringLiteral("%1 takes number, size, parity or segment: %2").arg(option, text)};
+    return int(index);
+}
+
+struct Context
+{
+    QString folder;
+    int game = 0;
+    int segmentBase = 1;
+    HistoryDb db;
+    HistorySnapshot snapshot;
+
+    void open()
+    {
+        if (!QDir().mkpath(folder))
+            throw UsageError{QStringLiteral("cannot create the folder %1").arg(folder)};
+        const QString path = QDir(folder).filePath(HistoryDb::fileName());
+        if (db.open(path) != HistoryDb::OpenStatus::Ok)
+            throw UsageError{
+                QStringLiteral("cannot open the history database %1: %2").arg(path, db.lastError())};
+        reload();
+    }
+    void reload() { snapshot = db.snapshot().value_or(HistorySnapshot()); }
+
+    // The issue the window's next-issue box shows.
+    qint32 nextIssue() const
+    {
+        if (snapshot.isEmpty())
+            return placeholderIssue;
+        return IssueNumbers::next(snapshot.last().sqqh, ProvinceTable::at(game).drawsPerDay)
+            .value_or(placeholderIssue);
+    }
+    // The issue that lines without their own issue take: the last issue + 1, as the window holds it.
+    qint32 currentIssue() const { return snapshot.isEmpty() ? 0 : snapshot.last().qqh; }
+};
+
+int importFile(Context &c, Arguments &args, QTextStream &out)
+{
+    const QString file = args.valueOf(QStringLiteral("import"));
+    if (!args.atEnd())
+        throw UsageError{QStringLiteral("import takes one file")};
+    if (!QFileInfo(file).isReadable())
+        throw UsageError{QStringLiteral("cannot read %1").arg(file)};
+    c.open();
+    QString error;
+    const auto reading = HistoryText::readFile(file, c.currentIssue(), false, &error);
+    if (!reading)
+        throw UsageError{QStringLiteral("cannot read %1: %2").arg(file, error)};
+    if (!HistoryWriter::replace(c.db, reading->draws, c.segmentBase, false))
+        throw UsageError{QStringLiteral("the history was not replaced: %1").arg(c.db.lastError())};
+    out << QStringLiteral("%1 draws read, %2 lines skipped\n")
+               .arg(reading->draws.size())
+               .arg(reading->skipped);
+    return 0;
+}
+
+int addDraw(Context &c, Arguments &args, QTextStream &out)
+{
+    const QString digits = args.valueOf(QStringLiteral("add"));
+    if (digits.size() != 3 || digits.contains(QRegularExpression(QStringLiteral("[^1-6]"))))
+        throw UsageError{QStringLiteral("a draw is three digits 1..6: %1").arg(digits)};
+    std::optional<qint32> given;
+    while (!args.atEnd()) {
+        const QString option = args.take();
+        if (option != QLatin1String("--issue"))
+            throw UsageError{QStringLiteral("unknown option for add: %1").arg(option)};
+        given = issueNumber(args.valueOf(option), option);
+    }
+    c.open();
+    const qint32 issue = given.value_or(c.nextIssue());
+    const Numbers numbers{qint16(digits[0].digitValue()), qint16(digits[1].digitValue()),
+                          qint16(digits[2].digitValue())};
+    const auto row = Derivation::makeRow(issue, numbers, c.snapshot.isEmpty() ? nullptr : &c.snapshot.last(),
+                                         c.segmentBase);
+    if (!row || !c.db.append(*row))
+        throw UsageError{QStringLiteral("the draw was not stored: %1").arg(c.db.lastError())};
+    out << issue << ' ' << digits << '\n';
+    return 0;
+}
+
+std::vector<TextDraw> storedDraws(const HistorySnapshot &snapshot)
+{
+    return HistoryMaintenance::allButLast(snapshot, 0);
+}
+
+SearchResult searchCommand(Context &c, Arguments &args, bool combination, QJsonObject &summary, bool &json)
+{
+    SearchState state;
+    state.DsIni = qint16(c.segmentBase);
+    Positions chosen{true, true, true};
+    std::optional<std::array<qint16, 3>> typed;
+    std::optional<QString> verifyIssue;
+    bool beforeOnly = false;
+    std::optional<qint32> from, to;
+    int size = 0;
+    bool sizeGiven = false;
+    while (!args.atEnd()) {
+        const QString option = args.take();
+        if (option == QLatin1String("--kind")) {
+            state.intLei = qint16(kindIndex(args.valueOf(option), option));
+        } else if (option == QLatin1String("--display")) {
+            state.intXianshiLei = qint16(kindIndex(args.valueOf(option), option));
+        } else if (option == QLatin1String("--fixed")) {
+            state.bolZyw = false;
+        } else if (option == QLatin1String("--back")) {
+            state.bolSq = false;
+            state.intPreQi = qint16(wholeNumber(args.valueOf(option), option, 1, 9));
+        } else if (option == QLatin1String("--positions")) {
+            const QString digits = args.valueOf(option);
+            if (digits.contains(QRegularExpression(QStringLiteral("[^123]"))))
+                throw UsageError{QStringLiteral("--positions takes the digits 1, 2 and 3: %1").arg(digits)};
+            for (int p = 0; p < 3; ++p)
+                chosen[size_t(p)] = digits.contains(QChar(u'1' + p));
+        } else if (option == QLatin1String("--pattern")) {
+            const QStringList parts = args.valueOf(option).split(QLatin1Char(','));
+            if (parts.size() != 3)
+                throw UsageError{QStringLiteral("--pattern takes three integers A,B,C")};
+            typed.emplace();
+            for (int p = 0; p < 3; ++p)
+                (*typed)[size_t(p)] = qint16(wholeNumber(parts[p].trimmed(), option, -32768, 32767));
+        } else if (option == QLatin1String("--verify")) {
+            verifyIssue = args.valueOf(option);
+            if (!PatternRefresh::predecessorIssue(*verifyIssue, ProvinceTable::at(c.game).drawsPerDay))
+                throw UsageError{QStringLiteral("--verify: not an issue number: %1").arg(*verifyIssue)};
+        } else if (option == QLatin1String("--before-only")) {
+            beforeOnly = true;
+        } else if (option == QLatin1String("--from")) {
+            from = issueNumber(args.valueOf(option), option);
+        } else if (option == QLatin1String("--to")) {
+            to = issueNumber(args.valueOf(option), option);
+        } else if (option == QLatin1String("--straight")) {
+            state.bolZuxuan = false;
+        } else if (option == QLatin1String("--tally-pos")) {
+            state.intConsqSort = qint16(wholeNumber(args.valueOf(option), option, 1, 3));
+        } else if (option == QLatin1String("--json")) {
+            json = true;
+        } else if (combination && option == QLatin1String("--size")) {
+            size = int(wholeNumber(args.valueOf(option), option, -32768, 32767));
+            sizeGiven = true;
+        } else {
+            throw UsageError{QStringLiteral("unknown option: %1").arg(option)};
+        }
+    }
+    if (combination && !sizeGiven)
+        throw UsageError{QStringLiteral("combo needs --size K")};
+    if (beforeOnly && !verifyIssue)
+        throw UsageError{QStringLiteral("--before-only goes with --verify")};
+    c.open();
+
+    // The range and the pattern as the window's pattern tabs set them.
+    const HistorySnapshot &snapshot = c.snapshot;
+    std::optional<qint32> rangeEnd =
+        snapshot.isEmpty() ? std::nullopt : std::optional<qint32>(snapshot.last().sqqh);
+    if (verifyIssue) {
+        const auto verification = PatternRefresh::verify(snapshot, state, *verifyIssue, beforeOnly,
+                                                         ProvinceTable::at(c.game).drawsPerDay);
+        if (!verification.pattern)
+            throw UsageError{
+                QStringLiteral("--verify: the history holds no draw before %1").arg(*verifyIssue)};
+        state.intPattern = *verification.pattern;
+        rangeEnd = verification.rangeEnd;
+    } else if (typed) {
+        state.bolManual = true;
+        state.intPattern = *typed;
+    } else if (const auto latest = PatternRefresh::latestPattern(snapshot, state)) {
+        state.intPattern = *latest;
+    }
+    const IssueRange range{from ? from : PatternRefresh::rangeStart(snapshot, state.bolSq, state.intPreQi),
+                           to ? to : rangeEnd};
+
+    summary[QStringLiteral("pattern")] =
+        QJsonArray{state.intPattern[0], state.intPattern[1], state.intPattern[2]};
+    QJsonArray positions;
+    for (int p = 1; p <= 3; ++p)
+        if (combination || chosen[size_t(p - 1)])
+            positions.append(p);
+    summary[QStringLiteral("positions")] = positions;
+    summary[QStringLiteral("from")] = range.from ? QJsonValue(*range.from) : QJsonValue();
+    summary[QStringLiteral("to")] = range.to ? QJsonValue(*range.to) : QJsonValue();
+    return combination ? CombinationSearch::run(c.db, state, size, range)
+                       : FollowSearch::run(c.db, state, chosen, range);
+}
+
+QString jsonValue(const QJsonValue &value)
+{
+    // A one-element array serializes any value with JSON's own escaping; its brackets go.
+    const QByteArray text = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(text.mid(1, text.size() - 2));
+}
+
+QString jsonText(const QString &text)
+{
+    return jsonValue(QJsonValue(text));
+}
+
+void writeGrid(const GridModel &grid, QTextStream &out)
+{
+    for (int r = 0; r < grid.rows(); ++r) {
+        QStringList cells;
+        for (int col = 0; col < grid.cols(); ++col)
+            cells << grid.cellText(r, col);
+        out << cells.join(QLatin1Char('\t')) << '\n';
+    }
+}
+
+int search(Context &c, Arguments &args, bool combination, QTextStream &out)
+{
+    QJsonObject summary;
+    bool json = false;
+    const SearchResult result = searchCommand(c, args, combination, summary, json);
+    // Both outputs are read off the grids the window would show.
+    GridModel list, statistics;
+    ResultGrids::fill(list, statistics, result);
+    if (!json) {
+        writeGrid(list, out);
+        out << '\n';
+        writeGrid(statistics, out);
+        return 0;
+    }
+    // Written by hand to keep the documented key order.
+    QStringList results;
+    for (int r = 1; r < list.rows(); ++r)
+        results << QStringLiteral("{\"issue\":%1,\"values\":[%2,%3,%4],\"before\":%5}")
+                       .arg(list.cellText(r, 0), list.cellText(r, 1), list.cellText(r, 2),
+                            list.cellText(r, 3), jsonText(list.cellText(r, 4)));
+    QStringList tally;
+    for (int r = 1; r < statistics.rows(); ++r)
+        tally << QStringLiteral("{\"rank\":%1,\"value\":%2,\"count\":%3,\"percent\":%4}")
+                     .arg(statistics.cellText(r, 0), jsonText(statistics.cellText(r, 1)),
+                          statistics.cellText(r, 2), jsonText(statistics.cellText(r, 3)));
+    out << QStringLiteral(
+               "{\"pattern\":%1,\"positions\":%2,\"from\":%3,\"to\":%4,\"results\":[%5],\"tally\":[%6]}\n")
+               .arg(jsonValue(summary.value(QStringLiteral("pattern"))),
+                    jsonValue(summary.value(QStringLiteral("positions"))),
+                    jsonValue(summary.value(QStringLiteral("from"))),
+                    jsonValue(summary.value(QStringLiteral("to"))), results.join(QLatin1Char(',')),
+                    tally.join(QLatin1Char(',')));
+    return 0;
+}
+
+int runCommand(Context &c, const QString &command, Arguments &args, QTextStream &out)
+{
+    if (command == QLatin1String("import"))
+        return importFile(c, args, out);
+    if (command == QLatin1String("add"))
+        return addDraw(c, args, out);
+    if (command == QLatin1String("search") || command == QLatin1String("combo"))
+        return search(c, args, command == QLatin1String("combo"), out);
+    if (!args.atEnd() && command != QLatin1String("export"))
+        throw UsageError{QStringLiteral("%1 takes no options: %2").arg(command, args.take())};
+    if (command != QLatin1String("export"))
+        c.open();
+    if (command == QLatin1String("list")) {
+        out << QString::fromLatin1(HistoryText::format(storedDraws(c.snapshot)).replace("\r\n", "\n"));
+        return 0;
+    }
+    if (command == QLatin1String("next-issue")) {
+        out << c.nextIssue() << '\n';
+        return 0;
+    }
+    // export
+    const QString file = args.valueOf(command);
+    if (!args.atEnd())
+        throw UsageError{QStringLiteral("export takes one file")};
+    c.open();
+    QString error;
+    if (!HistoryText::writeFile(file, HistoryText::format(storedDraws(c.snapshot)), &error))
+        throw UsageError{QStringLiteral("cannot write %1: %2").arg(file, error)};
+    return 0;
+}
+
+} // namespace
+
+int runCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    static const QStringList commands{QStringLiteral("import"), QStringLiteral("add"),
+                                      QStringLiteral("list"),   QStringLiteral("next-issue"),
+                                      QStringLiteral("export"), QStringLiteral("search"),
+                                      QStringLiteral("combo")};
+    try {
+        Arguments args(arguments);
+        Context c;
+        c.folder = AppPaths::programFolder();
+        while (!args.atEnd()) {
+            const QString word = args.take();
+            if (word == QLatin1String("--dir"))
+                c.folder = args.valueOf(word);
+            else if (word == QLatin1String("--game"))
+                c.game = int(wholeNumber(args.valueOf(word), word, 0, ProvinceTable::Count - 1));
+            else if (word == QLatin1String("--segment-base"))
+                c.segmentBase = int(wholeNumber(args.valueOf(word), word, 0, 1));
+            else if (commands.contains(word))
+                return runCommand(c, word, args, out);
+            else
+                throw UsageError{QStringLiteral("unknown command or option: %1").arg(word)};
+        }
+        throw UsageError{
+            QStringLiteral("usage: vendrix-k3-cli [--dir DIR] [--game INDEX] [--segment-base 0|1] "
+                           "import|add|list|next-issue|export|search|combo …")};
+    } catch (const UsageError &e) {
+        err << "vendrix-k3-cli: " << e.message << '\n';
+        return 2;
+    }
+}

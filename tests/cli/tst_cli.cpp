@@ -1,0 +1,310 @@
+#include "HistoryText.h"
+#include "TestHistory.h"
+#include "WindowHarness.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSqlQuery>
+#include <QTabBar>
+#include <QTest>
+
+namespace {
+
+struct Run
+{
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Run cli(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QCoreApplication::applicationDirPath() + "/vendrix-k3-cli", arguments);
+    process.waitForFinished(60000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+// What the window's two grids show, in the CLI's JSON shape.
+void compareWithGrids(const QJsonObject &json, const Harness &h)
+{
+    const QJsonArray results = json.value("results").toArray();
+    const GridModel &list = h.grid(2);
+    QCOMPARE(results.size(), list.rows() - 1);
+    for (int r = 1; r < list.rows(); ++r) {
+        const QJsonObject row = results.at(r - 1).toObject();
+        QCOMPARE(QString::number(row.value("issue").toInteger()), list.cellText(r, 0));
+        for (int p = 0; p < 3; ++p)
+            QCOMPARE(QString::number(row.value("values").toArray().at(p).toInteger()),
+                     list.cellText(r, p + 1));
+        QCOMPARE(row.value("before").toString(), list.cellText(r, 4));
+    }
+    const QJsonArray tally = json.value("tally").toArray();
+    const GridModel &stats = h.grid(3);
+    QCOMPARE(tally.size(), stats.rows() - 1);
+    for (int r = 1; r < stats.rows(); ++r) {
+        const QJsonObject line = tally.at(r - 1).toObject();
+        QCOMPARE(QString::number(line.value("rank").toInteger()), stats.cellText(r, 0));
+        QCOMPARE(line.value("value").toString(), stats.cellText(r, 1));
+        QCOMPARE(QString::number(line.value("count").toInteger()), stats.cellText(r, 2));
+        QCOMPARE(line.value("percent").toString(), stats.cellText(r, 3));
+    }
+}
+
+QJsonObject jsonOf(const Run &run)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(run.out, &error);
+    if (error.error != QJsonParseError::NoError)
+        qWarning("not JSON: %s", run.out.left(200).constData());
+    return document.object();
+}
+
+QString sampleFile()
+{
+    return QStringLiteral(VK3_SAMPLE_DATA "/gx-k3-2013-05-29_07-31.txt");
+}
+
+} // namespace
+
+class TestCli : public QObject
+{
+    Q_OBJECT
+private slots:
+    void searchMatchesTheWindow_data();
+    void searchMatchesTheWindow();
+    void combinationMatchesTheWindow();
+    void typedAndVerifiedPatterns();
+    void textOutputIsTheGrids();
+    void addContinuesTheChain();
+    void listAndExportRoundTrip();
+    void badUsage_data();
+    void badUsage();
+    void unreadableDatabase();
+};
+
+void TestCli::searchMatchesTheWindow_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QStringList>("clicks"); // option buttons clicked in the window
+    QTest::addColumn<QStringList>("unticked");
+    QTest::newRow("defaults") << QStringList{} << QStringList{} << QStringList{};
+    QTest::newRow("fixed 前3期 大小, 单双 straight at 2")
+        << QStringList{"--fixed",   "--back", "3",          "--kind",      "size",
+                       "--display", "parity", "--straight", "--tally-pos", "2"}
+        << QStringList{"Option1(0)", "Option1(2)", "Option3(1)", "Option4(2)", "Option2(4)", "Option5(2)"}
+        << QStringList{};
+    QTest::newRow("free 段数 positions 1 and 3")
+        << QStringList{"--kind", "segment", "--display", "segment", "--positions", "13"}
+        << QStringList{"Option3(3)", "Option4(3)"} << QStringList{"Check1(2)"};
+    QTest::newRow("no position") << QStringList{"--positions", ""} << QStringList{}
+                                 << QStringList{"Check1(1)", "Check1(2)", "Check1(3)"};
+}
+
+void TestCli::searchMatchesTheWindow()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QStringList, clicks);
+    QFETCH(QStringList, unticked);
+    Harness h;
+    QCOMPARE(cli({"--dir", h.folder.path(), "import", sampleFile()}).status, 0);
+    const Run run = cli(QStringList{"--dir", h.folder.path(), "search", "--json"} + options);
+    QCOMPARE(run.status, 0);
+
+    h.start();
+    for (const QString &button : clicks) {
+        if (button == "Option1(2)") {
+            h.find<QLineEdit>("MaskEdBox2")->setText("3");
+            emit h.find<QLineEdit>("MaskEdBox2")->editingFinished();
+        }
+        h.find<QRadioButton>(button)->click();
+    }
+    for (const QString &box : unticked)
+        h.find<QCheckBox>(box)->setChecked(false);
+    h.find<QPushButton>("Command1")->click();
+    const QJsonObject json = jsonOf(run);
+    QCOMPARE(QString::number(json.value("from").toInteger()), h.text("Text3(0)"));
+    QCOMPARE(QString::number(json.value("to").toInteger()), h.text("Text3(1)"));
+    QCOMPARE(QString::number(json.value("pattern").toArray().at(0).toInteger()), h.text("Text2(1)"));
+    compareWithGrids(json, h);
+}
+
+void TestCli::combinationMatchesTheWindow()
+{
+    Harness h;
+    QCOMPARE(cli({"--dir", h.folder.path(), "import", sampleFile()}).status, 0);
+    const Run run = cli({"--dir", h.folder.path(), "combo", "--size", "2", "--positions", "1", "--json"});
+    QCOMPARE(run.status, 0);
+    h.start();
+    h.find<QCheckBox>("Check1(2)")->setChecked(false); // the check boxes play no part
+    h.find<QPushButton>("Command2")->click();
+    compareWithGrids(jsonOf(run), h);
+    QVERIFY(h.grid(2).rows() > 100);
+    QCOMPARE(jsonOf(run).value("positions").toArray().size(), 3);
+}
+
+void TestCli::typedAndVerifiedPatterns()
+{
+    Harness h;
+    QCOMPARE(cli({"--dir", h.folder.path(), "import", sampleFile()}).status, 0);
+    const Run typed = cli({"--dir", h.folder.path(), "search", "--pattern", "3,3,5", "--json"});
+    const Run verified =
+        cli({"--dir", h.folder.path(), "search", "--verify", "130731005", "--before-only", "--json"});
+    QCOMPARE(typed.status, 0);
+    QCOMPARE(verified.status, 0);
+
+    h.start();
+    h.find<QTabBar>("TabStrip1")->setCurrentIndex(1);
+    h.find<QLineEdit>("Text22(1)")->setText("3");
+    h.find<QLineEdit>("Text22(2)")->setText("3");
+    h.find<QLineEdit>("Text22(3)")->setText("5");
+    h.find<QTabBar>("TabStrip1")->setCurrentIndex(0);
+    h.find<QTabBar>("TabStrip1")->setCurrentIndex(1);
+    h.find<QPushButton>("Command1")->click();
+    compareWithGrids(jsonOf(typed), h);
+    QCOMPARE(jsonOf(typed).value("pattern").toArray(), (QJsonArray{3, 3, 5}));
+
+    h.find<QLineEdit>("Text4")->setText("130731005");
+    h.find<QCheckBox>("Check4")->click();
+    h.find<QTabBar>("TabStrip1")->setCurrentIndex(2);
+    h.find<QPushButton>("Command1")->click();
+    compareWithGrids(jsonOf(verified), h);
+    QCOMPARE(jsonOf(verified).value("to").toInteger(), 130731004);
+}
+
+void TestCli::textOutputIsTheGrids()
+{
+    TestFolder folder;
+    QVERIFY(TestHistory::createIn(folder.path(), {{161212001, {1, 4, 6}},
+                                                  {161212002, {3, 3, 5}},
+                                                  {161212003, {1, 4, 6}},
+                                                  {161212004, {2, 2, 1}},
+                                                  {161212005, {1, 4, 6}}}));
+    const Run run = cli({"--dir", folder.path(), "search", "--display", "size"});
+    QCOMPARE(run.status, 0);
+    QCOMPARE(QString::fromUtf8(run.out), QStringLiteral("期号\t第1位\t第2位\t第3位\t上期开奖\n"
+                                                        "161212002\t1\t1\t1\t146\n"
+                                                        "161212004\t0\t0\t0\t146\n"
+                                                        "\n"
+                                                        "序号\t结果\t出现次数\t百分比\n"
+                                                        "1\t小\t3\t50.000%\n"
+                                                        "2\t大\t3\t50.000%\n"));
+}
+
+void TestCli::addContinuesTheChain()
+{
+    TestFolder folder;
+    QVERIFY(TestHistory::createIn(folder.path(), {{161212077, {1, 4, 6}}, {161212078, {3, 3, 5}}}));
+    Run run = cli({"--dir", folder.path(), "next-issue"});
+    QCOMPARE(run.out, QByteArray("161213001\n"));
+    QCOMPARE(cli({"--dir", folder.path(), "--game", "8", "next-issue"}).out, QByteArray("161212079\n"));
+    run = cli({"--dir", folder.path(), "add", "251"});
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.out, QByteArray("161213001 251\n"));
+    QCOMPARE(cli({"--dir", folder.path(), "add", "666", "--issue", "161213005"}).status, 0);
+
+    HistoryDb db;
+    QCOMPARE(db.open(folder.filePath("vendrixK3.db")), HistoryDb::OpenStatus::Ok);
+    QSqlQuery q = db.database().select("SELECT SQQH, txtHisLst, L1AS, L1AP, L3F FROM Lishi ORDER BY SQQH");
+    QStringList rows;
+    while (q.next())
+        rows << QStringLiteral("%1 %2 %3 %4 %5")
+                    .arg(q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                         q.value(3).toString(), q.value(4).toString());
+    QCOMPARE(rows.mid(2), (QStringList{"161213001 335 3 1 1", "161213005 251 2 3 3"}));
+    QCOMPARE(cli({"--dir", folder.path(), "--segment-base", "0", "add", "666"}).status, 0);
+    QSqlQuery last = db.database().select("SELECT L1F FROM Lishi ORDER BY SQQH DESC LIMIT 1");
+    QVERIFY(last.next());
+    QCOMPARE(last.value(0).toInt(), 2);
+}
+
+void TestCli::listAndExportRoundTrip()
+{
+    TestFolder folder;
+    QCOMPARE(cli({"--dir", folder.path(), "import", sampleFile()}).status, 0);
+    const QString exported = folder.filePath("out.txt");
+    QCOMPARE(cli({"--dir", folder.path(), "export", exported}).status, 0);
+    QFile original(sampleFile()), written(exported);
+    QVERIFY(original.open(QIODevice::ReadOnly));
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    const QByteArray text = written.readAll();
+    QCOMPARE(text, original.readAll());
+    const Run list = cli({"--dir", folder.path(), "list"});
+    QCOMPARE(list.out, QByteArray(text).replace("\r\n", "\n"));
+
+    TestFolder other;
+    const Run again = cli({"--dir", other.path(), "import", exported});
+    QCOMPARE(again.out, QByteArray("4778 draws read, 0 lines skipped\n"));
+    QCOMPARE(cli({"--dir", other.path(), "list"}).out, list.out);
+}
+
+void TestCli::badUsage_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("no command") << QStringList{};
+    QTest::newRow("unknown command") << QStringList{"frobnicate"};
+    QTest::newRow("unknown option") << QStringList{"search", "--colour"};
+    QTest::newRow("pattern of two") << QStringList{"search", "--pattern", "1,2"};
+    QTest::newRow("pattern not integers") << QStringList{"search", "--pattern", "1,b,3"};
+    QTest::newRow("malformed from") << QStringList{"search", "--from", "abc"};
+    QTest::newRow("issue beyond 32 bits") << QStringList{"search", "--to", "20161212001"};
+    QTest::newRow("malformed verify") << QStringList{"search", "--verify", "xyz"};
+    QTest::newRow("verify not in the history") << QStringList{"search", "--verify", "170101005"};
+    QTest::newRow("back 0") << QStringList{"search", "--back", "0"};
+    QTest::newRow("bad kind") << QStringList{"search", "--kind", "colour"};
+    QTest::newRow("bad positions") << QStringList{"search", "--positions", "4"};
+    QTest::newRow("combo without size") << QStringList{"combo"};
+    QTest::newRow("add 7") << QStringList{"add", "167"};
+    QTest::newRow("add two digits") << QStringList{"add", "16"};
+    QTest::newRow("add bad issue") << QStringList{"add", "123", "--issue", "0"};
+    QTest::newRow("missing file") << QStringList{"import", "/no/such/file.txt"};
+    QTest::newRow("game 15") << QStringList{"--game", "15", "list"};
+    QTest::newRow("segment base 2") << QStringList{"--segment-base", "2", "list"};
+    QTest::newRow("list with an option") << QStringList{"list", "--json"};
+}
+
+void TestCli::badUsage()
+{
+    QFETCH(QStringList, arguments);
+    TestFolder folder;
+    QVERIFY(TestHistory::createIn(folder.path(), TestHistory::consecutive(161212001, 30)));
+    QFile db(folder.filePath("vendrixK3.db"));
+    QVERIFY(db.open(QIODevice::ReadOnly));
+    const QByteArray before = db.readAll();
+    db.close();
+
+    const Run run = cli(QStringList{"--dir", folder.path()} + arguments);
+    QCOMPARE(run.status, 2);
+    QCOMPARE(run.out, QByteArray());
+    QCOMPARE(run.err.count('\n'), 1);
+    QVERIFY(run.err.startsWith("vendrix-k3-cli: "));
+    QVERIFY(db.open(QIODevice::ReadOnly));
+    QVERIFY2(db.readAll() == before, "a failed command changed nothing");
+}
+
+void TestCli::unreadableDatabase()
+{
+    TestFolder folder;
+    QFile db(folder.filePath("vendrixK3.db"));
+    QVERIFY(db.open(QIODevice::WriteOnly));
+    db.write("garbage, not a database");
+    db.close();
+    const Run run = cli({"--dir", folder.path(), "list"});
+    QCOMPARE(run.status, 2);
+    QVERIFY(run.err.contains("vendrixK3.db"));
+    // A missing folder is made, with an empty history.
+    const QString fresh = folder.filePath("new/place");
+    QCOMPARE(cli({"--dir", fresh, "next-issue"}).out, QByteArray("2007001\n"));
+    QVERIFY(QFile::exists(fresh + "/vendrixK3.db"));
+}
+
+QTEST_MAIN(TestCli)
+#include "tst_cli.moc"
