@@ -13,6 +13,7 @@
 #include "HistoryText.h"
 #include "Launcher.h"
 #include "MainWindow.h"
+#include "PageLoader.h"
 #include "PatternRefresh.h"
 #include "ProvinceTable.h"
 #include "ResultGrids.h"
@@ -89,7 +90,8 @@ AppServices services(const QString &folder)
 {
     static NoLauncher launcher;
     static SystemClock clock;
-    return {&dialogs(), &launcher, &clock, folder, folder};
+    static HttpPageLoader pageLoader;
+    return {&dialogs(), &launcher, &clock, &pageLoader, folder, folder};
 }
 
 void BM_StartUpToShownWindow(benchmark::State &state)

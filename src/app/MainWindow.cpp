@@ -282,6 +282,7 @@ void MainWindow::connectControls()
     connect(m_ui.mnuDlzd, &QAction::triggered, this, &MainWindow::onKeepUpToClicked);
     connect(m_ui.mnuEszhzd, &QAction::triggered, this, &MainWindow::onDeleteLastCountClicked);
     connect(m_ui.Command4, &QPushButton::clicked, this, &MainWindow::onExportClicked);
+    connect(m_ui.Command21, &QPushButton::clicked, this, &MainWindow::onUpdateClicked);
     connect(m_ui.Command2, &QPushButton::clicked, this, &MainWindow::onCombinationSearchClicked);
 
     connectEach(m_ui.mnuK3, &QAction::triggered, [this](int i) { switchGame(i); });

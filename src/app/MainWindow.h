@@ -13,6 +13,7 @@
 class Clock;
 class Dialogs;
 class Launcher;
+class PageLoader;
 
 // What the window needs from outside; tests hand in doubles.
 struct AppServices
@@ -20,6 +21,7 @@ struct AppServices
     Dialogs *dialogs = nullptr;
     Launcher *launcher = nullptr;
     Clock *clock = nullptr;
+    PageLoader *pageLoader = nullptr;
     QString programFolder; // holds the database and every file the program writes
     QString helpFolder;    // the help pages shipped beside the executable
 };
@@ -97,6 +99,8 @@ private:
     bool dqzd(const std::vector<TextDraw> &kept);
     void compactDb();
     void onExportClicked();
+    void onUpdateClicked();
+    void setCommandsEnabled(bool enabled);
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 

@@ -3,16 +3,20 @@
 #include "MainWindow.h"
 
 #include "BusyCursor.h"
+#include "Clock.h"
 #include "Derivation.h"
 #include "Dialogs.h"
 #include "GridModel.h"
 #include "HistoryMaintenance.h"
 #include "HistoryWriter.h"
 #include "Launcher.h"
+#include "OnlineUpdate.h"
 #include "PatternRefresh.h"
 
 #include <QDir>
 #include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
 #include <QStatusBar>
 
 namespace {
@@ -213,6 +217,51 @@ void MainWindow::compactDb()
             QStringLiteral("压缩历史数据库没有成功，原来的数据库文件保持不变，历史号码没有丢失。\n%1")
                 .arg(m_history.lastError()));
     reopenSnapshot();
+}
+
+void MainWindow::setCommandsEnabled(bool enabled)
+{
+    menuBar()->setEnabled(enabled);
+    for (QWidget *control : std::initializer_list<QWidget *>{m_ui.Command1, m_ui.Command2, m_ui.Command3, m_ui.Command4,
+                                                             m_ui.Command9, m_ui.Command21, m_ui.cmdRdLst})
+        control->setEnabled(enabled);
+    for (QLineEdit *box : std::as_const(m_ui.MaskEdBox1))
+        box->setEnabled(enabled);
+}
+
+void MainWindow::onUpdateClicked()
+{
+    if (!m_services.dialogs->question(this, importTitle,
+                                      QStringLiteral("确实要在线更新最新历史号码吗？更新可能要花费一段时间，网络不通或者我方服务器"
+                                                     "更新不及时可能都造成更新失败！")))
+        return;
+    OnlineUpdate::Outcome outcome;
+    {
+        // The window keeps painting while the page loads; no other command may start meanwhile.
+        const BusyCursor busy;
+        setCommandsEnabled(false);
+        const OnlineUpdate::Game game{m_gameIndex, m_gameCode, m_drawsPerDay};
+        outcome = OnlineUpdate::run(m_history, m_snapshot, *m_services.pageLoader, game, m_settings.updateHost(),
+                                    m_services.clock->today(), m_daysToKeep, m_search.DsIni);
+        setCommandsEnabled(true);
+    }
+    if (outcome.added == 0) {
+        const QString why = !outcome.error.isEmpty() ? outcome.error
+                                                     : QStringLiteral("开奖网页上没有找到最后一期之后的开奖号码。");
+        m_services.dialogs->message(this, importTitle,
+                                    QStringLiteral("在线更新没有得到新的开奖号码，历史号码保持不变。\n%1").arg(why));
+        return;
+    }
+    addHaoma();
+    if (!m_snapshot.isEmpty()) {
+        setRangeStart();
+        m_ui.Text3.value(1)->setText(QString::number(m_snapshot.last().sqqh));
+    }
+    patternRefresh();
+    qihaoXianshi();
+    statusBar()->showMessage(QStringLiteral("在线更新：新增 %1 期开奖号码%2。")
+                                 .arg(outcome.added)
+                                 .arg(outcome.replaced ? QStringLiteral("（旧的历史号码已超过保留天数，已替换）") : QString()));
 }
 
 void MainWindow::onExportClicked()

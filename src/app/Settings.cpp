@@ -1,5 +1,8 @@
 #include "Settings.h"
 
+#include "OnlineUpdate.h"
+
+#include <QRegularExpression>
 #include <QSettings>
 #include <limits>
 #include <optional>
@@ -66,6 +69,20 @@ Settings::~Settings() = default;
 QString Settings::keyName(Key key)
 {
     return QLatin1String(info(key).name);
+}
+
+QString Settings::updateHost() const
+{
+    // Only what can stand in a host name (and a port) after the game code.
+    static const QRegularExpression hostText(QStringLiteral("^[A-Za-z0-9.:-]{1,200}$"));
+    const QString host = m_store->value(QStringLiteral("IniSetting/UpdateHost")).toString().trimmed();
+    return hostText.match(host).hasMatch() ? host : OnlineUpdate::defaultHost();
+}
+
+void Settings::setUpdateHost(const QString &host)
+{
+    m_store->setValue(QStringLiteral("IniSetting/UpdateHost"), host);
+    m_store->sync();
 }
 
 std::optional<Settings::Key> Settings::keyByName(const QString &name)

@@ -53,6 +53,10 @@ public:
     qint16 intZhWSetup() const { return intValue(Key::intZhWSetup); }
     qint16 iniSerchDay() const { return intValue(Key::IniSerchDay); }
 
+    // UpdateHost: the results host name that follows the game code ("fj" + ".example.com").
+    QString updateHost() const;
+    void setUpdateHost(const QString &host);
+
 private:
     QString raw(Key key) const;
 

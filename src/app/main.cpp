@@ -3,8 +3,10 @@
 #include "Dialogs.h"
 #include "Launcher.h"
 #include "MainWindow.h"
+#include "PageLoader.h"
 
 #include <QApplication>
+#include <QNetworkProxyFactory>
 
 int main(int argc, char *argv[])
 {
@@ -15,7 +17,10 @@ int main(int argc, char *argv[])
     QtDialogs dialogs;
     DesktopLauncher launcher;
     SystemClock clock;
-    AppServices services{&dialogs, &launcher, &clock, AppPaths::programFolder(), AppPaths::helpFolder()};
+    HttpPageLoader pageLoader;
+    // The desktop's proxy settings apply to the results page.
+    QNetworkProxyFactory::setUseSystemConfiguration(true);
+    AppServices services{&dialogs, &launcher, &clock, &pageLoader, AppPaths::programFolder(), AppPaths::helpFolder()};
 
     MainWindow window(services);
     window.show();

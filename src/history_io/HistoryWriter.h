@@ -8,10 +8,11 @@ class HistoryDb;
 
 namespace HistoryWriter {
 
-// The rows of a whole history written in this order, each derived from the row before it; the
-// first row has no previous draw. With `earlierTexts` every row also carries the texts of the
-// draw two rows back (the rebuild writes them).
-std::vector<DrawRecord> rowsFor(const std::vector<TextDraw> &draws, int segmentBase, bool earlierTexts);
+// The rows for `draws` in this order, each derived from the row before it; the first one from
+// `previous` (none: the first row of a history). With `earlierTexts` every row also carries
+// the texts of the draw two rows back (the rebuild writes them).
+std::vector<DrawRecord> rowsFor(const std::vector<TextDraw> &draws, int segmentBase, bool earlierTexts,
+                                const DrawCore *previous = nullptr);
 
 // Replaces the stored history with `draws`, in one transaction: afterwards the table holds
 // either the old history or the new one.

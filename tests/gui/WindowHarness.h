@@ -3,6 +3,7 @@
 #include "GridModel.h"
 #include "GridView.h"
 #include "MainWindow.h"
+#include "PageLoader.h"
 #include "TestDoubles.h"
 
 #include <QAbstractButton>
@@ -17,13 +18,14 @@ struct Harness
     ScriptedDialogs dialogs;
     RecordingLauncher launcher;
     FixedClock clock;
+    HttpPageLoader pageLoader{3000};
     std::unique_ptr<MainWindow> window;
 
     MainWindow &start()
     {
         window.reset();
         window = std::make_unique<MainWindow>(
-            AppServices{&dialogs, &launcher, &clock, folder.path(), QStringLiteral(VK3_HELP_SOURCE)});
+            AppServices{&dialogs, &launcher, &clock, &pageLoader, folder.path(), QStringLiteral(VK3_HELP_SOURCE)});
         return *window;
     }
     template<typename T = QWidget> T *find(const QString &name) const { return window->findChild<T *>(name); }

@@ -1,0 +1,185 @@
+#include "OnlineUpdate.h"
+
+#include "HistoryDb.h"
+#include "HistoryWriter.h"
+#include "IssueNumbers.h"
+#include "PageLoader.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+namespace OnlineUpdate {
+
+namespace {
+
+qint64 firstOfDay(QDate day)
+{
+    return qint64(day.toString(QStringLiteral("yyMMdd")).toInt()) * 1000 + 1;
+}
+
+// Where each issue of a range stands in the text, found in one pass so that a page of any size
+// costs one scan, however many issues are looked for.
+class IssueIndex
+{
+public:
+    IssueIndex(QStringView text, qint64 low, qint64 high)
+    {
+        const int shortest = int(QString::number(low).size());
+        const int longest = int(QString::number(high).size());
+        qsizetype run = 0; // digits ending at the current position
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            run = text[i].isDigit() && text[i].unicode() < 128 ? run + 1 : 0;
+            for (int length = shortest; length <= longest && length <= run && length <= 18; ++length) {
+                const qint64 value = text.sliced(i - length + 1, length).toLongLong();
+                if (value >= low && value <= high && QString::number(value).size() == length)
+                    m_positions[value].push_back(i - length + 1);
+            }
+        }
+    }
+
+    // The first place at or after `from`, else the first place at all.
+    std::optional<qsizetype> find(qint64 issue, qsizetype from) const
+    {
+        const auto it = m_positions.find(issue);
+        if (it == m_positions.end())
+            return std::nullopt;
+        const std::vector<qsizetype> &places = it->second;
+        const auto after = std::lower_bound(places.begin(), places.end(), from);
+        return after != places.end() ? *after : places.front();
+    }
+
+private:
+    std::unordered_map<qint64, std::vector<qsizetype>> m_positions;
+};
+
+std::optional<Numbers> numbersAt(const QString &text, qsizetype found, int k)
+{
+    Numbers numbers{};
+    for (int j = 1; j <= 3; ++j) {
+        const qsizetype at = found + k + 2 * j;
+        if (at >= text.size() || text[at] < u'1' || text[at] > u'6')
+            return std::nullopt;
+        numbers[size_t(j - 1)] = qint16(text[at].unicode() - u'0');
+    }
+    return numbers;
+}
+
+} // namespace
+
+Plan plan(const HistorySnapshot &snapshot, const Game &game, QDate today, int daysToKeep)
+{
+    Plan p;
+    if (game.index == plainIssueGame) {
+        // No dates to go by: the last stored issue is where the page is read on from.
+        p.daysToFetch = daysToKeep;
+        if (!snapshot.isEmpty())
+            p.startIssue = snapshot.last().sqqh + 1;
+        return p;
+    }
+    if (!snapshot.isEmpty()) {
+        const auto oldest = IssueNumbers::dateOf(QString::number(snapshot.first().sqqh));
+        const auto newest = IssueNumbers::dateOf(QString::number(snapshot.last().sqqh));
+        if (!oldest || !newest) {
+            p.error = QStringLiteral("stored issues are not dates");
+            return p;
+        }
+        p.replaceHistory = oldest->daysTo(today) > daysToKeep;
+        if (!p.replaceHistory) {
+            p.daysToFetch = int(std::max<qint64>(0, newest->daysTo(today)));
+            p.startIssue = snapshot.last().sqqh + 1;
+            return p;
+        }
+    }
+    p.daysToFetch = daysToKeep;
+    p.startIssue = qint32(firstOfDay(today.addDays(-daysToKeep)));
+    return p;
+}
+
+QUrl address(const Game &game, const QString &host, int daysToFetch)
+{
+    return QUrl(QStringLiteral("http://%1%2/?n=%3").arg(game.code, host).arg(qint64(daysToFetch) * game.drawsPerDay));
+}
+
+std::vector<TextDraw> findDraws(const QString &text, const Plan &plan, const Game &game, QDate today)
+{
+    const bool dateBased = game.index != plainIssueGame;
+    const int k = dateBased ? 7 : 3;
+    qint64 start = plan.startIssue.value_or(0);
+    if (!plan.startIssue) {
+        // 北京快3 with no history: the page's first issue follows "开奖时间"; its last digit is no part of it.
+        const qsizetype label = text.indexOf(QStringLiteral("开奖时间"));
+        if (label < 0)
+            return {};
+        qsizetype digits = label;
+        while (digits < text.size() && !text[digits].isDigit())
+            ++digits;
+        qsizetype end = digits;
+        while (end < text.size() && text[end].isDigit() && end - digits < 12)
+            ++end;
+        bool ok = false;
+        start = text.sliced(digits, std::max<qsizetype>(0, end - digits - 1)).toLongLong(&ok);
+        if (!ok)
+            return {};
+    }
+    const qint64 end = dateBased ? firstOfDay(today) - 1 + game.drawsPerDay
+                                 : start + qint64(plan.daysToFetch) * game.drawsPerDay;
+    if (start > end || end > std::numeric_limits<qint32>::max())
+        return {};
+
+    const IssueIndex index(text, start, end);
+    std::vector<TextDraw> draws;
+    qsizetype position = 0;
+    for (qint64 issue = start; issue <= end; ++issue) {
+        if (dateBased && issue % 100 > game.drawsPerDay) {
+            // Past the day's last draw: on to the next day's first.
+            const auto day = IssueNumbers::dateOf(QString::number(issue));
+            if (!day)
+                continue;
+            issue = firstOfDay(day->addDays(1));
+            if (issue > end)
+                break;
+        }
+        const std::optional<qsizetype> found = index.find(issue, position);
+        position = found.value_or(0);
+        if (!found)
+            continue;
+        // The next issue is looked for after this one.
+        position = *found + 1;
+        if (const auto numbers = numbersAt(text, *found, k))
+            draws.push_back({qint32(issue), *numbers});
+    }
+    return draws;
+}
+
+Outcome run(HistoryDb &db, const HistorySnapshot &snapshot, PageLoader &loader, const Game &game,
+            const QString &host, QDate today, int daysToKeep, int segmentBase)
+{
+    Outcome outcome;
+    const Plan p = plan(snapshot, game, today, daysToKeep);
+    if (!p.error.isEmpty()) {
+        outcome.error = p.error;
+        return outcome;
+    }
+    const PageLoader::Page page = loader.load(address(game, host, p.daysToFetch));
+    outcome.loaded = page.loaded;
+    if (!page.loaded) {
+        outcome.error = page.error;
+        return outcome;
+    }
+    const std::vector<TextDraw> draws = findDraws(page.text, p, game, today);
+    if (draws.empty())
+        return outcome;
+    // Nothing stored is given up unless the page brought draws to put in its place.
+    const DrawCore *previous = p.replaceHistory || snapshot.isEmpty() ? nullptr : &snapshot.last();
+    const std::vector<DrawRecord> rows = HistoryWriter::rowsFor(draws, segmentBase, false, previous);
+    const bool written = p.replaceHistory ? db.replaceAll(rows) : db.appendAll(rows);
+    if (!written) {
+        outcome.error = db.lastError();
+        return outcome;
+    }
+    outcome.added = int(rows.size());
+    outcome.replaced = p.replaceHistory;
+    return outcome;
+}
+
+} // namespace OnlineUpdate

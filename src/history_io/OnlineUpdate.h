@@ -1,0 +1,68 @@
+#pragma once
+
+#include "HistorySnapshot.h"
+#include "HistoryText.h"
+
+#include <QDate>
+#include <QString>
+#include <QUrl>
+#include <optional>
+#include <vector>
+
+class HistoryDb;
+class PageLoader;
+
+// Bringing the history up to date from a results page.
+namespace OnlineUpdate {
+
+// The game whose 北京快3 issues are plain numbers, not dates.
+constexpr int plainIssueGame = 9;
+
+// The results host name that follows the game code until the user sets a real source: the
+// reserved ".invalid" domain never resolves.
+inline QString defaultHost()
+{
+    return QStringLiteral(".vendrix-k3.invalid");
+}
+
+struct Game
+{
+    int index = 0;
+    QString code;
+    int drawsPerDay = 78;
+};
+
+// What the page is asked for and where the search starts.
+struct Plan
+{
+    bool replaceHistory = false; // the oldest draw is older than the days to keep
+    int daysToFetch = 0;
+    std::optional<qint32> startIssue; // unset for 北京快3 with no history: read from the page
+    QString error;                    // the stored issues are no dates: nothing can be planned
+};
+
+Plan plan(const HistorySnapshot &snapshot, const Game &game, QDate today, int daysToKeep);
+
+// "http://" + code + host + "/?n=" + days × draws per day.
+QUrl address(const Game &game, const QString &host, int daysToFetch);
+
+// The draws the page text shows, from the plan's start issue to today's last draw: each issue's
+// digits, then its three numbers at offsets K+2, K+4 and K+6 from the issue's first digit
+// (counting that digit as 1; K = 7, or 3 for 北京快3). Issues that are missing or whose numbers
+// are not three digits 1..6 are skipped.
+std::vector<TextDraw> findDraws(const QString &text, const Plan &plan, const Game &game, QDate today);
+
+struct Outcome
+{
+    bool loaded = false;
+    int added = 0;
+    bool replaced = false;
+    QString error; // the page did not load, or the history could not be written
+};
+
+// The whole update: plan, load, find, then append the draws after the last stored one (or,
+// for a history older than the days to keep, replace it, but only when draws were found).
+Outcome run(HistoryDb &db, const HistorySnapshot &snapshot, PageLoader &loader, const Game &game,
+            const QString &host, QDate today, int daysToKeep, int segmentBase);
+
+} // namespace OnlineUpdate

@@ -1,0 +1,39 @@
+#include "PageLoader.h"
+
+#include "HtmlText.h"
+
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QTimer>
+
+PageLoader::Page HttpPageLoader::load(const QUrl &address)
+{
+    Page page;
+    if (!address.isValid() || address.host().isEmpty()) {
+        page.error = QStringLiteral("invalid address: %1").arg(address.toString());
+        return page;
+    }
+    QNetworkAccessManager network;
+    QNetworkRequest request(address);
+    request.setTransferTimeout(m_timeoutMs);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    QNetworkReply *reply = network.get(request);
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    // The transfer timeout covers a stalled transfer; this one covers the whole wait.
+    QTimer::singleShot(m_timeoutMs + 1000, &loop, [reply] { reply->abort(); });
+    if (!reply->isFinished())
+        loop.exec();
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (reply->error() != QNetworkReply::NoError) {
+        page.error = reply->errorString();
+    } else if (status != 200) {
+        page.error = QStringLiteral("HTTP %1").arg(status);
+    } else {
+        page.loaded = true;
+        page.text = HtmlText::visibleText(
+            HtmlText::decode(reply->readAll(), reply->header(QNetworkRequest::ContentTypeHeader).toByteArray()));
+    }
+    return page;
+}
