@@ -222,8 +222,9 @@ void MainWindow::compactDb()
 void MainWindow::setCommandsEnabled(bool enabled)
 {
     menuBar()->setEnabled(enabled);
-    for (QWidget *control : std::initializer_list<QWidget *>{m_ui.Command1, m_ui.Command2, m_ui.Command3, m_ui.Command4,
-                                                             m_ui.Command9, m_ui.Command21, m_ui.cmdRdLst})
+    for (QWidget *control :
+         std::initializer_list<QWidget *>{m_ui.Command1, m_ui.Command2, m_ui.Command3, m_ui.Command4,
+                                          m_ui.Command9, m_ui.Command21, m_ui.cmdRdLst})
         control->setEnabled(enabled);
     for (QLineEdit *box : std::as_const(m_ui.MaskEdBox1))
         box->setEnabled(enabled);
@@ -231,9 +232,10 @@ void MainWindow::setCommandsEnabled(bool enabled)
 
 void MainWindow::onUpdateClicked()
 {
-    if (!m_services.dialogs->question(this, importTitle,
-                                      QStringLiteral("确实要在线更新最新历史号码吗？更新可能要花费一段时间，网络不通或者我方服务器"
-                                                     "更新不及时可能都造成更新失败！")))
+    if (!m_services.dialogs->question(
+            this, importTitle,
+            QStringLiteral("确实要在线更新最新历史号码吗？更新可能要花费一段时间，网络不通或者我方服务器"
+                           "更新不及时可能都造成更新失败！")))
         return;
     OnlineUpdate::Outcome outcome;
     {
@@ -241,15 +243,18 @@ void MainWindow::onUpdateClicked()
         const BusyCursor busy;
         setCommandsEnabled(false);
         const OnlineUpdate::Game game{m_gameIndex, m_gameCode, m_drawsPerDay};
-        outcome = OnlineUpdate::run(m_history, m_snapshot, *m_services.pageLoader, game, m_settings.updateHost(),
-                                    m_services.clock->today(), m_daysToKeep, m_search.DsIni);
+        outcome =
+            OnlineUpdate::run(m_history, m_snapshot, *m_services.pageLoader, game, m_settings.updateHost(),
+                              m_services.clock->today(), m_daysToKeep, m_search.DsIni);
         setCommandsEnabled(true);
     }
     if (outcome.added == 0) {
-        const QString why = !outcome.error.isEmpty() ? outcome.error
-                                                     : QStringLiteral("开奖网页上没有找到最后一期之后的开奖号码。");
-        m_services.dialogs->message(this, importTitle,
-                                    QStringLiteral("在线更新没有得到新的开奖号码，历史号码保持不变。\n%1").arg(why));
+        const QString why = !outcome.error.isEmpty()
+                                ? outcome.error
+                                : QStringLiteral("开奖网页上没有找到最后一期之后的开奖号码。");
+        m_services.dialogs->message(
+            this, importTitle,
+            QStringLiteral("在线更新没有得到新的开奖号码，历史号码保持不变。\n%1").arg(why));
         return;
     }
     addHaoma();
@@ -259,9 +264,10 @@ void MainWindow::onUpdateClicked()
     }
     patternRefresh();
     qihaoXianshi();
-    statusBar()->showMessage(QStringLiteral("在线更新：新增 %1 期开奖号码%2。")
-                                 .arg(outcome.added)
-                                 .arg(outcome.replaced ? QStringLiteral("（旧的历史号码已超过保留天数，已替换）") : QString()));
+    statusBar()->showMessage(
+        QStringLiteral("在线更新：新增 %1 期开奖号码%2。")
+            .arg(outcome.added)
+            .arg(outcome.replaced ? QStringLiteral("（旧的历史号码已超过保留天数，已替换）") : QString()));
 }
 
 void MainWindow::onExportClicked()

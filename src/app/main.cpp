@@ -20,7 +20,8 @@ int main(int argc, char *argv[])
     HttpPageLoader pageLoader;
     // The desktop's proxy settings apply to the results page.
     QNetworkProxyFactory::setUseSystemConfiguration(true);
-    AppServices services{&dialogs, &launcher, &clock, &pageLoader, AppPaths::programFolder(), AppPaths::helpFolder()};
+    AppServices services{
+        &dialogs, &launcher, &clock, &pageLoader, AppPaths::programFolder(), AppPaths::helpFolder()};
 
     MainWindow window(services);
     window.show();

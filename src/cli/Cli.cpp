@@ -9,6 +9,8 @@
 #include "HistoryMaintenance.h"
 #include "HistoryWriter.h"
 #include "IssueNumbers.h"
+#include "OnlineUpdate.h"
+#include "PageLoader.h"
 #include "PatternRefresh.h"
 #include "ProvinceTable.h"
 #include "ResultGrids.h"
@@ -159,6 +161,35 @@ int addDraw(Context &c, Arguments &args, QTextStream &out)
     if (!row || !c.db.append(*row))
         throw UsageError{QStringLiteral("the draw was not stored: %1").arg(c.db.lastError())};
     out << issue << ' ' << digits << '\n';
+    return 0;
+}
+
+int update(Context &c, Arguments &args, QTextStream &out)
+{
+    QString host = OnlineUpdate::defaultHost();
+    int days = 3;
+    while (!args.atEnd()) {
+        const QString option = args.take();
+        if (option == QLatin1String("--host")) {
+            host = args.valueOf(option);
+            if (!QRegularExpression(QStringLiteral("^[A-Za-z0-9.:-]{1,200}$")).match(host).hasMatch())
+                throw UsageError{QStringLiteral("--host: not a host name: %1").arg(host)};
+        } else if (option == QLatin1String("--days")) {
+            days = int(wholeNumber(args.valueOf(option), option, 2, 16));
+        } else {
+            throw UsageError{QStringLiteral("unknown option for update: %1").arg(option)};
+        }
+    }
+    c.open();
+    HttpPageLoader loader;
+    const Province &province = ProvinceTable::at(c.game);
+    const OnlineUpdate::Outcome outcome =
+        OnlineUpdate::run(c.db, c.snapshot, loader, {c.game, province.code, province.drawsPerDay}, host,
+                          QDate::currentDate(), days, c.segmentBase);
+    if (!outcome.error.isEmpty())
+        throw UsageError{
+            QStringLiteral("the update failed, the history is unchanged: %1").arg(outcome.error)};
+    out << outcome.added << " draws added\n";
     return 0;
 }
 
@@ -328,6 +359,8 @@ int runCommand(Context &c, const QString &command, Arguments &args, QTextStream 
         return importFile(c, args, out);
     if (command == QLatin1String("add"))
         return addDraw(c, args, out);
+    if (command == QLatin1String("update"))
+        return update(c, args, out);
     if (command == QLatin1String("search") || command == QLatin1String("combo"))
         return search(c, args, command == QLatin1String("combo"), out);
     if (!args.atEnd() && command != QLatin1String("export"))
@@ -360,7 +393,7 @@ int runCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
     static const QStringList commands{QStringLiteral("import"), QStringLiteral("add"),
                                       QStringLiteral("list"),   QStringLiteral("next-issue"),
                                       QStringLiteral("export"), QStringLiteral("search"),
-                                      QStringLiteral("combo")};
+                                      QStringLiteral("combo"),  QStringLiteral("update")};
     try {
         Arguments args(arguments);
         Context c;
@@ -380,7 +413,7 @@ int runCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
         }
         throw UsageError{
             QStringLiteral("usage: vendrix-k3-cli [--dir DIR] [--game INDEX] [--segment-base 0|1] "
-                           "import|add|list|next-issue|export|search|combo …")};
+                           "import|add|list|next-issue|export|update|search|combo …")};
     } catch (const UsageError &e) {
         err << "vendrix-k3-cli: " << e.message << '\n';
         return 2;

@@ -1,6 +1,7 @@
 #include "Cli.h"
 
 #include <QCoreApplication>
+#include <QNetworkProxyFactory>
 #include <QTextStream>
 #include <cstdio>
 
@@ -9,6 +10,8 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("VendrixK3"));
     QCoreApplication::setOrganizationName(QStringLiteral("Pelomarix"));
+    // http_proxy and friends apply to the results page.
+    QNetworkProxyFactory::setUseSystemConfiguration(true);
     QTextStream out(stdout);
     QTextStream err(stderr);
     out.setEncoding(QStringConverter::Utf8);

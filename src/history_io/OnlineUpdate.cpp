@@ -97,7 +97,8 @@ Plan plan(const HistorySnapshot &snapshot, const Game &game, QDate today, int da
 
 QUrl address(const Game &game, const QString &host, int daysToFetch)
 {
-    return QUrl(QStringLiteral("http://%1%2/?n=%3").arg(game.code, host).arg(qint64(daysToFetch) * game.drawsPerDay));
+    return QUrl(
+        QStringLiteral("http://%1%2/?n=%3").arg(game.code, host).arg(qint64(daysToFetch) * game.drawsPerDay));
 }
 
 std::vector<TextDraw> findDraws(const QString &text, const Plan &plan, const Game &game, QDate today)
@@ -106,7 +107,8 @@ std::vector<TextDraw> findDraws(const QString &text, const Plan &plan, const Gam
     const int k = dateBased ? 7 : 3;
     qint64 start = plan.startIssue.value_or(0);
     if (!plan.startIssue) {
-        // 北京快3 with no history: the page's first issue follows "开奖时间"; its last digit is no part of it.
+        // 北京快3 with no history: the page's first issue follows "开奖时间"; its last digit is no part of
+        // it.
         const qsizetype label = text.indexOf(QStringLiteral("开奖时间"));
         if (label < 0)
             return {};

@@ -16,11 +16,12 @@ enum class Break { None, Line, Cell };
 
 Break breakOf(QStringView tag)
 {
-    static const QStringList lines{"p",   "div",  "br",    "tr",      "li",      "h1",     "h2",     "h3",
-                                   "h4",  "h5",   "h6",    "table",   "ul",      "ol",     "section", "article",
-                                   "hr",  "dl",   "dt",    "dd",      "pre",     "blockquote", "form", "nav",
-                                   "header", "footer", "main", "aside", "caption", "thead", "tbody", "tfoot",
-                                   "title", "address", "fieldset", "figure", "center"};
+    static const QStringList lines{
+        "p",      "div",     "br",       "tr",     "li",      "h1",         "h2",      "h3",
+        "h4",     "h5",      "h6",       "table",  "ul",      "ol",         "section", "article",
+        "hr",     "dl",      "dt",       "dd",     "pre",     "blockquote", "form",    "nav",
+        "header", "footer",  "main",     "aside",  "caption", "thead",      "tbody",   "tfoot",
+        "title",  "address", "fieldset", "figure", "center"};
     if (tag.compare(u"td", Qt::CaseInsensitive) == 0 || tag.compare(u"th", Qt::CaseInsensitive) == 0)
         return Break::Cell;
     for (const QString &name : lines)
@@ -80,15 +81,17 @@ QString entity(QStringView name)
 {
     if (name.startsWith(u'#')) {
         bool ok = false;
-        const uint code = name.size() > 1 && (name[1] == u'x' || name[1] == u'X') ? name.mid(2).toUInt(&ok, 16)
-                                                                                    : name.mid(1).toUInt(&ok, 10);
+        const uint code = name.size() > 1 && (name[1] == u'x' || name[1] == u'X')
+                              ? name.mid(2).toUInt(&ok, 16)
+                              : name.mid(1).toUInt(&ok, 10);
         if (!ok || code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
             return QStringLiteral("\uFFFD");
         return QString::fromUcs4(reinterpret_cast<const char32_t *>(&code), 1);
     }
     static const std::pair<const char16_t *, const char16_t *> named[] = {
-        {u"amp", u"&"}, {u"lt", u"<"}, {u"gt", u">"}, {u"quot", u"\""}, {u"apos", u"'"}, {u"nbsp", u" "},
-        {u"ensp", u" "}, {u"emsp", u" "}, {u"middot", u"·"}, {u"copy", u"©"}, {u"times", u"×"}};
+        {u"amp", u"&"},    {u"lt", u"<"},   {u"gt", u">"},   {u"quot", u"\""},
+        {u"apos", u"'"},   {u"nbsp", u" "}, {u"ensp", u" "}, {u"emsp", u" "},
+        {u"middot", u"·"}, {u"copy", u"©"}, {u"times", u"×"}};
     for (const auto &[key, value] : named)
         if (name == QStringView(key))
             return QString::fromUtf16(value);
@@ -101,7 +104,8 @@ QString visibleText(QStringView html)
 {
     // Only the body is shown; a page without one is taken whole.
     qsizetype begin = 0;
-    static const QRegularExpression bodyTag(QStringLiteral("<body[\\s>]"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression bodyTag(QStringLiteral("<body[\\s>]"),
+                                            QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch body = bodyTag.match(html);
     if (body.hasMatch())
         begin = body.capturedStart();
@@ -150,8 +154,9 @@ QString visibleText(QStringView html)
             ++nameEnd;
         const QStringView name = tag.first(nameEnd);
         i = close + 1;
-        if (!ending && (name.compare(u"script", Qt::CaseInsensitive) == 0 || name.compare(u"style", Qt::CaseInsensitive) == 0
-                        || name.compare(u"head", Qt::CaseInsensitive) == 0)) {
+        if (!ending && (name.compare(u"script", Qt::CaseInsensitive) == 0 ||
+                        name.compare(u"style", Qt::CaseInsensitive) == 0 ||
+                        name.compare(u"head", Qt::CaseInsensitive) == 0)) {
             // Their content is never shown: skip to the closing tag.
             const QString closing = QStringLiteral("</") + name.toString();
             const qsizetype end = html.indexOf(closing, i, Qt::CaseInsensitive);

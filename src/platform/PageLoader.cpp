@@ -32,8 +32,8 @@ PageLoader::Page HttpPageLoader::load(const QUrl &address)
         page.error = QStringLiteral("HTTP %1").arg(status);
     } else {
         page.loaded = true;
-        page.text = HtmlText::visibleText(
-            HtmlText::decode(reply->readAll(), reply->header(QNetworkRequest::ContentTypeHeader).toByteArray()));
+        page.text = HtmlText::visibleText(HtmlText::decode(
+            reply->readAll(), reply->header(QNetworkRequest::ContentTypeHeader).toByteArray()));
     }
     return page;
 }

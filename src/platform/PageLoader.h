@@ -24,8 +24,7 @@ class HttpPageLoader : public PageLoader
 public:
     explicit HttpPageLoader(int timeoutMs = 30000)
         : m_timeoutMs(timeoutMs)
-    {
-    }
+    {}
     Page load(const QUrl &address) override;
 
 private:

@@ -1,4 +1,6 @@
 #include "HistoryText.h"
+#include "LoopbackHttpServer.h"
+#include "ResultsPage.h"
 #include "TestHistory.h"
 #include "WindowHarness.h"
 
@@ -86,6 +88,7 @@ private slots:
     void textOutputIsTheGrids();
     void addContinuesTheChain();
     void listAndExportRoundTrip();
+    void updateThroughProxy();
     void badUsage_data();
     void badUsage();
     void unreadableDatabase();
@@ -244,6 +247,41 @@ void TestCli::listAndExportRoundTrip()
     const Run again = cli({"--dir", other.path(), "import", exported});
     QCOMPARE(again.out, QByteArray("4778 draws read, 0 lines skipped\n"));
     QCOMPARE(cli({"--dir", other.path(), "list"}).out, list.out);
+}
+
+void TestCli::updateThroughProxy()
+{
+    LoopbackHttpServer server;
+    QVERIFY(server.isListening());
+    const QDate today = QDate::currentDate();
+    std::vector<TestDraw> page;
+    for (int back = 2; back >= 0; --back)
+        for (int n = 1; n <= 78; ++n)
+            page.push_back(
+                {today.addDays(-back).toString("yyMMdd").toInt() * 1000 + n, {1, qint16(1 + n % 6), 6}});
+    server.body = resultsPage(page);
+
+    TestFolder folder;
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("http_proxy", QStringLiteral("http://127.0.0.1:%1").arg(server.port()));
+    environment.remove("no_proxy");
+    environment.remove("NO_PROXY");
+    process.setProcessEnvironment(environment);
+    process.start(QCoreApplication::applicationDirPath() + "/vendrix-k3-cli",
+                  {"--dir", folder.path(), "update", "--host", ".results.test", "--days", "2"});
+    // The server answers from this process's event loop.
+    QTRY_VERIFY_WITH_TIMEOUT(process.state() == QProcess::NotRunning, 30000);
+    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(server.requests, QStringList{"GET http://fj.results.test/?n=156 HTTP/1.1"});
+    QCOMPARE(process.readAllStandardOutput(), QByteArray("234 draws added\n"));
+    QCOMPARE(cli({"--dir", folder.path(), "list"}).out.count('\n'), 234);
+
+    // A source that cannot be reached: status 2, nothing changed.
+    const Run failed = cli({"--dir", folder.path(), "update"});
+    QCOMPARE(failed.status, 2);
+    QVERIFY(failed.err.contains("unchanged"));
+    QCOMPARE(cli({"--dir", folder.path(), "list"}).out.count('\n'), 234);
 }
 
 void TestCli::badUsage_data()

@@ -24,8 +24,8 @@ struct Harness
     MainWindow &start()
     {
         window.reset();
-        window = std::make_unique<MainWindow>(
-            AppServices{&dialogs, &launcher, &clock, &pageLoader, folder.path(), QStringLiteral(VK3_HELP_SOURCE)});
+        window = std::make_unique<MainWindow>(AppServices{&dialogs, &launcher, &clock, &pageLoader,
+                                                          folder.path(), QStringLiteral(VK3_HELP_SOURCE)});
         return *window;
     }
     template<typename T = QWidget> T *find(const QString &name) const { return window->findChild<T *>(name); }

@@ -1,0 +1,136 @@
+#include "LoopbackHttpServer.h"
+#include "ResultsPage.h"
+#include "TestHistory.h"
+#include "WindowHarness.h"
+
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+std::vector<TestDraw> day(int yymmdd, int first, int last)
+{
+    std::vector<TestDraw> draws;
+    for (int n = first; n <= last; ++n)
+        draws.push_back(
+            {yymmdd * 1000 + n, {qint16(1 + n % 6), qint16(1 + (n + 1) % 6), qint16(1 + (n + 3) % 6)}});
+    return draws;
+}
+std::vector<TestDraw> operator+(std::vector<TestDraw> a, const std::vector<TestDraw> &b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+} // namespace
+
+// The update command against a results server on the loopback interface.
+class TestUpdate : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void appendsAndRefreshes();
+    void cancelDoesNothing();
+    void failedPagesKeepHistory_data();
+    void failedPagesKeepHistory();
+    void commandsDisabledWhileWaiting();
+
+private:
+    std::unique_ptr<LoopbackHttpServer> m_server;
+};
+
+void TestUpdate::init()
+{
+    m_server = std::make_unique<LoopbackHttpServer>();
+    QVERIFY(m_server->isListening());
+    m_server->becomeApplicationProxy();
+}
+
+void TestUpdate::appendsAndRefreshes()
+{
+    Harness h; // today is 2016-12-12
+    QVERIFY(TestHistory::createIn(h.folder.path(), day(161211, 1, 70)));
+    h.folder.writeSetting("UpdateHost", ".results.test");
+    MainWindow &w = h.start();
+    m_server->body = resultsPage(day(161211, 60, 78) + day(161212, 1, 30), true);
+    h.find<QPushButton>("Command21")->click();
+    QCOMPARE(m_server->requests, QStringList{"GET http://fj.results.test/?n=78 HTTP/1.1"});
+    QCOMPARE(h.dialogs.count("message"), 0);
+    QCOMPARE(w.snapshot().count(), 70 + 8 + 30);
+    QCOMPARE(h.grid(1).rows(), 109);
+    QCOMPARE(h.text("Text1"), QStringLiteral("161212031"));
+    QCOMPARE(h.text("Text3(1)"), QStringLiteral("161212030"));
+    const Numbers latest = day(161212, 30, 30)[0].numbers;
+    QCOMPARE(h.text("Text2(1)"), QString::number(latest[0]));
+    QVERIFY(w.statusBar()->currentMessage().contains("38"));
+    QVERIFY(h.find<QPushButton>("Command1")->isEnabled());
+}
+
+void TestUpdate::cancelDoesNothing()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), day(161211, 1, 5)));
+    MainWindow &w = h.start();
+    h.dialogs.questionAnswers = {false};
+    h.find<QPushButton>("Command21")->click();
+    QCOMPARE(h.dialogs.shown.first().title, QStringLiteral("读入历史"));
+    QCOMPARE(m_server->requests.size(), 0);
+    QCOMPARE(w.snapshot().count(), 5);
+    QCOMPARE(h.dialogs.count("message"), 0);
+}
+
+void TestUpdate::failedPagesKeepHistory_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<bool>("silent");
+    QTest::newRow("404") << 404 << QByteArray("<h1>Not Found</h1>") << false;
+    QTest::newRow("empty page") << 200 << QByteArray() << false;
+    QTest::newRow("garbage") << 200 << QByteArray("\x01\x02<<<>>>&&&161212 xx \xff\xfe") << false;
+    QTest::newRow("never answers") << 200 << QByteArray() << true;
+}
+
+void TestUpdate::failedPagesKeepHistory()
+{
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    QFETCH(bool, silent);
+    Harness h;
+    // Older than the days to keep: it would be replaced, but only by draws that were found.
+    QVERIFY(TestHistory::createIn(h.folder.path(), day(161201, 1, 20)));
+    h.folder.writeSetting("UpdateHost", ".results.test");
+    MainWindow &w = h.start();
+    m_server->status = status;
+    m_server->body = body;
+    m_server->silent = silent;
+    h.find<QPushButton>("Command21")->click();
+    QCOMPARE(m_server->requests, QStringList{"GET http://fj.results.test/?n=234 HTTP/1.1"});
+    QCOMPARE(h.dialogs.count("message"), 1);
+    QVERIFY(h.dialogs.shown.last().text.contains("历史号码保持不变"));
+    QCOMPARE(w.history().snapshot()->count(), 20);
+    QCOMPARE(h.grid(1).rows(), 21);
+}
+
+void TestUpdate::commandsDisabledWhileWaiting()
+{
+    Harness h;
+    h.folder.writeSetting("UpdateHost", ".results.test");
+    MainWindow &w = h.start();
+    m_server->silent = true;
+    bool sawDisabled = false;
+    // While the page is awaited the window handles events: look at it then.
+    QTimer::singleShot(300, &w, [&] {
+        sawDisabled = !h.find<QPushButton>("Command1")->isEnabled() &&
+                      !h.find<QPushButton>("cmdRdLst")->isEnabled() && !w.menuBar()->isEnabled() &&
+                      !h.find<QLineEdit>("MaskEdBox1(1)")->isEnabled();
+    });
+    h.find<QPushButton>("Command21")->click();
+    QVERIFY(sawDisabled);
+    QVERIFY(h.find<QPushButton>("Command1")->isEnabled());
+    QVERIFY(w.menuBar()->isEnabled());
+}
+
+QTEST_MAIN(TestUpdate)
+#include "tst_update.moc"

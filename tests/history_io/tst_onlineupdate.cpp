@@ -1,0 +1,292 @@
+#include "Derivation.h"
+#include "HistoryDb.h"
+#include "HistoryWriter.h"
+#include "HtmlText.h"
+#include "OnlineUpdate.h"
+#include "PageLoader.h"
+#include "ResultsPage.h"
+#include "TestDoubles.h"
+#include "TestHistory.h"
+
+#include <QElapsedTimer>
+#include <QSqlQuery>
+#include <QTest>
+
+using Draws = std::vector<TextDraw>;
+Q_DECLARE_METATYPE(Draws)
+
+namespace {
+
+const OnlineUpdate::Game fujian{0, QStringLiteral("fj"), 78};
+const OnlineUpdate::Game jilin{8, QStringLiteral("jl"), 87};
+const OnlineUpdate::Game beijing{9, QStringLiteral("bj"), 78};
+const QDate today(2016, 12, 12);
+
+// Draws of consecutive issues of one day, numbers cycling through the dice.
+Draws day(const QString &yymmdd, int first, int last)
+{
+    Draws draws;
+    for (int n = first; n <= last; ++n)
+        draws.push_back({yymmdd.toInt() * 1000 + n,
+                         {qint16(1 + n % 6), qint16(1 + (n + 2) % 6), qint16(1 + (n + 4) % 6)}});
+    return draws;
+}
+
+Draws operator+(Draws a, const Draws &b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+HistorySnapshot snapshotOf(const Draws &draws)
+{
+    std::vector<DrawCore> rows;
+    for (const DrawRecord &row : HistoryWriter::rowsFor(draws, 1, false))
+        rows.push_back(row);
+    return HistorySnapshot(rows);
+}
+
+QString textOf(const QByteArray &html)
+{
+    return HtmlText::visibleText(QString::fromUtf8(html));
+}
+
+class FakeLoader : public PageLoader
+{
+public:
+    Page load(const QUrl &address) override
+    {
+        asked << address.toString();
+        return page;
+    }
+    Page page;
+    QStringList asked;
+};
+
+} // namespace
+
+class TestOnlineUpdate : public QObject
+{
+    Q_OBJECT
+private slots:
+    void visibleText_data();
+    void visibleText();
+    void plan();
+    void address();
+    void findDraws_data();
+    void findDraws();
+    void beijingIssues();
+    void appendsContinuingTheChain();
+    void nothingFoundKeepsHistory();
+    void oldHistoryReplacedOnlyWithDraws();
+    void largePageStaysLinear();
+};
+
+void TestOnlineUpdate::visibleText_data()
+{
+    QTest::addColumn<QString>("html");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("table") << "<table><tr><td>a</td><td>b</td></tr><tr><td>c</td></tr></table>"
+                           << "a\tb\nc";
+    QTest::newRow("scripts, styles, head, comments")
+        << "<head><title>t</title><script>x</script></head><body><style>p{}</style>A<!-- hidden "
+           "-->B<script>y()</script></body>"
+        << "AB";
+    QTest::newRow("entities") << "<p>1 &lt; 2 &amp;&amp; &#51;&#x34;&nbsp;&quot;ok&quot; &bogus;</p>"
+                              << "1 < 2 && 34 \"ok\" &bogus;";
+    QTest::newRow("blanks collapse") << "<div>  a \n\t b  </div><div>c</div>"
+                                     << "a b\nc";
+    QTest::newRow("inline tags join") << "<span>16</span><b>1</b>,<i>3</i>"
+                                      << "161,3";
+    QTest::newRow("br") << "a<br>b<br/>c"
+                        << "a\nb\nc";
+    QTest::newRow("unterminated tag") << "abc<div class=\"x"
+                                      << "abc";
+    QTest::newRow("unterminated script") << "abc<script>var"
+                                         << "abc";
+    QTest::newRow("no markup") << "161212001 135"
+                               << "161212001 135";
+}
+
+void TestOnlineUpdate::visibleText()
+{
+    QFETCH(QString, html);
+    QTEST(HtmlText::visibleText(html), "text");
+}
+
+void TestOnlineUpdate::plan()
+{
+    // Recent history: fetch from the last stored draw's day.
+    OnlineUpdate::Plan p =
+        OnlineUpdate::plan(snapshotOf(day("161210", 1, 78) + day("161211", 1, 40)), fujian, today, 3);
+    QVERIFY(!p.replaceHistory);
+    QCOMPARE(p.daysToFetch, 1);
+    QCOMPARE(*p.startIssue, 161211041);
+    // The last draw is from today: 0 days.
+    p = OnlineUpdate::plan(snapshotOf(day("161212", 1, 5)), fujian, today, 3);
+    QCOMPARE(p.daysToFetch, 0);
+    // Older than the days to keep: a fresh history of that many days.
+    p = OnlineUpdate::plan(snapshotOf(day("161201", 1, 78) + day("161211", 1, 2)), fujian, today, 6);
+    QVERIFY(p.replaceHistory);
+    QCOMPARE(p.daysToFetch, 6);
+    QCOMPARE(*p.startIssue, 161206001);
+    // Exactly the days to keep is not too old.
+    QVERIFY(!OnlineUpdate::plan(snapshotOf(day("161209", 1, 2)), fujian, today, 3).replaceHistory);
+    // Empty history.
+    p = OnlineUpdate::plan(HistorySnapshot(), fujian, today, 3);
+    QCOMPARE(p.daysToFetch, 3);
+    QCOMPARE(*p.startIssue, 161209001);
+    // Issues that are no dates cannot be planned.
+    QVERIFY(!OnlineUpdate::plan(snapshotOf({{2007001, {1, 2, 3}}}), fujian, today, 3).error.isEmpty());
+}
+
+void TestOnlineUpdate::address()
+{
+    QCOMPARE(OnlineUpdate::address(fujian, ".results.example", 3).toString(),
+             QStringLiteral("http://fj.results.example/?n=234"));
+    QCOMPARE(OnlineUpdate::address(jilin, ".results.example:8080", 0).toString(),
+             QStringLiteral("http://jl.results.example:8080/?n=0"));
+    QCOMPARE(OnlineUpdate::address(fujian, OnlineUpdate::defaultHost(), 2).host(),
+             QStringLiteral("fj.vendrix-k3.invalid"));
+}
+
+void TestOnlineUpdate::findDraws_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<Draws>("expected");
+    const Draws rollover = day("161211", 75, 78) + day("161212", 1, 4);
+    QTest::newRow("oldest first, over midnight") << textOf(resultsPage(rollover)) << rollover;
+    QTest::newRow("newest first: nothing lost") << textOf(resultsPage(rollover, true)) << rollover;
+    Draws gaps = day("161211", 75, 76) + day("161212", 2, 3);
+    QTest::newRow("missing issues skipped") << textOf(resultsPage(gaps)) << gaps;
+    QTest::newRow("empty page") << QString() << Draws{};
+    QTest::newRow("garbage") << QStringLiteral("我们的网站正在维护中 <<>> 161211 0 ###") << Draws{};
+    QTest::newRow("numbers not 1..6")
+        << QStringLiteral("1612110757,3,5 1612110761,0,5 1612110772,3,4") << Draws{{161211077, {2, 3, 4}}};
+    QTest::newRow("truncated after the issue")
+        << QStringLiteral("1612110751,3,5 1612110762,4") << Draws{{161211075, {1, 3, 5}}};
+    QTest::newRow("issue text at the very end") << QStringLiteral("xx 161211076") << Draws{};
+    QTest::newRow("beyond the day's draws never searched")
+        << QStringLiteral("1612110791,1,1 1612120011,2,3") << Draws{{161212001, {1, 2, 3}}};
+    QTest::newRow("inside a longer number")
+        << QStringLiteral("201612110751,3,5") << Draws{{161211075, {1, 3, 5}}};
+}
+
+void TestOnlineUpdate::findDraws()
+{
+    QFETCH(QString, text);
+    OnlineUpdate::Plan p;
+    p.startIssue = 161211075;
+    p.daysToFetch = 1;
+    QTEST(OnlineUpdate::findDraws(text, p, fujian, today), "expected");
+}
+
+void TestOnlineUpdate::beijingIssues()
+{
+    // Its issues are short numbers: the three numbers start right after the issue's digits.
+    const QString text = QStringLiteral("北京快3 第 79342 期\n793421,2,3 793434,5,6 793441,1,1");
+    // No history: the first issue follows "开奖时间"; its digit run without the last digit.
+    OnlineUpdate::Plan p = OnlineUpdate::plan(HistorySnapshot(), beijing, today, 3);
+    QVERIFY(!p.startIssue);
+    const QString page = QStringLiteral("开奖时间：793421,2,3 793434,5,6 793441,1,1");
+    QCOMPARE(OnlineUpdate::findDraws(page, p, beijing, today),
+             (Draws{{79342, {1, 2, 3}}, {79343, {4, 5, 6}}, {79344, {1, 1, 1}}}));
+    QCOMPARE(OnlineUpdate::findDraws(QStringLiteral("no label 793421,2,3"), p, beijing, today), Draws{});
+    // With history: on from the last stored issue, however old.
+    p = OnlineUpdate::plan(snapshotOf({{79342, {1, 2, 3}}}), beijing, today, 3);
+    QVERIFY(!p.replaceHistory);
+    QCOMPARE(*p.startIssue, 79343);
+    QCOMPARE(OnlineUpdate::findDraws(text, p, beijing, today),
+             (Draws{{79343, {4, 5, 6}}, {79344, {1, 1, 1}}}));
+}
+
+void TestOnlineUpdate::appendsContinuingTheChain()
+{
+    TestFolder folder;
+    QVERIFY(TestHistory::createIn(folder.path(), day("161211", 70, 77)));
+    HistoryDb db;
+    QCOMPARE(db.open(folder.filePath(HistoryDb::fileName())), HistoryDb::OpenStatus::Ok);
+    FakeLoader loader;
+    loader.page = {true, textOf(resultsPage(day("161211", 70, 78) + day("161212", 1, 3), true)), {}};
+    const auto outcome =
+        OnlineUpdate::run(db, *db.snapshot(), loader, fujian, ".results.example", today, 3, 1);
+    QCOMPARE(loader.asked, QStringList{"http://fj.results.example/?n=78"});
+    QCOMPARE(outcome.added, 4);
+    QVERIFY(!outcome.replaced);
+    const HistorySnapshot after = *db.snapshot();
+    QCOMPARE(after.count(), 12);
+    QCOMPARE(after.last().sqqh, 161212003);
+    // The first new row follows the last stored one.
+    QSqlQuery q = db.database().select("SELECT * FROM Lishi WHERE SQQH = 161211078");
+    QVERIFY(q.next());
+    const Numbers last = day("161211", 77, 77)[0].numbers, beforeLast = day("161211", 76, 76)[0].numbers;
+    QCOMPARE(q.value("txtHisLst").toString(), Derivation::digitsText(last));
+    QCOMPARE(q.value("L1AS").toInt(), last[0]);
+    QCOMPARE(q.value("L3AP").toInt(), beforeLast[2]);
+    QCOMPARE(q.value("QQH").toInt(), 161211079);
+}
+
+void TestOnlineUpdate::nothingFoundKeepsHistory()
+{
+    TestFolder folder;
+    QVERIFY(TestHistory::createIn(folder.path(), day("161201", 1, 10)));
+    HistoryDb db;
+    QCOMPARE(db.open(folder.filePath(HistoryDb::fileName())), HistoryDb::OpenStatus::Ok);
+    FakeLoader loader;
+    loader.page = {false, {}, "Host not found"};
+    auto outcome = OnlineUpdate::run(db, *db.snapshot(), loader, fujian, ".x", today, 3, 1);
+    QCOMPARE(outcome.error, QStringLiteral("Host not found"));
+    QCOMPARE(db.snapshot()->count(), 10);
+    loader.page = {true, QStringLiteral("nothing here"), {}};
+    outcome = OnlineUpdate::run(db, *db.snapshot(), loader, fujian, ".x", today, 3, 1);
+    QCOMPARE(outcome.added, 0);
+    QVERIFY(outcome.error.isEmpty());
+    QCOMPARE(db.snapshot()->count(), 10); // the old history stays although it is too old
+}
+
+void TestOnlineUpdate::oldHistoryReplacedOnlyWithDraws()
+{
+    TestFolder folder;
+    QVERIFY(TestHistory::createIn(folder.path(), day("161201", 1, 10)));
+    HistoryDb db;
+    QCOMPARE(db.open(folder.filePath(HistoryDb::fileName())), HistoryDb::OpenStatus::Ok);
+    FakeLoader loader;
+    const Draws fresh =
+        day("161209", 1, 78) + day("161210", 1, 78) + day("161211", 1, 78) + day("161212", 1, 12);
+    loader.page = {true, textOf(resultsPage(fresh)), {}};
+    // A failure while writing leaves the old history.
+    QVERIFY(db.database().exec("CREATE TRIGGER refuse BEFORE INSERT ON Lishi WHEN NEW.SQQH = 161211001 "
+                               "BEGIN SELECT RAISE(ABORT, 'disk full'); END"));
+    auto outcome = OnlineUpdate::run(db, *db.snapshot(), loader, fujian, ".x", today, 3, 1);
+    QVERIFY(outcome.error.contains("disk full"));
+    QCOMPARE(db.snapshot()->count(), 10);
+    QVERIFY(db.database().exec("DROP TRIGGER refuse"));
+    outcome = OnlineUpdate::run(db, *db.snapshot(), loader, fujian, ".x", today, 3, 1);
+    QCOMPARE(loader.asked.last(), QStringLiteral("http://fj.x/?n=234"));
+    QVERIFY(outcome.replaced);
+    QCOMPARE(outcome.added, int(fresh.size()));
+    const HistorySnapshot after = *db.snapshot();
+    QCOMPARE(after.first().sqqh, 161209001);
+    QCOMPARE(after.first().prev[0][KindA], 0); // a history of its own
+    QCOMPARE(after.count(), int(fresh.size()));
+}
+
+void TestOnlineUpdate::largePageStaysLinear()
+{
+    // 16 days of 87 draws, newest first, in a page padded to several megabytes.
+    Draws draws;
+    for (int d = 15; d >= 0; --d)
+        draws = draws + day(today.addDays(-d).toString("yyMMdd"), 1, 87);
+    QByteArray html = resultsPage(draws, true);
+    html.insert(html.indexOf("<table>"), QByteArray(4'000'000, 'x'));
+    const QString text = textOf(html);
+    OnlineUpdate::Plan p = OnlineUpdate::plan(HistorySnapshot(), jilin, today, 15);
+    QElapsedTimer timer;
+    timer.start();
+    const Draws found = OnlineUpdate::findDraws(text, p, jilin, today);
+    QCOMPARE(found.size(), size_t(16 * 87));
+    QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+}
+
+QTEST_GUILESS_MAIN(TestOnlineUpdate)
+#include "tst_onlineupdate.moc"
