@@ -11,6 +11,8 @@
 #include "HistoryGenerator.h"
 #include "HistoryGrid.h"
 #include "HistoryText.h"
+#include "HtmlText.h"
+#include "OnlineUpdate.h"
 #include "Launcher.h"
 #include "MainWindow.h"
 #include "PageLoader.h"
@@ -286,6 +288,43 @@ void BM_DeleteLastWithRebuild(benchmark::State &state)
     dialogs().inputAnswer.reset();
 }
 BENCHMARK(BM_DeleteLastWithRebuild)->Arg(30000)->Unit(benchmark::kMillisecond)->MinTime(3);
+
+// The update after the page arrived: finding 16 days × 87 draws in its text and appending them.
+class ReadyPage : public PageLoader
+{
+public:
+    Page load(const QUrl &) override { return page; }
+    Page page;
+};
+
+void BM_UpdateFromLoadedPage(benchmark::State &state)
+{
+    const QDate today(2016, 12, 12);
+    std::vector<TextDraw> draws;
+    for (int d = 15; d >= 0; --d)
+        for (int n = 1; n <= 87; ++n)
+            draws.push_back({today.addDays(-d).toString(QStringLiteral("yyMMdd")).toInt() * 1000 + n, {1, qint16(1 + n % 6), 6}});
+    QByteArray html = "<html><body><table>";
+    for (auto it = draws.rbegin(); it != draws.rend(); ++it) // newest first, as results pages list them
+        html += "<tr><td>" + QByteArray::number(it->issue) + "<b>" + QByteArray::number(it->numbers[0]) + "</b>,<b>"
+                + QByteArray::number(it->numbers[1]) + "</b>,<b>" + QByteArray::number(it->numbers[2]) + "</b></td></tr>";
+    html += "</table></body></html>";
+    ReadyPage loader;
+    loader.page = {true, HtmlText::visibleText(QString::fromUtf8(html)), {}};
+    HistoryDb db;
+    db.open(QDir(scratchFolderWith(1392)).filePath(HistoryDb::fileName()));
+    int added = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        db.delrec();
+        state.ResumeTiming();
+        added = OnlineUpdate::run(db, HistorySnapshot(), loader, {8, QStringLiteral("jl"), 87}, QStringLiteral(".x"),
+                                  today, 15, 1).added;
+    }
+    if (added != int(draws.size()))
+        state.SkipWithError("draws not found");
+}
+BENCHMARK(BM_UpdateFromLoadedPage)->Unit(benchmark::kMillisecond)->MinTime(2);
 
 void BM_MakeRow(benchmark::State &state)
 {
