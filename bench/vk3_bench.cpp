@@ -6,15 +6,16 @@
 #include "Derivation.h"
 #include "Dialogs.h"
 #include "FollowSearch.h"
+#include "GridExport.h"
 #include "GridModel.h"
 #include "HistoryDb.h"
 #include "HistoryGenerator.h"
 #include "HistoryGrid.h"
 #include "HistoryText.h"
 #include "HtmlText.h"
-#include "OnlineUpdate.h"
 #include "Launcher.h"
 #include "MainWindow.h"
+#include "OnlineUpdate.h"
 #include "PageLoader.h"
 #include "PatternRefresh.h"
 #include "ProvinceTable.h"
@@ -303,11 +304,13 @@ void BM_UpdateFromLoadedPage(benchmark::State &state)
     std::vector<TextDraw> draws;
     for (int d = 15; d >= 0; --d)
         for (int n = 1; n <= 87; ++n)
-            draws.push_back({today.addDays(-d).toString(QStringLiteral("yyMMdd")).toInt() * 1000 + n, {1, qint16(1 + n % 6), 6}});
+            draws.push_back({today.addDays(-d).toString(QStringLiteral("yyMMdd")).toInt() * 1000 + n,
+                             {1, qint16(1 + n % 6), 6}});
     QByteArray html = "<html><body><table>";
     for (auto it = draws.rbegin(); it != draws.rend(); ++it) // newest first, as results pages list them
-        html += "<tr><td>" + QByteArray::number(it->issue) + "<b>" + QByteArray::number(it->numbers[0]) + "</b>,<b>"
-                + QByteArray::number(it->numbers[1]) + "</b>,<b>" + QByteArray::number(it->numbers[2]) + "</b></td></tr>";
+        html += "<tr><td>" + QByteArray::number(it->issue) + "<b>" + QByteArray::number(it->numbers[0]) +
+                "</b>,<b>" + QByteArray::number(it->numbers[1]) + "</b>,<b>" +
+                QByteArray::number(it->numbers[2]) + "</b></td></tr>";
     html += "</table></body></html>";
     ReadyPage loader;
     loader.page = {true, HtmlText::visibleText(QString::fromUtf8(html)), {}};
@@ -318,13 +321,29 @@ void BM_UpdateFromLoadedPage(benchmark::State &state)
         state.PauseTiming();
         db.delrec();
         state.ResumeTiming();
-        added = OnlineUpdate::run(db, HistorySnapshot(), loader, {8, QStringLiteral("jl"), 87}, QStringLiteral(".x"),
-                                  today, 15, 1).added;
+        added = OnlineUpdate::run(db, HistorySnapshot(), loader, {8, QStringLiteral("jl"), 87},
+                                  QStringLiteral(".x"), today, 15, 1)
+                    .added;
     }
     if (added != int(draws.size()))
         state.SkipWithError("draws not found");
 }
 BENCHMARK(BM_UpdateFromLoadedPage)->Unit(benchmark::kMillisecond)->MinTime(2);
+
+// The history grid written to a workbook, as its double-click or the menu export does.
+void BM_ExportHistoryGrid(benchmark::State &state)
+{
+    HistoryDb db;
+    db.open(QDir(folderWith(int(state.range(0)))).filePath(HistoryDb::fileName()));
+    GridModel grid;
+    HistoryGrid::fill(grid, *db.snapshot());
+    const QString path = workDir().filePath(QStringLiteral("lishi.xlsx"));
+    for (auto _ : state) {
+        if (!GridExport::write(grid, path, nullptr))
+            state.SkipWithError("workbook not written");
+    }
+}
+BENCHMARK(BM_ExportHistoryGrid)->Arg(30000)->Arg(300000)->Unit(benchmark::kMillisecond)->MinTime(3);
 
 void BM_MakeRow(benchmark::State &state)
 {

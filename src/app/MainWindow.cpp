@@ -4,6 +4,7 @@
 #include "CombinationSearch.h"
 #include "Dialogs.h"
 #include "FollowSearch.h"
+#include "GridExport.h"
 #include "GridModel.h"
 #include "GridView.h"
 #include "HistoryGrid.h"
@@ -21,13 +22,17 @@
 #include <QDir>
 #include <QEvent>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTabBar>
+#include <QWheelEvent>
 
 using Key = Settings::Key;
 
@@ -262,6 +267,11 @@ void MainWindow::connectControls()
     connectEach(m_ui.Option5, &QRadioButton::clicked, [this](int i) { onTallyPositionClicked(i); });
     connectEach(m_ui.Option6, &QRadioButton::clicked, [this](int i) { onRedBallClicked(i); });
     m_ui.Combo1->installEventFilter(this);
+    for (int n = 1; n <= 3; ++n) {
+        gridView(n)->viewport()->installEventFilter(this);
+        gridView(n)->horizontalHeader()->installEventFilter(this);
+    }
+    connect(m_ui.mnuDcls, &QAction::triggered, this, [this] { exportGrid(1, true); });
     connect(m_ui.TabStrip1, &QTabBar::currentChanged, this, &MainWindow::onTabClicked);
     // Clicking the selected tab again refreshes its pattern, as a change of tab does.
     connect(m_ui.TabStrip1, &QTabBar::tabBarClicked, this, [this](int tab) {
@@ -495,10 +505,64 @@ void MainWindow::openHelpPage(const QString &page)
     m_services.launcher->openFile(QDir(m_services.helpFolder).filePath(page));
 }
 
+GridView *MainWindow::gridView(int n) const
+{
+    return n == 1 ? m_ui.MSFlexGrid1 : n == 2 ? m_ui.MSFlexGrid2 : m_ui.MSFlexGrid3;
+}
+
+void MainWindow::wheelEvent(QWheelEvent *event)
+{
+    // Wheel turns that no control under the mouse took scroll the grid with the focus, one row
+    // a turn: towards the user down, away from the user up to the first row.
+    for (int n = 1; n <= 3; ++n) {
+        GridView *view = gridView(n);
+        if (!view->hasFocus())
+            continue;
+        QScrollBar *bar = view->verticalScrollBar();
+        bar->setValue(bar->value() + (event->angleDelta().y() <= 0 ? 1 : -1));
+        event->accept();
+        return;
+    }
+    QMainWindow::wheelEvent(event);
+}
+
+void MainWindow::exportGrid(int n, bool fromMenu)
+{
+    const QString path = programFile(GridExport::fileName(n));
+    QString error;
+    bool written = false;
+    if (fromMenu) {
+        const BusyCursor busy;
+        m_ui.grid1->setVisible(false);
+        written = GridExport::write(*m_ui.grid1, path, &error);
+        m_ui.grid1->setVisible(true);
+    } else {
+        written = GridExport::write(*gridView(n)->grid(), path, &error);
+    }
+    if (!written) {
+        m_services.dialogs->message(
+            this, QStringLiteral("导出到电子表格"),
+            QStringLiteral("无法写入电子表格文件：\n%1\n%2").arg(QDir::toNativeSeparators(path), error));
+        return;
+    }
+    m_services.launcher->openFile(path);
+}
+
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_ui.Combo1 && event->type() == QEvent::FocusOut)
         onCombinationSizeLeft();
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        for (int n = 1; n <= 3; ++n) {
+            if (watched == gridView(n)->viewport() || watched == gridView(n)->horizontalHeader()) {
+                exportGrid(n, false);
+                return true;
+            }
+        }
+    }
+    if (event->type() == QEvent::MouseButtonRelease && watched == m_ui.MSFlexGrid1->viewport() &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::RightButton)
+        m_ui.mnuLsgl->popup(static_cast<QMouseEvent *>(event)->globalPosition().toPoint());
     // Any key in an entry box ends the pause that follows a stored draw.
     if (event->type() == QEvent::KeyPress && m_ui.MaskEdBox1.key(qobject_cast<QLineEdit *>(watched), 0) != 0)
         m_entryPaused = false;

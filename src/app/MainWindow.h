@@ -102,6 +102,11 @@ private:
     void onUpdateClicked();
     void setCommandsEnabled(bool enabled);
 
+    // Grids: wheel, pop-up menu, spreadsheet export.
+    GridView *gridView(int n) const;
+    void exportGrid(int n, bool fromMenu);
+    void wheelEvent(QWheelEvent *event) override;
+
     bool eventFilter(QObject *watched, QEvent *event) override;
 
     AppServices m_services;

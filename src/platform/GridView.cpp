@@ -4,6 +4,7 @@
 
 #include <QHeaderView>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 GridView::GridView(GridModel *model, QWidget *parent)
     : QTableView(parent)
@@ -69,4 +70,9 @@ void GridView::updateGeometries()
     verticalScrollBar()->setValue(m_wantedTop);
     if (isVisible())
         m_wantedTop = -1;
+}
+
+void GridView::wheelEvent(QWheelEvent *event)
+{
+    event->ignore();
 }

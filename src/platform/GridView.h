@@ -17,6 +17,8 @@ public:
 
 protected:
     void updateGeometries() override;
+    // The grid does not scroll by the wheel itself: the window scrolls the grid with the focus.
+    void wheelEvent(QWheelEvent *event) override;
 
 private:
     void applyTopRow(int row);

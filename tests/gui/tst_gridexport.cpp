@@ -1,0 +1,248 @@
+#include "TestHistory.h"
+#include "WindowHarness.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMenu>
+#include <QProcess>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QWheelEvent>
+
+namespace {
+
+// The first sheet of a workbook as an independent reader sees it: its name and every cell's text.
+struct Sheet
+{
+    QString name;
+    QList<QStringList> rows;
+};
+
+Sheet readWorkbook(const QString &path)
+{
+    QProcess python;
+    python.start(
+        "/usr/bin/python3",
+        {"-c",
+         "import json, sys, openpyxl\n"
+         "book = openpyxl.load_workbook(sys.argv[1], read_only=True)\n"
+         "sheet = book.worksheets[0]\n"
+         "rows = [['' if v is None else str(v) for v in row] for row in sheet.iter_rows(values_only=True)]\n"
+         "print(json.dumps({'name': sheet.title, 'rows': rows}))\n",
+         path});
+    python.waitForFinished(120000);
+    if (python.exitCode() != 0)
+        qWarning("%s", python.readAllStandardError().constData());
+    const QJsonObject json = QJsonDocument::fromJson(python.readAllStandardOutput()).object();
+    Sheet sheet{json.value("name").toString(), {}};
+    for (const QJsonValue &row : json.value("rows").toArray()) {
+        QStringList cells;
+        for (const QJsonValue &cell : row.toArray())
+            cells << cell.toString();
+        sheet.rows << cells;
+    }
+    return sheet;
+}
+
+void compareWithGrid(const Sheet &sheet, const GridModel &grid)
+{
+    QCOMPARE(sheet.name, QStringLiteral("Sheet1"));
+    QCOMPARE(sheet.rows.size(), grid.rows());
+    for (int r = 0; r < grid.rows(); ++r)
+        for (int c = 0; c < grid.cols(); ++c)
+            QCOMPARE(sheet.rows[r].value(c), grid.cellText(r, c));
+}
+
+void doubleClick(GridView *view)
+{
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
+}
+
+// One wheel message to `target`; true when it took it. A message that no control takes goes on
+// to the window (the event system passes it up the parents).
+bool wheel(QWidget *target, int delta)
+{
+    QWheelEvent event(QPointF(5, 5), target->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, delta),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(target, &event);
+    return event.isAccepted();
+}
+
+} // namespace
+
+class TestGridExport : public QObject
+{
+    Q_OBJECT
+private slots:
+    void resultGridsToWorkbooks();
+    void historyByDoubleClickAndMenu();
+    void unwritableFolderIsReported();
+    void wheelScrollsTheFocusedGrid();
+    void rightClickOpensHistoryMenu();
+};
+
+void TestGridExport::resultGridsToWorkbooks()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), TestHistory::sample()));
+    h.start();
+    h.find<QPushButton>("Command1")->click();
+    QVERIFY(h.grid(2).rows() > 10);
+
+    doubleClick(h.find<GridView>("MSFlexGrid2"));
+    const QString results = h.folder.filePath("Jiansuo.xlsx");
+    QCOMPARE(h.launcher.opened, QStringList{results});
+    const Sheet list = readWorkbook(results);
+    QCOMPARE(list.rows.first(), (QStringList{"期号", "第1位", "第2位", "第3位", "上期开奖"}));
+    compareWithGrid(list, h.grid(2));
+    QCOMPARE(h.grid(2).row(), h.grid(2).rows() - 1);
+    QCOMPARE(h.grid(2).col(), 4);
+
+    QTest::mouseDClick(h.find<GridView>("MSFlexGrid3")->horizontalHeader()->viewport(), Qt::LeftButton, {},
+                       QPoint(5, 5));
+    doubleClick(h.find<GridView>("MSFlexGrid3"));
+    const Sheet tally = readWorkbook(h.folder.filePath("Jieguo.xlsx"));
+    QCOMPARE(tally.rows.first(), (QStringList{"序号", "结果", "出现次数", "百分比"}));
+    compareWithGrid(tally, h.grid(3));
+    QVERIFY(tally.rows[1][3].endsWith('%'));
+}
+
+void TestGridExport::historyByDoubleClickAndMenu()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), TestHistory::consecutive(161212001, 300)));
+    h.start();
+    doubleClick(h.find<GridView>("MSFlexGrid1"));
+    const QString path = h.folder.filePath("lishi.xlsx");
+    const Sheet first = readWorkbook(path);
+    QCOMPARE(first.rows.first(), (QStringList{"期号", "第1位", "第2位", "第3位"}));
+    QCOMPARE(first.rows[1][0], QStringLiteral("161212001"));
+    compareWithGrid(first, h.grid(1));
+
+    // The menu export writes the same file again, replacing it.
+    QVERIFY(TestHistory::append(h.window->history(), {{161213001, {6, 6, 6}}}));
+    h.window->addHaoma();
+    h.action("mnuDcls")->trigger();
+    const Sheet second = readWorkbook(path);
+    compareWithGrid(second, h.grid(1));
+    QCOMPARE(second.rows.last(), (QStringList{"161213001", "6", "6", "6"}));
+    QVERIFY(h.grid(1).isVisible());
+    QCOMPARE(h.grid(1).row(), 301);
+    QCOMPARE(h.grid(1).col(), 3);
+    QCOMPARE(h.launcher.opened, (QStringList{path, path}));
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    // No half-written files are left beside it.
+    QCOMPARE(QDir(h.folder.path()).entryList({"*lishi*"}, QDir::Files | QDir::Hidden),
+             QStringList{"lishi.xlsx"});
+}
+
+void TestGridExport::unwritableFolderIsReported()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), TestHistory::consecutive(161212001, 5)));
+    h.start();
+    doubleClick(h.find<GridView>("MSFlexGrid1"));
+    const QString path = h.folder.filePath("lishi.xlsx");
+    const QByteArray before = [&] {
+        QFile f(path);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
+    // A folder that refuses new files (root writes anywhere: then a locked name stands for it).
+    QFile::setPermissions(h.folder.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    const bool root = QFileInfo(h.folder.path()).isWritable();
+    if (!root) {
+        doubleClick(h.find<GridView>("MSFlexGrid1"));
+        QCOMPARE(h.dialogs.count("message"), 1);
+        QCOMPARE(h.launcher.opened.size(), 1);
+    }
+    QFile::setPermissions(h.folder.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), before);
+    f.close();
+
+    // A name that cannot be replaced: a folder stands there.
+    QVERIFY(QDir().mkpath(h.folder.filePath("Jieguo.xlsx/inside")));
+    doubleClick(h.find<GridView>("MSFlexGrid3"));
+    QCOMPARE(h.dialogs.count("message"), root ? 1 : 2);
+    QVERIFY(h.dialogs.shown.last().text.contains("Jieguo.xlsx"));
+    QVERIFY(QFileInfo(h.folder.filePath("Jieguo.xlsx/inside")).isDir());
+    QCOMPARE(QDir(h.folder.path()).entryList({".Jieguo*"}, QDir::Files | QDir::Hidden), QStringList{});
+}
+
+void TestGridExport::wheelScrollsTheFocusedGrid()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), TestHistory::consecutive(161212001, 200)));
+    MainWindow &w = h.start();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    auto *view = h.find<GridView>("MSFlexGrid1");
+    QScrollBar *bar = view->verticalScrollBar();
+    QTRY_COMPARE(bar->value(), bar->maximum());
+    bar->setValue(0);
+    QWidget *elsewhere = h.find("Command1");
+
+    // The grids and the buttons leave wheel messages to the window.
+    view->setFocus();
+    QTRY_VERIFY(view->hasFocus());
+    QVERIFY(!wheel(view->viewport(), -120));
+    QVERIFY(!wheel(elsewhere, -120));
+    QCOMPARE(bar->value(), 0);
+
+    // Without the focus on a grid nothing scrolls.
+    h.find<QLineEdit>("Text3(0)")->setFocus();
+    QTRY_VERIFY(h.find("Text3(0)")->hasFocus());
+    wheel(&w, -120);
+    QCOMPARE(bar->value(), 0);
+
+    view->setFocus();
+    QTRY_VERIFY(view->hasFocus());
+    QVERIFY(wheel(&w, -120)); // towards the user: down one row
+    QCOMPARE(bar->value(), 1);
+    QCOMPARE(h.grid(1).topRow(), 2);
+    wheel(&w, -360); // a big turn is still one message: one row
+    QCOMPARE(bar->value(), 2);
+    for (int i = 0; i < 5; ++i)
+        wheel(&w, 120); // away from the user: up, not past the first row
+    QCOMPARE(bar->value(), 0);
+    QCOMPARE(h.grid(1).topRow(), 1);
+    // Another grid with the focus scrolls instead.
+    h.find<GridView>("MSFlexGrid2")->setFocus();
+    QTRY_VERIFY(!view->hasFocus());
+    wheel(&w, -120);
+    QCOMPARE(bar->value(), 0);
+
+    h.find<QLineEdit>("Text3(0)")->setFocus();
+    QTRY_VERIFY(h.find("Text3(0)")->hasFocus());
+    wheel(&w, -120);
+    QCOMPARE(bar->value(), 0);
+}
+
+void TestGridExport::rightClickOpensHistoryMenu()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), TestHistory::consecutive(161212001, 5)));
+    MainWindow &w = h.start();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    auto *menu = h.find<QMenu>("mnuLsgl");
+    QWidget *viewport = h.find<GridView>("MSFlexGrid1")->viewport();
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(10, 10));
+    QVERIFY(!menu->isVisible());
+    QTest::mouseClick(viewport, Qt::RightButton, {}, QPoint(10, 10));
+    QTRY_VERIFY(menu->isVisible());
+    menu->close();
+    QTest::mouseClick(h.find<GridView>("MSFlexGrid2")->viewport(), Qt::RightButton, {}, QPoint(10, 10));
+    QVERIFY(!menu->isVisible());
+}
+
+QTEST_MAIN(TestGridExport)
+#include "tst_gridexport.moc"
