@@ -187,19 +187,12 @@ bool MainWindow::dqzd(const std::vector<TextDraw> &kept)
     // The kept draws go through the backup file, which stays on disk for the user.
     const QString backup = programFile(HistoryMaintenance::backupFileName());
     QString error;
-    std::optional<HistoryText::Reading> reading;
-    if (HistoryText::writeFile(backup, HistoryText::format(kept), &error))
-        reading = HistoryText::readFile(backup, m_currentIssue, true, &error);
+    const std::optional<HistoryText::Reading> reading =
+        HistoryWriter::rebuild(m_history, backup, kept, m_currentIssue, m_search.DsIni, &error);
     if (!reading) {
         m_services.dialogs->message(this, trimTitle,
-                                    QStringLiteral("无法写入或读取备份文件：\n%1\n%2\n\n历史号码没有改变。")
-                                        .arg(QDir::toNativeSeparators(backup), error));
-        return false;
-    }
-    if (!HistoryWriter::replace(m_history, reading->draws, m_search.DsIni, true)) {
-        m_services.dialogs->message(
-            this, trimTitle,
-            QStringLiteral("删除没有完成：%1\n\n历史号码没有改变。").arg(m_history.lastError()));
+                                    QStringLiteral("删除没有完成：%1\n（备份文件 %2）\n\n历史号码没有改变。")
+                                        .arg(error, QDir::toNativeSeparators(backup)));
         return false;
     }
     m_currentIssue = reading->currentIssue;

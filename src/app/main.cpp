@@ -7,9 +7,13 @@
 
 #include <QApplication>
 #include <QNetworkProxyFactory>
+#include <csignal>
 
 int main(int argc, char *argv[])
 {
+    // A full disk or a file size limit makes writes fail, which is reported, instead of ending
+    // the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VendrixK3"));
     QApplication::setOrganizationName(QStringLiteral("Pelomarix"));

@@ -3,10 +3,14 @@
 #include <QCoreApplication>
 #include <QNetworkProxyFactory>
 #include <QTextStream>
+#include <csignal>
 #include <cstdio>
 
 int main(int argc, char *argv[])
 {
+    // A full disk or a file size limit makes writes fail, which is reported, instead of ending
+    // the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("VendrixK3"));
     QCoreApplication::setOrganizationName(QStringLiteral("Pelomarix"));

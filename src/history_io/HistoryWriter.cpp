@@ -28,4 +28,21 @@ bool replace(HistoryDb &db, const std::vector<TextDraw> &draws, int segmentBase,
     return db.replaceAll(rowsFor(draws, segmentBase, earlierTexts));
 }
 
+std::optional<HistoryText::Reading> rebuild(HistoryDb &db, const QString &backupPath,
+                                            const std::vector<TextDraw> &kept, qint32 currentIssue,
+                                            int segmentBase, QString *error)
+{
+    std::optional<HistoryText::Reading> reading;
+    if (HistoryText::writeFile(backupPath, HistoryText::format(kept), error))
+        reading = HistoryText::readFile(backupPath, currentIssue, true, error);
+    if (!reading)
+        return std::nullopt;
+    if (!replace(db, reading->draws, segmentBase, true)) {
+        if (error)
+            *error = db.lastError();
+        return std::nullopt;
+    }
+    return reading;
+}
+
 } // namespace HistoryWriter

@@ -18,4 +18,11 @@ std::vector<DrawRecord> rowsFor(const std::vector<TextDraw> &draws, int segmentB
 // either the old history or the new one.
 bool replace(HistoryDb &db, const std::vector<TextDraw> &draws, int segmentBase, bool earlierTexts);
 
+// Dqzd: the kept draws go to the backup file `backupPath` (which stays for the user), are read
+// back from it and replace the history in one transaction, with the texts of the draw two rows
+// back. Nothing changes when the file cannot be written or read; `error` says why.
+std::optional<HistoryText::Reading> rebuild(HistoryDb &db, const QString &backupPath,
+                                            const std::vector<TextDraw> &kept, qint32 currentIssue,
+                                            int segmentBase, QString *error);
+
 } // namespace HistoryWriter

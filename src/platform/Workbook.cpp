@@ -7,9 +7,80 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <xlsxwriter.h>
+#include <zlib.h>
 
 namespace Workbook {
+
+namespace {
+
+quint32 le32(const uchar *p)
+{
+    return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
+}
+
+quint16 le16(const uchar *p)
+{
+    return quint16(p[0] | p[1] << 8);
+}
+
+// The end of the first sheet's XML as stored in the workbook (a zip archive), or nothing when it
+// cannot be read. libxlsxwriter does not report every failed write of its temporary files, so a
+// workbook is only taken as written when its sheet really ends as it should.
+std::optional<QByteArray> sheetTail(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray zip = file.readAll();
+    const auto *bytes = reinterpret_cast<const uchar *>(zip.constData());
+    // The end-of-central-directory record, then the directory entry of the sheet.
+    qsizetype end = zip.size() - 22;
+    while (end >= 0 && le32(bytes + end) != 0x06054b50)
+        --end;
+    if (end < 0)
+        return std::nullopt;
+    qsizetype entry = le32(bytes + end + 16);
+    const int entries = le16(bytes + end + 10);
+    for (int i = 0; i < entries && entry + 46 <= zip.size() && le32(bytes + entry) == 0x02014b50; ++i) {
+        const int nameLength = le16(bytes + entry + 28);
+        const QByteArray name = zip.mid(entry + 46, nameLength);
+        if (name == "xl/worksheets/sheet1.xml") {
+            const quint32 compressed = le32(bytes + entry + 20);
+            const qsizetype local = le32(bytes + entry + 42);
+            if (local + 30 > zip.size() || le16(bytes + entry + 10) != 8)
+                return std::nullopt;
+            const qsizetype data = local + 30 + le16(bytes + local + 26) + le16(bytes + local + 28);
+            if (data + compressed > zip.size())
+                return std::nullopt;
+            z_stream stream{};
+            if (inflateInit2(&stream, -MAX_WBITS) != Z_OK)
+                return std::nullopt;
+            stream.next_in = const_cast<Bytef *>(bytes + data);
+            stream.avail_in = compressed;
+            QByteArray tail;
+            char chunk[65536];
+            int status = Z_OK;
+            while (status == Z_OK) {
+                stream.next_out = reinterpret_cast<Bytef *>(chunk);
+                stream.avail_out = sizeof chunk;
+                status = inflate(&stream, Z_NO_FLUSH);
+                tail.append(chunk, qsizetype(sizeof chunk - stream.avail_out));
+                if (tail.size() > 2 * qsizetype(sizeof chunk))
+                    tail.remove(0, tail.size() - qsizetype(sizeof chunk));
+            }
+            inflateEnd(&stream);
+            if (status != Z_STREAM_END)
+                return std::nullopt;
+            return tail;
+        }
+        entry += 46 + nameLength + le16(bytes + entry + 30) + le16(bytes + entry + 32);
+    }
+    return std::nullopt;
+}
+
+} // namespace
 
 bool writeTextSheet(const QString &path, int rows, int cols, const std::function<QString(int, int)> &text,
                     QString *error)
@@ -32,18 +103,19 @@ bool writeTextSheet(const QString &path, int rows, int cols, const std::function
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE; // rows go to disk as they are written: any size fits
     options.tmpdir = const_cast<char *>(tmpdir.constData());
-    options.use_zip64 = LXW_TRUE;
     lxw_workbook *workbook = workbook_new_opt(partialPath.constData(), &options);
     if (!workbook)
         return fail(QStringLiteral("cannot create the workbook"));
     lxw_worksheet *sheet = workbook_add_worksheet(workbook, "Sheet1");
     lxw_error written = sheet ? LXW_NO_ERROR : LXW_ERROR_MEMORY_MALLOC_FAILED;
+    int lastRow = -1;
     for (int r = 0; r < rows && written == LXW_NO_ERROR; ++r) {
         for (int c = 0; c < cols && written == LXW_NO_ERROR; ++c) {
             const QByteArray cell = text(r, c).toUtf8();
-            if (!cell.isEmpty())
-                written =
-                    worksheet_write_string(sheet, lxw_row_t(r), lxw_col_t(c), cell.constData(), nullptr);
+            if (cell.isEmpty())
+                continue;
+            written = worksheet_write_string(sheet, lxw_row_t(r), lxw_col_t(c), cell.constData(), nullptr);
+            lastRow = r;
         }
     }
     const lxw_error closed = workbook_close(workbook);
@@ -51,9 +123,16 @@ bool writeTextSheet(const QString &path, int rows, int cols, const std::function
         std::remove(partialPath.constData());
         return fail(QString::fromUtf8(lxw_strerror(written != LXW_NO_ERROR ? written : closed)));
     }
-    if (std::rename(partialPath.constData(), QFile::encodeName(path).constData()) != 0) {
+    const std::optional<QByteArray> tail = sheetTail(QFile::decodeName(partialPath));
+    const QByteArray lastRowTag = "<row r=\"" + QByteArray::number(lastRow + 1) + '"';
+    if (!tail || !tail->trimmed().endsWith("</worksheet>") || (lastRow >= 0 && !tail->contains(lastRowTag))) {
         std::remove(partialPath.constData());
-        return fail(QString::fromLocal8Bit(std::strerror(errno)));
+        return fail(QStringLiteral("the workbook was not written completely (is the disk full?)"));
+    }
+    if (std::rename(partialPath.constData(), QFile::encodeName(path).constData()) != 0) {
+        const QString why = QString::fromLocal8Bit(std::strerror(errno));
+        std::remove(partialPath.constData());
+        return fail(why);
     }
     return true;
 }
