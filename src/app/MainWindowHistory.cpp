@@ -139,7 +139,12 @@ void MainWindow::importFile(const QString &path)
 
 void MainWindow::onDeleteLastClicked()
 {
-    m_history.deleteLast();
+    if (!m_history.deleteLast()) {
+        m_services.dialogs->message(
+            this, trimTitle,
+            QStringLiteral("删除没有完成：%1\n\n历史号码没有改变。").arg(m_history.lastError()));
+        return;
+    }
     reopenSnapshot();
     patternRefresh();
     compactDb();
@@ -153,7 +158,10 @@ void MainWindow::onClearClicked()
     if (!m_services.dialogs->question(this, QStringLiteral("确认清空"),
                                       QStringLiteral("确定要清空所有的历史号码吗？")))
         return;
-    delrec();
+    if (!delrec())
+        m_services.dialogs->message(
+            this, QStringLiteral("确认清空"),
+            QStringLiteral("清空没有完成：%1\n\n历史号码没有改变。").arg(m_history.lastError()));
     addHaoma();
 }
 

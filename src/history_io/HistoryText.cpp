@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 namespace HistoryText {
 
@@ -54,6 +55,13 @@ std::optional<Numbers> numberField(QByteArrayView field)
 
 Reading read(QByteArrayView content, qint32 currentIssue, bool trimLines)
 {
+    // A file saved as UTF-16 (by Notepad, say) is read as the single-byte text it stands for.
+    const bool littleEndian = content.startsWith("\xFF\xFE");
+    if (littleEndian || content.startsWith("\xFE\xFF")) {
+        QStringDecoder decoder(littleEndian ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
+        const QString text = decoder.decode(content.sliced(2));
+        return read(text.toLatin1(), currentIssue, trimLines);
+    }
     if (content.startsWith("\xEF\xBB\xBF"))
         content = content.sliced(3);
     Reading reading;

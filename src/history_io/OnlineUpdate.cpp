@@ -120,7 +120,7 @@ std::vector<TextDraw> findDraws(const QString &text, const Plan &plan, const Gam
             ++end;
         bool ok = false;
         start = text.sliced(digits, std::max<qsizetype>(0, end - digits - 1)).toLongLong(&ok);
-        if (!ok)
+        if (!ok || start < 1)
             return {};
     }
     const qint64 end = dateBased ? firstOfDay(today) - 1 + game.drawsPerDay

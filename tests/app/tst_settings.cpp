@@ -16,6 +16,7 @@ private slots:
     void unreadableValueReadsAsDefault();
     void readsWhatAnotherRunWrote_data();
     void readsWhatAnotherRunWrote();
+    void updateHost();
 };
 
 void TestSettings::defaultsOnFirstRun()
@@ -149,6 +150,18 @@ void TestSettings::readsWhatAnotherRunWrote()
     TestFolder folder;
     folder.writeSetting(key, stored);
     QTEST(read(Settings(), *Settings::keyByName(key)), "value");
+}
+
+void TestSettings::updateHost()
+{
+    TestFolder folder;
+    QCOMPARE(Settings().updateHost(), QStringLiteral(".vendrix-k3.invalid"));
+    Settings().setUpdateHost(".results.example.com:8080");
+    QCOMPARE(Settings().updateHost(), QStringLiteral(".results.example.com:8080"));
+    for (const char *garbage : {"/evil/path?n=", "a b", "", ".x@y", "\xe4\xb8\xad.example"}) {
+        folder.writeSetting("UpdateHost", QString::fromUtf8(garbage));
+        QCOMPARE(Settings().updateHost(), QStringLiteral(".vendrix-k3.invalid"));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSettings)

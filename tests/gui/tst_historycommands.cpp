@@ -56,6 +56,8 @@ private slots:
     void keepUpToAndDeleteCount();
     void trimmingCancelChangesNothing();
     void exportRoundTrip();
+    void readOnlyDatabaseLosesNothing();
+    void foreignDatabaseGetsTables();
 };
 
 void TestHistoryCommands::typingStoresTheDraw()
@@ -331,6 +333,52 @@ void TestHistoryCommands::exportRoundTrip()
         QCOMPARE(after.at(i).sqqh, sample[size_t(i)].issue);
         QCOMPARE(after.at(i).numbers(), sample[size_t(i)].numbers);
     }
+}
+
+void TestHistoryCommands::readOnlyDatabaseLosesNothing()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), small));
+    MainWindow &w = h.start();
+    QCOMPARE(h.grid(1).rows(), 4); // a database that cannot be written still shows its history
+    // Writes are refused from here on, as on a read-only file.
+    QVERIFY(w.history().database().exec("PRAGMA query_only = 1"));
+    for (int p = 1; p <= 3; ++p)
+        QTest::keyClick(entry(h, p), Qt::Key_1);
+    QCOMPARE(h.dialogs.count("message"), 1);
+    QCOMPARE(entry(h, 3)->text(), QStringLiteral("1"));
+    h.dialogs.fileAnswers = {writeFile(h.folder, "new.txt", "170101001 123\r\n")};
+    h.find<QPushButton>("cmdRdLst")->click();
+    QCOMPARE(h.dialogs.count("message"), 2);
+    h.find<QPushButton>("Command3")->click();
+    QCOMPARE(h.dialogs.count("message"), 3);
+    h.action("mnuClear")->trigger();
+    QCOMPARE(h.dialogs.count("message"), 4);
+    h.dialogs.inputAnswers = {QStringLiteral("1")};
+    h.action("mnuEszhzd")->trigger();
+    QCOMPARE(h.dialogs.count("message"), 5);
+    for (const auto &shown : h.dialogs.shown)
+        if (shown.kind == "message" && shown.title != QStringLiteral("输入号码"))
+            QVERIFY2(shown.text.contains("没有改变"), qPrintable(shown.text));
+    QVERIFY(w.history().database().exec("PRAGMA query_only = 0"));
+    QCOMPARE(storedIssues(w), (QList<qint32>{161212076, 161212077, 161212078}));
+}
+
+void TestHistoryCommands::foreignDatabaseGetsTables()
+{
+    Harness h;
+    {
+        Database other;
+        QVERIFY(other.open(h.folder.filePath("vendrixK3.db")));
+        QVERIFY(other.exec("CREATE TABLE notes (text TEXT)"));
+        QVERIFY(other.exec("INSERT INTO notes VALUES ('keep me')"));
+    }
+    MainWindow &w = h.start();
+    QVERIFY(w.historyOpen());
+    QCOMPARE(h.dialogs.count("message"), 0);
+    QSqlQuery notes = w.history().database().select("SELECT text FROM notes");
+    QVERIFY(notes.next());
+    QCOMPARE(notes.value(0).toString(), QStringLiteral("keep me"));
 }
 
 QTEST_MAIN(TestHistoryCommands)

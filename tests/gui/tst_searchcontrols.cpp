@@ -222,6 +222,14 @@ void TestSearchControls::rangeBoxWithSqlTextChangesNothing()
     h.find<QLineEdit>("Text3(1)")->setText("999999999 OR 1=1");
     h.find<QPushButton>("Command1")->click();
     QCOMPARE(h.grid(2).rows(), 1);
+    // Issues beyond 32 bits are no issues either.
+    h.find<QLineEdit>("Text3(0)")->setText("161212001");
+    h.find<QLineEdit>("Text3(1)")->setText("20161212001");
+    h.find<QPushButton>("Command1")->click();
+    QCOMPARE(h.grid(2).rows(), 1);
+    h.find<QLineEdit>("Text3(1)")->setText("161212006");
+    h.find<QPushButton>("Command1")->click();
+    QCOMPARE(h.grid(2).rows(), 2);
     QCOMPARE(w.history().snapshot()->count(), int(small.size()));
 }
 

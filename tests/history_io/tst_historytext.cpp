@@ -65,6 +65,21 @@ void TestHistoryText::readingRules_data()
     QTest::newRow("leading blanks are not an issue field")
         << QByteArray(" 161212001 135\r\n") << 7 << Draws{} << 1 << 7;
     QTest::newRow("issue 0 skips") << QByteArray("000000000 135\r\n") << 0 << Draws{} << 1 << 0;
+    const QString utf16Text = QStringLiteral("161212001 135\r\n161212002 246\r\n");
+    QByteArray little("\xFF\xFE"), big("\xFE\xFF");
+    for (QChar c : utf16Text) {
+        little += char(c.unicode() & 0xFF);
+        little += char(c.unicode() >> 8);
+        big += char(c.unicode() >> 8);
+        big += char(c.unicode() & 0xFF);
+    }
+    const Draws two{{161212001, {1, 3, 5}}, {161212002, {2, 4, 6}}};
+    QTest::newRow("UTF-16 little endian") << little << 0 << two << 0 << 161212002;
+    QTest::newRow("UTF-16 big endian") << big << 0 << two << 0 << 161212002;
+    QTest::newRow("a 10 MB line") << (QByteArray("161212001 135 ") + QByteArray(10 << 20, '7') +
+                                      "\r\n161212002 246")
+                                  << 0 << two << 0 << 161212002;
+    QTest::newRow("10 MB without a line end") << QByteArray(10 << 20, '1') << 0 << Draws{} << 1 << 111111111;
     QTest::newRow("NUL bytes") << QByteArray("161212001 1\0"
                                              "5\r\n161212002 246\r\n",
                                              30)

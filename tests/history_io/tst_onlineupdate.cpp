@@ -277,8 +277,13 @@ void TestOnlineUpdate::largePageStaysLinear()
     Draws draws;
     for (int d = 15; d >= 0; --d)
         draws = draws + day(today.addDays(-d).toString("yyMMdd"), 1, 87);
+    // A 50 MB page whose draws stand at the very end, after digits that are no issue.
     QByteArray html = resultsPage(draws, true);
-    html.insert(html.indexOf("<table>"), QByteArray(4'000'000, 'x'));
+    QByteArray padding;
+    padding.reserve(50'000'000);
+    while (padding.size() < 50'000'000)
+        padding += "<p>1612129 99 8765432101234 &amp; 2016-12-12</p>\n";
+    html.insert(html.indexOf("<table>"), padding);
     const QString text = textOf(html);
     OnlineUpdate::Plan p = OnlineUpdate::plan(HistorySnapshot(), jilin, today, 15);
     QElapsedTimer timer;
