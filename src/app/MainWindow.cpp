@@ -139,12 +139,7 @@ void MainWindow::startUp()
 
     m_ui.Option3.value(m_search.intLei)->setChecked(true);
 
-    if (!m_snapshot.isEmpty()) {
-        const int n = m_search.bolSq ? 1 : m_ui.MaskEdBox2->text().toInt();
-        if (const auto start = PatternRefresh::rangeStart(m_snapshot, m_search.bolSq, n))
-            m_ui.Text3.value(0)->setText(QString::number(*start));
-        m_ui.Text3.value(1)->setText(QString::number(m_snapshot.last().sqqh));
-    }
+    setRangeBoxes();
 
     patternRefresh();
 
@@ -248,6 +243,15 @@ void MainWindow::takePatternFrom(const QHash<int, QLineEdit *> &boxes)
         if (const auto value = toInt16(boxes.value(p)->text()))
             m_search.intPattern[p - 1] = *value;
     }
+}
+
+// The whole history as the range: from the first draw that has one before it to the last draw.
+void MainWindow::setRangeBoxes()
+{
+    if (m_snapshot.isEmpty())
+        return;
+    setRangeStart();
+    m_ui.Text3.value(1)->setText(QString::number(m_snapshot.last().sqqh));
 }
 
 void MainWindow::setRangeStart()

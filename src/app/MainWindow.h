@@ -61,6 +61,8 @@ private:
     void reopenSnapshot();
     void fillHistoryGrid();
     void setRangeStart();
+    void setRangeBoxes();
+    void showNewHistory();
     void connectControls();
     template<typename Control, typename Signal, typename Handler>
     void connectEach(const QHash<int, Control *> &controls, Signal signal, Handler handler);

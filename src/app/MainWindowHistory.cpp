@@ -32,6 +32,15 @@ std::optional<qint64> positiveNumber(const std::optional<QString> &answer)
 }
 } // namespace
 
+// After the history was replaced or extended: grid, range, next issue and pattern follow it.
+void MainWindow::showNewHistory()
+{
+    addHaoma();
+    setRangeBoxes();
+    qihaoXianshi();
+    patternRefresh();
+}
+
 QString MainWindow::programFile(const QString &name) const
 {
     return QDir(m_services.programFolder).filePath(name);
@@ -126,13 +135,7 @@ void MainWindow::importFile(const QString &path)
         return;
     }
     m_currentIssue = reading->currentIssue;
-    addHaoma();
-    if (!m_snapshot.isEmpty()) {
-        setRangeStart();
-        m_ui.Text3.value(1)->setText(QString::number(m_snapshot.last().sqqh));
-    }
-    qihaoXianshi();
-    patternRefresh();
+    showNewHistory();
     statusBar()->showMessage(
         QStringLiteral("读入 %1 期历史号码，跳过 %2 行。").arg(reading->draws.size()).arg(reading->skipped));
 }
@@ -258,13 +261,7 @@ void MainWindow::onUpdateClicked()
             QStringLiteral("在线更新没有得到新的开奖号码，历史号码保持不变。\n%1").arg(why));
         return;
     }
-    addHaoma();
-    if (!m_snapshot.isEmpty()) {
-        setRangeStart();
-        m_ui.Text3.value(1)->setText(QString::number(m_snapshot.last().sqqh));
-    }
-    patternRefresh();
-    qihaoXianshi();
+    showNewHistory();
     statusBar()->showMessage(
         QStringLiteral("在线更新：新增 %1 期开奖号码%2。")
             .arg(outcome.added)
