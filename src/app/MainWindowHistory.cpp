@@ -7,6 +7,7 @@
 #include "Derivation.h"
 #include "Dialogs.h"
 #include "GridModel.h"
+#include "GridView.h"
 #include "HistoryMaintenance.h"
 #include "HistoryWriter.h"
 #include "Launcher.h"
@@ -232,6 +233,9 @@ void MainWindow::setCommandsEnabled(bool enabled)
         control->setEnabled(enabled);
     for (QLineEdit *box : std::as_const(m_ui.MaskEdBox1))
         box->setEnabled(enabled);
+    // A double click on a grid exports it, a right click opens the history menu.
+    for (int n = 1; n <= 3; ++n)
+        gridView(n)->setEnabled(enabled);
 }
 
 void MainWindow::onUpdateClicked()

@@ -9,8 +9,13 @@ namespace AppPaths {
 
 QString programFolder()
 {
-    const QString exeDir = QCoreApplication::applicationDirPath();
-    if (QFileInfo(exeDir).isWritable())
+    return programFolderFor(QCoreApplication::applicationDirPath());
+}
+
+QString programFolderFor(const QString &exeDir)
+{
+    const QFileInfo folder(exeDir);
+    if (folder.isDir() && folder.isWritable())
         return exeDir;
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(data);

@@ -4,9 +4,13 @@
 #include "TestDoubles.h"
 #include "TestHistory.h"
 
+#include "AppPaths.h"
+
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QStandardPaths>
 #include <QTest>
 
 class TestHistoryDb : public QObject
@@ -23,6 +27,7 @@ private slots:
     void appendAllIsAllOrNothing();
     void delrecEmptiesTheTable();
     void carcuSortsByCountDescending();
+    void unwritableProgramFolder();
 };
 
 namespace {
@@ -226,6 +231,22 @@ void TestHistoryDb::carcuSortsByCountDescending()
     while (q.next())
         order << q.value("Nmb").toInt();
     QCOMPARE(order, (QList<int>{2, 4, 1, 3}));
+}
+
+void TestHistoryDb::unwritableProgramFolder()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    TestFolder folder;
+    QCOMPARE(AppPaths::programFolderFor(folder.path()), folder.path());
+    // A folder the program cannot write to: the per-user data folder, made when missing.
+    const QString data = AppPaths::programFolderFor(folder.filePath("missing"));
+    QCOMPARE(data, QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    QVERIFY(QFileInfo(data).isDir());
+    QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    if (!QFileInfo(folder.path()).isWritable())
+        QCOMPARE(AppPaths::programFolderFor(folder.path()), data);
+    QFile::setPermissions(folder.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 QTEST_GUILESS_MAIN(TestHistoryDb)
