@@ -124,7 +124,8 @@ void TestUpdate::commandsDisabledWhileWaiting()
     QTimer::singleShot(300, &w, [&] {
         sawDisabled = !h.find<QPushButton>("Command1")->isEnabled() &&
                       !h.find<QPushButton>("cmdRdLst")->isEnabled() && !w.menuBar()->isEnabled() &&
-                      !h.find<QLineEdit>("MaskEdBox1(1)")->isEnabled();
+                      !h.find<QLineEdit>("MaskEdBox1(1)")->isEnabled() &&
+                      !h.find<GridView>("MSFlexGrid1")->isEnabled();
     });
     h.find<QPushButton>("Command21")->click();
     QVERIFY(sawDisabled);
