@@ -34,17 +34,15 @@ GridView::GridView(GridModel *model, QWidget *parent)
     });
 }
 
-// The grid's width, widened where this desktop's font needs more room for the header or the
-// rows in view (the widths were made for a smaller font).
+// The grid's width in twips, in this desktop's pixels and font.
 void GridView::applyWidth(int col)
 {
     const int twips = m_model->colWidth(col);
     if (twips < 0)
         return;
-    int pixels = twipsToPixels(twips, logicalDpiX());
-    if (m_model->isVisible())
-        pixels = std::max({pixels, horizontalHeader()->sectionSizeHint(col), sizeHintForColumn(col)});
-    setColumnWidth(col, pixels);
+    // The widths were made for an 8-point font whose characters are 5 pixels wide on average.
+    const double fontScale = std::max(1.0, fontMetrics().averageCharWidth() / 5.0);
+    setColumnWidth(col, int(twipsToPixels(twips, logicalDpiX()) * fontScale + 0.5));
 }
 
 int GridView::twipsToPixels(int twips, int dpi)
