@@ -222,27 +222,27 @@ void MainWindowUi::setupUi(QMainWindow *window)
         {2, &Check11, "Check11", &Text22, "Text22", 1},
         {3, &Check1, "Check1", &Text2, "Text2", 11},
     };
-    for (const TabSpec &spec : tabs) {
-        auto *box = named(new QGroupBox, indexed("TabFrame", spec.tab));
+    for (const TabSpec &tabDef : tabs) {
+        auto *box = named(new QGroupBox, indexed("TabFrame", tabDef.tab));
         auto *layout = new QGridLayout(box);
         layout->setContentsMargins(8, 6, 8, 6);
         for (int p = 0; p < 3; ++p) {
-            const int index = spec.first + p;
+            const int index = tabDef.first + p;
             auto *check =
-                named(new QCheckBox(QStringLiteral("第%1位").arg(p + 1)), indexed(spec.checkName, index));
+                named(new QCheckBox(QStringLiteral("第%1位").arg(p + 1)), indexed(tabDef.checkName, index));
             check->setChecked(true);
-            spec.checks->insert(index, check);
-            auto *value = named(new QLineEdit, indexed(spec.valueName, index));
+            tabDef.checks->insert(index, check);
+            auto *value = named(new QLineEdit, indexed(tabDef.valueName, index));
             value->setAlignment(Qt::AlignCenter);
             value->setMaximumWidth(value->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
-            value->setReadOnly(spec.tab != 2);
-            spec.values->insert(index, value);
+            value->setReadOnly(tabDef.tab != 2);
+            tabDef.values->insert(index, value);
             layout->addWidget(check, 0, p);
             layout->addWidget(value, 1, p);
         }
-        tabFrames.insert(spec.tab, box);
+        tabFrames.insert(tabDef.tab, box);
         patternLayout->addWidget(box);
-        box->setVisible(spec.tab == 1);
+        box->setVisible(tabDef.tab == 1);
     }
     verifyRow = new QWidget;
     auto *verifyLayout = new QHBoxLayout(verifyRow);

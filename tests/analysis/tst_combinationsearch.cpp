@@ -1,6 +1,7 @@
 #include "CombinationSearch.h"
 #include "FollowSearch.h"
 #include "HistoryDb.h"
+#include "SearchFixture.h"
 #include "SearchOracle.h"
 #include "TestDoubles.h"
 
@@ -8,34 +9,10 @@
 #include <QTest>
 #include <random>
 
-using Issues = std::vector<qint32>;
 using Pattern = std::array<qint16, 3>;
 Q_DECLARE_METATYPE(Issues)
 
 namespace {
-
-struct History
-{
-    explicit History(const std::vector<TestDraw> &draws)
-        : draws(draws)
-    {
-        QVERIFY(TestHistory::createIn(folder.path(), draws));
-        QCOMPARE(db.open(folder.filePath(HistoryDb::fileName())), HistoryDb::OpenStatus::Ok);
-    }
-    IssueRange all() const { return {draws.front().issue, draws.back().issue}; }
-
-    TestFolder folder;
-    std::vector<TestDraw> draws;
-    HistoryDb db;
-};
-
-Issues issuesOf(const SearchResult &result)
-{
-    Issues issues;
-    for (const ResultRow &row : result.rows)
-        issues.push_back(row.sqqh);
-    return issues;
-}
 
 SearchState state(bool free, bool previous, int n, Pattern pattern)
 {

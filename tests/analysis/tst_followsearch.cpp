@@ -1,5 +1,6 @@
 #include "FollowSearch.h"
 #include "HistoryDb.h"
+#include "SearchFixture.h"
 #include "SearchOracle.h"
 #include "TestDoubles.h"
 
@@ -7,28 +8,11 @@
 #include <QTest>
 #include <random>
 
-using Issues = std::vector<qint32>;
 Q_DECLARE_METATYPE(Issues)
 Q_DECLARE_METATYPE(Positions)
 Q_DECLARE_METATYPE(std::vector<TestDraw>)
 
 namespace {
-
-// A history in a temporary folder, opened as the window opens it.
-struct History
-{
-    explicit History(const std::vector<TestDraw> &draws)
-        : draws(draws)
-    {
-        QVERIFY(TestHistory::createIn(folder.path(), draws));
-        QCOMPARE(db.open(folder.filePath(HistoryDb::fileName())), HistoryDb::OpenStatus::Ok);
-    }
-    IssueRange all() const { return {draws.front().issue, draws.back().issue}; }
-
-    TestFolder folder;
-    std::vector<TestDraw> draws;
-    HistoryDb db;
-};
 
 std::vector<TestDraw> numbered(const std::vector<Numbers> &numbers)
 {
@@ -36,14 +20,6 @@ std::vector<TestDraw> numbered(const std::vector<Numbers> &numbers)
     for (size_t i = 0; i < numbers.size(); ++i)
         draws.push_back({161212001 + qint32(i), numbers[i]});
     return draws;
-}
-
-Issues issuesOf(const SearchResult &result)
-{
-    Issues issues;
-    for (const ResultRow &row : result.rows)
-        issues.push_back(row.sqqh);
-    return issues;
 }
 
 SearchState state(bool free, bool previous, int n, int kind, std::array<qint16, 3> pattern)
