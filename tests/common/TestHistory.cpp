@@ -44,6 +44,14 @@ bool createIn(const QString &folder, const std::vector<TestDraw> &draws, int seg
            HistoryWriter::replace(db, draws, segmentBase, false);
 }
 
+HistorySnapshot snapshotOf(const std::vector<TestDraw> &draws)
+{
+    std::vector<DrawCore> rows;
+    for (const DrawRecord &row : HistoryWriter::rowsFor(draws, 1, false))
+        rows.push_back(row);
+    return HistorySnapshot(rows);
+}
+
 std::vector<TestDraw> sample()
 {
     QString error;

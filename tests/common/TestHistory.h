@@ -1,5 +1,6 @@
 #pragma once
 
+#include "HistorySnapshot.h"
 #include "HistoryText.h"
 
 #include <QString>
@@ -16,6 +17,8 @@ std::vector<TestDraw> consecutive(qint32 firstIssue, int count);
 bool append(HistoryDb &db, const std::vector<TestDraw> &draws, int segmentBase = 1);
 // Makes vendrixK3.db in `folder` hold exactly `draws`.
 bool createIn(const QString &folder, const std::vector<TestDraw> &draws, int segmentBase = 1);
+// The ordered snapshot a history of exactly `draws` would give (segment base 1).
+HistorySnapshot snapshotOf(const std::vector<TestDraw> &draws);
 // The draws of the real sample file (issue, numbers).
 std::vector<TestDraw> sample();
 } // namespace TestHistory

@@ -17,14 +17,6 @@ using Draws = std::vector<TextDraw>;
 using Issues = QList<qint32>;
 
 namespace {
-HistorySnapshot snapshotOf(const Draws &draws)
-{
-    std::vector<DrawCore> rows;
-    for (const DrawRecord &row : HistoryWriter::rowsFor(draws, 1, false))
-        rows.push_back(row);
-    return HistorySnapshot(rows);
-}
-
 Issues issuesOf(const Draws &draws)
 {
     Issues issues;
@@ -71,7 +63,7 @@ void TestMaintenance::keepUpTo_data()
 void TestMaintenance::keepUpTo()
 {
     QFETCH(qint64, answer);
-    QTEST(issuesOf(HistoryMaintenance::upTo(snapshotOf(aroundMidnight), answer)), "kept");
+    QTEST(issuesOf(HistoryMaintenance::upTo(TestHistory::snapshotOf(aroundMidnight), answer)), "kept");
 }
 
 void TestMaintenance::deleteLastCount_data()
@@ -87,7 +79,7 @@ void TestMaintenance::deleteLastCount_data()
 void TestMaintenance::deleteLastCount()
 {
     QFETCH(qint64, count);
-    QTEST(issuesOf(HistoryMaintenance::allButLast(snapshotOf(aroundMidnight), count)), "kept");
+    QTEST(issuesOf(HistoryMaintenance::allButLast(TestHistory::snapshotOf(aroundMidnight), count)), "kept");
 }
 
 void TestMaintenance::rebuildCarriesEarlierTexts()
@@ -192,13 +184,13 @@ void TestMaintenance::failedCompactionKeepsHistory()
 void TestMaintenance::exportText()
 {
     GridModel grid;
-    HistoryGrid::fill(grid, snapshotOf(aroundMidnight));
+    HistoryGrid::fill(grid, TestHistory::snapshotOf(aroundMidnight));
     const QByteArray text = HistoryMaintenance::gridText(grid);
     QCOMPARE(text.left(30), QByteArray("161212076 111\r\n161212077 222\r\n"));
     QCOMPARE(HistoryText::read(text, 0).draws, aroundMidnight);
     QCOMPARE(grid.row(), 5);
     QCOMPARE(grid.col(), 3);
-    QCOMPARE(HistoryMaintenance::exportFileName(snapshotOf(aroundMidnight)),
+    QCOMPARE(HistoryMaintenance::exportFileName(TestHistory::snapshotOf(aroundMidnight)),
              QStringLiteral("更新至161213002期历史号码.txt"));
     GridModel empty;
     HistoryGrid::fill(empty, HistorySnapshot());

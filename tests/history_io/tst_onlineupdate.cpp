@@ -38,14 +38,6 @@ Draws operator+(Draws a, const Draws &b)
     return a;
 }
 
-HistorySnapshot snapshotOf(const Draws &draws)
-{
-    std::vector<DrawCore> rows;
-    for (const DrawRecord &row : HistoryWriter::rowsFor(draws, 1, false))
-        rows.push_back(row);
-    return HistorySnapshot(rows);
-}
-
 QString textOf(const QByteArray &html)
 {
     return HtmlText::visibleText(QString::fromUtf8(html));
@@ -117,27 +109,30 @@ void TestOnlineUpdate::visibleText()
 void TestOnlineUpdate::plan()
 {
     // Recent history: fetch from the last stored draw's day.
-    OnlineUpdate::Plan p =
-        OnlineUpdate::plan(snapshotOf(day("161210", 1, 78) + day("161211", 1, 40)), fujian, today, 3);
+    OnlineUpdate::Plan p = OnlineUpdate::plan(
+        TestHistory::snapshotOf(day("161210", 1, 78) + day("161211", 1, 40)), fujian, today, 3);
     QVERIFY(!p.replaceHistory);
     QCOMPARE(p.daysToFetch, 1);
     QCOMPARE(*p.startIssue, 161211041);
     // The last draw is from today: 0 days.
-    p = OnlineUpdate::plan(snapshotOf(day("161212", 1, 5)), fujian, today, 3);
+    p = OnlineUpdate::plan(TestHistory::snapshotOf(day("161212", 1, 5)), fujian, today, 3);
     QCOMPARE(p.daysToFetch, 0);
     // Older than the days to keep: a fresh history of that many days.
-    p = OnlineUpdate::plan(snapshotOf(day("161201", 1, 78) + day("161211", 1, 2)), fujian, today, 6);
+    p = OnlineUpdate::plan(TestHistory::snapshotOf(day("161201", 1, 78) + day("161211", 1, 2)), fujian, today,
+                           6);
     QVERIFY(p.replaceHistory);
     QCOMPARE(p.daysToFetch, 6);
     QCOMPARE(*p.startIssue, 161206001);
     // Exactly the days to keep is not too old.
-    QVERIFY(!OnlineUpdate::plan(snapshotOf(day("161209", 1, 2)), fujian, today, 3).replaceHistory);
+    QVERIFY(
+        !OnlineUpdate::plan(TestHistory::snapshotOf(day("161209", 1, 2)), fujian, today, 3).replaceHistory);
     // Empty history.
     p = OnlineUpdate::plan(HistorySnapshot(), fujian, today, 3);
     QCOMPARE(p.daysToFetch, 3);
     QCOMPARE(*p.startIssue, 161209001);
     // Issues that are no dates cannot be planned.
-    QVERIFY(!OnlineUpdate::plan(snapshotOf({{2007001, {1, 2, 3}}}), fujian, today, 3).error.isEmpty());
+    QVERIFY(!OnlineUpdate::plan(TestHistory::snapshotOf({{2007001, {1, 2, 3}}}), fujian, today, 3)
+                 .error.isEmpty());
 }
 
 void TestOnlineUpdate::address()
@@ -193,7 +188,7 @@ void TestOnlineUpdate::beijingIssues()
              (Draws{{79342, {1, 2, 3}}, {79343, {4, 5, 6}}, {79344, {1, 1, 1}}}));
     QCOMPARE(OnlineUpdate::findDraws(QStringLiteral("no label 793421,2,3"), p, beijing, today), Draws{});
     // With history: on from the last stored issue, however old.
-    p = OnlineUpdate::plan(snapshotOf({{79342, {1, 2, 3}}}), beijing, today, 3);
+    p = OnlineUpdate::plan(TestHistory::snapshotOf({{79342, {1, 2, 3}}}), beijing, today, 3);
     QVERIFY(!p.replaceHistory);
     QCOMPARE(*p.startIssue, 79343);
     QCOMPARE(OnlineUpdate::findDraws(text, p, beijing, today),
