@@ -160,23 +160,52 @@ void runSearch(benchmark::State &state, SearchKind kind)
     const IssueRange range{snapshot.first().sqqh, snapshot.last().sqqh};
     GridModel list, statistics;
     qint64 rows = 0;
-    auto searchOnce = [&] {
+    for (auto _ : state) {
         if (kind == SearchKind::FixedAlternatingN)
-            search.intPreQi = search.intPreQi == 3 ? 2 : 3; // every search rewrites the working columns
-        const SearchResult result = kind == SearchKind::CombinationTwoFree
-                                        ? CombinationSearch::run(db, search, 2, range)
-                                        : FollowSearch::run(db, search, {true, true, true}, range);
-        ResultGrids::fill(list, statistics, result);
-        rows = qint64(result.rows.size());
-    };
-    // The first search after other searches rewrites the working columns; the next ones with the
-    // same options find them in place. The timed runs are the latter (the alternating case is
-    // the former, every time).
-    searchOnce();
-    for (auto _ : state)
-        searchOnce();
+            search.intPreQi = search.intPreQi == 3 ? 2 : 3;
+        auto result = std::make_shared<const SearchResult>(
+            kind == SearchKind::CombinationTwoFree
+                ? CombinationSearch::run(snapshot, search, 2, range)
+                : FollowSearch::run(snapshot, search, {true, true, true}, range));
+        rows = qint64(result->rows.size());
+        ResultGrids::fill(list, statistics, std::move(result));
+    }
     state.counters["results"] = double(rows);
 }
+
+// The engine alone: result set and tally of a free 上期 search over three positions, no grid.
+void BM_SearchOnly(benchmark::State &state)
+{
+    HistoryDb db;
+    db.open(QDir(folderWith(int(state.range(0)))).filePath(HistoryDb::fileName()));
+    const HistorySnapshot snapshot = *db.snapshot();
+    SearchState search;
+    search.intPattern = *PatternRefresh::latestPattern(snapshot, search);
+    const IssueRange range{snapshot.first().sqqh, snapshot.last().sqqh};
+    qint64 rows = 0;
+    for (auto _ : state) {
+        const SearchResult result = FollowSearch::run(snapshot, search, {true, true, true}, range);
+        rows = qint64(result.rows.size());
+        benchmark::DoNotOptimize(result.tally.data());
+    }
+    state.counters["results"] = double(rows);
+}
+BENCHMARK(BM_SearchOnly)->Arg(30000)->Arg(300000)->Unit(benchmark::kMillisecond)->MinTime(2);
+
+// The result list filled with every draw of the history (a search with no chosen position).
+void BM_FillResultGrid(benchmark::State &state)
+{
+    HistoryDb db;
+    db.open(QDir(folderWith(int(state.range(0)))).filePath(HistoryDb::fileName()));
+    const HistorySnapshot snapshot = *db.snapshot();
+    const auto result = std::make_shared<const SearchResult>(FollowSearch::run(
+        snapshot, SearchState(), {false, false, false}, {snapshot.first().sqqh, snapshot.last().sqqh}));
+    GridModel list, statistics;
+    for (auto _ : state)
+        ResultGrids::fill(list, statistics, result);
+    state.counters["results"] = double(result->rows.size());
+}
+BENCHMARK(BM_FillResultGrid)->Arg(300000)->Unit(benchmark::kMillisecond)->MinTime(2);
 
 void BM_SearchFreePrevious(benchmark::State &state)
 {

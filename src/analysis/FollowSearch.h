@@ -1,17 +1,15 @@
 #pragma once
 
+#include "HistorySnapshot.h"
 #include "SearchResult.h"
 #include "SearchState.h"
-
-class HistoryDb;
 
 namespace FollowSearch {
 
 // Every draw in `range` whose predecessor (the previous draw, or the draw N before) matched the
 // pattern on all chosen positions: position by position, or as a multiset with free positions.
-// Matching runs as statements over Lishi's working columns, in one transaction; the tally goes
-// through Carcu.
-SearchResult run(HistoryDb &history, const SearchState &state, const Positions &chosen,
+// A function of the history in memory and the options; it writes nothing.
+SearchResult run(const HistorySnapshot &history, const SearchState &state, const Positions &chosen,
                  const IssueRange &range);
 
 } // namespace FollowSearch

@@ -23,30 +23,54 @@ QString valueLabel(int kind, qint16 value)
     return QString::number(value);
 }
 
-void fill(GridModel &list, GridModel &statistics, const SearchResult &result)
+namespace {
+
+// The result list's rows, formatted when they come into view.
+class ResultRows : public GridRows
+{
+public:
+    explicit ResultRows(std::shared_ptr<const SearchResult> result)
+        : m_result(std::move(result))
+    {}
+    int count() const override { return int(m_result->rows.size()); }
+    QString text(int row, int col) const override
+    {
+        if (row < 0 || row >= count())
+            return {};
+        const ResultRow &r = m_result->rows[size_t(row)];
+        if (col == 0)
+            return QString::number(r.sqqh);
+        if (col >= 1 && col <= 3)
+            return QString::number(r.values[size_t(col - 1)]);
+        return col == 4 ? QString::fromLatin1(r.followedText()) : QString();
+    }
+
+private:
+    std::shared_ptr<const SearchResult> m_result;
+};
+
+} // namespace
+
+void fillList(GridModel &list, std::shared_ptr<const SearchResult> result)
 {
     list.setVisible(false);
-    const int rows = int(result.rows.size());
-    list.setRows(rows + 1);
     list.setCols(5);
+    list.setRows(1);
     list.setCellText(0, 0, QStringLiteral("期号"));
     list.setColWidth(0, 1200);
     for (int p = 1; p <= 3; ++p) {
         list.setCellText(0, p, QStringLiteral("第%1位").arg(p));
         list.setColWidth(p, 680);
     }
-    list.setCellText(0, 4, result.bolSq ? QStringLiteral("上期开奖") : QStringLiteral("前期开奖"));
+    list.setCellText(0, 4, result->bolSq ? QStringLiteral("上期开奖") : QStringLiteral("前期开奖"));
     list.setColWidth(4, 1800);
-    for (int r = 0; r < rows; ++r) {
-        const ResultRow &row = result.rows[size_t(r)];
-        list.setCellNumber(r + 1, 0, row.sqqh);
-        for (int p = 0; p < 3; ++p)
-            list.setCellNumber(r + 1, p + 1, row.values[p]);
-        list.setCellUtf8(r + 1, 4, row.followed);
-    }
-    list.setRow(rows);
+    list.setRowSource(std::make_shared<ResultRows>(std::move(result)));
+    list.setRow(list.rows() - 1);
     list.setVisible(true);
+}
 
+void fillStatistics(GridModel &statistics, const SearchResult &result)
+{
     statistics.setVisible(false);
     statistics.setRows(int(result.tally.size()) + 1);
     statistics.setCols(4);
@@ -63,6 +87,17 @@ void fill(GridModel &list, GridModel &statistics, const SearchResult &result)
     }
     statistics.setRow(int(result.tally.size()));
     statistics.setVisible(true);
+}
+
+void fill(GridModel &list, GridModel &statistics, const SearchResult &result)
+{
+    fill(list, statistics, std::make_shared<const SearchResult>(result));
+}
+
+void fill(GridModel &list, GridModel &statistics, std::shared_ptr<const SearchResult> result)
+{
+    fillStatistics(statistics, *result);
+    fillList(list, std::move(result));
 }
 
 } // namespace ResultGrids

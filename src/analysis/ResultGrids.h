@@ -2,6 +2,8 @@
 
 #include "SearchResult.h"
 
+#include <memory>
+
 class GridModel;
 
 namespace ResultGrids {
@@ -14,7 +16,9 @@ QString percentText(qint64 count, qint64 total);
 QString valueLabel(int kind, qint16 value);
 
 // The result list (期号, 第1位..第3位, the draw followed) and the statistics grid (序号, 结果,
-// 出现次数, 百分比). Both grids are hidden while they are filled.
+// 出现次数, 百分比). Both grids are hidden while they are filled; the list formats only the rows
+// in view, from the result it shares.
+void fill(GridModel &list, GridModel &statistics, std::shared_ptr<const SearchResult> result);
 void fill(GridModel &list, GridModel &statistics, const SearchResult &result);
 
 } // namespace ResultGrids

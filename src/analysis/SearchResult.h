@@ -22,8 +22,19 @@ using Positions = std::array<bool, 3>;
 struct ResultRow
 {
     qint32 sqqh = 0;
-    std::array<qint16, 3> values{}; // positions 1..3 in the display kind, as stored
-    QByteArray followed;            // digits of the draw it followed (or of the draw N before)
+    std::array<qint16, 3> values{};   // positions 1..3 in the display kind, as stored
+    std::array<qint16, 3> followed{}; // numbers of the draw it followed (or of the draw N before);
+                                      // zeros when the history holds none
+
+    // The followed draw's digits as the result list shows them; empty when there is none.
+    QByteArray followedText() const
+    {
+        QByteArray text;
+        if (followed[0] != 0)
+            for (qint16 n : followed)
+                text += QByteArray::number(n);
+        return text;
+    }
 };
 
 // One value of the display kind and how often it was tallied.

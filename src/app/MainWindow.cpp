@@ -441,22 +441,26 @@ IssueRange MainWindow::issueRange() const
 
 void MainWindow::onSearchClicked()
 {
+    syncWithDisk();
     const BusyCursor busy;
     m_search.bolZyw = !m_ui.Option1.value(0)->isChecked();
     m_ui.grid2->setVisible(false);
     ResultGrids::fill(*m_ui.grid2, *m_ui.grid3,
-                      FollowSearch::run(m_history, m_search, chosenPositions(), issueRange()));
+                      std::make_shared<const SearchResult>(
+                          FollowSearch::run(m_snapshot, m_search, chosenPositions(), issueRange())));
 }
 
 void MainWindow::onCombinationSearchClicked()
 {
     // Alt+G leaves the size box without taking the focus from it: take an edited size now.
     onCombinationSizeLeft();
+    syncWithDisk();
     const BusyCursor busy;
     m_search.bolZyw = !m_ui.Option1.value(0)->isChecked();
     m_ui.grid2->setVisible(false);
     ResultGrids::fill(*m_ui.grid2, *m_ui.grid3,
-                      CombinationSearch::run(m_history, m_search, m_combinationSize, issueRange()));
+                      std::make_shared<const SearchResult>(
+                          CombinationSearch::run(m_snapshot, m_search, m_combinationSize, issueRange())));
 }
 
 void MainWindow::switchGame(int index)
@@ -532,6 +536,8 @@ void MainWindow::wheelEvent(QWheelEvent *event)
 
 void MainWindow::exportGrid(int n, bool fromMenu)
 {
+    if (n == 1)
+        syncWithDisk();
     const QString path = programFile(GridExport::fileName(n));
     QString error;
     bool written = false;
@@ -550,6 +556,14 @@ void MainWindow::exportGrid(int n, bool fromMenu)
         return;
     }
     m_services.launcher->openFile(path);
+}
+
+void MainWindow::changeEvent(QEvent *event)
+{
+    // Back in the window: another program may have changed the history meanwhile.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        syncWithDisk();
+    QMainWindow::changeEvent(event);
 }
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)

@@ -3,6 +3,7 @@
 #include "HistoryDb.h"
 #include "HistorySnapshot.h"
 #include "HistoryText.h"
+#include "HistoryWriter.h"
 #include "MainWindowUi.h"
 #include "SearchResult.h"
 #include "SearchState.h"
@@ -63,6 +64,8 @@ private:
     void setRangeStart();
     void setRangeBoxes();
     void showNewHistory();
+    // Before a command that reads or writes the history: take in what another process changed.
+    void syncWithDisk();
     void connectControls();
     template<typename Control, typename Signal, typename Handler>
     void connectEach(const QHash<int, Control *> &controls, Signal signal, Handler handler);
@@ -98,7 +101,7 @@ private:
     void onClearClicked();
     void onKeepUpToClicked();
     void onDeleteLastCountClicked();
-    bool dqzd(const std::vector<TextDraw> &kept);
+    bool dqzd(const HistoryWriter::Selection &keep);
     void compactDb();
     void onExportClicked();
     void onUpdateClicked();
@@ -110,6 +113,7 @@ private:
     void wheelEvent(QWheelEvent *event) override;
 
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
     AppServices m_services;
     MainWindowUi m_ui;

@@ -8,8 +8,10 @@
 #include "Dialogs.h"
 #include "GridModel.h"
 #include "GridView.h"
+#include "HistoryGrid.h"
 #include "HistoryMaintenance.h"
 #include "HistoryWriter.h"
+#include "IssueNumbers.h"
 #include "Launcher.h"
 #include "OnlineUpdate.h"
 #include "PatternRefresh.h"
@@ -42,6 +44,15 @@ void MainWindow::showNewHistory()
     patternRefresh();
 }
 
+void MainWindow::syncWithDisk()
+{
+    if (!m_history.changedElsewhere())
+        return;
+    showNewHistory();
+    statusBar()->showMessage(
+        QStringLiteral("历史号码已被另一个程序修改，已重新读入（共 %1 期）。").arg(m_snapshot.count()));
+}
+
 QString MainWindow::programFile(const QString &name) const
 {
     return QDir(m_services.programFolder).filePath(name);
@@ -70,33 +81,51 @@ void MainWindow::storeTypedDraw()
         }
         numbers[size_t(p - 1)] = qint16(box->text().toInt());
     }
-    // The draw is stored under the issue the window asks for, unless that box holds no issue.
+    syncWithDisk();
+    // The draw is stored under the issue the window asks for, unless that box holds no issue. Left
+    // as the window showed it, the next issue is taken from the history as it is when stored.
     bool ok = false;
     const qint32 shown = m_ui.Text1->text().toInt(&ok);
-    const qint32 issue = ok && shown > 0 ? shown : m_currentIssue;
+    const std::optional<qint32> next =
+        m_snapshot.isEmpty() ? std::nullopt : IssueNumbers::next(m_snapshot.last().sqqh, m_drawsPerDay);
+    std::optional<qint32> issue;
+    if (!ok || shown <= 0)
+        issue = m_currentIssue;
+    else if (shown != next)
+        issue = shown;
 
-    const DrawCore *previous = m_snapshot.isEmpty() ? nullptr : &m_snapshot.last();
-    const std::optional<DrawRecord> row = Derivation::makeRow(issue, numbers, previous, m_search.DsIni);
-    if (!row || !m_history.append(*row)) {
+    const std::optional<DrawRecord> row =
+        HistoryWriter::addDraw(m_history, issue, numbers, m_search.DsIni, m_drawsPerDay, shown);
+    if (!row) {
         m_services.dialogs->message(this, entryTitle,
-                                    QStringLiteral("第 %1 期号码没有保存：%2")
-                                        .arg(issue)
-                                        .arg(row ? m_history.lastError() : QStringLiteral("期号太大。")));
+                                    QStringLiteral("第 %1 期号码没有保存：%2\n\n历史号码没有改变。")
+                                        .arg(issue.value_or(shown))
+                                        .arg(m_history.userError()));
         return;
     }
-    reopenSnapshot();
+    // Only this draw is new, unless another program wrote meanwhile.
+    const bool appended = !m_history.changedElsewhere();
+    if (appended)
+        m_snapshot.append(*row);
+    else
+        reopenSnapshot();
     patternRefresh();
     m_entryPaused = true;
     for (QLineEdit *box : std::as_const(m_ui.MaskEdBox1))
         box->clear();
     m_ui.MaskEdBox1.value(1)->setFocus();
-    if (ok && shown < std::numeric_limits<qint32>::max()) {
-        m_ui.Text1->setText(QString::number(shown + 1));
+    if (row->sqqh < std::numeric_limits<qint32>::max()) {
+        m_ui.Text1->setText(QString::number(row->sqqh + 1));
         m_ui.Text3.value(1)->setText(m_ui.Text1->text());
     }
-    // The snapshot was just reopened on the stored draw: the grid is filled from it.
-    fillHistoryGrid();
+    if (!appended || !HistoryGrid::append(*m_ui.grid1, *row))
+        fillHistoryGrid();
     qihaoXianshi();
+    statusBar()->showMessage(QStringLiteral("已录入 %1 期：%2 %3 %4")
+                                 .arg(row->sqqh)
+                                 .arg(numbers[0])
+                                 .arg(numbers[1])
+                                 .arg(numbers[2]));
 }
 
 void MainWindow::onImportClicked()
@@ -118,21 +147,22 @@ void MainWindow::onImportClicked()
 
 void MainWindow::importFile(const QString &path)
 {
+    syncWithDisk();
     const BusyCursor busy;
     // The whole file is read and checked before the history is touched.
     QString error;
-    const std::optional<HistoryText::Reading> reading =
-        HistoryText::readFile(path, m_currentIssue, false, &error);
-    if (!reading) {
+    const std::optional<QByteArray> content = HistoryText::loadFile(path, &error);
+    if (!content) {
         m_services.dialogs->message(this, importTitle,
                                     QStringLiteral("无法读取文件：\n%1\n%2\n\n历史号码没有改变。")
                                         .arg(QDir::toNativeSeparators(path), error));
         return;
     }
-    if (!HistoryWriter::replace(m_history, reading->draws, m_search.DsIni, false)) {
-        m_services.dialogs->message(
-            this, importTitle,
-            QStringLiteral("读入没有完成：%1\n\n历史号码没有改变。").arg(m_history.lastError()));
+    const std::optional<HistoryText::Reading> reading =
+        HistoryWriter::import(m_history, *content, m_currentIssue, m_search.DsIni, &error);
+    if (!reading) {
+        m_services.dialogs->message(this, importTitle,
+                                    QStringLiteral("读入没有完成：%1\n\n历史号码没有改变。").arg(error));
         return;
     }
     m_currentIssue = reading->currentIssue;
@@ -143,10 +173,11 @@ void MainWindow::importFile(const QString &path)
 
 void MainWindow::onDeleteLastClicked()
 {
+    syncWithDisk();
     if (!m_history.deleteLast()) {
         m_services.dialogs->message(
             this, trimTitle,
-            QStringLiteral("删除没有完成：%1\n\n历史号码没有改变。").arg(m_history.lastError()));
+            QStringLiteral("删除没有完成：%1\n\n历史号码没有改变。").arg(m_history.userError()));
         return;
     }
     reopenSnapshot();
@@ -165,42 +196,46 @@ void MainWindow::onClearClicked()
     if (!delrec())
         m_services.dialogs->message(
             this, QStringLiteral("确认清空"),
-            QStringLiteral("清空没有完成：%1\n\n历史号码没有改变。").arg(m_history.lastError()));
+            QStringLiteral("清空没有完成：%1\n\n历史号码没有改变。").arg(m_history.userError()));
     addHaoma();
 }
 
 void MainWindow::onKeepUpToClicked()
 {
+    syncWithDisk();
     const auto answer = positiveNumber(
         m_services.dialogs->input(this, trimTitle, QStringLiteral("请输入需要删除到的期数，例如‘2014016’"),
                                   QString::number(qint64(m_currentIssue) - 1)));
     if (!answer)
         return;
-    if (dqzd(HistoryMaintenance::upTo(m_snapshot, *answer)))
+    const qint64 last = *answer;
+    if (dqzd([last](const HistorySnapshot &stored) { return HistoryMaintenance::upTo(stored, last); }))
         compactDb();
 }
 
 void MainWindow::onDeleteLastCountClicked()
 {
+    syncWithDisk();
     const auto count = positiveNumber(m_services.dialogs->input(
         this, trimTitle,
         QStringLiteral("请输入需要删除最后多少期历史号码（例如输入3，那么就将删除最后的3期历史号码）"),
         QStringLiteral("1")));
     if (!count)
         return;
-    reopenSnapshot();
-    if (dqzd(HistoryMaintenance::allButLast(m_snapshot, *count)))
+    const qint64 n = *count;
+    if (dqzd([n](const HistorySnapshot &stored) { return HistoryMaintenance::allButLast(stored, n); }))
         compactDb();
 }
 
-bool MainWindow::dqzd(const std::vector<TextDraw> &kept)
+// The draws `keep` selects from the history as it is on disk at that moment go through the
+// backup file, which stays on disk for the user.
+bool MainWindow::dqzd(const HistoryWriter::Selection &keep)
 {
     const BusyCursor busy;
-    // The kept draws go through the backup file, which stays on disk for the user.
     const QString backup = programFile(HistoryMaintenance::backupFileName());
     QString error;
     const std::optional<HistoryText::Reading> reading =
-        HistoryWriter::rebuild(m_history, backup, kept, m_currentIssue, m_search.DsIni, &error);
+        HistoryWriter::rebuild(m_history, backup, keep, m_currentIssue, m_search.DsIni, &error);
     if (!reading) {
         m_services.dialogs->message(this, trimTitle,
                                     QStringLiteral("删除没有完成：%1\n（备份文件 %2）\n\n历史号码没有改变。")
@@ -216,12 +251,11 @@ bool MainWindow::dqzd(const std::vector<TextDraw> &kept)
 
 void MainWindow::compactDb()
 {
-    if (!m_history.compact(programFile(HistoryMaintenance::compactionFileName())))
+    if (!m_history.compact())
         m_services.dialogs->message(
             this, QStringLiteral("压缩数据库"),
             QStringLiteral("压缩历史数据库没有成功，原来的数据库文件保持不变，历史号码没有丢失。\n%1")
-                .arg(m_history.lastError()));
-    reopenSnapshot();
+                .arg(m_history.userError()));
 }
 
 void MainWindow::setCommandsEnabled(bool enabled)
@@ -245,6 +279,7 @@ void MainWindow::onUpdateClicked()
             QStringLiteral("确实要在线更新最新历史号码吗？更新可能要花费一段时间，网络不通或者我方服务器"
                            "更新不及时可能都造成更新失败！")))
         return;
+    syncWithDisk();
     OnlineUpdate::Outcome outcome;
     {
         // The window keeps painting while the page loads; no other command may start meanwhile.
@@ -274,6 +309,7 @@ void MainWindow::onUpdateClicked()
 
 void MainWindow::onExportClicked()
 {
+    syncWithDisk();
     const QString path = programFile(HistoryMaintenance::exportFileName(m_snapshot));
     QString error;
     if (!HistoryText::writeFile(path, HistoryMaintenance::gridText(*m_ui.grid1), &error)) {

@@ -54,7 +54,7 @@ public:
     QString valueOf(const QString &option)
     {
         if (atEnd())
-            throw UsageError{QStringLiteral("%1 needs a value").arg(option)};
+            throw UsageError{QStringLiteral("%1 后面缺少值").arg(option)};
         return take();
     }
 
@@ -67,11 +67,8 @@ qint64 wholeNumber(const QString &text, const QString &what, qint64 low, qint64 
     bool ok = false;
     const qint64 value = text.toLongLong(&ok);
     if (!ok || value < low || value > high)
-        throw UsageError{QStringLiteral("%1 must be a whole number from %2 to %3: %4")
-                             .arg(what)
-                             .arg(low)
-                             .arg(high)
-                             .arg(text)};
+        throw UsageError{
+            QStringLiteral("%1 必须是 %2 到 %3 之间的整数：%4").arg(what).arg(low).arg(high).arg(text)};
     return value;
 }
 
@@ -84,7 +81,7 @@ int kindIndex(const QString &text, const QString &option)
 {
     const qsizetype index = kindNames.indexOf(text);
     if (index < 0)
-        throw UsageError{QStringLiteral("%1 takes number, size, parity or segment: %2").arg(option, text)};
+        throw UsageError{QStringLiteral("%1 只能是 number、size、parity 或 segment：%2").arg(option, text)};
     return int(index);
 }
 
@@ -99,11 +96,10 @@ struct Context
     void open()
     {
         if (!QDir().mkpath(folder))
-            throw UsageError{QStringLiteral("cannot create the folder %1").arg(folder)};
+            throw UsageError{QStringLiteral("无法建立文件夹 %1").arg(folder)};
         const QString path = QDir(folder).filePath(HistoryDb::fileName());
         if (db.open(path) != HistoryDb::OpenStatus::Ok)
-            throw UsageError{
-                QStringLiteral("cannot open the history database %1: %2").arg(path, db.lastError())};
+            throw UsageError{QStringLiteral("无法打开历史数据库 %1：%2").arg(path, db.userError())};
         reload();
     }
     void reload() { snapshot = db.snapshot().value_or(HistorySnapshot()); }
@@ -124,19 +120,18 @@ int importFile(Context &c, Arguments &args, QTextStream &out)
 {
     const QString file = args.valueOf(QStringLiteral("import"));
     if (!args.atEnd())
-        throw UsageError{QStringLiteral("import takes one file")};
+        throw UsageError{QStringLiteral("import 只接受一个文件")};
     if (!QFileInfo(file).isReadable())
-        throw UsageError{QStringLiteral("cannot read %1").arg(file)};
-    c.open();
+        throw UsageError{QStringLiteral("无法读取文件 %1，历史号码没有改变").arg(file)};
     QString error;
-    const auto reading = HistoryText::readFile(file, c.currentIssue(), false, &error);
+    const std::optional<QByteArray> content = HistoryText::loadFile(file, &error);
+    if (!content)
+        throw UsageError{QStringLiteral("无法读取文件 %1（%2），历史号码没有改变").arg(file, error)};
+    c.open();
+    const auto reading = HistoryWriter::import(c.db, *content, c.currentIssue(), c.segmentBase, &error);
     if (!reading)
-        throw UsageError{QStringLiteral("cannot read %1: %2").arg(file, error)};
-    if (!HistoryWriter::replace(c.db, reading->draws, c.segmentBase, false))
-        throw UsageError{QStringLiteral("the history was not replaced: %1").arg(c.db.lastError())};
-    out << QStringLiteral("%1 draws read, %2 lines skipped\n")
-               .arg(reading->draws.size())
-               .arg(reading->skipped);
+        throw UsageError{QStringLiteral("读入没有完成，历史号码没有改变：%1").arg(error)};
+    out << QStringLiteral("读入 %1 期，跳过 %2 行\n").arg(reading->draws.size()).arg(reading->skipped);
     return 0;
 }
 
@@ -144,24 +139,64 @@ int addDraw(Context &c, Arguments &args, QTextStream &out)
 {
     const QString digits = args.valueOf(QStringLiteral("add"));
     if (digits.size() != 3 || digits.contains(QRegularExpression(QStringLiteral("[^1-6]"))))
-        throw UsageError{QStringLiteral("a draw is three digits 1..6: %1").arg(digits)};
+        throw UsageError{QStringLiteral("开奖号码应为三个 1 到 6 的数字：%1").arg(digits)};
     std::optional<qint32> given;
     while (!args.atEnd()) {
         const QString option = args.take();
         if (option != QLatin1String("--issue"))
-            throw UsageError{QStringLiteral("unknown option for add: %1").arg(option)};
+            throw UsageError{QStringLiteral("add 不认识的选项：%1").arg(option)};
         given = issueNumber(args.valueOf(option), option);
     }
     c.open();
-    const qint32 issue = given.value_or(c.nextIssue());
     const Numbers numbers{qint16(digits[0].digitValue()), qint16(digits[1].digitValue()),
                           qint16(digits[2].digitValue())};
-    const auto row = Derivation::makeRow(issue, numbers, c.snapshot.isEmpty() ? nullptr : &c.snapshot.last(),
-                                         c.segmentBase);
-    if (!row || !c.db.append(*row))
-        throw UsageError{QStringLiteral("the draw was not stored: %1").arg(c.db.lastError())};
-    out << issue << ' ' << digits << '\n';
+    // The next issue is worked out inside the write, from the history as it is then.
+    const auto row = HistoryWriter::addDraw(c.db, given, numbers, c.segmentBase,
+                                            ProvinceTable::at(c.game).drawsPerDay, placeholderIssue);
+    if (!row)
+        throw UsageError{QStringLiteral("开奖号码没有保存，历史号码没有改变：%1").arg(c.db.userError())};
+    out << row->sqqh << ' ' << digits << '\n';
     return 0;
+}
+
+// The window's trimming commands: the kept draws are rebuilt through the backup file, then the
+// database is compacted.
+int trim(Context &c, const HistoryWriter::Selection &keep, QTextStream &out)
+{
+    c.open();
+    QString error;
+    const auto reading =
+        HistoryWriter::rebuild(c.db, QDir(c.folder).filePath(HistoryMaintenance::backupFileName()), keep,
+                               c.currentIssue(), c.segmentBase, &error);
+    if (!reading)
+        throw UsageError{QStringLiteral("删除没有完成，历史号码没有改变：%1").arg(error)};
+    if (!c.db.compact())
+        throw UsageError{QStringLiteral("已保留 %1 期，但压缩数据库没有成功：%2")
+                             .arg(reading->draws.size())
+                             .arg(c.db.userError())};
+    out << QStringLiteral("保留 %1 期\n").arg(reading->draws.size());
+    return 0;
+}
+
+int deleteLast(Context &c, Arguments &args, QTextStream &out)
+{
+    const qint64 count = args.atEnd() ? 1
+                                      : wholeNumber(args.take(), QStringLiteral("delete-last"), 1,
+                                                    std::numeric_limits<qint32>::max());
+    if (!args.atEnd())
+        throw UsageError{QStringLiteral("delete-last 只接受一个数目")};
+    return trim(
+        c, [count](const HistorySnapshot &stored) { return HistoryMaintenance::allButLast(stored, count); },
+        out);
+}
+
+int keepUpTo(Context &c, Arguments &args, QTextStream &out)
+{
+    const qint32 last = issueNumber(args.valueOf(QStringLiteral("keep-up-to")), QStringLiteral("keep-up-to"));
+    if (!args.atEnd())
+        throw UsageError{QStringLiteral("keep-up-to 只接受一个期号")};
+    return trim(
+        c, [last](const HistorySnapshot &stored) { return HistoryMaintenance::upTo(stored, last); }, out);
 }
 
 int update(Context &c, Arguments &args, QTextStream &out)
@@ -173,11 +208,11 @@ int update(Context &c, Arguments &args, QTextStream &out)
         if (option == QLatin1String("--host")) {
             host = args.valueOf(option);
             if (!QRegularExpression(QStringLiteral("^[A-Za-z0-9.:-]{1,200}$")).match(host).hasMatch())
-                throw UsageError{QStringLiteral("--host: not a host name: %1").arg(host)};
+                throw UsageError{QStringLiteral("--host 不是主机名：%1").arg(host)};
         } else if (option == QLatin1String("--days")) {
             days = int(wholeNumber(args.valueOf(option), option, 2, 16));
         } else {
-            throw UsageError{QStringLiteral("unknown option for update: %1").arg(option)};
+            throw UsageError{QStringLiteral("update 不认识的选项：%1").arg(option)};
         }
     }
     c.open();
@@ -187,9 +222,8 @@ int update(Context &c, Arguments &args, QTextStream &out)
         OnlineUpdate::run(c.db, c.snapshot, loader, {c.game, province.code, province.drawsPerDay}, host,
                           QDate::currentDate(), days, c.segmentBase);
     if (!outcome.error.isEmpty())
-        throw UsageError{
-            QStringLiteral("the update failed, the history is unchanged: %1").arg(outcome.error)};
-    out << outcome.added << " draws added\n";
+        throw UsageError{QStringLiteral("在线更新没有完成，历史号码没有改变：%1").arg(outcome.error)};
+    out << QStringLiteral("新增 %1 期\n").arg(outcome.added);
     return 0;
 }
 
@@ -223,20 +257,20 @@ SearchResult searchCommand(Context &c, Arguments &args, bool combination, QJsonO
         } else if (option == QLatin1String("--positions")) {
             const QString digits = args.valueOf(option);
             if (digits.contains(QRegularExpression(QStringLiteral("[^123]"))))
-                throw UsageError{QStringLiteral("--positions takes the digits 1, 2 and 3: %1").arg(digits)};
+                throw UsageError{QStringLiteral("--positions 只能由数字 1、2、3 组成：%1").arg(digits)};
             for (int p = 0; p < 3; ++p)
                 chosen[size_t(p)] = digits.contains(QChar(u'1' + p));
         } else if (option == QLatin1String("--pattern")) {
             const QStringList parts = args.valueOf(option).split(QLatin1Char(','));
             if (parts.size() != 3)
-                throw UsageError{QStringLiteral("--pattern takes three integers A,B,C")};
+                throw UsageError{QStringLiteral("--pattern 需要三个整数 A,B,C")};
             typed.emplace();
             for (int p = 0; p < 3; ++p)
                 (*typed)[size_t(p)] = qint16(wholeNumber(parts[p].trimmed(), option, -32768, 32767));
         } else if (option == QLatin1String("--verify")) {
             verifyIssue = args.valueOf(option);
             if (!PatternRefresh::predecessorIssue(*verifyIssue, ProvinceTable::at(c.game).drawsPerDay))
-                throw UsageError{QStringLiteral("--verify: not an issue number: %1").arg(*verifyIssue)};
+                throw UsageError{QStringLiteral("--verify 不是期号：%1").arg(*verifyIssue)};
         } else if (option == QLatin1String("--before-only")) {
             beforeOnly = true;
         } else if (option == QLatin1String("--from")) {
@@ -253,13 +287,13 @@ SearchResult searchCommand(Context &c, Arguments &args, bool combination, QJsonO
             size = int(wholeNumber(args.valueOf(option), option, -32768, 32767));
             sizeGiven = true;
         } else {
-            throw UsageError{QStringLiteral("unknown option: %1").arg(option)};
+            throw UsageError{QStringLiteral("不认识的选项：%1").arg(option)};
         }
     }
     if (combination && !sizeGiven)
-        throw UsageError{QStringLiteral("combo needs --size K")};
+        throw UsageError{QStringLiteral("combo 需要 --size K")};
     if (beforeOnly && !verifyIssue)
-        throw UsageError{QStringLiteral("--before-only goes with --verify")};
+        throw UsageError{QStringLiteral("--before-only 只能和 --verify 一起使用")};
     c.open();
 
     // The range and the pattern as the window's pattern tabs set them.
@@ -271,7 +305,7 @@ SearchResult searchCommand(Context &c, Arguments &args, bool combination, QJsonO
                                                          ProvinceTable::at(c.game).drawsPerDay);
         if (!verification.pattern)
             throw UsageError{
-                QStringLiteral("--verify: the history holds no draw before %1").arg(*verifyIssue)};
+                QStringLiteral("--verify：历史号码中没有 %1 期之前的开奖号码").arg(*verifyIssue)};
         state.intPattern = *verification.pattern;
         rangeEnd = verification.rangeEnd;
     } else if (typed) {
@@ -292,8 +326,8 @@ SearchResult searchCommand(Context &c, Arguments &args, bool combination, QJsonO
     summary[QStringLiteral("positions")] = positions;
     summary[QStringLiteral("from")] = range.from ? QJsonValue(*range.from) : QJsonValue();
     summary[QStringLiteral("to")] = range.to ? QJsonValue(*range.to) : QJsonValue();
-    return combination ? CombinationSearch::run(c.db, state, size, range)
-                       : FollowSearch::run(c.db, state, chosen, range);
+    return combination ? CombinationSearch::run(c.snapshot, state, size, range)
+                       : FollowSearch::run(c.snapshot, state, chosen, range);
 }
 
 QString jsonValue(const QJsonValue &value)
@@ -363,8 +397,12 @@ int runCommand(Context &c, const QString &command, Arguments &args, QTextStream 
         return update(c, args, out);
     if (command == QLatin1String("search") || command == QLatin1String("combo"))
         return search(c, args, command == QLatin1String("combo"), out);
+    if (command == QLatin1String("delete-last"))
+        return deleteLast(c, args, out);
+    if (command == QLatin1String("keep-up-to"))
+        return keepUpTo(c, args, out);
     if (!args.atEnd() && command != QLatin1String("export"))
-        throw UsageError{QStringLiteral("%1 takes no options: %2").arg(command, args.take())};
+        throw UsageError{QStringLiteral("%1 不接受选项：%2").arg(command, args.take())};
     if (command != QLatin1String("export"))
         c.open();
     if (command == QLatin1String("list")) {
@@ -375,14 +413,20 @@ int runCommand(Context &c, const QString &command, Arguments &args, QTextStream 
         out << c.nextIssue() << '\n';
         return 0;
     }
+    if (command == QLatin1String("compact")) {
+        if (!c.db.compact())
+            throw UsageError{
+                QStringLiteral("压缩数据库没有成功，历史号码没有改变：%1").arg(c.db.userError())};
+        return 0;
+    }
     // export
     const QString file = args.valueOf(command);
     if (!args.atEnd())
-        throw UsageError{QStringLiteral("export takes one file")};
+        throw UsageError{QStringLiteral("export 只接受一个文件")};
     c.open();
     QString error;
     if (!HistoryText::writeFile(file, HistoryText::format(storedDraws(c.snapshot)), &error))
-        throw UsageError{QStringLiteral("cannot write %1: %2").arg(file, error)};
+        throw UsageError{QStringLiteral("无法写入文件 %1：%2").arg(file, error)};
     return 0;
 }
 
@@ -390,10 +434,11 @@ int runCommand(Context &c, const QString &command, Arguments &args, QTextStream 
 
 int runCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
-    static const QStringList commands{QStringLiteral("import"), QStringLiteral("add"),
-                                      QStringLiteral("list"),   QStringLiteral("next-issue"),
-                                      QStringLiteral("export"), QStringLiteral("search"),
-                                      QStringLiteral("combo"),  QStringLiteral("update")};
+    static const QStringList commands{
+        QStringLiteral("import"),     QStringLiteral("add"),    QStringLiteral("list"),
+        QStringLiteral("next-issue"), QStringLiteral("export"), QStringLiteral("search"),
+        QStringLiteral("combo"),      QStringLiteral("update"), QStringLiteral("delete-last"),
+        QStringLiteral("keep-up-to"), QStringLiteral("compact")};
     try {
         Arguments args(arguments);
         Context c;
@@ -409,11 +454,11 @@ int runCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
             else if (commands.contains(word))
                 return runCommand(c, word, args, out);
             else
-                throw UsageError{QStringLiteral("unknown command or option: %1").arg(word)};
+                throw UsageError{QStringLiteral("不认识的命令或选项：%1").arg(word)};
         }
-        throw UsageError{
-            QStringLiteral("usage: vendrix-k3-cli [--dir DIR] [--game INDEX] [--segment-base 0|1] "
-                           "import|add|list|next-issue|export|update|search|combo …")};
+        throw UsageError{QStringLiteral(
+            "用法：vendrix-k3-cli [--dir DIR] [--game INDEX] [--segment-base 0|1] "
+            "import|add|list|next-issue|export|update|search|combo|delete-last|keep-up-to|compact …")};
     } catch (const UsageError &e) {
         err << "vendrix-k3-cli: " << e.message << '\n';
         return 2;

@@ -14,10 +14,6 @@ inline QString backupFileName()
 {
     return QStringLiteral("lsbf.txt");
 }
-inline QString compactionFileName()
-{
-    return QStringLiteral("vendrixK3Tmp.db");
-}
 
 // The draws from the first up to the first one whose issue is above `lastIssue`.
 std::vector<TextDraw> upTo(const HistorySnapshot &snapshot, qint64 lastIssue);

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <limits>
 
 namespace HistoryText {
 
@@ -51,6 +52,28 @@ std::optional<Numbers> numberField(QByteArrayView field)
     return numbers;
 }
 
+// The other issue forms (北京快3's plain numbers, years 2000-2009 written with 8 digits, the
+// placeholder 2007001): 1 to 10 digits, one or two blanks, three digits.
+std::optional<TextDraw> shortForm(QByteArrayView line)
+{
+    qsizetype digits = 0;
+    while (digits < line.size() && isDigit(line[digits]))
+        ++digits;
+    const qsizetype blanks = line.size() - digits - 3;
+    if (digits < 1 || digits > 10 || blanks < 1 || blanks > 2)
+        return std::nullopt;
+    for (qsizetype i = digits; i < digits + blanks; ++i)
+        if (line[i] != ' ')
+            return std::nullopt;
+    const std::optional<Numbers> numbers = numberField(line.sliced(digits + blanks));
+    qint64 issue = 0;
+    for (qsizetype i = 0; i < digits; ++i)
+        issue = issue * 10 + (line[i] - '0');
+    if (!numbers || issue < 1 || issue > std::numeric_limits<qint32>::max())
+        return std::nullopt;
+    return TextDraw{qint32(issue), *numbers};
+}
+
 } // namespace
 
 Reading read(QByteArrayView content, qint32 currentIssue, bool trimLines)
@@ -87,7 +110,12 @@ Reading read(QByteArrayView content, qint32 currentIssue, bool trimLines)
         }
         const std::optional<Numbers> numbers = numberField(field);
         if (!numbers || currentIssue < 1) {
-            ++reading.skipped;
+            if (const std::optional<TextDraw> draw = shortForm(line)) {
+                currentIssue = draw->issue;
+                reading.draws.push_back(*draw);
+            } else {
+                ++reading.skipped;
+            }
             continue;
         }
         reading.draws.push_back({currentIssue, *numbers});
@@ -96,7 +124,7 @@ Reading read(QByteArrayView content, qint32 currentIssue, bool trimLines)
     return reading;
 }
 
-std::optional<Reading> readFile(const QString &path, qint32 currentIssue, bool trimLines, QString *error)
+std::optional<QByteArray> loadFile(const QString &path, QString *error)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -104,13 +132,21 @@ std::optional<Reading> readFile(const QString &path, qint32 currentIssue, bool t
             *error = file.errorString();
         return std::nullopt;
     }
-    const QByteArray content = file.readAll();
+    QByteArray content = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         if (error)
             *error = file.errorString();
         return std::nullopt;
     }
-    return read(content, currentIssue, trimLines);
+    return content;
+}
+
+std::optional<Reading> readFile(const QString &path, qint32 currentIssue, bool trimLines, QString *error)
+{
+    const std::optional<QByteArray> content = loadFile(path, error);
+    if (!content)
+        return std::nullopt;
+    return read(*content, currentIssue, trimLines);
 }
 
 QByteArray format(const std::vector<TextDraw> &draws)

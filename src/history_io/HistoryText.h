@@ -30,8 +30,13 @@ struct Reading
 // longer than 10 characters) carries its own issue, which becomes the current issue; its number
 // field is characters 10-14, else the whole line. The field, without surrounding blanks, must
 // be three digits 1..6; lines without an issue take the current one; an issue below 1 skips the
-// line. `trimLines` first removes blanks around each line (the rebuild reads its backup so).
+// line. A line that gives no draw so but is 1 to 10 digits, one or two blanks and three digits
+// 1..6 is a draw of that issue (the issues that are not 9 digits: 79342, 91212001, 2007001).
+// `trimLines` first removes blanks around each line (the rebuild reads its backup so).
 Reading read(QByteArrayView content, qint32 currentIssue, bool trimLines = false);
+
+// A file's whole content; nothing when it cannot be read (`error` says why).
+std::optional<QByteArray> loadFile(const QString &path, QString *error);
 
 // The same from a file; nothing when it cannot be read (`error` says why).
 std::optional<Reading> readFile(const QString &path, qint32 currentIssue, bool trimLines, QString *error);

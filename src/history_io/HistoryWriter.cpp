@@ -2,6 +2,7 @@
 
 #include "Derivation.h"
 #include "HistoryDb.h"
+#include "IssueNumbers.h"
 
 namespace HistoryWriter {
 
@@ -23,26 +24,102 @@ std::vector<DrawRecord> rowsFor(const std::vector<TextDraw> &draws, int segmentB
     return rows;
 }
 
+std::optional<DrawRecord> addDraw(HistoryDb &db, std::optional<qint32> issue, const Numbers &numbers,
+                                  int segmentBase, int drawsPerDay, qint32 emptyIssue)
+{
+    std::optional<DrawRecord> stored;
+    const bool written = db.write([&] {
+        std::optional<DrawCore> last;
+        if (!db.lastRow(last))
+            return false;
+        const qint32 wanted = issue  ? *issue
+                              : last ? IssueNumbers::next(last->sqqh, drawsPerDay).value_or(last->qqh)
+                                     : emptyIssue;
+        const std::optional<bool> taken = db.storesIssue(wanted);
+        if (!taken)
+            return false;
+        if (*taken)
+            return db.refuse(QStringLiteral("第 %1 期已在历史号码中").arg(wanted));
+        stored = Derivation::makeRow(wanted, numbers, last ? &*last : nullptr, segmentBase);
+        if (!stored)
+            return db.refuse(QStringLiteral("期号 %1 太大").arg(wanted));
+        return db.insertRows({*stored});
+    });
+    if (!written)
+        return std::nullopt;
+    return stored;
+}
+
+std::optional<int> appendNewer(HistoryDb &db, const std::vector<TextDraw> &draws, int segmentBase)
+{
+    int added = 0;
+    const bool written = db.write([&] {
+        std::optional<DrawCore> last;
+        if (!db.lastRow(last))
+            return false;
+        std::vector<TextDraw> newer;
+        for (const TextDraw &draw : draws)
+            if (!last || draw.issue > last->sqqh)
+                newer.push_back(draw);
+        const std::vector<DrawRecord> rows = rowsFor(newer, segmentBase, false, last ? &*last : nullptr);
+        added = int(rows.size());
+        return db.insertRows(rows);
+    });
+    return written ? std::optional<int>(added) : std::nullopt;
+}
+
 bool replace(HistoryDb &db, const std::vector<TextDraw> &draws, int segmentBase, bool earlierTexts)
 {
     return db.replaceAll(rowsFor(draws, segmentBase, earlierTexts));
 }
 
-std::optional<HistoryText::Reading> rebuild(HistoryDb &db, const QString &backupPath,
-                                            const std::vector<TextDraw> &kept, qint32 currentIssue,
-                                            int segmentBase, QString *error)
+std::optional<HistoryText::Reading> import(HistoryDb &db, QByteArrayView content, qint32 currentIssue,
+                                           int segmentBase, QString *error)
 {
     std::optional<HistoryText::Reading> reading;
-    if (HistoryText::writeFile(backupPath, HistoryText::format(kept), error))
-        reading = HistoryText::readFile(backupPath, currentIssue, true, error);
-    if (!reading)
-        return std::nullopt;
-    if (!replace(db, reading->draws, segmentBase, true)) {
-        if (error)
-            *error = db.lastError();
-        return std::nullopt;
-    }
-    return reading;
+    const bool written = db.write([&] {
+        std::optional<DrawCore> last;
+        if (!db.lastRow(last))
+            return false;
+        reading = HistoryText::read(content, last ? last->qqh : currentIssue);
+        if (reading->draws.empty())
+            return db.refuse(
+                QStringLiteral("文件中没有可以读入的开奖号码（跳过 %1 行）").arg(reading->skipped));
+        return db.deleteAllRows() && db.insertRows(rowsFor(reading->draws, segmentBase, false));
+    });
+    if (written)
+        return reading;
+    if (error)
+        *error = db.userError();
+    return std::nullopt;
+}
+
+std::optional<HistoryText::Reading> rebuild(HistoryDb &db, const QString &backupPath, const Selection &keep,
+                                            qint32 currentIssue, int segmentBase, QString *error)
+{
+    std::optional<HistoryText::Reading> reading;
+    QString fileError;
+    const bool written = db.write([&] {
+        const std::optional<HistorySnapshot> stored = db.snapshot();
+        if (!stored)
+            return false;
+        const std::vector<TextDraw> kept = keep(*stored);
+        if (!HistoryText::writeFile(backupPath, HistoryText::format(kept), &fileError))
+            return db.refuse(QStringLiteral("无法写入备份文件（%1）").arg(fileError));
+        reading = HistoryText::readFile(backupPath, currentIssue, true, &fileError);
+        if (!reading)
+            return db.refuse(QStringLiteral("无法读回备份文件（%1）").arg(fileError));
+        // Nothing is replaced unless every kept draw came back.
+        if (reading->draws != kept)
+            return db.refuse(
+                QStringLiteral("备份文件读回 %1 期，应为 %2 期").arg(reading->draws.size()).arg(kept.size()));
+        return db.deleteAllRows() && db.insertRows(rowsFor(reading->draws, segmentBase, true));
+    });
+    if (written)
+        return reading;
+    if (error)
+        *error = db.userError();
+    return std::nullopt;
 }
 
 } // namespace HistoryWriter

@@ -1,11 +1,17 @@
 #pragma once
 
+#include "HistorySnapshot.h"
 #include "HistoryText.h"
 
+#include <functional>
+#include <optional>
 #include <vector>
 
 class HistoryDb;
 
+// Every change of the stored history. Each one is one write transaction that reads what it
+// chains to (the last stored draw) inside that transaction, so two processes writing one file
+// never chain to a stale tail or store an issue twice.
 namespace HistoryWriter {
 
 // The rows for `draws` in this order, each derived from the row before it; the first one from
@@ -14,15 +20,33 @@ namespace HistoryWriter {
 std::vector<DrawRecord> rowsFor(const std::vector<TextDraw> &draws, int segmentBase, bool earlierTexts,
                                 const DrawCore *previous = nullptr);
 
+// Manual entry: stores `numbers` under `issue`, or, when none is given, under the issue after the
+// last stored one (`emptyIssue` for an empty history). Refuses an issue that is already stored.
+// The stored row, or nothing (db.userError() says why).
+std::optional<DrawRecord> addDraw(HistoryDb &db, std::optional<qint32> issue, const Numbers &numbers,
+                                  int segmentBase, int drawsPerDay, qint32 emptyIssue);
+
+// Appends the draws whose issues come after the last stored one, chained to it. How many.
+std::optional<int> appendNewer(HistoryDb &db, const std::vector<TextDraw> &draws, int segmentBase);
+
 // Replaces the stored history with `draws`, in one transaction: afterwards the table holds
 // either the old history or the new one.
 bool replace(HistoryDb &db, const std::vector<TextDraw> &draws, int segmentBase, bool earlierTexts);
 
-// Dqzd: the kept draws go to the backup file `backupPath` (which stays for the user), are read
-// back from it and replace the history in one transaction, with the texts of the draw two rows
-// back. Nothing changes when the file cannot be written or read; `error` says why.
-std::optional<HistoryText::Reading> rebuild(HistoryDb &db, const QString &backupPath,
-                                            const std::vector<TextDraw> &kept, qint32 currentIssue,
-                                            int segmentBase, QString *error);
+// Import: reads the file's content against the current issue as it is inside the transaction
+// (the issue after the last stored draw, else `currentIssue`) and replaces the history with it.
+// A file that yields no draw changes nothing. The reading, or nothing (`error` says why).
+std::optional<HistoryText::Reading> import(HistoryDb &db, QByteArrayView content, qint32 currentIssue,
+                                           int segmentBase, QString *error);
+
+// Which draws a trimming command keeps, out of the stored ones in history order.
+using Selection = std::function<std::vector<TextDraw>(const HistorySnapshot &stored)>;
+
+// Dqzd: the draws `keep` selects from the history as it is inside the transaction go to the
+// backup file `backupPath` (which stays for the user), are read back from it and replace the
+// history, with the texts of the draw two rows back. Nothing changes when the file cannot be
+// written or read, or gives back fewer draws than were kept; `error` says why.
+std::optional<HistoryText::Reading> rebuild(HistoryDb &db, const QString &backupPath, const Selection &keep,
+                                            qint32 currentIssue, int segmentBase, QString *error);
 
 } // namespace HistoryWriter

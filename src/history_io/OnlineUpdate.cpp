@@ -80,7 +80,7 @@ Plan plan(const HistorySnapshot &snapshot, const Game &game, QDate today, int da
         const auto oldest = IssueNumbers::dateOf(QString::number(snapshot.first().sqqh));
         const auto newest = IssueNumbers::dateOf(QString::number(snapshot.last().sqqh));
         if (!oldest || !newest) {
-            p.error = QStringLiteral("stored issues are not dates");
+            p.error = QStringLiteral("历史号码的期号不是日期格式，无法确定要更新的期号");
             return p;
         }
         p.replaceHistory = oldest->daysTo(today) > daysToKeep;
@@ -171,15 +171,21 @@ Outcome run(HistoryDb &db, const HistorySnapshot &snapshot, PageLoader &loader, 
     const std::vector<TextDraw> draws = findDraws(page.text, p, game, today);
     if (draws.empty())
         return outcome;
-    // Nothing stored is given up unless the page brought draws to put in its place.
-    const DrawCore *previous = p.replaceHistory || snapshot.isEmpty() ? nullptr : &snapshot.last();
-    const std::vector<DrawRecord> rows = HistoryWriter::rowsFor(draws, segmentBase, false, previous);
-    const bool written = p.replaceHistory ? db.replaceAll(rows) : db.appendAll(rows);
-    if (!written) {
-        outcome.error = db.lastError();
+    // Nothing stored is given up unless the page brought draws to put in its place. Appended draws
+    // chain to the last stored draw as it is when they are written.
+    std::optional<int> added;
+    if (p.replaceHistory) {
+        const std::vector<DrawRecord> rows = HistoryWriter::rowsFor(draws, segmentBase, false);
+        if (db.replaceAll(rows))
+            added = int(rows.size());
+    } else {
+        added = HistoryWriter::appendNewer(db, draws, segmentBase);
+    }
+    if (!added) {
+        outcome.error = db.userError();
         return outcome;
     }
-    outcome.added = int(rows.size());
+    outcome.added = *added;
     outcome.replaced = p.replaceHistory;
     return outcome;
 }

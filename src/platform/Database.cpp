@@ -7,6 +7,13 @@
 #include <sqlite3.h>
 
 namespace {
+constexpr int busyTimeoutMs = 15000;
+
+QString notOpen()
+{
+    return QStringLiteral("数据库没有打开");
+}
+
 QString nextConnectionName()
 {
     static QAtomicInt counter;
@@ -42,6 +49,20 @@ bool Database::open(const QString &path)
         m_path = path;
         return fail(why);
     }
+    probe.finish();
+    // Readers never block the writer and the writer never blocks readers; a second writer waits.
+    QSqlQuery setup(connection());
+    if (!setup.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(busyTimeoutMs)) ||
+        !setup.exec(QStringLiteral("PRAGMA journal_mode = WAL")) ||
+        !setup.exec(QStringLiteral("PRAGMA synchronous = FULL"))) {
+        setup.finish();
+        const QString why = setup.lastError().text();
+        setup = QSqlQuery();
+        close();
+        m_path = path;
+        return fail(why);
+    }
+    setup.finish();
     m_lastError.clear();
     return true;
 }
@@ -68,6 +89,30 @@ QSqlDatabase Database::connection() const
     return QSqlDatabase::database(m_connectionName, false);
 }
 
+QString Database::userMessage(const QString &detail)
+{
+    // The program's own messages are Chinese already.
+    for (const QChar c : detail) {
+        if (c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF)
+            return detail;
+    }
+    const QString lower = detail.toLower();
+    QString what;
+    if (lower.contains(QLatin1String("locked")) || lower.contains(QLatin1String("busy")))
+        what = QStringLiteral("历史号码正被另一个程序写入，请稍后再试。");
+    else if (lower.contains(QLatin1String("full")))
+        what = QStringLiteral("磁盘空间不足，无法写入历史数据库。");
+    else if (lower.contains(QLatin1String("readonly")) || lower.contains(QLatin1String("read-only")) ||
+             lower.contains(QLatin1String("permission")))
+        what = QStringLiteral("历史数据库文件不能写入。");
+    else if (lower.contains(QLatin1String("malformed")) || lower.contains(QLatin1String("not a database")) ||
+             lower.contains(QLatin1String("corrupt")))
+        what = QStringLiteral("历史数据库文件已损坏。");
+    else
+        what = QStringLiteral("历史数据库出错。");
+    return detail.isEmpty() ? what : what + QStringLiteral("（") + detail + QStringLiteral("）");
+}
+
 bool Database::fail(const QString &message)
 {
     m_lastError = message;
@@ -77,7 +122,7 @@ bool Database::fail(const QString &message)
 bool Database::exec(const QString &sql, const QVariantList &values)
 {
     if (!isOpen())
-        return fail(QStringLiteral("database is not open"));
+        return fail(notOpen());
     QSqlQuery q(connection());
     if (!q.prepare(sql))
         return fail(q.lastError().text());
@@ -103,7 +148,7 @@ QSqlQuery Database::prepare(const QString &sql)
     QSqlQuery q(connection());
     q.setForwardOnly(true);
     if (!isOpen()) {
-        fail(QStringLiteral("database is not open"));
+        fail(notOpen());
         return q;
     }
     if (!q.prepare(sql))
@@ -120,23 +165,25 @@ bool Database::hasTable(const QString &name)
 
 bool Database::transaction()
 {
-    if (!isOpen() || !connection().transaction())
-        return fail(isOpen() ? connection().lastError().text() : QStringLiteral("database is not open"));
-    return true;
+    return exec(QStringLiteral("BEGIN IMMEDIATE"));
 }
 
 bool Database::commit()
 {
-    if (!connection().commit())
-        return fail(connection().lastError().text());
-    return true;
+    return exec(QStringLiteral("COMMIT"));
 }
 
 bool Database::rollback()
 {
-    if (!connection().rollback())
-        return fail(connection().lastError().text());
-    return true;
+    return exec(QStringLiteral("ROLLBACK"));
+}
+
+std::optional<qint64> Database::dataVersion()
+{
+    QSqlQuery q = select(QStringLiteral("PRAGMA data_version"));
+    if (!q.isActive() || !q.next())
+        return std::nullopt;
+    return q.value(0).toLongLong();
 }
 
 Transaction::Transaction(Database &db)
@@ -161,7 +208,7 @@ bool Transaction::commit()
 FastStatement::FastStatement(Database &db, const QString &sql)
 {
     if (!db.isOpen()) {
-        m_error = QStringLiteral("database is not open");
+        m_error = notOpen();
         return;
     }
     const QVariant handle = db.connection().driver()->handle();
@@ -169,7 +216,7 @@ FastStatement::FastStatement(Database &db, const QString &sql)
                               ? *static_cast<sqlite3 *const *>(handle.data())
                               : nullptr;
     if (!connection) {
-        m_error = QStringLiteral("no SQLite handle");
+        m_error = QStringLiteral("无法使用 SQLite 数据库连接");
         return;
     }
     const QByteArray utf8 = sql.toUtf8();

@@ -5,9 +5,11 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QVariantList>
+#include <optional>
 
-// One SQLite database file through Qt SQL. Never shows UI: every call says whether it worked
-// and lastError() tells why not.
+// One SQLite database file through Qt SQL, shared with other processes: write-ahead log, and a
+// busy timeout so that a writer waits for another one instead of failing at once. Never shows
+// UI: every call says whether it worked and lastError() tells why not.
 class Database
 {
 public:
@@ -22,6 +24,9 @@ public:
     bool isOpen() const;
     QString path() const { return m_path; }
     QString lastError() const { return m_lastError; }
+    // A failure told to a user: what it means, in Chinese, with the system's own words after it
+    // in parentheses. Texts that are already the program's own pass unchanged.
+    static QString userMessage(const QString &detail);
 
     // Runs one statement; values are bound to its '?' placeholders in order.
     bool exec(const QString &sql, const QVariantList &values = {});
@@ -31,9 +36,14 @@ public:
 
     bool hasTable(const QString &name);
 
+    // A write transaction: takes the database's one write lock at once (BEGIN IMMEDIATE), waiting
+    // up to the busy timeout while another process holds it.
     bool transaction();
     bool commit();
     bool rollback();
+
+    // SQLite's counter of changes committed by other connections (PRAGMA data_version).
+    std::optional<qint64> dataVersion();
 
     QSqlDatabase connection() const;
 

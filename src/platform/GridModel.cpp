@@ -14,6 +14,11 @@ void GridModel::resize(int rows, int cols)
     cols = std::max(cols, 0);
     if (rows == m_rows && cols == m_cols)
         return;
+    if (m_source) {
+        // The data rows were the source's; from now on they are cells, empty ones.
+        m_source.reset();
+        m_cells.resize(size_t(m_rows) * size_t(m_cols));
+    }
     if (m_visible)
         beginResetModel();
     if (cols == m_cols) {
@@ -71,6 +76,8 @@ QString GridModel::cellText(int row, int col) const
 {
     if (row < 0 || row >= m_rows || col < 0 || col >= m_cols)
         return {};
+    if (m_source && row > 0)
+        return m_source->text(row - 1, col);
     const Cell &cell = m_cells[size_t(row) * m_cols + col];
     return QString::fromUtf8(m_arena.data() + cell.offset, cell.size);
 }
@@ -92,6 +99,8 @@ void GridModel::storeCell(int row, int col, const char *utf8, size_t size)
 {
     if (row < 0 || row >= m_rows || col < 0 || col >= m_cols)
         return;
+    if (m_source && row > 0)
+        materialize();
     Cell &cell = m_cells[size_t(row) * m_cols + col];
     m_liveBytes -= cell.size;
     cell.offset = quint32(m_arena.size());
@@ -123,6 +132,62 @@ void GridModel::compactArena()
         cell.offset = offset;
     }
     m_arena = std::move(arena);
+}
+
+void GridModel::setRowSource(std::shared_ptr<GridRows> source)
+{
+    if (m_visible)
+        beginResetModel();
+    m_cells.resize(size_t(m_cols));
+    m_liveBytes = 0;
+    for (const Cell &cell : m_cells)
+        m_liveBytes += cell.size;
+    m_source = std::move(source);
+    m_rows = 1 + (m_source ? m_source->count() : 0);
+    m_row = std::min(m_row, m_rows - 1);
+    if (m_visible) {
+        m_viewRows = m_rows;
+        m_viewCols = m_cols;
+        endResetModel();
+    } else {
+        m_dirty = true;
+    }
+    compactArena();
+}
+
+void GridModel::sourceRowsAppended()
+{
+    if (!m_source)
+        return;
+    const int rows = 1 + m_source->count();
+    if (rows <= m_rows)
+        return;
+    if (m_visible && m_viewRows == m_rows && m_viewCols == m_cols) {
+        beginInsertRows({}, m_rows - 1, rows - 2);
+        m_rows = rows;
+        m_viewRows = rows;
+        endInsertRows();
+    } else {
+        m_rows = rows;
+        m_dirty = true;
+    }
+}
+
+// Writing into a data row of a source: every row becomes cells first.
+void GridModel::materialize()
+{
+    const std::shared_ptr<GridRows> source = std::move(m_source);
+    m_source.reset();
+    m_cells.resize(size_t(m_rows) * size_t(m_cols));
+    for (int r = 1; r < m_rows; ++r)
+        for (int c = 0; c < m_cols; ++c) {
+            const QByteArray utf8 = source->text(r - 1, c).toUtf8();
+            Cell &cell = m_cells[size_t(r) * m_cols + c];
+            cell.offset = quint32(m_arena.size());
+            cell.size = quint32(utf8.size());
+            m_arena.append(utf8.constData(), size_t(utf8.size()));
+            m_liveBytes += cell.size;
+        }
 }
 
 int GridModel::colWidth(int col) const

@@ -1,8 +1,20 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <memory>
 #include <string>
 #include <vector>
+
+// Rows of a grid that are formatted only when they are looked at: a grid of any length is
+// filled at once, and only the rows in view ever become text.
+class GridRows
+{
+public:
+    virtual ~GridRows() = default;
+    virtual int count() const = 0;
+    // The text of data row `row` (0 is the grid's row 1) in column `col`.
+    virtual QString text(int row, int col) const = 0;
+};
 
 // The grid of the main window: a table of text cells addressed by (row, column) from 0, row 0
 // being the header row. Reading and writing go through the current cell as on the original grid
@@ -37,6 +49,13 @@ public:
         storeCell(row, col, utf8.data(), size_t(utf8.size()));
     }
 
+    // Takes the data rows from `source` (the header row and the columns stay). Changing the
+    // grid's shape drops the source; writing a data cell first turns the source into cells.
+    void setRowSource(std::shared_ptr<GridRows> source);
+    std::shared_ptr<GridRows> rowSource() const { return m_source; }
+    // The source grew at its end.
+    void sourceRowsAppended();
+
     int colWidth(int col) const;
     void setColWidth(int col, int twips);
 
@@ -68,6 +87,7 @@ private:
     void resize(int rows, int cols);
     void compactArena();
     void storeCell(int row, int col, const char *utf8, size_t size);
+    void materialize();
 
     int m_rows = 0;
     int m_cols = 0;
@@ -82,4 +102,5 @@ private:
     std::string m_arena; // UTF-8 text of every cell, appended on write
     quint64 m_liveBytes = 0;
     std::vector<int> m_widths;
+    std::shared_ptr<GridRows> m_source;
 };

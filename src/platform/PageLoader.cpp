@@ -11,7 +11,7 @@ PageLoader::Page HttpPageLoader::load(const QUrl &address)
 {
     Page page;
     if (!address.isValid() || address.host().isEmpty()) {
-        page.error = QStringLiteral("invalid address: %1").arg(address.toString());
+        page.error = QStringLiteral("网址无效：%1").arg(address.toString());
         return page;
     }
     QNetworkAccessManager network;
@@ -27,9 +27,12 @@ PageLoader::Page HttpPageLoader::load(const QUrl &address)
         loop.exec();
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (reply->error() != QNetworkReply::NoError) {
-        page.error = reply->errorString();
+        page.error = reply->error() == QNetworkReply::OperationCanceledError ||
+                             reply->error() == QNetworkReply::TimeoutError
+                         ? QStringLiteral("开奖网页 %1 秒内没有响应").arg((m_timeoutMs + 999) / 1000)
+                         : QStringLiteral("无法打开开奖网页（%1）").arg(reply->errorString());
     } else if (status != 200) {
-        page.error = QStringLiteral("HTTP %1").arg(status);
+        page.error = QStringLiteral("开奖网页返回错误（HTTP %1）").arg(status);
     } else {
         page.loaded = true;
         page.text = HtmlText::visibleText(HtmlText::decode(

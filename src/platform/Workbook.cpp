@@ -105,7 +105,7 @@ bool writeTextSheet(const QString &path, int rows, int cols, const std::function
     options.tmpdir = const_cast<char *>(tmpdir.constData());
     lxw_workbook *workbook = workbook_new_opt(partialPath.constData(), &options);
     if (!workbook)
-        return fail(QStringLiteral("cannot create the workbook"));
+        return fail(QStringLiteral("无法建立电子表格文件"));
     lxw_worksheet *sheet = workbook_add_worksheet(workbook, "Sheet1");
     lxw_error written = sheet ? LXW_NO_ERROR : LXW_ERROR_MEMORY_MALLOC_FAILED;
     int lastRow = -1;
@@ -127,7 +127,7 @@ bool writeTextSheet(const QString &path, int rows, int cols, const std::function
     const QByteArray lastRowTag = "<row r=\"" + QByteArray::number(lastRow + 1) + '"';
     if (!tail || !tail->trimmed().endsWith("</worksheet>") || (lastRow >= 0 && !tail->contains(lastRowTag))) {
         std::remove(partialPath.constData());
-        return fail(QStringLiteral("the workbook was not written completely (is the disk full?)"));
+        return fail(QStringLiteral("电子表格文件没有完整写入（磁盘可能已满）"));
     }
     if (std::rename(partialPath.constData(), QFile::encodeName(path).constData()) != 0) {
         const QString why = QString::fromLocal8Bit(std::strerror(errno));

@@ -34,15 +34,32 @@ QString insertStatement()
     return QStringLiteral("INSERT INTO Lishi (%1) VALUES (%2)").arg(names.join(','), marks.join(','));
 }
 
-QString snapshotStatement()
+// The columns the in-memory copy is made of; 大小 and 单双 follow from the number.
+QString snapshotColumns()
 {
     QStringList names{QStringLiteral("SQQH"), QStringLiteral("QQH")};
     for (const char *suffix : {"", "S"})
-        for (int p = 1; p <= PositionCount; ++p)
-            for (int k = 0; k < KindCount; ++k)
+        for (int k : {int(KindA), int(KindF)})
+            for (int p = 1; p <= PositionCount; ++p)
                 names << LishiColumns::perPosition(p, k, suffix);
-    // Only the columns the snapshot's readers use; the order is that of the full query.
-    return QStringLiteral("SELECT %1 FROM Lishi ORDER BY SQQH").arg(names.join(','));
+    return names.join(',');
+}
+
+void readCore(const FastStatement &q, DrawCore &row)
+{
+    row.sqqh = q.intValue(0);
+    row.qqh = q.intValue(1);
+    int i = 2;
+    for (DrawValues *values : {&row.value, &row.prev}) {
+        for (int k : {int(KindA), int(KindF)})
+            for (int p = 0; p < PositionCount; ++p)
+                (*values)[p][k] = qint16(q.intValue(i++));
+        for (int p = 0; p < PositionCount; ++p) {
+            const qint16 number = (*values)[p][KindA];
+            (*values)[p][KindB] = qint16(number > 2 ? 1 : 0);
+            (*values)[p][KindE] = qint16(number % 2);
+        }
+    }
 }
 
 } // namespace
@@ -60,6 +77,7 @@ HistoryDb::OpenStatus HistoryDb::open(const QString &path)
         return OpenStatus::NoSchema;
     }
     m_append = std::make_unique<FastStatement>(m_db, insertStatement());
+    m_dataVersion = m_db.dataVersion();
     return OpenStatus::Ok;
 }
 
@@ -72,25 +90,34 @@ void HistoryDb::close()
 
 bool HistoryDb::ensureSchema()
 {
-    if (!m_db.hasTable(QStringLiteral("Lishi"))) {
-        QStringList defs;
-        for (const LishiColumns::Column &c : LishiColumns::all())
-            defs << c.name + QLatin1Char(' ') + QLatin1String(c.type);
-        if (!m_db.exec(QStringLiteral("CREATE TABLE Lishi (%1)").arg(defs.join(QStringLiteral(", ")))))
-            return false;
-    }
-    if (!m_db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS LishiSQQH ON Lishi (SQQH)")))
-        return false;
-    if (!m_db.hasTable(QStringLiteral("Carcu")) &&
-        !m_db.exec(QStringLiteral("CREATE TABLE Carcu (Nmb INTEGER, Count INTEGER)")))
-        return false;
-    return true;
+    // Two processes may create the tables at once: one transaction, and IF NOT EXISTS.
+    QStringList defs;
+    for (const LishiColumns::Column &c : LishiColumns::all())
+        defs << c.name + QLatin1Char(' ') + QLatin1String(c.type);
+    Transaction transaction(m_db);
+    return transaction.isActive() &&
+           m_db.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS Lishi (%1)")
+                         .arg(defs.join(QStringLiteral(", ")))) &&
+           m_db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS LishiSQQH ON Lishi (SQQH)")) &&
+           m_db.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS Carcu (Nmb INTEGER, Count INTEGER)")) &&
+           transaction.commit();
 }
 
 bool HistoryDb::failed()
 {
     m_error = m_db.lastError();
     return false;
+}
+
+bool HistoryDb::notOpen()
+{
+    m_error = QStringLiteral("历史数据库没有打开");
+    return false;
+}
+
+QString HistoryDb::userError() const
+{
+    return Database::userMessage(m_error);
 }
 
 bool HistoryDb::bindAndRun(const DrawRecord &row)
@@ -120,12 +147,35 @@ bool HistoryDb::bindAndRun(const DrawRecord &row)
     return false;
 }
 
-bool HistoryDb::append(const DrawRecord &row)
+bool HistoryDb::lastRow(std::optional<DrawCore> &row)
 {
-    return isOpen() && bindAndRun(row);
+    row.reset();
+    FastStatement q(
+        m_db,
+        QStringLiteral("SELECT %1 FROM Lishi ORDER BY SQQH DESC, rowid DESC LIMIT 1").arg(snapshotColumns()));
+    if (q.next()) {
+        row.emplace();
+        readCore(q, *row);
+    }
+    if (q.error().isEmpty())
+        return true;
+    m_error = q.error();
+    return false;
 }
 
-bool HistoryDb::appendRows(const std::vector<DrawRecord> &rows)
+std::optional<bool> HistoryDb::storesIssue(qint32 issue)
+{
+    FastStatement q(m_db, QStringLiteral("SELECT 1 FROM Lishi WHERE SQQH = ? LIMIT 1"));
+    q.bind(1, issue);
+    const bool found = q.next();
+    if (!q.error().isEmpty()) {
+        m_error = q.error();
+        return std::nullopt;
+    }
+    return found;
+}
+
+bool HistoryDb::insertRows(const std::vector<DrawRecord> &rows)
 {
     for (const DrawRecord &row : rows) {
         if (!bindAndRun(row))
@@ -134,88 +184,68 @@ bool HistoryDb::appendRows(const std::vector<DrawRecord> &rows)
     return true;
 }
 
+bool HistoryDb::deleteAllRows()
+{
+    return m_db.exec(QStringLiteral("DELETE FROM Lishi")) || failed();
+}
+
 bool HistoryDb::appendAll(const std::vector<DrawRecord> &rows)
 {
-    if (!isOpen())
-        return false;
-    Transaction transaction(m_db);
-    if (!transaction.isActive())
-        return failed();
-    return appendRows(rows) && (transaction.commit() || failed());
+    return write([&] { return insertRows(rows); });
 }
 
 bool HistoryDb::replaceAll(const std::vector<DrawRecord> &rows)
 {
-    if (!isOpen())
-        return false;
-    Transaction transaction(m_db);
-    if (!transaction.isActive() || !m_db.exec(QStringLiteral("DELETE FROM Lishi")))
-        return failed();
-    return appendRows(rows) && (transaction.commit() || failed());
+    return write([&] { return deleteAllRows() && insertRows(rows); });
 }
 
 bool HistoryDb::deleteLast()
 {
-    return isOpen() &&
-           (m_db.exec(QStringLiteral("DELETE FROM Lishi WHERE rowid = "
-                                     "(SELECT rowid FROM Lishi ORDER BY SQQH DESC, rowid DESC LIMIT 1)")) ||
-            failed());
-}
-
-bool HistoryDb::compact(const QString &workPath)
-{
-    const QString path = m_db.path();
-    if (!isOpen())
-        return false;
-    QFile::remove(workPath);
-    // A damaged file is not copied over the one we have.
-    QSqlQuery check = m_db.select(QStringLiteral("PRAGMA integrity_check"));
-    if (!check.next() || check.value(0).toString() != QLatin1String("ok")) {
-        m_error = check.isActive() ? check.value(0).toString() : m_db.lastError();
-        return false;
-    }
-    check = QSqlQuery();
-    bool ok = m_db.exec(QStringLiteral("VACUUM INTO ?"), {workPath});
-    if (!ok)
-        failed();
-    m_append.reset();
-    m_db.close();
-    if (ok) {
-        std::error_code renamed;
-        std::filesystem::rename(QFile::encodeName(workPath).toStdString(),
-                                QFile::encodeName(path).toStdString(), renamed);
-        if (renamed) {
-            m_error = QString::fromStdString(renamed.message());
-            ok = false;
-        }
-    }
-    if (open(path) != OpenStatus::Ok)
-        return false;
-    return ok;
+    return write([&] {
+        return m_db.exec(
+                   QStringLiteral("DELETE FROM Lishi WHERE rowid = "
+                                  "(SELECT rowid FROM Lishi ORDER BY SQQH DESC, rowid DESC LIMIT 1)")) ||
+               failed();
+    });
 }
 
 bool HistoryDb::delrec()
 {
-    return isOpen() && (m_db.exec(QStringLiteral("DELETE FROM Lishi")) || failed());
+    return write([&] { return deleteAllRows(); });
+}
+
+bool HistoryDb::compact()
+{
+    if (!isOpen())
+        return notOpen();
+    // A damaged file is left exactly as it is.
+    {
+        QSqlQuery check = m_db.select(QStringLiteral("PRAGMA integrity_check"));
+        if (!check.next() || check.value(0).toString() != QLatin1String("ok")) {
+            m_error = check.isActive()
+                          ? QStringLiteral("数据库完整性检查没有通过：") + check.value(0).toString()
+                          : m_db.lastError();
+            return false;
+        }
+    }
+    // VACUUM rewrites the file under SQLite's exclusive lock: no other process's write is lost.
+    if (!m_db.exec(QStringLiteral("VACUUM")))
+        return failed();
+    m_db.exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
+    return true;
 }
 
 std::optional<HistorySnapshot> HistoryDb::snapshot()
 {
-    if (!isOpen())
+    if (!isOpen()) {
+        notOpen();
         return std::nullopt;
-    FastStatement q(m_db, snapshotStatement());
+    }
+    FastStatement q(m_db, QStringLiteral("SELECT %1 FROM Lishi ORDER BY SQQH, rowid").arg(snapshotColumns()));
     std::vector<DrawCore> rows;
     rows.reserve(m_lastSnapshotSize);
     while (q.next()) {
-        DrawCore row;
-        row.sqqh = q.intValue(0);
-        row.qqh = q.intValue(1);
-        int i = 2;
-        for (DrawValues *values : {&row.value, &row.prev})
-            for (int p = 0; p < PositionCount; ++p)
-                for (int k = 0; k < KindCount; ++k)
-                    (*values)[p][k] = qint16(q.intValue(i++));
-        rows.push_back(row);
+        readCore(q, rows.emplace_back());
     }
     if (!q.error().isEmpty()) {
         m_error = q.error();
@@ -223,4 +253,15 @@ std::optional<HistorySnapshot> HistoryDb::snapshot()
     }
     m_lastSnapshotSize = rows.size();
     return HistorySnapshot(std::move(rows));
+}
+
+bool HistoryDb::changedElsewhere()
+{
+    if (!isOpen())
+        return false;
+    const std::optional<qint64> version = m_db.dataVersion();
+    if (!version || version == m_dataVersion)
+        return false;
+    m_dataVersion = version;
+    return true;
 }

@@ -9,7 +9,9 @@
 #include <optional>
 #include <vector>
 
-// The history database: the table Lishi of draws and the tally table Carcu.
+// The history database: the table Lishi of draws (and the table Carcu, kept for older readers of
+// the file). Several processes may use one file at once: every change runs in write(), one
+// transaction that holds the database's write lock from its first read to its commit.
 class HistoryDb
 {
 public:
@@ -25,36 +27,74 @@ public:
     OpenStatus open(const QString &path);
     void close();
     bool isOpen() const { return m_db.isOpen() && m_schemaOk; }
+    // The system's own words for the last failure (English, SQLite's); see userError().
     QString lastError() const { return m_error; }
+    // The last failure for a user: what happened, in Chinese, with the system's detail after it.
+    QString userError() const;
     Database &database() { return m_db; }
 
-    // The append cursor: adds one row and commits it.
-    bool append(const DrawRecord &row);
-    // Adds rows in one transaction: all of them or none.
+    // Runs `body` in one write transaction: everything it wrote, or nothing. What it reads of the
+    // history (the tail it chains to, say) cannot change before it commits. `body` returns false
+    // to give up; then lastError() is what it set, or the database's own error.
+    template<typename Body> bool write(Body &&body)
+    {
+        if (!isOpen())
+            return notOpen();
+        Transaction transaction(m_db);
+        if (!transaction.isActive())
+            return failed();
+        m_error.clear();
+        if (!body())
+            return m_error.isEmpty() ? failed() : false;
+        return transaction.commit() || failed();
+    }
+    // Gives up the write() that runs with a message of its own.
+    bool refuse(const QString &message)
+    {
+        m_error = message;
+        return false;
+    }
+
+    // The last row in history order (highest issue, of equal issues the one stored last); unset
+    // for an empty history. False when it cannot be read.
+    bool lastRow(std::optional<DrawCore> &row);
+    // Whether a row of this issue is stored; nothing when that cannot be read.
+    std::optional<bool> storesIssue(qint32 issue);
+    // Appends rows; inside write().
+    bool insertRows(const std::vector<DrawRecord> &rows);
+    // Deletes every row; inside write().
+    bool deleteAllRows();
+
+    // One-transaction conveniences over the above.
+    bool append(const DrawRecord &row) { return appendAll({row}); }
     bool appendAll(const std::vector<DrawRecord> &rows);
-    // Replaces every row with `rows` in one transaction: the old history or the new, never a mix.
     bool replaceAll(const std::vector<DrawRecord> &rows);
     // Delrec: deletes every row of Lishi.
     bool delrec();
-    // Deletes the last draw in history order; true also when there was none.
+    // Deletes the last draw in history order (of two with the same issue, the one stored last);
+    // true also when there was none.
     bool deleteLast();
 
-    // Compacts the database file through `workPath`: the file is replaced only by a complete,
-    // checked copy, and the database is open again afterwards whatever happened.
-    bool compact(const QString &workPath);
+    // Compacts the file in place, after checking that it is sound; SQLite's own locking keeps
+    // every other process's writes.
+    bool compact();
 
-    // Opens the ordered snapshot ("SELECT * FROM lishi ORDER BY SQQH").
+    // The whole history in ascending issue order, read in one statement (one consistent state).
     std::optional<HistorySnapshot> snapshot();
+
+    // Whether another process committed a change since the last call (or since open()).
+    bool changedElsewhere();
 
 private:
     bool ensureSchema();
     bool bindAndRun(const DrawRecord &row);
-    bool appendRows(const std::vector<DrawRecord> &rows);
     bool failed();
+    bool notOpen();
 
     Database m_db;
     bool m_schemaOk = false;
     QString m_error;
+    std::optional<qint64> m_dataVersion;
     size_t m_lastSnapshotSize = 0;           // sizes the next snapshot's buffer
     std::unique_ptr<FastStatement> m_append; // the append cursor: one prepared INSERT
 };

@@ -2,6 +2,7 @@
 
 class GridModel;
 class HistorySnapshot;
+struct DrawCore;
 
 namespace HistoryGrid {
 
@@ -9,7 +10,11 @@ namespace HistoryGrid {
 constexpr int ScrollAfterDraws = 39;
 
 // AddHaoma's filling of the history grid: header, one row per draw oldest first, the latest
-// draws in view.
+// draws in view. The grid keeps its own compact copy of the issues and numbers.
 void fill(GridModel &grid, const HistorySnapshot &snapshot);
+
+// One draw stored after the others: the grid grows by a row, as fill() would show it. False
+// when the grid does not show a history filled by fill() (then fill it).
+bool append(GridModel &grid, const DrawCore &draw);
 
 } // namespace HistoryGrid

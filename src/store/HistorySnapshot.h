@@ -2,17 +2,27 @@
 
 #include "DrawRecord.h"
 
+#include <array>
 #include <vector>
 
-// The ordered snapshot: the history in ascending SQQH order as it was when it was opened.
-// Rows added later are not in it until it is opened again.
+// The history in memory: every stored draw in ascending issue order (of equal issues, in the
+// order they were stored), as one consistent read of the database left it. Besides the rows it
+// keeps, per kind, each draw's three values and those of its stored previous draw as one small
+// code, so that a search is a pass over two-byte columns.
 class HistorySnapshot
 {
 public:
+    // Three values 0..6 make a code v1·49 + v2·7 + v3; any other value gives `OtherCode`, and a
+    // row with no previous draw has `NoPreviousCode` as its previous-draw code.
+    static constexpr int OtherCode = 343;
+    static constexpr int NoPreviousCode = 344;
+    static constexpr int CodeCount = 345;
+    static quint16 code(const std::array<qint16, 3> &values);
+    // The values a code stands for (zeros for the two special codes).
+    static std::array<qint16, 3> values(int code);
+
     HistorySnapshot() = default;
-    explicit HistorySnapshot(std::vector<DrawCore> rows)
-        : m_rows(std::move(rows))
-    {}
+    explicit HistorySnapshot(std::vector<DrawCore> rows);
 
     bool isEmpty() const { return m_rows.empty(); }
     int count() const { return int(m_rows.size()); }
@@ -26,6 +36,23 @@ public:
     }
     const std::vector<DrawCore> &rows() const { return m_rows; }
 
+    // Adds a draw stored after every other one (a higher or equal issue).
+    void append(const DrawCore &row);
+
+    // Whether the row has a stored previous draw (its previous-draw texts are not empty).
+    bool hasPrevious(int index) const { return m_prevCodes[KindA][size_t(index)] != NoPreviousCode; }
+    // The codes of each row's own values, and of its stored previous draw, in kind `kind`.
+    const std::vector<quint16> &valueCodes(int kind) const { return m_valueCodes[size_t(kind)]; }
+    const std::vector<quint16> &previousCodes(int kind) const { return m_prevCodes[size_t(kind)]; }
+
+    // The index of the first row whose issue is at least `issue`, and of the first above it.
+    int lowerBound(qint64 issue) const;
+    int upperBound(qint64 issue) const;
+
 private:
+    void addCodes(const DrawCore &row);
+
     std::vector<DrawCore> m_rows;
+    std::array<std::vector<quint16>, KindCount> m_valueCodes;
+    std::array<std::vector<quint16>, KindCount> m_prevCodes;
 };

@@ -17,6 +17,8 @@ struct History
         QCOMPARE(db.open(folder.filePath(HistoryDb::fileName())), HistoryDb::OpenStatus::Ok);
     }
     IssueRange all() const { return {draws.front().issue, draws.back().issue}; }
+    // The history as the searches see it: read from the file now.
+    HistorySnapshot snapshot() { return db.snapshot().value_or(HistorySnapshot()); }
 
     TestFolder folder;
     std::vector<TestDraw> draws;

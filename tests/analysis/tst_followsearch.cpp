@@ -1,5 +1,7 @@
 #include "FollowSearch.h"
 #include "HistoryDb.h"
+#include "HistoryWriter.h"
+#include "LishiColumns.h"
 #include "SearchFixture.h"
 #include "SearchOracle.h"
 #include "TestDoubles.h"
@@ -58,7 +60,8 @@ private slots:
     void fixedNBackMatchesZeroBeforeTheNthRow();
     void rangeBounds_data();
     void rangeBounds();
-    void leavesWorkingColumns();
+    void storedChainIsMatched_data();
+    void storedChainIsMatched();
     void matchesDirectComputation();
 };
 
@@ -100,12 +103,13 @@ void TestFollowSearch::handMadeCases()
     using Pattern = std::array<qint16, 3>;
     QFETCH(Pattern, pattern);
     History h(numbered(handMade));
-    const SearchResult result = FollowSearch::run(h.db, state(free, true, 2, kind, pattern), chosen, h.all());
+    const SearchResult result =
+        FollowSearch::run(h.snapshot(), state(free, true, 2, kind, pattern), chosen, h.all());
     QCOMPARE(issuesOf(result), expected);
     // The result list shows the draw each result followed.
     for (const ResultRow &row : result.rows) {
         const int index = row.sqqh - 161212001;
-        QCOMPARE(row.followed,
+        QCOMPARE(row.followedText(),
                  index == 0 ? QByteArray() : Derivation::digitsText(handMade[size_t(index - 1)]).toLatin1());
     }
 }
@@ -118,12 +122,12 @@ void TestFollowSearch::oneBackEqualsPrevious()
     for (bool free : {true, false}) {
         const std::array<qint16, 3> pattern = SearchOracle::kindValues(draws.back().numbers, 0);
         const SearchResult previous =
-            FollowSearch::run(h.db, state(free, true, 1, 0, pattern), {true, true, true}, h.all());
+            FollowSearch::run(h.snapshot(), state(free, true, 1, 0, pattern), {true, true, true}, h.all());
         const SearchResult oneBack =
-            FollowSearch::run(h.db, state(free, false, 1, 0, pattern), {true, true, true}, h.all());
+            FollowSearch::run(h.snapshot(), state(free, false, 1, 0, pattern), {true, true, true}, h.all());
         QVERIFY(!previous.rows.empty());
         QCOMPARE(issuesOf(oneBack), issuesOf(previous));
-        QCOMPARE(oneBack.rows.front().followed, previous.rows.front().followed);
+        QCOMPARE(oneBack.rows.front().followedText(), previous.rows.front().followedText());
     }
 }
 
@@ -132,18 +136,18 @@ void TestFollowSearch::fixedNBackMatchesZeroBeforeTheNthRow()
     History h(numbered(handMade));
     // 单双 value 0 at position 1, N = 3: rows 2 and 3 hold the 0 of "no draw that far back".
     const SearchResult result =
-        FollowSearch::run(h.db, state(false, false, 3, 2, {0, 0, 0}), {true, false, false}, h.all());
+        FollowSearch::run(h.snapshot(), state(false, false, 3, 2, {0, 0, 0}), {true, false, false}, h.all());
     Issues expected{161212002, 161212003};
     for (int r = 3; r < int(handMade.size()); ++r)
         if (handMade[size_t(r - 3)][0] % 2 == 0)
             expected.push_back(161212001 + r);
     QCOMPARE(issuesOf(result), expected);
     // The default range start (first issue + N) leaves them out.
-    const SearchResult ranged = FollowSearch::run(h.db, state(false, false, 3, 2, {0, 0, 0}),
+    const SearchResult ranged = FollowSearch::run(h.snapshot(), state(false, false, 3, 2, {0, 0, 0}),
                                                   {true, false, false}, {161212004, 161212009});
     QCOMPARE(issuesOf(ranged), Issues(expected.begin() + 2, expected.end()));
     // The digits of the draw N before, for the result list.
-    QCOMPARE(ranged.rows.back().followed,
+    QCOMPARE(ranged.rows.back().followedText(),
              Derivation::digitsText(handMade[size_t(ranged.rows.back().sqqh - 161212001 - 3)]).toLatin1());
 }
 
@@ -163,7 +167,7 @@ void TestFollowSearch::rangeBounds()
     QFETCH(IssueRange, range);
     History h(numbered(handMade));
     const SearchResult result =
-        FollowSearch::run(h.db, state(true, true, 2, 0, {1, 1, 1}), {false, false, false}, range);
+        FollowSearch::run(h.snapshot(), state(true, true, 2, 0, {1, 1, 1}), {false, false, false}, range);
     QTEST(issuesOf(result), "expected");
     // No result still lists every value with count 0 and no percentages.
     QCOMPARE(result.tally.size(), size_t(6));
@@ -171,20 +175,97 @@ void TestFollowSearch::rangeBounds()
         QCOMPARE(result.total, 0);
 }
 
-void TestFollowSearch::leavesWorkingColumns()
+// Histories whose stored previous draw is not the draw before in issue order: a newest-first
+// file chains its rows in file order, and a draw added under an earlier issue chains to the last
+// one. The free 上期 match reads the stored texts, so it equals a LIKE over them; the fixed match
+// and the 前N期 rebuild walk issue order, as the direct computation does.
+void TestFollowSearch::storedChainIsMatched_data()
 {
-    History h(numbered(handMade));
-    FollowSearch::run(h.db, state(true, false, 2, 0, {3, 3, 5}), {true, true, true}, h.all());
-    QSqlQuery q =
-        h.db.database().select("SELECT SQQH, intTh, txtHisPreLst, txtHisPreLstHm FROM Lishi ORDER BY SQQH");
-    QVERIFY(q.next());
-    QCOMPARE(q.value(2).toString(), QString()); // no draw two before the first two rows
-    QVERIFY(q.next());
-    QCOMPARE(q.value(2).toString(), QString());
-    QVERIFY(q.next());
-    QCOMPARE(q.value(2).toString(), QStringLiteral("353")); // 003 carries 001
-    QCOMPARE(q.value(3).toString(), QStringLiteral("1X3 1X5 2X3 "));
-    QCOMPARE(q.value(1).toInt(), 3);
+    QTest::addColumn<bool>("newestFirst");
+    QTest::newRow("newest-first file") << true;
+    QTest::newRow("draw added under an earlier issue") << false;
+}
+
+void TestFollowSearch::storedChainIsMatched()
+{
+    QFETCH(bool, newestFirst);
+    std::mt19937 random(99);
+    std::uniform_int_distribution<int> die(1, 6);
+    std::vector<TestDraw> draws;
+    for (int i = 0; i < 120; ++i)
+        draws.push_back({170101001 + i, {qint16(die(random)), qint16(die(random)), qint16(die(random))}});
+    TestFolder folder;
+    HistoryDb db;
+    QCOMPARE(db.open(folder.filePath(HistoryDb::fileName())), HistoryDb::OpenStatus::Ok);
+    if (newestFirst) {
+        QVERIFY(HistoryWriter::replace(db, std::vector<TestDraw>(draws.rbegin(), draws.rend()), 1, false));
+    } else {
+        QVERIFY(HistoryWriter::replace(db, draws, 1, false));
+        const TestDraw early{170101000, {6, 6, 6}};
+        QVERIFY(HistoryWriter::addDraw(db, early.issue, early.numbers, 1, 87, 0));
+        draws.insert(draws.begin(), early);
+    }
+    const HistorySnapshot history = *db.snapshot();
+    const IssueRange all{draws.front().issue, draws.back().issue};
+    int searches = 0, nonEmpty = 0;
+    for (int kind = 0; kind < 4; ++kind) {
+        // The stored columns, read as text and numbers in history order.
+        struct Stored
+        {
+            qint32 issue;
+            QString text; // the previous draw's occurrence text in this kind
+            std::array<int, 3> values;
+        };
+        std::vector<Stored> rows;
+        QSqlQuery q = db.database().select(
+            QStringLiteral("SELECT SQQH, %1, %2, %3, %4 FROM Lishi ORDER BY SQQH, rowid")
+                .arg(LishiColumns::previousText(kind), LishiColumns::perPosition(1, kind),
+                     LishiColumns::perPosition(2, kind), LishiColumns::perPosition(3, kind)));
+        while (q.next())
+            rows.push_back({q.value(0).toInt(),
+                            q.value(1).toString(),
+                            {q.value(2).toInt(), q.value(3).toInt(), q.value(4).toInt()}});
+        for (bool free : {true, false})
+            for (int back = 0; back <= 3; ++back)
+                for (int subset = 1; subset < 8; ++subset) {
+                    const Positions chosen{bool(subset & 1), bool(subset & 2), bool(subset & 4)};
+                    const auto pattern =
+                        SearchOracle::kindValues(draws[size_t(die(random) * 15)].numbers, kind);
+                    const int n = std::max(back, 1);
+                    Issues expected;
+                    for (int r = 0; r < int(rows.size()); ++r) {
+                        bool match = true;
+                        std::array<int, 10> occurrences{};
+                        for (int p = 1; p <= 3; ++p) {
+                            if (!chosen[size_t(p - 1)])
+                                continue;
+                            const int v = pattern[size_t(p - 1)];
+                            if (free) {
+                                const QString token =
+                                    QStringLiteral("%1X%2").arg(++occurrences[size_t(v)]).arg(v);
+                                match = match && r - (n - 1) >= 0 &&
+                                        rows[size_t(r - (n - 1))].text.contains(token);
+                            } else {
+                                const int target = r >= n ? rows[size_t(r - n)].values[size_t(p - 1)] : 0;
+                                match = match && !rows[size_t(r)].text.isEmpty() && target == v;
+                            }
+                        }
+                        if (match)
+                            expected.push_back(rows[size_t(r)].issue);
+                    }
+                    const SearchState s = state(free, back == 0, n, kind, pattern);
+                    QVERIFY2(issuesOf(FollowSearch::run(history, s, chosen, all)) == expected,
+                             qPrintable(QStringLiteral("kind %1 free %2 back %3 subset %4")
+                                            .arg(kind)
+                                            .arg(free)
+                                            .arg(back)
+                                            .arg(subset)));
+                    ++searches;
+                    nonEmpty += expected.empty() ? 0 : 1;
+                }
+    }
+    QCOMPARE(searches, 224);
+    QVERIFY(nonEmpty > 100);
 }
 
 // Every kind, both position modes, 上期 and 前1..3期, every set of positions, on a seeded random
@@ -207,7 +288,7 @@ void TestFollowSearch::matchesDirectComputation()
                     const auto pattern =
                         SearchOracle::kindValues(draws[size_t(die(random) * 30)].numbers, kind);
                     const SearchState s = state(free, back == 0, std::max(back, 1), kind, pattern);
-                    const SearchResult result = FollowSearch::run(h.db, s, chosen, h.all());
+                    const SearchResult result = FollowSearch::run(h.snapshot(), s, chosen, h.all());
                     const Issues expected = SearchOracle::followSearch(draws, s, chosen);
                     QVERIFY2(issuesOf(result) == expected,
                              qPrintable(QStringLiteral("kind %1 free %2 back %3 subset %4")

@@ -245,7 +245,7 @@ void TestCli::listAndExportRoundTrip()
 
     TestFolder other;
     const Run again = cli({"--dir", other.path(), "import", exported});
-    QCOMPARE(again.out, QByteArray("4778 draws read, 0 lines skipped\n"));
+    QCOMPARE(QString::fromUtf8(again.out), QStringLiteral("读入 4778 期，跳过 0 行\n"));
     QCOMPARE(cli({"--dir", other.path(), "list"}).out, list.out);
 }
 
@@ -274,13 +274,13 @@ void TestCli::updateThroughProxy()
     QTRY_VERIFY_WITH_TIMEOUT(process.state() == QProcess::NotRunning, 30000);
     QCOMPARE(process.exitCode(), 0);
     QCOMPARE(server.requests, QStringList{"GET http://fj.results.test/?n=156 HTTP/1.1"});
-    QCOMPARE(process.readAllStandardOutput(), QByteArray("234 draws added\n"));
+    QCOMPARE(QString::fromUtf8(process.readAllStandardOutput()), QStringLiteral("新增 234 期\n"));
     QCOMPARE(cli({"--dir", folder.path(), "list"}).out.count('\n'), 234);
 
     // A source that cannot be reached: status 2, nothing changed.
     const Run failed = cli({"--dir", folder.path(), "update"});
     QCOMPARE(failed.status, 2);
-    QVERIFY(failed.err.contains("unchanged"));
+    QVERIFY(QString::fromUtf8(failed.err).contains(QStringLiteral("历史号码没有改变")));
     QCOMPARE(cli({"--dir", folder.path(), "list"}).out.count('\n'), 234);
 }
 

@@ -204,10 +204,14 @@ void TestHistoryCommands::importCancelAndWrongNames()
     h.find<QPushButton>("cmdRdLst")->click();
     QCOMPARE(storedIssues(w).size(), 3);
 
-    h.dialogs.fileAnswers = {writeFile(h.folder, "empty.txt", "")};
+    // A file that yields no draw changes nothing, and says so.
+    const int messages = h.dialogs.count("message");
+    h.dialogs.fileAnswers = {writeFile(h.folder, "empty.txt", "no draws here\r\n")};
     h.find<QPushButton>("cmdRdLst")->click();
-    QCOMPARE(storedIssues(w).size(), 0);
-    QCOMPARE(h.grid(1).rows(), 1);
+    QCOMPARE(storedIssues(w).size(), 3);
+    QCOMPARE(h.grid(1).rows(), 4);
+    QCOMPARE(h.dialogs.count("message"), messages + 1);
+    QVERIFY(h.dialogs.shown.last().text.contains(QStringLiteral("历史号码没有改变")));
 }
 
 void TestHistoryCommands::unreadableImportKeepsHistory()

@@ -46,11 +46,12 @@ int main(int argc, char *argv[])
             return failed(error);
         return HistoryWriter::replace(db, reading->draws, 1, false) ? 0 : failed(db.lastError());
     }
-    const auto kept = HistoryMaintenance::allButLast(*db.snapshot(), args[3].toLongLong());
-    if (!HistoryWriter::rebuild(db, QDir(args[2]).filePath(HistoryMaintenance::backupFileName()), kept, 0, 1,
+    const qint64 count = args[3].toLongLong();
+    const auto keep = [count](const HistorySnapshot &stored) {
+        return HistoryMaintenance::allButLast(stored, count);
+    };
+    if (!HistoryWriter::rebuild(db, QDir(args[2]).filePath(HistoryMaintenance::backupFileName()), keep, 0, 1,
                                 &error))
         return failed(error);
-    return db.compact(QDir(args[2]).filePath(HistoryMaintenance::compactionFileName()))
-               ? 0
-               : failed(db.lastError());
+    return db.compact() ? 0 : failed(db.lastError());
 }

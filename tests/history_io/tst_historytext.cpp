@@ -104,15 +104,24 @@ void TestHistoryText::trimmedLinesForTheRebuild()
              (Draws{{161212001, {1, 3, 5}}, {161212002, {2, 4, 6}}}));
 }
 
+// Every issue form the export writes reads back: 北京快3's plain numbers, years 2000-2009 in 8
+// digits, the placeholder, 10 digits; a line that fits no form is still skipped.
 void TestHistoryText::formatRoundTrip()
 {
-    const Draws draws{{161212001, {1, 3, 5}}, {161212002, {6, 6, 6}}, {2007001, {1, 2, 3}}};
+    const Draws draws{{161212001, {1, 3, 5}}, {79342, {6, 6, 6}},      {91212001, {2, 4, 6}},
+                      {2007001, {1, 2, 3}},   {2147483646, {3, 3, 1}}, {5, {4, 5, 6}}};
     const QByteArray text = HistoryText::format(draws);
-    QCOMPARE(text, QByteArray("161212001 135\r\n161212002 666\r\n2007001 123\r\n"));
-    // Short issues are not issue fields: the last line takes the issue before it.
-    QCOMPARE(HistoryText::read(text, 0).draws.size(), size_t(2));
-    const Draws canonical{draws[0], draws[1]};
-    QCOMPARE(HistoryText::read(HistoryText::format(canonical), 0).draws, canonical);
+    QCOMPARE(text.left(34), QByteArray("161212001 135\r\n79342 666\r\n91212001"));
+    const HistoryText::Reading reading = HistoryText::read(text, 0);
+    QCOMPARE(reading.draws, draws);
+    QCOMPARE(reading.skipped, 0);
+    QCOMPARE(reading.currentIssue, 5);
+    QCOMPARE(HistoryText::read(text, 0, true).draws, draws);
+    // Two blanks are one form; three, an 11-digit issue, numbers outside 1..6 and issue 0 are none.
+    const HistoryText::Reading odd =
+        HistoryText::read("79342  135\r\n79343   135\r\n21474836470 135\r\n79344 170\r\n0 135\r\n", 0);
+    QCOMPARE(odd.draws, (Draws{{79342, {1, 3, 5}}}));
+    QCOMPARE(odd.skipped, 4);
 }
 
 void TestHistoryText::realSampleFile()
