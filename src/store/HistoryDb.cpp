@@ -90,6 +90,12 @@ void HistoryDb::close()
 
 bool HistoryDb::ensureSchema()
 {
+    // Opening a complete history writes nothing: it must not wait for another process's write.
+    QSqlQuery present = m_db.select(QStringLiteral(
+        "SELECT count(*) FROM sqlite_master WHERE name IN ('Lishi', 'Carcu', 'LishiSQQH') COLLATE NOCASE"));
+    if (present.next() && present.value(0).toInt() == 3)
+        return true;
+    present = QSqlQuery();
     // Two processes may create the tables at once: one transaction, and IF NOT EXISTS.
     QStringList defs;
     for (const LishiColumns::Column &c : LishiColumns::all())

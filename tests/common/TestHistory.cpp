@@ -5,6 +5,7 @@
 #include "HistoryWriter.h"
 
 #include <QDir>
+#include <QSqlQuery>
 
 namespace TestHistory {
 
@@ -50,6 +51,26 @@ HistorySnapshot snapshotOf(const std::vector<TestDraw> &draws)
     for (const DrawRecord &row : HistoryWriter::rowsFor(draws, 1, false))
         rows.push_back(row);
     return HistorySnapshot(rows);
+}
+
+bool chainIsIntact(HistoryDb &db, QString *why)
+{
+    QSqlQuery q = db.database().select("SELECT SQQH, txtHisLst, L1A, L2A, L3A, L1AS, L2AS, L3AS FROM Lishi "
+                                       "ORDER BY SQQH, rowid");
+    QString before;
+    Numbers previous{};
+    while (q.next()) {
+        const QString text = q.value(1).toString();
+        const Numbers stored{qint16(q.value(5).toInt()), qint16(q.value(6).toInt()),
+                             qint16(q.value(7).toInt())};
+        if (text != before || stored != previous) {
+            *why = QStringLiteral("row %1 follows %2, not %3").arg(q.value(0).toString(), text, before);
+            return false;
+        }
+        previous = {qint16(q.value(2).toInt()), qint16(q.value(3).toInt()), qint16(q.value(4).toInt())};
+        before = Derivation::digitsText(previous);
+    }
+    return q.isActive();
 }
 
 std::vector<TestDraw> sample()

@@ -19,6 +19,9 @@ bool append(HistoryDb &db, const std::vector<TestDraw> &draws, int segmentBase =
 bool createIn(const QString &folder, const std::vector<TestDraw> &draws, int segmentBase = 1);
 // The ordered snapshot a history of exactly `draws` would give (segment base 1).
 HistorySnapshot snapshotOf(const std::vector<TestDraw> &draws);
+// Whether every stored row, in history order, carries the row before it as its previous draw
+// (and the first row none); `why` names the first row that does not.
+bool chainIsIntact(HistoryDb &db, QString *why);
 // The draws of the real sample file (issue, numbers).
 std::vector<TestDraw> sample();
 } // namespace TestHistory

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSqlQuery>
@@ -33,6 +34,16 @@ QList<qint32> storedIssues(MainWindow &w)
     return issues;
 }
 
+// The command-line tool on the window's folder: another program writing the same history.
+QByteArray cliAdd(const Harness &h, const QString &digits)
+{
+    QProcess process;
+    process.start(QCoreApplication::applicationDirPath() + "/vendrix-k3-cli",
+                  {"--dir", h.folder.path(), "add", digits});
+    process.waitForFinished(30000);
+    return process.exitCode() == 0 ? process.readAllStandardOutput().trimmed() : QByteArray();
+}
+
 QLineEdit *entry(const Harness &h, int p)
 {
     return h.find<QLineEdit>(QStringLiteral("MaskEdBox1(%1)").arg(p));
@@ -58,6 +69,9 @@ private slots:
     void exportRoundTrip();
     void readOnlyDatabaseLosesNothing();
     void foreignDatabaseGetsTables();
+    void outsideWriterIsSeen();
+    void trimmingKeepsEveryIssueForm_data();
+    void trimmingKeepsEveryIssueForm();
 };
 
 void TestHistoryCommands::typingStoresTheDraw()
@@ -383,6 +397,59 @@ void TestHistoryCommands::foreignDatabaseGetsTables()
     QSqlQuery notes = w.history().database().select("SELECT text FROM notes");
     QVERIFY(notes.next());
     QCOMPARE(notes.value(0).toString(), QStringLiteral("keep me"));
+}
+
+void TestHistoryCommands::outsideWriterIsSeen()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), small));
+    MainWindow &w = h.start();
+    QCOMPARE(h.text("Text1"), QStringLiteral("161213001"));
+    QCOMPARE(cliAdd(h, "111"), QByteArray("161213001 111"));
+    QCOMPARE(cliAdd(h, "222"), QByteArray("161213002 222"));
+    // The typed draw comes after the other program's two, and chains to them.
+    for (int p = 1; p <= 3; ++p)
+        QTest::keyClick(entry(h, p), Qt::Key_3);
+    QCOMPARE(storedIssues(w).mid(3), (QList<qint32>{161213001, 161213002, 161213003}));
+    QCOMPARE(w.snapshot().count(), 6);
+    QCOMPARE(h.grid(1).rows(), 7);
+    QCOMPARE(h.text("Text1"), QStringLiteral("161213004"));
+    QString why;
+    QVERIFY2(TestHistory::chainIsIntact(w.history(), &why), qPrintable(why));
+
+    // Trimming works from the history as it is on disk: keeping everything keeps the new draw.
+    QCOMPARE(cliAdd(h, "444"), QByteArray("161213004 444"));
+    h.dialogs.inputAnswers = {QStringLiteral("161213009")};
+    h.action("mnuDlzd")->trigger();
+    QCOMPARE(storedIssues(w).size(), 7);
+    QCOMPARE(h.grid(1).cellText(7, 0), QStringLiteral("161213004"));
+}
+
+// The trimming commands rebuild through the backup text file: every issue form comes back.
+void TestHistoryCommands::trimmingKeepsEveryIssueForm_data()
+{
+    QTest::addColumn<qint32>("first");
+    QTest::newRow("北京快3 plain issues") << 79342;
+    QTest::newRow("2009, eight digits") << 91212001;
+    QTest::newRow("placeholder") << 2007001;
+}
+
+void TestHistoryCommands::trimmingKeepsEveryIssueForm()
+{
+    QFETCH(qint32, first);
+    Harness h;
+    const std::vector<TestDraw> draws = TestHistory::consecutive(first, 40);
+    QVERIFY(TestHistory::createIn(h.folder.path(), draws));
+    MainWindow &w = h.start();
+    h.dialogs.inputAnswers = {QStringLiteral("1")};
+    h.action("mnuEszhzd")->trigger();
+    QCOMPARE(storedIssues(w).size(), 39);
+    QCOMPARE(w.snapshot().last().sqqh, draws[38].issue);
+    h.dialogs.inputAnswers = {QString::number(draws[9].issue)};
+    h.action("mnuDlzd")->trigger();
+    QCOMPARE(storedIssues(w).size(), 10);
+    QCOMPARE(w.snapshot().last().numbers(), draws[9].numbers);
+    QCOMPARE(h.dialogs.count("message"), 0);
 }
 
 QTEST_MAIN(TestHistoryCommands)

@@ -98,6 +98,9 @@ void TestOnlineUpdate::visibleText_data()
                                          << "abc";
     QTest::newRow("no markup") << "161212001 135"
                                << "161212001 135";
+    QTest::newRow("blanks after a cell or line break")
+        << "<table><tr><td>a</td><td> b</td></tr></table><div> c</div><br> d"
+        << "a\tb\nc\nd";
 }
 
 void TestOnlineUpdate::visibleText()
@@ -219,6 +222,18 @@ void TestOnlineUpdate::appendsContinuingTheChain()
     QCOMPARE(q.value("L1AS").toInt(), last[0]);
     QCOMPARE(q.value("L3AP").toInt(), beforeLast[2]);
     QCOMPARE(q.value("QQH").toInt(), 161211079);
+    // Every appended row follows the one just before it.
+    QString why;
+    QVERIFY2(TestHistory::chainIsIntact(db, &why), qPrintable(why));
+
+    // Another program stored a draw after the snapshot was taken: it is neither stored twice nor
+    // skipped by the chain.
+    const HistorySnapshot stale = *db.snapshot();
+    QVERIFY(TestHistory::append(db, {{161212004, {6, 6, 6}}}));
+    loader.page = {true, textOf(resultsPage(day("161212", 1, 6), true)), {}};
+    QCOMPARE(OnlineUpdate::run(db, stale, loader, fujian, ".results.example", today, 3, 1).added, 2);
+    QCOMPARE(db.snapshot()->count(), 15);
+    QVERIFY2(TestHistory::chainIsIntact(db, &why), qPrintable(why));
 }
 
 void TestOnlineUpdate::nothingFoundKeepsHistory()

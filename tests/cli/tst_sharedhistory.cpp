@@ -1,0 +1,278 @@
+// Several vendrix-k3-cli processes on one history folder at once: adding, trimming, compacting,
+// importing and searching. Afterwards nothing reported stored is lost or doubled, every row
+// chains to the row before it, and every search printed the answer for a history that existed.
+#include "HistoryDb.h"
+#include "HistoryText.h"
+#include "TestDoubles.h"
+#include "TestHistory.h"
+
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTest>
+#include <functional>
+#include <map>
+#include <memory>
+
+namespace {
+
+QString cliPath()
+{
+    return QCoreApplication::applicationDirPath() + "/vendrix-k3-cli";
+}
+
+struct Finished
+{
+    QStringList arguments;
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+// Runs commands one after another in one lane until the deadline; lanes run side by side.
+class Lane
+{
+public:
+    Lane(std::function<QStringList(int)> next, std::function<void(const Finished &)> done)
+        : m_next(std::move(next))
+        , m_done(std::move(done))
+    {}
+    void start(qint64 deadline, const QElapsedTimer &clock)
+    {
+        m_deadline = deadline;
+        m_clock = &clock;
+        launch();
+    }
+    bool running() const { return m_process && m_process->state() != QProcess::NotRunning; }
+    int runs() const { return m_runs; }
+
+private:
+    void launch()
+    {
+        if (m_clock->elapsed() > m_deadline)
+            return;
+        m_process = std::make_unique<QProcess>();
+        const QStringList arguments = m_next(m_runs++);
+        QObject::connect(m_process.get(), &QProcess::finished,
+                         [this, arguments](int code, QProcess::ExitStatus how) {
+                             m_done({arguments, how == QProcess::NormalExit ? code : -1,
+                                     m_process->readAllStandardOutput(), m_process->readAllStandardError()});
+                             m_process.release()->deleteLater();
+                             launch();
+                         });
+        m_process->start(cliPath(), arguments);
+    }
+
+    std::function<QStringList(int)> m_next;
+    std::function<void(const Finished &)> m_done;
+    std::unique_ptr<QProcess> m_process;
+    qint64 m_deadline = 0;
+    const QElapsedTimer *m_clock = nullptr;
+    int m_runs = 0;
+};
+
+void runLanes(std::vector<std::unique_ptr<Lane>> &lanes, int milliseconds)
+{
+    QElapsedTimer clock;
+    clock.start();
+    for (auto &lane : lanes)
+        lane->start(milliseconds, clock);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        std::none_of(lanes.begin(), lanes.end(), [](const auto &l) { return l->running(); }),
+        milliseconds + 60000);
+}
+
+Finished runOnce(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(cliPath(), arguments);
+    process.waitForFinished(60000);
+    return {arguments, process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+// A search's printed answer without its range, which follows the history's first and last issue.
+QByteArray answerOf(const QByteArray &json)
+{
+    QJsonObject object = QJsonDocument::fromJson(json).object();
+    object.remove("from");
+    object.remove("to");
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+} // namespace
+
+class TestSharedHistory : public QObject
+{
+    Q_OBJECT
+private slots:
+    void addersTrimmersAndSearches();
+    void searchesWhileImporting();
+    void searchWhileAnotherHoldsTheWriteLock();
+};
+
+void TestSharedHistory::addersTrimmersAndSearches()
+{
+    TestFolder folder;
+    QVERIFY(TestHistory::createIn(folder.path(), TestHistory::consecutive(161212001, 60)));
+    const QStringList dir{"--dir", folder.path()};
+    std::map<qint32, QByteArray> reported; // issue → digits, from every add that said it stored
+    int duplicates = 0, failures = 0, searches = 0;
+    QStringList problems;
+    std::vector<std::unique_ptr<Lane>> lanes;
+    for (int lane = 0; lane < 3; ++lane)
+        lanes.push_back(std::make_unique<Lane>(
+            [dir, lane](int run) {
+                const QString digits =
+                    QStringLiteral("%1%2%3").arg(1 + lane).arg(1 + run % 6).arg(1 + run / 6 % 6);
+                return dir + QStringList{"add", digits};
+            },
+            [&](const Finished &f) {
+                if (f.status != 0) {
+                    ++failures;
+                    problems << QString::fromUtf8(f.err);
+                    return;
+                }
+                const QList<QByteArray> words = f.out.trimmed().split(' ');
+                duplicates += reported.count(words[0].toInt()) ? 1 : 0;
+                reported[words[0].toInt()] = words[1];
+            }));
+    // Trimming that keeps everything rebuilds the whole history; compaction rewrites the file.
+    lanes.push_back(std::make_unique<Lane>(
+        [dir](int run) {
+            return dir + (run % 2 ? QStringList{"compact"} : QStringList{"keep-up-to", "999999999"});
+        },
+        [&](const Finished &f) {
+            if (f.status != 0)
+                problems << QString::fromUtf8(f.err);
+        }));
+    // A search on the latest draw: every result followed a draw holding the pattern's numbers.
+    lanes.push_back(std::make_unique<Lane>(
+        [dir](int) {
+            return dir + QStringList{"search", "--json"};
+        },
+        [&](const Finished &f) {
+            ++searches;
+            const QJsonObject json = QJsonDocument::fromJson(f.out).object();
+            QList<int> pattern;
+            for (const QJsonValue &v : json.value("pattern").toArray())
+                pattern << v.toInt();
+            std::sort(pattern.begin(), pattern.end());
+            for (const QJsonValue &row : json.value("results").toArray()) {
+                QByteArray before = row.toObject().value("before").toString().toLatin1();
+                std::sort(before.begin(), before.end());
+                const QByteArray wanted = QByteArray::number(pattern[0]) + QByteArray::number(pattern[1]) +
+                                          QByteArray::number(pattern[2]);
+                if (before != wanted)
+                    problems << "search result after " + before;
+            }
+            if (f.status != 0)
+                problems << QString::fromUtf8(f.err);
+        }));
+    runLanes(lanes, 6000);
+
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
+    QCOMPARE(failures, 0);
+    QCOMPARE(duplicates, 0);
+    QVERIFY(reported.size() > 30);
+    QVERIFY(searches > 5);
+
+    HistoryDb db;
+    QCOMPARE(db.open(folder.filePath(HistoryDb::fileName())), HistoryDb::OpenStatus::Ok);
+    const HistorySnapshot history = *db.snapshot();
+    QCOMPARE(history.count(), 60 + int(reported.size()));
+    std::map<qint32, int> seen;
+    for (const DrawCore &row : history.rows())
+        ++seen[row.sqqh];
+    for (const auto &[issue, digits] : reported) {
+        QCOMPARE(seen[issue], 1);
+        const int at = history.lowerBound(issue);
+        QCOMPARE(QByteArray::number(history.at(at).numbers()[0] * 100 + history.at(at).numbers()[1] * 10 +
+                                    history.at(at).numbers()[2]),
+                 digits);
+    }
+    QString why;
+    QVERIFY2(TestHistory::chainIsIntact(db, &why), qPrintable(why));
+}
+
+void TestSharedHistory::searchesWhileImporting()
+{
+    // Two histories that the importer alternates between; the answers for each, computed apart.
+    TestFolder folder, first, second;
+    const std::vector<TestDraw> draws = TestHistory::sample();
+    const std::vector<TestDraw> a(draws.begin(), draws.begin() + 3000), b(draws.begin() + 1000, draws.end());
+    const QString fileA = folder.filePath("a.txt"), fileB = folder.filePath("b.txt");
+    QVERIFY(HistoryText::writeFile(fileA, HistoryText::format(a), nullptr));
+    QVERIFY(HistoryText::writeFile(fileB, HistoryText::format(b), nullptr));
+    QVERIFY(TestHistory::createIn(first.path(), a));
+    QVERIFY(TestHistory::createIn(second.path(), b));
+    QVERIFY(TestHistory::createIn(folder.path(), a));
+    const QStringList search{"search", "--kind", "size", "--positions", "12", "--json"};
+    const QByteArray answerA = answerOf(runOnce(QStringList{"--dir", first.path()} + search).out);
+    const QByteArray answerB = answerOf(runOnce(QStringList{"--dir", second.path()} + search).out);
+    QVERIFY(answerA != answerB);
+
+    const QStringList dir{"--dir", folder.path()};
+    QStringList problems;
+    int searches = 0, imports = 0;
+    std::vector<std::unique_ptr<Lane>> lanes;
+    lanes.push_back(std::make_unique<Lane>(
+        [&](int run) {
+            return dir + QStringList{"import", run % 2 ? fileA : fileB};
+        },
+        [&](const Finished &f) {
+            imports += f.status == 0 ? 1 : 0;
+            if (f.status != 0)
+                problems << QString::fromUtf8(f.err);
+        }));
+    for (int lane = 0; lane < 2; ++lane)
+        lanes.push_back(
+            std::make_unique<Lane>([&](int) { return dir + search; },
+                                   [&](const Finished &f) {
+                                       ++searches;
+                                       const QByteArray answer = answerOf(f.out);
+                                       if (f.status != 0 || (answer != answerA && answer != answerB))
+                                           problems << "a search answered for neither history: " +
+                                                           QString::fromUtf8(f.out.left(200) + f.err);
+                                   }));
+    runLanes(lanes, 5000);
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
+    QVERIFY(imports > 3);
+    QVERIFY(searches > 5);
+}
+
+void TestSharedHistory::searchWhileAnotherHoldsTheWriteLock()
+{
+    TestFolder folder;
+    QVERIFY(TestHistory::createIn(folder.path(), TestHistory::consecutive(161212001, 300)));
+    const QStringList search{"--dir", folder.path(), "search", "--json"};
+    const QByteArray before = runOnce(search).out;
+    HistoryDb db;
+    QCOMPARE(db.open(folder.filePath(HistoryDb::fileName())), HistoryDb::OpenStatus::Ok);
+    QVERIFY(db.database().transaction());
+    QVERIFY(db.database().exec("DELETE FROM Lishi WHERE SQQH > 161212100"));
+    // The search neither waits for the writer nor sees its uncommitted change.
+    QElapsedTimer clock;
+    clock.start();
+    const Finished during = runOnce(search);
+    QCOMPARE(during.status, 0);
+    QVERIFY(clock.elapsed() < 4000);
+    QCOMPARE(during.out, before);
+    // An add waits for the writer and then chains to what it committed.
+    QProcess add;
+    add.start(cliPath(), {"--dir", folder.path(), "add", "123"});
+    QVERIFY(add.waitForStarted());
+    QTest::qWait(300);
+    QCOMPARE(add.state(), QProcess::Running);
+    QVERIFY(db.database().commit());
+    QVERIFY(add.waitForFinished(20000));
+    QCOMPARE(add.exitCode(), 0);
+    QCOMPARE(add.readAllStandardOutput(), QByteArray("161212101 123\n"));
+    QString why;
+    QVERIFY2(TestHistory::chainIsIntact(db, &why), qPrintable(why));
+}
+
+QTEST_GUILESS_MAIN(TestSharedHistory)
+#include "tst_sharedhistory.moc"
