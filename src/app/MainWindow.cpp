@@ -31,6 +31,7 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QWheelEvent>
 
@@ -171,7 +172,25 @@ void MainWindow::openHistory()
 
 void MainWindow::reopenSnapshot()
 {
-    m_snapshot = m_history.snapshot().value_or(HistorySnapshot());
+    std::optional<HistorySnapshot> read = m_history.snapshot();
+    // A history that cannot be read is shown as none, never as the copy from before.
+    m_copyFailed = m_history.isOpen() && !read;
+    m_snapshot = std::move(read).value_or(HistorySnapshot());
+    if (m_copyFailed)
+        statusBar()->showMessage(QStringLiteral("无法读取历史号码：%1").arg(m_history.userError()));
+}
+
+// A search shows results only for the history as it is: when it could not be read, none.
+bool MainWindow::refuseSearchOnUnreadHistory()
+{
+    if (!m_copyFailed)
+        return false;
+    const SearchResult none;
+    ResultGrids::fill(*m_ui.grid2, *m_ui.grid3, none);
+    m_services.dialogs->message(
+        this, QStringLiteral("检索"),
+        QStringLiteral("无法读取历史号码，没有进行检索：%1").arg(m_history.userError()));
+    return true;
 }
 
 void MainWindow::fillHistoryGrid()
@@ -442,6 +461,8 @@ IssueRange MainWindow::issueRange() const
 void MainWindow::onSearchClicked()
 {
     syncWithDisk();
+    if (refuseSearchOnUnreadHistory())
+        return;
     const BusyCursor busy;
     m_search.bolZyw = !m_ui.Option1.value(0)->isChecked();
     m_ui.grid2->setVisible(false);
@@ -455,6 +476,8 @@ void MainWindow::onCombinationSearchClicked()
     // Alt+G leaves the size box without taking the focus from it: take an edited size now.
     onCombinationSizeLeft();
     syncWithDisk();
+    if (refuseSearchOnUnreadHistory())
+        return;
     const BusyCursor busy;
     m_search.bolZyw = !m_ui.Option1.value(0)->isChecked();
     m_ui.grid2->setVisible(false);

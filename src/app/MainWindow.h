@@ -60,6 +60,7 @@ private:
     void startUp();
     void openHistory();
     void reopenSnapshot();
+    bool refuseSearchOnUnreadHistory();
     void fillHistoryGrid();
     void setRangeStart();
     void setRangeBoxes();
@@ -129,5 +130,6 @@ private:
     qint32 m_currentIssue = 0;
     int m_combinationSize = 2;
     bool m_redBall = false;
+    bool m_copyFailed = false;  // the history could not be read into memory
     bool m_entryPaused = false; // a draw was just stored: clearing the boxes is no input
 };

@@ -93,16 +93,25 @@ struct Context
     HistoryDb db;
     HistorySnapshot snapshot;
 
-    void open()
+    // Opens the database and, unless `load` is false (writers read what they chain to inside
+    // their own transaction), reads the history into memory.
+    void open(bool load = true)
     {
         if (!QDir().mkpath(folder))
             throw UsageError{QStringLiteral("无法建立文件夹 %1").arg(folder)};
         const QString path = QDir(folder).filePath(HistoryDb::fileName());
         if (db.open(path) != HistoryDb::OpenStatus::Ok)
             throw UsageError{QStringLiteral("无法打开历史数据库 %1：%2").arg(path, db.userError())};
-        reload();
+        if (load)
+            reload();
     }
-    void reload() { snapshot = db.snapshot().value_or(HistorySnapshot()); }
+    void reload()
+    {
+        std::optional<HistorySnapshot> read = db.snapshot();
+        if (!read)
+            throw UsageError{QStringLiteral("无法读取历史号码：%1").arg(db.userError())};
+        snapshot = std::move(*read);
+    }
 
     // The issue the window's next-issue box shows.
     qint32 nextIssue() const
@@ -127,8 +136,8 @@ int importFile(Context &c, Arguments &args, QTextStream &out)
     const std::optional<QByteArray> content = HistoryText::loadFile(file, &error);
     if (!content)
         throw UsageError{QStringLiteral("无法读取文件 %1（%2），历史号码没有改变").arg(file, error)};
-    c.open();
-    const auto reading = HistoryWriter::import(c.db, *content, c.currentIssue(), c.segmentBase, &error);
+    c.open(false);
+    const auto reading = HistoryWriter::import(c.db, *content, 0, c.segmentBase, &error);
     if (!reading)
         throw UsageError{QStringLiteral("读入没有完成，历史号码没有改变：%1").arg(error)};
     out << QStringLiteral("读入 %1 期，跳过 %2 行\n").arg(reading->draws.size()).arg(reading->skipped);
@@ -147,7 +156,7 @@ int addDraw(Context &c, Arguments &args, QTextStream &out)
             throw UsageError{QStringLiteral("add 不认识的选项：%1").arg(option)};
         given = issueNumber(args.valueOf(option), option);
     }
-    c.open();
+    c.open(false);
     const Numbers numbers{qint16(digits[0].digitValue()), qint16(digits[1].digitValue()),
                           qint16(digits[2].digitValue())};
     // The next issue is worked out inside the write, from the history as it is then.
@@ -163,11 +172,10 @@ int addDraw(Context &c, Arguments &args, QTextStream &out)
 // database is compacted.
 int trim(Context &c, const HistoryWriter::Selection &keep, QTextStream &out)
 {
-    c.open();
+    c.open(false);
     QString error;
-    const auto reading =
-        HistoryWriter::rebuild(c.db, QDir(c.folder).filePath(HistoryMaintenance::backupFileName()), keep,
-                               c.currentIssue(), c.segmentBase, &error);
+    const auto reading = HistoryWriter::rebuild(
+        c.db, QDir(c.folder).filePath(HistoryMaintenance::backupFileName()), keep, 0, c.segmentBase, &error);
     if (!reading)
         throw UsageError{QStringLiteral("删除没有完成，历史号码没有改变：%1").arg(error)};
     if (!c.db.compact())

@@ -84,6 +84,7 @@ public:
     bool execute();
 
     int intValue(int column) const;
+    qint64 int64Value(int column) const;
     bool isNull(int column) const;
     // The column's text as stored (UTF-8), valid until the next move.
     QByteArrayView utf8Value(int column) const;

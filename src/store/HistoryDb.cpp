@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
-#include <filesystem>
+#include <algorithm>
 
 namespace {
 
@@ -131,8 +131,17 @@ bool HistoryDb::bindAndRun(const DrawRecord &row)
     FastStatement &insert = *m_append;
     int i = 1;
     auto bindText = [&](const QString &text) {
-        // Texts a row has no value for stay NULL.
-        text.isNull() ? insert.bindNull(i++) : insert.bindText(i++, text.toUtf8());
+        // Texts a row has no value for stay NULL. They are short and ASCII: no allocation.
+        char ascii[32];
+        if (text.isNull())
+            insert.bindNull(i++);
+        else if (text.size() <= qsizetype(sizeof ascii) &&
+                 std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 128; })) {
+            for (qsizetype c = 0; c < text.size(); ++c)
+                ascii[c] = char(text[c].unicode());
+            insert.bindText(i++, QByteArrayView(ascii, text.size()));
+        } else
+            insert.bindText(i++, text.toUtf8());
     };
     insert.bind(i++, row.sqqh);
     insert.bind(i++, row.qqh);
@@ -247,16 +256,20 @@ std::optional<HistorySnapshot> HistoryDb::snapshot()
         notOpen();
         return std::nullopt;
     }
-    FastStatement q(m_db, QStringLiteral("SELECT %1 FROM Lishi ORDER BY SQQH, rowid").arg(snapshotColumns()));
+    // One sequential pass over the table; rows are nearly always stored in issue order already,
+    // and a stable sort puts the others in place (equal issues keep the order they were stored).
+    FastStatement q(m_db, QStringLiteral("SELECT %1 FROM Lishi ORDER BY rowid").arg(snapshotColumns()));
     std::vector<DrawCore> rows;
     rows.reserve(m_lastSnapshotSize);
-    while (q.next()) {
+    while (q.next())
         readCore(q, rows.emplace_back());
-    }
     if (!q.error().isEmpty()) {
         m_error = q.error();
         return std::nullopt;
     }
+    const auto byIssue = [](const DrawCore &a, const DrawCore &b) { return a.sqqh < b.sqqh; };
+    if (!std::is_sorted(rows.begin(), rows.end(), byIssue))
+        std::stable_sort(rows.begin(), rows.end(), byIssue);
     m_lastSnapshotSize = rows.size();
     return HistorySnapshot(std::move(rows));
 }
