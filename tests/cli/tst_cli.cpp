@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QTabBar>
 #include <QTest>
@@ -307,6 +308,12 @@ void TestCli::badUsage_data()
     QTest::newRow("game 15") << QStringList{"--game", "15", "list"};
     QTest::newRow("segment base 2") << QStringList{"--segment-base", "2", "list"};
     QTest::newRow("list with an option") << QStringList{"list", "--json"};
+    QTest::newRow("add an issue already stored") << QStringList{"add", "123", "--issue", "161212005"};
+    QTest::newRow("add with no successor issue") << QStringList{"add", "123", "--issue", "2147483647"};
+    QTest::newRow("import of a file without draws") << QStringList{"import", "/dev/null"};
+    QTest::newRow("delete-last 0") << QStringList{"delete-last", "0"};
+    QTest::newRow("keep-up-to no issue") << QStringList{"keep-up-to", "abc"};
+    QTest::newRow("compact with an option") << QStringList{"compact", "--now"};
 }
 
 void TestCli::badUsage()
@@ -324,6 +331,9 @@ void TestCli::badUsage()
     QCOMPARE(run.out, QByteArray());
     QCOMPARE(run.err.count('\n'), 1);
     QVERIFY(run.err.startsWith("vendrix-k3-cli: "));
+    // Said in Chinese, whatever went wrong.
+    QVERIFY2(QString::fromUtf8(run.err).contains(QRegularExpression(QStringLiteral("[\\x{4e00}-\\x{9fff}]"))),
+             run.err.constData());
     QVERIFY(db.open(QIODevice::ReadOnly));
     QVERIFY2(db.readAll() == before, "a failed command changed nothing");
 }
