@@ -1,7 +1,9 @@
 // Benchmarks of the window's operations on generated histories, and the history generator itself:
 //   vk3-bench [benchmark options]
 //   vk3-bench --generate-text FILE | --generate-db FOLDER  [--draws N] [--seed S] [--game INDEX]
+#include "Backtest.h"
 #include "Clock.h"
+#include "FairDice.h"
 #include "CombinationSearch.h"
 #include "Derivation.h"
 #include "Dialogs.h"
@@ -191,6 +193,38 @@ void BM_SearchOnly(benchmark::State &state)
     state.counters["results"] = double(rows);
 }
 BENCHMARK(BM_SearchOnly)->Arg(30000)->Arg(300000)->Unit(benchmark::kMillisecond)->MinTime(2);
+
+// A walk-forward backtest of every draw with the default options, K = 1.
+void BM_Backtest(benchmark::State &state)
+{
+    HistoryDb db;
+    db.open(QDir(folderWith(int(state.range(0)))).filePath(HistoryDb::fileName()));
+    const HistorySnapshot snapshot = *db.snapshot();
+    int played = 0;
+    for (auto _ : state)
+        played = Backtest::run(snapshot, SearchState(), {true, true, true}, snapshot.first().sqqh,
+                               snapshot.last().sqqh, 1)
+                     ->played;
+    state.counters["played"] = played;
+}
+BENCHMARK(BM_Backtest)->Arg(30000)->Unit(benchmark::kMillisecond)->MinTime(2);
+
+// Fair-dice statistics of a search's tally: group over two positions of a sorted history takes
+// the simulation, the costlier case.
+void BM_FairDice(benchmark::State &state)
+{
+    HistoryDb db;
+    db.open(QDir(folderWith(int(state.range(0)))).filePath(HistoryDb::fileName()));
+    const HistorySnapshot snapshot = *db.snapshot();
+    SearchState search;
+    search.intConsqSort = qint16(state.range(1));
+    search.intPattern = *PatternRefresh::latestPattern(snapshot, search);
+    const SearchResult result = FollowSearch::run(snapshot, search, {true, true, true},
+                                                  {snapshot.first().sqqh, snapshot.last().sqqh});
+    for (auto _ : state)
+        benchmark::DoNotOptimize(FairDice::of(result, search, state.range(1) != 3));
+}
+BENCHMARK(BM_FairDice)->Args({300000, 3})->Args({300000, 2})->Unit(benchmark::kMillisecond)->MinTime(2);
 
 // The result list filled with every draw of the history (a search with no chosen position).
 void BM_FillResultGrid(benchmark::State &state)

@@ -64,6 +64,19 @@ std::vector<qint16> listedValues(int kind, int segmentBase)
     }
 }
 
+int sourceCode(const HistorySnapshot &history, const SearchState &state, int row)
+{
+    const int n = state.bolSq ? 1 : state.intPreQi;
+    if (state.bolZyw) {
+        const int from = row - (n - 1);
+        const int code = from >= 0 ? history.previousCodes(state.intLei)[size_t(from)] : -1;
+        return code == HistorySnapshot::NoPreviousCode ? -1 : code;
+    }
+    if (!history.hasPrevious(row))
+        return -1;
+    return row >= n ? history.valueCodes(state.intLei)[size_t(row - n)] : 0;
+}
+
 namespace {
 
 // The rows of [begin, end) that pass, as indexes into the history.

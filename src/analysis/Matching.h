@@ -29,6 +29,11 @@ Table either(const std::vector<Table> &tables);
 SearchResult collect(const HistorySnapshot &history, const SearchState &state, const IssueRange &range,
                      const Table &table, bool anyRow);
 
+// The code a row's predecessor is matched by (the stored previous draw of the row N-1 back with
+// free positions, the values of the draw N back with fixed ones), or -1 when no pattern with a
+// chosen position can match the row.
+int sourceCode(const HistorySnapshot &history, const SearchState &state, int row);
+
 // The values the statistics grid lists for a display kind, ascending.
 std::vector<qint16> listedValues(int kind, int segmentBase);
 

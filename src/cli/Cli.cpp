@@ -1,7 +1,9 @@
 #include "Cli.h"
 
 #include "AppPaths.h"
+#include "Backtest.h"
 #include "CombinationSearch.h"
+#include "FairDice.h"
 #include "Derivation.h"
 #include "FollowSearch.h"
 #include "GridModel.h"
@@ -240,10 +242,12 @@ std::vector<TextDraw> storedDraws(const HistorySnapshot &snapshot)
     return HistoryMaintenance::allButLast(snapshot, 0);
 }
 
-SearchResult searchCommand(Context &c, Arguments &args, bool combination, QJsonObject &summary, bool &json)
+enum class Mode { Search, Combo, Backtest };
+
+// The options of search, combo and backtest: the window's option controls and pattern tabs.
+struct SearchOptions
 {
     SearchState state;
-    state.DsIni = qint16(c.segmentBase);
     Positions chosen{true, true, true};
     std::optional<std::array<qint16, 3>> typed;
     std::optional<QString> verifyIssue;
@@ -251,6 +255,23 @@ SearchResult searchCommand(Context &c, Arguments &args, bool combination, QJsonO
     std::optional<qint32> from, to;
     int size = 0;
     bool sizeGiven = false;
+    bool json = false;
+    int top = 1;
+};
+
+SearchOptions parseSearchOptions(Context &c, Arguments &args, Mode mode)
+{
+    SearchOptions o;
+    SearchState &state = o.state;
+    state.DsIni = qint16(c.segmentBase);
+    Positions &chosen = o.chosen;
+    auto &typed = o.typed;
+    auto &verifyIssue = o.verifyIssue;
+    bool &beforeOnly = o.beforeOnly;
+    auto &from = o.from;
+    auto &to = o.to;
+    const bool combination = mode == Mode::Combo;
+    const bool patternSource = mode != Mode::Backtest;
     while (!args.atEnd()) {
         const QString option = args.take();
         if (option == QLatin1String("--kind")) {
@@ -268,18 +289,18 @@ SearchResult searchCommand(Context &c, Arguments &args, bool combination, QJsonO
                 throw UsageError{QStringLiteral("--positions 只能由数字 1、2、3 组成：%1").arg(digits)};
             for (int p = 0; p < 3; ++p)
                 chosen[size_t(p)] = digits.contains(QChar(u'1' + p));
-        } else if (option == QLatin1String("--pattern")) {
+        } else if (patternSource && option == QLatin1String("--pattern")) {
             const QStringList parts = args.valueOf(option).split(QLatin1Char(','));
             if (parts.size() != 3)
                 throw UsageError{QStringLiteral("--pattern 需要三个整数 A,B,C")};
             typed.emplace();
             for (int p = 0; p < 3; ++p)
                 (*typed)[size_t(p)] = qint16(wholeNumber(parts[p].trimmed(), option, -32768, 32767));
-        } else if (option == QLatin1String("--verify")) {
+        } else if (patternSource && option == QLatin1String("--verify")) {
             verifyIssue = args.valueOf(option);
             if (!PatternRefresh::predecessorIssue(*verifyIssue, ProvinceTable::at(c.game).drawsPerDay))
                 throw UsageError{QStringLiteral("--verify 不是期号：%1").arg(*verifyIssue)};
-        } else if (option == QLatin1String("--before-only")) {
+        } else if (patternSource && option == QLatin1String("--before-only")) {
             beforeOnly = true;
         } else if (option == QLatin1String("--from")) {
             from = issueNumber(args.valueOf(option), option);
@@ -290,18 +311,35 @@ SearchResult searchCommand(Context &c, Arguments &args, bool combination, QJsonO
         } else if (option == QLatin1String("--tally-pos")) {
             state.intConsqSort = qint16(wholeNumber(args.valueOf(option), option, 1, 3));
         } else if (option == QLatin1String("--json")) {
-            json = true;
+            o.json = true;
         } else if (combination && option == QLatin1String("--size")) {
-            size = int(wholeNumber(args.valueOf(option), option, -32768, 32767));
-            sizeGiven = true;
+            o.size = int(wholeNumber(args.valueOf(option), option, -32768, 32767));
+            o.sizeGiven = true;
+        } else if (mode == Mode::Backtest && option == QLatin1String("--top")) {
+            o.top = int(wholeNumber(args.valueOf(option), option, 1, 5));
         } else {
             throw UsageError{QStringLiteral("不认识的选项：%1").arg(option)};
         }
     }
-    if (combination && !sizeGiven)
+    if (combination && !o.sizeGiven)
         throw UsageError{QStringLiteral("combo 需要 --size K")};
     if (beforeOnly && !verifyIssue)
         throw UsageError{QStringLiteral("--before-only 只能和 --verify 一起使用")};
+    if (mode == Mode::Backtest && o.top >= Backtest::listedCount(state))
+        throw UsageError{QStringLiteral("--top 必须小于显示类型的取值个数 %1").arg(Backtest::listedCount(state))};
+    return o;
+}
+
+SearchResult searchCommand(Context &c, SearchOptions &o, bool combination, QJsonObject &summary)
+{
+    SearchState &state = o.state;
+    const Positions &chosen = o.chosen;
+    const auto &typed = o.typed;
+    const auto &verifyIssue = o.verifyIssue;
+    const auto &from = o.from;
+    const auto &to = o.to;
+    const int size = o.size;
+    const bool beforeOnly = o.beforeOnly;
     c.open();
 
     // The range and the pattern as the window's pattern tabs set them.
@@ -360,15 +398,32 @@ void writeGrid(const GridModel &grid, QTextStream &out)
     }
 }
 
+QString number(double value)
+{
+    return jsonValue(QJsonValue(value));
+}
+
+QString fairnessJson(const FairDice::Fairness &f)
+{
+    QStringList expected;
+    for (double e : f.expected)
+        expected << number(e);
+    return QStringLiteral("{\"sorted\":%1,\"expected\":[%2],\"chi2\":%3,\"df\":%4,\"p\":%5,\"method\":%6}")
+        .arg(f.sorted ? QStringLiteral("true") : QStringLiteral("false"), expected.join(QLatin1Char(',')),
+             number(f.chi2))
+        .arg(f.df)
+        .arg(number(f.p), jsonText(f.method));
+}
+
 int search(Context &c, Arguments &args, bool combination, QTextStream &out)
 {
     QJsonObject summary;
-    bool json = false;
-    const SearchResult result = searchCommand(c, args, combination, summary, json);
+    SearchOptions options = parseSearchOptions(c, args, combination ? Mode::Combo : Mode::Search);
+    const SearchResult result = searchCommand(c, options, combination, summary);
     // Both outputs are read off the grids the window would show.
     GridModel list, statistics;
     ResultGrids::fill(list, statistics, result);
-    if (!json) {
+    if (!options.json) {
         writeGrid(list, out);
         out << '\n';
         writeGrid(statistics, out);
@@ -386,12 +441,83 @@ int search(Context &c, Arguments &args, bool combination, QTextStream &out)
                      .arg(statistics.cellText(r, 0), jsonText(statistics.cellText(r, 1)),
                           statistics.cellText(r, 2), jsonText(statistics.cellText(r, 3)));
     out << QStringLiteral(
-               "{\"pattern\":%1,\"positions\":%2,\"from\":%3,\"to\":%4,\"results\":[%5],\"tally\":[%6]}\n")
+               "{\"pattern\":%1,\"positions\":%2,\"from\":%3,\"to\":%4,\"results\":[%5],\"tally\":[%6],"
+               "\"fairness\":%7}\n")
                .arg(jsonValue(summary.value(QStringLiteral("pattern"))),
                     jsonValue(summary.value(QStringLiteral("positions"))),
                     jsonValue(summary.value(QStringLiteral("from"))),
                     jsonValue(summary.value(QStringLiteral("to"))), results.join(QLatin1Char(',')),
-                    tally.join(QLatin1Char(',')));
+                    tally.join(QLatin1Char(',')),
+                    fairnessJson(FairDice::of(result, options.state, FairDice::isSorted(c.snapshot))));
+    return 0;
+}
+
+// The walk-forward backtest over the range (the whole history unless given).
+int backtest(Context &c, Arguments &args, QTextStream &out)
+{
+    const SearchOptions o = parseSearchOptions(c, args, Mode::Backtest);
+    c.open();
+    if (c.snapshot.isEmpty())
+        throw UsageError{QStringLiteral("历史号码是空的，无法回测")};
+    const qint32 from = o.from.value_or(c.snapshot.first().sqqh), to = o.to.value_or(c.snapshot.last().sqqh);
+    const Backtest::Summary s = *Backtest::run(c.snapshot, o.state, o.chosen, from, to, o.top);
+    const int kind = o.state.intXianshiLei;
+    auto picksText = [kind](const Backtest::Issue &issue, const QString &separator, bool quoted) {
+        QStringList picks;
+        for (qint16 v : issue.picks)
+            picks << (quoted ? jsonText(ResultGrids::valueLabel(kind, v)) : ResultGrids::valueLabel(kind, v));
+        return picks.join(separator);
+    };
+    if (!o.json) {
+        out << QStringLiteral("回测 %1 期至 %2 期，推荐前 %3 个：%4 期有推荐，%5 期跳过，命中 %6 期（%7%），"
+                              "公平骰子期望命中 %8 期，z = %9，p = %10，最长连续不中 %11 期\n")
+                   .arg(from)
+                   .arg(to)
+                   .arg(s.top)
+                   .arg(s.played)
+                   .arg(s.skipped)
+                   .arg(s.hits)
+                   .arg(s.played ? 100.0 * s.hits / s.played : 0.0, 0, 'f', 1)
+                   .arg(s.expectedHits, 0, 'f', 1)
+                   .arg(s.z, 0, 'f', 2)
+                   .arg(s.p, 0, 'g', 3)
+                   .arg(s.longestMissStreak);
+        out << QStringLiteral("期号\t模式\t推荐\t开奖\t命中\t命中概率\n");
+        for (const Backtest::Issue &i : s.issues)
+            out << i.issue << '\t' << i.pattern[0] << ' ' << i.pattern[1] << ' ' << i.pattern[2] << '\t'
+                << picksText(i, QStringLiteral(" "), false) << '\t' << i.drawn[0] << i.drawn[1] << i.drawn[2] << '\t'
+                << (i.hit ? QStringLiteral("中") : QStringLiteral("不中")) << '\t' << QString::number(i.pHit, 'f', 4)
+                << '\n';
+        return 0;
+    }
+    out << QStringLiteral("{\"from\":%1,\"to\":%2,\"top\":%3,\"sorted\":%4,\"played\":%5,\"skipped\":%6,"
+                          "\"hits\":%7,\"expected_hits\":%8,\"z\":%9,")
+               .arg(from)
+               .arg(to)
+               .arg(s.top)
+               .arg(s.sorted ? QStringLiteral("true") : QStringLiteral("false"))
+               .arg(s.played)
+               .arg(s.skipped)
+               .arg(s.hits)
+               .arg(number(s.expectedHits), number(s.z))
+        << QStringLiteral("\"p\":%1,\"longest_miss_streak\":%2,\"issues\":[").arg(number(s.p)).arg(s.longestMissStreak);
+    for (size_t n = 0; n < s.issues.size(); ++n) {
+        const Backtest::Issue &i = s.issues[n];
+        out << (n ? "," : "")
+            << QStringLiteral("{\"issue\":%1,\"pattern\":[%2,%3,%4],\"picks\":[%5],\"drawn\":[%6,%7,%8],"
+                              "\"hit\":%9,")
+                   .arg(i.issue)
+                   .arg(i.pattern[0])
+                   .arg(i.pattern[1])
+                   .arg(i.pattern[2])
+                   .arg(picksText(i, QStringLiteral(","), true))
+                   .arg(i.drawn[0])
+                   .arg(i.drawn[1])
+                   .arg(i.drawn[2])
+                   .arg(i.hit ? QStringLiteral("true") : QStringLiteral("false"))
+            << QStringLiteral("\"p_hit\":%1}").arg(number(i.pHit));
+    }
+    out << "]}\n";
     return 0;
 }
 
@@ -405,6 +531,8 @@ int runCommand(Context &c, const QString &command, Arguments &args, QTextStream 
         return update(c, args, out);
     if (command == QLatin1String("search") || command == QLatin1String("combo"))
         return search(c, args, command == QLatin1String("combo"), out);
+    if (command == QLatin1String("backtest"))
+        return backtest(c, args, out);
     if (command == QLatin1String("delete-last"))
         return deleteLast(c, args, out);
     if (command == QLatin1String("keep-up-to"))
@@ -446,7 +574,7 @@ int runCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
         QStringLiteral("import"),     QStringLiteral("add"),    QStringLiteral("list"),
         QStringLiteral("next-issue"), QStringLiteral("export"), QStringLiteral("search"),
         QStringLiteral("combo"),      QStringLiteral("update"), QStringLiteral("delete-last"),
-        QStringLiteral("keep-up-to"), QStringLiteral("compact")};
+        QStringLiteral("keep-up-to"), QStringLiteral("compact"), QStringLiteral("backtest")};
     try {
         Arguments args(arguments);
         Context c;
@@ -466,7 +594,7 @@ int runCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
         }
         throw UsageError{QStringLiteral(
             "用法：vendrix-k3-cli [--dir DIR] [--game INDEX] [--segment-base 0|1] "
-            "import|add|list|next-issue|export|update|search|combo|delete-last|keep-up-to|compact …")};
+            "import|add|list|next-issue|export|update|search|combo|backtest|delete-last|keep-up-to|compact …")};
     } catch (const UsageError &e) {
         err << "vendrix-k3-cli: " << e.message << '\n';
         return 2;

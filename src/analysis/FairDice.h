@@ -1,0 +1,50 @@
+#pragma once
+
+#include "HistorySnapshot.h"
+#include "SearchResult.h"
+#include "SearchState.h"
+
+#include <QString>
+#include <array>
+#include <vector>
+
+// What fair dice would give: the exact shares of the 216 equally likely ordered outcomes of three
+// dice (each sorted ascending first when the history is published sorted), and a tally's
+// departure from them.
+namespace FairDice {
+
+// Whether every stored draw has its numbers in ascending order (results pages often publish
+// draws so; then position 1 is the smallest die, not a uniform one).
+bool isSorted(const HistorySnapshot &history);
+
+// The 216 outcomes, sorted ascending each when `sorted`.
+const std::array<Numbers, 216> &outcomes(bool sorted);
+
+// The value of a number in a kind.
+qint16 valueOf(int kind, qint16 number, int segmentBase);
+
+// The tallied positions of the options: 1..3 (group) or the tally position alone (straight).
+std::pair<int, int> tallyPositions(const SearchState &state);
+
+// P_q(v): the share of the outcomes whose position-q value in the display kind is v.
+double share(const SearchState &state, bool sorted, int position, qint16 value);
+
+struct Fairness
+{
+    bool sorted = false;
+    std::vector<double> expected; // one a tally line, in tally order
+    double chi2 = 0;
+    int df = 0;
+    double p = 1;
+    QString method; // "chi2" or "simulation"
+};
+
+// The expected counts of the tally and the chi-square test against them. The p-value comes from
+// the chi-square distribution when the tallied values are independent, else from a seeded
+// simulation of 2,000 tallies of as many fair draws.
+Fairness of(const SearchResult &result, const SearchState &state, bool sorted);
+
+// "与公平骰子比较：χ² = 4.12，自由度 5，p = 0.53 —— 没有显著差异".
+QString summaryLine(const Fairness &fairness);
+
+} // namespace FairDice

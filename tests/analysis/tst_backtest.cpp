@@ -1,0 +1,203 @@
+#include "Backtest.h"
+#include "FairDice.h"
+#include "FollowSearch.h"
+#include "TestHistory.h"
+
+#include <QTest>
+#include <random>
+
+namespace {
+
+std::vector<TestDraw> randomDraws(quint32 seed, int count, bool sorted)
+{
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> die(1, 6);
+    std::vector<TestDraw> draws;
+    for (int i = 0; i < count; ++i) {
+        Numbers n{qint16(die(random)), qint16(die(random)), qint16(die(random))};
+        if (sorted)
+            std::sort(n.begin(), n.end());
+        draws.push_back({170101001 + i, n});
+    }
+    return draws;
+}
+
+QString describe(const Backtest::Summary &s)
+{
+    QStringList lines{QStringLiteral("played %1 skipped %2 hits %3").arg(s.played).arg(s.skipped).arg(s.hits)};
+    for (const Backtest::Issue &i : s.issues) {
+        QStringList picks;
+        for (qint16 v : i.picks)
+            picks << QString::number(v);
+        lines << QStringLiteral("%1 %2 %3 %4").arg(i.issue).arg(picks.join(',')).arg(i.hit).arg(i.pHit);
+    }
+    return lines.join('\n');
+}
+
+} // namespace
+
+class TestBacktest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void walkForwardEqualsOneSearchPerIssue();
+    void handWorkedShares_data();
+    void handWorkedShares();
+    void fairHistoryIsNotFlagged();
+    void dependentHistoryIsFlagged();
+    void fairnessOfATally();
+};
+
+// Every option combination, on an unsorted and a sorted random history: the running tallies give
+// what one whole search per issue gives.
+void TestBacktest::walkForwardEqualsOneSearchPerIssue()
+{
+    int compared = 0, played = 0;
+    for (bool sorted : {false, true}) {
+        const HistorySnapshot history = TestHistory::snapshotOf(randomDraws(sorted ? 7 : 5, 90, sorted));
+        std::mt19937 random(11);
+        for (int kind = 0; kind < 4; ++kind)
+            for (bool free : {true, false})
+                for (int back = 0; back <= 3; ++back)
+                    for (int subset : {0, 1, 5, 7}) {
+                        SearchState s;
+                        s.intLei = qint16(kind);
+                        s.intXianshiLei = qint16(random() % 4);
+                        s.bolZyw = free;
+                        s.bolSq = back == 0;
+                        s.intPreQi = qint16(std::max(back, 1));
+                        s.bolZuxuan = random() % 2;
+                        s.intConsqSort = qint16(1 + random() % 3);
+                        s.DsIni = qint16(random() % 2);
+                        const int top = 1 + int(random() % uint(Backtest::listedCount(s) - 1));
+                        const Positions chosen{bool(subset & 1), bool(subset & 2), bool(subset & 4)};
+                        const qint32 from = 170101001 + int(random() % 20), to = 170101090 - int(random() % 20);
+                        const auto fast = Backtest::run(history, s, chosen, from, to, top);
+                        const Backtest::Summary slow = Backtest::runLiterally(history, s, chosen, from, to, top);
+                        QVERIFY(fast);
+                        QCOMPARE(describe(*fast), describe(slow));
+                        QCOMPARE(fast->expectedHits, slow.expectedHits);
+                        QCOMPARE(fast->longestMissStreak, slow.longestMissStreak);
+                        ++compared;
+                        played += fast->played;
+                    }
+    }
+    QCOMPARE(compared, 256);
+    QVERIFY(played > 10000);
+}
+
+void TestBacktest::handWorkedShares_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<bool>("sorted");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("ways"); // of 216
+    // The smallest of three dice is 1 unless all three are above 1: 216 - 125.
+    QTest::newRow("number, sorted, position 1, 1") << 0 << true << 1 << 1 << 91;
+    QTest::newRow("number, sorted, position 3, 6") << 0 << true << 3 << 6 << 91;
+    QTest::newRow("number, sorted, middle 3") << 0 << true << 2 << 3 << 52;
+    QTest::newRow("number, unsorted, position 1, 1") << 0 << false << 1 << 1 << 36;
+    QTest::newRow("size, sorted, position 1, big") << 1 << true << 1 << 1 << 64;
+    QTest::newRow("parity, unsorted, position 2, odd") << 2 << false << 2 << 1 << 108;
+}
+
+void TestBacktest::handWorkedShares()
+{
+    QFETCH(int, kind);
+    QFETCH(bool, sorted);
+    QFETCH(int, position);
+    QFETCH(int, value);
+    QFETCH(int, ways);
+    SearchState s;
+    s.intXianshiLei = qint16(kind);
+    QCOMPARE(FairDice::share(s, sorted, position, qint16(value)), ways / 216.0);
+    // A backtest that always picks this value at this position hits with exactly that chance.
+    s.bolZuxuan = false;
+    s.intConsqSort = qint16(position);
+    std::vector<TestDraw> draws;
+    for (int i = 0; i < 30; ++i)
+        draws.push_back({170101001 + i, sorted ? Numbers{1, 1, 1} : Numbers{1, 6, 1}});
+    // Every draw starts with 1: that is the pick, and its chance is the share above.
+    if (kind == 0 && value == 1 && position == 1) {
+        const auto summary = Backtest::run(TestHistory::snapshotOf(draws), s, {false, false, false}, 170101001,
+                                           170101030, 1);
+        QCOMPARE(summary->played, 29);
+        QCOMPARE(summary->issues.front().pHit, (sorted ? 91 : 36) / 216.0);
+    }
+}
+
+void TestBacktest::fairHistoryIsNotFlagged()
+{
+    const HistorySnapshot history = TestHistory::snapshotOf(randomDraws(2024, 3000, false));
+    for (int kind = 0; kind < 4; ++kind) {
+        SearchState s;
+        s.intLei = qint16(kind);
+        s.intXianshiLei = qint16(kind);
+        const auto summary = Backtest::run(history, s, {true, true, true}, 170101001, 170104000, 1);
+        QVERIFY(summary->played > 1000);
+        QVERIFY2(std::abs(summary->z) < 4, qPrintable(QString::number(summary->z)));
+    }
+}
+
+// Each draw's first number is one more than the previous draw's (6 → 1): following shows it.
+void TestBacktest::dependentHistoryIsFlagged()
+{
+    std::vector<TestDraw> draws = randomDraws(3, 2000, false);
+    for (size_t i = 1; i < draws.size(); ++i)
+        draws[i].numbers[0] = qint16(draws[i - 1].numbers[0] % 6 + 1);
+    SearchState s;
+    s.bolZyw = false;
+    s.bolZuxuan = false;
+    s.intConsqSort = 1;
+    const auto summary =
+        Backtest::run(TestHistory::snapshotOf(draws), s, {true, false, false}, 170101001, 170103000, 1);
+    QVERIFY(summary->p < 1e-6);
+    QVERIFY(summary->hits > summary->expectedHits);
+}
+
+void TestBacktest::fairnessOfATally()
+{
+    const HistorySnapshot history = TestHistory::snapshotOf(randomDraws(9, 3000, true));
+    QVERIFY(FairDice::isSorted(history));
+    QVERIFY(!FairDice::isSorted(TestHistory::snapshotOf(randomDraws(9, 50, false))));
+    SearchState s;
+    const IssueRange all{history.first().sqqh, history.last().sqqh};
+    // Group tally of a sorted history over all positions: the chi-square distribution applies.
+    SearchResult result = FollowSearch::run(history, s, {false, false, false}, all);
+    FairDice::Fairness f = FairDice::of(result, s, true);
+    QCOMPARE(f.method, QStringLiteral("chi2"));
+    QCOMPARE(f.df, 5);
+    QCOMPARE(int(f.expected.size()), 6);
+    QCOMPARE(f.expected[0], 3000 * 3 / 6.0);
+    QVERIFY(f.p > 1e-4);
+    // Two positions of a sorted draw are not independent: simulated, and still unremarkable.
+    s.intConsqSort = 2;
+    s.bolZuxuan = true;
+    result = FollowSearch::run(history, s, {false, false, false}, all);
+    f = FairDice::of(result, s, true);
+    QCOMPARE(f.method, QStringLiteral("simulation"));
+    QVERIFY(f.p > 1e-3 && f.p <= 1);
+    QVERIFY(f.p >= 1.0 / 2001);
+    // Straight position 1 of a sorted history: a plain χ² test against 91/216, 61/216, …
+    s.bolZuxuan = false;
+    s.intConsqSort = 1;
+    result = FollowSearch::run(history, s, {false, false, false}, all);
+    f = FairDice::of(result, s, true);
+    double expectedOfOne = 0;
+    for (size_t i = 0; i < result.tally.size(); ++i)
+        if (result.tally[i].value == 1)
+            expectedOfOne = f.expected[i];
+    QCOMPARE(expectedOfOne, 3000 * 91 / 216.0);
+    // The same tally taken as unsorted is far off.
+    QVERIFY(FairDice::of(result, s, false).p < 1e-6);
+    // No results: nothing to test.
+    result = FollowSearch::run(history, s, {false, false, false}, {1, 0});
+    f = FairDice::of(result, s, true);
+    QCOMPARE(f.chi2, 0.0);
+    QCOMPARE(f.p, 1.0);
+    QVERIFY(FairDice::summaryLine(f).startsWith(QStringLiteral("与公平骰子比较：χ² = 0.00，自由度 5，p = 1.00")));
+}
+
+QTEST_GUILESS_MAIN(TestBacktest)
+#include "tst_backtest.moc"
