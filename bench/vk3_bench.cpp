@@ -3,10 +3,10 @@
 //   vk3-bench --generate-text FILE | --generate-db FOLDER  [--draws N] [--seed S] [--game INDEX]
 #include "Backtest.h"
 #include "Clock.h"
-#include "FairDice.h"
 #include "CombinationSearch.h"
 #include "Derivation.h"
 #include "Dialogs.h"
+#include "FairDice.h"
 #include "FollowSearch.h"
 #include "GridExport.h"
 #include "GridModel.h"

@@ -71,7 +71,9 @@ public:
         for (const Numbers &n : FairDice::outcomes(m_summary.sorted))
             ways += holds([&](int q) {
                 return FairDice::valueOf(m_state.intXianshiLei, n[size_t(q - 1)], m_state.DsIni);
-            }) ? 1 : 0;
+            })
+                        ? 1
+                        : 0;
         issue.pHit = ways / 216.0;
         m_summary.issues.push_back(std::move(issue));
     }
@@ -150,7 +152,8 @@ std::optional<Summary> run(const HistorySnapshot &history, const SearchState &st
         if (code >= 0)
             ++rowsByCode[size_t(code)];
         for (int q = start; q <= last; ++q) {
-            const int v = scorer.listedIndex(history.at(row).value[size_t(q - 1)][size_t(state.intXianshiLei)]);
+            const int v =
+                scorer.listedIndex(history.at(row).value[size_t(q - 1)][size_t(state.intXianshiLei)]);
             if (v < 0)
                 continue;
             ++allRows[size_t(v)];
@@ -209,7 +212,8 @@ Summary runLiterally(const HistorySnapshot &history, const SearchState &state, c
             std::vector<DrawCore>(history.rows().begin(), history.rows().begin() + row));
         SearchState s = state;
         s.intPattern = patternFor(history, state, row);
-        const SearchResult result = FollowSearch::run(before, s, chosen, {before.first().sqqh, before.last().sqqh});
+        const SearchResult result =
+            FollowSearch::run(before, s, chosen, {before.first().sqqh, before.last().sqqh});
         std::optional<std::vector<qint16>> picked;
         if (result.total > 0) {
             picked.emplace();

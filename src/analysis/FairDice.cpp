@@ -133,7 +133,8 @@ Fairness of(const SearchResult &result, const SearchState &state, bool sorted)
         return f;
     f.chi2 = chiSquare(observed, f.expected);
     if (independent)
-        f.p = boost::math::cdf(boost::math::complement(boost::math::chi_squared_distribution<double>(f.df), f.chi2));
+        f.p = boost::math::cdf(
+            boost::math::complement(boost::math::chi_squared_distribution<double>(f.df), f.chi2));
     else
         f.p = simulatedP(values, f.expected, rows, f.chi2, state, sorted);
     return f;

@@ -69,15 +69,21 @@ void fillList(GridModel &list, std::shared_ptr<const SearchResult> result)
     list.setVisible(true);
 }
 
-void fillStatistics(GridModel &statistics, const SearchResult &result)
+void fillStatistics(GridModel &statistics, const SearchResult &result, const FairDice::Fairness *fairness)
 {
     statistics.setVisible(false);
     statistics.setRows(int(result.tally.size()) + 1);
-    statistics.setCols(4);
+    const int cols = fairness ? 5 : 4;
+    statistics.setCols(cols);
     const QString header[] = {QStringLiteral("序号"), QStringLiteral("结果"), QStringLiteral("出现次数"),
-                              QStringLiteral("百分比")};
-    for (int c = 0; c < 4; ++c)
+                              QStringLiteral("百分比"), QStringLiteral("期望次数")};
+    for (int c = 0; c < cols; ++c)
         statistics.setCellText(0, c, header[c]);
+    if (fairness) {
+        statistics.setColWidth(4, 880);
+        for (int i = 0; i < int(fairness->expected.size()) && i < int(result.tally.size()); ++i)
+            statistics.setCellText(i + 1, 4, QString::number(fairness->expected[size_t(i)], 'f', 1));
+    }
     for (int i = 0; i < int(result.tally.size()); ++i) {
         const TallyLine &line = result.tally[size_t(i)];
         statistics.setCellNumber(i + 1, 0, i + 1);
@@ -89,14 +95,16 @@ void fillStatistics(GridModel &statistics, const SearchResult &result)
     statistics.setVisible(true);
 }
 
-void fill(GridModel &list, GridModel &statistics, const SearchResult &result)
+void fill(GridModel &list, GridModel &statistics, const SearchResult &result,
+          const FairDice::Fairness *fairness)
 {
-    fill(list, statistics, std::make_shared<const SearchResult>(result));
+    fill(list, statistics, std::make_shared<const SearchResult>(result), fairness);
 }
 
-void fill(GridModel &list, GridModel &statistics, std::shared_ptr<const SearchResult> result)
+void fill(GridModel &list, GridModel &statistics, std::shared_ptr<const SearchResult> result,
+          const FairDice::Fairness *fairness)
 {
-    fillStatistics(statistics, *result);
+    fillStatistics(statistics, *result, fairness);
     fillList(list, std::move(result));
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FairDice.h"
 #include "SearchResult.h"
 
 #include <memory>
@@ -18,7 +19,10 @@ QString valueLabel(int kind, qint16 value);
 // The result list (期号, 第1位..第3位, the draw followed) and the statistics grid (序号, 结果,
 // 出现次数, 百分比). Both grids are hidden while they are filled; the list formats only the rows
 // in view, from the result it shares.
-void fill(GridModel &list, GridModel &statistics, std::shared_ptr<const SearchResult> result);
-void fill(GridModel &list, GridModel &statistics, const SearchResult &result);
+// With `fairness`, the statistics grid has a fifth column, 期望次数: what fair dice give.
+void fill(GridModel &list, GridModel &statistics, std::shared_ptr<const SearchResult> result,
+          const FairDice::Fairness *fairness = nullptr);
+void fill(GridModel &list, GridModel &statistics, const SearchResult &result,
+          const FairDice::Fairness *fairness = nullptr);
 
 } // namespace ResultGrids

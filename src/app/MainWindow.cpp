@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "AnalysisWindows.h"
 #include "BusyCursor.h"
 #include "CombinationSearch.h"
 #include "Dialogs.h"
@@ -24,6 +25,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
@@ -185,8 +187,7 @@ bool MainWindow::refuseSearchOnUnreadHistory()
 {
     if (!m_copyFailed)
         return false;
-    const SearchResult none;
-    ResultGrids::fill(*m_ui.grid2, *m_ui.grid3, none);
+    showResult(SearchResult());
     m_services.dialogs->message(
         this, QStringLiteral("检索"),
         QStringLiteral("无法读取历史号码，没有进行检索：%1").arg(m_history.userError()));
@@ -327,6 +328,10 @@ void MainWindow::connectControls()
             [this] { openHelpPage(QStringLiteral("guide.html")); });
     connect(m_ui.mnuDemoPage, &QAction::triggered, this,
             [this] { openHelpPage(QStringLiteral("walkthrough.html")); });
+    connect(m_ui.mnuHuice, &QAction::triggered, this, &MainWindow::openBacktest);
+    connect(m_ui.mnuTubiao, &QAction::triggered, this, &MainWindow::openTallyChart);
+    connect(m_ui.mnuFenxiHelp, &QAction::triggered, this,
+            [this] { openHelpPage(QStringLiteral("backtest.html")); });
     connect(m_ui.Command9, &QPushButton::clicked, this, [this] { m_ui.mnuSetup->popup(QCursor::pos()); });
 }
 
@@ -466,9 +471,39 @@ void MainWindow::onSearchClicked()
     const BusyCursor busy;
     m_search.bolZyw = !m_ui.Option1.value(0)->isChecked();
     m_ui.grid2->setVisible(false);
-    ResultGrids::fill(*m_ui.grid2, *m_ui.grid3,
-                      std::make_shared<const SearchResult>(
-                          FollowSearch::run(m_snapshot, m_search, chosenPositions(), issueRange())));
+    showResult(FollowSearch::run(m_snapshot, m_search, chosenPositions(), issueRange()));
+}
+
+void MainWindow::showResult(SearchResult result)
+{
+    m_lastResult = std::make_shared<const SearchResult>(std::move(result));
+    m_lastFairness = FairDice::of(*m_lastResult, m_search, FairDice::isSorted(m_snapshot));
+    ResultGrids::fill(*m_ui.grid2, *m_ui.grid3, m_lastResult, &m_lastFairness);
+    m_ui.lblFairness->setText(m_lastResult->rows.empty() ? QString() : FairDice::summaryLine(m_lastFairness));
+}
+
+void MainWindow::openBacktest()
+{
+    syncWithDisk();
+    // The check boxes of tab 1: the backtest takes its patterns from the draws themselves.
+    const Positions chosen{m_ui.Check1.value(1)->isChecked(), m_ui.Check1.value(2)->isChecked(),
+                           m_ui.Check1.value(3)->isChecked()};
+    m_search.bolZyw = !m_ui.Option1.value(0)->isChecked();
+    auto *dialog = new BacktestDialog(m_snapshot, m_search, chosen, m_services.dialogs, m_services.launcher,
+                                      m_services.programFolder, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
+}
+
+void MainWindow::openTallyChart()
+{
+    if (!m_lastResult) {
+        statusBar()->showMessage(QStringLiteral("请先检索，图表显示最近一次检索的统计结果。"));
+        return;
+    }
+    auto *dialog = new TallyChartDialog(*m_lastResult, m_lastFairness, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
 }
 
 void MainWindow::onCombinationSearchClicked()
@@ -481,9 +516,7 @@ void MainWindow::onCombinationSearchClicked()
     const BusyCursor busy;
     m_search.bolZyw = !m_ui.Option1.value(0)->isChecked();
     m_ui.grid2->setVisible(false);
-    ResultGrids::fill(*m_ui.grid2, *m_ui.grid3,
-                      std::make_shared<const SearchResult>(
-                          CombinationSearch::run(m_snapshot, m_search, m_combinationSize, issueRange())));
+    showResult(CombinationSearch::run(m_snapshot, m_search, m_combinationSize, issueRange()));
 }
 
 void MainWindow::switchGame(int index)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FairDice.h"
 #include "HistoryDb.h"
 #include "HistorySnapshot.h"
 #include "HistoryText.h"
@@ -84,6 +85,10 @@ private:
     void verifyPattern();
     void onSearchClicked();
     void onCombinationSearchClicked();
+    // Both result grids, the line under them and the chart's data, from one search.
+    void showResult(SearchResult result);
+    void openBacktest();
+    void openTallyChart();
     Positions chosenPositions() const;
     IssueRange issueRange() const;
     void takePatternFrom(const QHash<int, QLineEdit *> &boxes);
@@ -130,6 +135,8 @@ private:
     qint32 m_currentIssue = 0;
     int m_combinationSize = 2;
     bool m_redBall = false;
+    std::shared_ptr<const SearchResult> m_lastResult;
+    FairDice::Fairness m_lastFairness;
     bool m_copyFailed = false;  // the history could not be read into memory
     bool m_entryPaused = false; // a draw was just stored: clearing the boxes is no input
 };

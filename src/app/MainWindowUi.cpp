@@ -306,6 +306,10 @@ void MainWindowUi::setupUi(QMainWindow *window)
     grid3 = new GridModel(window);
     MSFlexGrid3 = named(new GridView(grid3), QStringLiteral("MSFlexGrid3"));
     results->addWidget(MSFlexGrid3, 1);
+    lblFairness = named(new QLabel, QStringLiteral("lblFairness"));
+    lblFairness->setWordWrap(true);
+    lblFairness->setAccessibleName(QStringLiteral("公平骰子比较"));
+    results->addWidget(lblFairness);
     columns->addLayout(results, 1);
 
     window->setCentralWidget(central);
@@ -340,6 +344,13 @@ void MainWindowUi::setupUi(QMainWindow *window)
     mnuDemoPage =
         named(mnuSetup->addAction(QStringLiteral("软件演示说明录像下载(&D)")), QStringLiteral("mnuDemoPage"));
     mnuSetup->addSeparator();
+
+    mnuFenxi = named(bar->addMenu(QStringLiteral("分析")), QStringLiteral("mnuFenxi"));
+    mnuHuice = named(mnuFenxi->addAction(QStringLiteral("跟号回测(&B)…")), QStringLiteral("mnuHuice"));
+    mnuTubiao = named(mnuFenxi->addAction(QStringLiteral("统计图表(&C)…")), QStringLiteral("mnuTubiao"));
+    mnuFenxi->addSeparator();
+    mnuFenxiHelp =
+        named(mnuFenxi->addAction(QStringLiteral("回测与统计说明(&H)")), QStringLiteral("mnuFenxiHelp"));
 
     mnuCaizhong = named(bar->addMenu(QStringLiteral("彩种选择")), QStringLiteral("mnuCaizhong"));
     for (int i = 0; i < ProvinceTable::Count; ++i) {

@@ -29,6 +29,7 @@ struct MainWindowUi
     GridView *MSFlexGrid1 = nullptr;
     GridView *MSFlexGrid2 = nullptr;
     GridView *MSFlexGrid3 = nullptr;
+    QLabel *lblFairness = nullptr; // the tally against fair dice, under the statistics grid
 
     QLabel *Label12 = nullptr;
     QLineEdit *Text1 = nullptr;
@@ -79,6 +80,11 @@ struct MainWindowUi
     QAction *mnuHomePage = nullptr;
     QAction *mnuIntroPage = nullptr;
     QAction *mnuDemoPage = nullptr;
+
+    QMenu *mnuFenxi = nullptr;
+    QAction *mnuHuice = nullptr;
+    QAction *mnuTubiao = nullptr;
+    QAction *mnuFenxiHelp = nullptr;
 
     QMenu *mnuCaizhong = nullptr;
     QHash<int, QAction *> mnuK3; // 0..14

@@ -3,8 +3,8 @@
 #include "AppPaths.h"
 #include "Backtest.h"
 #include "CombinationSearch.h"
-#include "FairDice.h"
 #include "Derivation.h"
+#include "FairDice.h"
 #include "FollowSearch.h"
 #include "GridModel.h"
 #include "HistoryDb.h"
@@ -326,7 +326,8 @@ SearchOptions parseSearchOptions(Context &c, Arguments &args, Mode mode)
     if (beforeOnly && !verifyIssue)
         throw UsageError{QStringLiteral("--before-only 只能和 --verify 一起使用")};
     if (mode == Mode::Backtest && o.top >= Backtest::listedCount(state))
-        throw UsageError{QStringLiteral("--top 必须小于显示类型的取值个数 %1").arg(Backtest::listedCount(state))};
+        throw UsageError{
+            QStringLiteral("--top 必须小于显示类型的取值个数 %1").arg(Backtest::listedCount(state))};
     return o;
 }
 
@@ -485,9 +486,9 @@ int backtest(Context &c, Arguments &args, QTextStream &out)
         out << QStringLiteral("期号\t模式\t推荐\t开奖\t命中\t命中概率\n");
         for (const Backtest::Issue &i : s.issues)
             out << i.issue << '\t' << i.pattern[0] << ' ' << i.pattern[1] << ' ' << i.pattern[2] << '\t'
-                << picksText(i, QStringLiteral(" "), false) << '\t' << i.drawn[0] << i.drawn[1] << i.drawn[2] << '\t'
-                << (i.hit ? QStringLiteral("中") : QStringLiteral("不中")) << '\t' << QString::number(i.pHit, 'f', 4)
-                << '\n';
+                << picksText(i, QStringLiteral(" "), false) << '\t' << i.drawn[0] << i.drawn[1] << i.drawn[2]
+                << '\t' << (i.hit ? QStringLiteral("中") : QStringLiteral("不中")) << '\t'
+                << QString::number(i.pHit, 'f', 4) << '\n';
         return 0;
     }
     out << QStringLiteral("{\"from\":%1,\"to\":%2,\"top\":%3,\"sorted\":%4,\"played\":%5,\"skipped\":%6,"
@@ -500,7 +501,9 @@ int backtest(Context &c, Arguments &args, QTextStream &out)
                .arg(s.skipped)
                .arg(s.hits)
                .arg(number(s.expectedHits), number(s.z))
-        << QStringLiteral("\"p\":%1,\"longest_miss_streak\":%2,\"issues\":[").arg(number(s.p)).arg(s.longestMissStreak);
+        << QStringLiteral("\"p\":%1,\"longest_miss_streak\":%2,\"issues\":[")
+               .arg(number(s.p))
+               .arg(s.longestMissStreak);
     for (size_t n = 0; n < s.issues.size(); ++n) {
         const Backtest::Issue &i = s.issues[n];
         out << (n ? "," : "")
@@ -571,9 +574,9 @@ int runCommand(Context &c, const QString &command, Arguments &args, QTextStream 
 int runCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
     static const QStringList commands{
-        QStringLiteral("import"),     QStringLiteral("add"),    QStringLiteral("list"),
-        QStringLiteral("next-issue"), QStringLiteral("export"), QStringLiteral("search"),
-        QStringLiteral("combo"),      QStringLiteral("update"), QStringLiteral("delete-last"),
+        QStringLiteral("import"),     QStringLiteral("add"),     QStringLiteral("list"),
+        QStringLiteral("next-issue"), QStringLiteral("export"),  QStringLiteral("search"),
+        QStringLiteral("combo"),      QStringLiteral("update"),  QStringLiteral("delete-last"),
         QStringLiteral("keep-up-to"), QStringLiteral("compact"), QStringLiteral("backtest")};
     try {
         Arguments args(arguments);
@@ -592,9 +595,10 @@ int runCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
             else
                 throw UsageError{QStringLiteral("不认识的命令或选项：%1").arg(word)};
         }
-        throw UsageError{QStringLiteral(
-            "用法：vendrix-k3-cli [--dir DIR] [--game INDEX] [--segment-base 0|1] "
-            "import|add|list|next-issue|export|update|search|combo|backtest|delete-last|keep-up-to|compact …")};
+        throw UsageError{
+            QStringLiteral("用法：vendrix-k3-cli [--dir DIR] [--game INDEX] [--segment-base 0|1] "
+                           "import|add|list|next-issue|export|update|search|combo|backtest|delete-last|keep-"
+                           "up-to|compact …")};
     } catch (const UsageError &e) {
         err << "vendrix-k3-cli: " << e.message << '\n';
         return 2;

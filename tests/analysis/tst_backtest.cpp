@@ -24,7 +24,8 @@ std::vector<TestDraw> randomDraws(quint32 seed, int count, bool sorted)
 
 QString describe(const Backtest::Summary &s)
 {
-    QStringList lines{QStringLiteral("played %1 skipped %2 hits %3").arg(s.played).arg(s.skipped).arg(s.hits)};
+    QStringList lines{
+        QStringLiteral("played %1 skipped %2 hits %3").arg(s.played).arg(s.skipped).arg(s.hits)};
     for (const Backtest::Issue &i : s.issues) {
         QStringList picks;
         for (qint16 v : i.picks)
@@ -71,9 +72,11 @@ void TestBacktest::walkForwardEqualsOneSearchPerIssue()
                         s.DsIni = qint16(random() % 2);
                         const int top = 1 + int(random() % uint(Backtest::listedCount(s) - 1));
                         const Positions chosen{bool(subset & 1), bool(subset & 2), bool(subset & 4)};
-                        const qint32 from = 170101001 + int(random() % 20), to = 170101090 - int(random() % 20);
+                        const qint32 from = 170101001 + int(random() % 20),
+                                     to = 170101090 - int(random() % 20);
                         const auto fast = Backtest::run(history, s, chosen, from, to, top);
-                        const Backtest::Summary slow = Backtest::runLiterally(history, s, chosen, from, to, top);
+                        const Backtest::Summary slow =
+                            Backtest::runLiterally(history, s, chosen, from, to, top);
                         QVERIFY(fast);
                         QCOMPARE(describe(*fast), describe(slow));
                         QCOMPARE(fast->expectedHits, slow.expectedHits);
@@ -120,8 +123,8 @@ void TestBacktest::handWorkedShares()
         draws.push_back({170101001 + i, sorted ? Numbers{1, 1, 1} : Numbers{1, 6, 1}});
     // Every draw starts with 1: that is the pick, and its chance is the share above.
     if (kind == 0 && value == 1 && position == 1) {
-        const auto summary = Backtest::run(TestHistory::snapshotOf(draws), s, {false, false, false}, 170101001,
-                                           170101030, 1);
+        const auto summary =
+            Backtest::run(TestHistory::snapshotOf(draws), s, {false, false, false}, 170101001, 170101030, 1);
         QCOMPARE(summary->played, 29);
         QCOMPARE(summary->issues.front().pHit, (sorted ? 91 : 36) / 216.0);
     }
@@ -196,7 +199,8 @@ void TestBacktest::fairnessOfATally()
     f = FairDice::of(result, s, true);
     QCOMPARE(f.chi2, 0.0);
     QCOMPARE(f.p, 1.0);
-    QVERIFY(FairDice::summaryLine(f).startsWith(QStringLiteral("与公平骰子比较：χ² = 0.00，自由度 5，p = 1.00")));
+    QVERIFY(
+        FairDice::summaryLine(f).startsWith(QStringLiteral("与公平骰子比较：χ² = 0.00，自由度 5，p = 1.00")));
 }
 
 QTEST_GUILESS_MAIN(TestBacktest)

@@ -1,3 +1,4 @@
+#include "Backtest.h"
 #include "HistoryText.h"
 #include "LoopbackHttpServer.h"
 #include "ResultsPage.h"
@@ -90,6 +91,7 @@ private slots:
     void addContinuesTheChain();
     void listAndExportRoundTrip();
     void updateThroughProxy();
+    void backtestAndFairness();
     void badUsage_data();
     void badUsage();
     void unreadableDatabase();
@@ -285,6 +287,58 @@ void TestCli::updateThroughProxy()
     QCOMPARE(cli({"--dir", folder.path(), "list"}).out.count('\n'), 234);
 }
 
+// The backtest's JSON is the library's walk for the same options; a search's JSON carries the
+// fair-dice statistics after every key it had.
+void TestCli::backtestAndFairness()
+{
+    TestFolder folder;
+    const std::vector<TestDraw> draws = TestHistory::sample();
+    QVERIFY(TestHistory::createIn(folder.path(), draws));
+    const Run search = cli({"--dir", folder.path(), "search", "--kind", "size", "--json"});
+    QCOMPARE(search.status, 0);
+    QVERIFY(search.out.contains("],\"tally\":[{"));
+    QVERIFY(search.out.contains(
+        "}],\"fairness\":{\"sorted\":true,\"expected\":[")); // the sample is published sorted
+    const QJsonObject fairness = QJsonDocument::fromJson(search.out).object().value("fairness").toObject();
+    QCOMPARE(fairness.value("df").toInt(), 5);
+    QCOMPARE(fairness.value("method").toString(), QStringLiteral("chi2"));
+    QCOMPARE(fairness.value("expected").toArray().size(), 6);
+    QVERIFY(fairness.value("p").toDouble() > 0 && fairness.value("p").toDouble() <= 1);
+
+    const qint32 from = draws[4000].issue, to = draws[4500].issue;
+    const Run run =
+        cli({"--dir", folder.path(), "backtest", "--from", QString::number(from), "--to", QString::number(to),
+             "--top", "2", "--kind", "size", "--fixed", "--positions", "12", "--json"});
+    QCOMPARE(run.status, 0);
+    QVERIFY(run.out.startsWith(QStringLiteral("{\"from\":%1,\"to\":%2,\"top\":2,\"sorted\":true,\"played\":")
+                                   .arg(from)
+                                   .arg(to)
+                                   .toLatin1()));
+    const QJsonObject json = QJsonDocument::fromJson(run.out).object();
+    SearchState s;
+    s.intLei = 1;
+    s.bolZyw = false;
+    const auto direct = Backtest::run(TestHistory::snapshotOf(draws), s, {true, true, false}, from, to, 2);
+    QCOMPARE(json.value("played").toInt(), direct->played);
+    QCOMPARE(json.value("hits").toInt(), direct->hits);
+    QCOMPARE(json.value("longest_miss_streak").toInt(), direct->longestMissStreak);
+    QCOMPARE(json.value("expected_hits").toDouble(), direct->expectedHits);
+    const QJsonArray issues = json.value("issues").toArray();
+    QCOMPARE(issues.size(), direct->played);
+    const QJsonObject first = issues.first().toObject();
+    QCOMPARE(first.keys(), (QStringList{"drawn", "hit", "issue", "p_hit", "pattern", "picks"}));
+    QCOMPARE(first.value("issue").toInt(), direct->issues.front().issue);
+    QCOMPARE(first.value("picks").toArray().size(), 2);
+    // Without --json: the summary line, then the issues under a header.
+    const Run text =
+        cli({"--dir", folder.path(), "backtest", "--from", QString::number(from), "--to", QString::number(to),
+             "--top", "2", "--kind", "size", "--fixed", "--positions", "12"});
+    const QStringList lines = QString::fromUtf8(text.out).split('\n', Qt::SkipEmptyParts);
+    QVERIFY(lines[0].startsWith(QStringLiteral("回测 %1 期至 %2 期").arg(from).arg(to)));
+    QCOMPARE(lines[1], QStringLiteral("期号\t模式\t推荐\t开奖\t命中\t命中概率"));
+    QCOMPARE(lines.size(), 2 + direct->played);
+}
+
 void TestCli::badUsage_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -314,6 +368,10 @@ void TestCli::badUsage_data()
     QTest::newRow("delete-last 0") << QStringList{"delete-last", "0"};
     QTest::newRow("keep-up-to no issue") << QStringList{"keep-up-to", "abc"};
     QTest::newRow("compact with an option") << QStringList{"compact", "--now"};
+    QTest::newRow("backtest top 6 of six values") << QStringList{"backtest", "--top", "6"};
+    QTest::newRow("backtest top 2 of two values")
+        << QStringList{"backtest", "--display", "size", "--top", "2"};
+    QTest::newRow("backtest with a pattern") << QStringList{"backtest", "--pattern", "1,2,3"};
 }
 
 void TestCli::badUsage()

@@ -107,9 +107,10 @@ void TestGridExport::resultGridsToWorkbooks()
                        QPoint(5, 5));
     doubleClick(h.find<GridView>("MSFlexGrid3"));
     const Sheet tally = readWorkbook(h.folder.filePath("Jieguo.xlsx"));
-    QCOMPARE(tally.rows.first(), (QStringList{"序号", "结果", "出现次数", "百分比"}));
+    QCOMPARE(tally.rows.first(), (QStringList{"序号", "结果", "出现次数", "百分比", "期望次数"}));
     compareWithGrid(tally, h.grid(3));
     QVERIFY(tally.rows[1][3].endsWith('%'));
+    QVERIFY(tally.rows[1][4].toDouble() > 0);
 }
 
 void TestGridExport::historyByDoubleClickAndMenu()

@@ -212,7 +212,9 @@ void TestMainWindow::menusHoldEveryEntry()
     QStringList bar;
     for (QAction *a : h.window->menuBar()->actions())
         bar << a->text();
-    QCOMPARE(bar, (QStringList{"历史管理", "设置", "彩种选择"}));
+    QCOMPARE(bar, (QStringList{"历史管理", "设置", "分析", "彩种选择"}));
+    QCOMPARE(captions(h.find<QMenu>("mnuFenxi")),
+             (QStringList{"跟号回测(&B)…", "统计图表(&C)…", "-", "回测与统计说明(&H)"}));
     QCOMPARE(captions(h.find<QMenu>("mnuLsgl")),
              (QStringList{"导出历史号码(&O)", "删除最后历史(&E)", "清空历史号码(&C)", "删除到选定期(&D)",
                           "删除最后指定数量期历史(&E)"}));

@@ -1,0 +1,346 @@
+#include "AnalysisWindows.h"
+
+#include "Dialogs.h"
+#include "GridExport.h"
+#include "GridModel.h"
+#include "Launcher.h"
+#include "ResultGrids.h"
+
+#include <QAreaSeries>
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <QValueAxis>
+#include <cmath>
+
+namespace {
+
+const QString kindNames[] = {QStringLiteral("号码"), QStringLiteral("大小"), QStringLiteral("单双"),
+                             QStringLiteral("段数")};
+
+template<typename T> T *named(T *widget, const char *name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+// The backtest's issues as the table shows them, formatted when in view.
+class BacktestRows : public GridRows
+{
+public:
+    BacktestRows(const Backtest::Summary &summary, int kind)
+        : m_summary(summary)
+        , m_kind(kind)
+    {}
+    int count() const override { return int(m_summary.issues.size()); }
+    QString text(int row, int col) const override
+    {
+        if (row < 0 || row >= count())
+            return {};
+        const Backtest::Issue &i = m_summary.issues[size_t(row)];
+        switch (col) {
+        case 0:
+            return QString::number(i.issue);
+        case 1:
+            return QStringLiteral("%1 %2 %3").arg(i.pattern[0]).arg(i.pattern[1]).arg(i.pattern[2]);
+        case 2: {
+            QStringList picks;
+            for (qint16 v : i.picks)
+                picks << ResultGrids::valueLabel(m_kind, v);
+            return picks.join(QLatin1Char(' '));
+        }
+        case 3:
+            return QStringLiteral("%1%2%3").arg(i.drawn[0]).arg(i.drawn[1]).arg(i.drawn[2]);
+        case 4:
+            return i.hit ? QStringLiteral("中") : QStringLiteral("不中");
+        default:
+            return QString::number(i.pHit, 'f', 4);
+        }
+    }
+
+private:
+    const Backtest::Summary &m_summary;
+    int m_kind;
+};
+
+} // namespace
+
+BacktestDialog::BacktestDialog(HistorySnapshot history, const SearchState &state, const Positions &chosen,
+                               Dialogs *dialogs, Launcher *launcher, const QString &programFolder,
+                               QWidget *parent)
+    : QDialog(parent)
+    , m_history(std::move(history))
+    , m_state(state)
+    , m_chosen(chosen)
+    , m_dialogs(dialogs)
+    , m_launcher(launcher)
+    , m_programFolder(programFolder)
+{
+    setObjectName(QStringLiteral("BacktestDialog"));
+    setWindowTitle(QStringLiteral("跟号回测"));
+    resize(900, 680);
+    auto *layout = new QVBoxLayout(this);
+    auto *options =
+        named(new QLabel(QStringLiteral("当前检索条件：") + optionsText(state, chosen)), "lblHuiceOptions");
+    options->setWordWrap(true);
+    layout->addWidget(options);
+
+    auto *inputs = new QHBoxLayout;
+    m_from = named(new QLineEdit, "txtHuiceFrom");
+    m_to = named(new QLineEdit, "txtHuiceTo");
+    for (QLineEdit *box : {m_from, m_to}) {
+        box->setValidator(new QIntValidator(1, std::numeric_limits<int>::max(), box));
+        box->setMaximumWidth(120);
+    }
+    m_from->setAccessibleName(QStringLiteral("回测起始期号"));
+    m_to->setAccessibleName(QStringLiteral("回测结束期号"));
+    if (!m_history.isEmpty()) {
+        // The last 1,000 stored draws, or all of them.
+        m_from->setText(QString::number(m_history.at(std::max(0, m_history.count() - 1000)).sqqh));
+        m_to->setText(QString::number(m_history.last().sqqh));
+    }
+    m_top = named(new QSpinBox, "spnHuiceTop");
+    m_top->setRange(1, std::max(1, Backtest::listedCount(state) - 1));
+    m_top->setAccessibleName(QStringLiteral("推荐个数"));
+    m_run = named(new QPushButton(QStringLiteral("开始回测(&R)")), "cmdHuiceRun");
+    m_cancel = named(new QPushButton(QStringLiteral("取消")), "cmdHuiceCancel");
+    m_cancel->setVisible(false);
+    m_progress = named(new QProgressBar, "prgHuice");
+    m_progress->setVisible(false);
+    inputs->addWidget(new QLabel(QStringLiteral("起始期号")));
+    inputs->addWidget(m_from);
+    inputs->addWidget(new QLabel(QStringLiteral("结束期号")));
+    inputs->addWidget(m_to);
+    inputs->addWidget(new QLabel(QStringLiteral("推荐前")));
+    inputs->addWidget(m_top);
+    inputs->addWidget(new QLabel(QStringLiteral("个")));
+    inputs->addWidget(m_run);
+    inputs->addWidget(m_progress, 1);
+    inputs->addWidget(m_cancel);
+    inputs->addStretch();
+    layout->addLayout(inputs);
+
+    m_result = named(new QLabel, "lblHuiceSummary");
+    m_result->setWordWrap(true);
+    m_result->setAccessibleName(QStringLiteral("回测结果"));
+    layout->addWidget(m_result);
+
+    m_chart = named(new QChartView, "chtHuice");
+    m_chart->setRenderHint(QPainter::Antialiasing);
+    m_chart->setMinimumHeight(240);
+    layout->addWidget(m_chart, 1);
+
+    m_grid = new GridModel(this);
+    m_grid->setCols(6);
+    m_grid->setRows(1);
+    const QString header[] = {QStringLiteral("期号"), QStringLiteral("模式"), QStringLiteral("推荐"),
+                              QStringLiteral("开奖"), QStringLiteral("命中"), QStringLiteral("命中概率")};
+    for (int c = 0; c < 6; ++c)
+        m_grid->setCellText(0, c, header[c]);
+    m_table = named(new QTableView, "grdHuice");
+    m_table->setModel(m_grid);
+    m_table->verticalHeader()->setVisible(false);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_table->setAccessibleName(QStringLiteral("回测期号"));
+    layout->addWidget(m_table, 1);
+
+    auto *buttons = new QHBoxLayout;
+    m_export = named(new QPushButton(QStringLiteral("导出到电子表格(&X)")), "cmdHuiceExport");
+    m_export->setEnabled(false);
+    auto *close = new QPushButton(QStringLiteral("关闭"));
+    buttons->addStretch();
+    buttons->addWidget(m_export);
+    buttons->addWidget(close);
+    layout->addLayout(buttons);
+
+    connect(m_run, &QPushButton::clicked, this, &BacktestDialog::run);
+    connect(m_cancel, &QPushButton::clicked, this, [this] { m_cancelled = true; });
+    connect(m_export, &QPushButton::clicked, this, &BacktestDialog::exportTable);
+    connect(close, &QPushButton::clicked, this, &QDialog::close);
+}
+
+BacktestDialog::~BacktestDialog() = default;
+
+QString BacktestDialog::optionsText(const SearchState &state, const Positions &chosen)
+{
+    QStringList positions;
+    for (int p = 1; p <= 3; ++p)
+        if (chosen[size_t(p - 1)])
+            positions << QString::number(p);
+    const QString tally = state.bolZuxuan ? QStringLiteral("组选第1~%1位").arg(state.intConsqSort)
+                                          : QStringLiteral("直选第%1位").arg(state.intConsqSort);
+    return QStringLiteral("检索%1，显示%2，%3，%4，%5，%6")
+        .arg(kindNames[std::clamp<int>(state.intLei, 0, 3)],
+             kindNames[std::clamp<int>(state.intXianshiLei, 0, 3)],
+             state.bolZyw ? QStringLiteral("自由位") : QStringLiteral("固定位"),
+             state.bolSq ? QStringLiteral("上期") : QStringLiteral("前%1期").arg(state.intPreQi),
+             positions.isEmpty() ? QStringLiteral("不限位置")
+                                 : QStringLiteral("第%1位").arg(positions.join(QStringLiteral("、"))),
+             tally);
+}
+
+void BacktestDialog::run()
+{
+    bool okFrom = false, okTo = false;
+    const qint32 from = m_from->text().toInt(&okFrom), to = m_to->text().toInt(&okTo);
+    if (!okFrom || !okTo || from > to) {
+        m_result->setText(QStringLiteral("回测起止期号无效"));
+        return;
+    }
+    m_cancelled = false;
+    m_run->setEnabled(false);
+    QElapsedTimer clock;
+    clock.start();
+    // A run that takes longer than a moment shows its progress and can be cancelled.
+    const auto progress = [&](int done, int total) {
+        if (clock.elapsed() > 300) {
+            m_progress->setVisible(true);
+            m_cancel->setVisible(true);
+            m_progress->setRange(0, std::max(total, 1));
+            m_progress->setValue(done);
+            QCoreApplication::processEvents();
+        }
+        return !m_cancelled;
+    };
+    std::optional<Backtest::Summary> summary =
+        Backtest::run(m_history, m_state, m_chosen, from, to, m_top->value(), progress);
+    m_progress->setVisible(false);
+    m_cancel->setVisible(false);
+    m_run->setEnabled(true);
+    if (!summary) {
+        m_result->setText(QStringLiteral("回测已取消"));
+        return;
+    }
+    m_grid->setRowSource(nullptr);
+    m_summary = std::move(summary);
+    showSummary();
+}
+
+void BacktestDialog::showSummary()
+{
+    const Backtest::Summary &s = *m_summary;
+    m_result->setText(
+        QStringLiteral(
+            "回测 %1 期至 %2 期，推荐前 %3 个：%4 期有推荐（%5 期没有可统计的历史，跳过），命中 %6 期，"
+            "命中率 %7%；公平骰子的期望命中 %8 期。z = %9，p = %10 —— %11。最长连续不中 %12 期。")
+            .arg(*s.from)
+            .arg(*s.to)
+            .arg(s.top)
+            .arg(s.played)
+            .arg(s.skipped)
+            .arg(s.hits)
+            .arg(s.played ? 100.0 * s.hits / s.played : 0.0, 0, 'f', 1)
+            .arg(s.expectedHits, 0, 'f', 1)
+            .arg(s.z, 0, 'f', 2)
+            .arg(s.p < 0.01 ? QString::number(s.p, 'g', 2) : QString::number(s.p, 'f', 2))
+            .arg(s.p < 0.05 ? QStringLiteral("与纯随机有显著差异") : QStringLiteral("与纯随机没有显著差异"))
+            .arg(s.longestMissStreak));
+
+    auto *hits = new QLineSeries;
+    hits->setName(QStringLiteral("累计命中"));
+    auto *expected = new QLineSeries;
+    expected->setName(QStringLiteral("累计期望命中"));
+    auto *upper = new QLineSeries, *lower = new QLineSeries;
+    double e = 0, v = 0;
+    int h = 0;
+    // One point an issue, thinned to at most about 2,000 points.
+    const int step = std::max<int>(1, int(s.issues.size() / 2000));
+    for (size_t i = 0; i < s.issues.size(); ++i) {
+        e += s.issues[i].pHit;
+        v += s.issues[i].pHit * (1 - s.issues[i].pHit);
+        h += s.issues[i].hit ? 1 : 0;
+        if (i % size_t(step) != 0 && i + 1 != s.issues.size())
+            continue;
+        const double x = double(i + 1);
+        hits->append(x, h);
+        expected->append(x, e);
+        upper->append(x, e + 2 * std::sqrt(v));
+        lower->append(x, std::max(0.0, e - 2 * std::sqrt(v)));
+    }
+    auto *band = new QAreaSeries(upper, lower);
+    band->setName(QStringLiteral("期望 ±2σ"));
+    band->setOpacity(0.25);
+    auto *chart = new QChart;
+    chart->addSeries(band);
+    chart->addSeries(expected);
+    chart->addSeries(hits);
+    chart->createDefaultAxes();
+    chart->setTitle(QStringLiteral("累计命中与公平骰子的期望"));
+    m_chart->setChart(chart);
+
+    m_grid->setRowSource(std::make_shared<BacktestRows>(*m_summary, m_state.intXianshiLei));
+    m_export->setEnabled(!s.issues.empty());
+}
+
+void BacktestDialog::exportTable()
+{
+    const QString path = QDir(m_programFolder).filePath(QStringLiteral("Huice.xlsx"));
+    QString error;
+    if (!GridExport::write(*m_grid, path, &error)) {
+        m_dialogs->message(
+            this, QStringLiteral("导出到电子表格"),
+            QStringLiteral("无法写入电子表格文件：\n%1\n%2").arg(QDir::toNativeSeparators(path), error));
+        return;
+    }
+    if (!m_launcher->openFile(path))
+        m_dialogs->message(this, QStringLiteral("导出到电子表格"),
+                           QStringLiteral("回测表已保存到：\n%1").arg(QDir::toNativeSeparators(path)));
+}
+
+TallyChartDialog::TallyChartDialog(const SearchResult &result, const FairDice::Fairness &fairness,
+                                   QWidget *parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("TallyChart"));
+    setWindowTitle(QStringLiteral("统计图表"));
+    resize(640, 420);
+    auto *observed = new QBarSet(QStringLiteral("出现次数"));
+    auto *expected = new QBarSet(QStringLiteral("期望次数"));
+    QStringList labels;
+    // In value order, so that the bars read left to right.
+    std::vector<size_t> order(result.tally.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(),
+              [&](size_t a, size_t b) { return result.tally[a].value < result.tally[b].value; });
+    for (size_t i : order) {
+        labels << ResultGrids::valueLabel(result.displayKind, result.tally[i].value);
+        *observed << double(result.tally[i].count);
+        *expected << (i < fairness.expected.size() ? fairness.expected[i] : 0.0);
+    }
+    auto *series = new QBarSeries;
+    series->append(observed);
+    series->append(expected);
+    auto *chart = new QChart;
+    chart->addSeries(series);
+    auto *categories = new QBarCategoryAxis;
+    categories->append(labels);
+    chart->addAxis(categories, Qt::AlignBottom);
+    series->attachAxis(categories);
+    auto *values = new QValueAxis;
+    chart->addAxis(values, Qt::AlignLeft);
+    series->attachAxis(values);
+    chart->setTitle(FairDice::summaryLine(fairness));
+    auto *view = named(new QChartView(chart), "chtTally");
+    view->setRenderHint(QPainter::Antialiasing);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(view);
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "Backtest.h"
+#include "FairDice.h"
+#include "HistorySnapshot.h"
+#include "SearchResult.h"
+#include "SearchState.h"
+
+#include <QDialog>
+#include <memory>
+
+class Dialogs;
+class GridModel;
+class Launcher;
+class QChartView;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+class QTableView;
+
+// "跟号回测": the walk-forward backtest of the window's current options over a range of issues,
+// its summary, a chart of hits against what fair dice give, and the issues in a table.
+class BacktestDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    BacktestDialog(HistorySnapshot history, const SearchState &state, const Positions &chosen,
+                   Dialogs *dialogs, Launcher *launcher, const QString &programFolder,
+                   QWidget *parent = nullptr);
+    ~BacktestDialog() override;
+
+    // The current options in words, for the line above the range.
+    static QString optionsText(const SearchState &state, const Positions &chosen);
+
+    void run();
+    const Backtest::Summary *summary() const { return m_summary ? &*m_summary : nullptr; }
+
+private:
+    void showSummary();
+    void exportTable();
+
+    HistorySnapshot m_history; // the window's copy as it was when the dialog opened
+    SearchState m_state;
+    Positions m_chosen;
+    Dialogs *m_dialogs;
+    Launcher *m_launcher;
+    QString m_programFolder;
+    std::optional<Backtest::Summary> m_summary;
+    bool m_cancelled = false;
+
+    QLineEdit *m_from;
+    QLineEdit *m_to;
+    QSpinBox *m_top;
+    QPushButton *m_run;
+    QPushButton *m_cancel;
+    QPushButton *m_export;
+    QProgressBar *m_progress;
+    QLabel *m_result;
+    QChartView *m_chart;
+    GridModel *m_grid;
+    QTableView *m_table;
+};
+
+// "统计图表": the last search's tally as bars, observed against what fair dice give.
+class TallyChartDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    TallyChartDialog(const SearchResult &result, const FairDice::Fairness &fairness,
+                     QWidget *parent = nullptr);
+};
