@@ -157,6 +157,7 @@ BacktestDialog::BacktestDialog(HistorySnapshot history, const SearchState &state
     m_table = named(new QTableView, "grdHuice");
     m_table->setModel(m_grid);
     m_table->verticalHeader()->setVisible(false);
+    m_table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     m_table->setAccessibleName(QStringLiteral("回测期号"));
@@ -283,6 +284,11 @@ void BacktestDialog::showSummary()
     chart->addSeries(expected);
     chart->addSeries(hits);
     chart->createDefaultAxes();
+    for (QAbstractAxis *axis : chart->axes())
+        if (auto *values = qobject_cast<QValueAxis *>(axis))
+            values->setLabelFormat(QStringLiteral("%d"));
+    chart->axes(Qt::Horizontal).first()->setTitleText(QStringLiteral("回测期数"));
+    chart->axes(Qt::Vertical).first()->setTitleText(QStringLiteral("命中期数"));
     chart->setTitle(QStringLiteral("累计命中与公平骰子的期望"));
     m_chart->setChart(chart);
 
