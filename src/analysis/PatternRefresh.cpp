@@ -54,25 +54,43 @@ Verification verify(const HistorySnapshot &snapshot, const SearchState &state, c
                     bool beforeOnly, int drawsPerDay)
 {
     Verification outcome;
-    if (snapshot.isEmpty())
+    const QString text = issueText.trimmed();
+    if (snapshot.isEmpty()) {
+        outcome.problem = QStringLiteral("历史号码是空的，无法验证");
         return outcome;
-    const std::optional<qint32> q = predecessorIssue(issueText, drawsPerDay);
-    if (!q)
-        return outcome;
+    }
     if (!beforeOnly)
         outcome.rangeEnd = snapshot.last().sqqh;
-    int at = snapshot.count() - 1;
-    while (at >= 0 && snapshot.at(at).sqqh != *q)
-        --at;
-    if (at < 0)
+    bool ok = false;
+    qint64 typed = text.toLongLong(&ok);
+    if (ok && typed > std::numeric_limits<qint32>::max())
+        typed = text.right(9).toLongLong(&ok); // "20161212005": the issue is its last nine digits
+    if (!ok || typed < 1 || typed > std::numeric_limits<qint32>::max()) {
+        outcome.problem = QStringLiteral("“%1”不是期号").arg(text);
         return outcome;
+    }
+    int before = -1;
+    const int at = snapshot.lowerBound(typed);
+    if (at < snapshot.count() && snapshot.at(at).sqqh == typed)
+        before = at - 1;
+    else if (IssueNumbers::next(snapshot.last().sqqh, drawsPerDay) == typed)
+        before = snapshot.count() - 1;
+    else {
+        outcome.problem = QStringLiteral("期号 %1 不在历史号码中").arg(typed);
+        return outcome;
+    }
+    if (before < 0) {
+        outcome.problem = QStringLiteral("期号 %1 之前没有历史号码").arg(typed);
+        return outcome;
+    }
     if (beforeOnly)
-        outcome.rangeEnd = snapshot.at(at).sqqh;
-    if (!state.bolSq)
-        at -= state.intPreQi - 1;
-    if (at < 0 || at >= snapshot.count() || state.intLei < 0 || state.intLei >= KindCount)
+        outcome.rangeEnd = snapshot.at(before).sqqh;
+    const int source = before - (state.bolSq ? 0 : state.intPreQi - 1);
+    if (source < 0 || state.intLei < 0 || state.intLei >= KindCount) {
+        outcome.problem = QStringLiteral("期号 %1 之前不足 %2 期历史号码").arg(typed).arg(state.intPreQi);
         return outcome;
-    outcome.pattern = Derivation::kindValues(snapshot.at(at).value, state.intLei);
+    }
+    outcome.pattern = Derivation::kindValues(snapshot.at(source).value, state.intLei);
     return outcome;
 }
 

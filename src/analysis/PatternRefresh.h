@@ -22,15 +22,20 @@ std::optional<qint32> rangeStart(const HistorySnapshot &snapshot, bool bolSq, in
 // the previous day's last draw (YYMMDD × 1000 + draws per day). Nothing when it cannot be formed.
 std::optional<qint32> predecessorIssue(const QString &text, int drawsPerDay);
 
-// What the tab-3 pattern refresh ("验证指定期") changes; a part it cannot reach stays unset.
+// What the tab-3 pattern refresh ("验证指定期") changes; a part it cannot reach stays unset, and
+// `problem` says why there is no pattern.
 struct Verification
 {
     std::optional<qint32> rangeEnd;
     std::optional<std::array<qint16, 3>> pattern;
+    QString problem;
 };
 
-// The pattern is the draw just before the typed issue (or N-1 before that in 前N期 mode). With
-// `beforeOnly` ("仅检索该期前") the range ends at that draw, else at the latest draw.
+// The typed issue must be stored, or be the next issue; its predecessor is the stored draw just
+// before it in issue order (what the day arithmetic gives for a complete history, and the right
+// draw when a day is short or the draws per day changed). The pattern is that draw (or the draw
+// N-1 before it in 前N期 mode). With `beforeOnly` ("仅检索该期前") the range ends at the
+// predecessor, else at the latest draw.
 Verification verify(const HistorySnapshot &snapshot, const SearchState &state, const QString &issueText,
                     bool beforeOnly, int drawsPerDay);
 

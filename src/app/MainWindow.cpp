@@ -179,7 +179,7 @@ void MainWindow::reopenSnapshot()
     m_copyFailed = m_history.isOpen() && !read;
     m_snapshot = std::move(read).value_or(HistorySnapshot());
     if (m_copyFailed)
-        statusBar()->showMessage(QStringLiteral("无法读取历史号码：%1").arg(m_history.userError()));
+        showStatus(QStringLiteral("无法读取历史号码：%1").arg(m_history.userError()));
 }
 
 // A search shows results only for the history as it is: when it could not be read, none.
@@ -248,8 +248,14 @@ void MainWindow::verifyPattern()
         m_snapshot, m_search, m_ui.Text4->text(), m_ui.Check4->isChecked(), m_drawsPerDay);
     if (outcome.rangeEnd)
         m_ui.Text3.value(1)->setText(QString::number(*outcome.rangeEnd));
-    if (!outcome.pattern)
+    m_verifyProblem = outcome.problem;
+    if (!outcome.pattern) {
+        // Never a search on another tab's pattern: the boxes are emptied and the reason shown.
+        for (int p = 11; p <= 13; ++p)
+            m_ui.Text2.value(p)->clear();
+        showStatus(m_verifyProblem);
         return;
+    }
     m_search.bolManual = false;
     m_search.intPattern = *outcome.pattern;
     for (int p = 1; p <= 3; ++p)
@@ -303,6 +309,8 @@ void MainWindow::connectControls()
             onTabClicked(tab);
     });
     connect(m_ui.Check4, &QCheckBox::clicked, this, &MainWindow::onCheck4Clicked);
+    // Editing finished covers Enter too.
+    connect(m_ui.Text4, &QLineEdit::editingFinished, this, &MainWindow::verifyPattern);
     for (QLineEdit *box : std::as_const(m_ui.Text22))
         box->installEventFilter(this);
     connect(m_ui.Command1, &QPushButton::clicked, this, &MainWindow::onSearchClicked);
@@ -417,6 +425,10 @@ void MainWindow::onTabClicked(int tab)
 {
     if (tab < 0)
         return;
+    // Leaving tab 3: the range ends at the latest draw again if 仅检索该期前 had moved it.
+    if (m_shownTab == 2 && tab != 2 && m_ui.Check4->isChecked() && !m_snapshot.isEmpty())
+        m_ui.Text3.value(1)->setText(QString::number(m_snapshot.last().sqqh));
+    m_shownTab = tab;
     for (auto it = m_ui.tabFrames.cbegin(); it != m_ui.tabFrames.cend(); ++it)
         it.value()->setVisible(it.key() == tab + 1);
     m_ui.verifyRow->setVisible(tab == 2);
@@ -437,12 +449,7 @@ void MainWindow::onTabClicked(int tab)
 
 void MainWindow::onCheck4Clicked()
 {
-    if (m_ui.Check4->isChecked()) {
-        if (const auto q = PatternRefresh::predecessorIssue(m_ui.Text4->text(), m_drawsPerDay))
-            m_ui.Text3.value(1)->setText(QString::number(*q));
-    } else if (!m_snapshot.isEmpty()) {
-        m_ui.Text3.value(1)->setText(QString::number(m_snapshot.last().sqqh));
-    }
+    verifyPattern();
 }
 
 Positions MainWindow::chosenPositions() const
@@ -466,12 +473,32 @@ IssueRange MainWindow::issueRange() const
 void MainWindow::onSearchClicked()
 {
     syncWithDisk();
-    if (refuseSearchOnUnreadHistory())
+    if (refuseSearchOnUnreadHistory() || refuseSearchWithoutPattern())
         return;
     const BusyCursor busy;
     m_search.bolZyw = !m_ui.Option1.value(0)->isChecked();
     m_ui.grid2->setVisible(false);
     showResult(FollowSearch::run(m_snapshot, m_search, chosenPositions(), issueRange()));
+}
+
+// Tab 3 without a pattern of its own, or tab 2 with an empty box: say which, and do not search.
+bool MainWindow::refuseSearchWithoutPattern()
+{
+    if (m_ui.TabStrip1->currentIndex() == 2 && !m_verifyProblem.isEmpty()) {
+        showStatus(m_verifyProblem);
+        return true;
+    }
+    if (m_ui.TabStrip1->currentIndex() == 1) {
+        for (int p = 1; p <= 3; ++p) {
+            if (m_ui.Check11.value(p)->isChecked() && m_ui.Text22.value(p)->text().trimmed().isEmpty()) {
+                showStatus(QStringLiteral("手动输入号的第%1位是空的，请输入号码或取消勾选该位").arg(p));
+                m_ui.Text22.value(p)->setFocus();
+                return true;
+            }
+        }
+        takePatternFrom(m_ui.Text22);
+    }
+    return false;
 }
 
 void MainWindow::showResult(SearchResult result)
@@ -480,6 +507,26 @@ void MainWindow::showResult(SearchResult result)
     m_lastFairness = FairDice::of(*m_lastResult, m_search, FairDice::isSorted(m_snapshot));
     ResultGrids::fill(*m_ui.grid2, *m_ui.grid3, m_lastResult, &m_lastFairness);
     m_ui.lblFairness->setText(m_lastResult->rows.empty() ? QString() : FairDice::summaryLine(m_lastFairness));
+    const IssueRange range = issueRange();
+    if (!range.from || !range.to)
+        showStatus(QStringLiteral("检索起止期数无效"));
+    else if (m_lastResult->rows.empty())
+        showStatus(QStringLiteral("没有找到符合条件的历史号码"));
+    else
+        showStatus(QStringLiteral("找到 %1 期，统计 %2 个号码")
+                       .arg(m_lastResult->rows.size())
+                       .arg(m_lastResult->total));
+}
+
+void MainWindow::showStatus(const QString &text)
+{
+    statusBar()->clearMessage();
+    m_ui.lblStatus->setText(text);
+}
+
+QString MainWindow::statusText() const
+{
+    return m_ui.lblStatus->text();
 }
 
 void MainWindow::openBacktest()
@@ -498,7 +545,7 @@ void MainWindow::openBacktest()
 void MainWindow::openTallyChart()
 {
     if (!m_lastResult) {
-        statusBar()->showMessage(QStringLiteral("请先检索，图表显示最近一次检索的统计结果。"));
+        showStatus(QStringLiteral("请先检索，图表显示最近一次检索的统计结果。"));
         return;
     }
     auto *dialog = new TallyChartDialog(*m_lastResult, m_lastFairness, this);
@@ -511,7 +558,7 @@ void MainWindow::onCombinationSearchClicked()
     // Alt+G leaves the size box without taking the focus from it: take an edited size now.
     onCombinationSizeLeft();
     syncWithDisk();
-    if (refuseSearchOnUnreadHistory())
+    if (refuseSearchOnUnreadHistory() || refuseSearchWithoutPattern())
         return;
     const BusyCursor busy;
     m_search.bolZyw = !m_ui.Option1.value(0)->isChecked();

@@ -50,6 +50,9 @@ public:
     bool historyOpen() const { return m_history.isOpen(); }
     HistoryDb &history() { return m_history; }
     const HistorySnapshot &snapshot() const { return m_snapshot; }
+    // The outcome of the last command, as the status bar shows it.
+    QString statusText() const;
+    void showStatus(const QString &text);
 
     // The routines every change of the history ends with.
     void addHaoma();
@@ -87,6 +90,7 @@ private:
     void onCombinationSearchClicked();
     // Both result grids, the line under them and the chart's data, from one search.
     void showResult(SearchResult result);
+    bool refuseSearchWithoutPattern();
     void openBacktest();
     void openTallyChart();
     Positions chosenPositions() const;
@@ -137,6 +141,8 @@ private:
     bool m_redBall = false;
     std::shared_ptr<const SearchResult> m_lastResult;
     FairDice::Fairness m_lastFairness;
+    QString m_verifyProblem; // why tab 3 has no pattern; empty when it has one
+    int m_shownTab = 0;
     bool m_copyFailed = false;  // the history could not be read into memory
     bool m_entryPaused = false; // a draw was just stored: clearing the boxes is no input
 };

@@ -49,7 +49,7 @@ void MainWindow::syncWithDisk()
     if (!m_history.changedElsewhere())
         return;
     showNewHistory();
-    statusBar()->showMessage(
+    showStatus(
         QStringLiteral("历史号码已被另一个程序修改，已重新读入（共 %1 期）。").arg(m_snapshot.count()));
 }
 
@@ -121,11 +121,11 @@ void MainWindow::storeTypedDraw()
     if (!appended || !HistoryGrid::append(*m_ui.grid1, *row))
         fillHistoryGrid();
     qihaoXianshi();
-    statusBar()->showMessage(QStringLiteral("已录入 %1 期：%2 %3 %4")
-                                 .arg(row->sqqh)
-                                 .arg(numbers[0])
-                                 .arg(numbers[1])
-                                 .arg(numbers[2]));
+    showStatus(QStringLiteral("已录入 %1 期：%2 %3 %4")
+                   .arg(row->sqqh)
+                   .arg(numbers[0])
+                   .arg(numbers[1])
+                   .arg(numbers[2]));
 }
 
 void MainWindow::onImportClicked()
@@ -167,7 +167,7 @@ void MainWindow::importFile(const QString &path)
     }
     m_currentIssue = reading->currentIssue;
     showNewHistory();
-    statusBar()->showMessage(
+    showStatus(
         QStringLiteral("读入 %1 期历史号码，跳过 %2 行。").arg(reading->draws.size()).arg(reading->skipped));
 }
 
@@ -301,7 +301,7 @@ void MainWindow::onUpdateClicked()
         return;
     }
     showNewHistory();
-    statusBar()->showMessage(
+    showStatus(
         QStringLiteral("在线更新：新增 %1 期开奖号码%2。")
             .arg(outcome.added)
             .arg(outcome.replaced ? QStringLiteral("（旧的历史号码已超过保留天数，已替换）") : QString()));

@@ -360,5 +360,7 @@ void MainWindowUi::setupUi(QMainWindow *window)
         mnuK3.insert(i, entry);
     }
 
-    window->statusBar();
+    lblStatus = named(new QLabel, QStringLiteral("lblStatus"));
+    lblStatus->setAccessibleName(QStringLiteral("状态"));
+    window->statusBar()->addWidget(lblStatus, 1);
 }

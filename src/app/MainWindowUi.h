@@ -29,6 +29,7 @@ struct MainWindowUi
     GridView *MSFlexGrid1 = nullptr;
     GridView *MSFlexGrid2 = nullptr;
     GridView *MSFlexGrid3 = nullptr;
+    QLabel *lblStatus = nullptr;   // the status bar's message, readable by assistive technology
     QLabel *lblFairness = nullptr; // the tally against fair dice, under the statistics grid
 
     QLabel *Label12 = nullptr;

@@ -1,5 +1,6 @@
 #include "Derivation.h"
 #include "PatternRefresh.h"
+#include "TestHistory.h"
 
 #include <QTest>
 
@@ -19,6 +20,7 @@ private slots:
     void predecessorIssue();
     void verify_data();
     void verify();
+    void verifyFollowsStoredOrder();
 };
 
 namespace {
@@ -131,7 +133,27 @@ void TestPatternRefresh::verify_data()
     QTest::newRow("issue not stored, before only") << "161212009" << true << 0 << qint64(-1) << QList<int>{};
     QTest::newRow("issue not stored, whole range")
         << "161212009" << false << 0 << qint64(161212004) << QList<int>{};
-    QTest::newRow("no issue can be formed") << "x" << false << 0 << qint64(-1) << QList<int>{};
+    QTest::newRow("no issue can be formed") << "x" << false << 0 << qint64(161212004) << QList<int>{};
+    QTest::newRow("the next issue") << "161212005" << true << 0 << qint64(161212004) << QList<int>{6, 6, 2};
+    QTest::newRow("the first stored draw has none before it")
+        << "161212001" << true << 0 << qint64(-1) << QList<int>{};
+    QTest::newRow("eleven digits") << "20161212003" << true << 0 << qint64(161212002) << QList<int>{3, 3, 5};
+}
+
+// A short day: the stored draw before the next day's first is the day's last one stored, wherever
+// the day arithmetic would look.
+void TestPatternRefresh::verifyFollowsStoredOrder()
+{
+    const HistorySnapshot stored =
+        TestHistory::snapshotOf({{161212001, {1, 4, 6}}, {161212002, {3, 3, 5}}, {161213001, {2, 5, 1}}});
+    SearchState state;
+    const auto outcome = PatternRefresh::verify(stored, state, "161213001", true, 78);
+    QCOMPARE(outcome.rangeEnd, std::optional<qint32>(161212002));
+    QCOMPARE(outcome.pattern, (std::optional<std::array<qint16, 3>>{{3, 3, 5}}));
+    QVERIFY(outcome.problem.isEmpty());
+    const auto missing = PatternRefresh::verify(stored, state, "130731099", false, 78);
+    QCOMPARE(missing.problem, QStringLiteral("期号 130731099 不在历史号码中"));
+    QVERIFY(!missing.pattern);
 }
 
 void TestPatternRefresh::verify()
@@ -149,6 +171,8 @@ void TestPatternRefresh::verify()
     if (outcome.pattern)
         pattern = {(*outcome.pattern)[0], (*outcome.pattern)[1], (*outcome.pattern)[2]};
     QTEST(pattern, "pattern");
+    // No pattern always comes with its reason.
+    QCOMPARE(outcome.problem.isEmpty(), bool(outcome.pattern));
 }
 
 QTEST_GUILESS_MAIN(TestPatternRefresh)

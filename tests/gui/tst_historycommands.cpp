@@ -188,7 +188,7 @@ void TestHistoryCommands::importReplacesHistory()
     QCOMPARE(h.text("Text3(1)"), QStringLiteral("130101004"));
     QCOMPARE(h.text("Text1"), QStringLiteral("130101005"));
     QCOMPARE(h.text("Text2(1)") + h.text("Text2(2)") + h.text("Text2(3)"), QStringLiteral("333"));
-    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("读入 4 期历史号码，跳过 1 行。"));
+    QCOMPARE(w.statusText(), QStringLiteral("读入 4 期历史号码，跳过 1 行。"));
     // The first imported row starts a history of its own.
     QSqlQuery q = w.history().database().select("SELECT txtHisLst, L1AS FROM Lishi ORDER BY SQQH, rowid");
     QVERIFY(q.next());

@@ -42,6 +42,8 @@ private slots:
     void tabSwitchRestoresPatterns();
     void typedPatternKeepsOnlyNumberKeys();
     void verifyTabSetsPatternAndRangeEnd();
+    void verifyTabRefusesWithoutPredecessor();
+    void emptyManualBoxIsNamed();
     void displayKindWaitsForNextSearch();
     void combinationSearchTakesEditedSize();
     void rangeBoxWithSqlTextChangesNothing();
@@ -62,6 +64,14 @@ void TestSearchControls::searchButtonFillsBothGrids()
     QCOMPARE(h.grid(3).cellText(1, 1), QStringLiteral("3")); // 3 3 5: the 3 twice
     QCOMPARE(h.grid(3).cellText(1, 3), QStringLiteral("66.667%"));
     QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+    QCOMPARE(h.window->statusText(), QStringLiteral("找到 1 期，统计 3 个号码"));
+    // Every search says what it found, or why nothing.
+    h.find<QLineEdit>("Text3(0)")->setText("161212006");
+    h.find<QPushButton>("Command1")->click();
+    QCOMPARE(h.window->statusText(), QStringLiteral("没有找到符合条件的历史号码"));
+    h.find<QLineEdit>("Text3(0)")->setText("abc");
+    h.find<QPushButton>("Command1")->click();
+    QCOMPARE(h.window->statusText(), QStringLiteral("检索起止期数无效"));
 }
 
 void TestSearchControls::altSStartsTheSearch()
@@ -177,6 +187,65 @@ void TestSearchControls::verifyTabSetsPatternAndRangeEnd()
     h.find<QCheckBox>("Check1(13)")->setChecked(false);
     h.find<QPushButton>("Command1")->click();
     QCOMPARE(h.grid(2).rows(), 5); // 161212003..006
+}
+
+// The typed issue's predecessor is the stored draw before it, whatever the day arithmetic says;
+// an issue that is neither stored nor next gives no pattern and no search.
+void TestSearchControls::verifyTabRefusesWithoutPredecessor()
+{
+    Harness h;
+    // A short day: 161212 ends at its third draw.
+    QVERIFY(TestHistory::createIn(h.folder.path(), {{161212001, {1, 4, 6}},
+                                                    {161212002, {3, 3, 5}},
+                                                    {161212003, {6, 6, 2}},
+                                                    {161213001, {2, 5, 1}},
+                                                    {161213002, {3, 5, 3}}}));
+    h.start();
+    h.find<QTabBar>("TabStrip1")->setCurrentIndex(2);
+    h.find<QCheckBox>("Check4")->click();
+    auto *issue = h.find<QLineEdit>("Text4");
+    issue->setText("161213001");
+    QTest::keyClick(issue, Qt::Key_Return);
+    QCOMPARE(pattern(h, 11), QStringLiteral("662"));
+    QCOMPARE(h.text("Text3(1)"), QStringLiteral("161212003"));
+
+    issue->setText("130731099");
+    QTest::keyClick(issue, Qt::Key_Return);
+    QCOMPARE(pattern(h, 11), QString());
+    QCOMPARE(h.window->statusText(), QStringLiteral("期号 130731099 不在历史号码中"));
+    h.find<QPushButton>("Command1")->click();
+    QCOMPARE(h.grid(2).rows(), 1);
+    QCOMPARE(h.window->statusText(), QStringLiteral("期号 130731099 不在历史号码中"));
+
+    // The next issue has the latest draw before it; leaving the tab gives the range end back.
+    issue->setText("161213003");
+    QTest::keyClick(issue, Qt::Key_Return);
+    QCOMPARE(pattern(h, 11), QStringLiteral("353"));
+    h.find<QPushButton>("Command1")->click();
+    QVERIFY(h.window->statusText().startsWith(QStringLiteral("找到")));
+    QCOMPARE(h.text("Text3(1)"), QStringLiteral("161213002"));
+    issue->setText("161212002");
+    QTest::keyClick(issue, Qt::Key_Return);
+    QCOMPARE(h.text("Text3(1)"), QStringLiteral("161212001"));
+    h.find<QTabBar>("TabStrip1")->setCurrentIndex(0);
+    QCOMPARE(h.text("Text3(1)"), QStringLiteral("161213002"));
+}
+
+void TestSearchControls::emptyManualBoxIsNamed()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), small));
+    h.start();
+    h.find<QTabBar>("TabStrip1")->setCurrentIndex(1);
+    h.find<QLineEdit>("Text22(1)")->setText("3");
+    h.find<QLineEdit>("Text22(2)")->clear();
+    h.find<QLineEdit>("Text22(3)")->setText("5");
+    h.find<QPushButton>("Command1")->click();
+    QCOMPARE(h.window->statusText(), QStringLiteral("手动输入号的第2位是空的，请输入号码或取消勾选该位"));
+    QCOMPARE(h.grid(2).rows(), 1);
+    h.find<QCheckBox>("Check11(2)")->setChecked(false);
+    h.find<QPushButton>("Command1")->click();
+    QVERIFY(h.window->statusText().startsWith(QStringLiteral("找到")));
 }
 
 void TestSearchControls::displayKindWaitsForNextSearch()
