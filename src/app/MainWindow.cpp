@@ -613,7 +613,7 @@ void MainWindow::askDaysToKeep()
 
 void MainWindow::openHelpPage(const QString &page)
 {
-    m_services.launcher->openFile(QDir(m_services.helpFolder).filePath(page));
+    openOrSayWhere(QDir(m_services.helpFolder).filePath(page), QStringLiteral("帮助页面"));
 }
 
 GridView *MainWindow::gridView(int n) const
@@ -658,7 +658,15 @@ void MainWindow::exportGrid(int n, bool fromMenu)
             QStringLiteral("无法写入电子表格文件：\n%1\n%2").arg(QDir::toNativeSeparators(path), error));
         return;
     }
-    m_services.launcher->openFile(path);
+    openOrSayWhere(path, QStringLiteral("电子表格"));
+}
+
+void MainWindow::openOrSayWhere(const QString &path, const QString &what)
+{
+    if (m_services.launcher->openFile(path))
+        showStatus(QStringLiteral("已打开%1：%2").arg(what, QDir::toNativeSeparators(path)));
+    else
+        showStatus(QStringLiteral("%1已保存在 %2（桌面没有可以打开它的程序）").arg(what, QDir::toNativeSeparators(path)));
 }
 
 void MainWindow::changeEvent(QEvent *event)

@@ -100,6 +100,8 @@ private:
     void setSegmentBase(int base);
     void askDaysToKeep();
     void openHelpPage(const QString &page);
+    // Opens a file the program wrote with the desktop's application, or says where it is.
+    void openOrSayWhere(const QString &path, const QString &what);
 
     // Writers of the history.
     QString programFile(const QString &name) const;

@@ -318,5 +318,5 @@ void MainWindow::onExportClicked()
             QStringLiteral("无法写入文件：\n%1\n%2").arg(QDir::toNativeSeparators(path), error));
         return;
     }
-    m_services.launcher->openFile(path);
+    openOrSayWhere(path, QStringLiteral("历史号码文本文件"));
 }

@@ -6,6 +6,9 @@
 #include "PageLoader.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QNetworkProxyFactory>
 #include <csignal>
 
@@ -17,6 +20,11 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VendrixK3"));
     QApplication::setOrganizationName(QStringLiteral("Pelomarix"));
+    // Qt's own texts (the open-file dialog, the text boxes' menus, standard buttons) in Chinese.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
 
     QtDialogs dialogs;
     DesktopLauncher launcher;

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
+#include <sys/stat.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -129,6 +130,10 @@ bool writeTextSheet(const QString &path, int rows, int cols, const std::function
         std::remove(partialPath.constData());
         return fail(QStringLiteral("电子表格文件没有完整写入（磁盘可能已满）"));
     }
+    // The work file was made private; the workbook gets the usual permissions for a new file.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::chmod(partialPath.constData(), 0666 & ~mask);
     if (std::rename(partialPath.constData(), QFile::encodeName(path).constData()) != 0) {
         const QString why = QString::fromLocal8Bit(std::strerror(errno));
         std::remove(partialPath.constData());

@@ -42,9 +42,10 @@ public:
     bool openFile(const QString &path) override
     {
         opened << path;
-        return true;
+        return answer;
     }
     QStringList opened;
+    bool answer = true; // false: the desktop has no application for the file
 };
 
 class FixedClock : public Clock

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <sys/stat.h>
 #include <QWheelEvent>
 
 namespace {
@@ -140,6 +141,16 @@ void TestGridExport::historyByDoubleClickAndMenu()
     // No half-written files are left beside it.
     QCOMPARE(QDir(h.folder.path()).entryList({"*lishi*"}, QDir::Files | QDir::Hidden),
              QStringList{"lishi.xlsx"});
+    // A new file's usual permissions, not the private ones of the work file.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    QCOMPARE(QFileInfo(path).permission(QFileDevice::ReadOther), (mask & 04) == 0);
+    QCOMPARE(QFileInfo(path).permission(QFileDevice::ReadGroup), (mask & 040) == 0);
+    // With no application to open it, the status bar says where the workbook is.
+    h.launcher.answer = false;
+    h.action("mnuDcls")->trigger();
+    QCOMPARE(h.window->statusText(),
+             QStringLiteral("电子表格已保存在 %1（桌面没有可以打开它的程序）").arg(QDir::toNativeSeparators(path)));
 }
 
 void TestGridExport::unwritableFolderIsReported()
