@@ -148,6 +148,7 @@ void MainWindow::startUp()
 
     // The snapshot opened with the database is current: fill the grid from it.
     fillHistoryGrid();
+    showGame();
 }
 
 void MainWindow::openHistory()
@@ -576,6 +577,25 @@ void MainWindow::switchGame(int index)
     const Province &game = ProvinceTable::at(index);
     m_drawsPerDay = game.drawsPerDay;
     m_gameCode = game.code;
+    // The next issue follows the new game's draws a day.
+    qihaoXianshi();
+    showGame();
+}
+
+void MainWindow::showGame()
+{
+    setWindowTitle(productTitle() + QStringLiteral(" — ") + ProvinceTable::at(m_gameIndex).caption);
+    if (const std::optional<int> stored = m_history.storedGame();
+        stored && *stored != m_gameIndex && *stored >= 0 && *stored < ProvinceTable::Count)
+        showStatus(QStringLiteral("历史号码属于%1").arg(ProvinceTable::at(*stored).caption));
+    else
+        showStatus(QString());
+}
+
+bool MainWindow::historyOfOtherGame()
+{
+    const std::optional<int> stored = m_history.storedGame();
+    return stored && *stored != m_gameIndex;
 }
 
 void MainWindow::setSegmentBase(int base)
@@ -666,7 +686,8 @@ void MainWindow::openOrSayWhere(const QString &path, const QString &what)
     if (m_services.launcher->openFile(path))
         showStatus(QStringLiteral("已打开%1：%2").arg(what, QDir::toNativeSeparators(path)));
     else
-        showStatus(QStringLiteral("%1已保存在 %2（桌面没有可以打开它的程序）").arg(what, QDir::toNativeSeparators(path)));
+        showStatus(QStringLiteral("%1已保存在 %2（桌面没有可以打开它的程序）")
+                       .arg(what, QDir::toNativeSeparators(path)));
 }
 
 void MainWindow::changeEvent(QEvent *event)

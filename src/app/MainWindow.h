@@ -97,6 +97,9 @@ private:
     IssueRange issueRange() const;
     void takePatternFrom(const QHash<int, QLineEdit *> &boxes);
     void switchGame(int index);
+    // The selected game in the title; in the status bar, whose draws the history holds if not its.
+    void showGame();
+    bool historyOfOtherGame();
     void setSegmentBase(int base);
     void askDaysToKeep();
     void openHelpPage(const QString &page);

@@ -103,6 +103,7 @@ void MainWindow::storeTypedDraw()
                                         .arg(m_history.userError()));
         return;
     }
+    m_history.recordGame(m_gameIndex, false);
     // Only this draw is new, unless another program wrote meanwhile.
     const bool appended = !m_history.changedElsewhere();
     if (appended)
@@ -165,6 +166,7 @@ void MainWindow::importFile(const QString &path)
                                     QStringLiteral("读入没有完成：%1\n\n历史号码没有改变。").arg(error));
         return;
     }
+    m_history.recordGame(m_gameIndex, true);
     m_currentIssue = reading->currentIssue;
     showNewHistory();
     showStatus(
@@ -288,7 +290,9 @@ void MainWindow::onUpdateClicked()
         const OnlineUpdate::Game game{m_gameIndex, m_gameCode, m_drawsPerDay};
         outcome =
             OnlineUpdate::run(m_history, m_snapshot, *m_services.pageLoader, game, m_settings.updateHost(),
-                              m_services.clock->today(), m_daysToKeep, m_search.DsIni);
+                              m_services.clock->today(), m_daysToKeep, m_search.DsIni, historyOfOtherGame());
+        if (outcome.added > 0)
+            m_history.recordGame(m_gameIndex, outcome.replaced);
         setCommandsEnabled(true);
     }
     if (outcome.added == 0) {

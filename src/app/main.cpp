@@ -8,8 +8,8 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QTranslator>
 #include <QNetworkProxyFactory>
+#include <QTranslator>
 #include <csignal>
 
 int main(int argc, char *argv[])

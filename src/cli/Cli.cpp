@@ -142,6 +142,7 @@ int importFile(Context &c, Arguments &args, QTextStream &out)
     const auto reading = HistoryWriter::import(c.db, *content, 0, c.segmentBase, &error);
     if (!reading)
         throw UsageError{QStringLiteral("读入没有完成，历史号码没有改变：%1").arg(error)};
+    c.db.recordGame(c.game, true);
     out << QStringLiteral("读入 %1 期，跳过 %2 行\n").arg(reading->draws.size()).arg(reading->skipped);
     return 0;
 }
@@ -166,6 +167,7 @@ int addDraw(Context &c, Arguments &args, QTextStream &out)
                                             ProvinceTable::at(c.game).drawsPerDay, placeholderIssue);
     if (!row)
         throw UsageError{QStringLiteral("开奖号码没有保存，历史号码没有改变：%1").arg(c.db.userError())};
+    c.db.recordGame(c.game, false);
     out << row->sqqh << ' ' << digits << '\n';
     return 0;
 }
@@ -228,11 +230,13 @@ int update(Context &c, Arguments &args, QTextStream &out)
     c.open();
     HttpPageLoader loader;
     const Province &province = ProvinceTable::at(c.game);
-    const OnlineUpdate::Outcome outcome =
-        OnlineUpdate::run(c.db, c.snapshot, loader, {c.game, province.code, province.drawsPerDay}, host,
-                          QDate::currentDate(), days, c.segmentBase);
+    const OnlineUpdate::Outcome outcome = OnlineUpdate::run(
+        c.db, c.snapshot, loader, {c.game, province.code, province.drawsPerDay}, host, QDate::currentDate(),
+        days, c.segmentBase, c.db.storedGame().value_or(c.game) != c.game);
     if (!outcome.error.isEmpty())
         throw UsageError{QStringLiteral("在线更新没有完成，历史号码没有改变：%1").arg(outcome.error)};
+    if (outcome.added > 0)
+        c.db.recordGame(c.game, outcome.replaced);
     out << QStringLiteral("新增 %1 期\n").arg(outcome.added);
     return 0;
 }

@@ -154,10 +154,11 @@ std::vector<TextDraw> findDraws(const QString &text, const Plan &plan, const Gam
 }
 
 Outcome run(HistoryDb &db, const HistorySnapshot &snapshot, PageLoader &loader, const Game &game,
-            const QString &host, QDate today, int daysToKeep, int segmentBase)
+            const QString &host, QDate today, int daysToKeep, int segmentBase, bool otherGame)
 {
     Outcome outcome;
-    const Plan p = plan(snapshot, game, today, daysToKeep);
+    Plan p = plan(otherGame ? HistorySnapshot() : snapshot, game, today, daysToKeep);
+    p.replaceHistory = p.replaceHistory || otherGame;
     if (!p.error.isEmpty()) {
         outcome.error = p.error;
         return outcome;

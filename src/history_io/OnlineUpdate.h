@@ -62,7 +62,9 @@ struct Outcome
 
 // The whole update: plan, load, find, then append the draws after the last stored one (or,
 // for a history older than the days to keep, replace it, but only when draws were found).
+// `otherGame`: the stored draws belong to another game; they are replaced by this game's, as an
+// outdated history is (and still only when the page brought draws).
 Outcome run(HistoryDb &db, const HistorySnapshot &snapshot, PageLoader &loader, const Game &game,
-            const QString &host, QDate today, int daysToKeep, int segmentBase);
+            const QString &host, QDate today, int daysToKeep, int segmentBase, bool otherGame = false);
 
 } // namespace OnlineUpdate

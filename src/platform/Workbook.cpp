@@ -4,11 +4,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
-#include <sys/stat.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <sys/stat.h>
 #include <xlsxwriter.h>
 #include <zlib.h>
 

@@ -274,6 +274,33 @@ std::optional<HistorySnapshot> HistoryDb::snapshot()
     return HistorySnapshot(std::move(rows));
 }
 
+std::optional<int> HistoryDb::storedGame()
+{
+    if (!isOpen() || !m_db.hasTable(QStringLiteral("Caizhong")))
+        return std::nullopt;
+    QSqlQuery q = m_db.select(QStringLiteral("SELECT GsZl FROM Caizhong LIMIT 1"));
+    if (!q.next())
+        return std::nullopt;
+    return q.value(0).toInt();
+}
+
+bool HistoryDb::recordGame(int game, bool replaced)
+{
+    return write([&] {
+        if (!m_db.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS Caizhong (GsZl INTEGER)")))
+            return false;
+        if (!replaced) {
+            QSqlQuery q = m_db.select(QStringLiteral("SELECT count(*) FROM Caizhong"));
+            if (!q.next())
+                return false;
+            if (q.value(0).toInt() > 0)
+                return true;
+        }
+        return m_db.exec(QStringLiteral("DELETE FROM Caizhong")) &&
+               m_db.exec(QStringLiteral("INSERT INTO Caizhong (GsZl) VALUES (?)"), {game});
+    });
+}
+
 bool HistoryDb::changedElsewhere()
 {
     if (!isOpen())

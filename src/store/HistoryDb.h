@@ -82,6 +82,13 @@ public:
     // The whole history in ascending issue order, read in one statement (one consistent state).
     std::optional<HistorySnapshot> snapshot();
 
+    // The game (index of the province table) the stored draws came from; unset when the file
+    // does not say, and then they belong to the selected game.
+    std::optional<int> storedGame();
+    // Records the game of the stored draws in its own transaction: always after the history was
+    // replaced, only when none is recorded yet after draws were added.
+    bool recordGame(int game, bool replaced);
+
     // Whether another process committed a change since the last call (or since open()).
     bool changedElsewhere();
 

@@ -12,8 +12,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
-#include <sys/stat.h>
 #include <QWheelEvent>
+#include <sys/stat.h>
 
 namespace {
 
@@ -149,8 +149,8 @@ void TestGridExport::historyByDoubleClickAndMenu()
     // With no application to open it, the status bar says where the workbook is.
     h.launcher.answer = false;
     h.action("mnuDcls")->trigger();
-    QCOMPARE(h.window->statusText(),
-             QStringLiteral("电子表格已保存在 %1（桌面没有可以打开它的程序）").arg(QDir::toNativeSeparators(path)));
+    QCOMPARE(h.window->statusText(), QStringLiteral("电子表格已保存在 %1（桌面没有可以打开它的程序）")
+                                         .arg(QDir::toNativeSeparators(path)));
 }
 
 void TestGridExport::unwritableFolderIsReported()

@@ -536,15 +536,24 @@ void TestMainWindow::gameMenuSwitchesOnlyTheGame()
     QCOMPARE(h.folder.readSetting("GsZl"), QStringLiteral("8"));
     QCOMPARE(w.drawsPerDay(), 87);
     QCOMPARE(w.gameCode(), QStringLiteral("jl"));
-    // Nothing else is refreshed until the next refresh of the display.
-    QCOMPARE(h.text("Text1"), QStringLiteral("161213001"));
-    QCOMPARE(h.grid(1).rows(), rows);
-    w.qihaoXianshi();
+    // The next issue follows the new game's 87 draws a day; the history stays as it is.
     QCOMPARE(h.text("Text1"), QStringLiteral("161212079"));
+    QCOMPARE(h.grid(1).rows(), rows);
+    QVERIFY(w.windowTitle().endsWith(QStringLiteral("吉林快3")));
 
     h.action("mnuK3(5)")->trigger();
     QCOMPARE(w.gameCode(), QStringLiteral("jx"));
     QCOMPARE(w.drawsPerDay(), 84);
+    QCOMPARE(h.text("Text1"), QStringLiteral("161212079"));
+
+    // A draw typed now records the game of the history; another game selected then says so.
+    for (int p = 1; p <= 3; ++p)
+        QTest::keyClick(h.find<QLineEdit>(QStringLiteral("MaskEdBox1(%1)").arg(p)), Qt::Key_2);
+    QCOMPARE(w.history().storedGame(), std::optional<int>(5));
+    h.action("mnuK3(0)")->trigger();
+    QCOMPARE(w.statusText(), QStringLiteral("历史号码属于江西快3"));
+    h.action("mnuK3(5)")->trigger();
+    QCOMPARE(w.statusText(), QString());
 }
 
 void TestMainWindow::segmentMenuTicksOneEntry()

@@ -279,6 +279,18 @@ void TestOnlineUpdate::oldHistoryReplacedOnlyWithDraws()
     QCOMPARE(after.first().sqqh, 161209001);
     QCOMPARE(after.first().prev[0][KindA], 0); // a history of its own
     QCOMPARE(after.count(), int(fresh.size()));
+
+    // A recent history of another game is replaced, not continued; a page with nothing keeps it.
+    QVERIFY(HistoryWriter::replace(db, day("161212", 1, 5), 1, false));
+    loader.page = {true, textOf(resultsPage({})), {}};
+    outcome = OnlineUpdate::run(db, *db.snapshot(), loader, fujian, ".x", today, 3, 1, true);
+    QCOMPARE(outcome.added, 0);
+    QCOMPARE(db.snapshot()->count(), 5);
+    loader.page = {true, textOf(resultsPage(fresh)), {}};
+    outcome = OnlineUpdate::run(db, *db.snapshot(), loader, fujian, ".x", today, 3, 1, true);
+    QVERIFY(outcome.replaced);
+    QCOMPARE(loader.asked.last(), QStringLiteral("http://fj.x/?n=234"));
+    QCOMPARE(db.snapshot()->count(), int(fresh.size()));
 }
 
 void TestOnlineUpdate::largePageStaysLinear()
