@@ -277,6 +277,9 @@ void BacktestDialog::showSummary()
         lower->append(x, std::max(0.0, e - 2 * std::sqrt(v)));
     }
     auto *band = new QAreaSeries(upper, lower);
+    // The band does not own its edges.
+    upper->setParent(band);
+    lower->setParent(band);
     band->setName(QStringLiteral("期望 ±2σ"));
     band->setOpacity(0.25);
     auto *chart = new QChart;
@@ -290,7 +293,10 @@ void BacktestDialog::showSummary()
     chart->axes(Qt::Horizontal).first()->setTitleText(QStringLiteral("回测期数"));
     chart->axes(Qt::Vertical).first()->setTitleText(QStringLiteral("命中期数"));
     chart->setTitle(QStringLiteral("累计命中与公平骰子的期望"));
+    // The view gives up the chart it showed without deleting it.
+    QChart *shown = m_chart->chart();
     m_chart->setChart(chart);
+    delete shown;
 
     m_grid->setRowSource(std::make_shared<BacktestRows>(*m_summary, m_state.intXianshiLei));
     m_export->setEnabled(!s.issues.empty());
