@@ -523,6 +523,8 @@ void MainWindow::showStatus(const QString &text)
 {
     statusBar()->clearMessage();
     m_ui.lblStatus->setText(text);
+    // A screen reader reads the label by its name, "状态", and the message as its description.
+    m_ui.lblStatus->setAccessibleDescription(text);
 }
 
 QString MainWindow::statusText() const

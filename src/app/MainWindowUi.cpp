@@ -360,6 +360,22 @@ void MainWindowUi::setupUi(QMainWindow *window)
         mnuK3.insert(i, entry);
     }
 
+    // What assistive technology and UI automation read for the boxes and grids.
+    Text1->setAccessibleName(QStringLiteral("下一期期号"));
+    for (int p = 1; p <= 3; ++p) {
+        MaskEdBox1.value(p)->setAccessibleName(QStringLiteral("第%1位号码").arg(p));
+        Text2.value(p)->setAccessibleName(QStringLiteral("自动第%1位").arg(p));
+        Text22.value(p)->setAccessibleName(QStringLiteral("手动第%1位").arg(p));
+        Text2.value(p + 10)->setAccessibleName(QStringLiteral("验证第%1位").arg(p));
+    }
+    MSFlexGrid1->setAccessibleName(QStringLiteral("历史号码"));
+    MSFlexGrid2->setAccessibleName(QStringLiteral("检索结果"));
+    MSFlexGrid3->setAccessibleName(QStringLiteral("结果统计"));
+    Text3.value(0)->setAccessibleName(QStringLiteral("检索起始期号"));
+    Text3.value(1)->setAccessibleName(QStringLiteral("检索结束期号"));
+    MaskEdBox2->setAccessibleName(QStringLiteral("前N期"));
+    Text4->setAccessibleName(QStringLiteral("验证期号"));
+
     lblStatus = named(new QLabel, QStringLiteral("lblStatus"));
     lblStatus->setAccessibleName(QStringLiteral("状态"));
     window->statusBar()->addWidget(lblStatus, 1);

@@ -20,6 +20,8 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTabBar>
+#include <QAccessible>
+#include <QLabel>
 #include <QTest>
 
 // The controls as a first run sets them.
@@ -67,6 +69,8 @@ private slots:
     void unreadableDatabaseIsReportedAndKept();
     void delrecEmptiesHistory();
     void windowFitsSmallScreen();
+    void accessibleNames_data();
+    void accessibleNames();
 };
 
 void TestMainWindow::controlsCarryTheirCaptions_data()
@@ -696,6 +700,41 @@ void TestMainWindow::windowFitsSmallScreen()
         QWidget *c = h.find(name);
         const QRect inWindow(c->mapTo(&w, QPoint(0, 0)), c->size());
         QVERIFY2(w.rect().contains(inWindow), name);
+    }
+}
+
+void TestMainWindow::accessibleNames_data()
+{
+    QTest::addColumn<QString>("object");
+    QTest::addColumn<QString>("name");
+    const QList<QPair<QString, QString>> names{
+        {"Text1", "下一期期号"},        {"MaskEdBox1(1)", "第1位号码"}, {"MaskEdBox1(3)", "第3位号码"},
+        {"MSFlexGrid1", "历史号码"},    {"MSFlexGrid2", "检索结果"},    {"MSFlexGrid3", "结果统计"},
+        {"Text3(0)", "检索起始期号"},   {"Text3(1)", "检索结束期号"},   {"MaskEdBox2", "前N期"},
+        {"Text4", "验证期号"},          {"Text2(1)", "自动第1位"},      {"Text2(3)", "自动第3位"},
+        {"Text22(2)", "手动第2位"},     {"Text2(11)", "验证第1位"},     {"Text2(13)", "验证第3位"},
+        {"lblStatus", "状态"}};
+    for (const auto &[object, name] : names)
+        QTest::newRow(qPrintable(object)) << object << name;
+}
+
+// Read through Qt's accessibility interface, which is what AT-SPI hands to a screen reader.
+void TestMainWindow::accessibleNames()
+{
+    QFETCH(QString, object);
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), TestHistory::consecutive(161212001, 20)));
+    h.start();
+    QWidget *widget = h.find(object);
+    QVERIFY(widget);
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(widget);
+    QVERIFY(accessible);
+    QTEST(accessible->text(QAccessible::Name), "name");
+    if (object == QLatin1String("lblStatus")) {
+        h.find<QPushButton>("Command1")->click();
+        // The message itself is the label's description, beside its name.
+        QCOMPARE(accessible->text(QAccessible::Name), QStringLiteral("状态"));
+        QVERIFY(accessible->text(QAccessible::Description).startsWith(QStringLiteral("找到")));
     }
 }
 
