@@ -12,6 +12,7 @@
 #include "IssueNumbers.h"
 #include "Launcher.h"
 #include "LishiColumns.h"
+#include "PageLoader.h"
 #include "PatternRefresh.h"
 #include "ProvinceTable.h"
 #include "ResultGrids.h"
@@ -331,6 +332,8 @@ void MainWindow::connectControls()
     connectEach(m_ui.mnuK3, &QAction::triggered, [this](int i) { switchGame(i); });
     connectEach(m_ui.mnuDscs, &QAction::triggered, [this](int i) { setSegmentBase(i); });
     connect(m_ui.mnuSetDay, &QAction::triggered, this, &MainWindow::askDaysToKeep);
+    connect(m_ui.mnuUpdateHost, &QAction::triggered, this, &MainWindow::askUpdateHost);
+    connect(m_ui.cmdUpdateCancel, &QPushButton::clicked, this, [this] { m_services.pageLoader->cancel(); });
     connect(m_ui.mnuHomePage, &QAction::triggered, this,
             [this] { openHelpPage(QStringLiteral("index.html")); });
     connect(m_ui.mnuIntroPage, &QAction::triggered, this,

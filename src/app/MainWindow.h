@@ -120,6 +120,8 @@ private:
     void compactDb();
     void onExportClicked();
     void onUpdateClicked();
+    // "开奖网址": asks for the results host and saves it; false when nothing was saved.
+    bool askUpdateHost();
     void setCommandsEnabled(bool enabled);
 
     // Grids: wheel, pop-up menu, spreadsheet export.

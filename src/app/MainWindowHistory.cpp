@@ -19,7 +19,9 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStatusBar>
 
 namespace {
@@ -281,34 +283,71 @@ void MainWindow::onUpdateClicked()
             QStringLiteral("确实要在线更新最新历史号码吗？更新可能要花费一段时间，网络不通或者我方服务器"
                            "更新不及时可能都造成更新失败！")))
         return;
+    // The default host never resolves: a first-time user is asked for the real one first.
+    if (m_settings.updateHost() == OnlineUpdate::defaultHost()) {
+        if (!m_services.dialogs->question(this, importTitle,
+                                          QStringLiteral("还没有设置开奖网址，无法在线更新。现在设置吗？")) ||
+            !askUpdateHost())
+            return;
+    }
     syncWithDisk();
     OnlineUpdate::Outcome outcome;
     {
-        // The window keeps painting while the page loads; no other command may start meanwhile.
+        // The window keeps painting while the page loads; no other command may start meanwhile,
+        // but the load can be cancelled.
         const BusyCursor busy;
         setCommandsEnabled(false);
+        m_ui.prgUpdate->setVisible(true);
+        m_ui.cmdUpdateCancel->setVisible(true);
+        showStatus(QStringLiteral("正在读取开奖网页……"));
         const OnlineUpdate::Game game{m_gameIndex, m_gameCode, m_drawsPerDay};
         outcome =
             OnlineUpdate::run(m_history, m_snapshot, *m_services.pageLoader, game, m_settings.updateHost(),
                               m_services.clock->today(), m_daysToKeep, m_search.DsIni, historyOfOtherGame());
         if (outcome.added > 0)
             m_history.recordGame(m_gameIndex, outcome.replaced);
+        m_ui.prgUpdate->setVisible(false);
+        m_ui.cmdUpdateCancel->setVisible(false);
         setCommandsEnabled(true);
     }
     if (outcome.added == 0) {
-        const QString why = !outcome.error.isEmpty()
-                                ? outcome.error
-                                : QStringLiteral("开奖网页上没有找到最后一期之后的开奖号码。");
+        QString why = outcome.error;
+        if (why.isEmpty() && outcome.lastStoredOnPage)
+            why = QStringLiteral("开奖网页上还没有第 %1 期之后的开奖号码。").arg(m_snapshot.last().sqqh);
+        else if (why.isEmpty())
+            why = QStringLiteral("开奖网页上没有找到开奖号码，请检查开奖网址（菜单“设置 → 开奖网址”）。");
+        showStatus(QStringLiteral("在线更新没有得到新的开奖号码，历史号码没有改变。"));
         m_services.dialogs->message(
             this, importTitle,
             QStringLiteral("在线更新没有得到新的开奖号码，历史号码保持不变。\n%1").arg(why));
         return;
     }
     showNewHistory();
-    showStatus(
-        QStringLiteral("在线更新：新增 %1 期开奖号码%2。")
-            .arg(outcome.added)
-            .arg(outcome.replaced ? QStringLiteral("（旧的历史号码已超过保留天数，已替换）") : QString()));
+    showStatus(QStringLiteral("在线更新：新增 %1 期开奖号码%2。")
+                   .arg(outcome.added)
+                   .arg(outcome.replaced
+                            ? QStringLiteral("（旧的历史号码已超过保留天数或属于另一彩种，已替换）")
+                            : QString()));
+}
+
+bool MainWindow::askUpdateHost()
+{
+    const std::optional<QString> answer = m_services.dialogs->input(
+        this, QStringLiteral("开奖网址"),
+        QStringLiteral("请输入开奖网页的主机名，即网址中跟在彩种代码之后的部分，例如 .results.example.com"),
+        m_settings.updateHost());
+    if (!answer)
+        return false;
+    const QString host = answer->trimmed();
+    static const QRegularExpression hostName(QStringLiteral("^[A-Za-z0-9.-]{1,200}(:[0-9]{1,5})?$"));
+    if (!hostName.match(host).hasMatch()) {
+        m_services.dialogs->message(this, QStringLiteral("开奖网址"),
+                                    QStringLiteral("“%1”不是主机名，开奖网址没有改变。").arg(host));
+        return false;
+    }
+    m_settings.setUpdateHost(host);
+    showStatus(QStringLiteral("开奖网址已设为 %1").arg(host));
+    return true;
 }
 
 void MainWindow::onExportClicked()

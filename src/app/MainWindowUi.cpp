@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
@@ -337,6 +338,8 @@ void MainWindowUi::setupUi(QMainWindow *window)
     mnuSetup->addSeparator();
     mnuSetDay =
         named(mnuSetup->addAction(QStringLiteral("历史号码更新检索天(&Y)")), QStringLiteral("mnuSetDay"));
+    mnuUpdateHost =
+        named(mnuSetup->addAction(QStringLiteral("开奖网址(&U)…")), QStringLiteral("mnuUpdateHost"));
     mnuHomePage =
         named(mnuSetup->addAction(QStringLiteral("软件介绍服务主页(&P)")), QStringLiteral("mnuHomePage"));
     mnuIntroPage =
@@ -379,4 +382,12 @@ void MainWindowUi::setupUi(QMainWindow *window)
     lblStatus = named(new QLabel, QStringLiteral("lblStatus"));
     lblStatus->setAccessibleName(QStringLiteral("状态"));
     window->statusBar()->addWidget(lblStatus, 1);
+    prgUpdate = named(new QProgressBar, QStringLiteral("prgUpdate"));
+    prgUpdate->setRange(0, 0);
+    prgUpdate->setMaximumWidth(160);
+    prgUpdate->setVisible(false);
+    cmdUpdateCancel = named(new QPushButton(QStringLiteral("取消")), QStringLiteral("cmdUpdateCancel"));
+    cmdUpdateCancel->setVisible(false);
+    window->statusBar()->addPermanentWidget(prgUpdate);
+    window->statusBar()->addPermanentWidget(cmdUpdateCancel);
 }

@@ -29,8 +29,11 @@ struct MainWindowUi
     GridView *MSFlexGrid1 = nullptr;
     GridView *MSFlexGrid2 = nullptr;
     GridView *MSFlexGrid3 = nullptr;
-    QLabel *lblStatus = nullptr;   // the status bar's message, readable by assistive technology
-    QLabel *lblFairness = nullptr; // the tally against fair dice, under the statistics grid
+    QLabel *lblStatus = nullptr;
+    class QProgressBar *prgUpdate = nullptr; // while the results page loads
+    QPushButton *cmdUpdateCancel = nullptr;
+    QAction *mnuUpdateHost = nullptr; // the status bar's message, readable by assistive technology
+    QLabel *lblFairness = nullptr;    // the tally against fair dice, under the statistics grid
 
     QLabel *Label12 = nullptr;
     QLineEdit *Text1 = nullptr;

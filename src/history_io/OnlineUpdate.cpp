@@ -37,20 +37,53 @@ public:
         }
     }
 
-    // The first place at or after `from`, else the first place at all.
-    std::optional<qsizetype> find(qint64 issue, qsizetype from) const
+    // Every place of the issue: those at or after `from` first, then the earlier ones.
+    std::vector<qsizetype> find(qint64 issue, qsizetype from) const
     {
         const auto it = m_positions.find(issue);
         if (it == m_positions.end())
-            return std::nullopt;
+            return {};
         const std::vector<qsizetype> &places = it->second;
         const auto after = std::lower_bound(places.begin(), places.end(), from);
-        return after != places.end() ? *after : places.front();
+        std::vector<qsizetype> ordered(after, places.end());
+        ordered.insert(ordered.end(), places.begin(), after);
+        return ordered;
     }
 
 private:
     std::unordered_map<qint64, std::vector<qsizetype>> m_positions;
 };
+
+// Other layouts: after the issue's digits, the next three digits 1..6 within a short stretch,
+// separated by anything that is no digit ("期号 1 3 5", cells, "开奖号码：1,3,5", "1、3、5"), or
+// written together ("期号 135"). Any other run of digits first means this is no draw.
+std::optional<Numbers> numbersNear(const QString &text, qsizetype found, qsizetype issueLength)
+{
+    constexpr qsizetype window = 24;
+    Numbers numbers{};
+    int count = 0;
+    qsizetype at = found + issueLength;
+    const qsizetype end = std::min(text.size(), at + window);
+    while (at < end && count < 3) {
+        if (!text[at].isDigit()) {
+            ++at;
+            continue;
+        }
+        qsizetype run = at;
+        while (run < text.size() && text[run].isDigit())
+            ++run;
+        const qsizetype length = run - at;
+        if (!(length == 1 || (length == 3 && count == 0)))
+            return std::nullopt;
+        for (qsizetype i = at; i < run; ++i) {
+            if (text[i] < u'1' || text[i] > u'6')
+                return std::nullopt;
+            numbers[size_t(count++)] = qint16(text[i].unicode() - u'0');
+        }
+        at = run;
+    }
+    return count == 3 ? std::optional<Numbers>(numbers) : std::nullopt;
+}
 
 std::optional<Numbers> numbersAt(const QString &text, qsizetype found, int k)
 {
@@ -141,14 +174,22 @@ std::vector<TextDraw> findDraws(const QString &text, const Plan &plan, const Gam
             if (issue > end)
                 break;
         }
-        const std::optional<qsizetype> found = index.find(issue, position);
-        position = found.value_or(0);
-        if (!found)
-            continue;
-        // The next issue is looked for after this one.
-        position = *found + 1;
-        if (const auto numbers = numbersAt(text, *found, k))
-            draws.push_back({qint32(issue), *numbers});
+        // The fixed layout first, then the others; a place that gives no draw gives way to the
+        // issue's next place.
+        const qsizetype length = QString::number(issue).size();
+        const std::vector<qsizetype> places = index.find(issue, position);
+        position = 0;
+        for (qsizetype found : places) {
+            std::optional<Numbers> numbers = numbersAt(text, found, k);
+            if (!numbers)
+                numbers = numbersNear(text, found, length);
+            if (numbers) {
+                draws.push_back({qint32(issue), *numbers});
+                // The next issue is looked for after this one.
+                position = found + 1;
+                break;
+            }
+        }
     }
     return draws;
 }
@@ -170,8 +211,12 @@ Outcome run(HistoryDb &db, const HistorySnapshot &snapshot, PageLoader &loader, 
         return outcome;
     }
     const std::vector<TextDraw> draws = findDraws(page.text, p, game, today);
-    if (draws.empty())
+    if (draws.empty()) {
+        // A page of draws that has none after the last stored one, or no page of draws at all.
+        outcome.lastStoredOnPage =
+            !snapshot.isEmpty() && !otherGame && page.text.contains(QString::number(snapshot.last().sqqh));
         return outcome;
+    }
     // Nothing stored is given up unless the page brought draws to put in its place. Appended draws
     // chain to the last stored draw as it is when they are written.
     std::optional<int> added;

@@ -57,7 +57,8 @@ struct Outcome
     bool loaded = false;
     int added = 0;
     bool replaced = false;
-    QString error; // the page did not load, or the history could not be written
+    bool lastStoredOnPage = false; // nothing added, but the page shows the last stored issue
+    QString error;                 // the page did not load, or the history could not be written
 };
 
 // The whole update: plan, load, find, then append the draws after the last stored one (or,

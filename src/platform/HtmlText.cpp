@@ -193,7 +193,19 @@ QString decode(const QByteArray &bytes, const QByteArray &contentType)
         match = named.match(QString::fromLatin1(bytes.left(4096)));
     if (match.hasMatch())
         charset = match.captured(1).toLatin1();
-    QStringDecoder decoder(charset.isEmpty() ? "UTF-8" : charset.constData());
+    if (charset.isEmpty()) {
+        // No charset declared: UTF-8 if the page is valid UTF-8, else GB18030, which Chinese
+        // results pages without a declaration are written in.
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        QString text = utf8.decode(bytes);
+        if (!utf8.hasError())
+            return text;
+        QStringDecoder gb("GB18030");
+        if (gb.isValid())
+            return gb.decode(bytes);
+        return text;
+    }
+    QStringDecoder decoder(charset.constData());
     if (!decoder.isValid())
         decoder = QStringDecoder(QStringDecoder::Utf8);
     return decoder.decode(bytes);

@@ -16,6 +16,8 @@ public:
     virtual ~PageLoader() = default;
     // Waits for the page while the application's events go on being handled.
     virtual Page load(const QUrl &address) = 0;
+    // Gives up the page being loaded (from an event handled meanwhile); load() then says so.
+    virtual void cancel() {}
 };
 
 // HTTP GET through Qt Network, with a time limit for the whole transfer.
@@ -26,7 +28,10 @@ public:
         : m_timeoutMs(timeoutMs)
     {}
     Page load(const QUrl &address) override;
+    void cancel() override;
 
 private:
     int m_timeoutMs;
+    class QNetworkReply *m_reply = nullptr;
+    bool m_cancelled = false;
 };

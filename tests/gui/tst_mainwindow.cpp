@@ -5,6 +5,7 @@
 #include "TestHistory.h"
 #include "WindowHarness.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -20,8 +21,6 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTabBar>
-#include <QAccessible>
-#include <QLabel>
 #include <QTest>
 
 // The controls as a first run sets them.
@@ -223,8 +222,8 @@ void TestMainWindow::menusHoldEveryEntry()
              (QStringList{"导出历史号码(&O)", "删除最后历史(&E)", "清空历史号码(&C)", "删除到选定期(&D)",
                           "删除最后指定数量期历史(&E)"}));
     QCOMPARE(captions(h.find<QMenu>("mnuSetup")),
-             (QStringList{"段数参数设置(&A)", "-", "历史号码更新检索天(&Y)", "软件介绍服务主页(&P)",
-                          "软件介绍说明页面(&R)", "软件演示说明录像下载(&D)", "-"}));
+             (QStringList{"段数参数设置(&A)", "-", "历史号码更新检索天(&Y)", "开奖网址(&U)…",
+                          "软件介绍服务主页(&P)", "软件介绍说明页面(&R)", "软件演示说明录像下载(&D)", "-"}));
     QCOMPARE(captions(h.find<QMenu>("mnuDscsSetup")), (QStringList{"段数参数0~2", "段数参数1~3"}));
     QCOMPARE(
         captions(h.find<QMenu>("mnuCaizhong")),
@@ -708,11 +707,11 @@ void TestMainWindow::accessibleNames_data()
     QTest::addColumn<QString>("object");
     QTest::addColumn<QString>("name");
     const QList<QPair<QString, QString>> names{
-        {"Text1", "下一期期号"},        {"MaskEdBox1(1)", "第1位号码"}, {"MaskEdBox1(3)", "第3位号码"},
-        {"MSFlexGrid1", "历史号码"},    {"MSFlexGrid2", "检索结果"},    {"MSFlexGrid3", "结果统计"},
-        {"Text3(0)", "检索起始期号"},   {"Text3(1)", "检索结束期号"},   {"MaskEdBox2", "前N期"},
-        {"Text4", "验证期号"},          {"Text2(1)", "自动第1位"},      {"Text2(3)", "自动第3位"},
-        {"Text22(2)", "手动第2位"},     {"Text2(11)", "验证第1位"},     {"Text2(13)", "验证第3位"},
+        {"Text1", "下一期期号"},      {"MaskEdBox1(1)", "第1位号码"}, {"MaskEdBox1(3)", "第3位号码"},
+        {"MSFlexGrid1", "历史号码"},  {"MSFlexGrid2", "检索结果"},    {"MSFlexGrid3", "结果统计"},
+        {"Text3(0)", "检索起始期号"}, {"Text3(1)", "检索结束期号"},   {"MaskEdBox2", "前N期"},
+        {"Text4", "验证期号"},        {"Text2(1)", "自动第1位"},      {"Text2(3)", "自动第3位"},
+        {"Text22(2)", "手动第2位"},   {"Text2(11)", "验证第1位"},     {"Text2(13)", "验证第3位"},
         {"lblStatus", "状态"}};
     for (const auto &[object, name] : names)
         QTest::newRow(qPrintable(object)) << object << name;

@@ -3,6 +3,7 @@
 #include "TestHistory.h"
 #include "WindowHarness.h"
 
+#include <QElapsedTimer>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -36,6 +37,9 @@ private slots:
     void failedPagesKeepHistory_data();
     void failedPagesKeepHistory();
     void commandsDisabledWhileWaiting();
+    void firstUpdateAsksForTheHost();
+    void loadingCanBeCancelled();
+    void nothingNewIsToldApart();
 
 private:
     std::unique_ptr<LoopbackHttpServer> m_server;
@@ -131,6 +135,68 @@ void TestUpdate::commandsDisabledWhileWaiting()
     QVERIFY(sawDisabled);
     QVERIFY(h.find<QPushButton>("Command1")->isEnabled());
     QVERIFY(w.menuBar()->isEnabled());
+}
+
+// With the never-resolving default host the user is asked for the real one, which is checked,
+// saved and used at once.
+void TestUpdate::firstUpdateAsksForTheHost()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), day(161211, 1, 70)));
+    MainWindow &w = h.start();
+    m_server->body = resultsPage(day(161211, 60, 78), true);
+    h.dialogs.inputAnswers = {QStringLiteral("not a host/!")};
+    h.find<QPushButton>("Command21")->click();
+    QVERIFY(h.dialogs.shown.at(1).text.contains(QStringLiteral("还没有设置开奖网址")));
+    QCOMPARE(h.dialogs.shown.at(2).defaultAnswer, QStringLiteral(".vendrix-k3.invalid"));
+    QVERIFY(h.dialogs.shown.last().text.contains(QStringLiteral("不是主机名")));
+    QCOMPARE(m_server->requests.size(), 0);
+
+    h.dialogs.inputAnswers = {QStringLiteral(".results.test")};
+    h.find<QPushButton>("Command21")->click();
+    QCOMPARE(h.folder.readSetting("UpdateHost"), QStringLiteral(".results.test"));
+    QCOMPARE(m_server->requests, QStringList{"GET http://fj.results.test/?n=78 HTTP/1.1"});
+    QCOMPARE(w.snapshot().count(), 78);
+    // The menu entry shows the host in force.
+    h.dialogs.inputAnswers = {};
+    h.action("mnuUpdateHost")->trigger();
+    QCOMPARE(h.dialogs.shown.last().defaultAnswer, QStringLiteral(".results.test"));
+}
+
+void TestUpdate::loadingCanBeCancelled()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), day(161211, 1, 70)));
+    h.folder.writeSetting("UpdateHost", ".results.test");
+    MainWindow &w = h.start();
+    m_server->silent = true;
+    bool sawProgress = false;
+    QTimer::singleShot(300, &w, [&] {
+        sawProgress = h.find<QWidget>("prgUpdate")->isVisibleTo(&w);
+        h.find<QPushButton>("cmdUpdateCancel")->click();
+    });
+    QElapsedTimer clock;
+    clock.start();
+    h.find<QPushButton>("Command21")->click();
+    QVERIFY(sawProgress);
+    QVERIFY(clock.elapsed() < 2500); // not the loader's time limit
+    QVERIFY(h.dialogs.shown.last().text.contains(QStringLiteral("已取消")));
+    QVERIFY(!h.find<QWidget>("prgUpdate")->isVisibleTo(&w));
+    QCOMPARE(w.snapshot().count(), 70);
+}
+
+void TestUpdate::nothingNewIsToldApart()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), day(161211, 1, 70)));
+    h.folder.writeSetting("UpdateHost", ".results.test");
+    h.start();
+    m_server->body = resultsPage(day(161211, 60, 70), true);
+    h.find<QPushButton>("Command21")->click();
+    QVERIFY(h.dialogs.shown.last().text.contains(QStringLiteral("还没有第 161211070 期之后的开奖号码")));
+    m_server->body = "<html><body>维护中</body></html>";
+    h.find<QPushButton>("Command21")->click();
+    QVERIFY(h.dialogs.shown.last().text.contains(QStringLiteral("没有找到开奖号码")));
 }
 
 QTEST_MAIN(TestUpdate)

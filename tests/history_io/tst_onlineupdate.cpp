@@ -2,6 +2,7 @@
 #include "HistoryDb.h"
 #include "HistoryWriter.h"
 #include "HtmlText.h"
+#include "LoopbackHttpServer.h"
 #include "OnlineUpdate.h"
 #include "PageLoader.h"
 #include "ResultsPage.h"
@@ -10,6 +11,7 @@
 
 #include <QElapsedTimer>
 #include <QSqlQuery>
+#include <QStringEncoder>
 #include <QTest>
 
 using Draws = std::vector<TextDraw>;
@@ -67,6 +69,7 @@ private slots:
     void address();
     void findDraws_data();
     void findDraws();
+    void layoutsThroughLoopback();
     void beijingIssues();
     void appendsContinuingTheChain();
     void nothingFoundKeepsHistory();
@@ -168,6 +171,53 @@ void TestOnlineUpdate::findDraws_data()
         << QStringLiteral("1612110791,1,1 1612120011,2,3") << Draws{{161212001, {1, 2, 3}}};
     QTest::newRow("inside a longer number")
         << QStringLiteral("201612110751,3,5") << Draws{{161211075, {1, 3, 5}}};
+    // Other results pages.
+    const Draws two{{161211075, {1, 3, 5}}, {161211076, {2, 2, 6}}};
+    QTest::newRow("numbers in their own cells")
+        << textOf("<table><tr><td>161211075</td><td>1</td><td>3</td><td>5</td></tr>"
+                  "<tr><td>161211076</td><td> 2</td><td>2</td><td>6</td></tr></table>")
+        << two;
+    QTest::newRow("issue, blank, 1 3 5") << QStringLiteral("161211075 1 3 5\n161211076 2 2 6") << two;
+    QTest::newRow("issue, blank, 135") << QStringLiteral("161211075 135\n161211076 226") << two;
+    QTest::newRow("第…期 开奖号码：1,3,5")
+        << QStringLiteral("第161211075期 开奖号码：1,3,5 第161211076期 开奖号码：2、2、6") << two;
+    QTest::newRow("first occurrence without a draw")
+        << QStringLiteral("最新一期 161211076 开奖 | 161211075 1 3 5 | 161211076 2 2 6") << two;
+    QTest::newRow("a date after the issue is no draw")
+        << QStringLiteral("161211075 2016-12-11 1,3,5") << Draws{};
+    QTest::newRow("next issue right after is no draw")
+        << QStringLiteral("161211075 161211076 135") << Draws{{161211076, {1, 3, 5}}};
+}
+
+// Each layout served by a real HTTP server on loopback, one of them in GB18030 with no charset.
+void TestOnlineUpdate::layoutsThroughLoopback()
+{
+    LoopbackHttpServer server;
+    HttpPageLoader loader(5000);
+    const QList<QByteArray> pages{
+        "<table><tr><td>161211075</td><td>1</td><td>3</td><td>5</td></tr></table>",
+        "<p>161211075 1 3 5</p>",
+        "<p>161211075 135</p>",
+        "<p>第161211075期 开奖号码：1,3,5</p>",
+    };
+    OnlineUpdate::Plan p;
+    p.startIssue = 161211075;
+    p.daysToFetch = 1;
+    for (int i = 0; i <= pages.size(); ++i) {
+        if (i < pages.size()) {
+            server.body = "<html><body>" + pages[i] + "</body></html>";
+        } else {
+            QStringEncoder gb("GB18030");
+            server.body =
+                gb.encode(QStringLiteral("<html><body><p>第161211075期 开奖号码：1、3、5</p></body></html>"));
+            server.contentType = "text/html";
+        }
+        const PageLoader::Page page =
+            loader.load(QUrl(QStringLiteral("http://127.0.0.1:%1/?n=78").arg(server.port())));
+        QVERIFY2(page.loaded, qPrintable(page.error));
+        QCOMPARE(OnlineUpdate::findDraws(page.text, p, fujian, today), (Draws{{161211075, {1, 3, 5}}}));
+    }
+    QVERIFY(QStringEncoder("GB18030").isValid());
 }
 
 void TestOnlineUpdate::findDraws()
