@@ -208,7 +208,9 @@ void GridModel::setTopRow(int row)
     if (row < 1 || row >= m_rows)
         return;
     m_topRow = row;
-    emit topRowChanged(row);
+    // A hidden grid's view still has the old rows: it scrolls when the grid is shown.
+    if (m_visible)
+        emit topRowChanged(row);
 }
 
 void GridModel::setVisible(bool visible)

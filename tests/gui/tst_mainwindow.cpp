@@ -400,6 +400,14 @@ void TestMainWindow::historyGridScrollsAboveThirtyNine()
         QCOMPARE(h.grid(1).topRow(), 1);
         QCOMPARE(bar->value(), 0);
     }
+    // A change of many rows at once (an import, an update) brings the newest draw into view too.
+    const QString file = h.folder.filePath("more.txt");
+    QVERIFY(HistoryText::writeFile(file, HistoryText::format(TestHistory::consecutive(170101001, 300)), nullptr));
+    h.dialogs.fileAnswers = {file};
+    h.find<QPushButton>("cmdRdLst")->click();
+    QCOMPARE(h.grid(1).rows(), 301);
+    QTRY_VERIFY(bar->maximum() > 200);
+    QTRY_COMPARE(bar->value(), bar->maximum());
 }
 
 void TestMainWindow::nextIssueFollowsTheGame_data()
