@@ -133,11 +133,21 @@ void MainWindow::startUp()
     const int resultWidths[] = {1200, 680, 680, 680, 1800};
     for (int c = 0; c < 5; ++c)
         m_ui.grid2->setColWidth(c, resultWidths[c]);
-    m_ui.grid3->setCols(4);
+    m_ui.grid3->setCols(5);
     m_ui.grid3->setRows(1);
-    const int tallyWidths[] = {480, 680, 800, 880};
-    for (int c = 0; c < 4; ++c)
+    const int tallyWidths[] = {480, 680, 800, 880, 880};
+    for (int c = 0; c < 5; ++c)
         m_ui.grid3->setColWidth(c, tallyWidths[c]);
+    // The headers are there before the first search, so that a new user sees what comes.
+    const QString resultHeader[] = {QStringLiteral("期号"), QStringLiteral("第1位"), QStringLiteral("第2位"),
+                                    QStringLiteral("第3位"),
+                                    m_search.bolSq ? QStringLiteral("上期开奖") : QStringLiteral("前期开奖")};
+    for (int c = 0; c < 5; ++c)
+        m_ui.grid2->setCellText(0, c, resultHeader[c]);
+    const QString tallyHeader[] = {QStringLiteral("序号"), QStringLiteral("结果"), QStringLiteral("出现次数"),
+                                   QStringLiteral("百分比"), QStringLiteral("期望次数")};
+    for (int c = 0; c < 5; ++c)
+        m_ui.grid3->setCellText(0, c, tallyHeader[c]);
 
     qihaoXianshi();
 
@@ -299,6 +309,7 @@ void MainWindow::connectControls()
     connectEach(m_ui.Option5, &QRadioButton::clicked, [this](int i) { onTallyPositionClicked(i); });
     connectEach(m_ui.Option6, &QRadioButton::clicked, [this](int i) { onRedBallClicked(i); });
     m_ui.Combo1->installEventFilter(this);
+    m_ui.MaskEdBox2->installEventFilter(this);
     for (int n = 1; n <= 3; ++n) {
         gridView(n)->viewport()->installEventFilter(this);
         gridView(n)->horizontalHeader()->installEventFilter(this);
@@ -707,6 +718,10 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_ui.Combo1 && event->type() == QEvent::FocusOut)
         onCombinationSizeLeft();
+    // The N box holds one digit: a digit typed there takes its place.
+    if (watched == m_ui.MaskEdBox2 && event->type() == QEvent::KeyPress &&
+        !static_cast<QKeyEvent *>(event)->text().isEmpty() && static_cast<QKeyEvent *>(event)->text()[0].isDigit())
+        m_ui.MaskEdBox2->selectAll();
     if (event->type() == QEvent::MouseButtonDblClick) {
         for (int n = 1; n <= 3; ++n) {
             if (watched == gridView(n)->viewport() || watched == gridView(n)->horizontalHeader()) {

@@ -55,6 +55,9 @@ void TestSearchControls::searchButtonFillsBothGrids()
     QVERIFY(TestHistory::createIn(h.folder.path(), small));
     h.start();
     QCOMPARE(pattern(h, 1), QStringLiteral("146"));
+    // The headers show before the first search.
+    QCOMPARE(h.grid(2).cellText(0, 4), QStringLiteral("上期开奖"));
+    QCOMPARE(h.grid(3).cellText(0, 4), QStringLiteral("期望次数"));
     h.find<QPushButton>("Command1")->click();
     // 161212002 follows 1 4 6 (161212001); 161212006's successor does not exist yet.
     QCOMPARE(column(h.grid(2), 0), (QStringList{"161212002"}));
