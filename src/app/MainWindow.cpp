@@ -720,7 +720,8 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
         onCombinationSizeLeft();
     // The N box holds one digit: a digit typed there takes its place.
     if (watched == m_ui.MaskEdBox2 && event->type() == QEvent::KeyPress &&
-        !static_cast<QKeyEvent *>(event)->text().isEmpty() && static_cast<QKeyEvent *>(event)->text()[0].isDigit())
+        !static_cast<QKeyEvent *>(event)->text().isEmpty() &&
+        static_cast<QKeyEvent *>(event)->text()[0].isDigit())
         m_ui.MaskEdBox2->selectAll();
     if (event->type() == QEvent::MouseButtonDblClick) {
         for (int n = 1; n <= 3; ++n) {

@@ -28,21 +28,39 @@ GridView::GridView(GridModel *model, QWidget *parent)
             [this](bool visible) { viewport()->setUpdatesEnabled(visible); });
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this,
             [this](int value) { m_model->noteTopRow(value + 1); });
-    connect(model, &QAbstractItemModel::modelReset, this, [this] {
-        for (int c = 0; c < m_model->cols(); ++c)
-            applyWidth(c);
-    });
+    connect(model, &QAbstractItemModel::modelReset, this, &GridView::fitColumns);
 }
 
 // The grid's width in twips, in this desktop's pixels and font.
-void GridView::applyWidth(int col)
+void GridView::applyWidth(int)
 {
-    const int twips = m_model->colWidth(col);
-    if (twips < 0)
-        return;
+    fitColumns();
+}
+
+void GridView::fitColumns()
+{
     // The widths were made for an 8-point font whose characters are 5 pixels wide on average.
     const double fontScale = std::max(1.0, fontMetrics().averageCharWidth() / 5.0);
-    setColumnWidth(col, int(twipsToPixels(twips, logicalDpiX()) * fontScale + 0.5));
+    std::vector<int> wanted(size_t(std::max(m_model->cols(), 0)), -1);
+    int total = 0;
+    for (int c = 0; c < int(wanted.size()); ++c) {
+        const int twips = m_model->colWidth(c);
+        if (twips < 0)
+            continue;
+        wanted[size_t(c)] = int(twipsToPixels(twips, logicalDpiX()) * fontScale + 0.5);
+        total += wanted[size_t(c)];
+    }
+    const int room = viewport()->width();
+    const double scale = total > room && room > 0 ? double(room) / total : 1.0;
+    for (int c = 0; c < int(wanted.size()); ++c)
+        if (wanted[size_t(c)] >= 0)
+            setColumnWidth(c, int(wanted[size_t(c)] * scale));
+}
+
+void GridView::resizeEvent(QResizeEvent *event)
+{
+    QTableView::resizeEvent(event);
+    fitColumns();
 }
 
 int GridView::twipsToPixels(int twips, int dpi)

@@ -19,10 +19,13 @@ protected:
     void updateGeometries() override;
     // The grid does not scroll by the wheel itself: the window scrolls the grid with the focus.
     void wheelEvent(QWheelEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void applyTopRow(int row);
     void applyWidth(int col);
+    // The columns at their widths, or narrower alike when the grid is too narrow for them all.
+    void fitColumns();
 
     GridModel *m_model;
     int m_wantedTop = -1;
