@@ -573,6 +573,47 @@ int runCommand(Context &c, const QString &command, Arguments &args, QTextStream 
     return 0;
 }
 
+const char usage[] = R"(用法：vendrix-k3-cli [--dir DIR] [--game INDEX] [--segment-base 0|1] COMMAND [OPTIONS]
+快3跟号分析的命令行工具：与窗口共用同一个历史号码文件夹和同样的分析。
+
+命令：
+  import FILE               用历史号码文本文件替换历史号码
+  add DDD [--issue ISSUE]   录入一期开奖号码（三个 1~6 的数字）
+  list                      列出历史号码
+  next-issue                显示下一期期号
+  export FILE               把历史号码写成文本文件
+  delete-last [N]           删除最后 N 期（默认 1）
+  keep-up-to ISSUE          删除 ISSUE 之后的各期
+  compact                   检查并压缩历史数据库
+  update [--host HOST] [--days N]
+                            从开奖网页在线更新
+  search [检索选项] [--pattern A,B,C] [--verify ISSUE [--before-only]]
+                            跟号检索
+  combo --size K [检索选项]  组合检索
+  backtest [--from ISSUE] [--to ISSUE] [--top K] [检索选项]
+                            跟号回测
+
+检索选项：
+  --kind K        检索类型：number、size、parity、segment
+  --display K     显示类型
+  --fixed         固定位（默认自由位）
+  --back N        前 N 期（默认上期）
+  --positions D   参与比较的位置，例如 13
+  --from ISSUE, --to ISSUE
+                  检索起止期号
+  --straight      直选（默认组选）
+  --tally-pos P   统计位置 1~3
+  --json          输出 JSON
+
+其他选项：
+  --dir DIR       历史号码文件夹（默认为程序所在或用户数据文件夹）
+  --game INDEX    彩种 0~14（默认 0，福建快3）
+  --help          显示本说明
+  --version       显示版本
+
+参数有误时退出状态为 2，并说明原因；此时历史号码没有任何改变。
+)";
+
 } // namespace
 
 int runCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
@@ -582,6 +623,14 @@ int runCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
         QStringLiteral("next-issue"), QStringLiteral("export"),  QStringLiteral("search"),
         QStringLiteral("combo"),      QStringLiteral("update"),  QStringLiteral("delete-last"),
         QStringLiteral("keep-up-to"), QStringLiteral("compact"), QStringLiteral("backtest")};
+    if (arguments.contains(QStringLiteral("--help"))) {
+        out << QString::fromUtf8(usage);
+        return 0;
+    }
+    if (arguments.contains(QStringLiteral("--version"))) {
+        out << QStringLiteral("vendrix-k3-cli %1\n").arg(QStringLiteral(VK3_VERSION));
+        return 0;
+    }
     try {
         Arguments args(arguments);
         Context c;

@@ -12,10 +12,20 @@ QString programFolder()
     return programFolderFor(QCoreApplication::applicationDirPath());
 }
 
+namespace {
+// Where an installed program's shared files are: /usr/bin/.. + share/vendrix-k3.
+QString installedShare(const QString &exeDir)
+{
+    return QDir::cleanPath(exeDir + QStringLiteral("/../share/vendrix-k3"));
+}
+} // namespace
+
 QString programFolderFor(const QString &exeDir)
 {
     const QFileInfo folder(exeDir);
-    if (folder.isDir() && folder.isWritable())
+    // An installed program never writes beside itself, even when it could (as root).
+    const bool installed = QFileInfo(installedShare(exeDir) + QStringLiteral("/help")).isDir();
+    if (!installed && folder.isDir() && folder.isWritable())
         return exeDir;
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(data);
@@ -24,7 +34,9 @@ QString programFolderFor(const QString &exeDir)
 
 QString helpFolder()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/help");
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    const QString beside = exeDir + QStringLiteral("/help");
+    return QFileInfo(beside).isDir() ? beside : installedShare(exeDir) + QStringLiteral("/help");
 }
 
 } // namespace AppPaths
