@@ -254,6 +254,10 @@ void MainWindowUi::setupUi(QMainWindow *window)
     Check4 = named(new QCheckBox(QStringLiteral("仅检索该期前")), QStringLiteral("Check4"));
     verifyLayout->addWidget(Check4);
     patternLayout->addWidget(verifyRow);
+    // Its room is kept while it is hidden, so that the panel does not jump when tab 3 shows it.
+    QSizePolicy keepRoom = verifyRow->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);
+    verifyRow->setSizePolicy(keepRoom);
     verifyRow->setVisible(false);
     options->addWidget(patternArea, 3, 0, 1, 2);
 

@@ -711,6 +711,12 @@ void TestMainWindow::windowFitsSmallScreen()
         const QRect inWindow(c->mapTo(&w, QPoint(0, 0)), c->size());
         QVERIFY2(w.rect().contains(inWindow), name);
     }
+    // Tab 3 shows its issue row without moving the panel below it.
+    const QPoint search = h.find("Command1")->mapTo(&w, QPoint(0, 0));
+    h.find<QTabBar>("TabStrip1")->setCurrentIndex(2);
+    QCoreApplication::processEvents();
+    QCOMPARE(h.find("Command1")->mapTo(&w, QPoint(0, 0)), search);
+    h.find<QTabBar>("TabStrip1")->setCurrentIndex(0);
     // On a 1024×768 screen every result column is still in view.
     h.find<QPushButton>("Command1")->click();
     w.resize(1010, 700);
