@@ -10,6 +10,7 @@
 #include "SearchState.h"
 #include "Settings.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 
 class Clock;
@@ -117,6 +118,16 @@ private:
     void onKeepUpToClicked();
     void onDeleteLastCountClicked();
     bool dqzd(const HistoryWriter::Selection &keep);
+    class WriteProgress
+    {
+    public:
+        explicit WriteProgress(MainWindow &window);
+        ~WriteProgress();
+
+    private:
+        MainWindow &m_window;
+        QElapsedTimer m_clock;
+    };
     void compactDb();
     void onExportClicked();
     void onUpdateClicked();

@@ -16,6 +16,7 @@
 #include "OnlineUpdate.h"
 #include "PatternRefresh.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -44,6 +45,30 @@ void MainWindow::showNewHistory()
     setRangeBoxes();
     qihaoXianshi();
     patternRefresh();
+}
+
+// While a large write runs, a progress bar once it takes longer than half a second. Only painting
+// goes on meanwhile: no command can start in the middle of a write.
+MainWindow::WriteProgress::WriteProgress(MainWindow &window)
+    : m_window(window)
+{
+    m_clock.start();
+    window.m_history.setProgressWatcher([this](qint64 done, qint64 total) {
+        if (m_clock.elapsed() < 500)
+            return;
+        QProgressBar *bar = m_window.m_ui.prgUpdate;
+        bar->setRange(0, int(std::min<qint64>(total, std::numeric_limits<int>::max())));
+        bar->setValue(int(std::min<qint64>(done, std::numeric_limits<int>::max())));
+        bar->setVisible(true);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
+}
+
+MainWindow::WriteProgress::~WriteProgress()
+{
+    m_window.m_history.setProgressWatcher({});
+    m_window.m_ui.prgUpdate->setVisible(false);
+    m_window.m_ui.prgUpdate->setRange(0, 0);
 }
 
 void MainWindow::syncWithDisk()
@@ -161,8 +186,11 @@ void MainWindow::importFile(const QString &path)
                                         .arg(QDir::toNativeSeparators(path), error));
         return;
     }
-    const std::optional<HistoryText::Reading> reading =
-        HistoryWriter::import(m_history, *content, m_currentIssue, m_search.DsIni, &error);
+    std::optional<HistoryText::Reading> reading;
+    {
+        const WriteProgress progress(*this);
+        reading = HistoryWriter::import(m_history, *content, m_currentIssue, m_search.DsIni, &error);
+    }
     if (!reading) {
         m_services.dialogs->message(this, importTitle,
                                     QStringLiteral("读入没有完成：%1\n\n历史号码没有改变。").arg(error));
@@ -238,8 +266,11 @@ bool MainWindow::dqzd(const HistoryWriter::Selection &keep)
     const BusyCursor busy;
     const QString backup = programFile(HistoryMaintenance::backupFileName());
     QString error;
-    const std::optional<HistoryText::Reading> reading =
-        HistoryWriter::rebuild(m_history, backup, keep, m_currentIssue, m_search.DsIni, &error);
+    std::optional<HistoryText::Reading> reading;
+    {
+        const WriteProgress progress(*this);
+        reading = HistoryWriter::rebuild(m_history, backup, keep, m_currentIssue, m_search.DsIni, &error);
+    }
     if (!reading) {
         m_services.dialogs->message(this, trimTitle,
                                     QStringLiteral("删除没有完成：%1\n（备份文件 %2）\n\n历史号码没有改变。")

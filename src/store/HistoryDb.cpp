@@ -192,9 +192,12 @@ std::optional<bool> HistoryDb::storesIssue(qint32 issue)
 
 bool HistoryDb::insertRows(const std::vector<DrawRecord> &rows)
 {
-    for (const DrawRecord &row : rows) {
-        if (!bindAndRun(row))
+    const qint64 total = qint64(rows.size());
+    for (qint64 i = 0; i < total; ++i) {
+        if (!bindAndRun(rows[size_t(i)]))
             return false;
+        if (m_progress && i % 8192 == 0)
+            m_progress(i, total);
     }
     return true;
 }

@@ -5,6 +5,7 @@
 #include "HistorySnapshot.h"
 
 #include <QSqlQuery>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -60,8 +61,10 @@ public:
     bool lastRow(std::optional<DrawCore> &row);
     // Whether a row of this issue is stored; nothing when that cannot be read.
     std::optional<bool> storesIssue(qint32 issue);
-    // Appends rows; inside write().
+    // Appends rows; inside write(). Large writes report their progress to the watcher, if any.
     bool insertRows(const std::vector<DrawRecord> &rows);
+    using ProgressWatcher = std::function<void(qint64 done, qint64 total)>;
+    void setProgressWatcher(ProgressWatcher watcher) { m_progress = std::move(watcher); }
     // Deletes every row; inside write().
     bool deleteAllRows();
 
@@ -104,4 +107,5 @@ private:
     std::optional<qint64> m_dataVersion;
     size_t m_lastSnapshotSize = 0;           // sizes the next snapshot's buffer
     std::unique_ptr<FastStatement> m_append; // the append cursor: one prepared INSERT
+    ProgressWatcher m_progress;
 };
