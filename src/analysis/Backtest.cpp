@@ -4,6 +4,7 @@
 #include "FairDice.h"
 #include "FollowSearch.h"
 #include "Matching.h"
+#include "ResultGrids.h"
 
 #include <algorithm>
 #include <boost/math/distributions/normal.hpp>
@@ -11,6 +12,44 @@
 #include <map>
 
 namespace Backtest {
+
+QString summaryText(const Summary &s)
+{
+    return QStringLiteral("回测 %1 期至 %2 期，推荐前 %3 个：%4 期有推荐（%5 期之前没有可统计的历史，跳过），"
+                          "命中 %6 期，命中率 %7%；公平骰子的期望命中 %8 期。z = %9，p = %10 —— %11。"
+                          "最长连续不中 %12 期。")
+        .arg(s.from.value_or(0))
+        .arg(s.to.value_or(0))
+        .arg(s.top)
+        .arg(s.played)
+        .arg(s.skipped)
+        .arg(s.hits)
+        .arg(s.played ? 100.0 * s.hits / s.played : 0.0, 0, 'f', 1)
+        .arg(s.expectedHits, 0, 'f', 1)
+        .arg(s.z, 0, 'f', 2)
+        .arg(s.p < 0.01 ? QString::number(s.p, 'g', 2) : QString::number(s.p, 'f', 2))
+        .arg(s.p < 0.05 ? QStringLiteral("与纯随机有显著差异") : QStringLiteral("与纯随机没有显著差异"))
+        .arg(s.longestMissStreak);
+}
+
+QStringList issueHeader()
+{
+    return {QStringLiteral("期号"), QStringLiteral("模式"), QStringLiteral("推荐"),
+            QStringLiteral("开奖"), QStringLiteral("命中"), QStringLiteral("命中概率")};
+}
+
+QStringList issueCells(const Issue &i, int kind)
+{
+    QStringList picks;
+    for (qint16 v : i.picks)
+        picks << ResultGrids::valueLabel(kind, v);
+    return {QString::number(i.issue),
+            QStringLiteral("%1 %2 %3").arg(i.pattern[0]).arg(i.pattern[1]).arg(i.pattern[2]),
+            picks.join(QLatin1Char(' ')),
+            QStringLiteral("%1%2%3").arg(i.drawn[0]).arg(i.drawn[1]).arg(i.drawn[2]),
+            i.hit ? QStringLiteral("中") : QStringLiteral("不中"),
+            QString::number(i.pHit, 'f', 4)};
+}
 
 int listedCount(const SearchState &state)
 {

@@ -4,6 +4,7 @@
 #include "SearchResult.h"
 #include "SearchState.h"
 
+#include <QStringList>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -38,6 +39,12 @@ struct Summary
     int longestMissStreak = 0;
     std::vector<Issue> issues; // the played ones, in issue order
 };
+
+// The summary in one Chinese sentence, as the window and the command-line tool show it.
+QString summaryText(const Summary &summary);
+// An issue as the table shows it: 期号, 模式, 推荐, 开奖, 命中, 命中概率 (`kind`: the display kind).
+QStringList issueCells(const Issue &issue, int kind);
+QStringList issueHeader();
 
 // How many values the display kind lists: K must be at least 1 and below this.
 int listedCount(const SearchState &state);

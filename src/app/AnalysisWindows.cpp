@@ -54,25 +54,7 @@ public:
     {
         if (row < 0 || row >= count())
             return {};
-        const Backtest::Issue &i = m_summary.issues[size_t(row)];
-        switch (col) {
-        case 0:
-            return QString::number(i.issue);
-        case 1:
-            return QStringLiteral("%1 %2 %3").arg(i.pattern[0]).arg(i.pattern[1]).arg(i.pattern[2]);
-        case 2: {
-            QStringList picks;
-            for (qint16 v : i.picks)
-                picks << ResultGrids::valueLabel(m_kind, v);
-            return picks.join(QLatin1Char(' '));
-        }
-        case 3:
-            return QStringLiteral("%1%2%3").arg(i.drawn[0]).arg(i.drawn[1]).arg(i.drawn[2]);
-        case 4:
-            return i.hit ? QStringLiteral("中") : QStringLiteral("不中");
-        default:
-            return QString::number(i.pHit, 'f', 4);
-        }
+        return Backtest::issueCells(m_summary.issues[size_t(row)], m_kind).value(col);
     }
 
 private:
@@ -150,10 +132,8 @@ BacktestDialog::BacktestDialog(HistorySnapshot history, const SearchState &state
     m_grid = new GridModel(this);
     m_grid->setCols(6);
     m_grid->setRows(1);
-    const QString header[] = {QStringLiteral("期号"), QStringLiteral("模式"), QStringLiteral("推荐"),
-                              QStringLiteral("开奖"), QStringLiteral("命中"), QStringLiteral("命中概率")};
     for (int c = 0; c < 6; ++c)
-        m_grid->setCellText(0, c, header[c]);
+        m_grid->setCellText(0, c, Backtest::issueHeader().value(c));
     m_table = named(new QTableView, "grdHuice");
     m_table->setModel(m_grid);
     m_table->verticalHeader()->setVisible(false);
@@ -238,22 +218,7 @@ void BacktestDialog::run()
 void BacktestDialog::showSummary()
 {
     const Backtest::Summary &s = *m_summary;
-    m_result->setText(
-        QStringLiteral(
-            "回测 %1 期至 %2 期，推荐前 %3 个：%4 期有推荐（%5 期没有可统计的历史，跳过），命中 %6 期，"
-            "命中率 %7%；公平骰子的期望命中 %8 期。z = %9，p = %10 —— %11。最长连续不中 %12 期。")
-            .arg(*s.from)
-            .arg(*s.to)
-            .arg(s.top)
-            .arg(s.played)
-            .arg(s.skipped)
-            .arg(s.hits)
-            .arg(s.played ? 100.0 * s.hits / s.played : 0.0, 0, 'f', 1)
-            .arg(s.expectedHits, 0, 'f', 1)
-            .arg(s.z, 0, 'f', 2)
-            .arg(s.p < 0.01 ? QString::number(s.p, 'g', 2) : QString::number(s.p, 'f', 2))
-            .arg(s.p < 0.05 ? QStringLiteral("与纯随机有显著差异") : QStringLiteral("与纯随机没有显著差异"))
-            .arg(s.longestMissStreak));
+    m_result->setText(Backtest::summaryText(s));
 
     auto *hits = new QLineSeries;
     hits->setName(QStringLiteral("累计命中"));

@@ -474,25 +474,9 @@ int backtest(Context &c, Arguments &args, QTextStream &out)
         return picks.join(separator);
     };
     if (!o.json) {
-        out << QStringLiteral("回测 %1 期至 %2 期，推荐前 %3 个：%4 期有推荐，%5 期跳过，命中 %6 期（%7%），"
-                              "公平骰子期望命中 %8 期，z = %9，p = %10，最长连续不中 %11 期\n")
-                   .arg(from)
-                   .arg(to)
-                   .arg(s.top)
-                   .arg(s.played)
-                   .arg(s.skipped)
-                   .arg(s.hits)
-                   .arg(s.played ? 100.0 * s.hits / s.played : 0.0, 0, 'f', 1)
-                   .arg(s.expectedHits, 0, 'f', 1)
-                   .arg(s.z, 0, 'f', 2)
-                   .arg(s.p, 0, 'g', 3)
-                   .arg(s.longestMissStreak);
-        out << QStringLiteral("期号\t模式\t推荐\t开奖\t命中\t命中概率\n");
+        out << Backtest::summaryText(s) << '\n' << Backtest::issueHeader().join(QLatin1Char('\t')) << '\n';
         for (const Backtest::Issue &i : s.issues)
-            out << i.issue << '\t' << i.pattern[0] << ' ' << i.pattern[1] << ' ' << i.pattern[2] << '\t'
-                << picksText(i, QStringLiteral(" "), false) << '\t' << i.drawn[0] << i.drawn[1] << i.drawn[2]
-                << '\t' << (i.hit ? QStringLiteral("中") : QStringLiteral("不中")) << '\t'
-                << QString::number(i.pHit, 'f', 4) << '\n';
+            out << Backtest::issueCells(i, kind).join(QLatin1Char('\t')) << '\n';
         return 0;
     }
     out << QStringLiteral("{\"from\":%1,\"to\":%2,\"top\":%3,\"sorted\":%4,\"played\":%5,\"skipped\":%6,"
