@@ -54,9 +54,7 @@ bool Database::open(const QString &path)
     QSqlQuery setup(connection());
     if (!setup.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(busyTimeoutMs)) ||
         !setup.exec(QStringLiteral("PRAGMA journal_mode = WAL")) ||
-        !setup.exec(QStringLiteral("PRAGMA synchronous = FULL")) ||
-        // A whole import fits in the page cache instead of spilling into the log halfway.
-        !setup.exec(QStringLiteral("PRAGMA cache_size = -65536"))) {
+        !setup.exec(QStringLiteral("PRAGMA synchronous = FULL"))) {
         setup.finish();
         const QString why = setup.lastError().text();
         setup = QSqlQuery();

@@ -190,9 +190,24 @@ std::optional<bool> HistoryDb::storesIssue(qint32 issue)
     return found;
 }
 
+void HistoryDb::beginBulkCache()
+{
+    if (!m_bulkCache)
+        m_bulkCache = m_db.exec(QStringLiteral("PRAGMA cache_size = -65536"));
+}
+
+void HistoryDb::endBulkCache()
+{
+    if (m_bulkCache)
+        m_db.exec(QStringLiteral("PRAGMA cache_size = -2000"));
+    m_bulkCache = false;
+}
+
 bool HistoryDb::insertRows(const std::vector<DrawRecord> &rows)
 {
     const qint64 total = qint64(rows.size());
+    if (total > 20000)
+        beginBulkCache();
     for (qint64 i = 0; i < total; ++i) {
         if (!bindAndRun(rows[size_t(i)]))
             return false;
@@ -289,6 +304,9 @@ std::optional<int> HistoryDb::storedGame()
 
 bool HistoryDb::recordGame(int game, bool replaced)
 {
+    // The common case, a draw added to a history whose game is known, writes nothing.
+    if (!replaced && storedGame())
+        return true;
     return write([&] {
         if (!m_db.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS Caizhong (GsZl INTEGER)")))
             return false;
