@@ -601,6 +601,7 @@ void MainWindow::switchGame(int index)
 void MainWindow::showGame()
 {
     setWindowTitle(productTitle() + QStringLiteral(" — ") + ProvinceTable::at(m_gameIndex).caption);
+    m_ui.lblGame->setText(ProvinceTable::at(m_gameIndex).caption);
     if (const std::optional<int> stored = m_history.storedGame();
         stored && *stored != m_gameIndex && *stored >= 0 && *stored < ProvinceTable::Count)
         showStatus(QStringLiteral("历史号码属于%1").arg(ProvinceTable::at(*stored).caption));

@@ -118,7 +118,13 @@ void MainWindowUi::setupUi(QMainWindow *window)
     auto *historyColumn = new QVBoxLayout;
     Label12 =
         named(new QLabel(QStringLiteral("在下面输入 2007001    期历史号码:")), QStringLiteral("Label12"));
-    historyColumn->addWidget(Label12);
+    // The next-issue line names the game the next issue belongs to.
+    lblGame = named(new QLabel, QStringLiteral("lblGame"));
+    lblGame->setStyleSheet(QStringLiteral("font-weight: bold"));
+    auto *captionRow = new QHBoxLayout;
+    captionRow->addWidget(lblGame);
+    captionRow->addWidget(Label12, 1);
+    historyColumn->addLayout(captionRow);
     auto *entryRow = new QHBoxLayout;
     Text1 = named(new QLineEdit(QStringLiteral("2007001")), QStringLiteral("Text1"));
     Text1->setMinimumWidth(Text1->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")) + 12);

@@ -29,6 +29,7 @@ struct MainWindowUi
     GridView *MSFlexGrid1 = nullptr;
     GridView *MSFlexGrid2 = nullptr;
     GridView *MSFlexGrid3 = nullptr;
+    QLabel *lblGame = nullptr; // the selected game, on the next-issue line
     QLabel *lblStatus = nullptr;
     class QProgressBar *prgUpdate = nullptr; // while the results page loads
     QPushButton *cmdUpdateCancel = nullptr;

@@ -70,6 +70,7 @@ private slots:
     void windowFitsSmallScreen();
     void accessibleNames_data();
     void accessibleNames();
+    void tabOrderFollowsLayout();
 };
 
 void TestMainWindow::controlsCarryTheirCaptions_data()
@@ -554,6 +555,7 @@ void TestMainWindow::gameMenuSwitchesOnlyTheGame()
     QCOMPARE(h.text("Text1"), QStringLiteral("161212079"));
     QCOMPARE(h.grid(1).rows(), rows);
     QVERIFY(w.windowTitle().endsWith(QStringLiteral("吉林快3")));
+    QCOMPARE(h.find<QLabel>("lblGame")->text(), QStringLiteral("吉林快3"));
 
     h.action("mnuK3(5)")->trigger();
     QCOMPARE(w.gameCode(), QStringLiteral("jx"));
@@ -757,6 +759,30 @@ void TestMainWindow::accessibleNames()
         // The message itself is the label's description, beside its name.
         QCOMPARE(accessible->text(QAccessible::Name), QStringLiteral("状态"));
         QVERIFY(accessible->text(QAccessible::Description).startsWith(QStringLiteral("找到")));
+    }
+}
+
+// Tab walks the window as it is laid out: the entry, the history commands, the options, the
+// range, the search buttons.
+void TestMainWindow::tabOrderFollowsLayout()
+{
+    Harness h;
+    MainWindow &w = h.start();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QStringList chain;
+    QWidget *first = h.find("Text1");
+    for (QWidget *at = first->nextInFocusChain(); at != first && chain.size() < 200;
+         at = at->nextInFocusChain())
+        chain << at->objectName();
+    const QStringList expected{"MaskEdBox1(1)", "MaskEdBox1(2)", "MaskEdBox1(3)", "cmdRdLst",
+                               "Option1(1)",    "Option3(0)",    "Text3(0)",      "Text3(1)",
+                               "Command1",      "Combo1",        "Command2"};
+    qsizetype last = -1;
+    for (const QString &name : expected) {
+        const qsizetype at = chain.indexOf(name);
+        QVERIFY2(at > last, qPrintable(name + QStringLiteral(" out of order: ") + chain.join(' ')));
+        last = at;
     }
 }
 
