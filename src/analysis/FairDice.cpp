@@ -12,10 +12,7 @@ namespace FairDice {
 
 bool isSorted(const HistorySnapshot &history)
 {
-    return std::all_of(history.rows().begin(), history.rows().end(), [](const DrawCore &row) {
-        const Numbers n = row.numbers();
-        return n[0] <= n[1] && n[1] <= n[2];
-    });
+    return history.allSorted();
 }
 
 const std::array<Numbers, 216> &outcomes(bool sorted)

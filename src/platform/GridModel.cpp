@@ -40,6 +40,12 @@ void GridModel::resize(int rows, int cols)
     m_widths.resize(size_t(cols), -1);
     m_row = std::min(m_row, std::max(rows - 1, 0));
     m_col = std::min(m_col, std::max(cols - 1, 0));
+    endShapeChange();
+}
+
+// After a change of shape: a shown grid tells its view, a hidden one shows it later.
+void GridModel::endShapeChange()
+{
     if (m_visible) {
         m_viewRows = m_rows;
         m_viewCols = m_cols;
@@ -145,14 +151,7 @@ void GridModel::setRowSource(std::shared_ptr<GridRows> source)
     m_source = std::move(source);
     m_rows = 1 + (m_source ? m_source->count() : 0);
     m_row = std::min(m_row, m_rows - 1);
-    if (m_visible) {
-        m_viewRows = m_rows;
-        m_viewCols = m_cols;
-        endResetModel();
-    } else {
-        m_dirty = true;
-    }
-    compactArena();
+    endShapeChange();
 }
 
 void GridModel::sourceRowsAppended()

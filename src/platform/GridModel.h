@@ -88,6 +88,7 @@ private:
     void compactArena();
     void storeCell(int row, int col, const char *utf8, size_t size);
     void materialize();
+    void endShapeChange();
 
     int m_rows = 0;
     int m_cols = 0;

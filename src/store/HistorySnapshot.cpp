@@ -43,6 +43,8 @@ void HistorySnapshot::addCodes(const DrawCore &row)
 {
     // Stored numbers are 1..6, so a previous number of 0 means the row has no previous draw.
     const bool hasPrevious = row.prev[0][KindA] != 0;
+    const Numbers n = row.numbers();
+    m_unsorted += n[0] <= n[1] && n[1] <= n[2] ? 0 : 1;
     for (int k = 0; k < KindCount; ++k) {
         m_valueCodes[size_t(k)].push_back(code(Derivation::kindValues(row.value, k)));
         m_prevCodes[size_t(k)].push_back(hasPrevious ? code(Derivation::kindValues(row.prev, k))

@@ -45,6 +45,9 @@ public:
     const std::vector<quint16> &valueCodes(int kind) const { return m_valueCodes[size_t(kind)]; }
     const std::vector<quint16> &previousCodes(int kind) const { return m_prevCodes[size_t(kind)]; }
 
+    // Whether every draw has its numbers in ascending order (kept up as rows come, not scanned).
+    bool allSorted() const { return m_unsorted == 0; }
+
     // The index of the first row whose issue is at least `issue`, and of the first above it.
     int lowerBound(qint64 issue) const;
     int upperBound(qint64 issue) const;
@@ -55,4 +58,5 @@ private:
     std::vector<DrawCore> m_rows;
     std::array<std::vector<quint16>, KindCount> m_valueCodes;
     std::array<std::vector<quint16>, KindCount> m_prevCodes;
+    int m_unsorted = 0; // rows whose numbers are not in ascending order
 };
