@@ -14,6 +14,7 @@
 #include "HistoryGenerator.h"
 #include "HistoryGrid.h"
 #include "HistoryText.h"
+#include "HistoryWriter.h"
 #include "HtmlText.h"
 #include "Launcher.h"
 #include "MainWindow.h"
@@ -23,6 +24,7 @@
 #include "ProvinceTable.h"
 #include "ResultGrids.h"
 
+#include <algorithm>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -33,6 +35,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <benchmark/benchmark.h>
+#include <algorithm>
 #include <map>
 
 namespace {
@@ -293,13 +296,16 @@ QString scratchFolderWith(int draws)
     return folder;
 }
 
-// The import command on a 300,000-line file, grid and displays included.
+// The import command on a 300,000-line file, grid and displays included; the second argument 1
+// lists the file newest first, as most results pages do.
 void BM_ImportTextFile(benchmark::State &state)
 {
     const QString folder = scratchFolderWith(1392);
     const QString file = QDir(folder).filePath(QStringLiteral("history.txt"));
-    HistoryText::writeFile(file, HistoryText::format(HistoryGenerator::generate(int(state.range(0)), 87, 7)),
-                           nullptr);
+    std::vector<TextDraw> draws = HistoryGenerator::generate(int(state.range(0)), 87, 7);
+    if (state.range(1) == 1)
+        std::reverse(draws.begin(), draws.end());
+    HistoryText::writeFile(file, HistoryText::format(draws), nullptr);
     MainWindow window(services(folder));
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
@@ -313,7 +319,25 @@ void BM_ImportTextFile(benchmark::State &state)
     if (window.snapshot().count() != state.range(0))
         state.SkipWithError("import incomplete");
 }
-BENCHMARK(BM_ImportTextFile)->Arg(300000)->Unit(benchmark::kMillisecond)->MinTime(5);
+BENCHMARK(BM_ImportTextFile)->Args({300000, 0})->Args({300000, 1})->Unit(benchmark::kMillisecond)->MinTime(5);
+
+// A draw stored into a gap near the start of a long history: its neighbours are chained to it.
+void BM_GapFill(benchmark::State &state)
+{
+    const QString folder = scratchFolderWith(int(state.range(0)));
+    HistoryDb db;
+    db.open(QDir(folder).filePath(HistoryDb::fileName()));
+    const std::optional<HistorySnapshot> stored = db.snapshot();
+    const qint32 first = stored->first().sqqh;
+    for (auto _ : state) {
+        state.PauseTiming();
+        db.write([&] { return db.database().exec(QStringLiteral("DELETE FROM Lishi WHERE SQQH = ?"), {first + 5}); });
+        state.ResumeTiming();
+        if (!HistoryWriter::addDraw(db, first + 5, {1, 2, 3}, 1, 87, 0))
+            state.SkipWithError("gap not filled");
+    }
+}
+BENCHMARK(BM_GapFill)->Arg(300000)->Unit(benchmark::kMillisecond)->MinTime(2);
 
 // Three digits typed into the entry boxes: store, grid, displays and pattern.
 void BM_ManualEntry(benchmark::State &state)

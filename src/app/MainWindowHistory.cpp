@@ -131,8 +131,10 @@ void MainWindow::storeTypedDraw()
         return;
     }
     m_history.recordGame(m_gameIndex, false);
-    // Only this draw is new, unless another program wrote meanwhile.
-    const bool appended = !m_history.changedElsewhere();
+    // Only this draw is new, after every other one, unless another program wrote meanwhile or
+    // the draw filled a gap.
+    const bool appended = !m_history.changedElsewhere() &&
+                          (m_snapshot.isEmpty() || row->sqqh > m_snapshot.last().sqqh);
     if (appended)
         m_snapshot.append(*row);
     else
@@ -199,8 +201,11 @@ void MainWindow::importFile(const QString &path)
     m_history.recordGame(m_gameIndex, true);
     m_currentIssue = reading->currentIssue;
     showNewHistory();
-    showStatus(
-        QStringLiteral("读入 %1 期历史号码，跳过 %2 行。").arg(reading->draws.size()).arg(reading->skipped));
+    QString status =
+        QStringLiteral("读入 %1 期历史号码，跳过 %2 行。").arg(reading->draws.size()).arg(reading->skipped);
+    if (!reading->notes.empty())
+        status += QStringLiteral("（第 %1 行：%2）").arg(reading->notes.front().line).arg(reading->notes.front().reason);
+    showStatus(status);
 }
 
 void MainWindow::onDeleteLastClicked()

@@ -92,6 +92,7 @@ struct Context
     QString folder;
     int game = 0;
     int segmentBase = 1;
+    QTextStream *err = nullptr;
     HistoryDb db;
     HistorySnapshot snapshot;
 
@@ -144,6 +145,10 @@ int importFile(Context &c, Arguments &args, QTextStream &out)
         throw UsageError{QStringLiteral("读入没有完成，历史号码没有改变：%1").arg(error)};
     c.db.recordGame(c.game, true);
     out << QStringLiteral("读入 %1 期，跳过 %2 行\n").arg(reading->draws.size()).arg(reading->skipped);
+    // The first few reasons, so that a player can find the lines in the file.
+    const size_t shown = std::min<size_t>(reading->notes.size(), 5);
+    for (size_t i = 0; i < shown && c.err; ++i)
+        *c.err << QStringLiteral("第 %1 行：%2\n").arg(reading->notes[i].line).arg(reading->notes[i].reason);
     return 0;
 }
 
@@ -618,6 +623,7 @@ int runCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
     try {
         Arguments args(arguments);
         Context c;
+        c.err = &err;
         c.folder = AppPaths::programFolder();
         while (!args.atEnd()) {
             const QString word = args.take();

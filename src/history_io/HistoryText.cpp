@@ -3,7 +3,9 @@
 #include <QFile>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <algorithm>
 #include <limits>
+#include <numeric>
 
 namespace HistoryText {
 
@@ -89,8 +91,11 @@ Reading read(QByteArrayView content, qint32 currentIssue, bool trimLines)
         content = content.sliced(3);
     Reading reading;
     reading.draws.reserve(size_t(content.size() / 14 + 1));
+    reading.lines.reserve(reading.draws.capacity());
     qsizetype at = 0;
+    int lineNumber = 0;
     while (at < content.size()) {
+        ++lineNumber;
         // Lines end with CR LF, LF or a lone CR.
         qsizetype end = at;
         while (end < content.size() && content[end] != '\n' && content[end] != '\r')
@@ -113,15 +118,79 @@ Reading read(QByteArrayView content, qint32 currentIssue, bool trimLines)
             if (const std::optional<TextDraw> draw = shortForm(line)) {
                 currentIssue = draw->issue;
                 reading.draws.push_back(*draw);
-            } else {
+                reading.lines.push_back(lineNumber);
+            } else if (trimmed(line).isEmpty()) {
                 ++reading.skipped;
+            } else {
+                reading.skip(lineNumber, QStringLiteral("不是“期号 三个号码”"));
             }
             continue;
         }
         reading.draws.push_back({currentIssue, *numbers});
+        reading.lines.push_back(lineNumber);
     }
     reading.currentIssue = currentIssue;
     return reading;
+}
+
+void Reading::skip(int line, const QString &reason)
+{
+    ++skipped;
+    if (notes.size() < MaxNotes)
+        notes.push_back({line, reason});
+}
+
+bool toIssueOrder(Reading &reading, QString *conflict)
+{
+    const std::vector<TextDraw> &draws = reading.draws;
+    const auto storable = [](const TextDraw &d) { return d.issue < std::numeric_limits<qint32>::max(); };
+    bool ordered = std::all_of(draws.begin(), draws.end(), storable);
+    for (size_t i = 1; ordered && i < draws.size(); ++i)
+        ordered = draws[i - 1].issue < draws[i].issue;
+    if (ordered)
+        return true; // the common case: a file written by the export
+
+    std::vector<size_t> order(draws.size());
+    std::iota(order.begin(), order.end(), size_t(0));
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return draws[a].issue < draws[b].issue; });
+    std::vector<TextDraw> sorted;
+    std::vector<int> lines;
+    sorted.reserve(draws.size());
+    lines.reserve(draws.size());
+    std::vector<SkippedLine> dropped;
+    for (size_t i = 0; i < order.size(); ++i) {
+        const TextDraw &draw = draws[order[i]];
+        const int line = reading.lines[order[i]];
+        if (!storable(draw)) {
+            dropped.push_back({line, QStringLiteral("期号 %1 太大").arg(draw.issue)});
+            continue;
+        }
+        if (!sorted.empty() && sorted.back().issue == draw.issue) {
+            if (sorted.back().numbers != draw.numbers) {
+                if (conflict)
+                    *conflict = QStringLiteral("第 %1 行与第 %2 行的期号都是 %3，号码不同：没有导入任何号码")
+                                    .arg(lines.back())
+                                    .arg(line)
+                                    .arg(draw.issue);
+                return false;
+            }
+            dropped.push_back({line, QStringLiteral("与第 %1 行重复").arg(lines.back())});
+            continue;
+        }
+        sorted.push_back(draw);
+        lines.push_back(line);
+    }
+    std::sort(dropped.begin(), dropped.end(), [](const SkippedLine &a, const SkippedLine &b) { return a.line < b.line; });
+    for (const SkippedLine &note : dropped)
+        reading.skip(note.line, note.reason);
+    std::sort(reading.notes.begin(), reading.notes.end(),
+              [](const SkippedLine &a, const SkippedLine &b) { return a.line < b.line; });
+    reading.draws = std::move(sorted);
+    reading.lines = std::move(lines);
+    if (!reading.draws.empty())
+        reading.currentIssue = reading.draws.back().issue; // as if the lines had come in issue order
+    return true;
 }
 
 std::optional<QByteArray> loadFile(const QString &path, QString *error)

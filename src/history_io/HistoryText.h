@@ -19,11 +19,23 @@ struct TextDraw
 // The history text format: one draw a line, "161212001 135" (issue, a blank, three digits), CR LF.
 namespace HistoryText {
 
+// A line that gave no draw, and why (blank lines are counted but not noted).
+struct SkippedLine
+{
+    int line = 0; // from 1
+    QString reason;
+};
+
 struct Reading
 {
     std::vector<TextDraw> draws;
-    int skipped = 0;         // lines that gave no draw (blank lines included)
-    qint32 currentIssue = 0; // the issue in force after the last line
+    std::vector<int> lines;        // the line (from 1) of each draw
+    int skipped = 0;               // lines that gave no draw (blank lines included)
+    std::vector<SkippedLine> notes; // the first of the skipped lines with their reasons
+    qint32 currentIssue = 0;       // the issue in force after the last line
+
+    static constexpr size_t MaxNotes = 100;
+    void skip(int line, const QString &reason);
 };
 
 // Reads every line by the reading rules. A line whose first 9 characters are digits (and that is
@@ -40,6 +52,11 @@ std::optional<QByteArray> loadFile(const QString &path, QString *error);
 
 // The same from a file; nothing when it cannot be read (`error` says why).
 std::optional<Reading> readFile(const QString &path, qint32 currentIssue, bool trimLines, QString *error);
+
+// Puts the draws in issue order, one per issue, whatever the order of the lines: a line that
+// repeats an earlier line's draw is skipped, an issue that cannot be stored is skipped with its
+// reason. False when one issue stands on two lines with other numbers (`conflict` names both).
+bool toIssueOrder(Reading &reading, QString *conflict);
 
 QByteArray format(const std::vector<TextDraw> &draws);
 

@@ -4,7 +4,23 @@
 #include "HistoryDb.h"
 #include "IssueNumbers.h"
 
+#include <algorithm>
+
 namespace HistoryWriter {
+
+std::vector<TextDraw> inIssueOrder(std::vector<TextDraw> draws)
+{
+    const auto byIssue = [](const TextDraw &a, const TextDraw &b) { return a.issue < b.issue; };
+    if (std::adjacent_find(draws.begin(), draws.end(), [](const TextDraw &a, const TextDraw &b) {
+            return a.issue >= b.issue;
+        }) == draws.end())
+        return draws;
+    std::stable_sort(draws.begin(), draws.end(), byIssue);
+    draws.erase(std::unique(draws.begin(), draws.end(),
+                            [](const TextDraw &a, const TextDraw &b) { return a.issue == b.issue; }),
+                draws.end());
+    return draws;
+}
 
 std::vector<DrawRecord> rowsFor(const std::vector<TextDraw> &draws, int segmentBase, bool earlierTexts,
                                 const DrawCore *previous)
@@ -40,29 +56,45 @@ std::optional<DrawRecord> addDraw(HistoryDb &db, std::optional<qint32> issue, co
             return false;
         if (*taken)
             return db.refuse(QStringLiteral("第 %1 期已在历史号码中").arg(wanted));
-        stored = Derivation::makeRow(wanted, numbers, last ? &*last : nullptr, segmentBase);
-        if (!stored)
-            return db.refuse(QStringLiteral("期号 %1 太大").arg(wanted));
-        return db.insertRows({*stored});
+        if (last && wanted < last->sqqh && !db.rowBefore(wanted, last))
+            return false;
+        stored = db.insertInPlace(wanted, numbers, last, segmentBase);
+        return stored.has_value();
     });
     if (!written)
         return std::nullopt;
     return stored;
 }
 
-std::optional<int> appendNewer(HistoryDb &db, const std::vector<TextDraw> &draws, int segmentBase)
+std::optional<int> storeMissing(HistoryDb &db, const std::vector<TextDraw> &draws, int segmentBase)
 {
+    const std::vector<TextDraw> ordered = inIssueOrder(draws);
     int added = 0;
     const bool written = db.write([&] {
         std::optional<DrawCore> last;
         if (!db.lastRow(last))
             return false;
+        // Draws after the last stored one go in as one run; each earlier one fills its gap.
         std::vector<TextDraw> newer;
-        for (const TextDraw &draw : draws)
-            if (!last || draw.issue > last->sqqh)
+        for (const TextDraw &draw : ordered) {
+            if (last && draw.issue <= last->sqqh) {
+                const std::optional<bool> taken = db.storesIssue(draw.issue);
+                if (!taken)
+                    return false;
+                if (*taken)
+                    continue;
+                std::optional<DrawCore> before;
+                if (!db.rowBefore(draw.issue, before) || !db.insertInPlace(draw.issue, draw.numbers, before, segmentBase))
+                    return false;
+                ++added;
+            } else {
                 newer.push_back(draw);
+            }
+        }
+        if (!newer.empty() && !db.lastRow(last))
+            return false;
         const std::vector<DrawRecord> rows = rowsFor(newer, segmentBase, false, last ? &*last : nullptr);
-        added = int(rows.size());
+        added += int(rows.size());
         return db.insertRows(rows);
     });
     return written ? std::optional<int>(added) : std::nullopt;
@@ -70,7 +102,7 @@ std::optional<int> appendNewer(HistoryDb &db, const std::vector<TextDraw> &draws
 
 bool replace(HistoryDb &db, const std::vector<TextDraw> &draws, int segmentBase, bool earlierTexts)
 {
-    return db.replaceAll(rowsFor(draws, segmentBase, earlierTexts));
+    return db.replaceAll(rowsFor(inIssueOrder(draws), segmentBase, earlierTexts));
 }
 
 std::optional<HistoryText::Reading> import(HistoryDb &db, QByteArrayView content, qint32 currentIssue,
@@ -82,6 +114,9 @@ std::optional<HistoryText::Reading> import(HistoryDb &db, QByteArrayView content
         if (!db.lastRow(last))
             return false;
         reading = HistoryText::read(content, last ? last->qqh : currentIssue);
+        QString conflict;
+        if (!HistoryText::toIssueOrder(*reading, &conflict))
+            return db.refuse(conflict);
         if (reading->draws.empty())
             return db.refuse(
                 QStringLiteral("文件中没有可以读入的开奖号码（跳过 %1 行）").arg(reading->skipped));

@@ -10,8 +10,9 @@
 class HistoryDb;
 
 // Every change of the stored history. Each one is one write transaction that reads what it
-// chains to (the last stored draw) inside that transaction, so two processes writing one file
-// never chain to a stale tail or store an issue twice.
+// chains to inside that transaction, so two processes writing one file never chain to a stale
+// tail or store an issue twice. Every draw is chained to the stored draw just before it in issue
+// order, whatever order the draws come in.
 namespace HistoryWriter {
 
 // The rows for `draws` in this order, each derived from the row before it; the first one from
@@ -20,22 +21,28 @@ namespace HistoryWriter {
 std::vector<DrawRecord> rowsFor(const std::vector<TextDraw> &draws, int segmentBase, bool earlierTexts,
                                 const DrawCore *previous = nullptr);
 
+// The draws in issue order, one per issue (the first of equal issues).
+std::vector<TextDraw> inIssueOrder(std::vector<TextDraw> draws);
+
 // Manual entry: stores `numbers` under `issue`, or, when none is given, under the issue after the
 // last stored one (`emptyIssue` for an empty history). Refuses an issue that is already stored.
+// An issue before the last stored one fills a gap: the draws after it are chained to it.
 // The stored row, or nothing (db.userError() says why).
 std::optional<DrawRecord> addDraw(HistoryDb &db, std::optional<qint32> issue, const Numbers &numbers,
                                   int segmentBase, int drawsPerDay, qint32 emptyIssue);
 
-// Appends the draws whose issues come after the last stored one, chained to it. How many.
-std::optional<int> appendNewer(HistoryDb &db, const std::vector<TextDraw> &draws, int segmentBase);
+// Stores the draws whose issues are not stored yet, each where its issue belongs (after the last
+// stored draw, or in a gap); draws of stored issues are left out. How many were stored.
+std::optional<int> storeMissing(HistoryDb &db, const std::vector<TextDraw> &draws, int segmentBase);
 
-// Replaces the stored history with `draws`, in one transaction: afterwards the table holds
-// either the old history or the new one.
+// Replaces the stored history with `draws` (in issue order, one per issue), in one transaction:
+// afterwards the table holds either the old history or the new one.
 bool replace(HistoryDb &db, const std::vector<TextDraw> &draws, int segmentBase, bool earlierTexts);
 
 // Import: reads the file's content against the current issue as it is inside the transaction
-// (the issue after the last stored draw, else `currentIssue`) and replaces the history with it.
-// A file that yields no draw changes nothing. The reading, or nothing (`error` says why).
+// (the issue after the last stored draw, else `currentIssue`) and replaces the history with its
+// draws in issue order. A file that yields no draw, or lists one issue with two draws, changes
+// nothing. The reading (its draws as stored), or nothing (`error` says why).
 std::optional<HistoryText::Reading> import(HistoryDb &db, QByteArrayView content, qint32 currentIssue,
                                            int segmentBase, QString *error);
 

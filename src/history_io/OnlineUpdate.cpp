@@ -225,7 +225,7 @@ Outcome run(HistoryDb &db, const HistorySnapshot &snapshot, PageLoader &loader, 
         if (db.replaceAll(rows))
             added = int(rows.size());
     } else {
-        added = HistoryWriter::appendNewer(db, draws, segmentBase);
+        added = HistoryWriter::storeMissing(db, draws, segmentBase);
     }
     if (!added) {
         outcome.error = db.userError();

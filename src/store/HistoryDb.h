@@ -63,6 +63,15 @@ public:
     bool lastRow(std::optional<DrawCore> &row);
     // Whether a row of this issue is stored; nothing when that cannot be read.
     std::optional<bool> storesIssue(qint32 issue);
+    // The stored numbers of an issue (unset when it is not stored). False when it cannot be read.
+    bool numbersOf(qint32 issue, std::optional<Numbers> &numbers);
+    // The last row before `issue` in history order (unset when there is none).
+    bool rowBefore(qint32 issue, std::optional<DrawCore> &row);
+    // Stores one draw where its issue belongs: chained to the stored draw before it, and the one
+    // or two stored draws after it chained to it in turn; inside write(). `previous` is the row
+    // before it (rowBefore()); the stored row, or nothing.
+    std::optional<DrawRecord> insertInPlace(qint32 issue, const Numbers &numbers,
+                                            const std::optional<DrawCore> &previous, int segmentBase);
     // Appends rows; inside write(). Large writes report their progress to the watcher, if any.
     bool insertRows(const std::vector<DrawRecord> &rows);
     using ProgressWatcher = std::function<void(qint64 done, qint64 total)>;
@@ -104,6 +113,8 @@ private:
     void beginBulkCache();
     void endBulkCache();
     bool bindAndRun(const DrawRecord &row);
+    bool rowsAfter(qint32 issue, std::vector<DrawCore> &rows);
+    bool runUpdate(const QString &sql, const std::function<void(FastStatement &, int &)> &bindAll);
     bool failed();
     bool notOpen();
 

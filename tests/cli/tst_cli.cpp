@@ -18,6 +18,8 @@
 #include <QSqlQuery>
 #include <QTabBar>
 #include <QTest>
+#include <algorithm>
+#include <random>
 
 namespace {
 
@@ -89,6 +91,9 @@ private slots:
     void typedAndVerifiedPatterns();
     void textOutputIsTheGrids();
     void addContinuesTheChain();
+    void orderOfLinesDoesNotMatter_data();
+    void orderOfLinesDoesNotMatter();
+    void importCountsEveryLine();
     void listAndExportRoundTrip();
     void updateThroughProxy();
     void backtestAndFairness();
@@ -230,6 +235,96 @@ void TestCli::addContinuesTheChain()
     QSqlQuery last = db.database().select("SELECT L1F FROM Lishi ORDER BY SQQH DESC LIMIT 1");
     QVERIFY(last.next());
     QCOMPARE(last.value(0).toInt(), 2);
+}
+
+void TestCli::orderOfLinesDoesNotMatter_data()
+{
+    QTest::addColumn<unsigned>("seed");
+    QTest::addColumn<bool>("sample"); // the sample's first 500 lines, else a random history
+    QTest::newRow("sample") << 1u << true;
+    QTest::newRow("random 2") << 2u << false;
+    QTest::newRow("random 3") << 3u << false;
+}
+
+// A file, the same file reversed and shuffled: the same list, searches and backtest.
+void TestCli::orderOfLinesDoesNotMatter()
+{
+    QFETCH(unsigned, seed);
+    QFETCH(bool, sample);
+    std::mt19937 random(seed);
+    std::vector<TestDraw> draws;
+    if (sample) {
+        const std::vector<TestDraw> all = TestHistory::sample();
+        draws.assign(all.begin(), all.begin() + 500);
+    } else {
+        std::uniform_int_distribution<int> die(1, 6);
+        for (int i = 0; i < 300; ++i)
+            draws.push_back({qint32(161212001 + (i / 78) * 1000 + i % 78),
+                             {qint16(die(random)), qint16(die(random)), qint16(die(random))}});
+    }
+    std::vector<TestDraw> reversed(draws.rbegin(), draws.rend()), shuffled = draws;
+    std::shuffle(shuffled.begin(), shuffled.end(), random);
+
+    // Random search options, the same for every order.
+    const QStringList kinds{"number", "size", "parity", "segment"};
+    std::vector<QStringList> commands{{"list"}, {"search", "--pattern", "1,1,1", "--json"}};
+    for (int i = 0; i < 4; ++i) {
+        QStringList options{"--kind", kinds[int(random() % 4)], "--back", QString::number(1 + random() % 4)};
+        if (random() % 2)
+            options << "--fixed";
+        commands.push_back(QStringList{"search", "--json"} + options);
+        if (i < 2)
+            commands.push_back(QStringList{"backtest", "--json"} + options);
+    }
+    std::vector<std::vector<QByteArray>> outputs;
+    for (const std::vector<TestDraw> *order : {&draws, &reversed, &shuffled}) {
+        TestFolder folder;
+        const QString file = folder.filePath("draws.txt");
+        QVERIFY(HistoryText::writeFile(file, HistoryText::format(*order), nullptr));
+        const Run imported = cli({"--dir", folder.path(), "import", file});
+        QCOMPARE(imported.status, 0);
+        QCOMPARE(imported.out, QStringLiteral("读入 %1 期，跳过 0 行\n").arg(draws.size()).toUtf8());
+        std::vector<QByteArray> out;
+        for (const QStringList &command : commands) {
+            const Run run = cli(QStringList{"--dir", folder.path()} + command);
+            QVERIFY2(run.status == 0, qPrintable(command.join(' ') + ": " + QString::fromUtf8(run.err)));
+            out.push_back(run.out);
+        }
+        outputs.push_back(out);
+    }
+    for (size_t c = 0; c < commands.size(); ++c) {
+        QCOMPARE(outputs[1][c], outputs[0][c]);
+        QCOMPARE(outputs[2][c], outputs[0][c]);
+    }
+    QVERIFY(jsonOf({0, outputs[0][3], {}}).value("played").toInt() > 0);
+}
+
+// Every line is either stored or skipped, and the reasons name the lines.
+void TestCli::importCountsEveryLine()
+{
+    TestFolder folder;
+    const QString file = folder.filePath("draws.txt");
+    QVERIFY(HistoryText::writeFile(file,
+                                   "130529003 613\r\n2147483647 135\r\n130529001 134\r\n"
+                                   "130529003 613\r\nhello\r\n\r\n130529002 225\r\n",
+                                   nullptr));
+    const Run run = cli({"--dir", folder.path(), "import", file});
+    QCOMPARE(run.status, 0);
+    QCOMPARE(QString::fromUtf8(run.out), QStringLiteral("读入 3 期，跳过 4 行\n"));
+    QCOMPARE(QString::fromUtf8(run.err), QStringLiteral("第 2 行：期号 2147483647 太大\n第 4 行：与第 1 行重复\n"
+                                                        "第 5 行：不是“期号 三个号码”\n"));
+    QCOMPARE(cli({"--dir", folder.path(), "list"}).out,
+             QByteArray("130529001 134\n130529002 225\n130529003 613\n"));
+    // Filling a gap: the draw after it follows it.
+    QCOMPARE(cli({"--dir", folder.path(), "add", "666", "--issue", "130529004"}).status, 0);
+    QCOMPARE(cli({"--dir", folder.path(), "add", "555", "--issue", "130529000"}).status, 0);
+    const Run again = cli({"--dir", folder.path(), "add", "111", "--issue", "130529002"});
+    QCOMPARE(again.status, 2);
+    QVERIFY(QString::fromUtf8(again.err).contains(QStringLiteral("130529002")));
+    HistoryDb db;
+    QCOMPARE(db.open(folder.filePath("vendrixK3.db")), HistoryDb::OpenStatus::Ok);
+    QString why;
+    QVERIFY2(TestHistory::chainIsIntact(db, &why), qPrintable(why));
 }
 
 void TestCli::listAndExportRoundTrip()

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QSqlQuery>
+#include <QSqlRecord>
 
 namespace TestHistory {
 
@@ -71,6 +72,19 @@ bool chainIsIntact(HistoryDb &db, QString *why)
         before = Derivation::digitsText(previous);
     }
     return q.isActive();
+}
+
+QStringList rowsOf(HistoryDb &db)
+{
+    QStringList rows;
+    QSqlQuery q = db.database().select("SELECT * FROM Lishi ORDER BY SQQH, rowid");
+    while (q.next()) {
+        QStringList values;
+        for (int c = 0; c < q.record().count(); ++c)
+            values << (q.isNull(c) ? QStringLiteral("NULL") : q.value(c).toString());
+        rows << values.join('|');
+    }
+    return rows;
 }
 
 std::vector<TestDraw> sample()

@@ -4,6 +4,7 @@
 #include "HistoryText.h"
 
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 class HistoryDb;
@@ -22,6 +23,9 @@ HistorySnapshot snapshotOf(const std::vector<TestDraw> &draws);
 // Whether every stored row, in history order, carries the row before it as its previous draw
 // (and the first row none); `why` names the first row that does not.
 bool chainIsIntact(HistoryDb &db, QString *why);
+// Every column of every stored row, one line a row, in history order: two histories with the
+// same lines hold the same rows.
+QStringList rowsOf(HistoryDb &db);
 // The draws of the real sample file (issue, numbers).
 std::vector<TestDraw> sample();
 } // namespace TestHistory

@@ -177,18 +177,18 @@ void TestHistoryCommands::importReplacesHistory()
     MainWindow &w = h.start();
     h.find<QRadioButton>("Option1(2)")->click(); // 前2期: the pattern is the draw before the last
     const QString path = writeFile(h.folder, "history.TXT",
-                                   "130101001 111\r\n130101002 222\r\nbad line\r\n333\r\n130101004  456\r\n");
+                                   "130101004  456\r\n130101002 222\r\nbad line\r\n130101003 333\r\n130101001 111\r\n");
     h.dialogs.fileAnswers = {path};
     h.find<QPushButton>("cmdRdLst")->click();
     QCOMPARE(h.dialogs.shown.first().title, QStringLiteral("读入历史"));
     QCOMPARE(h.dialogs.shown.at(1).text, QDir(h.folder.path()).filePath("历史号码"));
     QVERIFY(QFileInfo(h.folder.filePath("历史号码")).isDir());
-    QCOMPARE(storedIssues(w), (QList<qint32>{130101001, 130101002, 130101002, 130101004}));
+    QCOMPARE(storedIssues(w), (QList<qint32>{130101001, 130101002, 130101003, 130101004}));
     QCOMPARE(h.text("Text3(0)"), QStringLiteral("130101003"));
     QCOMPARE(h.text("Text3(1)"), QStringLiteral("130101004"));
     QCOMPARE(h.text("Text1"), QStringLiteral("130101005"));
     QCOMPARE(h.text("Text2(1)") + h.text("Text2(2)") + h.text("Text2(3)"), QStringLiteral("333"));
-    QCOMPARE(w.statusText(), QStringLiteral("读入 4 期历史号码，跳过 1 行。"));
+    QCOMPARE(w.statusText(), QStringLiteral("读入 4 期历史号码，跳过 1 行。（第 3 行：不是“期号 三个号码”）"));
     // The first imported row starts a history of its own.
     QSqlQuery q = w.history().database().select("SELECT txtHisLst, L1AS FROM Lishi ORDER BY SQQH, rowid");
     QVERIFY(q.next());
@@ -196,6 +196,15 @@ void TestHistoryCommands::importReplacesHistory()
     QCOMPARE(q.value(1).toInt(), 0);
     QVERIFY(q.next());
     QCOMPARE(q.value(0).toString(), QStringLiteral("111"));
+
+    // A digits-only line takes the issue above it: one issue, two draws, nothing imported.
+    h.dialogs.shown.clear();
+    h.dialogs.fileAnswers = {writeFile(h.folder, "twice.txt", "130101001 111\r\n333\r\n")};
+    h.find<QPushButton>("cmdRdLst")->click();
+    QCOMPARE(h.dialogs.count("message"), 1);
+    QVERIFY(h.dialogs.shown.last().text.contains(
+        QStringLiteral("第 1 行与第 2 行的期号都是 130101001，号码不同：没有导入任何号码")));
+    QCOMPARE(storedIssues(w), (QList<qint32>{130101001, 130101002, 130101003, 130101004}));
 }
 
 void TestHistoryCommands::importCancelAndWrongNames()

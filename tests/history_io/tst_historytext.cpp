@@ -15,6 +15,8 @@ private slots:
     void readingRules_data();
     void readingRules();
     void trimmedLinesForTheRebuild();
+    void issueOrder_data();
+    void issueOrder();
     void formatRoundTrip();
     void realSampleFile();
     void unreadableFile();
@@ -102,6 +104,58 @@ void TestHistoryText::trimmedLinesForTheRebuild()
     QCOMPARE(HistoryText::read(content, 0, false).draws.size(), size_t(0));
     QCOMPARE(HistoryText::read(content, 0, true).draws,
              (Draws{{161212001, {1, 3, 5}}, {161212002, {2, 4, 6}}}));
+}
+
+void TestHistoryText::issueOrder_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<Draws>("draws"); // in issue order, as stored
+    QTest::addColumn<int>("skipped");
+    QTest::addColumn<QString>("notes"); // "line:reason" of the noted lines, or the refusal
+    const Draws three{{130529001, {1, 3, 4}}, {130529002, {2, 2, 5}}, {130529003, {6, 1, 3}}};
+    QTest::newRow("in order") << QByteArray("130529001 134\r\n130529002 225\r\n130529003 613\r\n") << three << 0
+                              << QString();
+    QTest::newRow("newest first") << QByteArray("130529003 613\r\n130529002 225\r\n130529001 134\r\n") << three
+                                  << 0 << QString();
+    QTest::newRow("shuffled, a blank line")
+        << QByteArray("130529002 225\r\n\r\n130529003 613\r\n130529001 134\r\n") << three << 1 << QString();
+    QTest::newRow("an issue twice with the same numbers: one draw")
+        << QByteArray("130529003 613\r\n130529002 225\r\n130529003 613\r\n130529001 134\r\n") << three << 1
+        << QString("3:与第 1 行重复");
+    QTest::newRow("an issue twice with other numbers: refused")
+        << QByteArray("130529001 134\r\n130529002 225\r\n130529003 613\r\n130529002 226\r\n") << Draws{} << 0
+        << QString("第 2 行与第 4 行的期号都是 130529002，号码不同：没有导入任何号码");
+    // A digits-only line takes the issue of the line above it.
+    QTest::newRow("a digits-only line after an issue line: refused")
+        << QByteArray("130529001 134\r\n225\r\n") << Draws{} << 0
+        << QString("第 1 行与第 2 行的期号都是 130529001，号码不同：没有导入任何号码");
+    QTest::newRow("an issue that cannot be stored")
+        << QByteArray("2147483647 135\r\n130529002 225\r\nxyz\r\n130529001 134\r\n")
+        << Draws{three[0], three[1]} << 2 << QString("1:期号 2147483647 太大;3:不是“期号 三个号码”");
+}
+
+void TestHistoryText::issueOrder()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(Draws, draws);
+    QFETCH(QString, notes);
+    HistoryText::Reading reading = HistoryText::read(content, 0);
+    QString conflict;
+    const bool ordered = HistoryText::toIssueOrder(reading, &conflict);
+    QCOMPARE(ordered, !draws.empty());
+    if (!ordered) {
+        QCOMPARE(conflict, notes);
+        return;
+    }
+    QCOMPARE(reading.draws, draws);
+    QTEST(reading.skipped, "skipped");
+    QCOMPARE(reading.lines.size(), draws.size());
+    QStringList noted;
+    for (const HistoryText::SkippedLine &note : reading.notes)
+        noted << QStringLiteral("%1:%2").arg(note.line).arg(note.reason);
+    QCOMPARE(noted.join(';'), notes);
+    // Every line is either stored or skipped.
+    QCOMPARE(int(reading.draws.size()) + reading.skipped, int(content.count("\r\n")));
 }
 
 // Every issue form the export writes reads back: 北京快3's plain numbers, years 2000-2009 in 8

@@ -12,6 +12,8 @@
 #include <QFileInfo>
 #include <QSqlQuery>
 #include <QTest>
+#include <algorithm>
+#include <random>
 
 using Draws = std::vector<TextDraw>;
 using Issues = QList<qint32>;
@@ -42,6 +44,11 @@ private slots:
     void deleteLastCount_data();
     void deleteLastCount();
     void rebuildCarriesEarlierTexts();
+    void importOrderDoesNotMatter_data();
+    void importOrderDoesNotMatter();
+    void gapFillRechains_data();
+    void gapFillRechains();
+    void storedIssueIsRefused();
     void replaceIsAllOrNothing();
     void deleteLastRow();
     void compactKeepsHistory();
@@ -100,6 +107,125 @@ void TestMaintenance::rebuildCarriesEarlierTexts()
     QCOMPARE(rows[0].txtHisLst, QString());
     // Without them (the import) the group stays unset.
     QVERIFY(!HistoryWriter::rowsFor({{161212001, {1, 4, 6}}}, 1, false)[0].earlier);
+}
+
+namespace {
+// A history of `count` random draws over several days of 78 (so that the day boundary is in it).
+Draws randomDraws(unsigned seed, int count)
+{
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> die(1, 6);
+    Draws draws;
+    for (int i = 0; i < count; ++i)
+        draws.push_back({qint32(130529000 + (i / 78) * 1000 + i % 78 + 1),
+                         {qint16(die(random)), qint16(die(random)), qint16(die(random))}});
+    return draws;
+}
+
+// Imports `draws` in the given order into a new history and gives its rows.
+QStringList importedRows(const Draws &draws, bool rebuildTexts = false)
+{
+    TestFolder folder;
+    HistoryDb db;
+    if (db.open(folder.filePath(HistoryDb::fileName())) != HistoryDb::OpenStatus::Ok)
+        return {};
+    if (rebuildTexts) {
+        if (!HistoryWriter::replace(db, draws, 1, true))
+            return {};
+    } else if (!HistoryWriter::import(db, HistoryText::format(draws), 0, 1, nullptr)) {
+        return {};
+    }
+    return TestHistory::rowsOf(db);
+}
+} // namespace
+
+void TestMaintenance::importOrderDoesNotMatter_data()
+{
+    QTest::addColumn<Draws>("draws");
+    const Draws sample = TestHistory::sample();
+    QTest::newRow("the sample's first 500 lines") << Draws(sample.begin(), sample.begin() + 500);
+    for (unsigned seed : {1u, 2u, 3u})
+        QTest::addRow("random %u", seed) << randomDraws(seed, 60 + int(seed) * 97);
+}
+
+// A file and the same file reversed or shuffled give the same rows (searches and backtests are
+// functions of the rows).
+void TestMaintenance::importOrderDoesNotMatter()
+{
+    QFETCH(Draws, draws);
+    const QStringList ascending = importedRows(draws);
+    QCOMPARE(ascending.size(), qsizetype(draws.size()));
+    Draws reversed(draws.rbegin(), draws.rend());
+    QCOMPARE(importedRows(reversed), ascending);
+    Draws shuffled = draws;
+    std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(7));
+    QCOMPARE(importedRows(shuffled), ascending);
+    // The rebuild's rows (with the texts of the draw two back) do not depend on the order either.
+    QCOMPARE(importedRows(shuffled, true), importedRows(draws, true));
+}
+
+void TestMaintenance::gapFillRechains_data()
+{
+    QTest::addColumn<int>("removed"); // index of the draw left out, then added back
+    QTest::addColumn<bool>("byUpdate"); // stored as an update stores the draws of a page
+    for (bool byUpdate : {false, true}) {
+        const char *how = byUpdate ? "update" : "add";
+        QTest::addRow("%s: the first", how) << 0 << byUpdate;
+        QTest::addRow("%s: the second", how) << 1 << byUpdate;
+        QTest::addRow("%s: one in the middle", how) << 100 << byUpdate;
+        QTest::addRow("%s: the last but one", how) << 198 << byUpdate;
+        QTest::addRow("%s: the last", how) << 199 << byUpdate;
+    }
+}
+
+void TestMaintenance::gapFillRechains()
+{
+    QFETCH(int, removed);
+    QFETCH(bool, byUpdate);
+    const Draws draws = randomDraws(11, 200);
+    const QStringList whole = importedRows(draws);
+    Draws gap = draws;
+    gap.erase(gap.begin() + removed);
+    TestFolder folder;
+    HistoryDb db;
+    QCOMPARE(db.open(folder.filePath(HistoryDb::fileName())), HistoryDb::OpenStatus::Ok);
+    QVERIFY(HistoryWriter::import(db, HistoryText::format(gap), 0, 1, nullptr));
+    const TextDraw missing = draws[size_t(removed)];
+    if (byUpdate) {
+        // A page lists the stored draws around it too; only the missing one is stored.
+        const Draws page(draws.begin() + std::max(0, removed - 3), draws.begin() + std::min(200, removed + 3));
+        QCOMPARE(HistoryWriter::storeMissing(db, page, 1), std::optional<int>(1));
+    } else {
+        const auto row = HistoryWriter::addDraw(db, missing.issue, missing.numbers, 1, 78, 0);
+        QVERIFY2(row, qPrintable(db.userError()));
+        QCOMPARE(row->sqqh, missing.issue);
+    }
+    QCOMPARE(TestHistory::rowsOf(db), whole);
+    QString why;
+    QVERIFY2(TestHistory::chainIsIntact(db, &why), qPrintable(why));
+    QCOMPARE(db.snapshot()->rows().size(), draws.size());
+}
+
+// Every writer refuses an issue that is already stored, and the history stays as it was.
+void TestMaintenance::storedIssueIsRefused()
+{
+    TestFolder folder;
+    HistoryDb db;
+    QCOMPARE(db.open(folder.filePath(HistoryDb::fileName())), HistoryDb::OpenStatus::Ok);
+    const Draws draws = randomDraws(5, 30);
+    QVERIFY(HistoryWriter::import(db, HistoryText::format(draws), 0, 1, nullptr));
+    const QStringList before = TestHistory::rowsOf(db);
+    QVERIFY(!HistoryWriter::addDraw(db, draws[10].issue, {6, 6, 6}, 1, 78, 0));
+    QVERIFY(db.userError().contains(QString::number(draws[10].issue)));
+    QCOMPARE(HistoryWriter::storeMissing(db, {draws[3], {draws[4].issue, {1, 1, 1}}}, 1), std::optional<int>(0));
+    QCOMPARE(TestHistory::rowsOf(db), before);
+    // A file listing one issue with two draws replaces nothing.
+    QByteArray twice = HistoryText::format(TestHistory::consecutive(170101001, 5));
+    twice += "170101003 666\r\n";
+    QString error;
+    QVERIFY(!HistoryWriter::import(db, twice, 0, 1, &error));
+    QVERIFY(error.contains(QStringLiteral("170101003")));
+    QCOMPARE(TestHistory::rowsOf(db), before);
 }
 
 void TestMaintenance::replaceIsAllOrNothing()
