@@ -122,7 +122,7 @@ void BM_AddHaoma(benchmark::State &state)
     if (!QTest::qWaitForWindowExposed(&window))
         state.SkipWithError("window not shown");
     for (auto _ : state) {
-        window.addHaoma();
+        window.commands().reload(), window.refresh();
         QCoreApplication::processEvents();
     }
 }

@@ -1,330 +1,23 @@
 #include "MainWindowUi.h"
 
-#include "GridModel.h"
-#include "GridView.h"
 #include "ProvinceTable.h"
+#include "Widgets.h"
 
-#include <QActionGroup>
-#include <QBoxLayout>
-#include <QButtonGroup>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QEvent>
-#include <QGridLayout>
-#include <QGroupBox>
+#include <QAction>
+#include <QCoreApplication>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QRegularExpressionValidator>
 #include <QStatusBar>
-#include <QStyle>
-#include <QStyleOptionButton>
-#include <QTabBar>
 
-namespace {
-
-QString indexed(const char *name, int index)
-{
-    return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
-}
-
-template<typename T> T *named(T *widget, const QString &name)
-{
-    widget->setObjectName(name);
-    return widget;
-}
-
-QRadioButton *radio(QHash<int, QRadioButton *> &array, const char *name, int index, const QString &caption,
-                    QButtonGroup *group)
-{
-    auto *button = named(new QRadioButton(caption), indexed(name, index));
-    array.insert(index, button);
-    group->addButton(button, index);
-    return button;
-}
-
-QLineEdit *digitBox(const QString &name, const QString &digits)
-{
-    auto *box = named(new QLineEdit, name);
-    box->setMaxLength(1);
-    box->setAlignment(Qt::AlignCenter);
-    box->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[%1]").arg(digits)), box));
-    box->setFixedWidth(box->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 2 + 14);
-    return box;
-}
-
-QGroupBox *frame(const QString &caption)
-{
-    auto *box = new QGroupBox(caption);
-    return box;
-}
-
-// Keeps a child box over the blank gap of a caption such as "前    期".
-class GapPlacer : public QObject
-{
-public:
-    GapPlacer(QRadioButton *button, QWidget *box, const QString &before)
-        : QObject(button)
-        , m_button(button)
-        , m_box(box)
-        , m_before(before)
-    {
-        button->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Resize || event->type() == QEvent::Show ||
-            event->type() == QEvent::Polish)
-            place();
-        return false;
-    }
-
-private:
-    void place()
-    {
-        QStyleOptionButton option;
-        option.initFrom(m_button);
-        option.text = m_button->text();
-        const QRect contents =
-            m_button->style()->subElementRect(QStyle::SE_RadioButtonContents, &option, m_button);
-        const int x = contents.left() + m_button->fontMetrics().horizontalAdvance(m_before);
-        m_box->move(x, (m_button->height() - m_box->height()) / 2);
-        m_box->raise();
-    }
-
-    QRadioButton *m_button;
-    QWidget *m_box;
-    QString m_before;
-};
-
-} // namespace
+using Widgets::indexed;
+using Widgets::named;
 
 void MainWindowUi::setupUi(QMainWindow *window)
 {
     window->setObjectName(QStringLiteral("frmMain"));
-    auto *central = new QWidget(window);
-    auto *columns = new QHBoxLayout(central);
-    columns->setContentsMargins(6, 6, 6, 6);
-    columns->setSpacing(8);
-
-    // History column: entry of the next draw, the history grid, the history commands.
-    auto *historyColumn = new QVBoxLayout;
-    Label12 =
-        named(new QLabel(QStringLiteral("在下面输入 2007001    期历史号码:")), QStringLiteral("Label12"));
-    // The next-issue line names the game the next issue belongs to.
-    lblGame = named(new QLabel, QStringLiteral("lblGame"));
-    lblGame->setStyleSheet(QStringLiteral("font-weight: bold"));
-    auto *captionRow = new QHBoxLayout;
-    captionRow->addWidget(lblGame);
-    captionRow->addWidget(Label12, 1);
-    historyColumn->addLayout(captionRow);
-    auto *entryRow = new QHBoxLayout;
-    Text1 = named(new QLineEdit(QStringLiteral("2007001")), QStringLiteral("Text1"));
-    Text1->setMinimumWidth(Text1->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")) + 12);
-    entryRow->addWidget(Text1, 1);
-    for (int p = 1; p <= 3; ++p) {
-        QLineEdit *box = digitBox(indexed("MaskEdBox1", p), QStringLiteral("1-6"));
-        box->setPlaceholderText(QStringLiteral("_"));
-        box->setToolTip(QStringLiteral("在此补充输入最新历史号码"));
-        MaskEdBox1.insert(p, box);
-        entryRow->addWidget(box);
-    }
-    historyColumn->addLayout(entryRow);
-
-    grid1 = new GridModel(window);
-    MSFlexGrid1 = named(new GridView(grid1), QStringLiteral("MSFlexGrid1"));
-    MSFlexGrid1->setToolTip(QStringLiteral("鼠标双击列表可以将列表导出到EXCEL"));
-    historyColumn->addWidget(MSFlexGrid1, 1);
-
-    auto *historyCommands = new QGridLayout;
-    cmdRdLst = named(new QPushButton(QStringLiteral("读取历史号文本(&W)")), QStringLiteral("cmdRdLst"));
-    cmdRdLst->setToolTip(QStringLiteral("从历史号码文本文件中读取历史号中最后一期之后的新的历史号码"));
-    Command21 = named(new QPushButton(QStringLiteral("历史号在线更新(&O)")), QStringLiteral("Command21"));
-    Command21->setToolTip(QStringLiteral("从官方服务器更新历史号码"));
-    Command3 = named(new QPushButton(QStringLiteral("删除最后历史(&D)")), QStringLiteral("Command3"));
-    Command4 = named(new QPushButton(QStringLiteral("历史号码导出文本文件(&O)")), QStringLiteral("Command4"));
-    historyCommands->addWidget(cmdRdLst, 0, 0);
-    historyCommands->addWidget(Command21, 0, 1);
-    historyCommands->addWidget(Command3, 1, 0);
-    historyCommands->addWidget(Command4, 1, 1);
-    historyColumn->addLayout(historyCommands);
-    columns->addLayout(historyColumn, 0);
-
-    // Options column.
-    auto *options = new QGridLayout;
-    options->setVerticalSpacing(4);
-
-    // A frame of exclusive option buttons, `perRow` to a row.
-    using Choice = std::pair<int, QString>;
-    auto optionFrame = [window](const QString &caption, QHash<int, QRadioButton *> &array, const char *name,
-                                const QList<Choice> &choices, int perRow) {
-        auto *box = frame(caption);
-        auto *group = new QButtonGroup(window);
-        auto *layout = new QGridLayout(box);
-        for (qsizetype i = 0; i < choices.size(); ++i)
-            layout->addWidget(radio(array, name, choices[i].first, choices[i].second, group), int(i / perRow),
-                              int(i % perRow));
-        return box;
-    };
-    options->addWidget(optionFrame(QStringLiteral("检索位选择"), Option1, "Option1",
-                                   {{1, QStringLiteral("自由位")}, {0, QStringLiteral("固定位")}}, 2),
-                       0, 0);
-    options->addWidget(optionFrame(QStringLiteral("检索期选择"), Option1, "Option1",
-                                   {{3, QStringLiteral("上期")}, {2, QStringLiteral("前    期")}}, 2),
-                       0, 1);
-    // N sits in the blank of "前    期".
-    QRadioButton *nBack = Option1.value(2);
-    MaskEdBox2 = digitBox(QStringLiteral("MaskEdBox2"), QStringLiteral("1-9"));
-    MaskEdBox2->setParent(nBack);
-    MaskEdBox2->setFixedSize(nBack->fontMetrics().horizontalAdvance(QStringLiteral("    ")) + 2,
-                             nBack->fontMetrics().height() + 2);
-    MaskEdBox2->setStyleSheet(QStringLiteral("QLineEdit { padding: 0px; }"));
-    new GapPlacer(nBack, MaskEdBox2, QStringLiteral("前"));
-
-    const QList<Choice> kinds{{0, QStringLiteral("号码")},
-                              {1, QStringLiteral("大小")},
-                              {2, QStringLiteral("单双")},
-                              {3, QStringLiteral("段数")}};
-    options->addWidget(optionFrame(QStringLiteral("搜索类型选择"), Option3, "Option3", kinds, 2), 1, 0);
-    options->addWidget(optionFrame(QStringLiteral("结果类型选择"), Option4, "Option4", kinds, 2), 1, 1);
-    options->addWidget(optionFrame(QStringLiteral("号码组选择"), Option2, "Option2",
-                                   {{5, QStringLiteral("组选")}, {4, QStringLiteral("直选")}}, 2),
-                       2, 0);
-    options->addWidget(
-        optionFrame(
-            QStringLiteral("结果统计选择"), Option5, "Option5",
-            {{1, QStringLiteral("第1位")}, {2, QStringLiteral("第2位")}, {3, QStringLiteral("第3位")}}, 3),
-        2, 1);
-
-    // Pattern tabs: one frame per tab, only the selected one shown.
-    auto *patternArea = new QWidget;
-    auto *patternLayout = new QVBoxLayout(patternArea);
-    patternLayout->setContentsMargins(0, 4, 0, 0);
-    patternLayout->setSpacing(0);
-    TabStrip1 = named(new QTabBar, QStringLiteral("TabStrip1"));
-    TabStrip1->addTab(QStringLiteral("自动历史位"));
-    TabStrip1->addTab(QStringLiteral("手动输入号"));
-    TabStrip1->addTab(QStringLiteral("验证指定期"));
-    TabStrip1->setExpanding(false);
-    TabStrip1->setDrawBase(false);
-    patternLayout->addWidget(TabStrip1);
-    struct TabSpec
-    {
-        int tab;
-        QHash<int, QCheckBox *> *checks;
-        const char *checkName;
-        QHash<int, QLineEdit *> *values;
-        const char *valueName;
-        int first;
-    };
-    const TabSpec tabs[] = {
-        {1, &Check1, "Check1", &Text2, "Text2", 1},
-        {2, &Check11, "Check11", &Text22, "Text22", 1},
-        {3, &Check1, "Check1", &Text2, "Text2", 11},
-    };
-    for (const TabSpec &tabDef : tabs) {
-        auto *box = named(new QGroupBox, indexed("TabFrame", tabDef.tab));
-        auto *layout = new QGridLayout(box);
-        layout->setContentsMargins(8, 6, 8, 6);
-        for (int p = 0; p < 3; ++p) {
-            const int index = tabDef.first + p;
-            auto *check =
-                named(new QCheckBox(QStringLiteral("第%1位").arg(p + 1)), indexed(tabDef.checkName, index));
-            check->setChecked(true);
-            tabDef.checks->insert(index, check);
-            auto *value = named(new QLineEdit, indexed(tabDef.valueName, index));
-            value->setAlignment(Qt::AlignCenter);
-            value->setMaximumWidth(value->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
-            value->setReadOnly(tabDef.tab != 2);
-            tabDef.values->insert(index, value);
-            layout->addWidget(check, 0, p);
-            layout->addWidget(value, 1, p);
-        }
-        tabFrames.insert(tabDef.tab, box);
-        patternLayout->addWidget(box);
-        box->setVisible(tabDef.tab == 1);
-    }
-    verifyRow = new QWidget;
-    auto *verifyLayout = new QHBoxLayout(verifyRow);
-    verifyLayout->setContentsMargins(0, 4, 0, 0);
-    verifyLayout->addWidget(new QLabel(QStringLiteral("期号")));
-    Text4 = named(new QLineEdit(QStringLiteral("20161212001")), QStringLiteral("Text4"));
-    verifyLayout->addWidget(Text4, 1);
-    Check4 = named(new QCheckBox(QStringLiteral("仅检索该期前")), QStringLiteral("Check4"));
-    verifyLayout->addWidget(Check4);
-    patternLayout->addWidget(verifyRow);
-    // Its room is kept while it is hidden, so that the panel does not jump when tab 3 shows it.
-    QSizePolicy keepRoom = verifyRow->sizePolicy();
-    keepRoom.setRetainSizeWhenHidden(true);
-    verifyRow->setSizePolicy(keepRoom);
-    verifyRow->setVisible(false);
-    options->addWidget(patternArea, 3, 0, 1, 2);
-
-    auto *range = frame(QStringLiteral("检索起止期数"));
-    auto *rangeLayout = new QHBoxLayout(range);
-    for (int i = 0; i < 2; ++i) {
-        auto *box = named(new QLineEdit(QStringLiteral("2013001")), indexed("Text3", i));
-        box->setAlignment(Qt::AlignCenter);
-        Text3.insert(i, box);
-        rangeLayout->addWidget(box, 1);
-        if (i == 0)
-            rangeLayout->addWidget(new QLabel(QStringLiteral("至")));
-    }
-    options->addWidget(range, 4, 0, 1, 2);
-
-    Command1 = named(new QPushButton(QStringLiteral("检索(&S)")), QStringLiteral("Command1"));
-    Command1->setMinimumHeight(48);
-    QFont big = Command1->font();
-    big.setPointSizeF(big.pointSizeF() * 1.3);
-    big.setBold(true);
-    Command1->setFont(big);
-    options->addWidget(Command1, 5, 0);
-
-    Frame5 = named(frame(QStringLiteral("组合组位检索")), QStringLiteral("Frame5"));
-    auto *comboLayout = new QGridLayout(Frame5);
-    Label1 = named(new QLabel(QStringLiteral("组合位数")), QStringLiteral("Label1"));
-    Combo1 = named(new QComboBox, QStringLiteral("Combo1"));
-    Combo1->setEditable(true);
-    Combo1->addItems({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")});
-    Combo1->setInsertPolicy(QComboBox::NoInsert);
-    comboLayout->addWidget(Label1, 0, 0);
-    comboLayout->addWidget(Combo1, 0, 1);
-    auto *redGroup = new QButtonGroup(window);
-    comboLayout->addWidget(radio(Option6, "Option6", 0, QStringLiteral("红蓝"), redGroup), 1, 0);
-    comboLayout->addWidget(radio(Option6, "Option6", 1, QStringLiteral("红球"), redGroup), 1, 1);
-    Command2 = named(new QPushButton(QStringLiteral("组合检索(&G)")), QStringLiteral("Command2"));
-    comboLayout->addWidget(Command2, 2, 0, 1, 2);
-    options->addWidget(Frame5, 5, 1, 2, 1);
-
-    Command9 = named(new QPushButton(QStringLiteral("软件设置(&T)")), QStringLiteral("Command9"));
-    options->addWidget(Command9, 6, 0);
-    options->setRowStretch(7, 1);
-    columns->addLayout(options, 0);
-
-    // Results column: what followed, and its tally.
-    auto *results = new QVBoxLayout;
-    grid2 = new GridModel(window);
-    MSFlexGrid2 = named(new GridView(grid2), QStringLiteral("MSFlexGrid2"));
-    MSFlexGrid2->setToolTip(QStringLiteral("鼠标双击列表可以将列表导出到EXCEL"));
-    results->addWidget(MSFlexGrid2, 3);
-    grid3 = new GridModel(window);
-    MSFlexGrid3 = named(new GridView(grid3), QStringLiteral("MSFlexGrid3"));
-    results->addWidget(MSFlexGrid3, 1);
-    lblFairness = named(new QLabel, QStringLiteral("lblFairness"));
-    lblFairness->setWordWrap(true);
-    lblFairness->setAccessibleName(QStringLiteral("公平骰子比较"));
-    results->addWidget(lblFairness);
-    columns->addLayout(results, 1);
-
-    window->setCentralWidget(central);
-
     // Menus.
     QMenuBar *bar = window->menuBar();
     mnuLsgl = named(bar->addMenu(QStringLiteral("历史管理")), QStringLiteral("mnuLsgl"));
@@ -373,22 +66,6 @@ void MainWindowUi::setupUi(QMainWindow *window)
         mnuK3.insert(i, entry);
     }
 
-    // What assistive technology and UI automation read for the boxes and grids.
-    Text1->setAccessibleName(QStringLiteral("下一期期号"));
-    for (int p = 1; p <= 3; ++p) {
-        MaskEdBox1.value(p)->setAccessibleName(QStringLiteral("第%1位号码").arg(p));
-        Text2.value(p)->setAccessibleName(QStringLiteral("自动第%1位").arg(p));
-        Text22.value(p)->setAccessibleName(QStringLiteral("手动第%1位").arg(p));
-        Text2.value(p + 10)->setAccessibleName(QStringLiteral("验证第%1位").arg(p));
-    }
-    MSFlexGrid1->setAccessibleName(QStringLiteral("历史号码"));
-    MSFlexGrid2->setAccessibleName(QStringLiteral("检索结果"));
-    MSFlexGrid3->setAccessibleName(QStringLiteral("结果统计"));
-    Text3.value(0)->setAccessibleName(QStringLiteral("检索起始期号"));
-    Text3.value(1)->setAccessibleName(QStringLiteral("检索结束期号"));
-    MaskEdBox2->setAccessibleName(QStringLiteral("前N期"));
-    Text4->setAccessibleName(QStringLiteral("验证期号"));
-
     lblStatus = named(new QLabel, QStringLiteral("lblStatus"));
     lblStatus->setAccessibleName(QStringLiteral("状态"));
     window->statusBar()->addWidget(lblStatus, 1);
@@ -400,4 +77,17 @@ void MainWindowUi::setupUi(QMainWindow *window)
     cmdUpdateCancel->setVisible(false);
     window->statusBar()->addPermanentWidget(prgUpdate);
     window->statusBar()->addPermanentWidget(cmdUpdateCancel);
+}
+
+void MainWindowUi::showProgress(qint64 done, qint64 total)
+{
+    if (done < 0) {
+        prgUpdate->setVisible(false);
+        prgUpdate->setRange(0, 0);
+        return;
+    }
+    prgUpdate->setRange(0, int(std::min<qint64>(total, std::numeric_limits<int>::max())));
+    prgUpdate->setValue(int(std::min<qint64>(done, std::numeric_limits<int>::max())));
+    prgUpdate->setVisible(true);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCursor>
 #include <QGuiApplication>
 
 // Shows the wait cursor for as long as it lives, whichever way the operation ends.

@@ -3,6 +3,9 @@
 #include "GridModel.h"
 #include "GridView.h"
 #include "MainWindow.h"
+#include "ResultsPanel.h"
+#include "SearchOptionsPanel.h"
+#include "UpdateCommand.h"
 #include "PageLoader.h"
 #include "TestDoubles.h"
 

@@ -59,7 +59,7 @@ void TestAnalysisWindows::backtestDialogRunsAndExports()
     const Backtest::Summary &s = *dialog->summary();
     QCOMPARE(s.played + s.skipped, 1000);
     // What the library gives for the same options.
-    const auto direct = Backtest::run(history, w.searchState(), {true, true, true},
+    const auto direct = Backtest::run(history, w.searchOptions().state(), {true, true, true},
                                       history.at(history.count() - 1000).sqqh, history.last().sqqh, 2);
     QCOMPARE(s.hits, direct->hits);
     QCOMPARE(s.expectedHits, direct->expectedHits);

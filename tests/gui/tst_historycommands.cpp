@@ -265,7 +265,7 @@ void TestHistoryCommands::deleteLast()
     h.action("mnuErase")->trigger(); // on an empty history: nothing, and no complaint
     QCOMPARE(storedIssues(w), QList<qint32>{});
     QCOMPARE(h.dialogs.count("message"), 0);
-    QVERIFY(w.historyOpen());
+    QVERIFY(w.history().isOpen());
 }
 
 void TestHistoryCommands::clearAll()
@@ -401,7 +401,7 @@ void TestHistoryCommands::foreignDatabaseGetsTables()
         QVERIFY(other.exec("INSERT INTO notes VALUES ('keep me')"));
     }
     MainWindow &w = h.start();
-    QVERIFY(w.historyOpen());
+    QVERIFY(w.history().isOpen());
     QCOMPARE(h.dialogs.count("message"), 0);
     QSqlQuery notes = w.history().database().select("SELECT text FROM notes");
     QVERIFY(notes.next());

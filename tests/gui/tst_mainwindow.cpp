@@ -35,8 +35,8 @@ void verifyFirstRunControls(const Harness &h)
     QVERIFY(h.action("mnuDscs(1)")->isChecked());
     QCOMPARE(h.text("MaskEdBox2"), QStringLiteral("2"));
     QCOMPARE(h.find<QComboBox>("Combo1")->currentText(), QStringLiteral("2"));
-    QCOMPARE(h.window->drawsPerDay(), 78);
-    QCOMPARE(h.window->daysToKeep(), 3);
+    QCOMPARE(h.window->commands().game().drawsPerDay, 78);
+    QCOMPARE(h.window->update().daysToKeep(), 3);
 }
 
 class TestMainWindow : public QObject
@@ -250,14 +250,14 @@ void TestMainWindow::firstRunState()
 {
     Harness h;
     MainWindow &w = h.start();
-    QVERIFY(w.historyOpen());
+    QVERIFY(w.history().isOpen());
     QVERIFY(QFile::exists(h.folder.filePath("vendrixK3.db")));
     QCOMPARE(h.dialogs.shown.size(), 0);
 
     verifyFirstRunControls(h);
-    QCOMPARE(w.gameCode(), QStringLiteral("fj"));
-    QCOMPARE(w.displayLetter(), QLatin1Char('A'));
-    QCOMPARE(w.searchState().DsIni, 1);
+    QCOMPARE(w.commands().game().code, QStringLiteral("fj"));
+    QCOMPARE(w.searchOptions().displayLetter(), QLatin1Char('A'));
+    QCOMPARE(w.searchOptions().state().DsIni, 1);
 
     // Empty history: placeholders stay, grids are empty.
     QCOMPARE(h.text("Text3(0)"), QStringLiteral("2013001"));
@@ -297,20 +297,20 @@ void TestMainWindow::storedSettingsSelectControls()
     MainWindow &w = h.start();
     QVERIFY(h.action("mnuK3(14)")->isChecked());
     QVERIFY(!h.action("mnuK3(0)")->isChecked());
-    QCOMPARE(w.drawsPerDay(), 73);
+    QCOMPARE(w.commands().game().drawsPerDay, 73);
     QVERIFY(h.checked("Option1(0)"));
     QVERIFY(h.checked("Option1(2)"));
     QCOMPARE(h.text("MaskEdBox2"), QStringLiteral("4"));
     QVERIFY(h.checked("Option3(3)"));
     QVERIFY(h.checked("Option4(2)"));
-    QCOMPARE(w.displayLetter(), QLatin1Char('E'));
+    QCOMPARE(w.searchOptions().displayLetter(), QLatin1Char('E'));
     QVERIFY(h.checked("Option5(1)"));
     QVERIFY(h.checked("Option2(4)"));
     QVERIFY(h.action("mnuDscs(0)")->isChecked());
     QVERIFY(!h.action("mnuDscs(1)")->isChecked());
     QVERIFY(h.checked("Option6(1)"));
     QCOMPARE(h.find<QComboBox>("Combo1")->currentText(), QStringLiteral("3"));
-    QCOMPARE(w.daysToKeep(), 9);
+    QCOMPARE(w.update().daysToKeep(), 9);
 }
 
 void TestMainWindow::startUpWithHistory_data()
@@ -360,11 +360,11 @@ void TestMainWindow::startUpWithHistory()
     QTEST(shown, "pattern");
     QFETCH(QStringList, pattern);
     for (int p = 0; p < 3; ++p)
-        QCOMPARE(QString::number(w.searchState().intPattern[p]), pattern[p]);
-    QVERIFY(!w.searchState().bolManual);
+        QCOMPARE(QString::number(w.searchOptions().state().intPattern[p]), pattern[p]);
+    QVERIFY(!w.searchOptions().state().bolManual);
     QCOMPARE(h.text("Text1"), QStringLiteral("161212005"));
     QCOMPARE(h.text("Text4"), QStringLiteral("161212005"));
-    QCOMPARE(w.currentIssue(), 161212005);
+    QCOMPARE(w.commands().currentIssue(), 161212005);
     QCOMPARE(h.grid(1).rows(), 5);
     QCOMPARE(h.grid(1).cellText(4, 0), QStringLiteral("161212004"));
 }
@@ -437,7 +437,7 @@ void TestMainWindow::nextIssueFollowsTheGame()
     QTEST(h.text("Text1"), "next");
     QCOMPARE(h.text("Text4"),
              game == "0" && last == 161340078 ? QStringLiteral("20161212001") : h.text("Text1"));
-    QCOMPARE(w.currentIssue(), last + 1);
+    QCOMPARE(w.commands().currentIssue(), last + 1);
 }
 
 void TestMainWindow::optionClicksPersist_data()
@@ -498,7 +498,7 @@ void TestMainWindow::preQiBoxMovesPatternAndRange()
     QTest::keyClicks(box, "3");
     QCOMPARE(box->text(), QStringLiteral("3"));
     emit box->editingFinished();
-    QCOMPARE(w.searchState().intPreQi, 3);
+    QCOMPARE(w.searchOptions().state().intPreQi, 3);
     QCOMPARE(h.folder.readSetting("intPreQi"), QStringLiteral("3"));
     QCOMPARE(h.text("Text3(0)"), QStringLiteral("161212004"));
     QCOMPARE(h.text("Text2(1)") + h.text("Text2(2)") + h.text("Text2(3)"), QStringLiteral("335"));
@@ -508,7 +508,7 @@ void TestMainWindow::preQiBoxMovesPatternAndRange()
     QTest::keyClicks(box, "0x");
     QCOMPARE(box->text(), QString());
     emit box->editingFinished();
-    QCOMPARE(w.searchState().intPreQi, 3);
+    QCOMPARE(w.searchOptions().state().intPreQi, 3);
 }
 
 void TestMainWindow::combinationSizeSavedOnFocusLoss()
@@ -524,7 +524,7 @@ void TestMainWindow::combinationSizeSavedOnFocusLoss()
     combo->setEditText("3");
     other->setFocus();
     QTRY_VERIFY(other->hasFocus());
-    QCOMPARE(w.combinationSize(), 3);
+    QCOMPARE(w.searchOptions().combinationSize(), 3);
     QCOMPARE(h.folder.readSetting("intZhWSetup"), QStringLiteral("3"));
 
     combo->setFocus();
@@ -532,7 +532,7 @@ void TestMainWindow::combinationSizeSavedOnFocusLoss()
     combo->setEditText("zwei");
     other->setFocus();
     QTRY_VERIFY(other->hasFocus());
-    QCOMPARE(w.combinationSize(), 3);
+    QCOMPARE(w.searchOptions().combinationSize(), 3);
     QCOMPARE(combo->currentText(), QStringLiteral("3"));
     QCOMPARE(h.folder.readSetting("intZhWSetup"), QStringLiteral("3"));
 }
@@ -549,8 +549,8 @@ void TestMainWindow::gameMenuSwitchesOnlyTheGame()
     for (int i = 0; i < 15; ++i)
         QCOMPARE(h.action(QStringLiteral("mnuK3(%1)").arg(i))->isChecked(), i == 8);
     QCOMPARE(h.folder.readSetting("GsZl"), QStringLiteral("8"));
-    QCOMPARE(w.drawsPerDay(), 87);
-    QCOMPARE(w.gameCode(), QStringLiteral("jl"));
+    QCOMPARE(w.commands().game().drawsPerDay, 87);
+    QCOMPARE(w.commands().game().code, QStringLiteral("jl"));
     // The next issue follows the new game's 87 draws a day; the history stays as it is.
     QCOMPARE(h.text("Text1"), QStringLiteral("161212079"));
     QCOMPARE(h.grid(1).rows(), rows);
@@ -558,8 +558,8 @@ void TestMainWindow::gameMenuSwitchesOnlyTheGame()
     QCOMPARE(h.find<QLabel>("lblGame")->text(), QStringLiteral("吉林快3"));
 
     h.action("mnuK3(5)")->trigger();
-    QCOMPARE(w.gameCode(), QStringLiteral("jx"));
-    QCOMPARE(w.drawsPerDay(), 84);
+    QCOMPARE(w.commands().game().code, QStringLiteral("jx"));
+    QCOMPARE(w.commands().game().drawsPerDay, 84);
     QCOMPARE(h.text("Text1"), QStringLiteral("161212079"));
 
     // A draw typed now records the game of the history; another game selected then says so.
@@ -579,7 +579,7 @@ void TestMainWindow::segmentMenuTicksOneEntry()
     h.action("mnuDscs(0)")->trigger();
     QVERIFY(h.action("mnuDscs(0)")->isChecked());
     QVERIFY(!h.action("mnuDscs(1)")->isChecked());
-    QCOMPARE(w.searchState().DsIni, 0);
+    QCOMPARE(w.searchOptions().state().DsIni, 0);
     QCOMPARE(h.folder.readSetting("DsIni"), QStringLiteral("0"));
     h.start();
     QVERIFY(h.action("mnuDscs(0)")->isChecked());
@@ -607,7 +607,7 @@ void TestMainWindow::daysDialogRepeatsUntilValid()
     QCOMPARE(refusal.title, QStringLiteral("输入有误"));
     QCOMPARE(refusal.text, QStringLiteral("为了保证时效性和提高计算效率，软件只能统计16天以内的数据，"
                                           "请输入2到16中的自然数。"));
-    QCOMPARE(w.daysToKeep(), 16);
+    QCOMPARE(w.update().daysToKeep(), 16);
     QCOMPARE(h.folder.readSetting("IniSerchDay"), QStringLiteral("16"));
 
     h.dialogs.shown.clear();
@@ -625,7 +625,7 @@ void TestMainWindow::daysDialogCancelStoresNothing()
     h.action("mnuSetDay")->trigger();
     QCOMPARE(h.dialogs.count("message"), 0);
     QCOMPARE(h.folder.readSetting("IniSerchDay"), QString());
-    QCOMPARE(w.daysToKeep(), 6); // re-read before asking, even when cancelled
+    QCOMPARE(w.update().daysToKeep(), 6); // re-read before asking, even when cancelled
     h.dialogs.inputAnswers = {QString()};
     h.action("mnuSetDay")->trigger();
     QCOMPARE(h.folder.readSetting("IniSerchDay"), QString());
@@ -672,11 +672,11 @@ void TestMainWindow::unreadableDatabaseIsReportedAndKept()
     MainWindow &w = h.start();
     QCOMPARE(h.dialogs.count("message"), 1);
     QVERIFY(h.dialogs.shown.first().text.contains(QDir::toNativeSeparators(path)));
-    QVERIFY(!w.historyOpen());
+    QVERIFY(!w.history().isOpen());
     QCOMPARE(h.grid(1).rows(), 1);
     QCOMPARE(h.text("Text3(0)"), QStringLiteral("2013001"));
-    QVERIFY(!w.delrec());
-    w.addHaoma();
+    QVERIFY(!w.history().delrec());
+    w.commands().reload(), w.refresh();
     h.window.reset();
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -688,9 +688,9 @@ void TestMainWindow::delrecEmptiesHistory()
     Harness h;
     QVERIFY(TestHistory::createIn(h.folder.path(), TestHistory::consecutive(161212001, 45)));
     MainWindow &w = h.start();
-    QVERIFY(w.delrec());
+    QVERIFY(w.history().delrec());
     QCOMPARE(w.snapshot().count(), 45); // the snapshot is reopened by AddHaoma only
-    w.addHaoma();
+    w.commands().reload(), w.refresh();
     QCOMPARE(w.snapshot().count(), 0);
     QCOMPARE(h.grid(1).rows(), 1);
 }

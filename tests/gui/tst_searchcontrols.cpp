@@ -1,4 +1,5 @@
 #include "FollowSearch.h"
+#include "HistoryDb.h"
 #include "TestHistory.h"
 #include "WindowHarness.h"
 
@@ -47,6 +48,8 @@ private slots:
     void displayKindWaitsForNextSearch();
     void combinationSearchTakesEditedSize();
     void rangeBoxWithSqlTextChangesNothing();
+    void queryOfThePanel_data();
+    void queryOfThePanel();
 };
 
 void TestSearchControls::searchButtonFillsBothGrids()
@@ -112,7 +115,7 @@ void TestSearchControls::searchKindChangesTabOnePattern()
     h.find<QRadioButton>("Option3(1)")->click();
     QCOMPARE(pattern(h, 1), QStringLiteral("011"));
     QCOMPARE(h.folder.readSetting("intLei"), QStringLiteral("1"));
-    QCOMPARE(w.searchState().intPattern, (std::array<qint16, 3>{0, 1, 1}));
+    QCOMPARE(w.searchOptions().state().intPattern, (std::array<qint16, 3>{0, 1, 1}));
 }
 
 void TestSearchControls::tabSwitchRestoresPatterns()
@@ -122,7 +125,7 @@ void TestSearchControls::tabSwitchRestoresPatterns()
     MainWindow &w = h.start();
     auto *tabs = h.find<QTabBar>("TabStrip1");
     tabs->setCurrentIndex(1);
-    QVERIFY(w.searchState().bolManual);
+    QVERIFY(w.searchOptions().state().bolManual);
     QVERIFY(h.find("TabFrame(2)")->isVisibleTo(&w));
     QVERIFY(!h.find("TabFrame(1)")->isVisibleTo(&w));
     QVERIFY(!h.find("Text4")->isVisibleTo(&w));
@@ -130,11 +133,11 @@ void TestSearchControls::tabSwitchRestoresPatterns()
     h.find<QLineEdit>("Text22(2)")->setText("2");
     h.find<QLineEdit>("Text22(3)")->setText("x");
     tabs->setCurrentIndex(0);
-    QCOMPARE(w.searchState().intPattern, (std::array<qint16, 3>{1, 4, 6}));
-    QVERIFY(!w.searchState().bolManual);
+    QCOMPARE(w.searchOptions().state().intPattern, (std::array<qint16, 3>{1, 4, 6}));
+    QVERIFY(!w.searchOptions().state().bolManual);
     tabs->setCurrentIndex(1);
     // A box that holds no number keeps that position's value.
-    QCOMPARE(w.searchState().intPattern, (std::array<qint16, 3>{5, 2, 6}));
+    QCOMPARE(w.searchOptions().state().intPattern, (std::array<qint16, 3>{5, 2, 6}));
     h.find<QCheckBox>("Check11(3)")->setChecked(false);
     h.find<QPushButton>("Command1")->click();
     // Typed 5 2 free on positions 1, 2: 3 5 1? no 2; 6 6 2 no 5; 2 5 1 has both -> 161212004.
@@ -155,7 +158,7 @@ void TestSearchControls::typedPatternKeepsOnlyNumberKeys()
     QTest::keyClick(box, Qt::Key_Backspace);
     QCOMPARE(box->text(), QStringLiteral("-1"));
     h.find<QLineEdit>("Text22(1)")->setFocus();
-    QTRY_COMPARE(w.searchState().intPattern[1], -1);
+    QTRY_COMPARE(w.searchOptions().state().intPattern[1], -1);
 }
 
 void TestSearchControls::verifyTabSetsPatternAndRangeEnd()
@@ -170,7 +173,7 @@ void TestSearchControls::verifyTabSetsPatternAndRangeEnd()
     h.find<QTabBar>("TabStrip1")->setCurrentIndex(2);
     QVERIFY(h.find("Text4")->isVisibleTo(&w));
     QCOMPARE(pattern(h, 11), QStringLiteral("662"));
-    QCOMPARE(w.searchState().intPattern, (std::array<qint16, 3>{6, 6, 2}));
+    QCOMPARE(w.searchOptions().state().intPattern, (std::array<qint16, 3>{6, 6, 2}));
     QCOMPARE(h.text("Text3(1)"), QStringLiteral("161212004"));
     h.find<QPushButton>("Command1")->click();
     // Only history before 161212005: nothing followed 6 6 2 there.
@@ -276,7 +279,7 @@ void TestSearchControls::combinationSearchTakesEditedSize()
     // k = 1 on 1,4,6: any previous draw holding a 1, a 4 or a 6.
     h.find<QComboBox>("Combo1")->setEditText("1");
     h.find<QPushButton>("Command2")->click();
-    QCOMPARE(w.combinationSize(), 1);
+    QCOMPARE(w.searchOptions().combinationSize(), 1);
     QCOMPARE(h.folder.readSetting("intZhWSetup"), QStringLiteral("1"));
     QCOMPARE(column(h.grid(2), 0), (QStringList{"161212002", "161212004", "161212005"}));
     h.find<QComboBox>("Combo1")->setEditText("4");
@@ -303,6 +306,74 @@ void TestSearchControls::rangeBoxWithSqlTextChangesNothing()
     h.find<QPushButton>("Command1")->click();
     QCOMPARE(h.grid(2).rows(), 2);
     QCOMPARE(w.history().snapshot()->count(), int(small.size()));
+}
+
+// What the options panel answers for "what would a search use now", on its own over a history.
+void TestSearchControls::queryOfThePanel_data()
+{
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QStringList>("edits"); // "name=text" typed into boxes, "-name" unticks a box
+    QTest::addColumn<QString>("positions"); // the chosen positions as 1/0, or the problem
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("range");
+    QTest::newRow("tab 1: the latest draw, the whole history")
+        << 0 << QStringList{} << "111" << "146" << "161212002-161212006";
+    QTest::newRow("tab 1: position 2 unticked") << 0 << QStringList{"-Check1(2)"} << "101" << "146"
+                                                << "161212002-161212006";
+    QTest::newRow("tab 2: typed pattern, its own boxes")
+        << 1 << QStringList{"Text22(1)=3", "Text22(2)=3", "Text22(3)=5", "-Check11(3)", "-Check1(1)"} << "110"
+        << "335" << "161212002-161212006";
+    QTest::newRow("tab 2: an empty ticked box is named")
+        << 1 << QStringList{"Text22(1)=3", "Text22(3)=5"} << "手动输入号的第2位是空的，请输入号码或取消勾选该位"
+        << "" << "";
+    QTest::newRow("tab 3: the draw before 161212005, range up to it")
+        << 2 << QStringList{"Text4=161212005", "+Check4"} << "111" << "662" << "161212002-161212004";
+    QTest::newRow("tab 3: no draw before the first")
+        << 2 << QStringList{"Text4=161212001"} << "期号 161212001 之前没有历史号码" << "" << "";
+    QTest::newRow("a range that is no number") << 0 << QStringList{"Text3(0)=abc"} << "111" << "146"
+                                               << "none-161212006";
+}
+
+void TestSearchControls::queryOfThePanel()
+{
+    QFETCH(int, tab);
+    QFETCH(QStringList, edits);
+    QFETCH(QString, positions);
+    TestFolder folder;
+    HistoryDb db;
+    QCOMPARE(db.open(folder.filePath(HistoryDb::fileName())), HistoryDb::OpenStatus::Ok);
+    QVERIFY(TestHistory::append(db, small));
+    const HistorySnapshot history = *db.snapshot();
+    SearchOptionsPanel panel;
+    panel.loadSettings();
+    panel.setHistory(&history, 78);
+    panel.historyChanged(161212007, std::nullopt);
+    panel.findChild<QTabBar *>("TabStrip1")->setCurrentIndex(tab);
+    for (const QString &edit : edits) {
+        if (edit.startsWith('-') || edit.startsWith('+')) {
+            panel.findChild<QCheckBox *>(edit.mid(1))->setChecked(edit.startsWith('+'));
+            continue;
+        }
+        const QStringList parts = edit.split('=');
+        auto *box = panel.findChild<QLineEdit *>(parts[0]);
+        box->setText(parts[1]);
+        emit box->editingFinished();
+    }
+    if (tab == 2) // the verify tab takes its issue when the box is left or the tab is shown again
+        emit panel.findChild<QCheckBox *>("Check4")->clicked();
+    const SearchQuery q = panel.query();
+    if (!q.problem.isEmpty()) {
+        QVERIFY2(q.problem.contains(positions), qPrintable(q.problem));
+        return;
+    }
+    QString chosen;
+    for (bool p : q.positions)
+        chosen += p ? '1' : '0';
+    QCOMPARE(chosen, positions);
+    QTEST(QStringLiteral("%1%2%3").arg(q.state.intPattern[0]).arg(q.state.intPattern[1]).arg(q.state.intPattern[2]),
+          "pattern");
+    auto bound = [](std::optional<qint32> v) { return v ? QString::number(*v) : QStringLiteral("none"); };
+    QTEST(bound(q.range.from) + '-' + bound(q.range.to), "range");
 }
 
 QTEST_MAIN(TestSearchControls)

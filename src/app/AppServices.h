@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+class Clock;
+class Dialogs;
+class Launcher;
+class PageLoader;
+
+// What the window needs from outside; tests hand in doubles.
+struct AppServices
+{
+    Dialogs *dialogs = nullptr;
+    Launcher *launcher = nullptr;
+    Clock *clock = nullptr;
+    PageLoader *pageLoader = nullptr;
+    QString programFolder; // holds the database and every file the program writes
+    QString helpFolder;    // the help pages shipped beside the executable
+};

@@ -1,0 +1,80 @@
+#include "GridActions.h"
+
+#include "BusyCursor.h"
+#include "Dialogs.h"
+#include "GridExport.h"
+#include "GridModel.h"
+#include "GridView.h"
+#include "Launcher.h"
+
+#include <QDir>
+#include <QHeaderView>
+#include <QMainWindow>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+QString openOrSayWhere(Launcher &launcher, const QString &path, const QString &what)
+{
+    if (launcher.openFile(path))
+        return QStringLiteral("已打开%1：%2").arg(what, QDir::toNativeSeparators(path));
+    return QStringLiteral("%1已保存在 %2（桌面没有可以打开它的程序）").arg(what, QDir::toNativeSeparators(path));
+}
+
+GridActions::GridActions(QMainWindow *window, const AppServices &services, std::array<GridView *, 3> views)
+    : QObject(window)
+    , m_window(window)
+    , m_services(services)
+    , m_views(views)
+{
+    for (GridView *view : m_views) {
+        view->viewport()->installEventFilter(this);
+        view->horizontalHeader()->installEventFilter(this);
+    }
+    window->installEventFilter(this);
+}
+
+void GridActions::exportGrid(int n, bool fromMenu)
+{
+    if (n == 1 && beforeHistoryExport)
+        beforeHistoryExport();
+    const QString path = QDir(m_services.programFolder).filePath(GridExport::fileName(n));
+    QString error;
+    GridModel &grid = *m_views[size_t(n - 1)]->grid();
+    const BusyCursor busy;
+    if (fromMenu)
+        grid.setVisible(false);
+    const bool written = GridExport::write(grid, path, &error);
+    grid.setVisible(true);
+    if (!written) {
+        m_services.dialogs->message(
+            m_window, QStringLiteral("导出到电子表格"),
+            QStringLiteral("无法写入电子表格文件：\n%1\n%2").arg(QDir::toNativeSeparators(path), error));
+        return;
+    }
+    emit statusMessage(openOrSayWhere(*m_services.launcher, path, QStringLiteral("电子表格")));
+}
+
+bool GridActions::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        for (int n = 1; n <= 3; ++n) {
+            if (watched == m_views[size_t(n - 1)]->viewport() || watched == m_views[size_t(n - 1)]->horizontalHeader()) {
+                exportGrid(n, false);
+                return true;
+            }
+        }
+    }
+    // Wheel turns reach the window when no control under the mouse took them: one row a turn,
+    // towards the user down, away from the user up to the first row.
+    if (watched == m_window && event->type() == QEvent::Wheel) {
+        for (GridView *view : m_views) {
+            if (!view->hasFocus())
+                continue;
+            QScrollBar *bar = view->verticalScrollBar();
+            bar->setValue(bar->value() + (static_cast<QWheelEvent *>(event)->angleDelta().y() <= 0 ? 1 : -1));
+            event->accept();
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "AppServices.h"
+#include "HistoryDb.h"
+#include "HistorySnapshot.h"
+#include "HistoryWriter.h"
+#include "Settings.h"
+
+#include <QObject>
+
+class GridModel;
+class QWidget;
+
+// What a command did, for the window to show: whether the history changed (then every panel
+// follows it), a line for the status bar, and a message box when the user must read something.
+struct CommandOutcome
+{
+    bool changed = false;
+    std::optional<DrawRecord> typed; // the typed draw, as stored
+    bool appended = false;           // only `typed` was added, after every other draw
+    QString status;
+    QString written; // a file the command wrote, for the window to open
+    QString title; // of the message box; empty: none
+    QString message;
+};
+
+// The selected game: what the next issue and the update follow.
+struct GameChoice
+{
+    int index = 0;
+    QString code;
+    int drawsPerDay = 78;
+};
+
+// The commands that read or write the stored history: typed draws, import, trimming with
+// rebuild and compaction, clearing, the text export. It keeps the history database and the
+// in-memory copy every panel is shown from.
+class HistoryCommands : public QObject
+{
+    Q_OBJECT
+public:
+    HistoryCommands(const AppServices &services, QWidget *dialogParent);
+
+    // Opens the database of the program's folder and reads the history into memory.
+    CommandOutcome open();
+    HistoryDb &history() { return m_history; }
+    const HistorySnapshot &snapshot() const { return m_snapshot; }
+    // The history could not be read into memory: nothing may be searched.
+    bool copyFailed() const { return m_copyFailed; }
+    // The issue after the last stored one, as the writers of rows continue it.
+    qint32 currentIssue() const { return m_currentIssue; }
+    const GameChoice &game() const { return m_game; }
+    void setGame(int index);
+    // The caption of the game whose draws the history holds, when it is not the selected one.
+    QString otherGameCaption();
+    void setSegmentBase(int base) { m_segmentBase = base; }
+    int segmentBase() const { return m_segmentBase; }
+
+    // Takes in what another program changed; true when it did.
+    bool syncWithDisk();
+    void reload();
+
+    CommandOutcome storeDraw(const QString &issueText, const Numbers &numbers);
+    CommandOutcome chooseAndImport();
+    CommandOutcome importFile(const QString &path);
+    CommandOutcome deleteLast();
+    CommandOutcome clear();
+    CommandOutcome keepUpTo();
+    CommandOutcome deleteLastCount();
+    CommandOutcome exportText(GridModel &historyGrid);
+    QString programFile(const QString &name) const;
+
+signals:
+    // A large write's progress; done < 0 when it has ended.
+    void progress(qint64 done, qint64 total);
+
+private:
+    // Dqzd: the draws `keep` selects go through the backup file and replace the history.
+    CommandOutcome rebuild(const HistoryWriter::Selection &keep);
+    void compactInto(CommandOutcome &outcome);
+
+    AppServices m_services;
+    QWidget *m_parent;
+    Settings m_settings;
+    HistoryDb m_history;
+    HistorySnapshot m_snapshot;
+    GameChoice m_game;
+    int m_segmentBase = 1;
+    qint32 m_currentIssue = 0;
+    bool m_copyFailed = false;
+};

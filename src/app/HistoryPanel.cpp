@@ -1,0 +1,149 @@
+#include "HistoryPanel.h"
+
+#include "GridModel.h"
+#include "GridView.h"
+#include "HistoryGrid.h"
+#include "HistorySnapshot.h"
+#include "IssueNumbers.h"
+#include "Widgets.h"
+
+#include <QBoxLayout>
+#include <QEvent>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+
+using Widgets::indexed;
+using Widgets::named;
+
+HistoryPanel::HistoryPanel(QWidget *parent)
+    : QWidget(parent)
+{
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    m_caption =
+        named(new QLabel(QStringLiteral("在下面输入 2007001    期历史号码:")), QStringLiteral("Label12"));
+    // The next-issue line names the game the next issue belongs to.
+    m_game = named(new QLabel, QStringLiteral("lblGame"));
+    m_game->setStyleSheet(QStringLiteral("font-weight: bold"));
+    auto *captionRow = new QHBoxLayout;
+    captionRow->addWidget(m_game);
+    captionRow->addWidget(m_caption, 1);
+    column->addLayout(captionRow);
+    auto *entryRow = new QHBoxLayout;
+    m_nextIssue = named(new QLineEdit(QStringLiteral("2007001")), QStringLiteral("Text1"));
+    m_nextIssue->setMinimumWidth(m_nextIssue->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")) + 12);
+    m_nextIssue->setAccessibleName(QStringLiteral("下一期期号"));
+    entryRow->addWidget(m_nextIssue, 1);
+    for (int p = 1; p <= 3; ++p) {
+        QLineEdit *box = Widgets::digitBox(indexed("MaskEdBox1", p), QStringLiteral("1-6"));
+        box->setPlaceholderText(QStringLiteral("_"));
+        box->setToolTip(QStringLiteral("在此补充输入最新历史号码"));
+        box->setAccessibleName(QStringLiteral("第%1位号码").arg(p));
+        box->installEventFilter(this);
+        m_entry.insert(p, box);
+        entryRow->addWidget(box);
+    }
+    column->addLayout(entryRow);
+
+    m_grid = new GridModel(this);
+    m_view = named(new GridView(m_grid), QStringLiteral("MSFlexGrid1"));
+    m_view->setToolTip(QStringLiteral("鼠标双击列表可以将列表导出到EXCEL"));
+    m_view->setAccessibleName(QStringLiteral("历史号码"));
+    m_view->viewport()->installEventFilter(this);
+    column->addWidget(m_view, 1);
+
+    auto *commands = new QGridLayout;
+    cmdRdLst = named(new QPushButton(QStringLiteral("读取历史号文本(&W)")), QStringLiteral("cmdRdLst"));
+    cmdRdLst->setToolTip(QStringLiteral("从历史号码文本文件中读取历史号中最后一期之后的新的历史号码"));
+    Command21 = named(new QPushButton(QStringLiteral("历史号在线更新(&O)")), QStringLiteral("Command21"));
+    Command21->setToolTip(QStringLiteral("从官方服务器更新历史号码"));
+    Command3 = named(new QPushButton(QStringLiteral("删除最后历史(&D)")), QStringLiteral("Command3"));
+    Command4 = named(new QPushButton(QStringLiteral("历史号码导出文本文件(&O)")), QStringLiteral("Command4"));
+    commands->addWidget(cmdRdLst, 0, 0);
+    commands->addWidget(Command21, 0, 1);
+    commands->addWidget(Command3, 1, 0);
+    commands->addWidget(Command4, 1, 1);
+    column->addLayout(commands);
+
+    Widgets::connectEach(m_entry, &QLineEdit::textChanged, this, [this](int p) { onEntryChanged(p); });
+}
+
+void HistoryPanel::showGame(const QString &caption)
+{
+    m_game->setText(caption);
+}
+
+std::optional<qint32> HistoryPanel::showHistory(const HistorySnapshot &history, int drawsPerDay,
+                                                const DrawCore *appended)
+{
+    if (!appended || !HistoryGrid::append(*m_grid, *appended))
+        HistoryGrid::fill(*m_grid, history);
+    if (history.isEmpty())
+        return std::nullopt;
+    const std::optional<qint32> next = IssueNumbers::next(history.last().sqqh, drawsPerDay);
+    if (next)
+        m_nextIssue->setText(QString::number(*next));
+    else if (appended)
+        m_nextIssue->setText(QString::number(appended->qqh));
+    return next;
+}
+
+QString HistoryPanel::issueText() const
+{
+    return m_nextIssue->text();
+}
+
+std::optional<Numbers> HistoryPanel::typedNumbers(int *emptyBox) const
+{
+    Numbers numbers{};
+    for (int p = 1; p <= 3; ++p) {
+        const QString text = m_entry.value(p)->text();
+        if (text.isEmpty()) {
+            if (emptyBox)
+                *emptyBox = p;
+            return std::nullopt;
+        }
+        numbers[size_t(p - 1)] = qint16(text.toInt());
+    }
+    return numbers;
+}
+
+void HistoryPanel::clearEntry()
+{
+    m_entryPaused = true;
+    for (QLineEdit *box : std::as_const(m_entry))
+        box->clear();
+    m_entry.value(1)->setFocus();
+}
+
+void HistoryPanel::setCommandsEnabled(bool enabled)
+{
+    for (QWidget *control : std::initializer_list<QWidget *>{Command3, Command4, Command21, cmdRdLst})
+        control->setEnabled(enabled);
+    for (QLineEdit *box : std::as_const(m_entry))
+        box->setEnabled(enabled);
+}
+
+void HistoryPanel::onEntryChanged(int position)
+{
+    if (m_entryPaused)
+        return;
+    if (position == 3 && !m_entry.value(3)->text().isEmpty())
+        emit drawTyped();
+    else if (position < 3 && !m_entry.value(position)->text().isEmpty())
+        m_entry.value(position + 1)->setFocus();
+}
+
+bool HistoryPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    // Any key in an entry box ends the pause that follows a stored draw.
+    if (event->type() == QEvent::KeyPress && m_entry.key(qobject_cast<QLineEdit *>(watched), 0) != 0)
+        m_entryPaused = false;
+    if (event->type() == QEvent::MouseButtonRelease && watched == m_view->viewport() &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::RightButton)
+        emit historyMenuRequested(static_cast<QMouseEvent *>(event)->globalPosition().toPoint());
+    return QWidget::eventFilter(watched, event);
+}

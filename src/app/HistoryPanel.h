@@ -1,0 +1,64 @@
+#pragma once
+
+#include "DrawRecord.h"
+
+#include <QHash>
+#include <QWidget>
+
+class GridModel;
+class GridView;
+class HistorySnapshot;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The history area: the game and next-issue line (Text1), the three entry boxes (MaskEdBox1),
+// the history grid (MSFlexGrid1) and the buttons of the history commands. It says when a draw
+// has been typed and never writes the history itself.
+class HistoryPanel : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit HistoryPanel(QWidget *parent = nullptr);
+
+    GridModel *grid() const { return m_grid; }
+    GridView *view() const { return m_view; }
+    QLineEdit *entryBox(int position) const { return m_entry.value(position); }
+
+    // The buttons under the grid; the window connects them to the history commands.
+    QPushButton *cmdRdLst = nullptr;  // import
+    QPushButton *Command21 = nullptr; // online update
+    QPushButton *Command3 = nullptr;  // delete the last draw
+    QPushButton *Command4 = nullptr;  // text export
+
+    void showGame(const QString &caption);
+    // The grid (only `appended` added at its end, when given) and the next issue, which it gives
+    // back (nothing when the last issue has no next one by date).
+    std::optional<qint32> showHistory(const HistorySnapshot &history, int drawsPerDay, const DrawCore *appended);
+    // The issue the next typed draw is stored under, as the user sees it.
+    QString issueText() const;
+    // The three typed numbers; nothing when a box is empty (`emptyBox` says which).
+    std::optional<Numbers> typedNumbers(int *emptyBox) const;
+    // After a stored draw: the boxes empty and the first one ready for the next draw.
+    void clearEntry();
+    void setCommandsEnabled(bool enabled);
+
+signals:
+    // The third box got its digit: a draw is complete.
+    void drawTyped();
+    void historyMenuRequested(const QPoint &globalPosition);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void onEntryChanged(int position);
+
+    QLabel *m_game = nullptr;
+    QLabel *m_caption = nullptr;
+    QLineEdit *m_nextIssue = nullptr;
+    QHash<int, QLineEdit *> m_entry; // 1..3
+    GridModel *m_grid = nullptr;
+    GridView *m_view = nullptr;
+    bool m_entryPaused = false; // a draw was just stored: clearing the boxes is no input
+};

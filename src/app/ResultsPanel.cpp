@@ -1,0 +1,68 @@
+#include "ResultsPanel.h"
+
+#include "GridModel.h"
+#include "GridView.h"
+#include "ResultGrids.h"
+#include "Widgets.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+using Widgets::named;
+
+ResultsPanel::ResultsPanel(QWidget *parent)
+    : QWidget(parent)
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_grid2 = new GridModel(this);
+    m_view2 = named(new GridView(m_grid2), QStringLiteral("MSFlexGrid2"));
+    m_view2->setToolTip(QStringLiteral("鼠标双击列表可以将列表导出到EXCEL"));
+    m_view2->setAccessibleName(QStringLiteral("检索结果"));
+    layout->addWidget(m_view2, 3);
+    m_grid3 = new GridModel(this);
+    m_view3 = named(new GridView(m_grid3), QStringLiteral("MSFlexGrid3"));
+    m_view3->setAccessibleName(QStringLiteral("结果统计"));
+    layout->addWidget(m_view3, 1);
+    m_fairness = named(new QLabel, QStringLiteral("lblFairness"));
+    m_fairness->setWordWrap(true);
+    m_fairness->setAccessibleName(QStringLiteral("公平骰子比较"));
+    layout->addWidget(m_fairness);
+
+    m_grid2->setCols(5);
+    m_grid2->setRows(1);
+    const int resultWidths[] = {1200, 680, 680, 680, 1800};
+    for (int c = 0; c < 5; ++c)
+        m_grid2->setColWidth(c, resultWidths[c]);
+    m_grid3->setCols(5);
+    m_grid3->setRows(1);
+    const int tallyWidths[] = {480, 680, 800, 880, 880};
+    for (int c = 0; c < 5; ++c)
+        m_grid3->setColWidth(c, tallyWidths[c]);
+}
+
+void ResultsPanel::showHeaders(bool previousDraw)
+{
+    const QString resultHeader[] = {QStringLiteral("期号"), QStringLiteral("第1位"), QStringLiteral("第2位"),
+                                    QStringLiteral("第3位"),
+                                    previousDraw ? QStringLiteral("上期开奖") : QStringLiteral("前期开奖")};
+    for (int c = 0; c < 5; ++c)
+        m_grid2->setCellText(0, c, resultHeader[c]);
+    const QString tallyHeader[] = {QStringLiteral("序号"), QStringLiteral("结果"), QStringLiteral("出现次数"),
+                                   QStringLiteral("百分比"), QStringLiteral("期望次数")};
+    for (int c = 0; c < 5; ++c)
+        m_grid3->setCellText(0, c, tallyHeader[c]);
+}
+
+void ResultsPanel::show(SearchResult result, const SearchState &state, bool allSorted)
+{
+    m_lastResult = std::make_shared<const SearchResult>(std::move(result));
+    m_lastFairness = FairDice::of(*m_lastResult, state, allSorted);
+    ResultGrids::fill(*m_grid2, *m_grid3, m_lastResult, &m_lastFairness);
+    m_fairness->setText(m_lastResult->rows.empty() ? QString() : FairDice::summaryLine(m_lastFairness));
+}
+
+void ResultsPanel::hideList()
+{
+    m_grid2->setVisible(false);
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "FairDice.h"
+#include "SearchResult.h"
+#include "SearchState.h"
+
+#include <QWidget>
+#include <memory>
+
+class GridModel;
+class GridView;
+class QLabel;
+
+// The results area: what followed the pattern (MSFlexGrid2), its tally (MSFlexGrid3) and the
+// line that compares the tally with fair dice. It keeps the last search for the tally chart.
+class ResultsPanel : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit ResultsPanel(QWidget *parent = nullptr);
+
+    GridModel *resultGrid() const { return m_grid2; }
+    GridModel *tallyGrid() const { return m_grid3; }
+    GridView *resultView() const { return m_view2; }
+    GridView *tallyView() const { return m_view3; }
+
+    // The headers before the first search, so that a new user sees what comes.
+    void showHeaders(bool previousDraw);
+    // Both grids, the fair-dice line and the chart's data, from one search.
+    void show(SearchResult result, const SearchState &state, bool allSorted);
+    // While a search fills the list, the list is not painted row by row.
+    void hideList();
+
+    std::shared_ptr<const SearchResult> lastResult() const { return m_lastResult; }
+    const FairDice::Fairness &lastFairness() const { return m_lastFairness; }
+
+private:
+    GridModel *m_grid2 = nullptr;
+    GridModel *m_grid3 = nullptr;
+    GridView *m_view2 = nullptr;
+    GridView *m_view3 = nullptr;
+    QLabel *m_fairness = nullptr;
+    std::shared_ptr<const SearchResult> m_lastResult;
+    FairDice::Fairness m_lastFairness;
+};

@@ -1,0 +1,339 @@
+#include "SearchOptionsPanel.h"
+
+#include "HistorySnapshot.h"
+#include "LishiColumns.h"
+#include "PatternRefresh.h"
+#include "Widgets.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QTabBar>
+
+using Key = Settings::Key;
+
+namespace {
+
+std::optional<qint16> toInt16(const QString &text)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    if (!ok || value < std::numeric_limits<qint16>::min() || value > std::numeric_limits<qint16>::max())
+        return std::nullopt;
+    return qint16(value);
+}
+
+const HistorySnapshot &noHistory()
+{
+    static const HistorySnapshot empty;
+    return empty;
+}
+
+} // namespace
+
+SearchOptionsPanel::SearchOptionsPanel(QWidget *parent)
+    : QWidget(parent)
+    , m_history(&noHistory())
+{
+    buildControls();
+    connectControls();
+}
+
+void SearchOptionsPanel::loadSettings()
+{
+    m_search.bolZyw = m_settings.bolZyw();
+    m_search.bolSq = m_settings.bolSq();
+    m_search.intLei = m_settings.intLei();
+    Option1.value(m_search.bolZyw ? 1 : 0)->setChecked(true);
+    Option1.value(m_search.bolSq ? 3 : 2)->setChecked(true);
+    m_search.bolZuxuan = m_settings.bolZuxuan();
+    Option2.value(m_search.bolZuxuan ? 5 : 4)->setChecked(true);
+    m_search.intConsqSort = m_settings.intConsqSort();
+    Option5.value(m_search.intConsqSort)->setChecked(true);
+    m_search.intXianshiLei = m_settings.intXianshiLei();
+    Option4.value(m_search.intXianshiLei)->setChecked(true);
+    m_search.DsIni = m_settings.dsIni();
+    m_redBall = m_settings.bolZhpm();
+    Option6.value(m_redBall ? 1 : 0)->setChecked(true);
+    m_search.intPreQi = m_settings.intPreQi();
+    MaskEdBox2->setText(QString::number(m_search.intPreQi));
+    m_combinationSize = m_settings.intZhWSetup();
+    Combo1->setEditText(QString::number(m_combinationSize));
+    Option3.value(m_search.intLei)->setChecked(true);
+}
+
+void SearchOptionsPanel::setHistory(const HistorySnapshot *history, int drawsPerDay)
+{
+    m_history = history ? history : &noHistory();
+    m_drawsPerDay = drawsPerDay;
+}
+
+void SearchOptionsPanel::historyChanged(std::optional<qint32> nextIssue, std::optional<qint32> rangeEnd)
+{
+    if (nextIssue)
+        Text4->setText(QString::number(*nextIssue));
+    setRangeBoxes(true);
+    if (rangeEnd)
+        Text3.value(1)->setText(QString::number(*rangeEnd));
+    patternRefresh();
+}
+
+QChar SearchOptionsPanel::displayLetter() const
+{
+    return QLatin1Char(LishiColumns::kindLetters[m_search.intXianshiLei]);
+}
+
+void SearchOptionsPanel::setSegmentBase(int base)
+{
+    m_search.DsIni = qint16(base);
+    m_settings.setInt(Key::DsIni, base);
+}
+
+void SearchOptionsPanel::setCommandsEnabled(bool enabled)
+{
+    for (QWidget *control : std::initializer_list<QWidget *>{Command1, Command2, Command9})
+        control->setEnabled(enabled);
+}
+
+void SearchOptionsPanel::connectControls()
+{
+    using Widgets::connectEach;
+    connectEach(Option1, &QRadioButton::clicked, this, [this](int i) { onPositionOrPeriodClicked(i); });
+    connect(MaskEdBox2, &QLineEdit::editingFinished, this, &SearchOptionsPanel::onPreQiEdited);
+    connectEach(Option3, &QRadioButton::clicked, this, [this](int i) {
+        m_search.intLei = qint16(i);
+        patternRefresh();
+        m_settings.setInt(Key::intLei, i);
+    });
+    connectEach(Option4, &QRadioButton::clicked, this, [this](int i) {
+        m_search.intXianshiLei = qint16(i);
+        m_settings.setInt(Key::intXianshiLei, i);
+    });
+    connectEach(Option2, &QRadioButton::clicked, this, [this](int) {
+        m_search.bolZuxuan = Option2.value(5)->isChecked();
+        m_settings.setBool(Key::bolZuxuan, m_search.bolZuxuan);
+        m_settings.setBool(Key::bolSq, m_search.bolSq);
+        patternRefresh();
+    });
+    connectEach(Option5, &QRadioButton::clicked, this, [this](int i) {
+        m_search.intConsqSort = qint16(i);
+        m_settings.setInt(Key::intConsqSort, i);
+    });
+    connectEach(Option6, &QRadioButton::clicked, this, [this](int i) {
+        m_redBall = i != 0;
+        m_settings.setBool(Key::bolZhpm, m_redBall);
+    });
+    Combo1->installEventFilter(this);
+    MaskEdBox2->installEventFilter(this);
+    connect(TabStrip1, &QTabBar::currentChanged, this, &SearchOptionsPanel::onTabClicked);
+    // Clicking the selected tab again refreshes its pattern, as a change of tab does.
+    connect(TabStrip1, &QTabBar::tabBarClicked, this, [this](int tab) {
+        if (tab == TabStrip1->currentIndex())
+            onTabClicked(tab);
+    });
+    connect(Check4, &QCheckBox::clicked, this, &SearchOptionsPanel::verifyPattern);
+    // Editing finished covers Enter too.
+    connect(Text4, &QLineEdit::editingFinished, this, &SearchOptionsPanel::verifyPattern);
+    for (QLineEdit *box : std::as_const(Text22))
+        box->installEventFilter(this);
+    connect(Command1, &QPushButton::clicked, this, [this] { emit searchRequested(false); });
+    connect(Command2, &QPushButton::clicked, this, [this] { emit searchRequested(true); });
+    connect(Command9, &QPushButton::clicked, this, &SearchOptionsPanel::setupRequested);
+}
+
+void SearchOptionsPanel::patternRefresh(bool fromHistory)
+{
+    switch (TabStrip1->currentIndex()) {
+    case 0:
+        m_search.bolManual = false;
+        if (!fromHistory)
+            takePatternFrom(Text2);
+        else if (const auto pattern = PatternRefresh::latestPattern(*m_history, m_search)) {
+            m_search.intPattern = *pattern;
+            for (int p = 1; p <= 3; ++p)
+                Text2.value(p)->setText(QString::number((*pattern)[p - 1]));
+        }
+        break;
+    case 1:
+        m_search.bolManual = true;
+        takePatternFrom(Text22);
+        break;
+    default:
+        verifyPattern();
+        break;
+    }
+}
+
+void SearchOptionsPanel::verifyPattern()
+{
+    const PatternRefresh::Verification outcome =
+        PatternRefresh::verify(*m_history, m_search, Text4->text(), Check4->isChecked(), m_drawsPerDay);
+    if (outcome.rangeEnd)
+        Text3.value(1)->setText(QString::number(*outcome.rangeEnd));
+    m_verifyProblem = outcome.problem;
+    if (!outcome.pattern) {
+        // Never a search on another tab's pattern: the boxes are emptied and the reason shown.
+        for (int p = 11; p <= 13; ++p)
+            Text2.value(p)->clear();
+        emit statusMessage(m_verifyProblem);
+        return;
+    }
+    m_search.bolManual = false;
+    m_search.intPattern = *outcome.pattern;
+    for (int p = 1; p <= 3; ++p)
+        Text2.value(p + 10)->setText(QString::number((*outcome.pattern)[p - 1]));
+}
+
+// A box whose text is no 16-bit number leaves its position's value as it was.
+void SearchOptionsPanel::takePatternFrom(const QHash<int, QLineEdit *> &boxes)
+{
+    for (int p = 1; p <= 3; ++p) {
+        if (const auto value = toInt16(boxes.value(p)->text()))
+            m_search.intPattern[p - 1] = *value;
+    }
+}
+
+// From the first draw that has one before it (N before in 前N期 mode) to the last draw.
+void SearchOptionsPanel::setRangeBoxes(bool endToo)
+{
+    if (m_history->isEmpty())
+        return;
+    const int n = MaskEdBox2->text().toInt();
+    if (const auto start = PatternRefresh::rangeStart(*m_history, m_search.bolSq, n))
+        Text3.value(0)->setText(QString::number(*start));
+    if (endToo)
+        Text3.value(1)->setText(QString::number(m_history->last().sqqh));
+}
+
+void SearchOptionsPanel::onPositionOrPeriodClicked(int index)
+{
+    switch (index) {
+    case 1:
+        m_search.bolZyw = true;
+        break;
+    case 0:
+        m_search.bolZyw = false;
+        break;
+    case 3:
+        m_search.bolSq = true;
+        break;
+    case 2:
+        m_search.bolSq = false;
+        break;
+    }
+    m_settings.setBool(Key::bolZyw, m_search.bolZyw);
+    m_settings.setBool(Key::bolSq, m_search.bolSq);
+    patternRefresh();
+    setRangeBoxes(false);
+}
+
+void SearchOptionsPanel::onPreQiEdited()
+{
+    const auto n = toInt16(MaskEdBox2->text());
+    if (!n || *n < 1)
+        return;
+    m_search.intPreQi = *n;
+    m_settings.setInt(Key::intPreQi, *n);
+    patternRefresh();
+    setRangeBoxes(false);
+}
+
+void SearchOptionsPanel::onCombinationSizeLeft()
+{
+    // Text that is no whole number keeps the size in force and shows it again.
+    const auto size = toInt16(Combo1->currentText());
+    if (!size) {
+        Combo1->setEditText(QString::number(m_combinationSize));
+        return;
+    }
+    m_combinationSize = *size;
+    m_settings.setInt(Key::intZhWSetup, *size);
+}
+
+void SearchOptionsPanel::onTabClicked(int tab)
+{
+    if (tab < 0)
+        return;
+    // Leaving tab 3: the range ends at the latest draw again if 仅检索该期前 had moved it.
+    if (m_shownTab == 2 && tab != 2 && Check4->isChecked() && !m_history->isEmpty())
+        Text3.value(1)->setText(QString::number(m_history->last().sqqh));
+    m_shownTab = tab;
+    for (auto it = tabFrames.cbegin(); it != tabFrames.cend(); ++it)
+        it.value()->setVisible(it.key() == tab + 1);
+    verifyRow->setVisible(tab == 2);
+    patternRefresh(false);
+}
+
+SearchQuery SearchOptionsPanel::query(bool combination)
+{
+    // Alt+G leaves the size box without taking the focus from it: take an edited size now.
+    if (combination)
+        onCombinationSizeLeft();
+    SearchQuery q;
+    // Tab 3 without a pattern of its own, or tab 2 with an empty box: say which, and do not search.
+    if (TabStrip1->currentIndex() == 2 && !m_verifyProblem.isEmpty())
+        q.problem = m_verifyProblem;
+    if (TabStrip1->currentIndex() == 1) {
+        for (int p = 1; p <= 3 && q.problem.isEmpty(); ++p) {
+            if (Check11.value(p)->isChecked() && Text22.value(p)->text().trimmed().isEmpty()) {
+                q.problem = QStringLiteral("手动输入号的第%1位是空的，请输入号码或取消勾选该位").arg(p);
+                Text22.value(p)->setFocus();
+            }
+        }
+        if (q.problem.isEmpty())
+            takePatternFrom(Text22);
+    }
+    m_search.bolZyw = !Option1.value(0)->isChecked();
+    q.state = m_search;
+    const QHash<int, QCheckBox *> &boxes = m_search.bolManual ? Check11 : Check1;
+    const int first = m_search.bolManual || TabStrip1->currentIndex() == 0 ? 1 : 11;
+    q.positions = {boxes.value(first)->isChecked(), boxes.value(first + 1)->isChecked(),
+                   boxes.value(first + 2)->isChecked()};
+    auto bound = [](const QLineEdit *box) -> std::optional<qint32> {
+        bool ok = false;
+        const qint32 value = box->text().toInt(&ok);
+        return ok ? std::optional<qint32>(value) : std::nullopt;
+    };
+    q.range = {bound(Text3.value(0)), bound(Text3.value(1))};
+    return q;
+}
+
+SearchQuery SearchOptionsPanel::backtestQuery()
+{
+    m_search.bolZyw = !Option1.value(0)->isChecked();
+    SearchQuery q;
+    q.state = m_search;
+    q.positions = {Check1.value(1)->isChecked(), Check1.value(2)->isChecked(), Check1.value(3)->isChecked()};
+    return q;
+}
+
+bool SearchOptionsPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Combo1 && event->type() == QEvent::FocusOut)
+        onCombinationSizeLeft();
+    // The N box holds one digit: a digit typed there takes its place.
+    if (watched == MaskEdBox2 && event->type() == QEvent::KeyPress &&
+        !static_cast<QKeyEvent *>(event)->text().isEmpty() && static_cast<QKeyEvent *>(event)->text()[0].isDigit())
+        MaskEdBox2->selectAll();
+    for (auto it = Text22.cbegin(); it != Text22.cend(); ++it) {
+        if (watched != it.value())
+            continue;
+        if (event->type() == QEvent::KeyPress) {
+            // Typed pattern values: digits, a minus sign and backspace; other characters are dropped.
+            const QString typed = static_cast<QKeyEvent *>(event)->text();
+            if (!typed.isEmpty() && typed.front().isPrint() &&
+                !typed.contains(QRegularExpression(QStringLiteral("^[-0-9]+$"))))
+                return true;
+        } else if (event->type() == QEvent::FocusOut) {
+            if (const auto value = toInt16(it.value()->text()))
+                m_search.intPattern[it.key() - 1] = *value;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

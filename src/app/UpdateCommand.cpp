@@ -1,0 +1,116 @@
+#include "UpdateCommand.h"
+
+#include "BusyCursor.h"
+#include "Clock.h"
+#include "Dialogs.h"
+#include "OnlineUpdate.h"
+
+#include <QCursor>
+#include <QRegularExpression>
+
+namespace {
+const QString updateTitle = QStringLiteral("读入历史");
+}
+
+UpdateCommand::UpdateCommand(const AppServices &services, HistoryCommands &commands, QWidget *dialogParent)
+    : m_services(services)
+    , m_commands(commands)
+    , m_parent(dialogParent)
+    , m_daysToKeep(m_settings.iniSerchDay())
+{}
+
+CommandOutcome UpdateCommand::run()
+{
+    if (!m_services.dialogs->question(
+            m_parent, updateTitle,
+            QStringLiteral("确实要在线更新最新历史号码吗？更新可能要花费一段时间，网络不通或者我方服务器"
+                           "更新不及时可能都造成更新失败！")))
+        return {};
+    // The default host never resolves: a first-time user is asked for the real one first.
+    if (m_settings.updateHost() == OnlineUpdate::defaultHost()) {
+        if (!m_services.dialogs->question(m_parent, updateTitle,
+                                          QStringLiteral("还没有设置开奖网址，无法在线更新。现在设置吗？")) ||
+            !askUpdateHost())
+            return {};
+    }
+    HistoryDb &db = m_commands.history();
+    const GameChoice &choice = m_commands.game();
+    OnlineUpdate::Outcome result;
+    {
+        // The window keeps painting while the page loads.
+        const BusyCursor busy;
+        emit loading(true);
+        emit statusMessage(QStringLiteral("正在读取开奖网页……"));
+        const OnlineUpdate::Game game{choice.index, choice.code, choice.drawsPerDay};
+        const std::optional<int> stored = db.storedGame();
+        result = OnlineUpdate::run(db, m_commands.snapshot(), *m_services.pageLoader, game,
+                                   m_settings.updateHost(), m_services.clock->today(), m_daysToKeep,
+                                   m_commands.segmentBase(), stored && *stored != choice.index);
+        if (result.added > 0)
+            db.recordGame(choice.index, result.replaced);
+        emit loading(false);
+    }
+    CommandOutcome outcome;
+    if (result.added == 0) {
+        QString why = result.error;
+        if (why.isEmpty() && result.lastStoredOnPage)
+            why = QStringLiteral("开奖网页上还没有第 %1 期之后的开奖号码。").arg(m_commands.snapshot().last().sqqh);
+        else if (why.isEmpty())
+            why = QStringLiteral("开奖网页上没有找到开奖号码，请检查开奖网址（菜单“设置 → 开奖网址”）。");
+        outcome.status = QStringLiteral("在线更新没有得到新的开奖号码，历史号码没有改变。");
+        outcome.title = updateTitle;
+        outcome.message = QStringLiteral("在线更新没有得到新的开奖号码，历史号码保持不变。\n%1").arg(why);
+        return outcome;
+    }
+    m_commands.reload();
+    outcome.changed = true;
+    outcome.status = QStringLiteral("在线更新：新增 %1 期开奖号码%2。")
+                         .arg(result.added)
+                         .arg(result.replaced ? QStringLiteral("（旧的历史号码已超过保留天数或属于另一彩种，已替换）")
+                                              : QString());
+    return outcome;
+}
+
+bool UpdateCommand::askUpdateHost()
+{
+    const std::optional<QString> answer = m_services.dialogs->input(
+        m_parent, QStringLiteral("开奖网址"),
+        QStringLiteral("请输入开奖网页的主机名，即网址中跟在彩种代码之后的部分，例如 .results.example.com"),
+        m_settings.updateHost());
+    if (!answer)
+        return false;
+    const QString host = answer->trimmed();
+    static const QRegularExpression hostName(QStringLiteral("^[A-Za-z0-9.-]{1,200}(:[0-9]{1,5})?$"));
+    if (!hostName.match(host).hasMatch()) {
+        m_services.dialogs->message(m_parent, QStringLiteral("开奖网址"),
+                                    QStringLiteral("“%1”不是主机名，开奖网址没有改变。").arg(host));
+        return false;
+    }
+    m_settings.setUpdateHost(host);
+    emit statusMessage(QStringLiteral("开奖网址已设为 %1").arg(host));
+    return true;
+}
+
+void UpdateCommand::askDaysToKeep()
+{
+    m_daysToKeep = m_settings.intValue(Settings::Key::IniSerchDay, 6);
+    for (;;) {
+        const std::optional<QString> answer = m_services.dialogs->input(
+            m_parent, QStringLiteral("设置天数"),
+            QStringLiteral("请输入更新需要保留的历史号码的天数（2~"
+                           "16中的任意自然数），如果超过天数将删除最早的一天的历史号码"),
+            QString::number(m_daysToKeep));
+        if (!answer || answer->isEmpty())
+            return;
+        bool ok = false;
+        const int days = answer->trimmed().toInt(&ok);
+        if (ok && days >= 2 && days <= 16) {
+            m_daysToKeep = days;
+            m_settings.setInt(Settings::Key::IniSerchDay, days);
+            return;
+        }
+        m_services.dialogs->message(m_parent, QStringLiteral("输入有误"),
+                                    QStringLiteral("为了保证时效性和提高计算效率，软件只能统计16天以内的数据，"
+                                                   "请输入2到16中的自然数。"));
+    }
+}

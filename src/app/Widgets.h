@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+
+class QButtonGroup;
+class QLineEdit;
+class QRadioButton;
+class QWidget;
+
+// Small helpers the panels build their controls with. Each control's objectName is its name in
+// the control tables, array index included ("Option1(3)").
+namespace Widgets {
+
+QString indexed(const char *name, int index);
+
+template<typename T> T *named(T *widget, const QString &name)
+{
+    widget->setObjectName(name);
+    return widget;
+}
+
+QRadioButton *radio(QHash<int, QRadioButton *> &array, const char *name, int index, const QString &caption,
+                    QButtonGroup *group);
+
+// A one-character box that takes only the given digits ("1-6").
+QLineEdit *digitBox(const QString &name, const QString &digits);
+
+// Connects every control of an array; the handler gets the control's index.
+template<typename Control, typename Signal, typename Handler>
+void connectEach(const QHash<int, Control *> &controls, Signal signal, QObject *context, Handler handler)
+{
+    for (auto it = controls.cbegin(); it != controls.cend(); ++it) {
+        const int index = it.key();
+        QObject::connect(it.value(), signal, context, [handler, index] { handler(index); });
+    }
+}
+
+} // namespace Widgets

@@ -1,0 +1,299 @@
+// The analysis commands: search, combo and backtest, with the window's options.
+#include "CliContext.h"
+
+#include "Backtest.h"
+#include "CombinationSearch.h"
+#include "FairDice.h"
+#include "FollowSearch.h"
+#include "GridModel.h"
+#include "PatternRefresh.h"
+#include "ResultGrids.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+namespace Cli {
+
+namespace {
+
+enum class Mode { Search, Combo, Backtest };
+
+// The options of search, combo and backtest: the window's option controls and pattern tabs.
+struct SearchOptions
+{
+    SearchState state;
+    Positions chosen{true, true, true};
+    std::optional<std::array<qint16, 3>> typed;
+    std::optional<QString> verifyIssue;
+    bool beforeOnly = false;
+    std::optional<qint32> from, to;
+    int size = 0;
+    bool sizeGiven = false;
+    bool json = false;
+    int top = 1;
+};
+
+SearchOptions parseSearchOptions(Context &c, Arguments &args, Mode mode)
+{
+    SearchOptions o;
+    SearchState &state = o.state;
+    state.DsIni = qint16(c.segmentBase);
+    Positions &chosen = o.chosen;
+    auto &typed = o.typed;
+    auto &verifyIssue = o.verifyIssue;
+    bool &beforeOnly = o.beforeOnly;
+    auto &from = o.from;
+    auto &to = o.to;
+    const bool combination = mode == Mode::Combo;
+    const bool patternSource = mode != Mode::Backtest;
+    while (!args.atEnd()) {
+        const QString option = args.take();
+        if (option == QLatin1String("--kind")) {
+            state.intLei = qint16(kindIndex(args.valueOf(option), option));
+        } else if (option == QLatin1String("--display")) {
+            state.intXianshiLei = qint16(kindIndex(args.valueOf(option), option));
+        } else if (option == QLatin1String("--fixed")) {
+            state.bolZyw = false;
+        } else if (option == QLatin1String("--back")) {
+            state.bolSq = false;
+            state.intPreQi = qint16(wholeNumber(args.valueOf(option), option, 1, 9));
+        } else if (option == QLatin1String("--positions")) {
+            const QString digits = args.valueOf(option);
+            if (digits.contains(QRegularExpression(QStringLiteral("[^123]"))))
+                throw UsageError{QStringLiteral("--positions 只能由数字 1、2、3 组成：%1").arg(digits)};
+            for (int p = 0; p < 3; ++p)
+                chosen[size_t(p)] = digits.contains(QChar(u'1' + p));
+        } else if (patternSource && option == QLatin1String("--pattern")) {
+            const QStringList parts = args.valueOf(option).split(QLatin1Char(','));
+            if (parts.size() != 3)
+                throw UsageError{QStringLiteral("--pattern 需要三个整数 A,B,C")};
+            typed.emplace();
+            for (int p = 0; p < 3; ++p)
+                (*typed)[size_t(p)] = qint16(wholeNumber(parts[p].trimmed(), option, -32768, 32767));
+        } else if (patternSource && option == QLatin1String("--verify")) {
+            verifyIssue = args.valueOf(option);
+            if (!PatternRefresh::predecessorIssue(*verifyIssue, ProvinceTable::at(c.game).drawsPerDay))
+                throw UsageError{QStringLiteral("--verify 不是期号：%1").arg(*verifyIssue)};
+        } else if (patternSource && option == QLatin1String("--before-only")) {
+            beforeOnly = true;
+        } else if (option == QLatin1String("--from")) {
+            from = issueNumber(args.valueOf(option), option);
+        } else if (option == QLatin1String("--to")) {
+            to = issueNumber(args.valueOf(option), option);
+        } else if (option == QLatin1String("--straight")) {
+            state.bolZuxuan = false;
+        } else if (option == QLatin1String("--tally-pos")) {
+            state.intConsqSort = qint16(wholeNumber(args.valueOf(option), option, 1, 3));
+        } else if (option == QLatin1String("--json")) {
+            o.json = true;
+        } else if (combination && option == QLatin1String("--size")) {
+            o.size = int(wholeNumber(args.valueOf(option), option, -32768, 32767));
+            o.sizeGiven = true;
+        } else if (mode == Mode::Backtest && option == QLatin1String("--top")) {
+            o.top = int(wholeNumber(args.valueOf(option), option, 1, 5));
+        } else {
+            throw UsageError{QStringLiteral("不认识的选项：%1").arg(option)};
+        }
+    }
+    if (combination && !o.sizeGiven)
+        throw UsageError{QStringLiteral("combo 需要 --size K")};
+    if (beforeOnly && !verifyIssue)
+        throw UsageError{QStringLiteral("--before-only 只能和 --verify 一起使用")};
+    if (mode == Mode::Backtest && o.top >= Backtest::listedCount(state))
+        throw UsageError{
+            QStringLiteral("--top 必须小于显示类型的取值个数 %1").arg(Backtest::listedCount(state))};
+    return o;
+}
+
+SearchResult searchCommand(Context &c, SearchOptions &o, bool combination, QJsonObject &summary)
+{
+    SearchState &state = o.state;
+    const Positions &chosen = o.chosen;
+    const auto &typed = o.typed;
+    const auto &verifyIssue = o.verifyIssue;
+    const auto &from = o.from;
+    const auto &to = o.to;
+    const int size = o.size;
+    const bool beforeOnly = o.beforeOnly;
+    c.open();
+
+    // The range and the pattern as the window's pattern tabs set them.
+    const HistorySnapshot &snapshot = c.snapshot;
+    std::optional<qint32> rangeEnd =
+        snapshot.isEmpty() ? std::nullopt : std::optional<qint32>(snapshot.last().sqqh);
+    if (verifyIssue) {
+        const auto verification = PatternRefresh::verify(snapshot, state, *verifyIssue, beforeOnly,
+                                                         ProvinceTable::at(c.game).drawsPerDay);
+        if (!verification.pattern)
+            throw UsageError{
+                QStringLiteral("--verify：历史号码中没有 %1 期之前的开奖号码").arg(*verifyIssue)};
+        state.intPattern = *verification.pattern;
+        rangeEnd = verification.rangeEnd;
+    } else if (typed) {
+        state.bolManual = true;
+        state.intPattern = *typed;
+    } else if (const auto latest = PatternRefresh::latestPattern(snapshot, state)) {
+        state.intPattern = *latest;
+    }
+    const IssueRange range{from ? from : PatternRefresh::rangeStart(snapshot, state.bolSq, state.intPreQi),
+                           to ? to : rangeEnd};
+
+    summary[QStringLiteral("pattern")] =
+        QJsonArray{state.intPattern[0], state.intPattern[1], state.intPattern[2]};
+    QJsonArray positions;
+    for (int p = 1; p <= 3; ++p)
+        if (combination || chosen[size_t(p - 1)])
+            positions.append(p);
+    summary[QStringLiteral("positions")] = positions;
+    summary[QStringLiteral("from")] = range.from ? QJsonValue(*range.from) : QJsonValue();
+    summary[QStringLiteral("to")] = range.to ? QJsonValue(*range.to) : QJsonValue();
+    return combination ? CombinationSearch::run(c.snapshot, state, size, range)
+                       : FollowSearch::run(c.snapshot, state, chosen, range);
+}
+
+QString jsonValue(const QJsonValue &value)
+{
+    // A one-element array serializes any value with JSON's own escaping; its brackets go.
+    const QByteArray text = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(text.mid(1, text.size() - 2));
+}
+
+QString jsonText(const QString &text)
+{
+    return jsonValue(QJsonValue(text));
+}
+
+void writeGrid(const GridModel &grid, QTextStream &out)
+{
+    for (int r = 0; r < grid.rows(); ++r) {
+        QStringList cells;
+        for (int col = 0; col < grid.cols(); ++col)
+            cells << grid.cellText(r, col);
+        out << cells.join(QLatin1Char('\t')) << '\n';
+    }
+}
+
+QString number(double value)
+{
+    return jsonValue(QJsonValue(value));
+}
+
+QString fairnessJson(const FairDice::Fairness &f)
+{
+    QStringList expected;
+    for (double e : f.expected)
+        expected << number(e);
+    return QStringLiteral("{\"sorted\":%1,\"expected\":[%2],\"chi2\":%3,\"df\":%4,\"p\":%5,\"method\":%6}")
+        .arg(f.sorted ? QStringLiteral("true") : QStringLiteral("false"), expected.join(QLatin1Char(',')),
+             number(f.chi2))
+        .arg(f.df)
+        .arg(number(f.p), jsonText(f.method));
+}
+
+int runSearch(Context &c, Arguments &args, bool combination, QTextStream &out)
+{
+    QJsonObject summary;
+    SearchOptions options = parseSearchOptions(c, args, combination ? Mode::Combo : Mode::Search);
+    const SearchResult result = searchCommand(c, options, combination, summary);
+    // Both outputs are read off the grids the window would show.
+    GridModel list, statistics;
+    ResultGrids::fill(list, statistics, result);
+    if (!options.json) {
+        writeGrid(list, out);
+        out << '\n';
+        writeGrid(statistics, out);
+        return 0;
+    }
+    // Written by hand to keep the documented key order.
+    QStringList results;
+    for (int r = 1; r < list.rows(); ++r)
+        results << QStringLiteral("{\"issue\":%1,\"values\":[%2,%3,%4],\"before\":%5}")
+                       .arg(list.cellText(r, 0), list.cellText(r, 1), list.cellText(r, 2),
+                            list.cellText(r, 3), jsonText(list.cellText(r, 4)));
+    QStringList tally;
+    for (int r = 1; r < statistics.rows(); ++r)
+        tally << QStringLiteral("{\"rank\":%1,\"value\":%2,\"count\":%3,\"percent\":%4}")
+                     .arg(statistics.cellText(r, 0), jsonText(statistics.cellText(r, 1)),
+                          statistics.cellText(r, 2), jsonText(statistics.cellText(r, 3)));
+    out << QStringLiteral(
+               "{\"pattern\":%1,\"positions\":%2,\"from\":%3,\"to\":%4,\"results\":[%5],\"tally\":[%6],"
+               "\"fairness\":%7}\n")
+               .arg(jsonValue(summary.value(QStringLiteral("pattern"))),
+                    jsonValue(summary.value(QStringLiteral("positions"))),
+                    jsonValue(summary.value(QStringLiteral("from"))),
+                    jsonValue(summary.value(QStringLiteral("to"))), results.join(QLatin1Char(',')),
+                    tally.join(QLatin1Char(',')),
+                    fairnessJson(FairDice::of(result, options.state, FairDice::isSorted(c.snapshot))));
+    return 0;
+}
+
+} // namespace
+
+int search(Context &c, Arguments &args, QTextStream &out)
+{
+    return runSearch(c, args, false, out);
+}
+
+int combo(Context &c, Arguments &args, QTextStream &out)
+{
+    return runSearch(c, args, true, out);
+}
+
+// The walk-forward backtest over the range (the whole history unless given).
+int backtest(Context &c, Arguments &args, QTextStream &out)
+{
+    const SearchOptions o = parseSearchOptions(c, args, Mode::Backtest);
+    c.open();
+    if (c.snapshot.isEmpty())
+        throw UsageError{QStringLiteral("历史号码是空的，无法回测")};
+    const qint32 from = o.from.value_or(c.snapshot.first().sqqh), to = o.to.value_or(c.snapshot.last().sqqh);
+    const Backtest::Summary s = *Backtest::run(c.snapshot, o.state, o.chosen, from, to, o.top);
+    const int kind = o.state.intXianshiLei;
+    auto picksText = [kind](const Backtest::Issue &issue, const QString &separator, bool quoted) {
+        QStringList picks;
+        for (qint16 v : issue.picks)
+            picks << (quoted ? jsonText(ResultGrids::valueLabel(kind, v)) : ResultGrids::valueLabel(kind, v));
+        return picks.join(separator);
+    };
+    if (!o.json) {
+        out << Backtest::summaryText(s) << '\n' << Backtest::issueHeader().join(QLatin1Char('\t')) << '\n';
+        for (const Backtest::Issue &i : s.issues)
+            out << Backtest::issueCells(i, kind).join(QLatin1Char('\t')) << '\n';
+        return 0;
+    }
+    out << QStringLiteral("{\"from\":%1,\"to\":%2,\"top\":%3,\"sorted\":%4,\"played\":%5,\"skipped\":%6,"
+                          "\"hits\":%7,\"expected_hits\":%8,\"z\":%9,")
+               .arg(from)
+               .arg(to)
+               .arg(s.top)
+               .arg(s.sorted ? QStringLiteral("true") : QStringLiteral("false"))
+               .arg(s.played)
+               .arg(s.skipped)
+               .arg(s.hits)
+               .arg(number(s.expectedHits), number(s.z))
+        << QStringLiteral("\"p\":%1,\"longest_miss_streak\":%2,\"issues\":[")
+               .arg(number(s.p))
+               .arg(s.longestMissStreak);
+    for (size_t n = 0; n < s.issues.size(); ++n) {
+        const Backtest::Issue &i = s.issues[n];
+        out << (n ? "," : "")
+            << QStringLiteral("{\"issue\":%1,\"pattern\":[%2,%3,%4],\"picks\":[%5],\"drawn\":[%6,%7,%8],"
+                              "\"hit\":%9,")
+                   .arg(i.issue)
+                   .arg(i.pattern[0])
+                   .arg(i.pattern[1])
+                   .arg(i.pattern[2])
+                   .arg(picksText(i, QStringLiteral(","), true))
+                   .arg(i.drawn[0])
+                   .arg(i.drawn[1])
+                   .arg(i.drawn[2])
+                   .arg(i.hit ? QStringLiteral("true") : QStringLiteral("false"))
+            << QStringLiteral("\"p_hit\":%1}").arg(number(i.pHit));
+    }
+    out << "]}\n";
+    return 0;
+}
+
+} // namespace Cli

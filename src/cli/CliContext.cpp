@@ -1,0 +1,40 @@
+#include "CliContext.h"
+
+#include "HistoryMaintenance.h"
+
+namespace Cli {
+
+namespace {
+const QStringList kindNames{QStringLiteral("number"), QStringLiteral("size"), QStringLiteral("parity"),
+                            QStringLiteral("segment")};
+} // namespace
+
+qint64 wholeNumber(const QString &text, const QString &what, qint64 low, qint64 high)
+{
+    bool ok = false;
+    const qint64 value = text.toLongLong(&ok);
+    if (!ok || value < low || value > high)
+        throw UsageError{
+            QStringLiteral("%1 必须是 %2 到 %3 之间的整数：%4").arg(what).arg(low).arg(high).arg(text)};
+    return value;
+}
+
+qint32 issueNumber(const QString &text, const QString &what)
+{
+    return qint32(wholeNumber(text, what, 1, std::numeric_limits<qint32>::max()));
+}
+
+int kindIndex(const QString &text, const QString &option)
+{
+    const qsizetype index = kindNames.indexOf(text);
+    if (index < 0)
+        throw UsageError{QStringLiteral("%1 只能是 number、size、parity 或 segment：%2").arg(option, text)};
+    return int(index);
+}
+
+std::vector<TextDraw> storedDraws(const HistorySnapshot &snapshot)
+{
+    return HistoryMaintenance::allButLast(snapshot, 0);
+}
+
+} // namespace Cli

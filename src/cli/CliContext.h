@@ -1,0 +1,124 @@
+#pragma once
+
+#include "HistoryDb.h"
+#include "HistorySnapshot.h"
+#include "HistoryText.h"
+
+#include "IssueNumbers.h"
+#include "ProvinceTable.h"
+
+#include <QDir>
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+#include <deque>
+#include <vector>
+
+// What every command of the command-line tool shares: the argument reader, the one error path
+// (a UsageError is reported on one line, exit status 2) and the history folder it works on.
+namespace Cli {
+
+// Bad usage or bad input: reported on one line, exit status 2.
+struct UsageError
+{
+    QString message;
+};
+
+// The window shows this issue before any draw is stored.
+constexpr qint32 placeholderIssue = 2007001;
+
+
+class Arguments
+{
+public:
+    explicit Arguments(const QStringList &list)
+        : m_rest(list.begin(), list.end())
+    {}
+    bool atEnd() const { return m_rest.empty(); }
+    QString take()
+    {
+        QString front = m_rest.front();
+        m_rest.pop_front();
+        return front;
+    }
+    QString valueOf(const QString &option)
+    {
+        if (atEnd())
+            throw UsageError{QStringLiteral("%1 后面缺少值").arg(option)};
+        return take();
+    }
+
+private:
+    std::deque<QString> m_rest;
+};
+
+// A whole number in [low, high], else a UsageError that names `what`.
+qint64 wholeNumber(const QString &text, const QString &what, qint64 low, qint64 high);
+qint32 issueNumber(const QString &text, const QString &what);
+// number, size, parity, segment: 0..3.
+int kindIndex(const QString &text, const QString &option);
+
+struct Context
+{
+    QString folder;
+    int game = 0;
+    int segmentBase = 1;
+    QTextStream *err = nullptr;
+    HistoryDb db;
+    HistorySnapshot snapshot;
+
+    // Opens the database and, unless `load` is false (writers read what they chain to inside
+    // their own transaction), reads the history into memory.
+    void open(bool load = true)
+    {
+        if (!QDir().mkpath(folder))
+            throw UsageError{QStringLiteral("无法建立文件夹 %1").arg(folder)};
+        const QString path = QDir(folder).filePath(HistoryDb::fileName());
+        if (db.open(path) != HistoryDb::OpenStatus::Ok)
+            throw UsageError{QStringLiteral("无法打开历史数据库 %1：%2").arg(path, db.userError())};
+        if (load)
+            reload();
+    }
+    void reload()
+    {
+        std::optional<HistorySnapshot> read = db.snapshot();
+        if (!read)
+            throw UsageError{QStringLiteral("无法读取历史号码：%1").arg(db.userError())};
+        snapshot = std::move(*read);
+    }
+
+    // The issue the window's next-issue box shows.
+    qint32 nextIssue() const
+    {
+        if (snapshot.isEmpty())
+            return placeholderIssue;
+        return IssueNumbers::next(snapshot.last().sqqh, ProvinceTable::at(game).drawsPerDay)
+            .value_or(placeholderIssue);
+    }
+    // The issue that lines without their own issue take: the last issue + 1, as the window holds it.
+    qint32 currentIssue() const { return snapshot.isEmpty() ? 0 : snapshot.last().qqh; }
+};
+
+// Every stored draw in history order, as the text format writes them.
+std::vector<TextDraw> storedDraws(const HistorySnapshot &snapshot);
+
+// What runs a command; it returns the exit status or throws a UsageError.
+using Handler = int (*)(Context &c, Arguments &args, QTextStream &out);
+
+// History writers and readers.
+int importFile(Context &c, Arguments &args, QTextStream &out);
+int addDraw(Context &c, Arguments &args, QTextStream &out);
+int update(Context &c, Arguments &args, QTextStream &out);
+int list(Context &c, Arguments &args, QTextStream &out);
+int nextIssue(Context &c, Arguments &args, QTextStream &out);
+int exportText(Context &c, Arguments &args, QTextStream &out);
+// Maintenance.
+int deleteLast(Context &c, Arguments &args, QTextStream &out);
+int keepUpTo(Context &c, Arguments &args, QTextStream &out);
+int compact(Context &c, Arguments &args, QTextStream &out);
+// Analysis.
+int search(Context &c, Arguments &args, QTextStream &out);
+int combo(Context &c, Arguments &args, QTextStream &out);
+int backtest(Context &c, Arguments &args, QTextStream &out);
+
+} // namespace Cli
