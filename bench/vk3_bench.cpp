@@ -57,6 +57,10 @@ public:
     {
         return fileAnswer;
     }
+    std::optional<int> choose(QWidget *, const QString &, const QString &, const QStringList &) override
+    {
+        return std::nullopt;
+    }
 
     std::optional<QString> inputAnswer;
     QString fileAnswer;

@@ -5,23 +5,17 @@
 #include "GridModel.h"
 #include "HistoryMaintenance.h"
 #include "IssueNumbers.h"
+#include "OnlineUpdate.h"
 #include "ProvinceTable.h"
 
 #include <QCursor>
+#include <QWidget>
 #include <QDir>
 #include <QElapsedTimer>
 
 namespace {
 const QString entryTitle = QStringLiteral("输入号码");
 const QString importTitle = QStringLiteral("读入历史");
-const QString trimTitle = QStringLiteral("删除期数");
-
-std::optional<qint64> positiveNumber(const std::optional<QString> &answer)
-{
-    bool ok = false;
-    const qint64 value = answer ? answer->trimmed().toLongLong(&ok) : 0;
-    return ok && value > 0 ? std::optional<qint64>(value) : std::nullopt;
-}
 
 CommandOutcome failure(const QString &title, const QString &message)
 {
@@ -31,39 +25,35 @@ CommandOutcome failure(const QString &title, const QString &message)
     return outcome;
 }
 
-// While a large write runs, its progress once it takes longer than half a second.
-class WriteProgress
-{
-public:
-    WriteProgress(HistoryDb &db, HistoryCommands &commands)
-        : m_db(db)
-        , m_commands(commands)
-    {
-        m_clock.start();
-        db.setProgressWatcher([this](qint64 done, qint64 total) {
-            if (m_clock.elapsed() >= 500)
-                emit m_commands.progress(done, total);
-        });
-    }
-    ~WriteProgress()
-    {
-        m_db.setProgressWatcher({});
-        emit m_commands.progress(-1, -1);
-    }
-
-private:
-    HistoryDb &m_db;
-    HistoryCommands &m_commands;
-    QElapsedTimer m_clock;
-};
-
 } // namespace
 
 HistoryCommands::HistoryCommands(const AppServices &services, QWidget *dialogParent)
-    : m_services(services)
+    : QObject(dialogParent)
+    , m_services(services)
     , m_parent(dialogParent)
 {
     setGame(m_settings.gsZl());
+}
+
+HistoryCommands::Progress::Progress(HistoryCommands &commands)
+    : m_commands(commands)
+{
+    m_clock.start();
+    commands.m_history.setProgressWatcher([this](qint64 done, qint64 total) {
+        if (m_clock.elapsed() >= 500)
+            emit m_commands.progress(done, total);
+    });
+}
+
+HistoryCommands::Progress::~Progress()
+{
+    m_commands.m_history.setProgressWatcher({});
+    emit m_commands.progress(-1, -1);
+}
+
+HistoryWriter::Backup HistoryCommands::backupFor(const QString &reason) const
+{
+    return {m_services.programFolder, reason, {}};
 }
 
 QString HistoryCommands::programFile(const QString &name) const
@@ -118,7 +108,11 @@ bool HistoryCommands::syncWithDisk()
 {
     if (!m_history.changedElsewhere())
         return false;
+    const int before = m_snapshot.count();
     reload();
+    emit historyReloaded(QStringLiteral("历史号码已被另一个程序修改，已重新读入（共 %1 期，原来 %2 期）。")
+                             .arg(m_snapshot.count())
+                             .arg(before));
     return true;
 }
 
@@ -128,6 +122,16 @@ CommandOutcome HistoryCommands::storeDraw(const QString &issueText, const Number
     // as the window showed it, the next issue is taken from the history as it is when stored.
     bool ok = false;
     const qint32 shown = issueText.toInt(&ok);
+    if (m_snapshot.isEmpty() && (!ok || shown <= 0))
+        return failure(entryTitle, QStringLiteral("请先输入期号：历史号码是空的，请在号码框左边输入这一期的期号。"));
+    if (ok && m_game.index != OnlineUpdate::plainIssueGame) {
+        if (const QString why = IssueNumbers::unsoundSequence(shown, m_game.drawsPerDay); !why.isEmpty())
+            return failure(entryTitle, why + QStringLiteral("\n\n号码没有保存。"));
+    }
+    if (const QString other = otherGameCaption(); !other.isEmpty())
+        return failure(entryTitle, QStringLiteral("历史号码属于%1，不能录入%2的开奖号码。\n请在“彩种选择”中选择%1，"
+                                                  "或用“历史号在线更新”换成%2的历史号码。\n\n号码没有保存。")
+                                       .arg(other, ProvinceTable::at(m_game.index).caption));
     const std::optional<qint32> next =
         m_snapshot.isEmpty() ? std::nullopt : IssueNumbers::next(m_snapshot.last().sqqh, m_game.drawsPerDay);
     std::optional<qint32> issue;
@@ -137,7 +141,7 @@ CommandOutcome HistoryCommands::storeDraw(const QString &issueText, const Number
         issue = shown;
 
     const std::optional<DrawRecord> row =
-        HistoryWriter::addDraw(m_history, issue, numbers, m_segmentBase, m_game.drawsPerDay, shown);
+        HistoryWriter::addDraw(m_history, issue, numbers, m_segmentBase, m_game.drawsPerDay, ok ? shown : 0);
     if (!row)
         return failure(entryTitle, QStringLiteral("第 %1 期号码没有保存：%2\n\n历史号码没有改变。")
                                        .arg(issue.value_or(shown))
@@ -161,11 +165,14 @@ CommandOutcome HistoryCommands::storeDraw(const QString &issueText, const Number
 
 CommandOutcome HistoryCommands::chooseAndImport()
 {
-    if (!m_services.dialogs->question(
-            m_parent, importTitle,
-            QStringLiteral(
-                "确实要读入最新历史号码吗？点击'确认'读入,点击'取消'放弃该操作。确要读入请保证安装目录下"
-                "存在历史号码的文本文件文件。读取时可能要花费一段时间,请耐心等候！")))
+    QString question = QStringLiteral(
+        "确实要读入最新历史号码吗？点击'确认'读入,点击'取消'放弃该操作。确要读入请保证安装目录下"
+        "存在历史号码的文本文件文件。读取时可能要花费一段时间,请耐心等候！");
+    if (!m_snapshot.isEmpty())
+        question += QStringLiteral("\n\n读入的文件将替换现有的 %1 期历史号码；替换前的历史号码会备份在“%2”文件夹中。")
+                        .arg(m_snapshot.count())
+                        .arg(Backups::folderName());
+    if (!m_services.dialogs->question(m_parent, importTitle, question))
         return {};
     const QString folder = programFile(QStringLiteral("历史号码"));
     QDir().mkpath(folder);
@@ -188,9 +195,10 @@ CommandOutcome HistoryCommands::importFile(const QString &path)
         return failure(importTitle, QStringLiteral("无法读取文件：\n%1\n%2\n\n历史号码没有改变。")
                                         .arg(QDir::toNativeSeparators(path), error));
     std::optional<HistoryText::Reading> reading;
+    HistoryWriter::Backup backup = backupFor(QStringLiteral("读入"));
     {
-        const WriteProgress progress(m_history, *this);
-        reading = HistoryWriter::import(m_history, *content, m_currentIssue, m_segmentBase, &error);
+        const Progress progress(*this);
+        reading = HistoryWriter::import(m_history, *content, m_currentIssue, m_segmentBase, &error, &backup);
     }
     if (!reading)
         return failure(importTitle, QStringLiteral("读入没有完成：%1\n\n历史号码没有改变。").arg(error));
@@ -204,87 +212,9 @@ CommandOutcome HistoryCommands::importFile(const QString &path)
     if (!reading->notes.empty())
         outcome.status +=
             QStringLiteral("（第 %1 行：%2）").arg(reading->notes.front().line).arg(reading->notes.front().reason);
+    if (backup.written)
+        outcome.status += QStringLiteral("原来的历史号码已备份：%1").arg(QDir::toNativeSeparators(backup.written->path));
     return outcome;
-}
-
-CommandOutcome HistoryCommands::deleteLast()
-{
-    if (!m_history.deleteLast())
-        return failure(trimTitle,
-                       QStringLiteral("删除没有完成：%1\n\n历史号码没有改变。").arg(m_history.userError()));
-    reload();
-    CommandOutcome outcome;
-    outcome.changed = true;
-    compactInto(outcome);
-    return outcome;
-}
-
-CommandOutcome HistoryCommands::clear()
-{
-    const QString title = QStringLiteral("确认清空");
-    if (!m_services.dialogs->question(m_parent, title, QStringLiteral("确定要清空所有的历史号码吗？")))
-        return {};
-    CommandOutcome outcome;
-    if (!m_history.delrec())
-        outcome = failure(title, QStringLiteral("清空没有完成：%1\n\n历史号码没有改变。").arg(m_history.userError()));
-    reload();
-    outcome.changed = true;
-    return outcome;
-}
-
-CommandOutcome HistoryCommands::keepUpTo()
-{
-    const auto answer = positiveNumber(
-        m_services.dialogs->input(m_parent, trimTitle, QStringLiteral("请输入需要删除到的期数，例如‘2014016’"),
-                                  QString::number(qint64(m_currentIssue) - 1)));
-    if (!answer)
-        return {};
-    const qint64 last = *answer;
-    return rebuild([last](const HistorySnapshot &stored) { return HistoryMaintenance::upTo(stored, last); });
-}
-
-CommandOutcome HistoryCommands::deleteLastCount()
-{
-    const auto count = positiveNumber(m_services.dialogs->input(
-        m_parent, trimTitle,
-        QStringLiteral("请输入需要删除最后多少期历史号码（例如输入3，那么就将删除最后的3期历史号码）"),
-        QStringLiteral("1")));
-    if (!count)
-        return {};
-    const qint64 n = *count;
-    return rebuild([n](const HistorySnapshot &stored) { return HistoryMaintenance::allButLast(stored, n); });
-}
-
-// The draws `keep` selects from the history as it is on disk at that moment go through the
-// backup file, which stays on disk for the user.
-CommandOutcome HistoryCommands::rebuild(const HistoryWriter::Selection &keep)
-{
-    const BusyCursor busy;
-    const QString backup = programFile(HistoryMaintenance::backupFileName());
-    QString error;
-    std::optional<HistoryText::Reading> reading;
-    {
-        const WriteProgress progress(m_history, *this);
-        reading = HistoryWriter::rebuild(m_history, backup, keep, m_currentIssue, m_segmentBase, &error);
-    }
-    if (!reading)
-        return failure(trimTitle, QStringLiteral("删除没有完成：%1\n（备份文件 %2）\n\n历史号码没有改变。")
-                                      .arg(error, QDir::toNativeSeparators(backup)));
-    m_currentIssue = reading->currentIssue;
-    reload();
-    CommandOutcome outcome;
-    outcome.changed = true;
-    compactInto(outcome);
-    return outcome;
-}
-
-void HistoryCommands::compactInto(CommandOutcome &outcome)
-{
-    if (m_history.compact())
-        return;
-    outcome.title = QStringLiteral("压缩数据库");
-    outcome.message = QStringLiteral("压缩历史数据库没有成功，原来的数据库文件保持不变，历史号码没有丢失。\n%1")
-                          .arg(m_history.userError());
 }
 
 CommandOutcome HistoryCommands::exportText(GridModel &historyGrid)

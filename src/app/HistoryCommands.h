@@ -6,6 +6,7 @@
 #include "HistoryWriter.h"
 #include "Settings.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 
 class GridModel;
@@ -18,6 +19,7 @@ struct CommandOutcome
     bool changed = false;
     std::optional<DrawRecord> typed; // the typed draw, as stored
     bool appended = false;           // only `typed` was added, after every other draw
+    bool external = false;           // another program changed the history
     QString status;
     QString written; // a file the command wrote, for the window to open
     QString title; // of the message box; empty: none
@@ -32,9 +34,9 @@ struct GameChoice
     int drawsPerDay = 78;
 };
 
-// The commands that read or write the stored history: typed draws, import, trimming with
-// rebuild and compaction, clearing, the text export. It keeps the history database and the
-// in-memory copy every panel is shown from.
+// The commands that add to the stored history or read it out: typed draws, import, the text
+// export. It keeps the history database and the in-memory copy every panel is shown from, and
+// says when it took in another program's change.
 class HistoryCommands : public QObject
 {
     Q_OBJECT
@@ -56,28 +58,38 @@ public:
     void setSegmentBase(int base) { m_segmentBase = base; }
     int segmentBase() const { return m_segmentBase; }
 
-    // Takes in what another program changed; true when it did.
+    // Takes in what another program changed (then historyReloaded); true when it did.
     bool syncWithDisk();
     void reload();
+    void setCurrentIssue(qint32 issue) { m_currentIssue = issue; }
 
     CommandOutcome storeDraw(const QString &issueText, const Numbers &numbers);
     CommandOutcome chooseAndImport();
     CommandOutcome importFile(const QString &path);
-    CommandOutcome deleteLast();
-    CommandOutcome clear();
-    CommandOutcome keepUpTo();
-    CommandOutcome deleteLastCount();
     CommandOutcome exportText(GridModel &historyGrid);
     QString programFile(const QString &name) const;
+    // What a command that removes draws writes first.
+    HistoryWriter::Backup backupFor(const QString &reason) const;
+
+    // While a large write runs, its progress once it takes longer than half a second.
+    class Progress
+    {
+    public:
+        explicit Progress(HistoryCommands &commands);
+        ~Progress();
+
+    private:
+        HistoryCommands &m_commands;
+        QElapsedTimer m_clock;
+    };
 
 signals:
     // A large write's progress; done < 0 when it has ended.
     void progress(qint64 done, qint64 total);
+    // The copy was read again because another program changed the history; `what` says so.
+    void historyReloaded(const QString &what);
 
 private:
-    // Dqzd: the draws `keep` selects go through the backup file and replace the history.
-    CommandOutcome rebuild(const HistoryWriter::Selection &keep);
-    void compactInto(CommandOutcome &outcome);
 
     AppServices m_services;
     QWidget *m_parent;

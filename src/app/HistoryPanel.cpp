@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QItemSelectionModel>
 #include <QPushButton>
 
 using Widgets::indexed;
@@ -33,7 +34,13 @@ HistoryPanel::HistoryPanel(QWidget *parent)
     captionRow->addWidget(m_caption, 1);
     column->addLayout(captionRow);
     auto *entryRow = new QHBoxLayout;
-    m_nextIssue = named(new QLineEdit(QStringLiteral("2007001")), QStringLiteral("Text1"));
+    m_nextIssue = named(new QLineEdit, QStringLiteral("Text1"));
+    // An empty history has no next issue: the first draw needs its issue typed.
+    m_nextIssue->setPlaceholderText(QStringLiteral("请先输入期号"));
+    connect(m_nextIssue, &QLineEdit::textEdited, this, [this](const QString &text) {
+        bool ok = false;
+        m_issueTyped = text.trimmed().toInt(&ok) > 0 && ok;
+    });
     m_nextIssue->setMinimumWidth(m_nextIssue->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")) + 12);
     m_nextIssue->setAccessibleName(QStringLiteral("下一期期号"));
     entryRow->addWidget(m_nextIssue, 1);
@@ -77,18 +84,37 @@ void HistoryPanel::showGame(const QString &caption)
 }
 
 std::optional<qint32> HistoryPanel::showHistory(const HistorySnapshot &history, int drawsPerDay,
-                                                const DrawCore *appended)
+                                                const DrawCore *appended, bool keepTyped)
 {
     if (!appended || !HistoryGrid::append(*m_grid, *appended))
         HistoryGrid::fill(*m_grid, history);
     if (history.isEmpty())
         return std::nullopt;
+    if (keepTyped && m_issueTyped)
+        return std::nullopt;
+    m_issueTyped = false;
     const std::optional<qint32> next = IssueNumbers::next(history.last().sqqh, drawsPerDay);
     if (next)
         m_nextIssue->setText(QString::number(*next));
     else if (appended)
         m_nextIssue->setText(QString::number(appended->qqh));
     return next;
+}
+
+std::optional<qint32> HistoryPanel::typedIssue() const
+{
+    return m_issueTyped ? std::optional<qint32>(m_nextIssue->text().trimmed().toInt()) : std::nullopt;
+}
+
+std::optional<qint32> HistoryPanel::selectedIssue() const
+{
+    const QModelIndexList selected = m_view->selectionModel()->selectedIndexes();
+    if (selected.isEmpty())
+        return std::nullopt;
+    // The view's rows are the grid's rows after its header row.
+    bool ok = false;
+    const qint32 issue = m_grid->cellText(selected.first().row() + 1, 0).toInt(&ok);
+    return ok ? std::optional<qint32>(issue) : std::nullopt;
 }
 
 QString HistoryPanel::issueText() const

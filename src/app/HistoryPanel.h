@@ -34,7 +34,13 @@ public:
     void showGame(const QString &caption);
     // The grid (only `appended` added at its end, when given) and the next issue, which it gives
     // back (nothing when the last issue has no next one by date).
-    std::optional<qint32> showHistory(const HistorySnapshot &history, int drawsPerDay, const DrawCore *appended);
+    // A next issue the user typed stays when `keepTyped` (another program's change).
+    std::optional<qint32> showHistory(const HistorySnapshot &history, int drawsPerDay, const DrawCore *appended,
+                                      bool keepTyped = false);
+    // The issue the user typed into Text1, if the box holds one of theirs.
+    std::optional<qint32> typedIssue() const;
+    // The issue of the history grid's selected row, if a row is selected.
+    std::optional<qint32> selectedIssue() const;
     // The issue the next typed draw is stored under, as the user sees it.
     QString issueText() const;
     // The three typed numbers; nothing when a box is empty (`emptyBox` says which).
@@ -61,4 +67,5 @@ private:
     GridModel *m_grid = nullptr;
     GridView *m_view = nullptr;
     bool m_entryPaused = false; // a draw was just stored: clearing the boxes is no input
+    bool m_issueTyped = false;  // Text1 holds an issue the user typed
 };

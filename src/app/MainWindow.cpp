@@ -12,6 +12,7 @@
 #include "ProvinceTable.h"
 #include "ResultsPanel.h"
 #include "SearchOptionsPanel.h"
+#include "TrimCommands.h"
 #include "UpdateCommand.h"
 #include "Widgets.h"
 
@@ -36,6 +37,7 @@ MainWindow::MainWindow(const AppServices &services, QWidget *parent)
     setWindowTitle(productTitle());
     m_commands = new HistoryCommands(services, this);
     m_update = new UpdateCommand(services, *m_commands, this);
+    m_trim = new TrimCommands(services, *m_commands, this);
     auto *central = new QWidget(this);
     auto *columns = new QHBoxLayout(central);
     columns->setContentsMargins(6, 6, 6, 6);
@@ -76,8 +78,8 @@ void MainWindow::refresh(const CommandOutcome &change)
     const int drawsPerDay = m_commands->game().drawsPerDay;
     if (change.typed)
         m_historyPanel->clearEntry();
-    const std::optional<qint32> next =
-        m_historyPanel->showHistory(history, drawsPerDay, change.typed && change.appended ? &*change.typed : nullptr);
+    const std::optional<qint32> next = m_historyPanel->showHistory(
+        history, drawsPerDay, change.typed && change.appended ? &*change.typed : nullptr, change.external);
     m_options->setHistory(&history, drawsPerDay);
     std::optional<qint32> rangeEnd;
     if (change.typed && change.typed->sqqh < std::numeric_limits<qint32>::max())
@@ -101,10 +103,7 @@ void MainWindow::finish(const CommandOutcome &outcome)
 
 void MainWindow::syncWithDisk()
 {
-    if (!m_commands->syncWithDisk())
-        return;
-    refresh();
-    showStatus(QStringLiteral("历史号码已被另一个程序修改，已重新读入（共 %1 期）。").arg(snapshot().count()));
+    m_commands->syncWithDisk(); // historyReloaded brings the panels up to date
 }
 
 void MainWindow::connectControls()
@@ -116,6 +115,18 @@ void MainWindow::connectControls()
             finish((m_commands->*run)());
         };
     };
+    connect(m_commands, &HistoryCommands::historyReloaded, this, [this](const QString &what) {
+        CommandOutcome external;
+        external.external = true;
+        refresh(external);
+        QString status = what;
+        // A typed next issue stays, unless another program stored that issue meanwhile.
+        if (const auto typed = m_historyPanel->typedIssue();
+            typed && snapshot().lowerBound(*typed) < snapshot().count() &&
+            snapshot().at(snapshot().lowerBound(*typed)).sqqh == *typed)
+            status += QStringLiteral("您输入的第 %1 期已被另一个程序录入，请改正期号。").arg(*typed);
+        showStatus(status);
+    });
     HistoryPanel &h = *m_historyPanel;
     connect(&h, &HistoryPanel::drawTyped, this, [this] {
         int empty = 0;
@@ -131,16 +142,23 @@ void MainWindow::connectControls()
     });
     connect(&h, &HistoryPanel::historyMenuRequested, this, [this](const QPoint &at) { m_ui.mnuLsgl->popup(at); });
     connect(h.cmdRdLst, &QPushButton::clicked, this, command(&HistoryCommands::chooseAndImport));
-    auto deleteLast = [this] {
-        syncWithDisk();
-        finish(m_commands->deleteLast());
-        m_historyPanel->entryBox(1)->setFocus();
+    auto trimming = [this](auto run) {
+        return [this, run] {
+            syncWithDisk();
+            finish((m_trim->*run)());
+            m_historyPanel->entryBox(1)->setFocus();
+        };
     };
-    connect(h.Command3, &QPushButton::clicked, this, deleteLast);
-    connect(m_ui.mnuErase, &QAction::triggered, this, deleteLast);
-    connect(m_ui.mnuClear, &QAction::triggered, this, command(&HistoryCommands::clear));
-    connect(m_ui.mnuDlzd, &QAction::triggered, this, command(&HistoryCommands::keepUpTo));
-    connect(m_ui.mnuEszhzd, &QAction::triggered, this, command(&HistoryCommands::deleteLastCount));
+    connect(h.Command3, &QPushButton::clicked, this, trimming(&TrimCommands::deleteLast));
+    connect(m_ui.mnuErase, &QAction::triggered, this, trimming(&TrimCommands::deleteLast));
+    connect(m_ui.mnuClear, &QAction::triggered, this, trimming(&TrimCommands::clear));
+    connect(m_ui.mnuEszhzd, &QAction::triggered, this, trimming(&TrimCommands::deleteLastCount));
+    connect(m_ui.mnuUndo, &QAction::triggered, this, trimming(&TrimCommands::undoRemoval));
+    connect(m_ui.mnuRestore, &QAction::triggered, this, trimming(&TrimCommands::restoreBackup));
+    connect(m_ui.mnuDlzd, &QAction::triggered, this, [this] {
+        syncWithDisk();
+        finish(m_trim->keepUpTo(m_historyPanel->selectedIssue()));
+    });
     connect(h.Command4, &QPushButton::clicked, this, [this] {
         syncWithDisk();
         finish(m_commands->exportText(*m_historyPanel->grid()));

@@ -11,6 +11,7 @@ class GridActions;
 class HistoryPanel;
 class ResultsPanel;
 class SearchOptionsPanel;
+class TrimCommands;
 class UpdateCommand;
 
 // The main window composes the panels (history, search options, results) and the history
@@ -30,6 +31,7 @@ public:
     ResultsPanel &results() const { return *m_results; }
     HistoryCommands &commands() const { return *m_commands; }
     UpdateCommand &update() const { return *m_update; }
+    TrimCommands &trimming() const { return *m_trim; }
     HistoryDb &history() const { return m_commands->history(); }
     const HistorySnapshot &snapshot() const { return m_commands->snapshot(); }
     // The outcome of the last command, as the status bar shows it.
@@ -59,6 +61,7 @@ private:
     Settings m_settings;
     HistoryCommands *m_commands = nullptr;
     UpdateCommand *m_update = nullptr;
+    TrimCommands *m_trim = nullptr;
     HistoryPanel *m_historyPanel = nullptr;
     SearchOptionsPanel *m_options = nullptr;
     ResultsPanel *m_results = nullptr;

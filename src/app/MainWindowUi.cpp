@@ -27,6 +27,10 @@ void MainWindowUi::setupUi(QMainWindow *window)
     mnuDlzd = named(mnuLsgl->addAction(QStringLiteral("删除到选定期(&D)")), QStringLiteral("mnuDlzd"));
     mnuEszhzd =
         named(mnuLsgl->addAction(QStringLiteral("删除最后指定数量期历史(&E)")), QStringLiteral("mnuEszhzd"));
+    mnuLsgl->addSeparator();
+    mnuUndo = named(mnuLsgl->addAction(QStringLiteral("撤销上次删除(&U)")), QStringLiteral("mnuUndo"));
+    mnuUndo->setShortcut(QKeySequence::Undo);
+    mnuRestore = named(mnuLsgl->addAction(QStringLiteral("恢复备份(&B)…")), QStringLiteral("mnuRestore"));
 
     mnuSetup = named(bar->addMenu(QStringLiteral("设置")), QStringLiteral("mnuSetup"));
     mnuDscsSetup =

@@ -27,6 +27,8 @@ struct MainWindowUi
     QAction *mnuClear = nullptr;
     QAction *mnuDlzd = nullptr;
     QAction *mnuEszhzd = nullptr;
+    QAction *mnuUndo = nullptr;    // 撤销上次删除
+    QAction *mnuRestore = nullptr; // 恢复备份
 
     QMenu *mnuSetup = nullptr;
     QMenu *mnuDscsSetup = nullptr;

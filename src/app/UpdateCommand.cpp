@@ -6,6 +6,7 @@
 #include "OnlineUpdate.h"
 
 #include <QCursor>
+#include <QWidget>
 #include <QRegularExpression>
 
 namespace {
@@ -13,7 +14,8 @@ const QString updateTitle = QStringLiteral("读入历史");
 }
 
 UpdateCommand::UpdateCommand(const AppServices &services, HistoryCommands &commands, QWidget *dialogParent)
-    : m_services(services)
+    : QObject(dialogParent)
+    , m_services(services)
     , m_commands(commands)
     , m_parent(dialogParent)
     , m_daysToKeep(m_settings.iniSerchDay())

@@ -27,6 +27,8 @@ const Command commands[] = {
     {"delete-last", "delete-last [N]           删除最后 N 期（默认 1）", deleteLast},
     {"keep-up-to", "keep-up-to ISSUE          删除 ISSUE 之后的各期", keepUpTo},
     {"compact", "compact                   检查并压缩历史数据库", compact},
+    {"backups", "backups [--json]          列出删除或替换前的历史号码备份（最新的在前）", backups},
+    {"restore", "restore NAME|N            用备份替换历史号码（N = 1 为最新的备份）", restore},
     {"update", "update [--host HOST] [--days N]\n                            从开奖网页在线更新", update},
     {"search",
      "search [检索选项] [--pattern A,B,C] [--verify ISSUE [--before-only]]\n                            跟号检索",

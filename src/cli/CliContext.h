@@ -116,6 +116,8 @@ int exportText(Context &c, Arguments &args, QTextStream &out);
 int deleteLast(Context &c, Arguments &args, QTextStream &out);
 int keepUpTo(Context &c, Arguments &args, QTextStream &out);
 int compact(Context &c, Arguments &args, QTextStream &out);
+int backups(Context &c, Arguments &args, QTextStream &out);
+int restore(Context &c, Arguments &args, QTextStream &out);
 // Analysis.
 int search(Context &c, Arguments &args, QTextStream &out);
 int combo(Context &c, Arguments &args, QTextStream &out);

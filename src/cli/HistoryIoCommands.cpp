@@ -2,6 +2,7 @@
 #include "CliContext.h"
 
 #include "HistoryWriter.h"
+#include "IssueNumbers.h"
 #include "OnlineUpdate.h"
 #include "PageLoader.h"
 
@@ -22,7 +23,8 @@ int importFile(Context &c, Arguments &args, QTextStream &out)
     if (!content)
         throw UsageError{QStringLiteral("无法读取文件 %1（%2），历史号码没有改变").arg(file, error)};
     c.open(false);
-    const auto reading = HistoryWriter::import(c.db, *content, 0, c.segmentBase, &error);
+    HistoryWriter::Backup backup{c.folder, QStringLiteral("读入"), {}};
+    const auto reading = HistoryWriter::import(c.db, *content, 0, c.segmentBase, &error, &backup);
     if (!reading)
         throw UsageError{QStringLiteral("读入没有完成，历史号码没有改变：%1").arg(error)};
     c.db.recordGame(c.game, true);
@@ -31,6 +33,8 @@ int importFile(Context &c, Arguments &args, QTextStream &out)
     const size_t shown = std::min<size_t>(reading->notes.size(), 5);
     for (size_t i = 0; i < shown && c.err; ++i)
         *c.err << QStringLiteral("第 %1 行：%2\n").arg(reading->notes[i].line).arg(reading->notes[i].reason);
+    if (backup.written && c.err)
+        *c.err << QStringLiteral("原来的历史号码已备份：%1\n").arg(backup.written->path);
     return 0;
 }
 
@@ -46,12 +50,23 @@ int addDraw(Context &c, Arguments &args, QTextStream &out)
             throw UsageError{QStringLiteral("add 不认识的选项：%1").arg(option)};
         given = issueNumber(args.valueOf(option), option);
     }
+    const int drawsPerDay = ProvinceTable::at(c.game).drawsPerDay;
+    if (given && c.game != OnlineUpdate::plainIssueGame) {
+        if (const QString why = IssueNumbers::unsoundSequence(*given, drawsPerDay); !why.isEmpty())
+            throw UsageError{why};
+    }
     c.open(false);
+    if (const std::optional<int> stored = c.db.storedGame(); stored && *stored != c.game && *stored >= 0 &&
+                                                             *stored < ProvinceTable::Count)
+        throw UsageError{QStringLiteral("历史号码属于%1，不能录入%2的开奖号码：请用 --game %3，"
+                                        "或先用 update 换成%2的历史号码")
+                             .arg(ProvinceTable::at(*stored).caption, ProvinceTable::at(c.game).caption)
+                             .arg(*stored)};
     const Numbers numbers{qint16(digits[0].digitValue()), qint16(digits[1].digitValue()),
                           qint16(digits[2].digitValue())};
-    // The next issue is worked out inside the write, from the history as it is then.
-    const auto row = HistoryWriter::addDraw(c.db, given, numbers, c.segmentBase,
-                                            ProvinceTable::at(c.game).drawsPerDay, placeholderIssue);
+    // The next issue is worked out inside the write, from the history as it is then; an empty
+    // history needs the issue given.
+    const auto row = HistoryWriter::addDraw(c.db, given, numbers, c.segmentBase, drawsPerDay, 0);
     if (!row)
         throw UsageError{QStringLiteral("开奖号码没有保存，历史号码没有改变：%1").arg(c.db.userError())};
     c.db.recordGame(c.game, false);
@@ -80,12 +95,14 @@ int update(Context &c, Arguments &args, QTextStream &out)
     const Province &province = ProvinceTable::at(c.game);
     const OnlineUpdate::Outcome outcome = OnlineUpdate::run(
         c.db, c.snapshot, loader, {c.game, province.code, province.drawsPerDay}, host, QDate::currentDate(),
-        days, c.segmentBase, c.db.storedGame().value_or(c.game) != c.game);
+        days, c.segmentBase, c.db.storedGame().value_or(c.game) != c.game, c.folder);
     if (!outcome.error.isEmpty())
         throw UsageError{QStringLiteral("在线更新没有完成，历史号码没有改变：%1").arg(outcome.error)};
     if (outcome.added > 0)
         c.db.recordGame(c.game, outcome.replaced);
     out << QStringLiteral("新增 %1 期\n").arg(outcome.added);
+    if (outcome.backup && c.err)
+        *c.err << QStringLiteral("被替换的历史号码已备份：%1\n").arg(outcome.backup->path);
     return 0;
 }
 

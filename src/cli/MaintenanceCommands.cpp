@@ -1,6 +1,7 @@
 // The trimming commands and compaction, as the window has them.
 #include "CliContext.h"
 
+#include "Backups.h"
 #include "HistoryMaintenance.h"
 #include "HistoryWriter.h"
 
@@ -10,12 +11,14 @@ namespace {
 
 // The window's trimming commands: the kept draws are rebuilt through the backup file, then the
 // database is compacted.
-int trim(Context &c, const HistoryWriter::Selection &keep, QTextStream &out)
+int trim(Context &c, const QString &reason, const HistoryWriter::Selection &keep, QTextStream &out)
 {
     c.open(false);
     QString error;
-    const auto reading = HistoryWriter::rebuild(
-        c.db, QDir(c.folder).filePath(HistoryMaintenance::backupFileName()), keep, 0, c.segmentBase, &error);
+    HistoryWriter::Backup backup{c.folder, reason, {}};
+    const auto reading =
+        HistoryWriter::rebuild(c.db, QDir(c.folder).filePath(HistoryMaintenance::backupFileName()), keep, 0,
+                               c.segmentBase, &error, &backup);
     if (!reading)
         throw UsageError{QStringLiteral("删除没有完成，历史号码没有改变：%1").arg(error)};
     if (!c.db.compact())
@@ -23,6 +26,8 @@ int trim(Context &c, const HistoryWriter::Selection &keep, QTextStream &out)
                              .arg(reading->draws.size())
                              .arg(c.db.userError())};
     out << QStringLiteral("保留 %1 期\n").arg(reading->draws.size());
+    if (backup.written && c.err)
+        *c.err << QStringLiteral("删除前的历史号码已备份：%1\n").arg(backup.written->path);
     return 0;
 }
 
@@ -35,9 +40,11 @@ int deleteLast(Context &c, Arguments &args, QTextStream &out)
                                                     std::numeric_limits<qint32>::max());
     if (!args.atEnd())
         throw UsageError{QStringLiteral("delete-last 只接受一个数目")};
-    return trim(
-        c, [count](const HistorySnapshot &stored) { return HistoryMaintenance::allButLast(stored, count); },
-        out);
+    return trim(c, QStringLiteral("删除最后%1期").arg(count),
+                [count](const HistorySnapshot &stored, QString *refusal) {
+                    return HistoryMaintenance::allButLastGuarded(stored, count, refusal);
+                },
+                out);
 }
 
 int keepUpTo(Context &c, Arguments &args, QTextStream &out)
@@ -45,8 +52,11 @@ int keepUpTo(Context &c, Arguments &args, QTextStream &out)
     const qint32 last = issueNumber(args.valueOf(QStringLiteral("keep-up-to")), QStringLiteral("keep-up-to"));
     if (!args.atEnd())
         throw UsageError{QStringLiteral("keep-up-to 只接受一个期号")};
-    return trim(
-        c, [last](const HistorySnapshot &stored) { return HistoryMaintenance::upTo(stored, last); }, out);
+    return trim(c, QStringLiteral("删除到%1期").arg(last),
+                [last](const HistorySnapshot &stored, QString *refusal) {
+                    return HistoryMaintenance::upToStored(stored, last, refusal);
+                },
+                out);
 }
 
 int compact(Context &c, Arguments &args, QTextStream &)
@@ -56,6 +66,54 @@ int compact(Context &c, Arguments &args, QTextStream &)
     c.open();
     if (!c.db.compact())
         throw UsageError{QStringLiteral("压缩数据库没有成功，历史号码没有改变：%1").arg(c.db.userError())};
+    return 0;
+}
+
+// The backups of the folder, newest first (N = 1 the newest).
+int backups(Context &c, Arguments &args, QTextStream &out)
+{
+    bool json = false;
+    while (!args.atEnd()) {
+        const QString option = args.take();
+        if (option != QLatin1String("--json"))
+            throw UsageError{QStringLiteral("backups 不认识的选项：%1").arg(option)};
+        json = true;
+    }
+    const std::vector<Backups::Entry> entries = Backups::list(c.folder);
+    if (!json) {
+        for (size_t i = 0; i < entries.size(); ++i)
+            out << QStringLiteral("%1\t%2\t%3\n").arg(i + 1).arg(Backups::describe(entries[i]), entries[i].name);
+        return 0;
+    }
+    out << '[';
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const Backups::Entry &e = entries[i];
+        out << (i ? "," : "")
+            << QStringLiteral("{\"name\":\"%1\",\"time\":\"%2\",\"reason\":\"%3\",\"draws\":%4,\"first\":%5,\"last\":%6}")
+                   .arg(e.name, e.time.toString(Qt::ISODateWithMs), e.reason)
+                   .arg(e.draws)
+                   .arg(e.first)
+                   .arg(e.last);
+    }
+    out << "]\n";
+    return 0;
+}
+
+int restore(Context &c, Arguments &args, QTextStream &out)
+{
+    const QString which = args.valueOf(QStringLiteral("restore"));
+    if (!args.atEnd())
+        throw UsageError{QStringLiteral("restore 只接受一个备份名称或序号")};
+    const std::optional<Backups::Entry> entry = Backups::find(c.folder, which);
+    if (!entry)
+        throw UsageError{QStringLiteral("没有这个备份：%1（用 backups 列出备份）").arg(which)};
+    c.open(false);
+    HistoryWriter::Backup backup{c.folder, QStringLiteral("恢复前"), {}};
+    QString error;
+    if (!HistoryWriter::restore(c.db, *entry, c.segmentBase, &backup, &error))
+        throw UsageError{QStringLiteral("恢复没有完成，历史号码没有改变：%1").arg(error)};
+    c.db.recordGame(c.game, true);
+    out << QStringLiteral("已恢复 %1 期（%2）\n").arg(entry->draws).arg(entry->name);
     return 0;
 }
 

@@ -31,6 +31,41 @@ std::vector<TextDraw> allButLast(const HistorySnapshot &snapshot, qint64 count)
     return kept;
 }
 
+std::vector<TextDraw> upToStored(const HistorySnapshot &snapshot, qint64 lastIssue, QString *refusal)
+{
+    const int at = snapshot.lowerBound(lastIssue);
+    if (at >= snapshot.count() || snapshot.at(at).sqqh != lastIssue) {
+        *refusal = QStringLiteral("第 %1 期不在历史号码中，没有删除任何一期").arg(lastIssue);
+        return {};
+    }
+    return upTo(snapshot, lastIssue);
+}
+
+std::vector<TextDraw> allButLastGuarded(const HistorySnapshot &snapshot, qint64 count, QString *refusal)
+{
+    if (count > snapshot.count()) {
+        *refusal = QStringLiteral("历史号码只有 %1 期，不能删除最后 %2 期").arg(snapshot.count()).arg(count);
+        return {};
+    }
+    return allButLast(snapshot, count);
+}
+
+quint64 fingerprint(const HistorySnapshot &snapshot)
+{
+    quint64 hash = 14695981039346656037ull; // FNV-1a over issue and numbers
+    auto mix = [&hash](quint64 value) {
+        hash ^= value;
+        hash *= 1099511628211ull;
+    };
+    for (const DrawCore &row : snapshot.rows()) {
+        mix(quint64(quint32(row.sqqh)));
+        const Numbers n = row.numbers();
+        mix(quint64(n[0] * 100 + n[1] * 10 + n[2]));
+    }
+    mix(quint64(snapshot.count()));
+    return hash;
+}
+
 QString exportFileName(const HistorySnapshot &snapshot)
 {
     const QString last = snapshot.isEmpty() ? QString() : QString::number(snapshot.last().sqqh);

@@ -20,6 +20,15 @@ std::vector<TextDraw> upTo(const HistorySnapshot &snapshot, qint64 lastIssue);
 // Every draw but the last `count` ones.
 std::vector<TextDraw> allButLast(const HistorySnapshot &snapshot, qint64 count);
 
+// The trimming commands' guards: keep up to an issue that is stored; delete at most every draw.
+// Nothing, with `refusal` set, otherwise.
+std::vector<TextDraw> upToStored(const HistorySnapshot &snapshot, qint64 lastIssue, QString *refusal);
+std::vector<TextDraw> allButLastGuarded(const HistorySnapshot &snapshot, qint64 count, QString *refusal);
+
+// A short value that changes when any stored draw does: a command compares the history it
+// showed with the one it is about to change.
+quint64 fingerprint(const HistorySnapshot &snapshot);
+
 // "更新至<last issue>期历史号码.txt".
 QString exportFileName(const HistorySnapshot &snapshot);
 // The history grid's rows in the history text format (column 0, a blank, columns 1-3); leaves

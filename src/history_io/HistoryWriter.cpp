@@ -48,6 +48,8 @@ std::optional<DrawRecord> addDraw(HistoryDb &db, std::optional<qint32> issue, co
         std::optional<DrawCore> last;
         if (!db.lastRow(last))
             return false;
+        if (!issue && !last && emptyIssue <= 0)
+            return db.refuse(QStringLiteral("历史号码是空的，请先输入期号"));
         const qint32 wanted = issue  ? *issue
                               : last ? IssueNumbers::next(last->sqqh, drawsPerDay).value_or(last->qqh)
                                      : emptyIssue;
@@ -100,13 +102,69 @@ std::optional<int> storeMissing(HistoryDb &db, const std::vector<TextDraw> &draw
     return written ? std::optional<int>(added) : std::nullopt;
 }
 
-bool replace(HistoryDb &db, const std::vector<TextDraw> &draws, int segmentBase, bool earlierTexts)
+bool backUp(HistoryDb &db, Backup *backup)
 {
-    return db.replaceAll(rowsFor(inIssueOrder(draws), segmentBase, earlierTexts));
+    if (!backup || backup->folder.isEmpty())
+        return true;
+    const std::optional<HistorySnapshot> stored = db.snapshot();
+    if (!stored)
+        return false;
+    if (stored->isEmpty())
+        return true;
+    std::vector<TextDraw> draws;
+    draws.reserve(size_t(stored->count()));
+    for (const DrawCore &row : stored->rows())
+        draws.push_back({row.sqqh, row.numbers()});
+    QString error;
+    backup->written = Backups::write(backup->folder, backup->reason, draws, &error);
+    return backup->written ? true : db.refuse(error + QStringLiteral("，历史号码没有改变"));
+}
+
+bool replace(HistoryDb &db, const std::vector<TextDraw> &draws, int segmentBase, bool earlierTexts, Backup *backup)
+{
+    const std::vector<DrawRecord> rows = rowsFor(inIssueOrder(draws), segmentBase, earlierTexts);
+    return db.write([&] { return backUp(db, backup) && db.deleteAllRows() && db.insertRows(rows); });
+}
+
+bool deleteLast(HistoryDb &db, Backup *backup, std::optional<qint32> expectedLast)
+{
+    return db.write([&] {
+        std::optional<DrawCore> last;
+        if (!db.lastRow(last))
+            return false;
+        if (!last)
+            return true;
+        if (expectedLast && last->sqqh != *expectedLast)
+            return db.refuse(QStringLiteral("历史号码已被另一个程序修改（最后一期现在是 %1），没有删除").arg(last->sqqh));
+        return backUp(db, backup) && db.deleteLastRow();
+    });
+}
+
+bool clear(HistoryDb &db, Backup *backup)
+{
+    return db.write([&] { return backUp(db, backup) && db.deleteAllRows(); });
+}
+
+bool restore(HistoryDb &db, const Backups::Entry &entry, int segmentBase, Backup *backup, QString *error)
+{
+    QString why;
+    std::optional<HistoryText::Reading> reading = HistoryText::readFile(entry.path, 0, true, &why);
+    if (reading && !HistoryText::toIssueOrder(*reading, &why))
+        reading.reset();
+    if (!reading || reading->draws.empty()) {
+        if (error)
+            *error = QStringLiteral("无法读取备份 %1%2").arg(entry.name, why.isEmpty() ? QString() : "（" + why + "）");
+        return false;
+    }
+    if (replace(db, reading->draws, segmentBase, false, backup))
+        return true;
+    if (error)
+        *error = db.userError();
+    return false;
 }
 
 std::optional<HistoryText::Reading> import(HistoryDb &db, QByteArrayView content, qint32 currentIssue,
-                                           int segmentBase, QString *error)
+                                           int segmentBase, QString *error, Backup *backup)
 {
     std::optional<HistoryText::Reading> reading;
     const bool written = db.write([&] {
@@ -120,7 +178,7 @@ std::optional<HistoryText::Reading> import(HistoryDb &db, QByteArrayView content
         if (reading->draws.empty())
             return db.refuse(
                 QStringLiteral("文件中没有可以读入的开奖号码（跳过 %1 行）").arg(reading->skipped));
-        return db.deleteAllRows() && db.insertRows(rowsFor(reading->draws, segmentBase, false));
+        return backUp(db, backup) && db.deleteAllRows() && db.insertRows(rowsFor(reading->draws, segmentBase, false));
     });
     if (written)
         return reading;
@@ -130,7 +188,7 @@ std::optional<HistoryText::Reading> import(HistoryDb &db, QByteArrayView content
 }
 
 std::optional<HistoryText::Reading> rebuild(HistoryDb &db, const QString &backupPath, const Selection &keep,
-                                            qint32 currentIssue, int segmentBase, QString *error)
+                                            qint32 currentIssue, int segmentBase, QString *error, Backup *backup)
 {
     std::optional<HistoryText::Reading> reading;
     QString fileError;
@@ -138,7 +196,10 @@ std::optional<HistoryText::Reading> rebuild(HistoryDb &db, const QString &backup
         const std::optional<HistorySnapshot> stored = db.snapshot();
         if (!stored)
             return false;
-        const std::vector<TextDraw> kept = keep(*stored);
+        QString refusal;
+        const std::vector<TextDraw> kept = keep(*stored, &refusal);
+        if (!refusal.isEmpty())
+            return db.refuse(refusal);
         if (!HistoryText::writeFile(backupPath, HistoryText::format(kept), &fileError))
             return db.refuse(QStringLiteral("无法写入备份文件（%1）").arg(fileError));
         reading = HistoryText::readFile(backupPath, currentIssue, true, &fileError);
@@ -148,7 +209,7 @@ std::optional<HistoryText::Reading> rebuild(HistoryDb &db, const QString &backup
         if (reading->draws != kept)
             return db.refuse(
                 QStringLiteral("备份文件读回 %1 期，应为 %2 期").arg(reading->draws.size()).arg(kept.size()));
-        return db.deleteAllRows() && db.insertRows(rowsFor(reading->draws, segmentBase, true));
+        return backUp(db, backup) && db.deleteAllRows() && db.insertRows(rowsFor(reading->draws, segmentBase, true));
     });
     if (written)
         return reading;

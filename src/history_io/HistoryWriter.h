@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Backups.h"
 #include "HistorySnapshot.h"
 #include "HistoryText.h"
 
@@ -15,6 +16,19 @@ class HistoryDb;
 // order, whatever order the draws come in.
 namespace HistoryWriter {
 
+// Where a command that removes or replaces stored draws writes them first, and why. Without a
+// folder nothing is backed up (the writers' own tests).
+struct Backup
+{
+    QString folder; // the history's folder: the backup goes to its 备份
+    QString reason;
+    std::optional<Backups::Entry> written; // the backup the command wrote, if any
+};
+
+// Inside write(): the stored draws as they are now go to a new backup. False (the write gives
+// up, nothing changes) when it cannot be written; an empty history needs none.
+bool backUp(HistoryDb &db, Backup *backup);
+
 // The rows for `draws` in this order, each derived from the row before it; the first one from
 // `previous` (none: the first row of a history). With `earlierTexts` every row also carries
 // the texts of the draw two rows back (the rebuild writes them).
@@ -25,7 +39,7 @@ std::vector<DrawRecord> rowsFor(const std::vector<TextDraw> &draws, int segmentB
 std::vector<TextDraw> inIssueOrder(std::vector<TextDraw> draws);
 
 // Manual entry: stores `numbers` under `issue`, or, when none is given, under the issue after the
-// last stored one (`emptyIssue` for an empty history). Refuses an issue that is already stored.
+// last stored one (`emptyIssue` for an empty history; none when it is 0). Refuses an issue that is already stored.
 // An issue before the last stored one fills a gap: the draws after it are chained to it.
 // The stored row, or nothing (db.userError() says why).
 std::optional<DrawRecord> addDraw(HistoryDb &db, std::optional<qint32> issue, const Numbers &numbers,
@@ -37,23 +51,34 @@ std::optional<int> storeMissing(HistoryDb &db, const std::vector<TextDraw> &draw
 
 // Replaces the stored history with `draws` (in issue order, one per issue), in one transaction:
 // afterwards the table holds either the old history or the new one.
-bool replace(HistoryDb &db, const std::vector<TextDraw> &draws, int segmentBase, bool earlierTexts);
+bool replace(HistoryDb &db, const std::vector<TextDraw> &draws, int segmentBase, bool earlierTexts,
+             Backup *backup = nullptr);
+
+// Deletes the last draw in history order, after backing it up; refused when `expectedLast` is
+// given and the last stored issue is another (another program changed the history).
+bool deleteLast(HistoryDb &db, Backup *backup, std::optional<qint32> expectedLast = std::nullopt);
+// Delrec: deletes every draw, after backing them up.
+bool clear(HistoryDb &db, Backup *backup);
+// Replaces the history with a backup's draws, after backing up the history as it is.
+bool restore(HistoryDb &db, const Backups::Entry &entry, int segmentBase, Backup *backup, QString *error);
 
 // Import: reads the file's content against the current issue as it is inside the transaction
 // (the issue after the last stored draw, else `currentIssue`) and replaces the history with its
 // draws in issue order. A file that yields no draw, or lists one issue with two draws, changes
 // nothing. The reading (its draws as stored), or nothing (`error` says why).
 std::optional<HistoryText::Reading> import(HistoryDb &db, QByteArrayView content, qint32 currentIssue,
-                                           int segmentBase, QString *error);
+                                           int segmentBase, QString *error, Backup *backup = nullptr);
 
-// Which draws a trimming command keeps, out of the stored ones in history order.
-using Selection = std::function<std::vector<TextDraw>(const HistorySnapshot &stored)>;
+// Which draws a trimming command keeps, out of the stored ones in history order; a refusal
+// (`refusal` set) changes nothing.
+using Selection = std::function<std::vector<TextDraw>(const HistorySnapshot &stored, QString *refusal)>;
 
 // Dqzd: the draws `keep` selects from the history as it is inside the transaction go to the
 // backup file `backupPath` (which stays for the user), are read back from it and replace the
 // history, with the texts of the draw two rows back. Nothing changes when the file cannot be
 // written or read, or gives back fewer draws than were kept; `error` says why.
 std::optional<HistoryText::Reading> rebuild(HistoryDb &db, const QString &backupPath, const Selection &keep,
-                                            qint32 currentIssue, int segmentBase, QString *error);
+                                            qint32 currentIssue, int segmentBase, QString *error,
+                                            Backup *backup = nullptr);
 
 } // namespace HistoryWriter

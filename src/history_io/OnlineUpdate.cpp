@@ -131,7 +131,7 @@ Plan plan(const HistorySnapshot &snapshot, const Game &game, QDate today, int da
 QUrl address(const Game &game, const QString &host, int daysToFetch)
 {
     return QUrl(
-        QStringLiteral("http://%1%2/?n=%3").arg(game.code, host).arg(qint64(daysToFetch) * game.drawsPerDay));
+        QStringLiteral("http://%1%2/?n=%3").arg(game.code, host).arg(qint64(std::max(daysToFetch, 1)) * game.drawsPerDay));
 }
 
 std::vector<TextDraw> findDraws(const QString &text, const Plan &plan, const Game &game, QDate today)
@@ -195,7 +195,8 @@ std::vector<TextDraw> findDraws(const QString &text, const Plan &plan, const Gam
 }
 
 Outcome run(HistoryDb &db, const HistorySnapshot &snapshot, PageLoader &loader, const Game &game,
-            const QString &host, QDate today, int daysToKeep, int segmentBase, bool otherGame)
+            const QString &host, QDate today, int daysToKeep, int segmentBase, bool otherGame,
+            const QString &backupFolder)
 {
     Outcome outcome;
     Plan p = plan(otherGame ? HistorySnapshot() : snapshot, game, today, daysToKeep);
@@ -221,9 +222,10 @@ Outcome run(HistoryDb &db, const HistorySnapshot &snapshot, PageLoader &loader, 
     // chain to the last stored draw as it is when they are written.
     std::optional<int> added;
     if (p.replaceHistory) {
-        const std::vector<DrawRecord> rows = HistoryWriter::rowsFor(draws, segmentBase, false);
-        if (db.replaceAll(rows))
-            added = int(rows.size());
+        HistoryWriter::Backup backup{backupFolder, QStringLiteral("在线更新替换"), {}};
+        if (HistoryWriter::replace(db, draws, segmentBase, false, &backup))
+            added = int(HistoryWriter::inIssueOrder(draws).size());
+        outcome.backup = backup.written;
     } else {
         added = HistoryWriter::storeMissing(db, draws, segmentBase);
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Backups.h"
 #include "HistorySnapshot.h"
 #include "HistoryText.h"
 
@@ -43,7 +44,8 @@ struct Plan
 
 Plan plan(const HistorySnapshot &snapshot, const Game &game, QDate today, int daysToKeep);
 
-// "http://" + code + host + "/?n=" + days × draws per day.
+// "http://" + code + host + "/?n=" + days × draws per day; at least one day's draws, so that a
+// history whose last draw is from today still asks for today's later draws.
 QUrl address(const Game &game, const QString &host, int daysToFetch);
 
 // The draws the page text shows, from the plan's start issue to today's last draw: each issue's
@@ -59,13 +61,16 @@ struct Outcome
     bool replaced = false;
     bool lastStoredOnPage = false; // nothing added, but the page shows the last stored issue
     QString error;                 // the page did not load, or the history could not be written
+    std::optional<Backups::Entry> backup; // the replaced history, when it was replaced
 };
 
 // The whole update: plan, load, find, then append the draws after the last stored one (or,
 // for a history older than the days to keep, replace it, but only when draws were found).
 // `otherGame`: the stored draws belong to another game; they are replaced by this game's, as an
 // outdated history is (and still only when the page brought draws).
+// A replaced history is backed up first in `backupFolder`'s 备份 (none without a folder).
 Outcome run(HistoryDb &db, const HistorySnapshot &snapshot, PageLoader &loader, const Game &game,
-            const QString &host, QDate today, int daysToKeep, int segmentBase, bool otherGame = false);
+            const QString &host, QDate today, int daysToKeep, int segmentBase, bool otherGame = false,
+            const QString &backupFolder = {});
 
 } // namespace OnlineUpdate

@@ -20,6 +20,23 @@ void QtDialogs::message(QWidget *parent, const QString &title, const QString &te
     box.exec();
 }
 
+std::optional<int> QtDialogs::choose(QWidget *parent, const QString &title, const QString &prompt,
+                                     const QStringList &items)
+{
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(prompt);
+    dialog.setComboBoxItems(items);
+    dialog.setComboBoxEditable(false);
+    dialog.setOption(QInputDialog::UseListViewForComboBoxItems);
+    dialog.setOkButtonText(QStringLiteral("确定"));
+    dialog.setCancelButtonText(QStringLiteral("取消"));
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const qsizetype index = items.indexOf(dialog.textValue());
+    return index < 0 ? std::nullopt : std::optional<int>(int(index));
+}
+
 std::optional<QString> QtDialogs::input(QWidget *parent, const QString &title, const QString &prompt,
                                         const QString &defaultAnswer)
 {

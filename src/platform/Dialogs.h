@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class QWidget;
@@ -19,6 +20,9 @@ public:
     // The chosen file, or an empty text when the user cancelled.
     virtual QString openFile(QWidget *parent, const QString &title, const QString &folder,
                              const QString &filter) = 0;
+    // The index of the item chosen from a list, or nothing when the user cancelled.
+    virtual std::optional<int> choose(QWidget *parent, const QString &title, const QString &prompt,
+                                      const QStringList &items) = 0;
 };
 
 class QtDialogs : public Dialogs
@@ -30,4 +34,6 @@ public:
                                  const QString &defaultAnswer) override;
     QString openFile(QWidget *parent, const QString &title, const QString &folder,
                      const QString &filter) override;
+    std::optional<int> choose(QWidget *parent, const QString &title, const QString &prompt,
+                              const QStringList &items) override;
 };

@@ -271,14 +271,16 @@ bool HistoryDb::replaceAll(const std::vector<DrawRecord> &rows)
     return write([&] { return deleteAllRows() && insertRows(rows); });
 }
 
+bool HistoryDb::deleteLastRow()
+{
+    return m_db.exec(QStringLiteral("DELETE FROM Lishi WHERE rowid = "
+                                    "(SELECT rowid FROM Lishi ORDER BY SQQH DESC, rowid DESC LIMIT 1)")) ||
+           failed();
+}
+
 bool HistoryDb::deleteLast()
 {
-    return write([&] {
-        return m_db.exec(
-                   QStringLiteral("DELETE FROM Lishi WHERE rowid = "
-                                  "(SELECT rowid FROM Lishi ORDER BY SQQH DESC, rowid DESC LIMIT 1)")) ||
-               failed();
-    });
+    return write([&] { return deleteLastRow(); });
 }
 
 bool HistoryDb::delrec()

@@ -78,6 +78,8 @@ public:
     void setProgressWatcher(ProgressWatcher watcher) { m_progress = std::move(watcher); }
     // Deletes every row; inside write().
     bool deleteAllRows();
+    // Deletes the last row in history order; inside write().
+    bool deleteLastRow();
 
     // One-transaction conveniences over the above.
     bool append(const DrawRecord &row) { return appendAll({row}); }

@@ -39,3 +39,22 @@ std::optional<qint32> next(qint32 last, int drawsPerDay)
 }
 
 } // namespace IssueNumbers
+
+namespace IssueNumbers {
+
+QString unsoundSequence(qint32 issue, int drawsPerDay)
+{
+    const QString text = QString::number(issue);
+    if (text.size() != 9 || !dateOf(text))
+        return {};
+    const int sequence = issue % 1000;
+    if (sequence >= 1 && sequence <= drawsPerDay)
+        return {};
+    return QStringLiteral("期号 %1 的序号 %2 不对：本彩种每天开奖 %3 期，序号应为 001 到 %4")
+        .arg(issue)
+        .arg(sequence, 3, 10, QLatin1Char('0'))
+        .arg(drawsPerDay)
+        .arg(drawsPerDay, 3, 10, QLatin1Char('0'));
+}
+
+} // namespace IssueNumbers

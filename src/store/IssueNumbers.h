@@ -14,4 +14,8 @@ std::optional<QDate> dateOf(const QString &issueText);
 // digits equal the draws per day), else last + 1. Nothing when no such issue can be formed.
 std::optional<qint32> next(qint32 last, int drawsPerDay);
 
+// Why a typed issue of a date-based game cannot be a draw: its sequence is 0 or above the day's
+// draws. Empty when it can be (issues that are no 9-digit date are not judged).
+QString unsoundSequence(qint32 issue, int drawsPerDay);
+
 } // namespace IssueNumbers

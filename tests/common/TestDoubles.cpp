@@ -29,6 +29,18 @@ std::optional<QString> ScriptedDialogs::input(QWidget *, const QString &title, c
     return answer;
 }
 
+std::optional<int> ScriptedDialogs::choose(QWidget *, const QString &title, const QString &prompt,
+                                           const QStringList &items)
+{
+    shown.append({QStringLiteral("choose"), title, prompt, QString()});
+    lastChoices = items;
+    if (chooseAnswers.empty())
+        return std::nullopt;
+    const std::optional<int> answer = chooseAnswers.front();
+    chooseAnswers.pop_front();
+    return answer;
+}
+
 QString ScriptedDialogs::openFile(QWidget *, const QString &title, const QString &folder, const QString &)
 {
     shown.append({QStringLiteral("openFile"), title, folder, {}});

@@ -27,8 +27,12 @@ public:
                                  const QString &defaultAnswer) override;
     QString openFile(QWidget *parent, const QString &title, const QString &folder,
                      const QString &filter) override;
+    std::optional<int> choose(QWidget *parent, const QString &title, const QString &prompt,
+                              const QStringList &items) override;
 
     std::deque<bool> questionAnswers;                // default: 确定
+    std::deque<std::optional<int>> chooseAnswers;    // default: cancel
+    QStringList lastChoices;                         // the items of the last list shown
     std::deque<std::optional<QString>> inputAnswers; // default: cancel
     std::deque<QString> fileAnswers;                 // default: cancel
     QList<Shown> shown;

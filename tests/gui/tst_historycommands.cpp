@@ -188,7 +188,9 @@ void TestHistoryCommands::importReplacesHistory()
     QCOMPARE(h.text("Text3(1)"), QStringLiteral("130101004"));
     QCOMPARE(h.text("Text1"), QStringLiteral("130101005"));
     QCOMPARE(h.text("Text2(1)") + h.text("Text2(2)") + h.text("Text2(3)"), QStringLiteral("333"));
-    QCOMPARE(w.statusText(), QStringLiteral("读入 4 期历史号码，跳过 1 行。（第 3 行：不是“期号 三个号码”）"));
+    QVERIFY2(w.statusText().startsWith(QStringLiteral("读入 4 期历史号码，跳过 1 行。（第 3 行：不是“期号 三个号码”）"
+                                                      "原来的历史号码已备份：")),
+             qPrintable(w.statusText()));
     // The first imported row starts a history of its own.
     QSqlQuery q = w.history().database().select("SELECT txtHisLst, L1AS FROM Lishi ORDER BY SQQH, rowid");
     QVERIFY(q.next());
@@ -278,7 +280,7 @@ void TestHistoryCommands::clearAll()
     QCOMPARE(storedIssues(w).size(), 3);
     h.action("mnuClear")->trigger();
     QCOMPARE(h.dialogs.shown.last().title, QStringLiteral("确认清空"));
-    QCOMPARE(h.dialogs.shown.last().text, QStringLiteral("确定要清空所有的历史号码吗？"));
+    QVERIFY(h.dialogs.shown.last().text.startsWith(QStringLiteral("确定要清空所有的历史号码吗？")));
     QCOMPARE(h.grid(1).rows(), 1);
     h.start();
     QCOMPARE(h.grid(1).rows(), 1);

@@ -159,8 +159,9 @@ void TestMainWindow::controlsCarryTheirCaptions_data()
     QTest::newRow("Frame5") << "Frame5"
                             << "组合组位检索"
                             << "";
+    // An empty history has no next issue: the box is empty and asks for one.
     QTest::newRow("Text1") << "Text1"
-                           << "2007001"
+                           << ""
                            << "";
     QTest::newRow("Text4") << "Text4"
                            << "20161212001"
@@ -221,7 +222,7 @@ void TestMainWindow::menusHoldEveryEntry()
              (QStringList{"跟号回测(&B)…", "统计图表(&C)…", "-", "回测与统计说明(&H)"}));
     QCOMPARE(captions(h.find<QMenu>("mnuLsgl")),
              (QStringList{"导出历史号码(&O)", "删除最后历史(&E)", "清空历史号码(&C)", "删除到选定期(&D)",
-                          "删除最后指定数量期历史(&E)"}));
+                          "删除最后指定数量期历史(&E)", "-", "撤销上次删除(&U)", "恢复备份(&B)…"}));
     QCOMPARE(captions(h.find<QMenu>("mnuSetup")),
              (QStringList{"段数参数设置(&A)", "-", "历史号码更新检索天(&Y)", "开奖网址(&U)…",
                           "软件介绍服务主页(&P)", "软件介绍说明页面(&R)", "软件演示说明录像下载(&D)", "-"}));
@@ -262,7 +263,8 @@ void TestMainWindow::firstRunState()
     // Empty history: placeholders stay, grids are empty.
     QCOMPARE(h.text("Text3(0)"), QStringLiteral("2013001"));
     QCOMPARE(h.text("Text3(1)"), QStringLiteral("2013001"));
-    QCOMPARE(h.text("Text1"), QStringLiteral("2007001"));
+    QCOMPARE(h.text("Text1"), QString());
+    QCOMPARE(h.find<QLineEdit>("Text1")->placeholderText(), QStringLiteral("请先输入期号"));
     QCOMPARE(h.grid(1).rows(), 1);
     QCOMPARE(h.grid(1).cellText(0, 0), QStringLiteral("期号"));
     QCOMPARE(h.grid(2).rowCount(), 0);
@@ -423,7 +425,7 @@ void TestMainWindow::nextIssueFollowsTheGame_data()
     QTest::newRow("内蒙 day end") << "14" << 161212073 << "161213001";
     QTest::newRow("上海 year end") << "2" << 161231082 << "170101001";
     QTest::newRow("leap year") << "0" << 160228078 << "160229001";
-    QTest::newRow("no date: keep the text") << "0" << 161340078 << "2007001";
+    QTest::newRow("no date: none to show") << "0" << 161340078 << "";
 }
 
 void TestMainWindow::nextIssueFollowsTheGame()

@@ -47,7 +47,7 @@ int main(int argc, char *argv[])
         return HistoryWriter::replace(db, reading->draws, 1, false) ? 0 : failed(db.lastError());
     }
     const qint64 count = args[3].toLongLong();
-    const auto keep = [count](const HistorySnapshot &stored) {
+    const auto keep = [count](const HistorySnapshot &stored, QString *) {
         return HistoryMaintenance::allButLast(stored, count);
     };
     if (!HistoryWriter::rebuild(db, QDir(args[2]).filePath(HistoryMaintenance::backupFileName()), keep, 0, 1,

@@ -1,0 +1,94 @@
+#include "Backups.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace Backups {
+
+namespace {
+
+const QString timeFormat = QStringLiteral("yyyyMMdd-HHmmsszzz");
+
+std::optional<Entry> parse(const QFileInfo &file)
+{
+    static const QRegularExpression form(
+        QStringLiteral("^(\\d{8}-\\d{9})_([^_]+)_(\\d+)期_(\\d*)-(\\d*)(?:_\\d+)?\\.txt$"));
+    const QRegularExpressionMatch m = form.match(file.fileName());
+    if (!m.hasMatch())
+        return std::nullopt;
+    Entry entry;
+    entry.name = file.fileName();
+    entry.path = file.absoluteFilePath();
+    entry.time = QDateTime::fromString(m.captured(1), timeFormat);
+    entry.reason = m.captured(2);
+    entry.draws = m.captured(3).toInt();
+    entry.first = m.captured(4).toInt();
+    entry.last = m.captured(5).toInt();
+    return entry;
+}
+
+} // namespace
+
+std::optional<Entry> write(const QString &historyFolder, const QString &reason, const std::vector<TextDraw> &draws,
+                           QString *error)
+{
+    const QString folder = QDir(historyFolder).filePath(folderName());
+    if (!QDir().mkpath(folder)) {
+        if (error)
+            *error = QStringLiteral("无法建立备份文件夹 %1").arg(QDir::toNativeSeparators(folder));
+        return std::nullopt;
+    }
+    const QString stem = QStringLiteral("%1_%2_%3期_%4-%5")
+                             .arg(QDateTime::currentDateTime().toString(timeFormat), reason)
+                             .arg(draws.size())
+                             .arg(draws.empty() ? QString() : QString::number(draws.front().issue))
+                             .arg(draws.empty() ? QString() : QString::number(draws.back().issue));
+    QString path = QDir(folder).filePath(stem + QStringLiteral(".txt"));
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = QDir(folder).filePath(QStringLiteral("%1_%2.txt").arg(stem).arg(n));
+    QString why;
+    if (!HistoryText::writeFile(path, HistoryText::format(draws), &why)) {
+        if (error)
+            *error = QStringLiteral("无法写入备份文件 %1（%2）").arg(QDir::toNativeSeparators(path), why);
+        return std::nullopt;
+    }
+    const std::vector<Entry> all = list(historyFolder);
+    for (size_t i = kept; i < all.size(); ++i)
+        QFile::remove(all[i].path);
+    return parse(QFileInfo(path));
+}
+
+std::vector<Entry> list(const QString &historyFolder)
+{
+    std::vector<Entry> entries;
+    const QDir folder(QDir(historyFolder).filePath(folderName()));
+    for (const QFileInfo &file : folder.entryInfoList({QStringLiteral("*.txt")}, QDir::Files, QDir::Name | QDir::Reversed))
+        if (std::optional<Entry> entry = parse(file))
+            entries.push_back(std::move(*entry));
+    return entries;
+}
+
+std::optional<Entry> find(const QString &historyFolder, const QString &nameOrNumber)
+{
+    const std::vector<Entry> entries = list(historyFolder);
+    bool isNumber = false;
+    const int n = nameOrNumber.toInt(&isNumber);
+    if (isNumber)
+        return n >= 1 && n <= int(entries.size()) ? std::optional<Entry>(entries[size_t(n - 1)]) : std::nullopt;
+    for (const Entry &entry : entries)
+        if (entry.name == nameOrNumber)
+            return entry;
+    return std::nullopt;
+}
+
+QString describe(const Entry &entry)
+{
+    return QStringLiteral("%1  %2  %3 期  %4 – %5")
+        .arg(entry.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), entry.reason)
+        .arg(entry.draws)
+        .arg(entry.first)
+        .arg(entry.last);
+}
+
+} // namespace Backups
