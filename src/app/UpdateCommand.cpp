@@ -6,6 +6,7 @@
 #include "OnlineUpdate.h"
 
 #include <QCursor>
+#include <QDir>
 #include <QWidget>
 #include <QRegularExpression>
 
@@ -23,10 +24,24 @@ UpdateCommand::UpdateCommand(const AppServices &services, HistoryCommands &comma
 
 CommandOutcome UpdateCommand::run()
 {
-    if (!m_services.dialogs->question(
-            m_parent, updateTitle,
-            QStringLiteral("确实要在线更新最新历史号码吗？更新可能要花费一段时间，网络不通或者我方服务器"
-                           "更新不及时可能都造成更新失败！")))
+    HistoryDb &db = m_commands.history();
+    const GameChoice &choice = m_commands.game();
+    const OnlineUpdate::Game game{choice.index, choice.code, choice.drawsPerDay};
+    const std::optional<int> stored = db.storedGame();
+    const bool otherGame = stored && *stored != choice.index;
+    const HistorySnapshot &history = m_commands.snapshot();
+    QString question = QStringLiteral("确实要在线更新最新历史号码吗？更新可能要花费一段时间，网络不通或者我方服务器"
+                                      "更新不及时可能都造成更新失败！");
+    // Say before replacing: the stored draws are discarded when they are too old or another game's.
+    if (!history.isEmpty() &&
+        (otherGame || OnlineUpdate::plan(history, game, m_services.clock->today(), m_daysToKeep).replaceHistory))
+        question += QStringLiteral("\n\n现有的 %1 期历史号码%2，更新得到新的开奖号码后将被替换（只保留最近 %3 天）；"
+                                   "替换前会备份在“%4”文件夹中，可用“恢复备份”找回。")
+                        .arg(history.count())
+                        .arg(otherGame ? QStringLiteral("属于另一彩种") : QStringLiteral("早于要保留的天数"))
+                        .arg(m_daysToKeep)
+                        .arg(Backups::folderName());
+    if (!m_services.dialogs->question(m_parent, updateTitle, question))
         return {};
     // The default host never resolves: a first-time user is asked for the real one first.
     if (m_settings.updateHost() == OnlineUpdate::defaultHost()) {
@@ -35,19 +50,15 @@ CommandOutcome UpdateCommand::run()
             !askUpdateHost())
             return {};
     }
-    HistoryDb &db = m_commands.history();
-    const GameChoice &choice = m_commands.game();
     OnlineUpdate::Outcome result;
     {
         // The window keeps painting while the page loads.
         const BusyCursor busy;
         emit loading(true);
         emit statusMessage(QStringLiteral("正在读取开奖网页……"));
-        const OnlineUpdate::Game game{choice.index, choice.code, choice.drawsPerDay};
-        const std::optional<int> stored = db.storedGame();
-        result = OnlineUpdate::run(db, m_commands.snapshot(), *m_services.pageLoader, game,
-                                   m_settings.updateHost(), m_services.clock->today(), m_daysToKeep,
-                                   m_commands.segmentBase(), stored && *stored != choice.index);
+        result = OnlineUpdate::run(db, history, *m_services.pageLoader, game, m_settings.updateHost(),
+                                   m_services.clock->today(), m_daysToKeep, m_commands.segmentBase(), otherGame,
+                                   m_services.programFolder);
         if (result.added > 0)
             db.recordGame(choice.index, result.replaced);
         emit loading(false);
@@ -70,6 +81,8 @@ CommandOutcome UpdateCommand::run()
                          .arg(result.added)
                          .arg(result.replaced ? QStringLiteral("（旧的历史号码已超过保留天数或属于另一彩种，已替换）")
                                               : QString());
+    if (result.backup)
+        outcome.status += QStringLiteral("被替换的历史号码已备份：%1").arg(QDir::toNativeSeparators(result.backup->path));
     return outcome;
 }
 

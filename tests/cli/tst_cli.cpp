@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -97,6 +98,9 @@ private slots:
     void listAndExportRoundTrip();
     void updateThroughProxy();
     void backtestAndFairness();
+    void removalsLeaveBackups_data();
+    void removalsLeaveBackups();
+    void addRefusesOtherGameAndMissingIssue();
     void badUsage_data();
     void badUsage();
     void unreadableDatabase();
@@ -434,6 +438,80 @@ void TestCli::backtestAndFairness()
     QCOMPARE(lines.size(), 2 + direct->played);
 }
 
+void TestCli::removalsLeaveBackups_data()
+{
+    QTest::addColumn<QStringList>("command");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<int>("left"); // draws stored afterwards
+    QTest::newRow("delete-last") << QStringList{"delete-last"} << "删除最后1期" << 29;
+    QTest::newRow("delete-last 30: all") << QStringList{"delete-last", "30"} << "删除最后30期" << 0;
+    QTest::newRow("keep-up-to") << QStringList{"keep-up-to", "161212010"} << "删除到161212010期" << 10;
+    QTest::newRow("import") << QStringList{"import", "FILE"} << "读入" << 5;
+}
+
+// Every command that removes or replaces draws backs them up first; the backup restores the
+// exact history, and the restore is itself backed up.
+void TestCli::removalsLeaveBackups()
+{
+    QFETCH(QStringList, command);
+    QFETCH(int, left);
+    TestFolder folder;
+    const std::vector<TestDraw> draws = TestHistory::consecutive(161212001, 30);
+    QVERIFY(TestHistory::createIn(folder.path(), draws));
+    QStringList before;
+    {
+        HistoryDb db;
+        QCOMPARE(db.open(folder.filePath("vendrixK3.db")), HistoryDb::OpenStatus::Ok);
+        before = TestHistory::rowsOf(db);
+    }
+    const QString file = folder.filePath("other.txt");
+    QVERIFY(HistoryText::writeFile(file, HistoryText::format(TestHistory::consecutive(170101001, 5)), nullptr));
+    command.replaceInStrings("FILE", file);
+    const Run run = cli(QStringList{"--dir", folder.path()} + command);
+    QVERIFY2(run.status == 0, run.err.constData());
+    QVERIFY2(run.err.contains(folder.filePath("备份").toUtf8()), run.err.constData());
+    QCOMPARE(cli({"--dir", folder.path(), "list"}).out.count('\n'), left);
+
+    const QJsonArray list = QJsonDocument::fromJson(cli({"--dir", folder.path(), "backups", "--json"}).out).array();
+    QCOMPARE(list.size(), 1);
+    const QJsonObject backup = list.at(0).toObject();
+    QTEST(backup.value("reason").toString(), "reason");
+    QCOMPARE(backup.value("draws").toInt(), 30);
+    QCOMPARE(backup.value("first").toInt(), 161212001);
+    QCOMPARE(backup.value("last").toInt(), 161212030);
+    QVERIFY(QDateTime::fromString(backup.value("time").toString(), Qt::ISODateWithMs).isValid());
+
+    const Run restored = cli({"--dir", folder.path(), "restore", backup.value("name").toString()});
+    QVERIFY2(restored.status == 0, restored.err.constData());
+    HistoryDb db;
+    QCOMPARE(db.open(folder.filePath("vendrixK3.db")), HistoryDb::OpenStatus::Ok);
+    QCOMPARE(TestHistory::rowsOf(db), before);
+    // What the restore replaced is the newest backup (none when the history was empty).
+    const QJsonArray after = QJsonDocument::fromJson(cli({"--dir", folder.path(), "backups", "--json"}).out).array();
+    QCOMPARE(after.size(), left > 0 ? 2 : 1);
+    if (left > 0) {
+        QCOMPARE(after.at(0).toObject().value("reason").toString(), QStringLiteral("恢复前"));
+        QCOMPARE(after.at(0).toObject().value("draws").toInt(), left);
+    }
+}
+
+void TestCli::addRefusesOtherGameAndMissingIssue()
+{
+    TestFolder folder;
+    // An empty history: the first draw needs its issue.
+    Run run = cli({"--dir", folder.path(), "add", "123"});
+    QCOMPARE(run.status, 2);
+    QVERIFY(QString::fromUtf8(run.err).contains(QStringLiteral("请先输入期号")));
+    QCOMPARE(cli({"--dir", folder.path(), "add", "123", "--issue", "161212001"}).status, 0);
+    // The history is 福建快3's now: a draw of 吉林快3 is refused, naming both.
+    run = cli({"--dir", folder.path(), "--game", "8", "add", "456"});
+    QCOMPARE(run.status, 2);
+    QVERIFY2(QString::fromUtf8(run.err).contains(QStringLiteral("福建快3")), run.err.constData());
+    QCOMPARE(cli({"--dir", folder.path(), "list"}).out, QByteArray("161212001 123\n"));
+    // 79 is a sequence 吉林快3 has (87 a day) and 福建快3 has not (78).
+    QCOMPARE(cli({"--dir", folder.path(), "add", "456", "--issue", "161212079"}).status, 2);
+}
+
 void TestCli::badUsage_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -467,6 +545,13 @@ void TestCli::badUsage_data()
     QTest::newRow("backtest top 2 of two values")
         << QStringList{"backtest", "--display", "size", "--top", "2"};
     QTest::newRow("backtest with a pattern") << QStringList{"backtest", "--pattern", "1,2,3"};
+    // Trimming guards: an issue one digit short, more draws than stored.
+    QTest::newRow("keep-up-to an issue not stored") << QStringList{"keep-up-to", "16121200"};
+    QTest::newRow("delete-last above the count") << QStringList{"delete-last", "31"};
+    QTest::newRow("add a sequence beyond the day") << QStringList{"add", "123", "--issue", "161213079"};
+    QTest::newRow("add sequence 000") << QStringList{"add", "123", "--issue", "161213000"};
+    QTest::newRow("restore without backups") << QStringList{"restore", "1"};
+    QTest::newRow("backups with an option") << QStringList{"backups", "--all"};
 }
 
 void TestCli::badUsage()

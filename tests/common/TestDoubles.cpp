@@ -22,6 +22,8 @@ std::optional<QString> ScriptedDialogs::input(QWidget *, const QString &title, c
                                               const QString &defaultAnswer)
 {
     shown.append({QStringLiteral("input"), title, prompt, defaultAnswer});
+    if (whileInputOpen)
+        std::exchange(whileInputOpen, {})();
     if (inputAnswers.empty())
         return std::nullopt;
     const std::optional<QString> answer = inputAnswers.front();

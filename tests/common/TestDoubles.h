@@ -34,6 +34,8 @@ public:
     std::deque<std::optional<int>> chooseAnswers;    // default: cancel
     QStringList lastChoices;                         // the items of the last list shown
     std::deque<std::optional<QString>> inputAnswers; // default: cancel
+    // Runs while the next input box is open (another program writing, say), then is dropped.
+    std::function<void()> whileInputOpen;
     std::deque<QString> fileAnswers;                 // default: cancel
     QList<Shown> shown;
 

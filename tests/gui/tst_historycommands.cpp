@@ -70,6 +70,12 @@ private slots:
     void readOnlyDatabaseLosesNothing();
     void foreignDatabaseGetsTables();
     void outsideWriterIsSeen();
+    void removalsCanBeUndone();
+    void undoRefusedAfterAChange();
+    void trimmingBoxWhileAnotherProgramAdds();
+    void keepUpToOffersTheSelectedRow();
+    void typedIssueSurvivesAReload();
+    void unsoundTypedDrawsAreRefused();
     void trimmingKeepsEveryIssueForm_data();
     void trimmingKeepsEveryIssueForm();
 };
@@ -437,6 +443,139 @@ void TestHistoryCommands::outsideWriterIsSeen()
 }
 
 // The trimming commands rebuild through the backup text file: every issue form comes back.
+// Each removal is backed up: 撤销上次删除 brings it back, 恢复备份 restores any backup.
+void TestHistoryCommands::removalsCanBeUndone()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), TestHistory::consecutive(161212001, 20)));
+    MainWindow &w = h.start();
+    const QStringList before = TestHistory::rowsOf(w.history());
+    h.find<QPushButton>("Command3")->click();
+    QCOMPARE(storedIssues(w).size(), 19);
+    QVERIFY2(w.statusText().startsWith(QStringLiteral("已删除 161212020 期，可用 撤销上次删除 恢复")),
+             qPrintable(w.statusText()));
+    QCOMPARE(h.action("mnuUndo")->shortcut(), QKeySequence(QKeySequence::Undo));
+    h.action("mnuUndo")->trigger();
+    QCOMPARE(TestHistory::rowsOf(w.history()), before);
+    QCOMPARE(h.grid(1).rows(), 21);
+    h.action("mnuUndo")->trigger(); // nothing left to undo
+    QVERIFY(h.dialogs.shown.last().text.contains(QStringLiteral("没有可以撤销的删除")));
+
+    h.dialogs.inputAnswers = {QStringLiteral("161212005")};
+    h.action("mnuDlzd")->trigger();
+    QCOMPARE(storedIssues(w).size(), 5);
+    h.action("mnuClear")->trigger();
+    QCOMPARE(storedIssues(w).size(), 0);
+    // The newest backup first: the clear (5 draws), then the trimming (20), ...
+    h.dialogs.chooseAnswers = {1};
+    h.action("mnuRestore")->trigger();
+    QCOMPARE(h.dialogs.lastChoices.size(), 4);
+    QVERIFY2(h.dialogs.lastChoices.at(0).contains(QStringLiteral("清空  5 期")), qPrintable(h.dialogs.lastChoices.at(0)));
+    QCOMPARE(TestHistory::rowsOf(w.history()), before);
+    QCOMPARE(h.text("Text1"), QStringLiteral("161212021"));
+}
+
+void TestHistoryCommands::undoRefusedAfterAChange()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), TestHistory::consecutive(161212001, 10)));
+    MainWindow &w = h.start();
+    h.find<QPushButton>("Command3")->click();
+    QVERIFY(!cliAdd(h, "666").isEmpty());
+    const QList<qint32> after = storedIssues(w);
+    h.action("mnuUndo")->trigger();
+    QVERIFY(h.dialogs.shown.last().text.contains(QStringLiteral("不能撤销")));
+    QCOMPARE(storedIssues(w), after);
+}
+
+// A script adds draws while the window's box is open: none of them is removed; the window shows
+// the new history and asks again.
+void TestHistoryCommands::trimmingBoxWhileAnotherProgramAdds()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), TestHistory::consecutive(161212001, 30)));
+    MainWindow &w = h.start();
+    QStringList added;
+    h.dialogs.whileInputOpen = [&] {
+        for (const char *digits : {"111", "222", "333"})
+            added << QString::fromUtf8(cliAdd(h, digits));
+    };
+    h.dialogs.inputAnswers = {QStringLiteral("2"), std::nullopt};
+    h.action("mnuEszhzd")->trigger();
+    QCOMPARE(h.dialogs.count("input"), 2); // asked again
+    QVERIFY(h.dialogs.count("message") >= 1);
+    QCOMPARE(storedIssues(w).size(), 33);
+    QCOMPARE(added, (QStringList{"161212031 111", "161212032 222", "161212033 333"}));
+    QCOMPARE(h.grid(1).rows(), 34); // the window shows what it would remove from
+    // The same for 删除到选定期 and for the single delete's last draw.
+    h.dialogs.whileInputOpen = [&] { cliAdd(h, "444"); };
+    h.dialogs.inputAnswers = {QStringLiteral("161212010"), std::nullopt};
+    h.action("mnuDlzd")->trigger();
+    QCOMPARE(storedIssues(w).size(), 34);
+}
+
+void TestHistoryCommands::keepUpToOffersTheSelectedRow()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), TestHistory::consecutive(161212001, 10)));
+    MainWindow &w = h.start();
+    auto *view = h.find<GridView>("MSFlexGrid1");
+    view->setCurrentIndex(view->model()->index(3, 1)); // a click on the fourth draw
+    h.dialogs.inputAnswers = {QStringLiteral("16121200")}; // one digit short: not stored
+    h.action("mnuDlzd")->trigger();
+    QCOMPARE(h.dialogs.shown.at(h.dialogs.shown.size() - 2).defaultAnswer, QStringLiteral("161212004"));
+    QVERIFY(h.dialogs.shown.last().text.contains(QStringLiteral("不在历史号码中")));
+    QCOMPARE(storedIssues(w).size(), 10);
+    for (const char *answer : {"abc", "11"}) {
+        h.dialogs.inputAnswers = {QString::fromLatin1(answer)};
+        h.action("mnuEszhzd")->trigger();
+        QCOMPARE(h.dialogs.shown.last().kind, QStringLiteral("message"));
+        QCOMPARE(storedIssues(w).size(), 10);
+    }
+}
+
+// A next issue the user typed stays when another program adds a draw, and the typed draw is
+// stored under it.
+void TestHistoryCommands::typedIssueSurvivesAReload()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), small));
+    MainWindow &w = h.start();
+    auto *issue = h.find<QLineEdit>("Text1");
+    issue->clear();
+    QTest::keyClicks(issue, "161214005");
+    QVERIFY(!cliAdd(h, "666").isEmpty()); // 161213001
+    h.find<QPushButton>("Command1")->click(); // any command takes in the change
+    QCOMPARE(h.grid(1).rows(), 5);
+    QCOMPARE(issue->text(), QStringLiteral("161214005"));
+    for (int p = 1; p <= 3; ++p)
+        QTest::keyClick(entry(h, p), Qt::Key_2);
+    QCOMPARE(storedIssues(w).last(), 161214005);
+    QCOMPARE(h.text("Text1"), QStringLiteral("161214006")); // computed again after the store
+}
+
+void TestHistoryCommands::unsoundTypedDrawsAreRefused()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), small));
+    MainWindow &w = h.start();
+    QVERIFY(w.history().recordGame(0, true)); // 福建快3, 78 a day
+    auto typeDraw = [&] {
+        for (int p = 1; p <= 3; ++p)
+            QTest::keyClick(entry(h, p), Qt::Key_3);
+    };
+    h.find<QLineEdit>("Text1")->setText("161213079");
+    typeDraw();
+    QVERIFY(h.dialogs.shown.last().text.contains(QStringLiteral("序号 079")));
+    h.action("mnuK3(8)")->trigger(); // 吉林快3: the history is 福建快3's
+    h.find<QLineEdit>("Text1")->setText("161213001");
+    for (int p = 1; p <= 3; ++p)
+        entry(h, p)->clear();
+    typeDraw();
+    QVERIFY(h.dialogs.shown.last().text.contains(QStringLiteral("历史号码属于福建快3")));
+    QCOMPARE(storedIssues(w).size(), 3);
+}
+
 void TestHistoryCommands::trimmingKeepsEveryIssueForm_data()
 {
     QTest::addColumn<qint32>("first");
