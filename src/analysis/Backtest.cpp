@@ -13,6 +13,11 @@
 
 namespace Backtest {
 
+double twoSidedP(double z)
+{
+    return 2 * boost::math::cdf(boost::math::complement(boost::math::normal(), std::abs(z)));
+}
+
 QString summaryText(const Summary &s)
 {
     return QStringLiteral("回测 %1 期至 %2 期，推荐前 %3 个：%4 期有推荐（%5 期之前没有可统计的历史，跳过），"
@@ -133,7 +138,7 @@ public:
         }
         if (s.variance > 0) {
             s.z = (s.hits - s.expectedHits) / std::sqrt(s.variance);
-            s.p = 2 * boost::math::cdf(boost::math::complement(boost::math::normal(), std::abs(s.z)));
+            s.p = twoSidedP(s.z);
         }
         return std::move(s);
     }

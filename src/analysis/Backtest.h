@@ -40,6 +40,10 @@ struct Summary
     std::vector<Issue> issues; // the played ones, in issue order
 };
 
+// The chance, for fair dice, of a walk at least |z| standard deviations from the expected hits
+// either way (two-sided: more hits and fewer hits both count as a difference).
+double twoSidedP(double z);
+
 // The summary in one Chinese sentence, as the window and the command-line tool show it.
 QString summaryText(const Summary &summary);
 // An issue as the table shows it: 期号, 模式, 推荐, 开奖, 命中, 命中概率 (`kind`: the display kind).

@@ -63,6 +63,14 @@ MainWindow::MainWindow(const AppServices &services, QWidget *parent)
     refresh();
     showGame();
     connectControls();
+    if (history().isReadOnly()) {
+        // Reading and searching work; nothing may be written.
+        m_historyPanel->setCommandsEnabled(false);
+        for (QAction *writer : {m_ui.mnuErase, m_ui.mnuClear, m_ui.mnuDlzd, m_ui.mnuEszhzd, m_ui.mnuUndo, m_ui.mnuRestore})
+            writer->setEnabled(false);
+        m_historyPanel->Command4->setEnabled(true); // the export writes elsewhere
+        showStatus(HistoryDb::readOnlyMessage() + QStringLiteral("。"));
+    }
 }
 
 MainWindow::~MainWindow() = default;

@@ -301,6 +301,8 @@ SearchQuery SearchOptionsPanel::query(bool combination)
         return ok ? std::optional<qint32>(value) : std::nullopt;
     };
     q.range = {bound(Text3.value(0)), bound(Text3.value(1))};
+    if (q.problem.isEmpty() && q.range.from && q.range.to && *q.range.from > *q.range.to)
+        q.problem = QStringLiteral("检索起止期数有误：起始期号 %1 在结束期号 %2 之后").arg(*q.range.from).arg(*q.range.to);
     return q;
 }
 

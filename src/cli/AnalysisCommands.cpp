@@ -104,6 +104,8 @@ SearchOptions parseSearchOptions(Context &c, Arguments &args, Mode mode)
     if (mode == Mode::Backtest && o.top >= Backtest::listedCount(state))
         throw UsageError{
             QStringLiteral("--top 必须小于显示类型的取值个数 %1").arg(Backtest::listedCount(state))};
+    if (o.from && o.to && *o.from > *o.to)
+        throw UsageError{QStringLiteral("--from %1 在 --to %2 之后：起始期号不能大于结束期号").arg(*o.from).arg(*o.to)};
     return o;
 }
 

@@ -1,6 +1,7 @@
 #include "HistoryText.h"
 
 #include <QFile>
+#include <filesystem>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <algorithm>
@@ -195,13 +196,28 @@ bool toIssueOrder(Reading &reading, QString *conflict)
 
 std::optional<QByteArray> loadFile(const QString &path, QString *error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    auto refuse = [error](const QString &why) {
         if (error)
-            *error = file.errorString();
+            *error = why;
         return std::nullopt;
-    }
-    QByteArray content = file.readAll();
+    };
+    // Only a regular file: a pipe or a device could hang the program or never end.
+    std::error_code code;
+    const std::filesystem::path where(path.toStdString());
+    if (!std::filesystem::exists(where, code))
+        return refuse(QStringLiteral("文件不存在"));
+    if (!std::filesystem::is_regular_file(where, code))
+        return refuse(QStringLiteral("不是普通文件（文件夹、管道或设备不能读入）"));
+    QFile file(path);
+    if (file.size() > maxFileBytes)
+        return refuse(QStringLiteral("文件太大（超过 %1 MB）").arg(maxFileBytes / (1024 * 1024)));
+    if (!file.open(QIODevice::ReadOnly))
+        return refuse(file.permissions() & QFileDevice::ReadUser ? file.errorString()
+                                                                  : QStringLiteral("没有读取这个文件的权限"));
+    // The file may grow while it is read: never more than the cap.
+    QByteArray content = file.read(maxFileBytes + 1);
+    if (content.size() > maxFileBytes)
+        return refuse(QStringLiteral("文件太大（超过 %1 MB）").arg(maxFileBytes / (1024 * 1024)));
     if (file.error() != QFileDevice::NoError) {
         if (error)
             *error = file.errorString();

@@ -47,7 +47,11 @@ struct Reading
 // `trimLines` first removes blanks around each line (the rebuild reads its backup so).
 Reading read(QByteArrayView content, qint32 currentIssue, bool trimLines = false);
 
-// A file's whole content; nothing when it cannot be read (`error` says why).
+// The largest history file read; a history of every K3 game since 2009 is a few MB.
+constexpr qint64 maxFileBytes = 256 * 1024 * 1024;
+
+// A regular file's whole content, up to maxFileBytes; nothing when it cannot be read, is no
+// regular file (a folder, a pipe, a device) or is larger (`error` says why, in Chinese).
 std::optional<QByteArray> loadFile(const QString &path, QString *error);
 
 // The same from a file; nothing when it cannot be read (`error` says why).

@@ -1,5 +1,7 @@
 #include "Database.h"
 
+#include <QUrl>
+
 #include <QAtomicInt>
 #include <QFileInfo>
 #include <QSqlDriver>
@@ -30,13 +32,22 @@ Database::~Database()
     close();
 }
 
-bool Database::open(const QString &path)
+bool Database::open(const QString &path, bool readOnly)
 {
     close();
     m_path = path;
+    m_readOnly = readOnly;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
         db.setDatabaseName(path);
+        if (readOnly) {
+            // Without write access SQLite cannot make the log's index file beside the database; a
+            // folder nobody here may write to cannot change under us, so no locks are needed.
+            const bool logFiles = QFileInfo::exists(path + QStringLiteral("-shm"));
+            db.setDatabaseName(logFiles ? path : QUrl::fromLocalFile(path).toString() + QStringLiteral("?immutable=1"));
+            db.setConnectOptions(logFiles ? QStringLiteral("QSQLITE_OPEN_READONLY")
+                                          : QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
+        }
         if (!db.open())
             return fail(db.lastError().text());
     }
@@ -51,9 +62,11 @@ bool Database::open(const QString &path)
     }
     probe.finish();
     // Readers never block the writer and the writer never blocks readers; a second writer waits.
+    // The log is kept small between writes.
     QSqlQuery setup(connection());
     if (!setup.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(busyTimeoutMs)) ||
-        !setup.exec(QStringLiteral("PRAGMA journal_mode = WAL")) ||
+        (!readOnly && !setup.exec(QStringLiteral("PRAGMA journal_mode = WAL"))) ||
+        (!readOnly && !setup.exec(QStringLiteral("PRAGMA journal_size_limit = %1").arg(64 * 1024 * 1024))) ||
         !setup.exec(QStringLiteral("PRAGMA synchronous = FULL"))) {
         setup.finish();
         const QString why = setup.lastError().text();

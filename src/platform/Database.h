@@ -19,7 +19,10 @@ public:
     Database &operator=(const Database &) = delete;
 
     // Opens (creating when missing) and checks that the file really is an SQLite database.
-    bool open(const QString &path);
+    // Opens the file; with `readOnly` (a folder the user may read but not write) nothing is ever
+    // created or changed beside it.
+    bool open(const QString &path, bool readOnly = false);
+    bool isReadOnly() const { return m_readOnly; }
     void close();
     bool isOpen() const;
     QString path() const { return m_path; }
@@ -52,6 +55,7 @@ private:
 
     QString m_connectionName;
     QString m_path;
+    bool m_readOnly = false;
     QString m_lastError;
 };
 

@@ -20,18 +20,25 @@ public:
     virtual void cancel() {}
 };
 
-// HTTP GET through Qt Network, with a time limit for the whole transfer.
+// HTTP GET through Qt Network, with a time limit for the whole transfer and a cap on the page's
+// size: a page that never ends or is too large is given up, and said so.
 class HttpPageLoader : public PageLoader
 {
 public:
-    explicit HttpPageLoader(int timeoutMs = 30000)
+    static constexpr qint64 maxPageBytes = 32 * 1024 * 1024;
+
+    explicit HttpPageLoader(int timeoutMs = 30000, qint64 maxBytes = maxPageBytes)
         : m_timeoutMs(timeoutMs)
+        , m_maxBytes(maxBytes)
     {}
+    // An HTTP status in words: "HTTP 404 网页不存在".
+    static QString statusText(int status);
     Page load(const QUrl &address) override;
     void cancel() override;
 
 private:
     int m_timeoutMs;
+    qint64 m_maxBytes;
     class QNetworkReply *m_reply = nullptr;
     bool m_cancelled = false;
 };

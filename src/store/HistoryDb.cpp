@@ -89,7 +89,10 @@ using namespace HistoryDbSql;
 HistoryDb::OpenStatus HistoryDb::open(const QString &path)
 {
     close();
-    if (!m_db.open(path)) {
+    // A history the user may read but not write is opened read-only: nothing beside it changes.
+    const QFileInfo file(path);
+    const bool readOnly = file.exists() && (!file.isWritable() || !QFileInfo(file.absolutePath()).isWritable());
+    if (!m_db.open(path, readOnly)) {
         failed();
         return OpenStatus::NotADatabase;
     }
@@ -98,7 +101,8 @@ HistoryDb::OpenStatus HistoryDb::open(const QString &path)
         failed();
         return OpenStatus::NoSchema;
     }
-    m_append = std::make_unique<FastStatement>(m_db, insertStatement());
+    if (!m_db.isReadOnly())
+        m_append = std::make_unique<FastStatement>(m_db, insertStatement());
     m_dataVersion = m_db.dataVersion();
     return OpenStatus::Ok;
 }
@@ -118,6 +122,8 @@ bool HistoryDb::ensureSchema()
     if (present.next() && present.value(0).toInt() == 3)
         return true;
     present = QSqlQuery();
+    if (m_db.isReadOnly())
+        return m_db.hasTable(QStringLiteral("Lishi"));
     // Two processes may create the tables at once: one transaction, and IF NOT EXISTS.
     QStringList defs;
     for (const LishiColumns::Column &c : LishiColumns::all())
@@ -235,6 +241,11 @@ void HistoryDb::beginBulkCache()
         m_bulkCache = m_db.exec(QStringLiteral("PRAGMA cache_size = -65536"));
 }
 
+void HistoryDb::truncateLog()
+{
+    m_db.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+}
+
 void HistoryDb::endBulkCache()
 {
     if (m_bulkCache)
@@ -242,17 +253,20 @@ void HistoryDb::endBulkCache()
     m_bulkCache = false;
 }
 
-bool HistoryDb::insertRows(const std::vector<DrawRecord> &rows)
+bool HistoryDb::insertRows(const std::vector<DrawRecord> &rows, qint64 before, qint64 total)
 {
-    const qint64 total = qint64(rows.size());
+    const qint64 count = qint64(rows.size());
+    if (total < 0)
+        total = count;
     if (total > 20000)
         beginBulkCache();
-    for (qint64 i = 0; i < total; ++i) {
+    for (qint64 i = 0; i < count; ++i) {
         if (!bindAndRun(rows[size_t(i)]))
             return false;
-        if (m_progress && i % 8192 == 0)
-            m_progress(i, total);
+        if (m_progress && (before + i) % 8192 == 0)
+            m_progress(before + i, total);
     }
+    m_rowsWritten += count;
     return true;
 }
 
@@ -292,6 +306,8 @@ bool HistoryDb::compact()
 {
     if (!isOpen())
         return notOpen();
+    if (isReadOnly())
+        return refuse(readOnlyMessage());
     // A damaged file is left exactly as it is.
     {
         QSqlQuery check = m_db.select(QStringLiteral("PRAGMA integrity_check"));

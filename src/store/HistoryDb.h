@@ -28,6 +28,12 @@ public:
     OpenStatus open(const QString &path);
     void close();
     bool isOpen() const { return m_db.isOpen() && m_schemaOk; }
+    static QString readOnlyMessage()
+    {
+        return QStringLiteral("历史号码所在的文件夹或文件不能写入（只读），只能查看和检索，不能修改");
+    }
+    // Opened from a file or folder the user may read but not write: searches only.
+    bool isReadOnly() const { return m_db.isReadOnly(); }
     // The system's own words for the last failure (English, SQLite's); see userError().
     QString lastError() const { return m_error; }
     // The last failure for a user: what happened, in Chinese, with the system's detail after it.
@@ -41,14 +47,19 @@ public:
     {
         if (!isOpen())
             return notOpen();
+        if (isReadOnly())
+            return refuse(readOnlyMessage());
         Transaction transaction(m_db);
         if (!transaction.isActive())
             return failed();
         m_error.clear();
+        m_rowsWritten = 0;
         const bool done = body() && (transaction.commit() || failed());
         if (!done && m_error.isEmpty())
             failed();
         endBulkCache();
+        if (done && m_rowsWritten > 10000)
+            truncateLog();
         return done;
     }
     // Gives up the write() that runs with a message of its own.
@@ -73,7 +84,8 @@ public:
     std::optional<DrawRecord> insertInPlace(qint32 issue, const Numbers &numbers,
                                             const std::optional<DrawCore> &previous, int segmentBase);
     // Appends rows; inside write(). Large writes report their progress to the watcher, if any.
-    bool insertRows(const std::vector<DrawRecord> &rows);
+    // `before` and `total` place these rows in a longer write, for the progress.
+    bool insertRows(const std::vector<DrawRecord> &rows, qint64 before = 0, qint64 total = -1);
     using ProgressWatcher = std::function<void(qint64 done, qint64 total)>;
     void setProgressWatcher(ProgressWatcher watcher) { m_progress = std::move(watcher); }
     // Deletes every row; inside write().
@@ -114,6 +126,9 @@ private:
     // halfway; reads do better with the small one, which recycles its pages.
     void beginBulkCache();
     void endBulkCache();
+    // After a large write: the log's pages go into the file and the log shrinks, so that it does
+    // not grow with every import while other programs keep reading.
+    void truncateLog();
     bool bindAndRun(const DrawRecord &row);
     bool rowsAfter(qint32 issue, std::vector<DrawCore> &rows);
     bool runUpdate(const QString &sql, const std::function<void(FastStatement &, int &)> &bindAll);
@@ -128,4 +143,5 @@ private:
     std::unique_ptr<FastStatement> m_append; // the append cursor: one prepared INSERT
     ProgressWatcher m_progress;
     bool m_bulkCache = false;
+    qint64 m_rowsWritten = 0; // by the write() that runs
 };

@@ -47,6 +47,8 @@ private slots:
     void fairHistoryIsNotFlagged();
     void dependentHistoryIsFlagged();
     void fairnessOfATally();
+    void twoSidedP_data();
+    void twoSidedP();
 };
 
 // Every option combination, on an unsorted and a sorted random history: the running tallies give
@@ -201,6 +203,25 @@ void TestBacktest::fairnessOfATally()
     QCOMPARE(f.p, 1.0);
     QVERIFY(
         FairDice::summaryLine(f).startsWith(QStringLiteral("与公平骰子比较：χ² = 0.00，自由度 5，p = 1.00")));
+}
+
+void TestBacktest::twoSidedP_data()
+{
+    QTest::addColumn<double>("z");
+    QTest::addColumn<double>("p");
+    QTest::newRow("0") << 0.0 << 1.0;
+    QTest::newRow("1.96") << 1.96 << 0.0499958;
+    QTest::newRow("-1.96: fewer hits count too") << -1.96 << 0.0499958;
+    QTest::newRow("1.81: p = 0.07, no difference") << 1.81 << 0.0702958;
+    QTest::newRow("3") << 3.0 << 0.0026998;
+}
+
+// Both tails: a one-sided p would turn p = 0.07 into 0.035 and "没有显著差异" into "有显著差异".
+void TestBacktest::twoSidedP()
+{
+    QFETCH(double, z);
+    QFETCH(double, p);
+    QVERIFY2(std::abs(Backtest::twoSidedP(z) - p) < 1e-6, qPrintable(QString::number(Backtest::twoSidedP(z))));
 }
 
 QTEST_GUILESS_MAIN(TestBacktest)

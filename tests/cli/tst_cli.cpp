@@ -18,7 +18,9 @@
 #include <QRegularExpression>
 #include <QSqlQuery>
 #include <QTabBar>
+#include <QScopeGuard>
 #include <QTest>
+#include <unistd.h>
 #include <algorithm>
 #include <random>
 
@@ -101,6 +103,7 @@ private slots:
     void removalsLeaveBackups_data();
     void removalsLeaveBackups();
     void addRefusesOtherGameAndMissingIssue();
+    void readOnlyFolder();
     void badUsage_data();
     void badUsage();
     void unreadableDatabase();
@@ -512,6 +515,51 @@ void TestCli::addRefusesOtherGameAndMissingIssue()
     QCOMPARE(cli({"--dir", folder.path(), "add", "456", "--issue", "161212079"}).status, 2);
 }
 
+// A history the user may read but not write (a read-only mount; for other users, permissions):
+// listing, searching and the window work, writers are refused, nothing beside it changes.
+void TestCli::readOnlyFolder()
+{
+    Harness h;
+    const QString folder = h.folder.path();
+    QCOMPARE(cli({"--dir", folder, "import", sampleFile()}).status, 0);
+    const QByteArray listed = cli({"--dir", folder, "list"}).out;
+    const QByteArray searched = cli({"--dir", folder, "search", "--json"}).out;
+    const QStringList filesBefore = QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    const bool root = geteuid() == 0;
+    if (root) {
+        if (QProcess::execute("mount", {"--bind", folder, folder}) != 0 ||
+            QProcess::execute("mount", {"-o", "remount,bind,ro", folder}) != 0)
+            QSKIP("no bind mounts here");
+    } else {
+        QFile::setPermissions(folder + "/vendrixK3.db", QFileDevice::ReadOwner);
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    }
+    const auto restore = qScopeGuard([&] {
+        if (root)
+            QProcess::execute("umount", {folder});
+        else
+            QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    });
+    QCOMPARE(cli({"--dir", folder, "list"}).out, listed);
+    const Run search = cli({"--dir", folder, "search", "--json"});
+    QVERIFY2(search.status == 0, search.err.constData());
+    QCOMPARE(search.out, searched);
+    QCOMPARE(cli({"--dir", folder, "backtest", "--from", "130731001", "--json"}).status, 0);
+    const Run add = cli({"--dir", folder, "add", "123"});
+    QCOMPARE(add.status, 2);
+    QVERIFY2(QString::fromUtf8(add.err).contains(QStringLiteral("只读")), add.err.constData());
+
+    MainWindow &w = h.start();
+    QVERIFY(w.history().isReadOnly());
+    QVERIFY(w.statusText().contains(QStringLiteral("只读")));
+    QVERIFY(!h.find<QPushButton>("Command3")->isEnabled());
+    QVERIFY(!h.find<QLineEdit>("MaskEdBox1(1)")->isEnabled());
+    h.find<QPushButton>("Command1")->click();
+    QVERIFY(h.grid(2).rows() > 100);
+    h.window.reset();
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name), filesBefore);
+}
+
 void TestCli::badUsage_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -547,6 +595,8 @@ void TestCli::badUsage_data()
     QTest::newRow("backtest with a pattern") << QStringList{"backtest", "--pattern", "1,2,3"};
     // Trimming guards: an issue one digit short, more draws than stored.
     QTest::newRow("keep-up-to an issue not stored") << QStringList{"keep-up-to", "16121200"};
+    QTest::newRow("search from after to") << QStringList{"search", "--from", "161212010", "--to", "161212005"};
+    QTest::newRow("backtest from after to") << QStringList{"backtest", "--from", "161212010", "--to", "161212005"};
     QTest::newRow("delete-last above the count") << QStringList{"delete-last", "31"};
     QTest::newRow("add a sequence beyond the day") << QStringList{"add", "123", "--issue", "161213079"};
     QTest::newRow("add sequence 000") << QStringList{"add", "123", "--issue", "161213000"};

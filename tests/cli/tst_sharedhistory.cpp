@@ -10,8 +10,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
+#include <QTimer>
 #include <functional>
 #include <map>
 #include <memory>
@@ -111,6 +113,7 @@ private slots:
     void addersTrimmersAndSearches();
     void searchesWhileImporting();
     void searchWhileAnotherHoldsTheWriteLock();
+    void logStaysBoundedUnderReaders();
 };
 
 void TestSharedHistory::addersTrimmersAndSearches()
@@ -274,6 +277,52 @@ void TestSharedHistory::searchWhileAnotherHoldsTheWriteLock()
     QCOMPARE(add.readAllStandardOutput(), QByteArray("161212101 123\n"));
     QString why;
     QVERIFY2(TestHistory::chainIsIntact(db, &why), qPrintable(why));
+}
+
+// Two programs search in a loop while large imports follow one another: the write-ahead log is
+// emptied after each large write instead of growing with every import.
+void TestSharedHistory::logStaysBoundedUnderReaders()
+{
+    TestFolder folder;
+    const QString file = folder.filePath("draws.txt");
+    const std::vector<TestDraw> draws = TestHistory::consecutive(130101001, 60000);
+    QVERIFY(HistoryText::writeFile(file, HistoryText::format(draws), nullptr));
+    const QString program = QCoreApplication::applicationDirPath() + "/vendrix-k3-cli";
+    QCOMPARE(QProcess::execute(program, {"--dir", folder.path(), "import", file}), 0);
+
+    std::vector<std::unique_ptr<QProcess>> readers;
+    bool stopping = false;
+    for (int r = 0; r < 2; ++r) {
+        auto reader = std::make_unique<QProcess>();
+        QProcess *p = reader.get();
+        QObject::connect(p, &QProcess::finished, p, [p, program, &folder, &stopping] {
+            if (!stopping)
+                p->start(program, {"--dir", folder.path(), "search", "--json"});
+        });
+        p->start(program, {"--dir", folder.path(), "search", "--json"});
+        readers.push_back(std::move(reader));
+    }
+    // This process stays connected as the window does, and reads all the time.
+    HistoryDb window;
+    QCOMPARE(window.open(folder.filePath(HistoryDb::fileName())), HistoryDb::OpenStatus::Ok);
+    QTimer reading;
+    QObject::connect(&reading, &QTimer::timeout, &reading, [&window] { window.snapshot(); });
+    reading.start(0);
+    const QString log = folder.filePath("vendrixK3.db-wal");
+    qint64 largest = 0;
+    for (int i = 0; i < 10; ++i) {
+        QProcess import;
+        import.start(program, {"--dir", folder.path(), "import", file});
+        QTRY_VERIFY_WITH_TIMEOUT(import.state() == QProcess::NotRunning, 60000);
+        QCOMPARE(import.exitCode(), 0);
+        largest = std::max(largest, QFileInfo(log).size());
+    }
+    reading.stop();
+    stopping = true;
+    for (auto &reader : readers)
+        reader->waitForFinished(30000);
+    // One import writes about 25 MB of pages; an unbounded log passes 64 MB within these ten.
+    QVERIFY2(largest <= 64 * 1024 * 1024, qPrintable(QString::number(largest / (1024 * 1024)) + " MB"));
 }
 
 QTEST_GUILESS_MAIN(TestSharedHistory)

@@ -2,6 +2,7 @@
 
 #include <QNetworkProxy>
 #include <QTcpSocket>
+#include <QTimer>
 
 LoopbackHttpServer::LoopbackHttpServer()
 {
@@ -27,7 +28,23 @@ void LoopbackHttpServer::serve()
             requests << QString::fromLatin1(request.left(request.indexOf("\r\n")));
             if (silent)
                 return;
-            const QByteArray reason = status == 200 ? "OK" : "Not Found";
+            if (endless) {
+                socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nTransfer-Encoding: chunked\r\n\r\n");
+                auto *timer = new QTimer(socket);
+                connect(timer, &QTimer::timeout, socket, [socket, timer] {
+                    static const QByteArray chunk = QByteArray::number(256 * 1024, 16) + "\r\n" +
+                                                    QByteArray(256 * 1024, 'x') + "\r\n";
+                    if (socket->state() != QAbstractSocket::ConnectedState) {
+                        timer->stop();
+                        return;
+                    }
+                    while (socket->bytesToWrite() < 4 * 1024 * 1024 && socket->write(chunk) > 0) {
+                    }
+                });
+                timer->start(1);
+                return;
+            }
+            const QByteArray reason = status == 200 ? "OK" : status == 500 ? "Internal Server Error" : "Not Found";
             QByteArray response = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason + "\r\n";
             response += "Content-Type: " + contentType + "\r\n";
             response += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";

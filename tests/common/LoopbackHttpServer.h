@@ -20,6 +20,8 @@ public:
     QByteArray body;
     QByteArray contentType = "text/html; charset=utf-8";
     bool silent = false;
+    // Sends a chunked page that never ends, as fast as the client reads it.
+    bool endless = false;
     QStringList requests; // "GET http://fj.example/?n=234 HTTP/1.1"
 
 private:

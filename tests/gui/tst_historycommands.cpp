@@ -76,6 +76,7 @@ private slots:
     void keepUpToOffersTheSelectedRow();
     void typedIssueSurvivesAReload();
     void unsoundTypedDrawsAreRefused();
+    void eachImportRecordsItsGame();
     void trimmingKeepsEveryIssueForm_data();
     void trimmingKeepsEveryIssueForm();
 };
@@ -574,6 +575,22 @@ void TestHistoryCommands::unsoundTypedDrawsAreRefused()
     typeDraw();
     QVERIFY(h.dialogs.shown.last().text.contains(QStringLiteral("历史号码属于福建快3")));
     QCOMPARE(storedIssues(w).size(), 3);
+}
+
+// The history belongs to the game it was last imported under: an update under that game then
+// appends to it instead of replacing it.
+void TestHistoryCommands::eachImportRecordsItsGame()
+{
+    Harness h;
+    MainWindow &w = h.start();
+    const QString path = writeFile(h.folder, "draws.txt", HistoryText::format(TestHistory::consecutive(161212001, 8)));
+    for (int game : {0, 3, 8}) {
+        h.action(QStringLiteral("mnuK3(%1)").arg(game))->trigger();
+        h.dialogs.fileAnswers = {path};
+        h.find<QPushButton>("cmdRdLst")->click();
+        QCOMPARE(w.history().storedGame(), std::optional<int>(game));
+        QCOMPARE(w.commands().otherGameCaption(), QString());
+    }
 }
 
 void TestHistoryCommands::trimmingKeepsEveryIssueForm_data()

@@ -330,6 +330,9 @@ void TestSearchControls::queryOfThePanel_data()
         << 2 << QStringList{"Text4=161212005", "+Check4"} << "111" << "662" << "161212002-161212004";
     QTest::newRow("tab 3: no draw before the first")
         << 2 << QStringList{"Text4=161212001"} << "期号 161212001 之前没有历史号码" << "" << "";
+    QTest::newRow("a range whose start is after its end")
+        << 0 << QStringList{"Text3(0)=161212006", "Text3(1)=161212003"} << "起始期号 161212006 在结束期号 161212003 之后"
+        << "" << "";
     QTest::newRow("a range that is no number") << 0 << QStringList{"Text3(0)=abc"} << "111" << "146"
                                                << "none-161212006";
 }

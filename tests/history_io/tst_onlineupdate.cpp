@@ -3,6 +3,13 @@
 #include "HistoryWriter.h"
 #include "HtmlText.h"
 #include "LoopbackHttpServer.h"
+
+#include <QElapsedTimer>
+#include <QNetworkProxy>
+#include <QStringEncoder>
+#include <QProcess>
+#include <QRegularExpression>
+#include <sys/resource.h>
 #include "OnlineUpdate.h"
 #include "PageLoader.h"
 #include "ResultsPage.h"
@@ -10,6 +17,8 @@
 #include "TestHistory.h"
 
 #include <QElapsedTimer>
+#include <QNetworkProxy>
+#include <QStringEncoder>
 #include <QSqlQuery>
 #include <QStringEncoder>
 #include <QTest>
@@ -75,6 +84,10 @@ private slots:
     void nothingFoundKeepsHistory();
     void oldHistoryReplacedOnlyWithDraws();
     void largePageStaysLinear();
+    void hostilePages_data();
+    void hostilePages();
+    void endlessPageBoundsTheProcess();
+    void gb18030WithoutCharset();
 };
 
 void TestOnlineUpdate::visibleText_data()
@@ -182,6 +195,8 @@ void TestOnlineUpdate::findDraws_data()
     QTest::newRow("issue, blank, 135") << QStringLiteral("161211075 135\n161211076 226") << two;
     QTest::newRow("第…期 开奖号码：1,3,5")
         << QStringLiteral("第161211075期 开奖号码：1,3,5 第161211076期 开奖号码：2、2、6") << two;
+    QTest::newRow("a headline of the first issue above the table")
+        << QStringLiteral("第161211075期开奖公告\n161211075 1 3 5\n161211076 2 2 6") << two;
     QTest::newRow("first occurrence without a draw")
         << QStringLiteral("最新一期 161211076 开奖 | 161211075 1 3 5 | 161211076 2 2 6") << two;
     QTest::newRow("a date after the issue is no draw")
@@ -364,6 +379,95 @@ void TestOnlineUpdate::largePageStaysLinear()
     const Draws found = OnlineUpdate::findDraws(text, p, jilin, today);
     QCOMPARE(found.size(), size_t(16 * 87));
     QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+}
+
+void TestOnlineUpdate::hostilePages_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("megabytes"); // the page's size; -1: a page that never ends
+    QTest::addColumn<bool>("silent");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("HTTP 500") << 500 << 0 << false << "开奖网页返回错误（HTTP 500 服务器内部错误）";
+    QTest::newRow("HTTP 404") << 404 << 0 << false << "开奖网页返回错误（HTTP 404 网页不存在）";
+    QTest::newRow("40 MB") << 200 << 40 << false << "开奖网页太大（超过 32 MB），已停止读取";
+    QTest::newRow("never ends") << 200 << -1 << false << "开奖网页太大（超过 32 MB），已停止读取";
+    QTest::newRow("no answer") << 200 << 0 << true << "开奖网页 2 秒内没有响应";
+}
+
+// Pages an attacker or a broken server sends: each ends within a few seconds, with a message
+// in Chinese (no Qt English) that says what happened.
+void TestOnlineUpdate::hostilePages()
+{
+    QFETCH(int, status);
+    QFETCH(int, megabytes);
+    LoopbackHttpServer server;
+    server.status = status;
+    QFETCH(bool, silent);
+    server.silent = silent;
+    server.endless = megabytes < 0;
+    server.body = QByteArray(std::max(megabytes, 0) * 1024 * 1024, 'x');
+    HttpPageLoader loader(2000);
+    QElapsedTimer clock;
+    clock.start();
+    const PageLoader::Page page =
+        loader.load(QUrl(QStringLiteral("http://127.0.0.1:%1/?n=234").arg(server.port())));
+    QVERIFY(!page.loaded);
+    QTEST(page.error, "error");
+    QVERIFY(!page.error.contains(QRegularExpression("[A-Za-z]{5,}")));
+    QVERIFY(clock.elapsed() < 8000);
+}
+
+// A whole update against a page that never ends: the command-line tool stops at the cap, changes
+// nothing and stays far below 400 MB.
+void TestOnlineUpdate::endlessPageBoundsTheProcess()
+{
+    LoopbackHttpServer server;
+    server.endless = true;
+    TestFolder folder;
+    QVERIFY(TestHistory::createIn(folder.path(), day("161201", 1, 10)));
+    QProcess cli;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("http_proxy", QStringLiteral("http://127.0.0.1:%1").arg(server.port()));
+    cli.setProcessEnvironment(environment);
+    cli.start(QCoreApplication::applicationDirPath() + "/vendrix-k3-cli",
+              {"--dir", folder.path(), "update", "--host", ".results.example"});
+    // The server answers from this process's event loop while the child runs.
+    QTRY_VERIFY_WITH_TIMEOUT(cli.state() == QProcess::NotRunning, 30000);
+    QCOMPARE(cli.exitCode(), 2);
+    QVERIFY(QString::fromUtf8(cli.readAllStandardError()).contains(QStringLiteral("开奖网页太大")));
+    rusage usage{};
+    QCOMPARE(getrusage(RUSAGE_CHILDREN, &usage), 0);
+    QVERIFY2(usage.ru_maxrss < 400 * 1024, qPrintable(QString::number(usage.ru_maxrss / 1024) + " MB"));
+    HistoryDb db;
+    QCOMPARE(db.open(folder.filePath(HistoryDb::fileName())), HistoryDb::OpenStatus::Ok);
+    QCOMPARE(db.snapshot()->count(), 10);
+}
+
+// A 北京快3 page in GB18030 that declares no charset: its label "开奖时间" is found only when the
+// page is decoded as GB18030 (the digits of a date-based game are ASCII either way).
+void TestOnlineUpdate::gb18030WithoutCharset()
+{
+    const QString html = QStringLiteral("<html><body><p>北京快3 开奖时间：793421,2,3 793434,5,6</p></body></html>");
+    QStringEncoder toGb("GB18030");
+    const QByteArray bytes = toGb.encode(html);
+    QVERIFY(!toGb.hasError());
+    QVERIFY(bytes.contains("\xBF\xAA\xBD\xB1")); // 开奖 in GB18030
+    QCOMPARE(HtmlText::decode(bytes, "text/html"), html);
+    QCOMPARE(HtmlText::decode(html.toUtf8(), "text/html"), html);
+
+    LoopbackHttpServer server;
+    server.contentType = "text/html";
+    server.body = bytes;
+    server.becomeApplicationProxy();
+    TestFolder folder;
+    HistoryDb db;
+    QCOMPARE(db.open(folder.filePath(HistoryDb::fileName())), HistoryDb::OpenStatus::Ok);
+    HttpPageLoader loader(5000);
+    const auto outcome = OnlineUpdate::run(db, HistorySnapshot(), loader, beijing, ".results.example", today, 3, 1);
+    QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
+    QVERIFY2(outcome.error.isEmpty(), qPrintable(outcome.error));
+    QCOMPARE(outcome.added, 2);
+    QCOMPARE(db.snapshot()->last().sqqh, 79343);
 }
 
 QTEST_GUILESS_MAIN(TestOnlineUpdate)

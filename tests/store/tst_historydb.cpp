@@ -28,6 +28,7 @@ private slots:
     void delrecEmptiesTheTable();
     void carcuSortsByCountDescending();
     void unwritableProgramFolder();
+    void outsideWriteSeenOnce();
 };
 
 namespace {
@@ -247,6 +248,27 @@ void TestHistoryDb::unwritableProgramFolder()
         QCOMPARE(AppPaths::programFolderFor(folder.path()), data);
     QFile::setPermissions(folder.path(),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+// Another connection's commit is reported once; the next checks are quiet until the next write.
+void TestHistoryDb::outsideWriteSeenOnce()
+{
+    TestFolder folder;
+    const QString path = folder.filePath(HistoryDb::fileName());
+    HistoryDb window, script;
+    QCOMPARE(window.open(path), HistoryDb::OpenStatus::Ok);
+    QCOMPARE(script.open(path), HistoryDb::OpenStatus::Ok);
+    QVERIFY(!window.changedElsewhere());
+    QVERIFY(TestHistory::append(script, TestHistory::consecutive(161212001, 3)));
+    QVERIFY(window.changedElsewhere());
+    QVERIFY(!window.changedElsewhere());
+    QVERIFY(!window.changedElsewhere());
+    // Its own writes are no outside change.
+    QVERIFY(TestHistory::append(window, TestHistory::consecutive(161212004, 1)));
+    QVERIFY(!window.changedElsewhere());
+    QVERIFY(TestHistory::append(script, TestHistory::consecutive(161212005, 1)));
+    QVERIFY(window.changedElsewhere());
+    QVERIFY(!window.changedElsewhere());
 }
 
 QTEST_GUILESS_MAIN(TestHistoryDb)
