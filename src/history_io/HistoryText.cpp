@@ -91,7 +91,8 @@ Reading read(QByteArrayView content, qint32 currentIssue, bool trimLines)
     if (content.startsWith("\xEF\xBB\xBF"))
         content = content.sliced(3);
     Reading reading;
-    reading.draws.reserve(size_t(content.size() / 14 + 1));
+    // A long file of other text must not reserve room for draws it does not hold.
+    reading.draws.reserve(size_t(std::min<qsizetype>(content.size() / 14 + 1, 1 << 20)));
     reading.lines.reserve(reading.draws.capacity());
     qsizetype at = 0;
     int lineNumber = 0;
@@ -253,10 +254,24 @@ bool writeFile(const QString &path, const QByteArray &content, QString *error)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit()) {
         if (error)
-            *error = file.errorString();
+            *error = fileError(file.error(), file.errorString());
         return false;
     }
     return true;
+}
+
+QString fileError(QFileDevice::FileError error, const QString &detail)
+{
+    const QString lower = detail.toLower();
+    if (lower.contains(QLatin1String("no space")) || lower.contains(QLatin1String("quota")) ||
+        lower.contains(QLatin1String("file too large")))
+        return QStringLiteral("磁盘空间不足，请先腾出空间");
+    if (lower.contains(QLatin1String("permission")) || lower.contains(QLatin1String("read-only")) ||
+        error == QFileDevice::PermissionsError)
+        return QStringLiteral("没有写入权限（文件夹只读，或文件属于另一个用户）");
+    if (error == QFileDevice::ResourceError || error == QFileDevice::WriteError)
+        return QStringLiteral("写入出错（磁盘可能已满）");
+    return QStringLiteral("无法写入文件");
 }
 
 } // namespace HistoryText

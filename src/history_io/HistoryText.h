@@ -3,6 +3,7 @@
 #include "DrawRecord.h"
 
 #include <QByteArray>
+#include <QFileDevice>
 #include <QString>
 #include <optional>
 #include <vector>
@@ -66,5 +67,7 @@ QByteArray format(const std::vector<TextDraw> &draws);
 
 // Writes the whole file or nothing: an existing file is only replaced by a complete new one.
 bool writeFile(const QString &path, const QByteArray &content, QString *error);
+// Why a file could not be written, in words a player understands.
+QString fileError(QFileDevice::FileError error, const QString &detail);
 
 } // namespace HistoryText

@@ -114,7 +114,11 @@ QString Database::userMessage(const QString &detail)
     if (lower.contains(QLatin1String("locked")) || lower.contains(QLatin1String("busy")))
         what = QStringLiteral("历史号码正被另一个程序写入，请稍后再试。");
     else if (lower.contains(QLatin1String("full")))
-        what = QStringLiteral("磁盘空间不足，无法写入历史数据库。");
+        what = QStringLiteral("磁盘空间不足，无法写入历史数据库，请先腾出空间。");
+    else if (lower.contains(QLatin1String("disk i/o")))
+        what = QStringLiteral("读写历史数据库时磁盘出错（磁盘可能已满）。");
+    else if (lower.contains(QLatin1String("unable to open")))
+        what = QStringLiteral("无法打开历史数据库或它旁边的 -wal、-shm 文件：它们可能属于另一个用户，或文件夹不能写入。");
     else if (lower.contains(QLatin1String("readonly")) || lower.contains(QLatin1String("read-only")) ||
              lower.contains(QLatin1String("permission")))
         what = QStringLiteral("历史数据库文件不能写入。");

@@ -65,6 +65,8 @@ PageLoader::Page HttpPageLoader::load(const QUrl &address)
     request.setTransferTimeout(m_timeoutMs);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     QNetworkReply *reply = network.get(request);
+    // Qt stops taking data from the network while this much waits to be read.
+    reply->setReadBufferSize(1024 * 1024);
     m_reply = reply;
     m_cancelled = false;
     // The page is taken as it comes, never more than the cap: a page that never ends cannot

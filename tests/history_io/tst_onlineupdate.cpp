@@ -437,6 +437,7 @@ void TestOnlineUpdate::endlessPageBoundsTheProcess()
     QVERIFY(QString::fromUtf8(cli.readAllStandardError()).contains(QStringLiteral("开奖网页太大")));
     rusage usage{};
     QCOMPARE(getrusage(RUSAGE_CHILDREN, &usage), 0);
+    qInfo("peak RSS of the update: %ld MB", usage.ru_maxrss / 1024);
     QVERIFY2(usage.ru_maxrss < 400 * 1024, qPrintable(QString::number(usage.ru_maxrss / 1024) + " MB"));
     HistoryDb db;
     QCOMPARE(db.open(folder.filePath(HistoryDb::fileName())), HistoryDb::OpenStatus::Ok);
