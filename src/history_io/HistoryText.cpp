@@ -97,6 +97,10 @@ Reading read(QByteArrayView content, qint32 currentIssue, bool trimLines)
     qsizetype at = 0;
     int lineNumber = 0;
     while (at < content.size()) {
+        if (reading.draws.size() >= maxDraws) {
+            reading.tooMany = true;
+            break;
+        }
         ++lineNumber;
         // Lines end with CR LF, LF or a lone CR.
         qsizetype end = at;

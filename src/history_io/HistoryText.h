@@ -34,6 +34,7 @@ struct Reading
     int skipped = 0;               // lines that gave no draw (blank lines included)
     std::vector<SkippedLine> notes; // the first of the skipped lines with their reasons
     qint32 currentIssue = 0;       // the issue in force after the last line
+    bool tooMany = false;          // reading stopped at maxDraws
 
     static constexpr size_t MaxNotes = 100;
     void skip(int line, const QString &reason);
@@ -47,6 +48,9 @@ struct Reading
 // 1..6 is a draw of that issue (the issues that are not 9 digits: 79342, 91212001, 2007001).
 // `trimLines` first removes blanks around each line (the rebuild reads its backup so).
 Reading read(QByteArrayView content, qint32 currentIssue, bool trimLines = false);
+
+// The most draws a file may hold: about 70 years of the busiest game.
+constexpr size_t maxDraws = 2'000'000;
 
 // The largest history file read; a history of every K3 game since 2009 is a few MB.
 constexpr qint64 maxFileBytes = 256 * 1024 * 1024;

@@ -5,8 +5,38 @@
 #include "IssueNumbers.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace HistoryWriter {
+
+namespace {
+
+// Stores `draws` (in issue order) after `previous`, a few thousand rows at a time: a long history
+// never has all its rows in memory at once. Inside write().
+bool insertChained(HistoryDb &db, const std::vector<TextDraw> &draws, int segmentBase, bool earlierTexts,
+                   const DrawCore *previous = nullptr)
+{
+    constexpr size_t chunk = 8192;
+    std::vector<DrawRecord> rows;
+    std::optional<DrawRecord> last;
+    std::optional<DrawRecord> beforeLast;
+    for (size_t at = 0; at < draws.size(); at += chunk) {
+        const std::vector<TextDraw> part(draws.begin() + qsizetype(at),
+                                         draws.begin() + qsizetype(std::min(draws.size(), at + chunk)));
+        rows = rowsFor(part, segmentBase, earlierTexts, last ? &*last : previous);
+        // The first row of a later chunk carries the texts of the draw two back, as rowsFor
+        // gives every other row.
+        if (earlierTexts && last && !rows.empty())
+            rows.front().earlier = EarlierTexts{last->txtHisLst, last->occurrence};
+        if (!db.insertRows(rows, qint64(at), qint64(draws.size())))
+            return false;
+        if (!rows.empty())
+            last = std::move(rows.back());
+    }
+    return true;
+}
+
+} // namespace
 
 std::vector<TextDraw> inIssueOrder(std::vector<TextDraw> draws)
 {
@@ -122,8 +152,10 @@ bool backUp(HistoryDb &db, Backup *backup)
 
 bool replace(HistoryDb &db, const std::vector<TextDraw> &draws, int segmentBase, bool earlierTexts, Backup *backup)
 {
-    const std::vector<DrawRecord> rows = rowsFor(inIssueOrder(draws), segmentBase, earlierTexts);
-    return db.write([&] { return backUp(db, backup) && db.deleteAllRows() && db.insertRows(rows); });
+    const std::vector<TextDraw> ordered = inIssueOrder(draws);
+    return db.write([&] {
+        return backUp(db, backup) && db.deleteAllRows() && insertChained(db, ordered, segmentBase, earlierTexts);
+    });
 }
 
 bool deleteLast(HistoryDb &db, Backup *backup, std::optional<qint32> expectedLast)
@@ -172,13 +204,15 @@ std::optional<HistoryText::Reading> import(HistoryDb &db, QByteArrayView content
         if (!db.lastRow(last))
             return false;
         reading = HistoryText::read(content, last ? last->qqh : currentIssue);
+        if (reading->tooMany)
+            return db.refuse(QStringLiteral("文件中的开奖号码超过 %1 期，没有读入").arg(HistoryText::maxDraws));
         QString conflict;
         if (!HistoryText::toIssueOrder(*reading, &conflict))
             return db.refuse(conflict);
         if (reading->draws.empty())
             return db.refuse(
                 QStringLiteral("文件中没有可以读入的开奖号码（跳过 %1 行）").arg(reading->skipped));
-        return backUp(db, backup) && db.deleteAllRows() && db.insertRows(rowsFor(reading->draws, segmentBase, false));
+        return backUp(db, backup) && db.deleteAllRows() && insertChained(db, reading->draws, segmentBase, false);
     });
     if (written)
         return reading;
@@ -209,7 +243,7 @@ std::optional<HistoryText::Reading> rebuild(HistoryDb &db, const QString &backup
         if (reading->draws != kept)
             return db.refuse(
                 QStringLiteral("备份文件读回 %1 期，应为 %2 期").arg(reading->draws.size()).arg(kept.size()));
-        return backUp(db, backup) && db.deleteAllRows() && db.insertRows(rowsFor(reading->draws, segmentBase, true));
+        return backUp(db, backup) && db.deleteAllRows() && insertChained(db, reading->draws, segmentBase, true);
     });
     if (written)
         return reading;

@@ -20,6 +20,7 @@
 #include <QTabBar>
 #include <QScopeGuard>
 #include <QTest>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
 #include <random>
@@ -595,6 +596,10 @@ void TestCli::badUsage_data()
     QTest::newRow("backtest with a pattern") << QStringList{"backtest", "--pattern", "1,2,3"};
     // Trimming guards: an issue one digit short, more draws than stored.
     QTest::newRow("keep-up-to an issue not stored") << QStringList{"keep-up-to", "16121200"};
+    // Only regular files are read: a device or a pipe could hang or never end.
+    QTest::newRow("import /dev/zero") << QStringList{"import", "/dev/zero"};
+    QTest::newRow("import a folder") << QStringList{"import", "/tmp"};
+    QTest::newRow("import a pipe") << QStringList{"import", "FIFO"};
     QTest::newRow("search from after to") << QStringList{"search", "--from", "161212010", "--to", "161212005"};
     QTest::newRow("backtest from after to") << QStringList{"backtest", "--from", "161212010", "--to", "161212005"};
     QTest::newRow("delete-last above the count") << QStringList{"delete-last", "31"};
@@ -614,6 +619,11 @@ void TestCli::badUsage()
     const QByteArray before = db.readAll();
     db.close();
 
+    if (arguments.contains("FIFO")) {
+        const QString fifo = folder.filePath("fifo");
+        QCOMPARE(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+        arguments.replaceInStrings("FIFO", fifo);
+    }
     const Run run = cli(QStringList{"--dir", folder.path()} + arguments);
     QCOMPARE(run.status, 2);
     QCOMPARE(run.out, QByteArray());

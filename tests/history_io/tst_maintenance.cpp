@@ -105,6 +105,20 @@ void TestMaintenance::rebuildCarriesEarlierTexts()
     // The first row is the first of a history: no previous values.
     QCOMPARE(rows[0].prev[0][KindA], 0);
     QCOMPARE(rows[0].txtHisLst, QString());
+    // A long history is stored a few thousand rows at a time: the rows across a boundary
+    // carry the same texts.
+    TestFolder folder;
+    HistoryDb db;
+    QCOMPARE(db.open(folder.filePath(HistoryDb::fileName())), HistoryDb::OpenStatus::Ok);
+    const Draws many = TestHistory::consecutive(170101001, 9000);
+    QVERIFY(HistoryWriter::replace(db, many, 1, true));
+    QSqlQuery q = db.database().select("SELECT txtHisLst, txtHisPreLst, L1AP FROM Lishi ORDER BY SQQH LIMIT 3 OFFSET 8191");
+    for (int r = 8191; r < 8194; ++r) {
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toString(), Derivation::digitsText(many[size_t(r - 1)].numbers));
+        QCOMPARE(q.value(1).toString(), Derivation::digitsText(many[size_t(r - 2)].numbers));
+        QCOMPARE(q.value(2).toInt(), many[size_t(r - 2)].numbers[0]);
+    }
     // Without them (the import) the group stays unset.
     QVERIFY(!HistoryWriter::rowsFor({{161212001, {1, 4, 6}}}, 1, false)[0].earlier);
 }
