@@ -21,7 +21,7 @@ double twoSidedP(double z)
 QString summaryText(const Summary &s)
 {
     return QStringLiteral("回测 %1 期至 %2 期，推荐前 %3 个：%4 期有推荐（%5 期之前没有可统计的历史，跳过），"
-                          "命中 %6 期，命中率 %7%；公平骰子的期望命中 %8 期。z = %9，p = %10 —— %11。"
+                          "命中 %6 期，命中率 %7%；公平骰子的期望命中 %8 期。z = %9，%10 —— %11。"
                           "最长连续不中 %12 期。")
         .arg(s.from.value_or(0))
         .arg(s.to.value_or(0))
@@ -32,7 +32,7 @@ QString summaryText(const Summary &s)
         .arg(s.played ? 100.0 * s.hits / s.played : 0.0, 0, 'f', 1)
         .arg(s.expectedHits, 0, 'f', 1)
         .arg(s.z, 0, 'f', 2)
-        .arg(s.p < 0.01 ? QString::number(s.p, 'g', 2) : QString::number(s.p, 'f', 2))
+        .arg(FairDice::pText(s.p))
         .arg(s.p < 0.05 ? QStringLiteral("与纯随机有显著差异") : QStringLiteral("与纯随机没有显著差异"))
         .arg(s.longestMissStreak);
 }

@@ -80,7 +80,7 @@ double simulatedP(const std::vector<qint16> &values, const std::vector<double> &
         }
         ++vectors[counts];
     }
-    constexpr int runs = 2000;
+    constexpr int runs = simulationRuns;
     std::mt19937_64 random(20161212);
     int asLarge = 0;
     std::vector<qint64> tally(values.size());
@@ -125,11 +125,14 @@ Fairness of(const SearchResult &result, const SearchState &state, bool sorted)
     // Positions of one draw are independent unless the draw was sorted and only part of it is
     // tallied together.
     const bool independent = start == end || !sorted || (start == 1 && end == 3);
-    f.method = independent ? QStringLiteral("chi2") : QStringLiteral("simulation");
+    // The usual rule for the chi-square curve: every expected count at least 5.
+    f.smallSample = std::any_of(f.expected.begin(), f.expected.end(), [](double e) { return e < 5; });
+    const bool curve = independent && !f.smallSample;
+    f.method = curve ? QStringLiteral("chi2") : QStringLiteral("simulation");
     if (rows == 0 || f.df == 0)
         return f;
     f.chi2 = chiSquare(observed, f.expected);
-    if (independent)
+    if (curve)
         f.p = boost::math::cdf(
             boost::math::complement(boost::math::chi_squared_distribution<double>(f.df), f.chi2));
     else
@@ -137,13 +140,23 @@ Fairness of(const SearchResult &result, const SearchState &state, bool sorted)
     return f;
 }
 
+QString pText(double p)
+{
+    return p < 0.001 ? QStringLiteral("p < 0.001") : QStringLiteral("p = ") + QString::number(p, 'g', 2);
+}
+
 QString summaryLine(const Fairness &f)
 {
-    return QStringLiteral("与公平骰子比较：χ² = %1，自由度 %2，p = %3 —— %4")
-        .arg(f.chi2, 0, 'f', 2)
-        .arg(f.df)
-        .arg(f.p < 0.01 ? QString::number(f.p, 'g', 2) : QString::number(f.p, 'f', 2))
-        .arg(f.p < 0.05 ? QStringLiteral("有显著差异") : QStringLiteral("没有显著差异"));
+    QString line = QStringLiteral("与公平骰子比较：χ² = %1，自由度 %2，%3 —— %4")
+                       .arg(f.chi2, 0, 'f', 2)
+                       .arg(f.df)
+                       .arg(pText(f.p))
+                       .arg(f.p < 0.05 ? QStringLiteral("有显著差异") : QStringLiteral("没有显著差异"));
+    if (f.method == QLatin1String("simulation"))
+        line += QStringLiteral("（%1p 由 %2 次模拟公平开奖得到）")
+                    .arg(f.smallSample ? QStringLiteral("样本较小，") : QString())
+                    .arg(simulationRuns);
+    return line;
 }
 
 } // namespace FairDice

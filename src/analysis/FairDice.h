@@ -37,11 +37,20 @@ struct Fairness
     int df = 0;
     double p = 1;
     QString method; // "chi2" or "simulation"
+    bool smallSample = false; // some expected count below 5: the chi-square curve does not hold
 };
 
+// The number of simulated fair tallies a simulated p-value counts over.
+constexpr int simulationRuns = 2000;
+
+// A p-value as the program shows it: two significant digits, "< 0.001" below that, so that the
+// shown value never lands on the other side of 0.05 ("p = 0.048", "p < 0.001").
+QString pText(double p);
+
 // The expected counts of the tally and the chi-square test against them. The p-value comes from
-// the chi-square distribution when the tallied values are independent, else from a seeded
-// simulation of 2,000 tallies of as many fair draws.
+// the chi-square distribution when the tallied values are independent and every expected count
+// is at least 5, else from a seeded simulation of 2,000 tallies of as many fair draws,
+// p = (1 + runs with a chi-square at least the observed) / (1 + runs).
 Fairness of(const SearchResult &result, const SearchState &state, bool sorted);
 
 // "与公平骰子比较：χ² = 4.12，自由度 5，p = 0.53 —— 没有显著差异".

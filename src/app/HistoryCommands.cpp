@@ -176,7 +176,7 @@ CommandOutcome HistoryCommands::chooseAndImport()
         return {};
     const QString folder = programFile(QStringLiteral("历史号码"));
     QDir().mkpath(folder);
-    const QString chosen = m_services.dialogs->openFile(m_parent, importTitle, folder, QStringLiteral("Text(*.txt)"));
+    const QString chosen = m_services.dialogs->openFile(m_parent, importTitle, folder, QStringLiteral("历史号码文本 (*.txt)"));
     if (chosen.right(3).compare(QLatin1String("txt"), Qt::CaseInsensitive) == 0)
         return importFile(chosen);
     // No file: the next-issue line shows the issue after the last stored one again.

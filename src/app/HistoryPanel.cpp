@@ -40,6 +40,8 @@ HistoryPanel::HistoryPanel(QWidget *parent)
     connect(m_nextIssue, &QLineEdit::textEdited, this, [this](const QString &text) {
         bool ok = false;
         m_issueTyped = text.trimmed().toInt(&ok) > 0 && ok;
+        if (m_issueTyped)
+            m_caption->setText(QStringLiteral("在下面输入 %1 期历史号码:").arg(text.trimmed()));
     });
     m_nextIssue->setMinimumWidth(m_nextIssue->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")) + 12);
     m_nextIssue->setAccessibleName(QStringLiteral("下一期期号"));
@@ -94,8 +96,11 @@ std::optional<qint32> HistoryPanel::showHistory(const HistorySnapshot &history, 
         return std::nullopt;
     m_issueTyped = false;
     const std::optional<qint32> next = IssueNumbers::next(history.last().sqqh, drawsPerDay);
-    if (next)
+    if (next) {
         m_nextIssue->setText(QString::number(*next));
+        // The caption names the issue the next typed draw gets.
+        m_caption->setText(QStringLiteral("在下面输入 %1 期历史号码:").arg(*next));
+    }
     else if (appended)
         m_nextIssue->setText(QString::number(appended->qqh));
     return next;

@@ -137,7 +137,8 @@ void SearchOptionsPanel::connectControls()
         if (tab == TabStrip1->currentIndex())
             onTabClicked(tab);
     });
-    connect(Check4, &QCheckBox::clicked, this, &SearchOptionsPanel::verifyPattern);
+    // The state, not the click: a screen reader's or voice control's toggle counts as well.
+    connect(Check4, &QCheckBox::toggled, this, &SearchOptionsPanel::verifyPattern);
     // Editing finished covers Enter too.
     connect(Text4, &QLineEdit::editingFinished, this, &SearchOptionsPanel::verifyPattern);
     for (QLineEdit *box : std::as_const(Text22))

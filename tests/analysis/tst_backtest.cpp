@@ -1,9 +1,11 @@
 #include "Backtest.h"
+#include "CombinationSearch.h"
 #include "FairDice.h"
 #include "FollowSearch.h"
 #include "TestHistory.h"
 
 #include <QTest>
+#include <boost/math/distributions/chi_squared.hpp>
 #include <random>
 
 namespace {
@@ -47,6 +49,10 @@ private slots:
     void fairHistoryIsNotFlagged();
     void dependentHistoryIsFlagged();
     void fairnessOfATally();
+    void smallTalliesAreSimulated_data();
+    void smallTalliesAreSimulated();
+    void pIsShownWithTwoDigits_data();
+    void pIsShownWithTwoDigits();
     void twoSidedP_data();
     void twoSidedP();
 };
@@ -202,7 +208,72 @@ void TestBacktest::fairnessOfATally()
     QCOMPARE(f.chi2, 0.0);
     QCOMPARE(f.p, 1.0);
     QVERIFY(
-        FairDice::summaryLine(f).startsWith(QStringLiteral("与公平骰子比较：χ² = 0.00，自由度 5，p = 1.00")));
+        FairDice::summaryLine(f).startsWith(QStringLiteral("与公平骰子比较：χ² = 0.00，自由度 5，p = 1 —— ")));
+}
+
+void TestBacktest::smallTalliesAreSimulated_data()
+{
+    QTest::addColumn<int>("draws");
+    QTest::addColumn<bool>("combination");
+    QTest::addColumn<QString>("method");
+    // Straight tally of one position of an unsorted history: six values, expected draws / 6.
+    QTest::newRow("8 results: expected 1.3") << 8 << false << "simulation";
+    QTest::newRow("24 results: expected 4") << 24 << false << "simulation";
+    QTest::newRow("30 results: expected 5") << 30 << false << "chi2";
+    QTest::newRow("3000 results") << 3000 << false << "chi2";
+    QTest::newRow("combination over 40 draws: tiny expected counts") << 40 << true << "simulation";
+}
+
+// The chi-square curve only where every expected count is at least 5; a seeded simulation of
+// fair draws elsewhere, which agrees with the curve where both hold.
+void TestBacktest::smallTalliesAreSimulated()
+{
+    QFETCH(int, draws);
+    QFETCH(bool, combination);
+    const HistorySnapshot history = TestHistory::snapshotOf(randomDraws(3, draws + 1, false));
+    SearchState s;
+    s.bolZuxuan = false;
+    s.intConsqSort = 1;
+    const IssueRange all{history.first().sqqh, history.last().sqqh};
+    SearchResult result = combination ? CombinationSearch::run(history, s, 2, all)
+                                      : FollowSearch::run(history, s, {false, false, false}, all);
+    const FairDice::Fairness f = FairDice::of(result, s, false);
+    QTEST(f.method, "method");
+    QCOMPARE(f.smallSample, f.method == QLatin1String("simulation"));
+    QVERIFY(f.p >= 1.0 / (1 + FairDice::simulationRuns) && f.p <= 1);
+    if (f.method == QLatin1String("simulation"))
+        QVERIFY(FairDice::summaryLine(f).contains(QStringLiteral("样本较小，p 由 2000 次模拟公平开奖得到")));
+    if (draws == 24) {
+        // Counts of 4 are close enough to compare: the simulation and the curve agree within its error.
+        const double curve = boost::math::cdf(
+            boost::math::complement(boost::math::chi_squared_distribution<double>(f.df), f.chi2));
+        QVERIFY2(std::abs(f.p - curve) < 0.06, qPrintable(QStringLiteral("%1 vs %2").arg(f.p).arg(curve)));
+    }
+}
+
+void TestBacktest::pIsShownWithTwoDigits_data()
+{
+    QTest::addColumn<double>("p");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("0.0475 stays below 0.05") << 0.0475 << "p = 0.048";
+    QTest::newRow("0.0504") << 0.0504 << "p = 0.05";
+    QTest::newRow("0.53") << 0.53 << "p = 0.53";
+    QTest::newRow("1") << 1.0 << "p = 1";
+    QTest::newRow("0.0012") << 0.0012 << "p = 0.0012";
+    QTest::newRow("below 0.001") << 0.0004 << "p < 0.001";
+}
+
+void TestBacktest::pIsShownWithTwoDigits()
+{
+    QFETCH(double, p);
+    QTEST(FairDice::pText(p), "text");
+    Backtest::Summary s;
+    s.played = 10;
+    s.p = p;
+    QVERIFY(Backtest::summaryText(s).contains(FairDice::pText(p) + QStringLiteral(" —— ")));
+    QCOMPARE(Backtest::summaryText(s).contains(QStringLiteral("有显著差异")) &&
+                 !Backtest::summaryText(s).contains(QStringLiteral("没有显著差异")),
+             p < 0.05);
 }
 
 void TestBacktest::twoSidedP_data()

@@ -3,6 +3,7 @@
 #include "WindowHarness.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QFile>
 #include <QProcess>
 #include <QPushButton>
@@ -545,6 +546,8 @@ void TestHistoryCommands::typedIssueSurvivesAReload()
     auto *issue = h.find<QLineEdit>("Text1");
     issue->clear();
     QTest::keyClicks(issue, "161214005");
+    // The caption names the issue the typed draw gets.
+    QCOMPARE(h.find<QLabel>("Label12")->text(), QStringLiteral("在下面输入 161214005 期历史号码:"));
     QVERIFY(!cliAdd(h, "666").isEmpty()); // 161213001
     h.find<QPushButton>("Command1")->click(); // any command takes in the change
     QCOMPARE(h.grid(1).rows(), 5);
@@ -553,6 +556,7 @@ void TestHistoryCommands::typedIssueSurvivesAReload()
         QTest::keyClick(entry(h, p), Qt::Key_2);
     QCOMPARE(storedIssues(w).last(), 161214005);
     QCOMPARE(h.text("Text1"), QStringLiteral("161214006")); // computed again after the store
+    QCOMPARE(h.find<QLabel>("Label12")->text(), QStringLiteral("在下面输入 161214006 期历史号码:"));
 }
 
 void TestHistoryCommands::unsoundTypedDrawsAreRefused()
