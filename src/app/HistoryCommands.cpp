@@ -17,13 +17,7 @@ namespace {
 const QString entryTitle = QStringLiteral("输入号码");
 const QString importTitle = QStringLiteral("读入历史");
 
-CommandOutcome failure(const QString &title, const QString &message)
-{
-    CommandOutcome outcome;
-    outcome.title = title;
-    outcome.message = message;
-    return outcome;
-}
+const auto failure = &CommandOutcome::failure;
 
 } // namespace
 

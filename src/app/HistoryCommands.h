@@ -24,6 +24,15 @@ struct CommandOutcome
     QString written; // a file the command wrote, for the window to open
     QString title; // of the message box; empty: none
     QString message;
+
+    // A command that changed nothing and must say why in a message box.
+    static CommandOutcome failure(const QString &title, const QString &message)
+    {
+        CommandOutcome outcome;
+        outcome.title = title;
+        outcome.message = message;
+        return outcome;
+    }
 };
 
 // The selected game: what the next issue and the update follow.

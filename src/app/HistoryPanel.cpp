@@ -111,6 +111,17 @@ std::optional<qint32> HistoryPanel::typedIssue() const
     return m_issueTyped ? std::optional<qint32>(m_nextIssue->text().trimmed().toInt()) : std::nullopt;
 }
 
+QString HistoryPanel::typedIssueNote(const HistorySnapshot &history) const
+{
+    const std::optional<qint32> typed = typedIssue();
+    if (!typed)
+        return {};
+    const int at = history.lowerBound(*typed);
+    if (at >= history.count() || history.at(at).sqqh != *typed)
+        return {};
+    return QStringLiteral("您输入的第 %1 期已被另一个程序录入，请改正期号。").arg(*typed);
+}
+
 std::optional<qint32> HistoryPanel::selectedIssue() const
 {
     const QModelIndexList selected = m_view->selectionModel()->selectedIndexes();

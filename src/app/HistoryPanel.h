@@ -39,6 +39,9 @@ public:
                                       bool keepTyped = false);
     // The issue the user typed into Text1, if the box holds one of theirs.
     std::optional<qint32> typedIssue() const;
+    // A typed next issue stays across another program's change, unless that program stored the
+    // issue meanwhile: then this says so (empty otherwise).
+    QString typedIssueNote(const HistorySnapshot &history) const;
     // The issue of the history grid's selected row, if a row is selected.
     std::optional<qint32> selectedIssue() const;
     // The issue the next typed draw is stored under, as the user sees it.

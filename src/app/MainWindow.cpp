@@ -42,12 +42,9 @@ MainWindow::MainWindow(const AppServices &services, QWidget *parent)
     auto *columns = new QHBoxLayout(central);
     columns->setContentsMargins(6, 6, 6, 6);
     columns->setSpacing(8);
-    m_historyPanel = new HistoryPanel;
-    m_options = new SearchOptionsPanel;
-    m_results = new ResultsPanel;
-    columns->addWidget(m_historyPanel, 0);
-    columns->addWidget(m_options, 0, Qt::AlignTop);
-    columns->addWidget(m_results, 1);
+    columns->addWidget(m_historyPanel = new HistoryPanel, 0);
+    columns->addWidget(m_options = new SearchOptionsPanel, 0, Qt::AlignTop);
+    columns->addWidget(m_results = new ResultsPanel, 1);
     setCentralWidget(central);
     resize(1120, 690);
 
@@ -56,9 +53,7 @@ MainWindow::MainWindow(const AppServices &services, QWidget *parent)
     const int base = m_options->state().DsIni;
     m_commands->setSegmentBase(base);
     m_ui.mnuDscs.value(base)->setChecked(true);
-    const CommandOutcome opened = m_commands->open();
-    if (!opened.title.isEmpty())
-        m_services.dialogs->message(this, opened.title, opened.message);
+    finish(m_commands->open());
     m_results->showHeaders(m_options->state().bolSq);
     refresh();
     showGame();
@@ -66,9 +61,7 @@ MainWindow::MainWindow(const AppServices &services, QWidget *parent)
     if (history().isReadOnly()) {
         // Reading and searching work; nothing may be written.
         m_historyPanel->setCommandsEnabled(false);
-        for (QAction *writer : {m_ui.mnuErase, m_ui.mnuClear, m_ui.mnuDlzd, m_ui.mnuEszhzd, m_ui.mnuUndo, m_ui.mnuRestore})
-            writer->setEnabled(false);
-        m_historyPanel->Command4->setEnabled(true); // the export writes elsewhere
+        m_ui.setWritersEnabled(false);
         showStatus(HistoryDb::readOnlyMessage() + QStringLiteral("。"));
     }
 }
@@ -127,13 +120,7 @@ void MainWindow::connectControls()
         CommandOutcome external;
         external.external = true;
         refresh(external);
-        QString status = what;
-        // A typed next issue stays, unless another program stored that issue meanwhile.
-        if (const auto typed = m_historyPanel->typedIssue();
-            typed && snapshot().lowerBound(*typed) < snapshot().count() &&
-            snapshot().at(snapshot().lowerBound(*typed)).sqqh == *typed)
-            status += QStringLiteral("您输入的第 %1 期已被另一个程序录入，请改正期号。").arg(*typed);
-        showStatus(status);
+        showStatus(what + m_historyPanel->typedIssueNote(snapshot()));
     });
     HistoryPanel &h = *m_historyPanel;
     connect(&h, &HistoryPanel::drawTyped, this, [this] {
@@ -213,7 +200,10 @@ void MainWindow::connectControls()
                 [this, path] { showStatus(openOrSayWhere(*m_services.launcher, path, QStringLiteral("帮助页面"))); });
     }
     connect(m_ui.mnuHuice, &QAction::triggered, this, &MainWindow::openBacktest);
-    connect(m_ui.mnuTubiao, &QAction::triggered, this, &MainWindow::openTallyChart);
+    connect(m_ui.mnuTubiao, &QAction::triggered, this, [this] {
+        if (!m_results->openTallyChart())
+            showStatus(QStringLiteral("请先检索，图表显示最近一次检索的统计结果。"));
+    });
 }
 
 void MainWindow::runSearch(bool combination)
@@ -268,17 +258,6 @@ void MainWindow::openBacktest()
                                       m_services.programFolder, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->open();
-}
-
-void MainWindow::openTallyChart()
-{
-    if (!m_results->lastResult()) {
-        showStatus(QStringLiteral("请先检索，图表显示最近一次检索的统计结果。"));
-        return;
-    }
-    auto *dialog = new TallyChartDialog(*m_results->lastResult(), m_results->lastFairness(), this);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->show();
 }
 
 void MainWindow::switchGame(int index)

@@ -49,7 +49,6 @@ private:
     void syncWithDisk();
     void runSearch(bool combination);
     void openBacktest();
-    void openTallyChart();
     void switchGame(int index);
     // The selected game in the title; in the status bar, whose draws the history holds if not its.
     void showGame();

@@ -95,3 +95,9 @@ void MainWindowUi::showProgress(qint64 done, qint64 total)
     prgUpdate->setVisible(true);
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
+
+void MainWindowUi::setWritersEnabled(bool enabled)
+{
+    for (QAction *writer : {mnuErase, mnuClear, mnuDlzd, mnuEszhzd, mnuUndo, mnuRestore})
+        writer->setEnabled(enabled);
+}

@@ -15,6 +15,8 @@ struct MainWindowUi
     // A large write's progress in the status bar; done < 0 hides it. Only painting goes on
     // meanwhile: no command can start in the middle of a write.
     void showProgress(qint64 done, qint64 total);
+    // The menu entries that change the history (a read-only history has none).
+    void setWritersEnabled(bool enabled);
 
     QLabel *lblStatus = nullptr; // the status bar's message, readable by assistive technology
     class QProgressBar *prgUpdate = nullptr; // while the results page loads or a large write runs

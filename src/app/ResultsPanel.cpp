@@ -1,5 +1,6 @@
 #include "ResultsPanel.h"
 
+#include "AnalysisWindows.h"
 #include "GridModel.h"
 #include "GridView.h"
 #include "ResultGrids.h"
@@ -65,4 +66,14 @@ void ResultsPanel::show(SearchResult result, const SearchState &state, bool allS
 void ResultsPanel::hideList()
 {
     m_grid2->setVisible(false);
+}
+
+bool ResultsPanel::openTallyChart()
+{
+    if (!m_lastResult)
+        return false;
+    auto *dialog = new TallyChartDialog(*m_lastResult, m_lastFairness, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
+    return true;
 }

@@ -32,6 +32,8 @@ public:
     void hideList();
 
     std::shared_ptr<const SearchResult> lastResult() const { return m_lastResult; }
+    // The tally chart of the last search; false when there was none.
+    bool openTallyChart();
     const FairDice::Fairness &lastFairness() const { return m_lastFairness; }
 
 private:

@@ -13,13 +13,7 @@ namespace {
 const QString trimTitle = QStringLiteral("删除期数");
 const QString changedMessage = QStringLiteral("历史号码已被另一个程序修改");
 
-CommandOutcome failure(const QString &title, const QString &message)
-{
-    CommandOutcome outcome;
-    outcome.title = title;
-    outcome.message = message;
-    return outcome;
-}
+const auto failure = &CommandOutcome::failure;
 
 } // namespace
 
