@@ -109,13 +109,6 @@ void MainWindow::syncWithDisk()
 
 void MainWindow::connectControls()
 {
-    // Every history command first takes in what another program changed.
-    auto command = [this](auto run) {
-        return [this, run] {
-            syncWithDisk();
-            finish((m_commands->*run)());
-        };
-    };
     connect(m_commands, &HistoryCommands::historyReloaded, this, [this](const QString &what) {
         CommandOutcome external;
         external.external = true;
@@ -136,20 +129,24 @@ void MainWindow::connectControls()
         finish(m_commands->storeDraw(m_historyPanel->issueText(), *numbers));
     });
     connect(&h, &HistoryPanel::historyMenuRequested, this, [this](const QPoint &at) { m_ui.mnuLsgl->popup(at); });
-    connect(h.cmdRdLst, &QPushButton::clicked, this, command(&HistoryCommands::chooseAndImport));
-    auto trimming = [this](auto run) {
-        return [this, run] {
+    // Every history command first takes in what another program changed.
+    using Run = std::function<CommandOutcome()>;
+    auto command = [this](Run run, bool focusEntry = false) {
+        return [this, run, focusEntry] {
             syncWithDisk();
-            finish((m_trim->*run)());
-            m_historyPanel->entryBox(1)->setFocus();
+            finish(run());
+            if (focusEntry)
+                m_historyPanel->entryBox(1)->setFocus();
         };
     };
-    connect(h.Command3, &QPushButton::clicked, this, trimming(&TrimCommands::deleteLast));
-    connect(m_ui.mnuErase, &QAction::triggered, this, trimming(&TrimCommands::deleteLast));
-    connect(m_ui.mnuClear, &QAction::triggered, this, trimming(&TrimCommands::clear));
-    connect(m_ui.mnuEszhzd, &QAction::triggered, this, trimming(&TrimCommands::deleteLastCount));
-    connect(m_ui.mnuUndo, &QAction::triggered, this, trimming(&TrimCommands::undoRemoval));
-    connect(m_ui.mnuRestore, &QAction::triggered, this, trimming(&TrimCommands::restoreBackup));
+    connect(h.cmdRdLst, &QPushButton::clicked, this, command([this] { return m_commands->chooseAndImport(); }));
+    const auto deleteLast = command([this] { return m_trim->deleteLast(); }, true);
+    connect(h.Command3, &QPushButton::clicked, this, deleteLast);
+    connect(m_ui.mnuErase, &QAction::triggered, this, deleteLast);
+    connect(m_ui.mnuClear, &QAction::triggered, this, command([this] { return m_trim->clear(); }, true));
+    connect(m_ui.mnuEszhzd, &QAction::triggered, this, command([this] { return m_trim->deleteLastCount(); }, true));
+    connect(m_ui.mnuUndo, &QAction::triggered, this, command([this] { return m_trim->undoRemoval(); }, true));
+    connect(m_ui.mnuRestore, &QAction::triggered, this, command([this] { return m_trim->restoreBackup(); }, true));
     connect(m_ui.mnuDlzd, &QAction::triggered, this, [this] {
         syncWithDisk();
         finish(m_trim->keepUpTo(m_historyPanel->selectedIssue()));

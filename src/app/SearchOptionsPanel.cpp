@@ -150,16 +150,22 @@ void SearchOptionsPanel::connectControls()
 
 void SearchOptionsPanel::patternRefresh(bool fromHistory)
 {
+    // Tab 1's boxes always show the latest draw in the kind now chosen, whichever tab is shown,
+    // so that going back to tab 1 never searches a pattern of another kind.
+    std::optional<std::array<qint16, 3>> latest;
+    if (fromHistory)
+        latest = PatternRefresh::latestPattern(*m_history, m_search);
+    if (latest) {
+        for (int p = 1; p <= 3; ++p)
+            Text2.value(p)->setText(QString::number((*latest)[p - 1]));
+    }
     switch (TabStrip1->currentIndex()) {
     case 0:
         m_search.bolManual = false;
-        if (!fromHistory)
+        if (latest)
+            m_search.intPattern = *latest;
+        else
             takePatternFrom(Text2);
-        else if (const auto pattern = PatternRefresh::latestPattern(*m_history, m_search)) {
-            m_search.intPattern = *pattern;
-            for (int p = 1; p <= 3; ++p)
-                Text2.value(p)->setText(QString::number((*pattern)[p - 1]));
-        }
         break;
     case 1:
         m_search.bolManual = true;

@@ -333,6 +333,10 @@ void TestSearchControls::queryOfThePanel_data()
         << 2 << QStringList{"Text4=161212005", "+Check4", "-Check4"} << "111" << "662" << "161212002-161212006";
     QTest::newRow("tab 3: no draw before the first")
         << 2 << QStringList{"Text4=161212001"} << "期号 161212001 之前没有历史号码" << "" << "";
+    // 大小 chosen on the verify tab, then back to tab 1: the latest draw (1 4 6) in 大小, not the
+    // numbers the boxes showed before.
+    QTest::newRow("kind changed on tab 3, back to tab 1")
+        << 2 << QStringList{"Text4=161212005", "*Option3(1)", "tab=0"} << "111" << "011" << "161212002-161212006";
     QTest::newRow("a range whose start is after its end")
         << 0 << QStringList{"Text3(0)=161212006", "Text3(1)=161212003"} << "起始期号 161212006 在结束期号 161212003 之后"
         << "" << "";
@@ -356,6 +360,14 @@ void TestSearchControls::queryOfThePanel()
     panel.historyChanged(161212007, std::nullopt);
     panel.findChild<QTabBar *>("TabStrip1")->setCurrentIndex(tab);
     for (const QString &edit : edits) {
+        if (edit.startsWith("tab=")) {
+            panel.findChild<QTabBar *>("TabStrip1")->setCurrentIndex(edit.mid(4).toInt());
+            continue;
+        }
+        if (edit.startsWith('*')) {
+            panel.findChild<QRadioButton *>(edit.mid(1))->click();
+            continue;
+        }
         if (edit.startsWith('-') || edit.startsWith('+')) {
             panel.findChild<QCheckBox *>(edit.mid(1))->setChecked(edit.startsWith('+'));
             continue;
