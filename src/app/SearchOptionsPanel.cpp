@@ -144,6 +144,13 @@ void SearchOptionsPanel::connectControls()
     for (QLineEdit *box : std::as_const(Text22))
         box->installEventFilter(this);
     connect(Command1, &QPushButton::clicked, this, [this] { emit searchRequested(false); });
+    // Enter in a pattern box, a range box or the N box runs the search.
+    for (QLineEdit *box : {Text22.value(1), Text22.value(2), Text22.value(3), Text3.value(0), Text3.value(1)})
+        connect(box, &QLineEdit::returnPressed, this, [this] { emit searchRequested(false); });
+    connect(MaskEdBox2, &QLineEdit::returnPressed, this, [this] {
+        onPreQiEdited();
+        emit searchRequested(false);
+    });
     connect(Command2, &QPushButton::clicked, this, [this] { emit searchRequested(true); });
     connect(Command9, &QPushButton::clicked, this, &SearchOptionsPanel::setupRequested);
 }

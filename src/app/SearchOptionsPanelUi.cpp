@@ -228,5 +228,10 @@ void SearchOptionsPanel::buildControls()
     Text3.value(0)->setAccessibleName(QStringLiteral("检索起始期号"));
     Text3.value(1)->setAccessibleName(QStringLiteral("检索结束期号"));
     MaskEdBox2->setAccessibleName(QStringLiteral("前N期"));
+    for (QHash<int, QRadioButton *> *kind : {&Option3, &Option4}) {
+        kind->value(1)->setToolTip(QStringLiteral("本软件：3~6 为大，1~2 为小"));
+        kind->value(3)->setToolTip(
+            QStringLiteral("本软件：1、2 为第一段，3、4 为第二段，5、6 为第三段（段数参数见“设置”菜单）"));
+    }
     Text4->setAccessibleName(QStringLiteral("验证期号"));
 }

@@ -13,6 +13,8 @@ GridView::GridView(GridModel *model, QWidget *parent)
     setModel(model);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
+    // Tab leaves the grid for the next control; the arrows move inside it.
+    setTabKeyNavigation(false);
     setWordWrap(false);
     setCornerButtonEnabled(false);
     verticalHeader()->setVisible(false);

@@ -116,9 +116,12 @@ void TestMainWindow::controlsCarryTheirCaptions_data()
                                 << "前    期"
                                 << "";
     const char *kinds[] = {"号码", "大小", "单双", "段数"};
+    // How 大小 and 段数 class a number, on both kinds' buttons.
+    const QString tips[] = {"", "本软件：3~6 为大，1~2 为小", "",
+                            "本软件：1、2 为第一段，3、4 为第二段，5、6 为第三段（段数参数见“设置”菜单）"};
     for (int i = 0; i < 4; ++i) {
-        QTest::addRow("Option3(%d)", i) << QStringLiteral("Option3(%1)").arg(i) << kinds[i] << "";
-        QTest::addRow("Option4(%d)", i) << QStringLiteral("Option4(%1)").arg(i) << kinds[i] << "";
+        QTest::addRow("Option3(%d)", i) << QStringLiteral("Option3(%1)").arg(i) << kinds[i] << tips[i];
+        QTest::addRow("Option4(%d)", i) << QStringLiteral("Option4(%1)").arg(i) << kinds[i] << tips[i];
     }
     QTest::newRow("Option2(5)") << "Option2(5)"
                                 << "组选"

@@ -48,6 +48,7 @@ private slots:
     void displayKindWaitsForNextSearch();
     void combinationSearchTakesEditedSize();
     void rangeBoxWithSqlTextChangesNothing();
+    void enterRunsTheSearch();
     void queryOfThePanel_data();
     void queryOfThePanel();
 };
@@ -306,6 +307,20 @@ void TestSearchControls::rangeBoxWithSqlTextChangesNothing()
     h.find<QPushButton>("Command1")->click();
     QCOMPARE(h.grid(2).rows(), 2);
     QCOMPARE(w.history().snapshot()->count(), int(small.size()));
+}
+
+// Enter in a pattern box, a range box or the N box runs the search; Tab leaves a grid.
+void TestSearchControls::enterRunsTheSearch()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), small));
+    h.start();
+    for (const char *box : {"Text3(0)", "Text3(1)", "MaskEdBox2"}) {
+        h.grid(2).setRows(1);
+        QTest::keyClick(h.find<QLineEdit>(box), Qt::Key_Return);
+        QVERIFY2(h.grid(2).rows() > 1, box);
+    }
+    QVERIFY(!h.find<GridView>("MSFlexGrid1")->tabKeyNavigation());
 }
 
 // What the options panel answers for "what would a search use now", on its own over a history.
