@@ -1,7 +1,9 @@
 """Reads the running window the way a screen reader does: through the AT-SPI accessibility tree.
 
 Finds the window, presses 检索(S) through its accessible action, then reads the grid named
-检索结果 and the label named 状态. Exits 0 when the search's outcome can be read back."""
+检索结果, the label named 状态 and the fair-dice line (its χ² and p). Then it toggles 仅检索该期前
+on the 验证指定期 tab through its accessible action, as a screen reader or voice control does,
+and checks that the range end follows the box. Exits 0 when all of it can be read back."""
 import sys
 import time
 
@@ -47,7 +49,38 @@ def main():
         return 1
     rows = results.queryTable().nRows
     print(f"检索结果: {rows} rows; 状态: {status.description}")
-    return 0 if rows > 0 else 1
+    if rows <= 0:
+        return 1
+    fairness = find(app, lambda n: n.name == "公平骰子比较" and "χ²" in (n.description or ""))
+    if fairness is None or "p " not in fairness.description:
+        print("the fair-dice line is not readable")
+        return 1
+    print(f"公平骰子比较: {fairness.description}")
+
+    tab = find(app, lambda n: n.getRoleName() == "page tab" and n.name == "验证指定期")
+    end = find(app, lambda n: n.name == "检索结束期号")
+    issue = find(app, lambda n: n.name == "验证期号")
+    if tab is None or end is None or issue is None:
+        print("the verify tab, its issue or the range end is not in the tree")
+        return 1
+    tab.queryAction().doAction(0)
+    check = find(app, lambda n: n.getRoleName() == "check box" and n.name == "仅检索该期前")
+    if check is None:
+        print("no 仅检索该期前 check box")
+        return 1
+    def text(node):
+        t = node.queryText()
+        return t.getText(0, t.characterCount)
+    issue.queryEditableText().setTextContents("130731005")
+    wanted = text(issue)
+    before = text(end)
+    check.queryAction().doAction(0)  # "Toggle", without a mouse click
+    deadline = time.time() + 10
+    while time.time() < deadline and text(end) == before:
+        time.sleep(0.2)
+    after = text(end)
+    print(f"仅检索该期前 toggled: range end {before} -> {after} (issue {wanted})")
+    return 0 if after != before and int(after) < int(wanted) else 1
 
 
 if __name__ == "__main__":
