@@ -24,6 +24,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const HistoryText::Reading again = HistoryText::read(HistoryText::format(canonical), 1, false);
         if (again.skipped != 0 || again.draws != canonical)
             std::abort();
+        // In issue order: ascending, one draw per issue, each line stored or skipped.
+        HistoryText::Reading ordered = reading;
+        QString conflict;
+        if (HistoryText::toIssueOrder(ordered, &conflict)) {
+            for (size_t i = 1; i < ordered.draws.size(); ++i)
+                if (ordered.draws[i - 1].issue >= ordered.draws[i].issue)
+                    std::abort();
+            if (ordered.lines.size() != ordered.draws.size() ||
+                qint64(ordered.draws.size()) + ordered.skipped != qint64(reading.draws.size()) + reading.skipped)
+                std::abort();
+        } else if (conflict.isEmpty()) {
+            std::abort();
+        }
     }
     return 0;
 }
