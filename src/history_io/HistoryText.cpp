@@ -155,6 +155,16 @@ bool toIssueOrder(Reading &reading, QString *conflict)
         ordered = draws[i - 1].issue < draws[i].issue;
     if (ordered)
         return true; // the common case: a file written by the export
+    // The other common case, a results page copied newest first: the lines reversed.
+    bool descending = std::all_of(draws.begin(), draws.end(), storable);
+    for (size_t i = 1; descending && i < draws.size(); ++i)
+        descending = draws[i - 1].issue > draws[i].issue;
+    if (descending) {
+        std::reverse(reading.draws.begin(), reading.draws.end());
+        std::reverse(reading.lines.begin(), reading.lines.end());
+        reading.currentIssue = reading.draws.back().issue;
+        return true;
+    }
 
     std::vector<size_t> order(draws.size());
     std::iota(order.begin(), order.end(), size_t(0));
