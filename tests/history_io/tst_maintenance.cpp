@@ -1,3 +1,4 @@
+#include "Backups.h"
 #include "Derivation.h"
 #include "GridModel.h"
 #include "HistoryDb.h"
@@ -49,6 +50,7 @@ private slots:
     void gapFillRechains_data();
     void gapFillRechains();
     void storedIssueIsRefused();
+    void backupsKeepTheNewest();
     void replaceIsAllOrNothing();
     void deleteLastRow();
     void compactKeepsHistory();
@@ -240,6 +242,22 @@ void TestMaintenance::storedIssueIsRefused()
     QVERIFY(!HistoryWriter::import(db, twice, 0, 1, &error));
     QVERIFY(error.contains(QStringLiteral("170101003")));
     QCOMPARE(TestHistory::rowsOf(db), before);
+}
+
+// The newest backups stay, newest first; the oldest beyond the limit go.
+void TestMaintenance::backupsKeepTheNewest()
+{
+    TestFolder folder;
+    for (int i = 0; i < Backups::kept + 2; ++i)
+        QVERIFY(Backups::write(folder.path(), QStringLiteral("删除最后1期"), TestHistory::consecutive(161212001, i + 1),
+                               nullptr));
+    const std::vector<Backups::Entry> list = Backups::list(folder.path());
+    QCOMPARE(int(list.size()), Backups::kept);
+    QCOMPARE(list.front().draws, Backups::kept + 2);
+    QCOMPARE(list.back().draws, 3);
+    QCOMPARE(list.front().last, 161212001 + Backups::kept + 1);
+    QCOMPARE(Backups::find(folder.path(), "1")->name, list.front().name);
+    QVERIFY(!Backups::find(folder.path(), QString::number(Backups::kept + 1)));
 }
 
 void TestMaintenance::replaceIsAllOrNothing()
