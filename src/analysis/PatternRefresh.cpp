@@ -94,4 +94,59 @@ Verification verify(const HistorySnapshot &snapshot, const SearchState &state, c
     return outcome;
 }
 
+namespace {
+
+// 大小 and 单双 values are 1 and 0: the word for 1 comes first.
+const QString &words(int kind)
+{
+    static const QString big = QStringLiteral("大小"), odd = QStringLiteral("单双"), none;
+    return kind == 1 ? big : kind == 2 ? odd : none;
+}
+
+std::pair<int, int> bounds(int kind, int segmentBase)
+{
+    switch (kind) {
+    case 1:
+    case 2:
+        return {0, 1};
+    case 3:
+        return {segmentBase, segmentBase + 2};
+    default:
+        return {1, 6};
+    }
+}
+
+} // namespace
+
+QString valueText(int kind, qint16 value)
+{
+    const QString &w = words(kind);
+    if (!w.isEmpty() && (value == 0 || value == 1))
+        return QString(w[value == 1 ? 0 : 1]);
+    return QString::number(value);
+}
+
+std::optional<qint16> parseValue(int kind, const QString &text, int segmentBase)
+{
+    const QString t = text.trimmed();
+    const QString &w = words(kind);
+    if (t.size() == 1 && !w.isEmpty() && w.contains(t[0]))
+        return qint16(t[0] == w[0] ? 1 : 0);
+    bool ok = false;
+    const int value = t.toInt(&ok);
+    const auto [low, high] = bounds(kind, segmentBase);
+    if (!ok || value < low || value > high)
+        return std::nullopt;
+    return qint16(value);
+}
+
+QString valueRange(int kind, int segmentBase)
+{
+    const QString &w = words(kind);
+    if (!w.isEmpty())
+        return QStringLiteral("%1 或 %2（也可输入 1 或 0）").arg(w[0]).arg(w[1]);
+    const auto [low, high] = bounds(kind, segmentBase);
+    return QStringLiteral("%1~%2").arg(low).arg(high);
+}
+
 } // namespace PatternRefresh

@@ -39,4 +39,12 @@ struct Verification
 Verification verify(const HistorySnapshot &snapshot, const SearchState &state, const QString &issueText,
                     bool beforeOnly, int drawsPerDay);
 
+// How a pattern value reads in its kind's box: 大/小 and 单/双 as words, 号码 and 段数 as digits.
+QString valueText(int kind, qint16 value);
+// A typed pattern value: the words above or the digits (1/0 for 大/小 and 单/双). Nothing for text
+// that is neither or a value outside the kind's range.
+std::optional<qint16> parseValue(int kind, const QString &text, int segmentBase);
+// What a box of the kind takes, in words for a tool tip or a refusal ("1~6").
+QString valueRange(int kind, int segmentBase);
+
 } // namespace PatternRefresh

@@ -47,6 +47,7 @@ SearchOptionsPanel::SearchOptionsPanel(QWidget *parent)
 
 void SearchOptionsPanel::loadSettings()
 {
+    m_loading = true;
     m_search.bolZyw = m_settings.bolZyw();
     m_search.bolSq = m_settings.bolSq();
     m_search.intLei = m_settings.intLei();
@@ -66,6 +67,8 @@ void SearchOptionsPanel::loadSettings()
     m_combinationSize = m_settings.intZhWSetup();
     Combo1->setEditText(QString::number(m_combinationSize));
     Option3.value(m_search.intLei)->setChecked(true);
+    m_loading = false;
+    updateValueTips();
 }
 
 void SearchOptionsPanel::setHistory(const HistorySnapshot *history, int drawsPerDay)
@@ -93,6 +96,14 @@ void SearchOptionsPanel::setSegmentBase(int base)
 {
     m_search.DsIni = qint16(base);
     m_settings.setInt(Key::DsIni, base);
+    updateValueTips();
+}
+
+QString SearchOptionsPanel::kindName() const
+{
+    static const QString names[] = {QStringLiteral("号码"), QStringLiteral("大小"), QStringLiteral("单双"),
+                                    QStringLiteral("段数")};
+    return names[std::clamp<int>(m_search.intLei, 0, 3)];
 }
 
 void SearchOptionsPanel::setCommandsEnabled(bool enabled)
@@ -103,32 +114,40 @@ void SearchOptionsPanel::setCommandsEnabled(bool enabled)
 
 void SearchOptionsPanel::connectControls()
 {
-    using Widgets::connectEach;
-    connectEach(Option1, &QRadioButton::clicked, this, [this](int i) { onPositionOrPeriodClicked(i); });
+    using Widgets::connectChosen;
+    // Settings being loaded check the buttons too; that is no choice of the user's.
+    auto chosen = [this](auto handler) {
+        return [this, handler](int i) {
+            if (!m_loading)
+                handler(i);
+        };
+    };
+    connectChosen(Option1, this, chosen([this](int i) { onPositionOrPeriodClicked(i); }));
     connect(MaskEdBox2, &QLineEdit::editingFinished, this, &SearchOptionsPanel::onPreQiEdited);
-    connectEach(Option3, &QRadioButton::clicked, this, [this](int i) {
+    connectChosen(Option3, this, chosen([this](int i) {
         m_search.intLei = qint16(i);
+        updateValueTips();
         patternRefresh();
         m_settings.setInt(Key::intLei, i);
-    });
-    connectEach(Option4, &QRadioButton::clicked, this, [this](int i) {
+    }));
+    connectChosen(Option4, this, chosen([this](int i) {
         m_search.intXianshiLei = qint16(i);
         m_settings.setInt(Key::intXianshiLei, i);
-    });
-    connectEach(Option2, &QRadioButton::clicked, this, [this](int) {
+    }));
+    connectChosen(Option2, this, chosen([this](int) {
         m_search.bolZuxuan = Option2.value(5)->isChecked();
         m_settings.setBool(Key::bolZuxuan, m_search.bolZuxuan);
         m_settings.setBool(Key::bolSq, m_search.bolSq);
         patternRefresh();
-    });
-    connectEach(Option5, &QRadioButton::clicked, this, [this](int i) {
+    }));
+    connectChosen(Option5, this, chosen([this](int i) {
         m_search.intConsqSort = qint16(i);
         m_settings.setInt(Key::intConsqSort, i);
-    });
-    connectEach(Option6, &QRadioButton::clicked, this, [this](int i) {
+    }));
+    connectChosen(Option6, this, chosen([this](int i) {
         m_redBall = i != 0;
         m_settings.setBool(Key::bolZhpm, m_redBall);
-    });
+    }));
     Combo1->installEventFilter(this);
     MaskEdBox2->installEventFilter(this);
     connect(TabStrip1, &QTabBar::currentChanged, this, &SearchOptionsPanel::onTabClicked);
@@ -164,7 +183,7 @@ void SearchOptionsPanel::patternRefresh(bool fromHistory)
         latest = PatternRefresh::latestPattern(*m_history, m_search);
     if (latest) {
         for (int p = 1; p <= 3; ++p)
-            Text2.value(p)->setText(QString::number((*latest)[p - 1]));
+            Text2.value(p)->setText(PatternRefresh::valueText(m_search.intLei, (*latest)[p - 1]));
     }
     switch (TabStrip1->currentIndex()) {
     case 0:
@@ -201,16 +220,23 @@ void SearchOptionsPanel::verifyPattern()
     m_search.bolManual = false;
     m_search.intPattern = *outcome.pattern;
     for (int p = 1; p <= 3; ++p)
-        Text2.value(p + 10)->setText(QString::number((*outcome.pattern)[p - 1]));
+        Text2.value(p + 10)->setText(PatternRefresh::valueText(m_search.intLei, (*outcome.pattern)[p - 1]));
 }
 
-// A box whose text is no 16-bit number leaves its position's value as it was.
+// A box whose text is no value of the kind leaves its position's value as it was.
 void SearchOptionsPanel::takePatternFrom(const QHash<int, QLineEdit *> &boxes)
 {
     for (int p = 1; p <= 3; ++p) {
-        if (const auto value = toInt16(boxes.value(p)->text()))
+        if (const auto value = PatternRefresh::parseValue(m_search.intLei, boxes.value(p)->text(), m_search.DsIni))
             m_search.intPattern[p - 1] = *value;
     }
+}
+
+void SearchOptionsPanel::updateValueTips()
+{
+    const QString range = PatternRefresh::valueRange(m_search.intLei, m_search.DsIni);
+    for (int p = 1; p <= 3; ++p)
+        Text22.value(p)->setToolTip(QStringLiteral("手动第%1位：%2").arg(p).arg(range));
 }
 
 // From the first draw that has one before it (N before in 前N期 mode) to the last draw.
@@ -260,9 +286,9 @@ void SearchOptionsPanel::onPreQiEdited()
 
 void SearchOptionsPanel::onCombinationSizeLeft()
 {
-    // Text that is no whole number keeps the size in force and shows it again.
+    // Text that is no size of 1 to 3 keeps the size in force and shows it again.
     const auto size = toInt16(Combo1->currentText());
-    if (!size) {
+    if (!size || *size < 1 || *size > 3) {
         Combo1->setEditText(QString::number(m_combinationSize));
         return;
     }
@@ -295,10 +321,17 @@ SearchQuery SearchOptionsPanel::query(bool combination)
         q.problem = m_verifyProblem;
     if (TabStrip1->currentIndex() == 1) {
         for (int p = 1; p <= 3 && q.problem.isEmpty(); ++p) {
-            if (Check11.value(p)->isChecked() && Text22.value(p)->text().trimmed().isEmpty()) {
+            if (!Check11.value(p)->isChecked())
+                continue;
+            const QString text = Text22.value(p)->text().trimmed();
+            if (text.isEmpty())
                 q.problem = QStringLiteral("手动输入号的第%1位是空的，请输入号码或取消勾选该位").arg(p);
+            else if (!PatternRefresh::parseValue(m_search.intLei, text, m_search.DsIni))
+                q.problem = QStringLiteral("手动输入号的第%1位“%2”不是%3的值，应为 %4")
+                                .arg(p)
+                                .arg(text, kindName(), PatternRefresh::valueRange(m_search.intLei, m_search.DsIni));
+            if (!q.problem.isEmpty())
                 Text22.value(p)->setFocus();
-            }
         }
         if (q.problem.isEmpty())
             takePatternFrom(Text22);
@@ -341,13 +374,14 @@ bool SearchOptionsPanel::eventFilter(QObject *watched, QEvent *event)
         if (watched != it.value())
             continue;
         if (event->type() == QEvent::KeyPress) {
-            // Typed pattern values: digits, a minus sign and backspace; other characters are dropped.
+            // Typed pattern values: digits, a minus sign, the words of 大小 and 单双 and backspace;
+            // other characters are dropped.
             const QString typed = static_cast<QKeyEvent *>(event)->text();
             if (!typed.isEmpty() && typed.front().isPrint() &&
-                !typed.contains(QRegularExpression(QStringLiteral("^[-0-9]+$"))))
+                !typed.contains(QRegularExpression(QStringLiteral("^[-0-9大小单双]+$"))))
                 return true;
         } else if (event->type() == QEvent::FocusOut) {
-            if (const auto value = toInt16(it.value()->text()))
+            if (const auto value = PatternRefresh::parseValue(m_search.intLei, it.value()->text(), m_search.DsIni))
                 m_search.intPattern[it.key() - 1] = *value;
         }
     }

@@ -70,6 +70,9 @@ private:
     void patternRefresh(bool fromHistory = true);
     void verifyPattern();
     void takePatternFrom(const QHash<int, QLineEdit *> &boxes);
+    // The manual boxes' tool tips say what the search kind takes.
+    void updateValueTips();
+    QString kindName() const;
     // Range start from the first draw; with `endToo` the end at the last draw.
     void setRangeBoxes(bool endToo);
     void onPositionOrPeriodClicked(int index);
@@ -85,6 +88,7 @@ private:
     bool m_redBall = false; // 红球: saved for the combination search's display
     QString m_verifyProblem; // why tab 3 has no pattern; empty when it has one
     int m_shownTab = 0;
+    bool m_loading = false; // loadSettings() is checking the buttons
 
     QHash<int, QRadioButton *> Option1; // 0 固定位, 1 自由位, 2 前N期, 3 上期
     QHash<int, QRadioButton *> Option2; // 4 直选, 5 组选

@@ -7,6 +7,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QIntValidator>
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -205,6 +206,7 @@ void SearchOptionsPanel::buildControls()
     Combo1->setEditable(true);
     Combo1->addItems({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")});
     Combo1->setInsertPolicy(QComboBox::NoInsert);
+    Combo1->setValidator(new QIntValidator(1, 3, Combo1));
     comboLayout->addWidget(Label1, 0, 0);
     comboLayout->addWidget(Combo1, 0, 1);
     auto *redGroup = new QButtonGroup(this);

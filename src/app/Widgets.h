@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QHash>
 #include <QObject>
 #include <QString>
@@ -34,6 +35,20 @@ void connectEach(const QHash<int, Control *> &controls, Signal signal, QObject *
     for (auto it = controls.cbegin(); it != controls.cend(); ++it) {
         const int index = it.key();
         QObject::connect(it.value(), signal, context, [handler, index] { handler(index); });
+    }
+}
+
+// Connects every option button of an array by its state, so a click, the keyboard and assistive
+// technology count alike; the handler gets the index of the button that became checked.
+template<typename Handler>
+void connectChosen(const QHash<int, QRadioButton *> &buttons, QObject *context, Handler handler)
+{
+    for (auto it = buttons.cbegin(); it != buttons.cend(); ++it) {
+        const int index = it.key();
+        QObject::connect(it.value(), &QAbstractButton::toggled, context, [handler, index](bool checked) {
+            if (checked)
+                handler(index);
+        });
     }
 }
 

@@ -2,6 +2,7 @@
 #include "GridView.h"
 #include "HistoryDb.h"
 #include "MainWindow.h"
+#include "PatternRefresh.h"
 #include "TestHistory.h"
 #include "WindowHarness.h"
 
@@ -145,7 +146,7 @@ void TestMainWindow::controlsCarryTheirCaptions_data()
         QTest::addRow("Text2(%d)", p + 10) << QStringLiteral("Text2(%1)").arg(p + 10) << ""
                                            << "";
         QTest::addRow("Text22(%d)", p) << QStringLiteral("Text22(%1)").arg(p) << ""
-                                       << "";
+                                       << QStringLiteral("手动第%1位：1~6").arg(p);
     }
     QTest::newRow("Option6(0)") << "Option6(0)"
                                 << "红蓝"
@@ -333,7 +334,7 @@ void TestMainWindow::startUpWithHistory_data()
     QTest::newRow("上期 大小") << "True"
                                << "2"
                                << "1"
-                               << "161212002" << QStringList{"1", "1", "0"};
+                               << "161212002" << QStringList{"大", "大", "小"};
     QTest::newRow("前3期 号码") << "False"
                                 << "3"
                                 << "0"
@@ -341,7 +342,7 @@ void TestMainWindow::startUpWithHistory_data()
     QTest::newRow("前2期 单双") << "False"
                                 << "2"
                                 << "2"
-                                << "161212003" << QStringList{"0", "1", "1"};
+                                << "161212003" << QStringList{"双", "单", "单"};
 }
 
 void TestMainWindow::startUpWithHistory()
@@ -365,7 +366,7 @@ void TestMainWindow::startUpWithHistory()
     QTEST(shown, "pattern");
     QFETCH(QStringList, pattern);
     for (int p = 0; p < 3; ++p)
-        QCOMPARE(QString::number(w.searchOptions().state().intPattern[p]), pattern[p]);
+        QCOMPARE(PatternRefresh::valueText(kind.toInt(), w.searchOptions().state().intPattern[p]), pattern[p]);
     QVERIFY(!w.searchOptions().state().bolManual);
     QCOMPARE(h.text("Text1"), QStringLiteral("161212005"));
     QCOMPARE(h.text("Text4"), QStringLiteral("161212005"));

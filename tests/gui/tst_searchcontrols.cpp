@@ -5,6 +5,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
+#include <QApplication>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSqlQuery>
@@ -114,7 +116,7 @@ void TestSearchControls::searchKindChangesTabOnePattern()
     QVERIFY(TestHistory::createIn(h.folder.path(), small));
     MainWindow &w = h.start();
     h.find<QRadioButton>("Option3(1)")->click();
-    QCOMPARE(pattern(h, 1), QStringLiteral("011"));
+    QCOMPARE(pattern(h, 1), QStringLiteral("小大大"));
     QCOMPARE(h.folder.readSetting("intLei"), QStringLiteral("1"));
     QCOMPARE(w.searchOptions().state().intPattern, (std::array<qint16, 3>{0, 1, 1}));
 }
@@ -157,9 +159,21 @@ void TestSearchControls::typedPatternKeepsOnlyNumberKeys()
     QTest::keyClicks(box, "a-1b 2");
     QCOMPARE(box->text(), QStringLiteral("-12"));
     QTest::keyClick(box, Qt::Key_Backspace);
-    QCOMPARE(box->text(), QStringLiteral("-1"));
+    QTest::keyClick(box, Qt::Key_Backspace);
+    QTest::keyClick(box, Qt::Key_Backspace);
+    QTest::keyClicks(box, "x4");
+    QCOMPARE(box->text(), QStringLiteral("4"));
     h.find<QLineEdit>("Text22(1)")->setFocus();
-    QTRY_COMPARE(w.searchOptions().state().intPattern[1], -1);
+    QTRY_COMPARE(w.searchOptions().state().intPattern[1], 4);
+    // The words of 大小 pass the filter and are taken as 1 and 0.
+    h.find<QRadioButton>("Option3(1)")->click();
+    box->clear();
+    box->setFocus();
+    QKeyEvent word(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QStringLiteral("小"));
+    QApplication::sendEvent(box, &word);
+    QCOMPARE(box->text(), QStringLiteral("小"));
+    h.find<QLineEdit>("Text22(1)")->setFocus();
+    QTRY_COMPARE(w.searchOptions().state().intPattern[1], 0);
 }
 
 void TestSearchControls::verifyTabSetsPatternAndRangeEnd()
@@ -283,10 +297,12 @@ void TestSearchControls::combinationSearchTakesEditedSize()
     QCOMPARE(w.searchOptions().combinationSize(), 1);
     QCOMPARE(h.folder.readSetting("intZhWSetup"), QStringLiteral("1"));
     QCOMPARE(column(h.grid(2), 0), (QStringList{"161212002", "161212004", "161212005"}));
+    // Only 1 to 3: a 4 is not taken, the size in force is shown again and searched.
     h.find<QComboBox>("Combo1")->setEditText("4");
     h.find<QPushButton>("Command2")->click();
-    QCOMPARE(h.grid(2).rows(), 1);
-    QCOMPARE(h.grid(3).cellText(1, 2), QStringLiteral("0"));
+    QCOMPARE(w.searchOptions().combinationSize(), 1);
+    QCOMPARE(h.find<QComboBox>("Combo1")->currentText(), QStringLiteral("1"));
+    QCOMPARE(column(h.grid(2), 0), (QStringList{"161212002", "161212004", "161212005"}));
 }
 
 void TestSearchControls::rangeBoxWithSqlTextChangesNothing()
@@ -355,6 +371,25 @@ void TestSearchControls::queryOfThePanel_data()
     QTest::newRow("a range whose start is after its end")
         << 0 << QStringList{"Text3(0)=161212006", "Text3(1)=161212003"} << "起始期号 161212006 在结束期号 161212003 之后"
         << "" << "";
+    // The manual boxes take the words of 大小 and 单双 and refuse what is outside the kind's range.
+    QTest::newRow("tab 2: 大 小 and a digit for 大小")
+        << 1 << QStringList{"*Option3(1)", "Text22(1)=大", "Text22(2)=1", "Text22(3)=小"} << "111" << "110"
+        << "161212002-161212006";
+    QTest::newRow("tab 2: 70 for 号码 names the box")
+        << 1 << QStringList{"Text22(1)=70", "Text22(2)=1", "Text22(3)=1"} << "手动输入号的第1位“70”不是号码的值，应为 1~6"
+        << "" << "";
+    QTest::newRow("tab 2: 7 for 号码") << 1 << QStringList{"Text22(1)=1", "Text22(2)=7", "Text22(3)=1"}
+                                       << "第2位“7”不是号码的值" << "" << "";
+    QTest::newRow("tab 2: 2 for 单双") << 1 << QStringList{"*Option3(2)", "Text22(1)=单", "Text22(2)=双", "Text22(3)=2"}
+                                       << "第3位“2”不是单双的值，应为 单 或 双" << "" << "";
+    QTest::newRow("tab 2: 4 for 段数 1~3") << 1 << QStringList{"*Option3(3)", "Text22(1)=1", "Text22(2)=4", "Text22(3)=3"}
+                                          << "第2位“4”不是段数的值，应为 1~3" << "" << "";
+    QTest::newRow("tab 2: an unticked box is not checked")
+        << 1 << QStringList{"Text22(1)=2", "Text22(2)=9", "Text22(3)=3", "-Check11(2)"} << "101" << "243"
+        << "161212002-161212006";
+    // Checked without a click (the keyboard, a screen reader): the kind follows the button.
+    QTest::newRow("tab 1: 单双 chosen without a click")
+        << 0 << QStringList{"~Option3(2)"} << "111" << "100" << "161212002-161212006";
     QTest::newRow("a range that is no number") << 0 << QStringList{"Text3(0)=abc"} << "111" << "146"
                                                << "none-161212006";
 }
@@ -381,6 +416,10 @@ void TestSearchControls::queryOfThePanel()
         }
         if (edit.startsWith('*')) {
             panel.findChild<QRadioButton *>(edit.mid(1))->click();
+            continue;
+        }
+        if (edit.startsWith('~')) {
+            panel.findChild<QRadioButton *>(edit.mid(1))->setChecked(true);
             continue;
         }
         if (edit.startsWith('-') || edit.startsWith('+')) {
