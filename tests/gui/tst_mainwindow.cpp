@@ -416,6 +416,28 @@ void TestMainWindow::historyGridScrollsAboveThirtyNine()
     QCOMPARE(h.grid(1).rows(), 301);
     QTRY_VERIFY(bar->maximum() > 200);
     QTRY_COMPARE(bar->value(), bar->maximum());
+    // Every trimming command leaves the newest draw in view and says what it did.
+    const struct
+    {
+        const char *action;
+        const char *answer;
+        const char *status;
+    } trims[] = {{"mnuEszhzd", "12", "已删除 12 期"},
+                 {"Command3", "", "已删除 170101288 期，可用 撤销上次删除 恢复"},
+                 {"mnuDlzd", "170101200", "保留 200 期"}};
+    for (const auto &trim : trims) {
+        view->scrollToTop();
+        QCOMPARE(bar->value(), 0);
+        if (*trim.answer)
+            h.dialogs.inputAnswers = {QString::fromUtf8(trim.answer)};
+        if (QByteArray(trim.action).startsWith("mnu"))
+            h.action(trim.action)->trigger();
+        else
+            h.find<QPushButton>(trim.action)->click();
+        QVERIFY2(h.find<QLabel>("lblStatus")->text().contains(QString::fromUtf8(trim.status)), qPrintable(h.find<QLabel>("lblStatus")->text()));
+        QTRY_VERIFY(bar->maximum() > 150);
+        QTRY_COMPARE(bar->value(), bar->maximum());
+    }
 }
 
 void TestMainWindow::nextIssueFollowsTheGame_data()
