@@ -70,7 +70,7 @@ HistoryPanel::HistoryPanel(QWidget *parent)
     Command21 = named(new QPushButton(QStringLiteral("历史号在线更新(&O)")), QStringLiteral("Command21"));
     Command21->setToolTip(QStringLiteral("从官方服务器更新历史号码"));
     Command3 = named(new QPushButton(QStringLiteral("删除最后历史(&D)")), QStringLiteral("Command3"));
-    Command4 = named(new QPushButton(QStringLiteral("历史号码导出文本文件(&O)")), QStringLiteral("Command4"));
+    Command4 = named(new QPushButton(QStringLiteral("历史号码导出文本文件(&X)")), QStringLiteral("Command4"));
     commands->addWidget(cmdRdLst, 0, 0);
     commands->addWidget(Command21, 0, 1);
     commands->addWidget(Command3, 1, 0);

@@ -20,19 +20,19 @@ void MainWindowUi::setupUi(QMainWindow *window)
     window->setObjectName(QStringLiteral("frmMain"));
     // Menus.
     QMenuBar *bar = window->menuBar();
-    mnuLsgl = named(bar->addMenu(QStringLiteral("历史管理")), QStringLiteral("mnuLsgl"));
+    mnuLsgl = named(bar->addMenu(QStringLiteral("历史管理(&H)")), QStringLiteral("mnuLsgl"));
     mnuDcls = named(mnuLsgl->addAction(QStringLiteral("导出历史号码(&O)")), QStringLiteral("mnuDcls"));
     mnuErase = named(mnuLsgl->addAction(QStringLiteral("删除最后历史(&E)")), QStringLiteral("mnuErase"));
     mnuClear = named(mnuLsgl->addAction(QStringLiteral("清空历史号码(&C)")), QStringLiteral("mnuClear"));
     mnuDlzd = named(mnuLsgl->addAction(QStringLiteral("删除到选定期(&D)")), QStringLiteral("mnuDlzd"));
     mnuEszhzd =
-        named(mnuLsgl->addAction(QStringLiteral("删除最后指定数量期历史(&E)")), QStringLiteral("mnuEszhzd"));
+        named(mnuLsgl->addAction(QStringLiteral("删除最后指定数量期历史(&N)")), QStringLiteral("mnuEszhzd"));
     mnuLsgl->addSeparator();
     mnuUndo = named(mnuLsgl->addAction(QStringLiteral("撤销上次删除(&U)")), QStringLiteral("mnuUndo"));
     mnuUndo->setShortcut(QKeySequence::Undo);
     mnuRestore = named(mnuLsgl->addAction(QStringLiteral("恢复备份(&B)…")), QStringLiteral("mnuRestore"));
 
-    mnuSetup = named(bar->addMenu(QStringLiteral("设置")), QStringLiteral("mnuSetup"));
+    mnuSetup = named(bar->addMenu(QStringLiteral("设置(&Z)")), QStringLiteral("mnuSetup"));
     mnuDscsSetup =
         named(mnuSetup->addMenu(QStringLiteral("段数参数设置(&A)")), QStringLiteral("mnuDscsSetup"));
     for (int i = 0; i < 2; ++i) {
@@ -55,14 +55,14 @@ void MainWindowUi::setupUi(QMainWindow *window)
         named(mnuSetup->addAction(QStringLiteral("软件演示说明录像下载(&D)")), QStringLiteral("mnuDemoPage"));
     mnuSetup->addSeparator();
 
-    mnuFenxi = named(bar->addMenu(QStringLiteral("分析")), QStringLiteral("mnuFenxi"));
+    mnuFenxi = named(bar->addMenu(QStringLiteral("分析(&F)")), QStringLiteral("mnuFenxi"));
     mnuHuice = named(mnuFenxi->addAction(QStringLiteral("跟号回测(&B)…")), QStringLiteral("mnuHuice"));
     mnuTubiao = named(mnuFenxi->addAction(QStringLiteral("统计图表(&C)…")), QStringLiteral("mnuTubiao"));
     mnuFenxi->addSeparator();
     mnuFenxiHelp =
         named(mnuFenxi->addAction(QStringLiteral("回测与统计说明(&H)")), QStringLiteral("mnuFenxiHelp"));
 
-    mnuCaizhong = named(bar->addMenu(QStringLiteral("彩种选择")), QStringLiteral("mnuCaizhong"));
+    mnuCaizhong = named(bar->addMenu(QStringLiteral("彩种选择(&C)")), QStringLiteral("mnuCaizhong"));
     for (int i = 0; i < ProvinceTable::Count; ++i) {
         QAction *entry = mnuCaizhong->addAction(ProvinceTable::at(i).caption);
         entry->setObjectName(indexed("mnuK3", i));
