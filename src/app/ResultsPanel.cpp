@@ -24,6 +24,8 @@ ResultsPanel::ResultsPanel(QWidget *parent)
     m_grid3 = new GridModel(this);
     m_view3 = named(new GridView(m_grid3), QStringLiteral("MSFlexGrid3"));
     m_view3->setAccessibleName(QStringLiteral("结果统计"));
+    for (GridView *view : {m_view2, m_view3})
+        view->setStretchToWidth(true);
     layout->addWidget(m_view3, 1);
     m_fairness = named(new QLabel, QStringLiteral("lblFairness"));
     m_fairness->setWordWrap(true);

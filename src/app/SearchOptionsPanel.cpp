@@ -304,8 +304,11 @@ void SearchOptionsPanel::onTabClicked(int tab)
     if (m_shownTab == 2 && tab != 2 && Check4->isChecked() && !m_history->isEmpty())
         Text3.value(1)->setText(QString::number(m_history->last().sqqh));
     m_shownTab = tab;
+    // Hide before showing: two frames shown at once, even for a moment, would grow the window.
     for (auto it = tabFrames.cbegin(); it != tabFrames.cend(); ++it)
-        it.value()->setVisible(it.key() == tab + 1);
+        if (it.key() != tab + 1)
+            it.value()->setVisible(false);
+    tabFrames.value(tab + 1)->setVisible(true);
     verifyRow->setVisible(tab == 2);
     patternRefresh(false);
 }

@@ -53,10 +53,27 @@ void GridView::fitColumns()
         total += wanted[size_t(c)];
     }
     const int room = viewport()->width();
-    const double scale = total > room && room > 0 ? double(room) / total : 1.0;
-    for (int c = 0; c < int(wanted.size()); ++c)
-        if (wanted[size_t(c)] >= 0)
-            setColumnWidth(c, int(wanted[size_t(c)] * scale));
+    const bool rescale = room > 0 && total > 0 && (total > room || m_stretch);
+    const double scale = rescale ? double(room) / total : 1.0;
+    int given = 0;
+    int lastSized = -1;
+    for (int c = 0; c < int(wanted.size()); ++c) {
+        if (wanted[size_t(c)] < 0)
+            continue;
+        const int width = int(wanted[size_t(c)] * scale);
+        setColumnWidth(c, width);
+        given += width;
+        lastSized = c;
+    }
+    // What rounding left over goes to the last column, so a stretched grid ends at its edge.
+    if (m_stretch && rescale && lastSized >= 0)
+        setColumnWidth(lastSized, columnWidth(lastSized) + room - given);
+}
+
+void GridView::setStretchToWidth(bool stretch)
+{
+    m_stretch = stretch;
+    fitColumns();
 }
 
 void GridView::resizeEvent(QResizeEvent *event)

@@ -14,6 +14,8 @@ public:
     GridModel *grid() const { return m_model; }
 
     static int twipsToPixels(int twips, int dpi);
+    // Wider than its columns, the grid widens them alike to fill its width.
+    void setStretchToWidth(bool stretch);
 
 protected:
     void updateGeometries() override;
@@ -24,9 +26,11 @@ protected:
 private:
     void applyTopRow(int row);
     void applyWidth(int col);
-    // The columns at their widths, or narrower alike when the grid is too narrow for them all.
+    // The columns at their widths, or narrower alike when the grid is too narrow for them all
+    // (wider alike to fill it, when set to stretch).
     void fitColumns();
 
     GridModel *m_model;
     int m_wantedTop = -1;
+    bool m_stretch = false;
 };

@@ -767,18 +767,38 @@ void TestMainWindow::windowFitsSmallScreen()
         const QRect inWindow(c->mapTo(&w, QPoint(0, 0)), c->size());
         QVERIFY2(w.rect().contains(inWindow), name);
     }
-    // Tab 3 shows its issue row without moving the panel below it.
+    // Tab 3 shows its issue row without moving the panel below it or growing the window.
     const QPoint search = h.find("Command1")->mapTo(&w, QPoint(0, 0));
+    const QSize size = w.size();
     h.find<QTabBar>("TabStrip1")->setCurrentIndex(2);
     QCoreApplication::processEvents();
+    QTest::qWait(20);
     QCOMPARE(h.find("Command1")->mapTo(&w, QPoint(0, 0)), search);
-    h.find<QTabBar>("TabStrip1")->setCurrentIndex(0);
+    QCOMPARE(w.size(), size);
+    for (int tab : {1, 2, 0}) {
+        h.find<QTabBar>("TabStrip1")->setCurrentIndex(tab);
+        QTest::qWait(20);
+        QCOMPARE(w.size(), size);
+    }
     // On a 1024×768 screen every result column is still in view.
     h.find<QPushButton>("Command1")->click();
     w.resize(1010, 700);
     QTRY_COMPARE(w.width(), 1010);
     for (const char *grid : {"MSFlexGrid2", "MSFlexGrid3"})
         QTRY_COMPARE(h.find<GridView>(grid)->horizontalScrollBar()->maximum(), 0);
+    // Larger, the result columns stretch to the grid's width.
+    w.resize(1600, 900);
+    QTRY_COMPARE(w.width(), 1600);
+    for (const char *grid : {"MSFlexGrid2", "MSFlexGrid3"}) {
+        auto *view = h.find<GridView>(grid);
+        auto columnsWidth = [view] {
+            int sum = 0;
+            for (int c = 0; c < view->model()->columnCount(); ++c)
+                sum += view->columnWidth(c);
+            return sum;
+        };
+        QTRY_COMPARE(columnsWidth(), view->viewport()->width());
+    }
 }
 
 void TestMainWindow::accessibleNames_data()
