@@ -90,8 +90,12 @@ std::optional<qint32> HistoryPanel::showHistory(const HistorySnapshot &history, 
 {
     if (!appended || !HistoryGrid::append(*m_grid, *appended))
         HistoryGrid::fill(*m_grid, history);
-    if (history.isEmpty())
+    if (history.isEmpty()) {
+        // No next issue to name until one is typed.
+        if (!m_issueTyped)
+            m_caption->setText(QStringLiteral("在下面输入第一期的期号和号码:"));
         return std::nullopt;
+    }
     if (keepTyped && m_issueTyped)
         return std::nullopt;
     m_issueTyped = false;

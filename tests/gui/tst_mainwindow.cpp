@@ -81,7 +81,7 @@ void TestMainWindow::controlsCarryTheirCaptions_data()
     QTest::addColumn<QString>("toolTip");
     const QString exportTip = "鼠标双击列表可以将列表导出到EXCEL";
     QTest::newRow("Label12") << "Label12"
-                             << "在下面输入 2007001    期历史号码:"
+                             << "在下面输入第一期的期号和号码:"
                              << "";
     QTest::newRow("Command1") << "Command1"
                               << "检索(&S)"
@@ -295,6 +295,12 @@ void TestMainWindow::firstRunState()
     QCOMPARE(h.text("Text3(1)"), QStringLiteral("2013001"));
     QCOMPARE(h.text("Text1"), QString());
     QCOMPARE(h.find<QLineEdit>("Text1")->placeholderText(), QStringLiteral("请先输入期号"));
+    // The caption names no issue until one is typed, then that one.
+    QCOMPARE(h.find<QLabel>("Label12")->text(), QStringLiteral("在下面输入第一期的期号和号码:"));
+    h.find<QLineEdit>("Text1")->setFocus();
+    QTest::keyClicks(h.find<QLineEdit>("Text1"), "161212001");
+    QCOMPARE(h.find<QLabel>("Label12")->text(), QStringLiteral("在下面输入 161212001 期历史号码:"));
+    h.find<QLineEdit>("Text1")->clear();
     QCOMPARE(h.grid(1).rows(), 1);
     QCOMPARE(h.grid(1).cellText(0, 0), QStringLiteral("期号"));
     QCOMPARE(h.grid(2).rowCount(), 0);
