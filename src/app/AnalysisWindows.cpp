@@ -1,10 +1,11 @@
 #include "AnalysisWindows.h"
 
 #include "Dialogs.h"
-#include "GridExport.h"
+#include "ChartScale.h"
 #include "GridModel.h"
 #include "Launcher.h"
 #include "ResultGrids.h"
+#include "Workbook.h"
 
 #include <QAreaSeries>
 #include <QBarCategoryAxis>
@@ -13,6 +14,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QCoreApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFormLayout>
@@ -20,6 +22,8 @@
 #include <QHeaderView>
 #include <QIntValidator>
 #include <QLabel>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QProgressBar>
@@ -65,7 +69,7 @@ private:
 } // namespace
 
 BacktestDialog::BacktestDialog(HistorySnapshot history, const SearchState &state, const Positions &chosen,
-                               Dialogs *dialogs, Launcher *launcher, const QString &programFolder,
+                               Dialogs *dialogs, Launcher *launcher, const QString &exportFolder,
                                QWidget *parent)
     : QDialog(parent)
     , m_history(std::move(history))
@@ -73,7 +77,7 @@ BacktestDialog::BacktestDialog(HistorySnapshot history, const SearchState &state
     , m_chosen(chosen)
     , m_dialogs(dialogs)
     , m_launcher(launcher)
-    , m_programFolder(programFolder)
+    , m_exportFolder(exportFolder)
 {
     setObjectName(QStringLiteral("BacktestDialog"));
     setWindowTitle(QStringLiteral("跟号回测"));
@@ -123,11 +127,18 @@ BacktestDialog::BacktestDialog(HistorySnapshot history, const SearchState &state
     m_result->setWordWrap(true);
     m_result->setAccessibleName(QStringLiteral("回测结果"));
     layout->addWidget(m_result);
+    auto *explain = named(new QLabel(QStringLiteral(
+                              "曲线是累计命中期数减去公平骰子的期望命中期数；σ 是纯随机时这条曲线通常的摆动幅度，"
+                              "灰带为 ±2σ，曲线留在带内就与随机无异。z 是最后偏离了几个 σ（详见“回测与统计说明”）。")),
+                          "lblHuiceExplain");
+    explain->setWordWrap(true);
+    layout->addWidget(explain);
 
     m_chart = named(new QChartView, "chtHuice");
     m_chart->setRenderHint(QPainter::Antialiasing);
-    m_chart->setMinimumHeight(240);
-    layout->addWidget(m_chart, 1);
+    m_chart->setMinimumHeight(300);
+    // The chart is what matters: it gets most of the room, the table the rest.
+    layout->addWidget(m_chart, 3);
 
     m_grid = new GridModel(this);
     m_grid->setCols(6);
@@ -141,7 +152,8 @@ BacktestDialog::BacktestDialog(HistorySnapshot history, const SearchState &state
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     m_table->setAccessibleName(QStringLiteral("回测期号"));
-    layout->addWidget(m_table, 1);
+    m_table->setMinimumHeight(120);
+    layout->addWidget(m_table, 2);
 
     auto *buttons = new QHBoxLayout;
     m_export = named(new QPushButton(QStringLiteral("导出到电子表格(&X)")), "cmdHuiceExport");
@@ -159,6 +171,13 @@ BacktestDialog::BacktestDialog(HistorySnapshot history, const SearchState &state
 }
 
 BacktestDialog::~BacktestDialog() = default;
+
+void BacktestDialog::resizeEvent(QResizeEvent *event)
+{
+    // At least half the dialog's height for the chart, whatever the table would like.
+    m_chart->setMinimumHeight(std::max(300, height() / 2));
+    QDialog::resizeEvent(event);
+}
 
 QString BacktestDialog::optionsText(const SearchState &state, const Positions &chosen)
 {
@@ -188,11 +207,12 @@ void BacktestDialog::run()
     }
     m_cancelled = false;
     m_run->setEnabled(false);
+    m_export->setEnabled(false);
     QElapsedTimer clock;
     clock.start();
     // A run that takes longer than a moment shows its progress and can be cancelled.
     const auto progress = [&](int done, int total) {
-        if (clock.elapsed() > 300) {
+        if (clock.elapsed() >= m_progressAfterMs) {
             m_progress->setVisible(true);
             m_cancel->setVisible(true);
             m_progress->setRange(0, std::max(total, 1));
@@ -206,13 +226,24 @@ void BacktestDialog::run()
     m_progress->setVisible(false);
     m_cancel->setVisible(false);
     m_run->setEnabled(true);
+    // Nothing of the previous run stays beside a cancelled one.
+    m_grid->setRowSource(nullptr);
+    m_summary.reset();
     if (!summary) {
+        clearChart();
         m_result->setText(QStringLiteral("回测已取消"));
         return;
     }
-    m_grid->setRowSource(nullptr);
     m_summary = std::move(summary);
     showSummary();
+}
+
+void BacktestDialog::clearChart()
+{
+    // The view gives up the chart it showed without deleting it.
+    QChart *shown = m_chart->chart();
+    m_chart->setChart(new QChart);
+    delete shown;
 }
 
 void BacktestDialog::showSummary()
@@ -220,12 +251,11 @@ void BacktestDialog::showSummary()
     const Backtest::Summary &s = *m_summary;
     m_result->setText(Backtest::summaryText(s));
 
-    auto *hits = new QLineSeries;
-    hits->setName(QStringLiteral("累计命中"));
-    auto *expected = new QLineSeries;
-    expected->setName(QStringLiteral("累计期望命中"));
+    // Hits minus expected hits as the walk goes, against the ±2σ band of fair dice around zero.
+    auto *excess = new QLineSeries;
+    excess->setName(QStringLiteral("命中 − 期望"));
     auto *upper = new QLineSeries, *lower = new QLineSeries;
-    double e = 0, v = 0;
+    double e = 0, v = 0, low = 0, high = 0;
     int h = 0;
     // One point an issue, thinned to at most about 2,000 points.
     const int step = std::max<int>(1, int(s.issues.size() / 2000));
@@ -233,32 +263,39 @@ void BacktestDialog::showSummary()
         e += s.issues[i].pHit;
         v += s.issues[i].pHit * (1 - s.issues[i].pHit);
         h += s.issues[i].hit ? 1 : 0;
+        const double band = 2 * std::sqrt(v);
+        low = std::min({low, h - e, -band});
+        high = std::max({high, h - e, band});
         if (i % size_t(step) != 0 && i + 1 != s.issues.size())
             continue;
         const double x = double(i + 1);
-        hits->append(x, h);
-        expected->append(x, e);
-        upper->append(x, e + 2 * std::sqrt(v));
-        lower->append(x, std::max(0.0, e - 2 * std::sqrt(v)));
+        excess->append(x, h - e);
+        upper->append(x, band);
+        lower->append(x, -band);
     }
     auto *band = new QAreaSeries(upper, lower);
     // The band does not own its edges.
     upper->setParent(band);
     lower->setParent(band);
-    band->setName(QStringLiteral("期望 ±2σ"));
+    band->setName(QStringLiteral("±2σ（纯随机的范围）"));
     band->setOpacity(0.25);
     auto *chart = new QChart;
     chart->addSeries(band);
-    chart->addSeries(expected);
-    chart->addSeries(hits);
-    chart->createDefaultAxes();
-    for (QAbstractAxis *axis : chart->axes())
-        if (auto *values = qobject_cast<QValueAxis *>(axis))
-            values->setLabelFormat(QStringLiteral("%d"));
-    chart->axes(Qt::Horizontal).first()->setTitleText(QStringLiteral("回测期数"));
-    chart->axes(Qt::Vertical).first()->setTitleText(QStringLiteral("命中期数"));
-    chart->setTitle(QStringLiteral("累计命中与公平骰子的期望"));
-    // The view gives up the chart it showed without deleting it.
+    chart->addSeries(excess);
+    auto axis = [chart](const ChartScale &scale, Qt::Alignment side, const QString &title) {
+        auto *values = new QValueAxis;
+        values->setRange(scale.min, scale.max);
+        values->setTickCount(scale.ticks);
+        values->setLabelFormat(QStringLiteral("%d"));
+        values->setTitleText(title);
+        chart->addAxis(values, side);
+        for (QAbstractSeries *series : chart->series())
+            series->attachAxis(values);
+        return values;
+    };
+    axis(ChartScale::around(0, double(s.issues.size())), Qt::AlignBottom, QStringLiteral("回测期数"));
+    axis(ChartScale::around(low, high), Qt::AlignLeft, QStringLiteral("命中 − 期望（期）"));
+    chart->setTitle(QStringLiteral("累计命中比公平骰子的期望多（少）几期"));
     QChart *shown = m_chart->chart();
     m_chart->setChart(chart);
     delete shown;
@@ -267,11 +304,55 @@ void BacktestDialog::showSummary()
     m_export->setEnabled(!s.issues.empty());
 }
 
+QString BacktestDialog::exportName() const
+{
+    if (!m_summary)
+        return {};
+    const auto bound = [](std::optional<qint32> issue) { return issue ? QString::number(*issue) : QString(); };
+    return QStringLiteral("Huice_%1-%2.xlsx").arg(bound(m_summary->from), bound(m_summary->to));
+}
+
 void BacktestDialog::exportTable()
 {
-    const QString path = QDir(m_programFolder).filePath(QStringLiteral("Huice.xlsx"));
+    if (!m_summary)
+        return;
+    const Backtest::Summary &s = *m_summary;
+    const QString path = QDir(m_exportFolder).filePath(exportName());
+    // The first sheet says what was tested and how it came out; the second lists the issues.
+    const QList<QPair<QString, Workbook::Cell>> conditions{
+        {QStringLiteral("检索条件"), optionsText(m_state, m_chosen)},
+        {QStringLiteral("起始期号"), s.from ? Workbook::Cell(double(*s.from)) : Workbook::Cell(QString())},
+        {QStringLiteral("结束期号"), s.to ? Workbook::Cell(double(*s.to)) : Workbook::Cell(QString())},
+        {QStringLiteral("推荐个数"), double(s.top)},
+        {QStringLiteral("回测期数"), double(s.played)},
+        {QStringLiteral("跳过期数"), double(s.skipped)},
+        {QStringLiteral("命中期数"), double(s.hits)},
+        {QStringLiteral("期望命中期数"), s.expectedHits},
+        {QStringLiteral("标准差 σ"), std::sqrt(s.variance)},
+        {QStringLiteral("z"), s.z},
+        {QStringLiteral("p"), s.p},
+        {QStringLiteral("最长连续不中"), double(s.longestMissStreak)},
+        {QStringLiteral("结论"), Backtest::summaryText(s)},
+    };
+    const QStringList header = Backtest::issueHeader();
+    const int kind = m_state.intXianshiLei;
+    const QList<Workbook::Sheet> sheets{
+        {QStringLiteral("回测条件"), int(conditions.size()), 2,
+         [&conditions](int r, int c) { return c == 0 ? Workbook::Cell(conditions[r].first) : conditions[r].second; }},
+        {QStringLiteral("回测期号"), int(s.issues.size()) + 1, int(header.size()),
+         [&](int r, int c) -> Workbook::Cell {
+             if (r == 0)
+                 return header.value(c);
+             const Backtest::Issue &issue = s.issues[size_t(r - 1)];
+             if (c == 0)
+                 return double(issue.issue);
+             if (c == 5)
+                 return issue.pHit;
+             return Backtest::issueCells(issue, kind).value(c);
+         }},
+    };
     QString error;
-    if (!GridExport::write(*m_grid, path, &error)) {
+    if (!Workbook::write(path, sheets, &error)) {
         m_dialogs->message(
             this, QStringLiteral("导出到电子表格"),
             QStringLiteral("无法写入电子表格文件：\n%1\n%2").arg(QDir::toNativeSeparators(path), error));
@@ -288,9 +369,23 @@ TallyChartDialog::TallyChartDialog(const SearchResult &result, const FairDice::F
 {
     setObjectName(QStringLiteral("TallyChart"));
     setWindowTitle(QStringLiteral("统计图表"));
-    resize(640, 420);
+    resize(640, 460);
+    m_view = named(new QChartView, "chtTally");
+    m_view->setRenderHint(QPainter::Antialiasing);
+    auto *close = new QDialogButtonBox(QDialogButtonBox::Close);
+    close->button(QDialogButtonBox::Close)->setText(QStringLiteral("关闭"));
+    connect(close, &QDialogButtonBox::rejected, this, &QDialog::close);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_view);
+    layout->addWidget(close);
+    show(result, fairness);
+}
+
+void TallyChartDialog::show(const SearchResult &result, const FairDice::Fairness &fairness)
+{
     auto *observed = new QBarSet(QStringLiteral("出现次数"));
     auto *expected = new QBarSet(QStringLiteral("期望次数"));
+    std::vector<QLineSeries *> whiskers;
     QStringList labels;
     // In value order, so that the bars read left to right.
     std::vector<size_t> order(result.tally.size());
@@ -298,26 +393,59 @@ TallyChartDialog::TallyChartDialog(const SearchResult &result, const FairDice::F
         order[i] = i;
     std::sort(order.begin(), order.end(),
               [&](size_t a, size_t b) { return result.tally[a].value < result.tally[b].value; });
+    double total = 0;
+    for (const auto &line : result.tally)
+        total += double(line.count);
+    auto *series = new QBarSeries;
+    // Each category holds two bars; the expected one is the right half's middle.
+    const double offset = series->barWidth() / 4;
+    double high = 0;
     for (size_t i : order) {
         labels << ResultGrids::valueLabel(result.displayKind, result.tally[i].value);
+        const double e = i < fairness.expected.size() ? fairness.expected[i] : 0.0;
         *observed << double(result.tally[i].count);
-        *expected << (i < fairness.expected.size() ? fairness.expected[i] : 0.0);
+        *expected << e;
+        // Fair dice put the count within about two standard deviations of what is expected.
+        const double sigma = total > 0 ? std::sqrt(std::max(0.0, e * (1 - e / total))) : 0.0;
+        const double x = double(labels.size() - 1) + offset;
+        auto *whisker = new QLineSeries;
+        whisker->setName(QStringLiteral("期望 ±2σ"));
+        whisker->append(x, std::max(0.0, e - 2 * sigma));
+        whisker->append(x, e + 2 * sigma);
+        whiskers.push_back(whisker);
+        high = std::max({high, double(result.tally[i].count), e + 2 * sigma});
     }
-    auto *series = new QBarSeries;
     series->append(observed);
     series->append(expected);
     auto *chart = new QChart;
     chart->addSeries(series);
+    for (QLineSeries *whisker : whiskers) {
+        chart->addSeries(whisker);
+        whisker->setColor(Qt::black);
+    }
     auto *categories = new QBarCategoryAxis;
     categories->append(labels);
+    categories->setTitleText(QStringLiteral("结果"));
     chart->addAxis(categories, Qt::AlignBottom);
     series->attachAxis(categories);
+    const ChartScale scale = ChartScale::around(0, high);
     auto *values = new QValueAxis;
+    values->setRange(scale.min, scale.max);
+    values->setTickCount(scale.ticks);
+    values->setLabelFormat(QStringLiteral("%d"));
+    values->setTitleText(QStringLiteral("次数"));
     chart->addAxis(values, Qt::AlignLeft);
     series->attachAxis(values);
+    for (QLineSeries *whisker : whiskers) {
+        whisker->attachAxis(categories);
+        whisker->attachAxis(values);
+    }
+    // One legend entry says what all the whiskers are.
+    for (size_t i = 1; i < whiskers.size(); ++i)
+        for (QLegendMarker *marker : chart->legend()->markers(whiskers[i]))
+            marker->setVisible(false);
     chart->setTitle(FairDice::summaryLine(fairness));
-    auto *view = named(new QChartView(chart), "chtTally");
-    view->setRenderHint(QPainter::Antialiasing);
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(view);
+    QChart *shown = m_view->chart();
+    m_view->setChart(chart);
+    delete shown;
 }

@@ -27,7 +27,7 @@ class BacktestDialog : public QDialog
     Q_OBJECT
 public:
     BacktestDialog(HistorySnapshot history, const SearchState &state, const Positions &chosen,
-                   Dialogs *dialogs, Launcher *launcher, const QString &programFolder,
+                   Dialogs *dialogs, Launcher *launcher, const QString &exportFolder,
                    QWidget *parent = nullptr);
     ~BacktestDialog() override;
 
@@ -35,10 +35,18 @@ public:
     static QString optionsText(const SearchState &state, const Positions &chosen);
 
     void run();
+    // How long a run goes before it shows its progress and its cancel button (tests: 0).
+    void setProgressDelay(int ms) { m_progressAfterMs = ms; }
     const Backtest::Summary *summary() const { return m_summary ? &*m_summary : nullptr; }
+    // "Huice_<from>-<to>.xlsx": runs over other ranges do not overwrite each other.
+    QString exportName() const;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void showSummary();
+    void clearChart();
     void exportTable();
 
     HistorySnapshot m_history; // the window's copy as it was when the dialog opened
@@ -46,9 +54,10 @@ private:
     Positions m_chosen;
     Dialogs *m_dialogs;
     Launcher *m_launcher;
-    QString m_programFolder;
+    QString m_exportFolder;
     std::optional<Backtest::Summary> m_summary;
     bool m_cancelled = false;
+    int m_progressAfterMs = 300;
 
     QLineEdit *m_from;
     QLineEdit *m_to;
@@ -63,11 +72,18 @@ private:
     QTableView *m_table;
 };
 
-// "统计图表": the last search's tally as bars, observed against what fair dice give.
+// "统计图表": the last search's tally as bars, observed against what fair dice give, with the
+// range fair dice usually stay in around each expected bar.
 class TallyChartDialog : public QDialog
 {
     Q_OBJECT
 public:
     TallyChartDialog(const SearchResult &result, const FairDice::Fairness &fairness,
                      QWidget *parent = nullptr);
+    // A new search's tally in place of the one shown.
+    void show(const SearchResult &result, const FairDice::Fairness &fairness);
+    using QDialog::show;
+
+private:
+    QChartView *m_view;
 };

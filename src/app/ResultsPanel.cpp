@@ -65,6 +65,13 @@ void ResultsPanel::show(SearchResult result, const SearchState &state, bool allS
     m_fairness->setText(m_lastResult->rows.empty() ? QString() : FairDice::summaryLine(m_lastFairness));
     // A screen reader reads the line by its name and the χ² and p as its description.
     m_fairness->setAccessibleDescription(m_fairness->text());
+    // An open chart follows the latest search; one with nothing to show closes.
+    if (m_tallyChart && m_tallyChart->isVisible()) {
+        if (m_lastResult->rows.empty())
+            m_tallyChart->close();
+        else
+            m_tallyChart->show(*m_lastResult, m_lastFairness);
+    }
 }
 
 void ResultsPanel::hideList()
@@ -76,8 +83,14 @@ bool ResultsPanel::openTallyChart()
 {
     if (!m_lastResult)
         return false;
+    if (m_tallyChart && m_tallyChart->isVisible()) {
+        m_tallyChart->raise();
+        m_tallyChart->activateWindow();
+        return true;
+    }
     auto *dialog = new TallyChartDialog(*m_lastResult, m_lastFairness, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    m_tallyChart = dialog;
     dialog->show();
     return true;
 }

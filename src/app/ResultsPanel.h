@@ -4,12 +4,14 @@
 #include "SearchResult.h"
 #include "SearchState.h"
 
+#include <QPointer>
 #include <QWidget>
 #include <memory>
 
 class GridModel;
 class GridView;
 class QLabel;
+class TallyChartDialog;
 
 // The results area: what followed the pattern (MSFlexGrid2), its tally (MSFlexGrid3) and the
 // line that compares the tally with fair dice. It keeps the last search for the tally chart.
@@ -44,4 +46,5 @@ private:
     QLabel *m_fairness = nullptr;
     std::shared_ptr<const SearchResult> m_lastResult;
     FairDice::Fairness m_lastFairness;
+    QPointer<TallyChartDialog> m_tallyChart; // open, or gone
 };

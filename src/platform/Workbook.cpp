@@ -26,10 +26,10 @@ quint16 le16(const uchar *p)
     return quint16(p[0] | p[1] << 8);
 }
 
-// The end of the first sheet's XML as stored in the workbook (a zip archive), or nothing when it
-// cannot be read. libxlsxwriter does not report every failed write of its temporary files, so a
-// workbook is only taken as written when its sheet really ends as it should.
-std::optional<QByteArray> sheetTail(const QString &path)
+// The end of a sheet's XML as stored in the workbook (a zip archive), or nothing when it cannot
+// be read. libxlsxwriter does not report every failed write of its temporary files, so a workbook
+// is only taken as written when its last sheet really ends as it should.
+std::optional<QByteArray> sheetTail(const QString &path, const QByteArray &sheetFile)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -47,7 +47,7 @@ std::optional<QByteArray> sheetTail(const QString &path)
     for (int i = 0; i < entries && entry + 46 <= zip.size() && le32(bytes + entry) == 0x02014b50; ++i) {
         const int nameLength = le16(bytes + entry + 28);
         const QByteArray name = zip.mid(entry + 46, nameLength);
-        if (name == "xl/worksheets/sheet1.xml") {
+        if (name == sheetFile) {
             const quint32 compressed = le32(bytes + entry + 20);
             const qsizetype local = le32(bytes + entry + 42);
             if (local + 30 > zip.size() || le16(bytes + entry + 10) != 8)
@@ -86,6 +86,12 @@ std::optional<QByteArray> sheetTail(const QString &path)
 bool writeTextSheet(const QString &path, int rows, int cols, const std::function<QString(int, int)> &text,
                     QString *error)
 {
+    return write(path, {Sheet{QStringLiteral("Sheet1"), rows, cols, [&text](int r, int c) { return Cell(text(r, c)); }}},
+                 error);
+}
+
+bool write(const QString &path, const QList<Sheet> &sheets, QString *error)
+{
     auto fail = [error](const QString &why) {
         if (error)
             *error = why;
@@ -107,16 +113,27 @@ bool writeTextSheet(const QString &path, int rows, int cols, const std::function
     lxw_workbook *workbook = workbook_new_opt(partialPath.constData(), &options);
     if (!workbook)
         return fail(QStringLiteral("无法建立电子表格文件"));
-    lxw_worksheet *sheet = workbook_add_worksheet(workbook, "Sheet1");
-    lxw_error written = sheet ? LXW_NO_ERROR : LXW_ERROR_MEMORY_MALLOC_FAILED;
+    lxw_error written = LXW_NO_ERROR;
     int lastRow = -1;
-    for (int r = 0; r < rows && written == LXW_NO_ERROR; ++r) {
-        for (int c = 0; c < cols && written == LXW_NO_ERROR; ++c) {
-            const QByteArray cell = text(r, c).toUtf8();
-            if (cell.isEmpty())
-                continue;
-            written = worksheet_write_string(sheet, lxw_row_t(r), lxw_col_t(c), cell.constData(), nullptr);
-            lastRow = r;
+    for (const Sheet &content : sheets) {
+        if (written != LXW_NO_ERROR)
+            break;
+        lxw_worksheet *sheet = workbook_add_worksheet(workbook, content.name.toUtf8().constData());
+        written = sheet ? LXW_NO_ERROR : LXW_ERROR_MEMORY_MALLOC_FAILED;
+        lastRow = -1;
+        for (int r = 0; r < content.rows && written == LXW_NO_ERROR; ++r) {
+            for (int c = 0; c < content.cols && written == LXW_NO_ERROR; ++c) {
+                const Cell cell = content.cell(r, c);
+                if (const double *number = std::get_if<double>(&cell)) {
+                    written = worksheet_write_number(sheet, lxw_row_t(r), lxw_col_t(c), *number, nullptr);
+                } else {
+                    const QByteArray text = std::get<QString>(cell).toUtf8();
+                    if (text.isEmpty())
+                        continue;
+                    written = worksheet_write_string(sheet, lxw_row_t(r), lxw_col_t(c), text.constData(), nullptr);
+                }
+                lastRow = r;
+            }
         }
     }
     const lxw_error closed = workbook_close(workbook);
@@ -124,7 +141,8 @@ bool writeTextSheet(const QString &path, int rows, int cols, const std::function
         std::remove(partialPath.constData());
         return fail(QString::fromUtf8(lxw_strerror(written != LXW_NO_ERROR ? written : closed)));
     }
-    const std::optional<QByteArray> tail = sheetTail(QFile::decodeName(partialPath));
+    const QByteArray lastSheet = "xl/worksheets/sheet" + QByteArray::number(std::max<qsizetype>(1, sheets.size())) + ".xml";
+    const std::optional<QByteArray> tail = sheetTail(QFile::decodeName(partialPath), lastSheet);
     const QByteArray lastRowTag = "<row r=\"" + QByteArray::number(lastRow + 1) + '"';
     if (!tail || !tail->trimmed().endsWith("</worksheet>") || (lastRow >= 0 && !tail->contains(lastRowTag))) {
         std::remove(partialPath.constData());

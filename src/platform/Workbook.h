@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <functional>
+#include <variant>
 
 // A new spreadsheet workbook (Office Open XML, written with libxlsxwriter) whose first sheet,
 // "Sheet1", holds text cells.
@@ -12,5 +14,19 @@ namespace Workbook {
 // set, when the file could not be written.
 bool writeTextSheet(const QString &path, int rows, int cols, const std::function<QString(int, int)> &text,
                     QString *error);
+
+// A cell: text, or a number that a spreadsheet can compute with. An empty text is no cell.
+using Cell = std::variant<QString, double>;
+
+struct Sheet
+{
+    QString name;
+    int rows = 0;
+    int cols = 0;
+    std::function<Cell(int, int)> cell;
+};
+
+// Several sheets, in order, under the same rules as writeTextSheet.
+bool write(const QString &path, const QList<Sheet> &sheets, QString *error);
 
 } // namespace Workbook

@@ -1,4 +1,5 @@
 #include "Backtest.h"
+#include "ChartScale.h"
 #include "CombinationSearch.h"
 #include "FairDice.h"
 #include "FollowSearch.h"
@@ -53,6 +54,8 @@ private slots:
     void smallTalliesAreSimulated();
     void pIsShownWithTwoDigits_data();
     void pIsShownWithTwoDigits();
+    void chartAxesAreNice_data();
+    void chartAxesAreNice();
     void twoSidedP_data();
     void twoSidedP();
 };
@@ -293,6 +296,37 @@ void TestBacktest::twoSidedP()
     QFETCH(double, z);
     QFETCH(double, p);
     QVERIFY2(std::abs(Backtest::twoSidedP(z) - p) < 1e-6, qPrintable(QString::number(Backtest::twoSidedP(z))));
+}
+
+// The charts' axes: whole-number ticks at 1, 2 or 5 times a power of ten, covering the data.
+void TestBacktest::chartAxesAreNice_data()
+{
+    QTest::addColumn<double>("low");
+    QTest::addColumn<double>("high");
+    QTest::addColumn<double>("min");
+    QTest::addColumn<double>("max");
+    QTest::addColumn<double>("step");
+    QTest::newRow("nothing") << 0.0 << 0.0 << 0.0 << 1.0 << 1.0;
+    QTest::newRow("below one") << 0.2 << 0.3 << 0.0 << 1.0 << 1.0;
+    QTest::newRow("eight ticks of one") << 0.0 << 7.0 << 0.0 << 7.0 << 1.0;
+    QTest::newRow("nine is too many for one") << 0.0 << 9.0 << 0.0 << 10.0 << 2.0;
+    QTest::newRow("a walk of 1000") << 0.0 << 1000.0 << 0.0 << 1000.0 << 200.0;
+    QTest::newRow("a walk of 4777") << 0.0 << 4777.0 << 0.0 << 5000.0 << 1000.0;
+    QTest::newRow("around zero") << -37.5 << 42.1 << -40.0 << 60.0 << 20.0;
+    QTest::newRow("all below zero") << -12.0 << -3.0 << -12.0 << -2.0 << 2.0;
+    QTest::newRow("reversed") << 50.0 << 0.0 << 0.0 << 50.0 << 10.0;
+}
+
+void TestBacktest::chartAxesAreNice()
+{
+    QFETCH(double, low);
+    QFETCH(double, high);
+    const ChartScale scale = ChartScale::around(low, high);
+    QTEST(scale.min, "min");
+    QTEST(scale.max, "max");
+    QTEST(scale.step, "step");
+    QCOMPARE(scale.ticks, int((scale.max - scale.min) / scale.step) + 1);
+    QVERIFY(scale.ticks <= 9);
 }
 
 QTEST_GUILESS_MAIN(TestBacktest)

@@ -2,7 +2,17 @@
 #include "TestHistory.h"
 #include "WindowHarness.h"
 
+#include "TestWorkbook.h"
+
+#include <QAreaSeries>
 #include <QBarSeries>
+#include <QDialogButtonBox>
+#include <QLineSeries>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTimer>
+#include <QValueAxis>
+#include <cmath>
 #include <QBarSet>
 #include <QChartView>
 #include <QLabel>
@@ -70,18 +80,69 @@ void TestAnalysisWindows::backtestDialogRunsAndExports()
     QCOMPARE(table->model()->rowCount(), s.played);
     QCOMPARE(table->model()->headerData(5, Qt::Horizontal).toString(), QStringLiteral("命中概率"));
     QCOMPARE(table->model()->index(0, 0).data().toString(), QString::number(s.issues.front().issue));
-    QVERIFY(dialog->findChild<QChartView *>("chtHuice")->chart()->series().size() == 3);
+    // The chart: hits minus expected over the walk, inside a band of ±2σ around zero, on axes of
+    // whole-number ticks at a nice step, taking at least half the dialog's height.
+    dialog->resize(900, 700);
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog));
+    auto *view = dialog->findChild<QChartView *>("chtHuice");
+    QVERIFY2(view->height() * 2 >= dialog->height(), qPrintable(QString::number(view->height())));
+    const QList<QAbstractSeries *> series = view->chart()->series();
+    QCOMPARE(series.size(), 2);
+    auto *band = qobject_cast<QAreaSeries *>(series[0]);
+    auto *excess = qobject_cast<QLineSeries *>(series[1]);
+    QVERIFY(band && excess);
+    const double sigma = std::sqrt(s.variance);
+    QCOMPARE(excess->points().last().y(), s.hits - s.expectedHits);
+    QCOMPARE(band->upperSeries()->points().last().y(), 2 * sigma);
+    QCOMPARE(band->lowerSeries()->points().last().y(), -2 * sigma);
+    for (Qt::Orientation side : {Qt::Horizontal, Qt::Vertical}) {
+        auto *axis = qobject_cast<QValueAxis *>(view->chart()->axes(side).first());
+        QVERIFY(axis && !axis->titleText().isEmpty());
+        const double step = (axis->max() - axis->min()) / (axis->tickCount() - 1);
+        const double decade = std::pow(10.0, std::floor(std::log10(step)));
+        QVERIFY2(QList<double>({1, 2, 5}).contains(step / decade), qPrintable(QString::number(step)));
+        QCOMPARE(std::fmod(axis->min(), step), 0.0);
+        QVERIFY(axis->tickCount() <= 9 && axis->tickCount() >= 3);
+        QCOMPARE(axis->labelFormat(), QStringLiteral("%d"));
+    }
+    auto *vertical = qobject_cast<QValueAxis *>(view->chart()->axes(Qt::Vertical).first());
+    QVERIFY(vertical->min() <= -2 * sigma && vertical->max() >= 2 * sigma);
+    QVERIFY(dialog->findChild<QLabel *>("lblHuiceExplain")->text().contains(QStringLiteral("σ")));
 
+    // The workbook: named by its range, a sheet of conditions and summary first, numbers as numbers.
     dialog->findChild<QPushButton *>("cmdHuiceExport")->click();
-    const QString path = h.folder.filePath("Huice.xlsx");
+    const QString path = h.folder.filePath(QStringLiteral("Huice_%1-%2.xlsx").arg(*s.from).arg(*s.to));
     QCOMPARE(h.launcher.opened, QStringList{path});
-    QVERIFY(QFileInfo(path).size() > 1000);
+    const QList<Sheet> sheets = readWorkbookSheets(path);
+    QCOMPARE(sheets.size(), 2);
+    QCOMPARE(sheets[0].rows[0], (QStringList{"检索条件", BacktestDialog::optionsText(w.searchOptions().state(), {true, true, true})}));
+    QCOMPARE(sheets[0].rows[1], (QStringList{"起始期号", QString::number(*s.from)}));
+    QCOMPARE(sheets[0].kinds[1][1], QStringLiteral("n"));
+    QCOMPARE(sheets[0].rows[6], (QStringList{"命中期数", QString::number(s.hits)}));
+    QCOMPARE(sheets[0].kinds[6][1], QStringLiteral("n"));
+    QCOMPARE(sheets[1].rows.size(), s.played + 1);
+    QCOMPARE(sheets[1].rows[0], Backtest::issueHeader());
+    QCOMPARE(sheets[1].rows[1][0], QString::number(s.issues.front().issue));
+    QCOMPARE(sheets[1].kinds[1], (QStringList{"n", "s", "s", "s", "s", "n"}));
+    QCOMPARE(sheets[1].rows[1][5].toDouble(), s.issues.front().pHit);
 
     // A range that is no range says so and keeps the last result.
     dialog->findChild<QLineEdit *>("txtHuiceFrom")->setText("abc");
     dialog->findChild<QPushButton *>("cmdHuiceRun")->click();
     QCOMPARE(dialog->findChild<QLabel *>("lblHuiceSummary")->text(), QStringLiteral("回测起止期号无效"));
     QCOMPARE(dialog->summary()->hits, s.hits);
+
+    // Cancelled: nothing of the last run stays, and there is nothing to export.
+    dialog->findChild<QLineEdit *>("txtHuiceFrom")->setText(QString::number(*s.from));
+    dialog->setProgressDelay(0);
+    QTimer::singleShot(0, dialog->findChild<QPushButton *>("cmdHuiceCancel"), &QPushButton::click);
+    dialog->findChild<QPushButton *>("cmdHuiceRun")->click();
+    QCOMPARE(dialog->findChild<QLabel *>("lblHuiceSummary")->text(), QStringLiteral("回测已取消"));
+    QVERIFY(!dialog->summary());
+    QCOMPARE(table->model()->rowCount(), 0);
+    QVERIFY(view->chart()->series().isEmpty());
+    QVERIFY(!dialog->findChild<QPushButton *>("cmdHuiceExport")->isEnabled());
 }
 
 void TestAnalysisWindows::tallyChartShowsObservedAndExpected()
@@ -107,6 +168,51 @@ void TestAnalysisWindows::tallyChartShowsObservedAndExpected()
     }
     QCOMPARE(seen, (h.grid(2).rows() - 1) * 3.0);
     QCOMPARE(wanted, seen);
+    // A ±2σ whisker on each expected bar, titled axes of whole numbers, a close button.
+    QChart *shown = chart->findChild<QChartView *>("chtTally")->chart();
+    QCOMPARE(shown->series().size(), 1 + 6);
+    auto *whisker = qobject_cast<QLineSeries *>(shown->series().at(1));
+    const double e = expected->at(0), sigma = std::sqrt(e * (1 - e / seen));
+    QCOMPARE(whisker->points().at(0).y(), e - 2 * sigma);
+    QCOMPARE(whisker->points().at(1).y(), e + 2 * sigma);
+    auto *values = qobject_cast<QValueAxis *>(shown->axes(Qt::Vertical).first());
+    QCOMPARE(values->titleText(), QStringLiteral("次数"));
+    QCOMPARE(shown->axes(Qt::Horizontal).first()->titleText(), QStringLiteral("结果"));
+    QCOMPARE(std::fmod((values->max() - values->min()) / (values->tickCount() - 1), 1.0), 0.0);
+
+    // The chart follows the next search ...
+    h.find<QRadioButton>("Option5(1)")->click();
+    h.find<QRadioButton>("Option2(4)")->click(); // 直选第1位: a value a result
+    h.find<QPushButton>("Command1")->click();
+    QCOMPARE(w.findChildren<TallyChartDialog *>().size(), 1);
+    shown = chart->findChild<QChartView *>("chtTally")->chart();
+    bars = qobject_cast<QBarSeries *>(shown->series().first());
+    double now = 0;
+    for (int i = 0; i < bars->barSets().at(0)->count(); ++i)
+        now += bars->barSets().at(0)->at(i);
+    QCOMPARE(now, double(h.grid(2).rows() - 1));
+    // ... and closes when a search leaves nothing to show.
+    QPointer<TallyChartDialog> open = chart;
+    h.find<QRadioButton>("Option1(0)")->click();
+    h.find<QLineEdit>("Text3(0)")->setText(h.text("Text3(1)"));
+    h.find<QTabBar>("TabStrip1")->setCurrentIndex(1);
+    for (const char *box : {"Text22(1)", "Text22(2)", "Text22(3)"})
+        h.find<QLineEdit>(box)->setText("6");
+    h.find<QPushButton>("Command1")->click();
+    QCOMPARE(h.grid(2).rows(), 1);
+    QTRY_VERIFY(!open || !open->isVisible());
+    // Its close button closes it.
+    h.find<QTabBar>("TabStrip1")->setCurrentIndex(0);
+    h.find<QLineEdit>("Text3(0)")->setText(QString::number(w.snapshot().at(1).sqqh));
+    h.find<QPushButton>("Command1")->click();
+    h.action("mnuTubiao")->trigger();
+    QPointer<TallyChartDialog> again;
+    for (TallyChartDialog *open : w.findChildren<TallyChartDialog *>())
+        if (open->isVisible())
+            again = open;
+    QVERIFY(again && again->isVisible());
+    again->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Close)->click();
+    QTRY_VERIFY(!again || !again->isVisible());
 }
 
 QTEST_MAIN(TestAnalysisWindows)

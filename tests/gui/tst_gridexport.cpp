@@ -1,4 +1,5 @@
 #include "TestHistory.h"
+#include "TestWorkbook.h"
 #include "WindowHarness.h"
 
 #include <QFile>
@@ -16,39 +17,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-// The first sheet of a workbook as an independent reader sees it: its name and every cell's text.
-struct Sheet
-{
-    QString name;
-    QList<QStringList> rows;
-};
-
-Sheet readWorkbook(const QString &path)
-{
-    QProcess python;
-    python.start(
-        "/usr/bin/python3",
-        {"-c",
-         "import json, sys, openpyxl\n"
-         "book = openpyxl.load_workbook(sys.argv[1], read_only=True)\n"
-         "sheet = book.worksheets[0]\n"
-         "rows = [['' if v is None else str(v) for v in row] for row in sheet.iter_rows(values_only=True)]\n"
-         "print(json.dumps({'name': sheet.title, 'rows': rows}))\n",
-         path});
-    python.waitForFinished(120000);
-    if (python.exitCode() != 0)
-        qWarning("%s", python.readAllStandardError().constData());
-    const QJsonObject json = QJsonDocument::fromJson(python.readAllStandardOutput()).object();
-    Sheet sheet{json.value("name").toString(), {}};
-    for (const QJsonValue &row : json.value("rows").toArray()) {
-        QStringList cells;
-        for (const QJsonValue &cell : row.toArray())
-            cells << cell.toString();
-        sheet.rows << cells;
-    }
-    return sheet;
-}
 
 void compareWithGrid(const Sheet &sheet, const GridModel &grid)
 {

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// A workbook as an independent reader (openpyxl) sees it: every sheet's name and cells, each cell
+// as text and as its kind ("n" a number, "s" text, "" no cell).
+struct Sheet
+{
+    QString name;
+    QList<QStringList> rows;
+    QList<QStringList> kinds;
+};
+
+QList<Sheet> readWorkbookSheets(const QString &path);
+// The first sheet alone.
+Sheet readWorkbook(const QString &path);
