@@ -16,4 +16,7 @@ struct AppServices
     PageLoader *pageLoader = nullptr;
     QString programFolder; // holds the database and every file the program writes
     QString helpFolder;    // the help pages shipped beside the executable
+    QString documentsFolder; // exports and the import folder; the program folder when empty
+
+    QString userFolder() const { return documentsFolder.isEmpty() ? programFolder : documentsFolder; }
 };

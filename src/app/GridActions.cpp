@@ -37,7 +37,7 @@ void GridActions::exportGrid(int n, bool fromMenu)
 {
     if (n == 1 && beforeHistoryExport)
         beforeHistoryExport();
-    const QString path = QDir(m_services.programFolder).filePath(GridExport::fileName(n));
+    const QString path = QDir(m_services.userFolder()).filePath(GridExport::fileName(n));
     QString error;
     GridModel &grid = *m_views[size_t(n - 1)]->grid();
     const BusyCursor busy;

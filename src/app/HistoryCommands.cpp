@@ -168,7 +168,7 @@ CommandOutcome HistoryCommands::chooseAndImport()
                         .arg(Backups::folderName());
     if (!m_services.dialogs->question(m_parent, importTitle, question))
         return {};
-    const QString folder = programFile(QStringLiteral("历史号码"));
+    const QString folder = QDir(m_services.userFolder()).filePath(QStringLiteral("历史号码"));
     QDir().mkpath(folder);
     const QString chosen = m_services.dialogs->openFile(m_parent, importTitle, folder, QStringLiteral("历史号码文本 (*.txt)"));
     if (chosen.right(3).compare(QLatin1String("txt"), Qt::CaseInsensitive) == 0)
@@ -213,7 +213,7 @@ CommandOutcome HistoryCommands::importFile(const QString &path)
 
 CommandOutcome HistoryCommands::exportText(GridModel &historyGrid)
 {
-    const QString path = programFile(HistoryMaintenance::exportFileName(m_snapshot));
+    const QString path = QDir(m_services.userFolder()).filePath(HistoryMaintenance::exportFileName(m_snapshot));
     QString error;
     if (!HistoryText::writeFile(path, HistoryMaintenance::gridText(historyGrid), &error))
         return failure(QStringLiteral("导出历史号码"),

@@ -252,7 +252,7 @@ void MainWindow::openBacktest()
     syncWithDisk();
     const SearchQuery q = m_options->backtestQuery();
     auto *dialog = new BacktestDialog(snapshot(), q.state, q.positions, m_services.dialogs, m_services.launcher,
-                                      m_services.programFolder, this);
+                                      m_services.userFolder(), this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->open();
 }

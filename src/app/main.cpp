@@ -51,7 +51,8 @@ int main(int argc, char *argv[])
     // The desktop's proxy settings apply to the results page.
     QNetworkProxyFactory::setUseSystemConfiguration(true);
     AppServices services{
-        &dialogs, &launcher, &clock, &pageLoader, AppPaths::programFolder(), AppPaths::helpFolder()};
+        &dialogs, &launcher, &clock, &pageLoader, AppPaths::programFolder(), AppPaths::helpFolder(),
+        AppPaths::documentsFolder()};
 
     MainWindow window(services);
     window.show();

@@ -32,6 +32,24 @@ QString programFolderFor(const QString &exeDir)
     return data;
 }
 
+QString documentsFolder()
+{
+    return documentsFolderFor(QCoreApplication::applicationDirPath());
+}
+
+QString documentsFolderFor(const QString &exeDir)
+{
+    const QString program = programFolderFor(exeDir);
+    if (program == exeDir)
+        return program;
+    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (documents.isEmpty())
+        documents = QDir::homePath();
+    const QString folder = QDir(documents).filePath(QStringLiteral("快3跟号分析"));
+    // Without a documents folder to write in, the files stay beside the database.
+    return QDir().mkpath(folder) ? folder : program;
+}
+
 QString helpFolder()
 {
     const QString exeDir = QCoreApplication::applicationDirPath();

@@ -1,5 +1,6 @@
 #include "TestHistory.h"
 #include "TestWorkbook.h"
+#include "AnalysisWindows.h"
 #include "WindowHarness.h"
 
 #include <QFile>
@@ -50,6 +51,7 @@ class TestGridExport : public QObject
 private slots:
     void resultGridsToWorkbooks();
     void historyByDoubleClickAndMenu();
+    void userFilesGoToTheDocumentsFolder();
     void unwritableFolderIsReported();
     void wheelScrollsTheFocusedGrid();
     void rightClickOpensHistoryMenu();
@@ -119,6 +121,35 @@ void TestGridExport::historyByDoubleClickAndMenu()
     h.action("mnuDcls")->trigger();
     QCOMPARE(h.window->statusText(), QStringLiteral("电子表格已保存在 %1（桌面没有可以打开它的程序）")
                                          .arg(QDir::toNativeSeparators(path)));
+}
+
+// Installed, what the user opens or keeps goes to a documents folder; the database and its
+// backups stay in the data folder.
+void TestGridExport::userFilesGoToTheDocumentsFolder()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), TestHistory::sample()));
+    h.documents = h.folder.filePath("文档/快3跟号分析");
+    QVERIFY(QDir().mkpath(h.documents));
+    MainWindow &w = h.start();
+    doubleClick(h.find<GridView>("MSFlexGrid1"));
+    h.find<QPushButton>("Command4")->click();
+    h.action("mnuHuice")->trigger();
+    auto *backtest = w.findChild<BacktestDialog *>();
+    backtest->findChild<QLineEdit *>("txtHuiceFrom")->setText(QString::number(w.snapshot().at(w.snapshot().count() - 20).sqqh));
+    backtest->findChild<QPushButton *>("cmdHuiceRun")->click();
+    backtest->findChild<QPushButton *>("cmdHuiceExport")->click();
+    h.action("mnuClear")->trigger();
+    h.find<QPushButton>("cmdRdLst")->click();
+    QCOMPARE(h.launcher.opened.size(), 3);
+    for (const QString &opened : h.launcher.opened)
+        QCOMPARE(QFileInfo(opened).absolutePath(), h.documents);
+    QCOMPARE(h.dialogs.shown.last().kind, QStringLiteral("openFile"));
+    QCOMPARE(h.dialogs.shown.last().text, h.documents + "/历史号码");
+    QVERIFY(QFileInfo(h.documents + "/历史号码").isDir());
+    QVERIFY(QFileInfo(h.folder.filePath("vendrixK3.db")).exists());
+    QVERIFY(QFileInfo(h.folder.filePath("备份")).isDir());
+    QVERIFY(!QFileInfo(h.documents + "/备份").exists());
 }
 
 void TestGridExport::unwritableFolderIsReported()

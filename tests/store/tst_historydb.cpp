@@ -243,9 +243,17 @@ void TestHistoryDb::unwritableProgramFolder()
     const QString data = AppPaths::programFolderFor(folder.filePath("missing"));
     QCOMPARE(data, QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     QVERIFY(QFileInfo(data).isDir());
+    // Its own folder: the user's files beside the database; else in the documents folder.
+    QCOMPARE(AppPaths::documentsFolderFor(folder.path()), folder.path());
+    const QString documents = AppPaths::documentsFolderFor(folder.filePath("missing"));
+    QCOMPARE(documents,
+             QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + QStringLiteral("/快3跟号分析"));
+    QVERIFY(QFileInfo(documents).isDir());
     QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    if (!QFileInfo(folder.path()).isWritable())
+    if (!QFileInfo(folder.path()).isWritable()) {
         QCOMPARE(AppPaths::programFolderFor(folder.path()), data);
+        QCOMPARE(AppPaths::documentsFolderFor(folder.path()), documents);
+    }
     QFile::setPermissions(folder.path(),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
