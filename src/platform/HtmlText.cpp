@@ -166,6 +166,19 @@ QString visibleText(QStringView html)
             i = after < 0 ? size : after + 1;
             continue;
         }
+        if (!ending && name.compare(u"img", Qt::CaseInsensitive) == 0) {
+            // An image's alt text stands for it: results pages draw the dice as images.
+            static const QRegularExpression alt(QStringLiteral("\\balt\\s*=\\s*(\"([^\"]*)\"|'([^']*)'|([^\\s>]+))"),
+                                                QRegularExpression::CaseInsensitiveOption);
+            const QRegularExpressionMatch m = alt.match(tag);
+            if (m.hasMatch()) {
+                out.text(u' ');
+                for (QChar d : m.captured(2) + m.captured(3) + m.captured(4))
+                    out.text(d);
+                out.text(u' ');
+            }
+            continue;
+        }
         switch (breakOf(name)) {
         case Break::Cell:
             if (!ending)

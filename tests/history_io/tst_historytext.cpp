@@ -1,8 +1,10 @@
+#include "DrawText.h"
 #include "HistoryText.h"
 
 #include "TestDoubles.h"
 
 #include <QFile>
+#include <QStringEncoder>
 #include <QTest>
 
 using Draws = std::vector<TextDraw>;
@@ -21,7 +23,142 @@ private slots:
     void realSampleFile();
     void unreadableFile();
     void writeReplacesWholeFile();
+    void drawsFromAnyLayout_data();
+    void drawsFromAnyLayout();
+    void drawsRefused_data();
+    void drawsRefused();
 };
+
+namespace {
+
+// One draw row of a layout: %1 the issue, %2 %3 %4 the numbers, %5 their sum.
+QString rowOf(const QString &layout, const TextDraw &draw)
+{
+    const Numbers &n = draw.numbers;
+    QString issue = QString::number(draw.issue);
+    return QString(layout)
+        .replace(QStringLiteral("%I11"), QStringLiteral("20") + issue)
+        .replace(QStringLiteral("%I10"), QStringLiteral("20") + issue.left(6) + issue.right(2))
+        .replace(QStringLiteral("%I"), issue)
+        .replace(QStringLiteral("%D"), QStringLiteral("%1-%2").arg(issue.mid(2, 2), issue.mid(4, 2)))
+        .replace(QStringLiteral("%1"), QString::number(n[0]))
+        .replace(QStringLiteral("%2"), QString::number(n[1]))
+        .replace(QStringLiteral("%3"), QString::number(n[2]))
+        .replace(QStringLiteral("%S"), QString::number(n[0] + n[1] + n[2]));
+}
+
+const Draws layoutDraws{{130529001, {1, 3, 5}}, {130529002, {2, 2, 6}}, {130529003, {1, 1, 1}}, {130529004, {4, 5, 6}}};
+
+} // namespace
+
+// The common ways results are shown: every layout gives the same draws, oldest or newest first.
+void TestHistoryText::drawsFromAnyLayout_data()
+{
+    QTest::addColumn<QString>("head");
+    QTest::addColumn<QString>("row");
+    QTest::addColumn<QString>("tail");
+    QTest::addColumn<bool>("newestFirst");
+    const struct
+    {
+        const char *name;
+        const char *head;
+        const char *row;
+        const char *tail;
+    } layouts[] = {
+        {"history text", "", "%I %1%2%3", ""},
+        {"blanks", "期号 开奖号码\n", "%I  %1 %2 %3", ""},
+        {"csv", "issue,n1,n2,n3\n", "%I,%1,%2,%3", ""},
+        {"csv with date, time and sum", "期号,日期,时间,号码1,号码2,号码3,和值\n", "%I,2013-05-29,09:10,%1,%2,%3,%S", ""},
+        {"csv, numbers in one quoted cell", "", "\"%I\",\"%1,%2,%3\",\"2013/5/29\"", ""},
+        {"dashes and a short date", "", "%D %I %1-%2-%3 大小 单双", ""},
+        {"labels and pluses", "", "第%I期 开奖号码：%1+%2+%3 和值：%S 三不同", ""},
+        {"chinese date and week day", "", "5月29日 星期三 %I期 %1、%2、%3 和值%S", ""},
+        {"spreadsheet copy", "期号\t日期\t百位\t十位\t个位\t和值\t大小\t单双\n", "%I\t2013/5/29\t%1\t%2\t%3\t%S\t大\t单", ""},
+        {"html cells with date, time and sum",
+         "<html><body><h1>开奖结果</h1><table><tr><th>期号</th><th>日期</th><th>时间</th><th colspan=3>号码</th><th>和值</th></tr>",
+         "<tr><td>%I</td><td>2013-05-29</td><td>09:10:00</td><td>%1</td><td>%2</td><td>%3</td><td>%S</td></tr>",
+         "</table><p>客服电话 4001234567</p></body></html>"},
+        {"html, eleven-digit issue, one cell", "<table>", "<tr><td>%I11</td><td>周三</td><td>%1 %2 %3</td><td>和值 %S</td></tr>",
+         "</table>"},
+        {"html dice as images", "<div class=list>",
+         "<div class=row><span>第%I期</span> <img src=d%1.png alt=\"%1\"><img src='d%2.png' alt='%2'><img alt=%3> 和值%S 对子</div>",
+         "</div>"},
+        {"html list, ten-digit issue", "<ul>", "<li><b>%I10</b> 05-29 09:10 <em>%1%2%3</em> 大 单</li>", "</ul>"},
+    };
+    for (const auto &layout : layouts)
+        for (bool newestFirst : {false, true})
+            QTest::addRow("%s%s", layout.name, newestFirst ? ", newest first" : "")
+                << QString::fromUtf8(layout.head) << QString::fromUtf8(layout.row) << QString::fromUtf8(layout.tail)
+                << newestFirst;
+}
+
+void TestHistoryText::drawsFromAnyLayout()
+{
+    QFETCH(QString, head);
+    QFETCH(QString, row);
+    QFETCH(QString, tail);
+    QFETCH(bool, newestFirst);
+    Draws draws = layoutDraws;
+    if (newestFirst)
+        std::reverse(draws.begin(), draws.end());
+    QString text = head;
+    for (const TextDraw &draw : draws)
+        text += rowOf(row, draw) + (row.startsWith('<') ? "" : "\n");
+    text += tail;
+    const DrawText::Reading reading = DrawText::read(text);
+    Draws found;
+    for (const DrawText::Found &f : reading.draws)
+        found.push_back(f.draw);
+    QCOMPARE(found, draws);
+    for (const DrawText::Skipped &s : reading.skipped)
+        QVERIFY2(false, qPrintable(QStringLiteral("line %1 skipped: %2 (%3)").arg(s.line).arg(s.reason, s.text)));
+    // The same as bytes in GB18030, as a saved Chinese page often is.
+    QStringEncoder gb("GB18030");
+    const DrawText::Reading fromBytes = DrawText::readBytes(gb.encode(text));
+    QCOMPARE(fromBytes.draws.size(), draws.size());
+}
+
+// Rows that could be read more than one way, or not as dice, are skipped with their reason.
+void TestHistoryText::drawsRefused_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<Draws>("draws");
+    QTest::addColumn<QString>("reason"); // what the first skipped line's reason says; empty: none skipped
+    QTest::newRow("two readings: four dice, no sum") << "130529001 1 3 5 2" << Draws{} << "不止一种读法";
+    QTest::newRow("two readings: two draws after one issue") << "130529001 135 246" << Draws{} << "135 或 246";
+    QTest::newRow("a sum tells the reading") << "130529001 1 2 3 6 4" << Draws{{130529001, {1, 2, 3}}} << "";
+    QTest::newRow("the same draw twice is one reading") << "130529001 135 <1 3 5>" << Draws{{130529001, {1, 3, 5}}} << "";
+    QTest::newRow("a 7") << "130529001 1 3 7" << Draws{} << "“7”不是 1~6";
+    QTest::newRow("a 0") << "130529001 0 3 5" << Draws{} << "“0”不是 1~6";
+    QTest::newRow("an issue read two ways is not taken")
+        << "130529001 135\n130529002 246\n130529001 136" << Draws{{130529002, {2, 4, 6}}} << "两处不同";
+    QTest::newRow("an issue shown twice alike is one draw")
+        << "第130529001期 1 3 5\n130529001 1 3 5\n" << Draws{{130529001, {1, 3, 5}}} << "";
+    QTest::newRow("two draws a line") << "130529001 135 130529002 246" << Draws{{130529001, {1, 3, 5}}, {130529002, {2, 4, 6}}}
+                                      << "";
+    QTest::newRow("numbers before the issue are no draw") << "1 2 3 130529001 4 5 6" << Draws{{130529001, {4, 5, 6}}} << "";
+    QTest::newRow("a pending draw and a phone number: not draw rows") << "130529078 开奖中\n电话 4001234567" << Draws{} << "";
+    QTest::newRow("no issue, no draw") << "1 3 5\n大 小" << Draws{} << "";
+}
+
+void TestHistoryText::drawsRefused()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, reason);
+    const DrawText::Reading reading = DrawText::read(text);
+    Draws found;
+    for (const DrawText::Found &f : reading.draws)
+        found.push_back(f.draw);
+    QTEST(found, "draws");
+    if (reason.isEmpty()) {
+        QVERIFY2(reading.skipped.empty(), qPrintable(reading.skipped.empty() ? QString() : reading.skipped.front().reason));
+        return;
+    }
+    QVERIFY(!reading.skipped.empty());
+    QVERIFY2(std::any_of(reading.skipped.begin(), reading.skipped.end(),
+                         [&](const DrawText::Skipped &s) { return s.reason.contains(reason); }),
+             qPrintable(reading.skipped.front().reason));
+}
 
 void TestHistoryText::readingRules_data()
 {

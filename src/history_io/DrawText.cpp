@@ -1,0 +1,319 @@
+#include "DrawText.h"
+
+#include "HtmlText.h"
+#include "IssueNumbers.h"
+
+#include <QRegularExpression>
+#include <unordered_map>
+
+namespace DrawText {
+
+namespace {
+
+struct Token
+{
+    enum Kind { Number, Word, Mark } kind;
+    qsizetype begin;
+    qsizetype end;
+    QChar mark; // the separator of a Mark
+    bool ignored = false;
+};
+
+QChar normal(QChar c)
+{
+    // Full-width digits and marks as their ASCII forms.
+    if (c.unicode() >= 0xFF10 && c.unicode() <= 0xFF19)
+        return QChar(u'0' + (c.unicode() - 0xFF10));
+    switch (c.unicode()) {
+    case 0xFF1A:
+        return u':';
+    case 0xFF0C:
+        return u',';
+    case 0xFF0D:
+        return u'-';
+    case 0xFF0B:
+        return u'+';
+    case 0xFF0F:
+        return u'/';
+    default:
+        return c;
+    }
+}
+
+bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+class Line
+{
+public:
+    explicit Line(QStringView raw)
+    {
+        m_text.reserve(raw.size());
+        for (QChar c : raw)
+            m_text += normal(c);
+        qsizetype i = 0;
+        const qsizetype n = m_text.size();
+        while (i < n) {
+            const QChar c = m_text[i];
+            qsizetype j = i + 1;
+            if (isDigit(c)) {
+                while (j < n && isDigit(m_text[j]))
+                    ++j;
+                m_tokens.push_back({Token::Number, i, j, {}});
+            } else if (c.isLetter()) {
+                while (j < n && m_text[j].isLetter() && !isDigit(m_text[j]))
+                    ++j;
+                m_tokens.push_back({Token::Word, i, j, {}});
+            } else if (!c.isSpace()) {
+                m_tokens.push_back({Token::Mark, i, j, c});
+            }
+            i = j;
+        }
+        passOverNoDraws();
+    }
+
+    const QString &text() const { return m_text; }
+    const std::vector<Token> &tokens() const { return m_tokens; }
+    QStringView view(const Token &t) const { return QStringView(m_text).sliced(t.begin, t.end - t.begin); }
+    // Whether nothing but blanks stands between two tokens.
+    bool adjacent(size_t a, size_t b) const { return m_tokens[a].end == m_tokens[b].begin; }
+
+private:
+    bool isNumber(size_t i) const { return i < m_tokens.size() && m_tokens[i].kind == Token::Number; }
+    bool isMark(size_t i, QStringView marks) const
+    {
+        return i < m_tokens.size() && m_tokens[i].kind == Token::Mark && marks.contains(m_tokens[i].mark);
+    }
+    int value(size_t i) const { return view(m_tokens[i]).size() <= 4 ? view(m_tokens[i]).toInt() : 99999; }
+    void ignore(size_t from, size_t to)
+    {
+        for (size_t i = from; i <= to && i < m_tokens.size(); ++i)
+            m_tokens[i].ignored = true;
+    }
+
+    // Dates, times and the numbers that labels and units claim are no part of a draw.
+    void passOverNoDraws()
+    {
+        for (size_t i = 0; i < m_tokens.size(); ++i) {
+            if (!isNumber(i) || m_tokens[i].ignored)
+                continue;
+            const qsizetype digits = view(m_tokens[i]).size();
+            // 2013-05-29, 2013/5/29, 2013.05.29
+            if (digits == 4 && isMark(i + 1, u"-/.") && isNumber(i + 2) && isMark(i + 3, u"-/.") && isNumber(i + 4) &&
+                value(i + 2) >= 1 && value(i + 2) <= 12 && value(i + 4) >= 1 && value(i + 4) <= 31) {
+                ignore(i, i + 4);
+                continue;
+            }
+            // 09:10, 09:10:00
+            if (digits <= 2 && isMark(i + 1, u":") && isNumber(i + 2)) {
+                ignore(i, i + 2);
+                if (isMark(i + 3, u":") && isNumber(i + 4))
+                    ignore(i + 3, i + 4);
+                continue;
+            }
+            // 05-29, 5/29: two parts only (three single digits are a draw: "1-3-5").
+            if (digits <= 2 && isMark(i + 1, u"-/") && isNumber(i + 2) && view(m_tokens[i + 2]).size() <= 2 &&
+                value(i) >= 1 && value(i) <= 12 && value(i + 2) >= 1 && value(i + 2) <= 31 &&
+                !(isMark(i + 3, u"-/") && isNumber(i + 4)) && (digits == 2 || view(m_tokens[i + 2]).size() == 2)) {
+                ignore(i, i + 2);
+                continue;
+            }
+            // A unit right after the number: 5月29日, 2013年, 29号, 9点, 3个.
+            if (i + 1 < m_tokens.size() && m_tokens[i + 1].kind == Token::Word && adjacent(i, i + 1)) {
+                const QChar unit = m_text[m_tokens[i + 1].begin];
+                if (QStringView(u"年月日号时点分秒个次元").contains(unit)) {
+                    m_tokens[i].ignored = true;
+                    continue;
+                }
+            }
+            // A sum after its label: 和值 9, 和值：9, 和:9.
+            if (i > 0) {
+                size_t label = i - 1;
+                if (isMark(label, u":=") && label > 0)
+                    --label;
+                if (m_tokens[label].kind == Token::Word && view(m_tokens[label]).endsWith(u"和值"))
+                    m_tokens[i].ignored = true;
+                else if (m_tokens[label].kind == Token::Word && view(m_tokens[label]).endsWith(u"和"))
+                    m_tokens[i].ignored = true;
+            }
+            // 20130529: a date written as one number.
+            if (digits == 8 && view(m_tokens[i]).startsWith(u"20") &&
+                IssueNumbers::dateOf(view(m_tokens[i]).sliced(2).toString()))
+                m_tokens[i].ignored = true;
+        }
+    }
+
+    QString m_text;
+    std::vector<Token> m_tokens;
+};
+
+bool isIssueLike(QStringView digits)
+{
+    return digits.size() >= 5 && digits.size() <= 11;
+}
+
+struct Reading1
+{
+    std::optional<Numbers> numbers;
+    QString reason;
+};
+
+// The draw after an issue: the numbers of tokens [from, to) that nothing else claimed.
+Reading1 drawAfter(const Line &line, size_t from, size_t to)
+{
+    std::vector<size_t> numbers;
+    for (size_t i = from; i < to; ++i)
+        if (line.tokens()[i].kind == Token::Number && !line.tokens()[i].ignored)
+            numbers.push_back(i);
+    if (numbers.empty())
+        return {}; // nothing that could be a draw: no draw row (a phone number, a pending draw)
+    auto digitAt = [&](size_t k, qsizetype d) { return line.view(line.tokens()[numbers[k]])[d].unicode() - u'0'; };
+    auto size = [&](size_t k) { return line.view(line.tokens()[numbers[k]]).size(); };
+    auto die = [](int v) { return v >= 1 && v <= 6; };
+    struct Candidate
+    {
+        size_t first; // index into `numbers`
+        size_t count; // tokens it takes, the sum after it included
+        Numbers draw;
+    };
+    std::vector<Candidate> candidates;
+    for (size_t k = 0; k < numbers.size(); ++k) {
+        if (size(k) == 3 && die(digitAt(k, 0)) && die(digitAt(k, 1)) && die(digitAt(k, 2))) {
+            candidates.push_back({k, 1, {qint16(digitAt(k, 0)), qint16(digitAt(k, 1)), qint16(digitAt(k, 2))}});
+            continue;
+        }
+        if (k + 2 < numbers.size() && size(k) == 1 && size(k + 1) == 1 && size(k + 2) == 1 && die(digitAt(k, 0)) &&
+            die(digitAt(k + 1, 0)) && die(digitAt(k + 2, 0)))
+            candidates.push_back({k, 3, {qint16(digitAt(k, 0)), qint16(digitAt(k + 1, 0)), qint16(digitAt(k + 2, 0))}});
+    }
+    if (candidates.empty()) {
+        for (size_t k = 0; k < numbers.size(); ++k)
+            for (qsizetype d = 0; d < size(k) && size(k) <= 3; ++d)
+                if (!die(digitAt(k, d)))
+                    return {std::nullopt, QStringLiteral("号码“%1”不是 1~6").arg(line.view(line.tokens()[numbers[k]]))};
+        return {std::nullopt, QStringLiteral("期号后面没有三个 1~6 的号码")};
+    }
+    // A sum right after the first reading confirms it and claims the numbers up to the sum.
+    Candidate chosen = candidates.front();
+    const size_t after = chosen.first + chosen.count;
+    const bool summed = after < numbers.size() && size(after) <= 2 &&
+                        line.view(line.tokens()[numbers[after]]).toInt() == chosen.draw[0] + chosen.draw[1] + chosen.draw[2];
+    if (summed)
+        chosen.count += 1;
+    for (const Candidate &other : candidates) {
+        if (other.first < chosen.first + chosen.count)
+            continue; // within the chosen reading
+        if (other.draw != chosen.draw)
+            return {std::nullopt, QStringLiteral("有不止一种读法（%1%2%3 或 %4%5%6）")
+                                      .arg(chosen.draw[0]).arg(chosen.draw[1]).arg(chosen.draw[2])
+                                      .arg(other.draw[0]).arg(other.draw[1]).arg(other.draw[2])};
+    }
+    // Overlapping readings of one run of single digits ("1 3 5 2") with no sum to tell them apart.
+    for (const Candidate &other : candidates)
+        if (!summed && other.first > chosen.first && other.first < chosen.first + chosen.count && other.draw != chosen.draw)
+            return {std::nullopt, QStringLiteral("有不止一种读法（%1%2%3 或 %4%5%6）")
+                                      .arg(chosen.draw[0]).arg(chosen.draw[1]).arg(chosen.draw[2])
+                                      .arg(other.draw[0]).arg(other.draw[1]).arg(other.draw[2])};
+    return {chosen.draw, {}};
+}
+
+bool looksLikeHtml(const QString &text)
+{
+    static const QRegularExpression tags(QStringLiteral("<(td|tr|br|p|div|li|html|body|table|img)[\\s>/]"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    return tags.match(QStringView(text).first(std::min<qsizetype>(text.size(), 1 << 20))).hasMatch();
+}
+
+QString shortened(const QString &line)
+{
+    const QString simple = line.simplified();
+    return simple.size() > 80 ? simple.left(79) + QChar(0x2026) : simple;
+}
+
+} // namespace
+
+std::optional<qint32> issueOf(QStringView digits)
+{
+    if (digits.size() == 11 && digits.startsWith(u"20"))
+        digits = digits.sliced(2);
+    if (digits.size() == 10 && digits.startsWith(u"20") && IssueNumbers::dateOf(digits.sliced(2, 6).toString()))
+        return digits.sliced(2, 6).toInt() * 1000 + digits.sliced(8).toInt();
+    if (digits.size() < 5 || digits.size() > 10)
+        return std::nullopt;
+    bool ok = false;
+    const qint64 value = digits.toLongLong(&ok);
+    if (!ok || value < 1 || value > std::numeric_limits<qint32>::max())
+        return std::nullopt;
+    return qint32(value);
+}
+
+Reading read(const QString &input)
+{
+    const QString text = looksLikeHtml(input) ? HtmlText::visibleText(input) : input;
+    Reading reading;
+    std::unordered_map<qint32, size_t> seen; // issue -> its place in reading.draws
+    std::vector<bool> dropped;               // draws given up for another reading of their issue
+    int number = 0;
+    for (QStringView raw : QStringView(text).tokenize(u'\n')) {
+        ++number;
+        if (raw.size() > 4096)
+            raw = raw.first(4096); // no draw row is that long; the rest is not read
+        const Line line(raw);
+        const std::vector<Token> &tokens = line.tokens();
+        // Each issue-like number starts a draw that runs to the next one.
+        std::vector<size_t> issues;
+        for (size_t i = 0; i < tokens.size(); ++i)
+            if (tokens[i].kind == Token::Number && !tokens[i].ignored && isIssueLike(line.view(tokens[i])))
+                issues.push_back(i);
+        for (size_t k = 0; k < issues.size(); ++k) {
+            const size_t end = k + 1 < issues.size() ? issues[k + 1] : tokens.size();
+            const std::optional<qint32> issue = issueOf(line.view(tokens[issues[k]]));
+            const Reading1 found = drawAfter(line, issues[k] + 1, end);
+            if (!issue || !found.numbers) {
+                if (!found.numbers && found.reason.isEmpty())
+                    continue;
+                reading.skipped.push_back(
+                    {number, shortened(raw.toString()), issue ? found.reason : QStringLiteral("期号无效")});
+                continue;
+            }
+            const auto [it, fresh] = seen.try_emplace(*issue, reading.draws.size());
+            if (fresh) {
+                reading.draws.push_back({number, {*issue, *found.numbers}});
+                dropped.push_back(false);
+                continue;
+            }
+            const Found &first = reading.draws[it->second];
+            if (first.draw.numbers == *found.numbers)
+                continue; // the same draw shown again (a headline, a second table)
+            const auto text = [](const Numbers &n) { return QStringLiteral("%1%2%3").arg(n[0]).arg(n[1]).arg(n[2]); };
+            reading.skipped.push_back({number, shortened(raw.toString()),
+                                       QStringLiteral("第 %1 期在第 %2 行是 %3，这里是 %4：两处不同，都不采用")
+                                           .arg(*issue)
+                                           .arg(first.line)
+                                           .arg(text(first.draw.numbers), text(*found.numbers))});
+            dropped[it->second] = true;
+        }
+    }
+    // An issue read two ways is given up on both lines.
+    std::vector<Found> kept;
+    kept.reserve(reading.draws.size());
+    for (size_t i = 0; i < reading.draws.size(); ++i) {
+        if (!dropped[i])
+            kept.push_back(reading.draws[i]);
+        else
+            reading.skipped.push_back({reading.draws[i].line, {}, QStringLiteral("同一期有两种号码，不采用")});
+    }
+    reading.draws = std::move(kept);
+    std::stable_sort(reading.skipped.begin(), reading.skipped.end(),
+                     [](const Skipped &a, const Skipped &b) { return a.line < b.line; });
+    return reading;
+}
+
+Reading readBytes(const QByteArray &bytes)
+{
+    return read(HtmlText::decode(bytes, {}));
+}
+
+} // namespace DrawText
