@@ -249,6 +249,18 @@ std::optional<qint32> issueOf(QStringView digits)
     return qint32(value);
 }
 
+namespace {
+
+void skip(Reading &reading, Skipped skipped)
+{
+    // A page full of numbers that are no draws must not fill the memory with reasons.
+    ++reading.skippedCount;
+    if (reading.skipped.size() < Reading::MaxSkipped)
+        reading.skipped.push_back(std::move(skipped));
+}
+
+} // namespace
+
 Reading read(const QString &input)
 {
     const QString text = looksLikeHtml(input) ? HtmlText::visibleText(input) : input;
@@ -274,8 +286,7 @@ Reading read(const QString &input)
             if (!issue || !found.numbers) {
                 if (!found.numbers && found.reason.isEmpty())
                     continue;
-                reading.skipped.push_back(
-                    {number, shortened(raw.toString()), issue ? found.reason : QStringLiteral("期号无效")});
+                skip(reading, {number, shortened(raw.toString()), issue ? found.reason : QStringLiteral("期号无效")});
                 continue;
             }
             const auto [it, fresh] = seen.try_emplace(*issue, reading.draws.size());
@@ -288,7 +299,7 @@ Reading read(const QString &input)
             if (first.draw.numbers == *found.numbers)
                 continue; // the same draw shown again (a headline, a second table)
             const auto text = [](const Numbers &n) { return QStringLiteral("%1%2%3").arg(n[0]).arg(n[1]).arg(n[2]); };
-            reading.skipped.push_back({number, shortened(raw.toString()),
+            skip(reading, {number, shortened(raw.toString()),
                                        QStringLiteral("第 %1 期在第 %2 行是 %3，这里是 %4：两处不同，都不采用")
                                            .arg(*issue)
                                            .arg(first.line)
@@ -303,7 +314,7 @@ Reading read(const QString &input)
         if (!dropped[i])
             kept.push_back(reading.draws[i]);
         else
-            reading.skipped.push_back({reading.draws[i].line, {}, QStringLiteral("同一期有两种号码，不采用")});
+            skip(reading, {reading.draws[i].line, {}, QStringLiteral("同一期有两种号码，不采用")});
     }
     reading.draws = std::move(kept);
     std::stable_sort(reading.skipped.begin(), reading.skipped.end(),

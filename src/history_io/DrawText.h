@@ -28,7 +28,10 @@ struct Skipped
 struct Reading
 {
     std::vector<Found> draws; // in the order of the text, one per issue
-    std::vector<Skipped> skipped;
+    std::vector<Skipped> skipped; // the first MaxSkipped of them
+    int skippedCount = 0;         // all of them
+
+    static constexpr size_t MaxSkipped = 1000;
 };
 
 // Text, HTML (by its tags) or CSV, already decoded.

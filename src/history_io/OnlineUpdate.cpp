@@ -1,5 +1,6 @@
 #include "OnlineUpdate.h"
 
+#include "DrawText.h"
 #include "HistoryDb.h"
 #include "HistoryWriter.h"
 #include "IssueNumbers.h"
@@ -162,6 +163,11 @@ std::vector<TextDraw> findDraws(const QString &text, const Plan &plan, const Gam
         return {};
 
     const IssueIndex index(text, start, end);
+    // Rows the fixed places do not read (a date and a time between the issue and its numbers,
+    // dice as images): the tolerant reader's draws, one reading a row or none.
+    std::unordered_map<qint32, Numbers> rows;
+    for (const DrawText::Found &found : DrawText::read(text).draws)
+        rows.emplace(found.draw.issue, found.draw.numbers);
     std::vector<TextDraw> draws;
     qsizetype position = 0;
     for (qint64 issue = start; issue <= end; ++issue) {
@@ -179,6 +185,7 @@ std::vector<TextDraw> findDraws(const QString &text, const Plan &plan, const Gam
         const qsizetype length = QString::number(issue).size();
         const std::vector<qsizetype> places = index.find(issue, position);
         position = 0;
+        bool read = false;
         for (qsizetype found : places) {
             std::optional<Numbers> numbers = numbersAt(text, found, k);
             if (!numbers)
@@ -187,9 +194,12 @@ std::vector<TextDraw> findDraws(const QString &text, const Plan &plan, const Gam
                 draws.push_back({qint32(issue), *numbers});
                 // The next issue is looked for after this one.
                 position = found + 1;
+                read = true;
                 break;
             }
         }
+        if (const auto row = rows.find(qint32(issue)); !read && row != rows.end())
+            draws.push_back({qint32(issue), row->second});
     }
     return draws;
 }

@@ -112,6 +112,9 @@ void TestOnlineUpdate::visibleText_data()
                                       << "abc";
     QTest::newRow("unterminated script") << "abc<script>var"
                                          << "abc";
+    QTest::newRow("images stand for their alt text")
+        << "<td><img src=a.png alt=\"1\"><img alt='3'><img alt=5><img src=x.png></td>"
+        << "1 3 5";
     QTest::newRow("no markup") << "161212001 135"
                                << "161212001 135";
     QTest::newRow("blanks after a cell or line break")
@@ -199,8 +202,11 @@ void TestOnlineUpdate::findDraws_data()
         << QStringLiteral("第161211075期开奖公告\n161211075 1 3 5\n161211076 2 2 6") << two;
     QTest::newRow("first occurrence without a draw")
         << QStringLiteral("最新一期 161211076 开奖 | 161211075 1 3 5 | 161211076 2 2 6") << two;
-    QTest::newRow("a date after the issue is no draw")
-        << QStringLiteral("161211075 2016-12-11 1,3,5") << Draws{};
+    // A date between the issue and its numbers is passed over.
+    QTest::newRow("a date after the issue")
+        << QStringLiteral("161211075 2016-12-11 1,3,5") << Draws{{161211075, {1, 3, 5}}};
+    QTest::newRow("a date and a time in cells, a sum after")
+        << QStringLiteral("161211075\t2016-12-11\t09:10\t1\t3\t5\t9\n161211076\t2016-12-11\t09:20\t2\t2\t6\t10") << two;
     QTest::newRow("next issue right after is no draw")
         << QStringLiteral("161211075 161211076 135") << Draws{{161211076, {1, 3, 5}}};
 }
@@ -215,6 +221,15 @@ void TestOnlineUpdate::layoutsThroughLoopback()
         "<p>161211075 1 3 5</p>",
         "<p>161211075 135</p>",
         "<p>第161211075期 开奖号码：1,3,5</p>",
+        // Newest first, with what stands between the issue and the numbers in most results tables.
+        "<table><tr><th>期号</th><th>日期</th><th>时间</th><th>号码</th></tr>"
+        "<tr><td>161211076</td><td>2016-12-11</td><td>09:20</td><td>2</td><td>2</td><td>6</td><td>10</td></tr>"
+        "<tr><td>161211075</td><td>2016-12-11</td><td>09:10</td><td>1</td><td>3</td><td>5</td><td>9</td></tr></table>",
+        "<table><tr><td>20161211076</td><td>星期日</td><td>2 2 6</td></tr><tr><td>20161211075</td><td>星期日</td>"
+        "<td>1 3 5</td></tr></table>",
+        "<div>第161211076期 12月11日 <img alt=\"2\"><img alt=\"2\"><img alt=\"6\"> 和值 10 对子</div>"
+        "<div>第161211075期 12月11日 <img alt=\"1\"><img alt=\"3\"><img alt=\"5\"> 和值 9 三不同</div>",
+        "<ul><li>161211076 12-11 09:20 2-2-6 大 双</li><li>161211075 12-11 09:10 1+3+5 小 单</li></ul>",
     };
     OnlineUpdate::Plan p;
     p.startIssue = 161211075;
@@ -231,7 +246,10 @@ void TestOnlineUpdate::layoutsThroughLoopback()
         const PageLoader::Page page =
             loader.load(QUrl(QStringLiteral("http://127.0.0.1:%1/?n=78").arg(server.port())));
         QVERIFY2(page.loaded, qPrintable(page.error));
-        QCOMPARE(OnlineUpdate::findDraws(page.text, p, fujian, today), (Draws{{161211075, {1, 3, 5}}}));
+        const Draws found = OnlineUpdate::findDraws(page.text, p, fujian, today);
+        QCOMPARE(found.front(), (TextDraw{161211075, {1, 3, 5}}));
+        if (server.body.contains("161211076"))
+            QCOMPARE(found, (Draws{{161211075, {1, 3, 5}}, {161211076, {2, 2, 6}}}));
     }
     QVERIFY(QStringEncoder("GB18030").isValid());
 }
