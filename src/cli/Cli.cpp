@@ -21,6 +21,8 @@ struct Command
 const Command commands[] = {
     {"import", "import FILE               用历史号码文本文件替换历史号码", importFile},
     {"add", "add DDD [--issue ISSUE]   录入一期开奖号码（三个 1~6 的数字）", addDraw},
+    {"merge", "merge FILE|- [--dry-run] [--json]\n                            把文本、网页或 CSV 里还没有的开奖号码合并进历史号码（- 为标准输入）",
+     mergeDraws},
     {"list", "list                      列出历史号码", list},
     {"next-issue", "next-issue                显示下一期期号", nextIssue},
     {"export", "export FILE               把历史号码写成文本文件", exportText},

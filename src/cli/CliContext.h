@@ -108,6 +108,7 @@ using Handler = int (*)(Context &c, Arguments &args, QTextStream &out);
 // History writers and readers.
 int importFile(Context &c, Arguments &args, QTextStream &out);
 int addDraw(Context &c, Arguments &args, QTextStream &out);
+int mergeDraws(Context &c, Arguments &args, QTextStream &out);
 int update(Context &c, Arguments &args, QTextStream &out);
 int list(Context &c, Arguments &args, QTextStream &out);
 int nextIssue(Context &c, Arguments &args, QTextStream &out);

@@ -1,11 +1,13 @@
 // The commands that store or read out draws: import, add, update, list, next-issue, export.
 #include "CliContext.h"
 
+#include "DrawText.h"
 #include "HistoryWriter.h"
 #include "IssueNumbers.h"
 #include "OnlineUpdate.h"
 #include "PageLoader.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -38,6 +40,123 @@ int importFile(Context &c, Arguments &args, QTextStream &out)
     return 0;
 }
 
+namespace {
+
+QString drawJson(const TextDraw &draw)
+{
+    return QStringLiteral("{\"issue\":%1,\"numbers\":[%2,%3,%4]").arg(draw.issue).arg(draw.numbers[0]).arg(draw.numbers[1]).arg(draw.numbers[2]);
+}
+
+// Draws of one game are not added to another game's history.
+void refuseOtherGame(Context &c)
+{
+    if (const std::optional<int> stored = c.db.storedGame(); stored && *stored != c.game && *stored >= 0 &&
+                                                             *stored < ProvinceTable::Count)
+        throw UsageError{QStringLiteral("历史号码属于%1，不能录入%2的开奖号码：请用 --game %3，"
+                                        "或先用 update 换成%2的历史号码")
+                             .arg(ProvinceTable::at(*stored).caption, ProvinceTable::at(c.game).caption)
+                             .arg(*stored)};
+}
+
+QString jsonText(QString text)
+{
+    text.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('"'), QLatin1String("\\\""));
+    for (QChar &ch : text)
+        if (ch.unicode() < 0x20)
+            ch = QLatin1Char(' ');
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+} // namespace
+
+int mergeDraws(Context &c, Arguments &args, QTextStream &out)
+{
+    const QString file = args.valueOf(QStringLiteral("merge"));
+    bool dryRun = false, json = false;
+    while (!args.atEnd()) {
+        const QString option = args.take();
+        if (option == QLatin1String("--dry-run"))
+            dryRun = true;
+        else if (option == QLatin1String("--json"))
+            json = true;
+        else
+            throw UsageError{QStringLiteral("merge 不认识的选项：%1").arg(option)};
+    }
+    QByteArray content;
+    if (file == QLatin1String("-")) {
+        QFile input;
+        if (!input.open(stdin, QIODevice::ReadOnly))
+            throw UsageError{QStringLiteral("无法读取标准输入")};
+        content = input.read(HistoryText::maxFileBytes + 1);
+        if (content.size() > HistoryText::maxFileBytes)
+            throw UsageError{QStringLiteral("标准输入太大，历史号码没有改变")};
+    } else {
+        QString error;
+        const std::optional<QByteArray> loaded = HistoryText::loadFile(file, &error);
+        if (!loaded)
+            throw UsageError{QStringLiteral("无法读取文件 %1（%2），历史号码没有改变").arg(file, error)};
+        content = *loaded;
+    }
+    DrawText::Reading reading = DrawText::readBytes(content);
+    // Issues no draw of this game can have are skipped, as the window and `add` refuse them.
+    std::vector<TextDraw> draws;
+    int unsound = 0;
+    const int drawsPerDay = ProvinceTable::at(c.game).drawsPerDay;
+    for (const DrawText::Found &found : reading.draws) {
+        const QString why = c.game == OnlineUpdate::plainIssueGame
+                                ? QString()
+                                : IssueNumbers::unsoundSequence(found.draw.issue, drawsPerDay);
+        if (why.isEmpty())
+            draws.push_back(found.draw);
+        else
+            reading.skipped.push_back({found.line, QString::number(found.draw.issue), why}), ++unsound;
+    }
+    c.open(false);
+    refuseOtherGame(c);
+    const std::optional<HistoryWriter::Merge> merged = HistoryWriter::merge(c.db, draws, c.segmentBase, dryRun);
+    if (!merged)
+        throw UsageError{QStringLiteral("合并没有完成，历史号码没有改变：%1").arg(c.db.userError())};
+    if (merged->added > 0)
+        c.db.recordGame(c.game, false);
+    if (json) {
+        QStringList fresh, same, conflicting, skipped;
+        for (const TextDraw &d : merged->fresh)
+            fresh << drawJson(d) + '}';
+        for (const TextDraw &d : merged->same)
+            same << drawJson(d) + '}';
+        for (const auto &[draw, stored] : merged->conflicting)
+            conflicting << drawJson(draw) +
+                               QStringLiteral(",\"stored\":[%1,%2,%3]}").arg(stored[0]).arg(stored[1]).arg(stored[2]);
+        for (const DrawText::Skipped &s : reading.skipped)
+            skipped << QStringLiteral("{\"line\":%1,\"reason\":%2,\"text\":%3}").arg(s.line).arg(jsonText(s.reason), jsonText(s.text));
+        out << QStringLiteral("{\"new\":[%1],\"same\":[%2],\"conflicting\":[%3],\"skipped\":[%4],\"gap_fills\":%5,\"merged\":%6,\"dry_run\":%7}\n")
+                   .arg(fresh.join(','), same.join(','), conflicting.join(','), skipped.join(','))
+                   .arg(merged->gapFills)
+                   .arg(merged->added)
+                   .arg(dryRun ? "true" : "false");
+    } else {
+        out << QStringLiteral("新 %1 期（其中 %2 期补在已有的期号之间），已有 %3 期，冲突 %4 期，跳过 %5 行\n")
+                   .arg(merged->fresh.size())
+                   .arg(merged->gapFills)
+                   .arg(merged->same.size())
+                   .arg(merged->conflicting.size())
+                   .arg(reading.skippedCount + unsound);
+        for (size_t i = 0; i < std::min<size_t>(reading.skipped.size(), 5) && c.err; ++i)
+            *c.err << QStringLiteral("第 %1 行：%2\n").arg(reading.skipped[i].line).arg(reading.skipped[i].reason);
+    }
+    if (!merged->conflicting.empty()) {
+        const auto &first = merged->conflicting.front();
+        const auto digits = [](const Numbers &n) { return QStringLiteral("%1%2%3").arg(n[0]).arg(n[1]).arg(n[2]); };
+        throw UsageError{QStringLiteral("第 %1 期已存的号码是 %2，这里是 %3（共 %4 期不同）：没有合并任何号码")
+                             .arg(first.draw.issue)
+                             .arg(digits(first.stored), digits(first.draw.numbers))
+                             .arg(merged->conflicting.size())};
+    }
+    if (!json)
+        out << (dryRun ? QStringLiteral("试运行：历史号码没有改变\n") : QStringLiteral("已合并 %1 期\n").arg(merged->added));
+    return 0;
+}
+
 int addDraw(Context &c, Arguments &args, QTextStream &out)
 {
     const QString digits = args.valueOf(QStringLiteral("add"));
@@ -56,12 +175,7 @@ int addDraw(Context &c, Arguments &args, QTextStream &out)
             throw UsageError{why};
     }
     c.open(false);
-    if (const std::optional<int> stored = c.db.storedGame(); stored && *stored != c.game && *stored >= 0 &&
-                                                             *stored < ProvinceTable::Count)
-        throw UsageError{QStringLiteral("历史号码属于%1，不能录入%2的开奖号码：请用 --game %3，"
-                                        "或先用 update 换成%2的历史号码")
-                             .arg(ProvinceTable::at(*stored).caption, ProvinceTable::at(c.game).caption)
-                             .arg(*stored)};
+    refuseOtherGame(c);
     const Numbers numbers{qint16(digits[0].digitValue()), qint16(digits[1].digitValue()),
                           qint16(digits[2].digitValue())};
     // The next issue is worked out inside the write, from the history as it is then; an empty

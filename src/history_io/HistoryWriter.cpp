@@ -98,38 +98,84 @@ std::optional<DrawRecord> addDraw(HistoryDb &db, std::optional<qint32> issue, co
     return stored;
 }
 
+namespace {
+
+// Inside a write: the draws (in issue order) whose issues are not stored yet, each where its issue
+// belongs. Draws after the last stored one go in as one run; each earlier one fills its gap.
+bool storeMissingIn(HistoryDb &db, const std::vector<TextDraw> &ordered, int segmentBase, int &added)
+{
+    std::optional<DrawCore> last;
+    if (!db.lastRow(last))
+        return false;
+    std::vector<TextDraw> newer;
+    for (const TextDraw &draw : ordered) {
+        if (last && draw.issue <= last->sqqh) {
+            const std::optional<bool> taken = db.storesIssue(draw.issue);
+            if (!taken)
+                return false;
+            if (*taken)
+                continue;
+            std::optional<DrawCore> before;
+            if (!db.rowBefore(draw.issue, before) || !db.insertInPlace(draw.issue, draw.numbers, before, segmentBase))
+                return false;
+            ++added;
+        } else {
+            newer.push_back(draw);
+        }
+    }
+    if (!newer.empty() && !db.lastRow(last))
+        return false;
+    const std::vector<DrawRecord> rows = rowsFor(newer, segmentBase, false, last ? &*last : nullptr);
+    added += int(rows.size());
+    return db.insertRows(rows);
+}
+
+} // namespace
+
 std::optional<int> storeMissing(HistoryDb &db, const std::vector<TextDraw> &draws, int segmentBase)
 {
     const std::vector<TextDraw> ordered = inIssueOrder(draws);
     int added = 0;
-    const bool written = db.write([&] {
+    const bool written = db.write([&] { return storeMissingIn(db, ordered, segmentBase, added); });
+    return written ? std::optional<int>(added) : std::nullopt;
+}
+
+std::optional<Merge> merge(HistoryDb &db, const std::vector<TextDraw> &draws, int segmentBase, bool dryRun)
+{
+    Merge plan;
+    // What each draw is to the history as it is now (inside the write: as it is when written).
+    auto classify = [&] {
+        plan = {};
         std::optional<DrawCore> last;
         if (!db.lastRow(last))
             return false;
-        // Draws after the last stored one go in as one run; each earlier one fills its gap.
-        std::vector<TextDraw> newer;
-        for (const TextDraw &draw : ordered) {
-            if (last && draw.issue <= last->sqqh) {
-                const std::optional<bool> taken = db.storesIssue(draw.issue);
-                if (!taken)
-                    return false;
-                if (*taken)
-                    continue;
-                std::optional<DrawCore> before;
-                if (!db.rowBefore(draw.issue, before) || !db.insertInPlace(draw.issue, draw.numbers, before, segmentBase))
-                    return false;
-                ++added;
+        for (const TextDraw &draw : inIssueOrder(draws)) {
+            std::optional<Numbers> stored;
+            if (!db.numbersOf(draw.issue, stored))
+                return false;
+            if (!stored) {
+                plan.fresh.push_back(draw);
+                if (last && draw.issue < last->sqqh)
+                    ++plan.gapFills;
+            } else if (*stored == draw.numbers) {
+                plan.same.push_back(draw);
             } else {
-                newer.push_back(draw);
+                plan.conflicting.push_back({draw, *stored});
             }
         }
-        if (!newer.empty() && !db.lastRow(last))
+        return true;
+    };
+    if (dryRun)
+        return classify() ? std::optional<Merge>(plan) : std::nullopt;
+    const bool written = db.write([&] {
+        // One draw that disagrees with the history refuses the whole merge.
+        if (!classify())
             return false;
-        const std::vector<DrawRecord> rows = rowsFor(newer, segmentBase, false, last ? &*last : nullptr);
-        added += int(rows.size());
-        return db.insertRows(rows);
+        if (!plan.conflicting.empty() || plan.fresh.empty())
+            return true;
+        return storeMissingIn(db, plan.fresh, segmentBase, plan.added);
     });
-    return written ? std::optional<int>(added) : std::nullopt;
+    return written ? std::optional<Merge>(plan) : std::nullopt;
 }
 
 bool backUp(HistoryDb &db, Backup *backup)

@@ -49,6 +49,26 @@ std::optional<DrawRecord> addDraw(HistoryDb &db, std::optional<qint32> issue, co
 // stored draw, or in a gap); draws of stored issues are left out. How many were stored.
 std::optional<int> storeMissing(HistoryDb &db, const std::vector<TextDraw> &draws, int segmentBase);
 
+// What a merge found and did: the draws not stored yet (in issue order; `gapFills` of them come
+// before the last stored draw), the stored ones it repeats, and the ones that disagree with the
+// stored draw of their issue.
+struct Merge
+{
+    std::vector<TextDraw> fresh;
+    std::vector<TextDraw> same;
+    struct Conflict
+    {
+        TextDraw draw;
+        Numbers stored;
+    };
+    std::vector<Conflict> conflicting;
+    int gapFills = 0;
+    int added = 0; // stored: 0 for a dry run or a refused merge
+};
+// Adds the draws whose issues are not stored yet, each chained where its issue belongs, in one
+// transaction. A draw that disagrees with a stored one refuses the whole merge: nothing changes.
+// With `dryRun` nothing is written either. Nothing when the history could not be read or written.
+std::optional<Merge> merge(HistoryDb &db, const std::vector<TextDraw> &draws, int segmentBase, bool dryRun);
 // Replaces the stored history with `draws` (in issue order, one per issue), in one transaction:
 // afterwards the table holds either the old history or the new one.
 bool replace(HistoryDb &db, const std::vector<TextDraw> &draws, int segmentBase, bool earlierTexts,

@@ -34,10 +34,14 @@ struct Run
     QByteArray err;
 };
 
-Run cli(const QStringList &arguments)
+Run cli(const QStringList &arguments, const QByteArray &input = {})
 {
     QProcess process;
     process.start(QCoreApplication::applicationDirPath() + "/vendrix-k3-cli", arguments);
+    if (!input.isNull()) {
+        process.write(input);
+        process.closeWriteChannel();
+    }
     process.waitForFinished(60000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             process.readAllStandardOutput(), process.readAllStandardError()};
@@ -101,6 +105,8 @@ private slots:
     void listAndExportRoundTrip();
     void updateThroughProxy();
     void backtestAndFairness();
+    void mergeAddsOnlyNewDraws_data();
+    void mergeAddsOnlyNewDraws();
     void removalsLeaveBackups_data();
     void removalsLeaveBackups();
     void addRefusesOtherGameAndMissingIssue();
@@ -459,6 +465,102 @@ void TestCli::removalsLeaveBackups_data()
 
 // Every command that removes or replaces draws backs them up first; the backup restores the
 // exact history, and the restore is itself backed up.
+// merge against a stored history: only what is not stored goes in, chained where it belongs; a
+// draw that disagrees with a stored one, or a dry run, leaves every row as it was.
+void TestCli::mergeAddsOnlyNewDraws_data()
+{
+    QTest::addColumn<QString>("text");    // %N: the stored numbers of issue N (1..12), %X: other ones
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QList<int>>("counts"); // new, same, conflicting, skipped
+    QTest::addColumn<bool>("changes");
+    QTest::newRow("after the last, a csv newest first")
+        << "期号,号码1,号码2,号码3\n161212012,%12\n161212011,%11\n161212010,%10\n" << QStringList{} << 0
+        << QList<int>{2, 1, 0, 0} << true;
+    QTest::newRow("gaps filled from a results table")
+        << "<table><tr><td>161212005</td><td>2016-12-12</td><td>%5</td></tr><tr><td>161212002</td><td>09:20</td><td>%2</td></tr></table>"
+        << QStringList{} << 0 << QList<int>{2, 0, 0, 0} << true;
+    QTest::newRow("from standard input") << "161212011 %11\n161212012 %12" << QStringList{"-"} << 0 << QList<int>{2, 0, 0, 0}
+                                         << true;
+    QTest::newRow("a dry run changes nothing") << "161212011 %11\n161212005 %5\n161212001 %1" << QStringList{"--dry-run"} << 0
+                                               << QList<int>{2, 1, 0, 0} << false;
+    QTest::newRow("one conflict refuses the whole merge")
+        << "161212011 %11\n161212005 %5\n161212003 %X" << QStringList{} << 2 << QList<int>{2, 0, 1, 0} << false;
+    QTest::newRow("skipped lines are named, the rest merged")
+        << "161212011 %11\n161212012 1 3 5 2\n161212079 %12\n161212000 %12" << QStringList{} << 0
+        << QList<int>{1, 0, 0, 3} << true;
+}
+
+void TestCli::mergeAddsOnlyNewDraws()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, options);
+    QFETCH(int, status);
+    QFETCH(QList<int>, counts);
+    QFETCH(bool, changes);
+    const std::vector<TestDraw> all = TestHistory::consecutive(161212001, 12);
+    // Stored: 001..010 without 002 and 005.
+    std::vector<TestDraw> stored;
+    for (const TestDraw &d : all)
+        if (d.issue <= 161212010 && d.issue != 161212002 && d.issue != 161212005)
+            stored.push_back(d);
+    TestFolder folder;
+    QVERIFY(TestHistory::createIn(folder.path(), stored));
+    auto rowsIn = [](const QString &path) {
+        HistoryDb db;
+        return db.open(QDir(path).filePath("vendrixK3.db")) == HistoryDb::OpenStatus::Ok ? TestHistory::rowsOf(db) : QStringList();
+    };
+    const QStringList before = rowsIn(folder.path());
+    auto digits = [](const TestDraw &d) { return QStringLiteral("%1,%2,%3").arg(d.numbers[0]).arg(d.numbers[1]).arg(d.numbers[2]); };
+    for (int n = 12; n >= 1; --n)
+        text.replace(QStringLiteral("%%1").arg(n), digits(all[size_t(n - 1)]));
+    const TestDraw &third = all[2];
+    text.replace("%X", QStringLiteral("%1,%2,%3").arg(7 - third.numbers[0]).arg(third.numbers[1]).arg(third.numbers[2]));
+    QStringList arguments{"--dir", folder.path(), "merge"};
+    QByteArray input;
+    if (options.startsWith("-")) {
+        arguments << options.takeFirst();
+        input = text.toUtf8();
+    } else {
+        const QString file = folder.filePath("draws.txt");
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(text.toUtf8());
+        f.close();
+        arguments << file;
+    }
+    const Run run = cli(arguments + options + QStringList{"--json"}, input);
+    QCOMPARE(run.status, status);
+    const QJsonObject json = jsonOf(run);
+    QList<int> found;
+    for (const char *key : {"new", "same", "conflicting", "skipped"})
+        found << json.value(key).toArray().size();
+    QCOMPARE(found, counts);
+    // New draws before the last stored one fill gaps.
+    int gaps = 0;
+    for (const QJsonValue &fresh : json.value("new").toArray())
+        gaps += fresh.toObject().value("issue").toInt() < 161212010 ? 1 : 0;
+    QCOMPARE(json.value("gap_fills").toInt(), gaps);
+    for (const QJsonValue &skipped : json.value("skipped").toArray())
+        QVERIFY(!skipped.toObject().value("reason").toString().isEmpty() && skipped.toObject().value("line").toInt() > 0);
+    if (status != 0)
+        QVERIFY(run.err.contains("没有合并任何号码"));
+    if (!changes) {
+        QCOMPARE(rowsIn(folder.path()), before);
+        QCOMPARE(json.value("merged").toInt(), 0);
+        return;
+    }
+    // The rows of a history that held the merged draws from the start.
+    std::vector<TestDraw> expected = stored;
+    for (const QJsonValue &fresh : json.value("new").toArray())
+        expected.push_back(all[size_t(fresh.toObject().value("issue").toInt() - 161212001)]);
+    std::sort(expected.begin(), expected.end(), [](const TestDraw &a, const TestDraw &b) { return a.issue < b.issue; });
+    TestFolder whole;
+    QVERIFY(TestHistory::createIn(whole.path(), expected));
+    QCOMPARE(rowsIn(folder.path()), rowsIn(whole.path()));
+    QCOMPARE(json.value("merged").toInt(), counts[0]);
+}
+
 void TestCli::removalsLeaveBackups()
 {
     QFETCH(QStringList, command);
