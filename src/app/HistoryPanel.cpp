@@ -11,6 +11,7 @@
 #include <QEvent>
 #include <QGridLayout>
 #include <QLabel>
+#include <QVBoxLayout>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QItemSelectionModel>
@@ -63,6 +64,7 @@ HistoryPanel::HistoryPanel(QWidget *parent)
     m_view->setAccessibleName(QStringLiteral("历史号码"));
     m_view->viewport()->installEventFilter(this);
     column->addWidget(m_view, 1);
+    buildFirstStartHint();
 
     auto *commands = new QGridLayout;
     cmdRdLst = named(new QPushButton(QStringLiteral("读取历史号文本(&W)")), QStringLiteral("cmdRdLst"));
@@ -80,6 +82,26 @@ HistoryPanel::HistoryPanel(QWidget *parent)
     Widgets::connectEach(m_entry, &QLineEdit::textChanged, this, [this](int p) { onEntryChanged(p); });
 }
 
+void HistoryPanel::buildFirstStartHint()
+{
+    // Over the empty grid: the three ways a first-time player gets draws in.
+    m_hint = named(new QWidget, QStringLiteral("wgtFirstStart"));
+    auto *layout = new QVBoxLayout(m_hint);
+    auto *text = new QLabel(QStringLiteral("还没有历史号码。\n可以这样开始："));
+    text->setAlignment(Qt::AlignCenter);
+    layout->addWidget(text);
+    const QString ways[] = {QStringLiteral("读入历史号码文本…"), QStringLiteral("粘贴复制的开奖号码…"),
+                            QStringLiteral("设置开奖网址并更新…")};
+    const char *names[] = {"cmdHintImport", "cmdHintPaste", "cmdHintUpdate"};
+    for (int way = 0; way < 3; ++way) {
+        auto *button = named(new QPushButton(ways[way]), QString::fromLatin1(names[way]));
+        connect(button, &QPushButton::clicked, this, [this, way] { emit firstStartChosen(way); });
+        layout->addWidget(button);
+    }
+    auto *center = new QVBoxLayout(m_view->viewport());
+    center->addWidget(m_hint, 0, Qt::AlignCenter);
+}
+
 void HistoryPanel::showGame(const QString &caption)
 {
     m_game->setText(caption);
@@ -88,6 +110,7 @@ void HistoryPanel::showGame(const QString &caption)
 std::optional<qint32> HistoryPanel::showHistory(const HistorySnapshot &history, int drawsPerDay,
                                                 const DrawCore *appended, bool keepTyped)
 {
+    m_hint->setVisible(history.isEmpty());
     if (!appended || !HistoryGrid::append(*m_grid, *appended))
         HistoryGrid::fill(*m_grid, history);
     if (history.isEmpty()) {

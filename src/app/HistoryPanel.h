@@ -55,6 +55,8 @@ public:
 signals:
     // The third box got its digit: a draw is complete.
     void drawTyped();
+    // A way in on the empty history's hint: 0 a text file, 1 pasted draws, 2 the results page.
+    void firstStartChosen(int way);
     void historyMenuRequested(const QPoint &globalPosition);
 
 protected:
@@ -62,6 +64,7 @@ protected:
 
 private:
     void onEntryChanged(int position);
+    void buildFirstStartHint();
 
     QLabel *m_game = nullptr;
     QLabel *m_caption = nullptr;
@@ -69,6 +72,7 @@ private:
     QHash<int, QLineEdit *> m_entry; // 1..3
     GridModel *m_grid = nullptr;
     GridView *m_view = nullptr;
+    QWidget *m_hint = nullptr; // the first start's ways in, over the empty grid
     bool m_entryPaused = false; // a draw was just stored: clearing the boxes is no input
     bool m_issueTyped = false;  // Text1 holds an issue the user typed
 };

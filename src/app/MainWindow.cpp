@@ -8,6 +8,7 @@
 #include "GridActions.h"
 #include "GridView.h"
 #include "HistoryPanel.h"
+#include "MergeCommand.h"
 #include "PageLoader.h"
 #include "ProvinceTable.h"
 #include "ResultsPanel.h"
@@ -158,6 +159,13 @@ void MainWindow::connectControls()
     connect(h.Command21, &QPushButton::clicked, this, [this] {
         syncWithDisk();
         finish(m_update->run());
+    });
+    m_merge = new MergeCommand(this, m_historyPanel->view(), *m_commands, m_services);
+    connect(m_merge, &MergeCommand::finished, this, &MainWindow::finish);
+    connect(m_ui.mnuPaste, &QAction::triggered, m_merge, &MergeCommand::pasteFromClipboard);
+    // The first start's three ways in: a text file, pasted draws, the results page.
+    connect(m_historyPanel, &HistoryPanel::firstStartChosen, this, [this](int way) {
+        way == 0 ? m_historyPanel->cmdRdLst->click() : way == 1 ? m_merge->pasteFromClipboard() : m_historyPanel->Command21->click();
     });
     connect(m_update, &UpdateCommand::statusMessage, this, &MainWindow::showStatus);
     connect(m_update, &UpdateCommand::loading, this, [this](bool busy) {

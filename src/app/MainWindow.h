@@ -8,6 +8,7 @@
 #include <QMainWindow>
 
 class GridActions;
+class MergeCommand;
 class HistoryPanel;
 class ResultsPanel;
 class SearchOptionsPanel;
@@ -31,6 +32,7 @@ public:
     ResultsPanel &results() const { return *m_results; }
     HistoryCommands &commands() const { return *m_commands; }
     UpdateCommand &update() const { return *m_update; }
+    MergeCommand &merging() const { return *m_merge; }
     TrimCommands &trimming() const { return *m_trim; }
     HistoryDb &history() const { return m_commands->history(); }
     const HistorySnapshot &snapshot() const { return m_commands->snapshot(); }
@@ -65,4 +67,5 @@ private:
     SearchOptionsPanel *m_options = nullptr;
     ResultsPanel *m_results = nullptr;
     GridActions *m_grids = nullptr;
+    MergeCommand *m_merge = nullptr;
 };

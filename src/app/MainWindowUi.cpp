@@ -28,6 +28,7 @@ void MainWindowUi::setupUi(QMainWindow *window)
     mnuEszhzd =
         named(mnuLsgl->addAction(QStringLiteral("删除最后指定数量期历史(&N)")), QStringLiteral("mnuEszhzd"));
     mnuLsgl->addSeparator();
+    mnuPaste = named(mnuLsgl->addAction(QStringLiteral("粘贴开奖号码(&P)…")), QStringLiteral("mnuPaste"));
     mnuUndo = named(mnuLsgl->addAction(QStringLiteral("撤销上次删除(&U)")), QStringLiteral("mnuUndo"));
     mnuUndo->setShortcut(QKeySequence::Undo);
     mnuRestore = named(mnuLsgl->addAction(QStringLiteral("恢复备份(&B)…")), QStringLiteral("mnuRestore"));
@@ -98,6 +99,6 @@ void MainWindowUi::showProgress(qint64 done, qint64 total)
 
 void MainWindowUi::setWritersEnabled(bool enabled)
 {
-    for (QAction *writer : {mnuErase, mnuClear, mnuDlzd, mnuEszhzd, mnuUndo, mnuRestore})
+    for (QAction *writer : {mnuErase, mnuClear, mnuDlzd, mnuEszhzd, mnuPaste, mnuUndo, mnuRestore})
         writer->setEnabled(enabled);
 }

@@ -29,6 +29,7 @@ struct MainWindowUi
     QAction *mnuClear = nullptr;
     QAction *mnuDlzd = nullptr;
     QAction *mnuEszhzd = nullptr;
+    QAction *mnuPaste = nullptr;   // 粘贴开奖号码
     QAction *mnuUndo = nullptr;    // 撤销上次删除
     QAction *mnuRestore = nullptr; // 恢复备份
 

@@ -99,18 +99,11 @@ int mergeDraws(Context &c, Arguments &args, QTextStream &out)
     }
     DrawText::Reading reading = DrawText::readBytes(content);
     // Issues no draw of this game can have are skipped, as the window and `add` refuse them.
+    if (c.game != OnlineUpdate::plainIssueGame)
+        DrawText::dropUnsound(reading, ProvinceTable::at(c.game).drawsPerDay);
     std::vector<TextDraw> draws;
-    int unsound = 0;
-    const int drawsPerDay = ProvinceTable::at(c.game).drawsPerDay;
-    for (const DrawText::Found &found : reading.draws) {
-        const QString why = c.game == OnlineUpdate::plainIssueGame
-                                ? QString()
-                                : IssueNumbers::unsoundSequence(found.draw.issue, drawsPerDay);
-        if (why.isEmpty())
-            draws.push_back(found.draw);
-        else
-            reading.skipped.push_back({found.line, QString::number(found.draw.issue), why}), ++unsound;
-    }
+    for (const DrawText::Found &found : reading.draws)
+        draws.push_back(found.draw);
     c.open(false);
     refuseOtherGame(c);
     const std::optional<HistoryWriter::Merge> merged = HistoryWriter::merge(c.db, draws, c.segmentBase, dryRun);
@@ -140,7 +133,7 @@ int mergeDraws(Context &c, Arguments &args, QTextStream &out)
                    .arg(merged->gapFills)
                    .arg(merged->same.size())
                    .arg(merged->conflicting.size())
-                   .arg(reading.skippedCount + unsound);
+                   .arg(reading.skippedCount);
         for (size_t i = 0; i < std::min<size_t>(reading.skipped.size(), 5) && c.err; ++i)
             *c.err << QStringLiteral("第 %1 行：%2\n").arg(reading.skipped[i].line).arg(reading.skipped[i].reason);
     }

@@ -322,6 +322,22 @@ Reading read(const QString &input)
     return reading;
 }
 
+void dropUnsound(Reading &reading, int drawsPerDay)
+{
+    std::vector<Found> sound;
+    sound.reserve(reading.draws.size());
+    for (Found &found : reading.draws) {
+        const QString why = IssueNumbers::unsoundSequence(found.draw.issue, drawsPerDay);
+        if (why.isEmpty())
+            sound.push_back(found);
+        else
+            skip(reading, {found.line, QString::number(found.draw.issue), why});
+    }
+    reading.draws = std::move(sound);
+    std::stable_sort(reading.skipped.begin(), reading.skipped.end(),
+                     [](const Skipped &a, const Skipped &b) { return a.line < b.line; });
+}
+
 Reading readBytes(const QByteArray &bytes)
 {
     return read(HtmlText::decode(bytes, {}));

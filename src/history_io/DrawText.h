@@ -39,6 +39,10 @@ Reading read(const QString &text);
 // The same from bytes in UTF-8, a declared character set or GB18030.
 Reading readBytes(const QByteArray &bytes);
 
+// Draws whose issues no draw of a game with `drawsPerDay` can have (sequence 000, or past the
+// day's last draw) move to the skipped lines with their reason.
+void dropUnsound(Reading &reading, int drawsPerDay);
+
 // "20130529001" (and "2013052901") as the program stores issues, "130529001"; other issues as
 // they stand. Nothing for a number that can be no issue.
 std::optional<qint32> issueOf(QStringView digits);

@@ -252,7 +252,7 @@ void TestMainWindow::menusHoldEveryEntry()
              (QStringList{"跟号回测(&B)…", "统计图表(&C)…", "-", "回测与统计说明(&H)"}));
     QCOMPARE(captions(h.find<QMenu>("mnuLsgl")),
              (QStringList{"导出历史号码(&O)", "删除最后历史(&E)", "清空历史号码(&C)", "删除到选定期(&D)",
-                          "删除最后指定数量期历史(&N)", "-", "撤销上次删除(&U)", "恢复备份(&B)…"}));
+                          "删除最后指定数量期历史(&N)", "-", "粘贴开奖号码(&P)…", "撤销上次删除(&U)", "恢复备份(&B)…"}));
     QCOMPARE(captions(h.find<QMenu>("mnuSetup")),
              (QStringList{"段数参数设置(&A)", "-", "历史号码更新检索天(&Y)", "开奖网址(&U)…",
                           "软件介绍服务主页(&P)", "软件介绍说明页面(&R)", "软件演示说明录像下载(&D)", "-"}));
