@@ -1,8 +1,13 @@
+#include "GridView.h"
 #include "HistoryText.h"
+#include "MergeCommand.h"
 #include "TestHistory.h"
 #include "WindowHarness.h"
 
+#include <QClipboard>
 #include <QDir>
+#include <QMimeData>
+#include <QTableWidget>
 #include <QLabel>
 #include <QFile>
 #include <QProcess>
@@ -55,6 +60,8 @@ class TestHistoryCommands : public QObject
 {
     Q_OBJECT
 private slots:
+    void pastedDrawsMergeAfterAPreview();
+    void firstStartShowsTheWaysIn();
     void typingStoresTheDraw();
     void typedDrawContinuesTheChain();
     void entryTakesOnlyOneToSix();
@@ -624,4 +631,121 @@ void TestHistoryCommands::trimmingKeepsEveryIssueForm()
 }
 
 QTEST_MAIN(TestHistoryCommands)
+// Pasted or dropped draws: the preview lists new, stored and conflicting draws and the skipped
+// lines; nothing changes before 合并 N 期, and the merged history is the one a whole file gives.
+void TestHistoryCommands::pastedDrawsMergeAfterAPreview()
+{
+    Harness h;
+    const std::vector<TestDraw> all = TestHistory::consecutive(161212001, 12);
+    std::vector<TestDraw> stored(all.begin(), all.begin() + 10);
+    stored.erase(stored.begin() + 4); // 161212005 missing
+    QVERIFY(TestHistory::createIn(h.folder.path(), stored));
+    MainWindow &w = h.start();
+    const QStringList before = TestHistory::rowsOf(w.history());
+    auto line = [&](int n, const QString &layout) {
+        const Numbers &d = all[size_t(n - 1)].numbers;
+        return layout.arg(all[size_t(n - 1)].issue).arg(d[0]).arg(d[1]).arg(d[2]);
+    };
+    const QString pasted = QStringLiteral("期号\t日期\t号码\n") + line(11, "%1\t2016-12-12\t%2\t%3\t%4\n") +
+                           line(5, "第%1期 %2+%3+%4\n") + line(3, "%1 %2%3%4\n") + "161212012 1 3 5 2\n";
+    const QString conflict = QStringLiteral("161212004 %1 1 1\n").arg(all[3].numbers[0] % 6 + 1);
+    QGuiApplication::clipboard()->setText(pasted + conflict);
+    h.action("mnuPaste")->trigger();
+    QPointer<MergePreviewDialog> preview = w.findChild<MergePreviewDialog *>();
+    QVERIFY(preview && preview->isVisible());
+    auto *draws = preview->findChild<QTableWidget *>("grdMergeDraws");
+    QStringList states;
+    for (int r = 0; r < draws->rowCount(); ++r)
+        states << draws->item(r, 0)->text() + ' ' + draws->item(r, 2)->text();
+    QCOMPARE(states, (QStringList{"161212003 已有", QStringLiteral("161212004 冲突：已存 %1 %2 %3").arg(all[3].numbers[0]).arg(all[3].numbers[1]).arg(all[3].numbers[2]),
+                                  "161212005 新（补缺）", "161212011 新"}));
+    QCOMPARE(draws->item(0, 0)->foreground().color(), QColor(Qt::gray));
+    QCOMPARE(draws->item(1, 0)->foreground().color(), QColor(Qt::red));
+    QVERIFY(draws->item(2, 0)->font().bold());
+    auto *skipped = preview->findChild<QTableWidget *>("grdMergeSkipped");
+    QCOMPARE(skipped->rowCount(), 1);
+    QCOMPARE(skipped->item(0, 0)->text(), QStringLiteral("5"));
+    QVERIFY(skipped->item(0, 1)->text().contains(QStringLiteral("不止一种读法")));
+    // A conflict: no merge, and nothing changed by the preview or its cancel.
+    auto *merge = preview->findChild<QPushButton *>("cmdMerge");
+    QCOMPARE(merge->text(), QStringLiteral("合并 2 期"));
+    QVERIFY(!merge->isEnabled());
+    preview->findChild<QPushButton *>("cmdMergeCancel")->click();
+    QCOMPARE(TestHistory::rowsOf(w.history()), before);
+
+    // Without it, Ctrl+V on the history grid, and the merge.
+    QGuiApplication::clipboard()->setText(pasted);
+    QTRY_VERIFY(!preview);
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    auto *grid = h.find<GridView>("MSFlexGrid1");
+    grid->setFocus();
+    QTRY_VERIFY(grid->hasFocus());
+    QTest::keyClick(grid, Qt::Key_V, Qt::ControlModifier);
+    preview = w.findChild<MergePreviewDialog *>();
+    QVERIFY(preview);
+    merge = preview->findChild<QPushButton *>("cmdMerge");
+    QVERIFY(merge->isEnabled());
+    merge->click();
+    QCOMPARE(w.statusText(), QStringLiteral("已合并 2 期（其中 1 期补在已有的期号之间）"));
+    QCOMPARE(h.grid(1).rows(), 12);
+    std::vector<TestDraw> expected(all.begin(), all.begin() + 11);
+    TestFolder whole;
+    QVERIFY(TestHistory::createIn(whole.path(), expected));
+    HistoryDb db;
+    QCOMPARE(db.open(QDir(whole.path()).filePath("vendrixK3.db")), HistoryDb::OpenStatus::Ok);
+    QCOMPARE(TestHistory::rowsOf(w.history()), TestHistory::rowsOf(db));
+
+    // A dropped CSV file opens the same preview.
+    const QString file = h.folder.filePath("draws.csv");
+    QFile csv(file);
+    QVERIFY(csv.open(QIODevice::WriteOnly));
+    csv.write(line(12, "%1,%2,%3,%4\n").toUtf8());
+    csv.close();
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(file)});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &drop);
+    QTRY_VERIFY(w.findChildren<MergePreviewDialog *>().size() >= 1);
+    for (MergePreviewDialog *open : w.findChildren<MergePreviewDialog *>())
+        if (open->isVisible())
+            preview = open;
+    QVERIFY(preview && preview->isVisible());
+    QCOMPARE(preview->findChild<QPushButton *>("cmdMerge")->text(), QStringLiteral("合并 1 期"));
+    preview->findChild<QPushButton *>("cmdMerge")->click();
+    QCOMPARE(storedIssues(w).last(), 161212012);
+}
+
+// The first start: the empty history shows its ways in; a paste through it merges the first draws.
+void TestHistoryCommands::firstStartShowsTheWaysIn()
+{
+    Harness h;
+    MainWindow &w = h.start();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QWidget *hint = h.find("wgtFirstStart");
+    QVERIFY(hint && hint->isVisible());
+    QGuiApplication::clipboard()->setText(QStringLiteral("161212001 1 3 5\n161212002 2 4 6\n"));
+    h.find<QPushButton>("cmdHintPaste")->click();
+    auto *preview = w.findChild<MergePreviewDialog *>();
+    QVERIFY(preview);
+    preview->findChild<QPushButton *>("cmdMerge")->click();
+    QCOMPARE(storedIssues(w), (QList<qint32>{161212001, 161212002}));
+    QVERIFY(!hint->isVisible());
+    QCOMPARE(h.text("Text1"), QStringLiteral("161212003"));
+    // The other two ways are the import and the update.
+    h.dialogs.questionAnswers = {false};
+    h.action("mnuClear")->trigger();
+    h.dialogs.questionAnswers = {true, false};
+    h.action("mnuClear")->trigger();
+    QTRY_VERIFY(hint->isVisible());
+    h.dialogs.shown.clear();
+    h.find<QPushButton>("cmdHintImport")->click();
+    QCOMPARE(h.dialogs.shown.first().title, QStringLiteral("读入历史"));
+}
+
 #include "tst_historycommands.moc"
