@@ -14,6 +14,7 @@
 #include "HistoryGenerator.h"
 #include "HistoryGrid.h"
 #include "HistoryText.h"
+#include "DrawText.h"
 #include "HistoryWriter.h"
 #include "HtmlText.h"
 #include "Launcher.h"
@@ -342,6 +343,53 @@ void BM_GapFill(benchmark::State &state)
     }
 }
 BENCHMARK(BM_GapFill)->Arg(300000)->Unit(benchmark::kMillisecond)->MinTime(2);
+
+// The tolerant reader on what players paste or save: argument 0 a CSV of 100,000 rows with a
+// date, a time and the sum; 1 a results page of about 5 MB (table rows, newest first).
+void BM_ReadDraws(benchmark::State &state)
+{
+    std::vector<TextDraw> draws = HistoryGenerator::generate(100000, 87, 11);
+    QByteArray content;
+    if (state.range(0) == 0) {
+        content = "期号,日期,时间,号码1,号码2,号码3,和值\n";
+        for (const TextDraw &d : draws)
+            content += QByteArray::number(d.issue) + ",2016-12-12,09:10," + QByteArray::number(d.numbers[0]) + ',' +
+                       QByteArray::number(d.numbers[1]) + ',' + QByteArray::number(d.numbers[2]) + ',' +
+                       QByteArray::number(d.numbers[0] + d.numbers[1] + d.numbers[2]) + '\n';
+    } else {
+        content = "<html><body><table>";
+        for (auto it = draws.rbegin(); it != draws.rend() && content.size() < 5'000'000; ++it)
+            content += "<tr><td>" + QByteArray::number(it->issue) + "</td><td>2016-12-12</td><td>09:10</td><td>" +
+                       QByteArray::number(it->numbers[0]) + "</td><td>" + QByteArray::number(it->numbers[1]) + "</td><td>" +
+                       QByteArray::number(it->numbers[2]) + "</td></tr>\n";
+        content += "</table></body></html>";
+    }
+    size_t found = 0;
+    for (auto _ : state)
+        found = DrawText::readBytes(content).draws.size();
+    state.counters["rows"] = double(found);
+    state.counters["MB"] = double(content.size()) / 1e6;
+}
+BENCHMARK(BM_ReadDraws)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(3);
+
+// Merging 1,000 new draws (after the last stored one) into a 300,000-draw history.
+void BM_Merge(benchmark::State &state)
+{
+    const QString folder = scratchFolderWith(300000);
+    HistoryDb db;
+    db.open(QDir(folder).filePath(HistoryDb::fileName()));
+    const qint32 last = db.snapshot()->last().sqqh;
+    std::vector<TextDraw> fresh = HistoryGenerator::generate(1000, 87, 5, QDate(2030, 1, 1));
+    for (auto _ : state) {
+        state.PauseTiming();
+        db.write([&] { return db.database().exec(QStringLiteral("DELETE FROM Lishi WHERE SQQH > ?"), {last}); });
+        state.ResumeTiming();
+        const auto merged = HistoryWriter::merge(db, fresh, 1, false);
+        if (!merged || merged->added != 1000)
+            state.SkipWithError("not merged");
+    }
+}
+BENCHMARK(BM_Merge)->Unit(benchmark::kMillisecond)->MinTime(3);
 
 // Three digits typed into the entry boxes: store, grid, displays and pattern.
 void BM_ManualEntry(benchmark::State &state)
