@@ -164,10 +164,18 @@ std::vector<TextDraw> findDraws(const QString &text, const Plan &plan, const Gam
 
     const IssueIndex index(text, start, end);
     // Rows the fixed places do not read (a date and a time between the issue and its numbers,
-    // dice as images): the tolerant reader's draws, one reading a row or none.
-    std::unordered_map<qint32, Numbers> rows;
-    for (const DrawText::Found &found : DrawText::read(text).draws)
-        rows.emplace(found.draw.issue, found.draw.numbers);
+    // dice as images): the tolerant reader's draws, one reading a row or none. Read once, and only
+    // when an issue is missed.
+    std::optional<std::unordered_map<qint32, Numbers>> rows;
+    const auto readRow = [&](qint32 issue) -> std::optional<Numbers> {
+        if (!rows) {
+            rows.emplace();
+            for (const DrawText::Found &found : DrawText::read(text).draws)
+                rows->emplace(found.draw.issue, found.draw.numbers);
+        }
+        const auto row = rows->find(issue);
+        return row == rows->end() ? std::nullopt : std::optional<Numbers>(row->second);
+    };
     std::vector<TextDraw> draws;
     qsizetype position = 0;
     for (qint64 issue = start; issue <= end; ++issue) {
@@ -198,8 +206,10 @@ std::vector<TextDraw> findDraws(const QString &text, const Plan &plan, const Gam
                 break;
             }
         }
-        if (const auto row = rows.find(qint32(issue)); !read && row != rows.end())
-            draws.push_back({qint32(issue), row->second});
+        if (!read) {
+            if (const std::optional<Numbers> row = readRow(qint32(issue)))
+                draws.push_back({qint32(issue), *row});
+        }
     }
     return draws;
 }
