@@ -219,6 +219,22 @@ Reading1 drawAfter(const Line &line, size_t from, size_t to)
     return {chosen.draw, {}};
 }
 
+std::optional<TextDraw> runTogether(QStringView digits)
+{
+    if (digits.size() != 12)
+        return std::nullopt;
+    Numbers numbers{};
+    for (int p = 0; p < 3; ++p) {
+        const int die = digits[9 + p].unicode() - u'0';
+        if (die < 1 || die > 6)
+            return std::nullopt;
+        numbers[size_t(p)] = qint16(die);
+    }
+    bool ok = false;
+    const qint32 issue = digits.first(9).toInt(&ok);
+    return ok && issue > 0 ? std::optional<TextDraw>(TextDraw{issue, numbers}) : std::nullopt;
+}
+
 bool looksLikeHtml(const QString &text)
 {
     static const QRegularExpression tags(QStringLiteral("<(td|tr|br|p|div|li|html|body|table|img)[\\s>/]"),
@@ -277,12 +293,16 @@ Reading read(const QString &input)
         // Each issue-like number starts a draw that runs to the next one.
         std::vector<size_t> issues;
         for (size_t i = 0; i < tokens.size(); ++i)
-            if (tokens[i].kind == Token::Number && !tokens[i].ignored && isIssueLike(line.view(tokens[i])))
+            if (tokens[i].kind == Token::Number && !tokens[i].ignored &&
+                (isIssueLike(line.view(tokens[i])) || runTogether(line.view(tokens[i]))))
                 issues.push_back(i);
         for (size_t k = 0; k < issues.size(); ++k) {
             const size_t end = k + 1 < issues.size() ? issues[k + 1] : tokens.size();
-            const std::optional<qint32> issue = issueOf(line.view(tokens[issues[k]]));
-            const Reading1 found = drawAfter(line, issues[k] + 1, end);
+            // The history text format's "161212001135": the issue and the draw in one number.
+            const std::optional<TextDraw> together = runTogether(line.view(tokens[issues[k]]));
+            const std::optional<qint32> issue =
+                together ? std::optional<qint32>(together->issue) : issueOf(line.view(tokens[issues[k]]));
+            const Reading1 found = together ? Reading1{together->numbers, {}} : drawAfter(line, issues[k] + 1, end);
             if (!issue || !found.numbers) {
                 if (!found.numbers && found.reason.isEmpty())
                     continue;

@@ -66,6 +66,7 @@ void TestHistoryText::drawsFromAnyLayout_data()
         const char *tail;
     } layouts[] = {
         {"history text", "", "%I %1%2%3", ""},
+        {"history text run together", "", "%I%1%2%3", ""},
         {"blanks", "期号 开奖号码\n", "%I  %1 %2 %3", ""},
         {"csv", "issue,n1,n2,n3\n", "%I,%1,%2,%3", ""},
         {"csv with date, time and sum", "期号,日期,时间,号码1,号码2,号码3,和值\n", "%I,2013-05-29,09:10,%1,%2,%3,%S", ""},
