@@ -334,7 +334,13 @@ Reading read(const QString &input)
         if (!dropped[i])
             kept.push_back(reading.draws[i]);
         else
-            skip(reading, {reading.draws[i].line, {}, QStringLiteral("同一期有两种号码，不采用")});
+            skip(reading, {reading.draws[i].line,
+                           QStringLiteral("%1 %2%3%4")
+                               .arg(reading.draws[i].draw.issue)
+                               .arg(reading.draws[i].draw.numbers[0])
+                               .arg(reading.draws[i].draw.numbers[1])
+                               .arg(reading.draws[i].draw.numbers[2]),
+                           QStringLiteral("同一期有两种号码，不采用")});
     }
     reading.draws = std::move(kept);
     std::stable_sort(reading.skipped.begin(), reading.skipped.end(),
