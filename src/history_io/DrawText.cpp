@@ -113,10 +113,10 @@ private:
                     ignore(i + 3, i + 4);
                 continue;
             }
-            // 05-29, 5/29: two parts only (three single digits are a draw: "1-3-5").
+            // 05-29, 5/29: a part of two digits (single digits are a draw's: "1-3-5").
             if (digits <= 2 && isMark(i + 1, u"-/") && isNumber(i + 2) && view(m_tokens[i + 2]).size() <= 2 &&
                 value(i) >= 1 && value(i) <= 12 && value(i + 2) >= 1 && value(i + 2) <= 31 &&
-                !(isMark(i + 3, u"-/") && isNumber(i + 4)) && (digits == 2 || view(m_tokens[i + 2]).size() == 2)) {
+                (digits == 2 || view(m_tokens[i + 2]).size() == 2)) {
                 ignore(i, i + 2);
                 continue;
             }
@@ -195,13 +195,14 @@ Reading1 drawAfter(const Line &line, size_t from, size_t to)
                     return {std::nullopt, QStringLiteral("号码“%1”不是 1~6").arg(line.view(line.tokens()[numbers[k]]))};
         return {std::nullopt, QStringLiteral("期号后面没有三个 1~6 的号码")};
     }
-    // A sum right after the first reading confirms it and claims the numbers up to the sum.
+    // A sum right after the first reading confirms it.
     Candidate chosen = candidates.front();
     const size_t after = chosen.first + chosen.count;
     const bool summed = after < numbers.size() && size(after) <= 2 &&
                         line.view(line.tokens()[numbers[after]]).toInt() == chosen.draw[0] + chosen.draw[1] + chosen.draw[2];
+    // What follows a confirmed reading is the row's figures about it (span, counts of odd numbers).
     if (summed)
-        chosen.count += 1;
+        return {chosen.draw, {}};
     for (const Candidate &other : candidates) {
         if (other.first < chosen.first + chosen.count)
             continue; // within the chosen reading
@@ -212,7 +213,7 @@ Reading1 drawAfter(const Line &line, size_t from, size_t to)
     }
     // Overlapping readings of one run of single digits ("1 3 5 2") with no sum to tell them apart.
     for (const Candidate &other : candidates)
-        if (!summed && other.first > chosen.first && other.first < chosen.first + chosen.count && other.draw != chosen.draw)
+        if (other.first > chosen.first && other.first < chosen.first + chosen.count && other.draw != chosen.draw)
             return {std::nullopt, QStringLiteral("有不止一种读法（%1%2%3 或 %4%5%6）")
                                       .arg(chosen.draw[0]).arg(chosen.draw[1]).arg(chosen.draw[2])
                                       .arg(other.draw[0]).arg(other.draw[1]).arg(other.draw[2])};

@@ -128,6 +128,9 @@ void TestHistoryText::drawsRefused_data()
     QTest::newRow("two readings: four dice, no sum") << "130529001 1 3 5 2" << Draws{} << "不止一种读法";
     QTest::newRow("two readings: two draws after one issue") << "130529001 135 246" << Draws{} << "135 或 246";
     QTest::newRow("a sum tells the reading") << "130529001 1 2 3 6 4" << Draws{{130529001, {1, 2, 3}}} << "";
+    // Result tables often go on with the span and counts of odd and even numbers after the sum.
+    QTest::newRow("sum, span and counts after the draw")
+        << "130529001 1 1 2 4 1 2 1" << Draws{{130529001, {1, 1, 2}}} << "";
     QTest::newRow("the same draw twice is one reading") << "130529001 135 <1 3 5>" << Draws{{130529001, {1, 3, 5}}} << "";
     QTest::newRow("a 7") << "130529001 1 3 7" << Draws{} << "“7”不是 1~6";
     QTest::newRow("a 0") << "130529001 0 3 5" << Draws{} << "“0”不是 1~6";
