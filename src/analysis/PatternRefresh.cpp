@@ -118,6 +118,13 @@ std::pair<int, int> bounds(int kind, int segmentBase)
 
 } // namespace
 
+QString kindName(int kind)
+{
+    static const QString names[] = {QStringLiteral("号码"), QStringLiteral("大小"), QStringLiteral("单双"),
+                                    QStringLiteral("段数")};
+    return names[std::clamp(kind, 0, 3)];
+}
+
 QString valueText(int kind, qint16 value)
 {
     const QString &w = words(kind);

@@ -39,6 +39,8 @@ struct Verification
 Verification verify(const HistorySnapshot &snapshot, const SearchState &state, const QString &issueText,
                     bool beforeOnly, int drawsPerDay);
 
+// The kind's name as the option buttons call it: 号码, 大小, 单双, 段数.
+QString kindName(int kind);
 // How a pattern value reads in its kind's box: 大/小 and 单/双 as words, 号码 and 段数 as digits.
 QString valueText(int kind, qint16 value);
 // A typed pattern value: the words above or the digits (1/0 for 大/小 and 单/双). Nothing for text

@@ -160,7 +160,7 @@ void MainWindow::connectControls()
         syncWithDisk();
         finish(m_update->run());
     });
-    m_merge = new MergeCommand(this, m_historyPanel->view(), *m_commands, m_services);
+    m_merge = new MergeCommand(this, m_historyPanel->view(), *m_commands);
     connect(m_merge, &MergeCommand::finished, this, &MainWindow::finish);
     connect(m_ui.mnuPaste, &QAction::triggered, m_merge, &MergeCommand::pasteFromClipboard);
     // The first start's three ways in: a text file, pasted draws, the results page.

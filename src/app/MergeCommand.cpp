@@ -1,6 +1,5 @@
 #include "MergeCommand.h"
 
-#include "Dialogs.h"
 #include "OnlineUpdate.h"
 #include "ProvinceTable.h"
 
@@ -136,12 +135,10 @@ MergePreviewDialog::MergePreviewDialog(const DrawText::Reading &reading, const H
     layout->addWidget(buttons);
 }
 
-MergeCommand::MergeCommand(QWidget *window, QWidget *historyGrid, HistoryCommands &commands,
-                           const AppServices &services)
+MergeCommand::MergeCommand(QWidget *window, QWidget *historyGrid, HistoryCommands &commands)
     : QObject(window)
     , m_window(window)
     , m_commands(commands)
-    , m_services(services)
 {
     window->setAcceptDrops(true);
     window->installEventFilter(this);

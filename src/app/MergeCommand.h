@@ -35,7 +35,7 @@ class MergeCommand : public QObject
     Q_OBJECT
 public:
     // Ctrl+V on `historyGrid` pastes too.
-    MergeCommand(QWidget *window, QWidget *historyGrid, HistoryCommands &commands, const AppServices &services);
+    MergeCommand(QWidget *window, QWidget *historyGrid, HistoryCommands &commands);
 
     void pasteFromClipboard();
     void openFile(const QString &path);
@@ -54,5 +54,4 @@ private:
 
     QWidget *m_window;
     HistoryCommands &m_commands;
-    AppServices m_services;
 };

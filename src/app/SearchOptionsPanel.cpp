@@ -99,13 +99,6 @@ void SearchOptionsPanel::setSegmentBase(int base)
     updateValueTips();
 }
 
-QString SearchOptionsPanel::kindName() const
-{
-    static const QString names[] = {QStringLiteral("号码"), QStringLiteral("大小"), QStringLiteral("单双"),
-                                    QStringLiteral("段数")};
-    return names[std::clamp<int>(m_search.intLei, 0, 3)];
-}
-
 void SearchOptionsPanel::setCommandsEnabled(bool enabled)
 {
     for (QWidget *control : std::initializer_list<QWidget *>{Command1, Command2, Command9})
@@ -332,7 +325,7 @@ SearchQuery SearchOptionsPanel::query(bool combination)
             else if (!PatternRefresh::parseValue(m_search.intLei, text, m_search.DsIni))
                 q.problem = QStringLiteral("手动输入号的第%1位“%2”不是%3的值，应为 %4")
                                 .arg(p)
-                                .arg(text, kindName(), PatternRefresh::valueRange(m_search.intLei, m_search.DsIni));
+                                .arg(text, PatternRefresh::kindName(m_search.intLei), PatternRefresh::valueRange(m_search.intLei, m_search.DsIni));
             if (!q.problem.isEmpty())
                 Text22.value(p)->setFocus();
         }

@@ -72,7 +72,6 @@ private:
     void takePatternFrom(const QHash<int, QLineEdit *> &boxes);
     // The manual boxes' tool tips say what the search kind takes.
     void updateValueTips();
-    QString kindName() const;
     // Range start from the first draw; with `endToo` the end at the last draw.
     void setRangeBoxes(bool endToo);
     void onPositionOrPeriodClicked(int index);
