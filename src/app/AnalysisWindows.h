@@ -83,7 +83,10 @@ public:
     // A new search's tally in place of the one shown.
     void show(const SearchResult &result, const FairDice::Fairness &fairness);
     using QDialog::show;
+    // The history changed since the tally shown: say so until the next search.
+    void setStale(bool stale);
 
 private:
     QChartView *m_view;
+    QLabel *m_stale;
 };

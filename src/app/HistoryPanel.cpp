@@ -48,11 +48,14 @@ HistoryPanel::HistoryPanel(QWidget *parent)
     m_nextIssue->setAccessibleName(QStringLiteral("下一期期号"));
     entryRow->addWidget(m_nextIssue, 1);
     for (int p = 1; p <= 3; ++p) {
-        QLineEdit *box = Widgets::digitBox(indexed("MaskEdBox1", p), QStringLiteral("1-6"));
+        // A draw is stored only from digits typed here, never from an undo or a cleared box.
+        auto *box = new Widgets::TypedBox;
+        Widgets::digitBox(indexed("MaskEdBox1", p), QStringLiteral("1-6"), box);
+        box->setContextMenuPolicy(Qt::NoContextMenu);
+        box->typed = [this, p] { onEntryTyped(p); };
         box->setPlaceholderText(QStringLiteral("_"));
         box->setToolTip(QStringLiteral("在此补充输入最新历史号码"));
         box->setAccessibleName(QStringLiteral("第%1位号码").arg(p));
-        box->installEventFilter(this);
         m_entry.insert(p, box);
         entryRow->addWidget(box);
     }
@@ -79,7 +82,6 @@ HistoryPanel::HistoryPanel(QWidget *parent)
     commands->addWidget(Command4, 1, 1);
     column->addLayout(commands);
 
-    Widgets::connectEach(m_entry, &QLineEdit::textChanged, this, [this](int p) { onEntryChanged(p); });
 }
 
 void HistoryPanel::buildFirstStartHint()
@@ -113,6 +115,10 @@ std::optional<qint32> HistoryPanel::showHistory(const HistorySnapshot &history, 
     m_hint->setVisible(history.isEmpty());
     if (!appended || !HistoryGrid::append(*m_grid, *appended))
         HistoryGrid::fill(*m_grid, history);
+    // This grid shows fewer than the 39 rows the scrolling rule was made for: the newest draw
+    // comes into view after every change, however few draws are left.
+    if (m_grid->rows() - 1 <= HistoryGrid::ScrollAfterDraws)
+        m_grid->setTopRow(m_grid->rows() - 1);
     if (history.isEmpty()) {
         // No next issue to name until one is typed.
         if (!m_issueTyped)
@@ -182,7 +188,6 @@ std::optional<Numbers> HistoryPanel::typedNumbers(int *emptyBox) const
 
 void HistoryPanel::clearEntry()
 {
-    m_entryPaused = true;
     for (QLineEdit *box : std::as_const(m_entry))
         box->clear();
     m_entry.value(1)->setFocus();
@@ -196,21 +201,16 @@ void HistoryPanel::setCommandsEnabled(bool enabled)
         box->setEnabled(enabled);
 }
 
-void HistoryPanel::onEntryChanged(int position)
+void HistoryPanel::onEntryTyped(int position)
 {
-    if (m_entryPaused)
-        return;
-    if (position == 3 && !m_entry.value(3)->text().isEmpty())
+    if (position == 3)
         emit drawTyped();
-    else if (position < 3 && !m_entry.value(position)->text().isEmpty())
+    else
         m_entry.value(position + 1)->setFocus();
 }
 
 bool HistoryPanel::eventFilter(QObject *watched, QEvent *event)
 {
-    // Any key in an entry box ends the pause that follows a stored draw.
-    if (event->type() == QEvent::KeyPress && m_entry.key(qobject_cast<QLineEdit *>(watched), 0) != 0)
-        m_entryPaused = false;
     if (event->type() == QEvent::MouseButtonRelease && watched == m_view->viewport() &&
         static_cast<QMouseEvent *>(event)->button() == Qt::RightButton)
         emit historyMenuRequested(static_cast<QMouseEvent *>(event)->globalPosition().toPoint());

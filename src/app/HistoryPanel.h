@@ -53,7 +53,7 @@ public:
     void setCommandsEnabled(bool enabled);
 
 signals:
-    // The third box got its digit: a draw is complete.
+    // The third box got a typed digit: a draw is complete.
     void drawTyped();
     // A way in on the empty history's hint: 0 a text file, 1 pasted draws, 2 the results page.
     void firstStartChosen(int way);
@@ -63,7 +63,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void onEntryChanged(int position);
+    void onEntryTyped(int position);
     void buildFirstStartHint();
 
     QLabel *m_game = nullptr;
@@ -73,6 +73,5 @@ private:
     GridModel *m_grid = nullptr;
     GridView *m_view = nullptr;
     QWidget *m_hint = nullptr; // the first start's ways in, over the empty grid
-    bool m_entryPaused = false; // a draw was just stored: clearing the boxes is no input
     bool m_issueTyped = false;  // Text1 holds an issue the user typed
 };

@@ -7,6 +7,7 @@
 #include "FollowSearch.h"
 #include "GridActions.h"
 #include "GridView.h"
+#include "HelpMenu.h"
 #include "HistoryPanel.h"
 #include "MergeCommand.h"
 #include "PageLoader.h"
@@ -59,6 +60,7 @@ MainWindow::MainWindow(const AppServices &services, QWidget *parent)
     refresh();
     showGame();
     connectControls();
+    Widgets::routeUndoToWindow(this);
     if (history().isReadOnly()) {
         // Reading and searching work; nothing may be written.
         m_historyPanel->setCommandsEnabled(false);
@@ -80,6 +82,8 @@ void MainWindow::refresh(const CommandOutcome &change)
     const int drawsPerDay = m_commands->game().drawsPerDay;
     if (change.typed)
         m_historyPanel->clearEntry();
+    if (change.changed || change.external)
+        m_results->markStale();
     const std::optional<qint32> next = m_historyPanel->showHistory(
         history, drawsPerDay, change.typed && change.appended ? &*change.typed : nullptr, change.external);
     m_options->setHistory(&history, drawsPerDay);
@@ -195,15 +199,7 @@ void MainWindow::connectControls()
     connect(m_ui.mnuSetDay, &QAction::triggered, m_update, &UpdateCommand::askDaysToKeep);
     connect(m_ui.mnuUpdateHost, &QAction::triggered, m_update, &UpdateCommand::askUpdateHost);
     connect(m_ui.cmdUpdateCancel, &QPushButton::clicked, this, [this] { m_services.pageLoader->cancel(); });
-    const std::pair<QAction *, const char *> helpPages[] = {{m_ui.mnuHomePage, "index.html"},
-                                                            {m_ui.mnuIntroPage, "guide.html"},
-                                                            {m_ui.mnuDemoPage, "walkthrough.html"},
-                                                            {m_ui.mnuFenxiHelp, "backtest.html"}};
-    for (const auto &[action, page] : helpPages) {
-        const QString path = QDir(m_services.helpFolder).filePath(QLatin1String(page));
-        connect(action, &QAction::triggered, this,
-                [this, path] { showStatus(openOrSayWhere(*m_services.launcher, path, QStringLiteral("帮助页面"))); });
-    }
+    connect(new HelpMenu(this, m_ui, m_services), &HelpMenu::statusMessage, this, &MainWindow::showStatus);
     connect(m_ui.mnuHuice, &QAction::triggered, this, &MainWindow::openBacktest);
     connect(m_ui.mnuTubiao, &QAction::triggered, this, [this] {
         if (!m_results->openTallyChart())
@@ -220,6 +216,10 @@ void MainWindow::runSearch(bool combination)
         m_services.dialogs->message(
             this, QStringLiteral("检索"),
             QStringLiteral("无法读取历史号码，没有进行检索：%1").arg(history().userError()));
+        return;
+    }
+    if (snapshot().isEmpty()) {
+        showStatus(QStringLiteral("还没有历史号码，无法检索。请先读入历史号码文本、粘贴复制的开奖号码，或设置开奖网址并在线更新。"));
         return;
     }
     const SearchQuery q = m_options->query(combination);

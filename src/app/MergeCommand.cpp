@@ -148,7 +148,10 @@ MergeCommand::MergeCommand(QWidget *window, QWidget *historyGrid, HistoryCommand
 
 void MergeCommand::pasteFromClipboard()
 {
-    const QString text = QApplication::clipboard()->text();
+    QString text = QApplication::clipboard()->text();
+    // Some pages and programs copy only HTML: the reader takes that too.
+    if (const QMimeData *data = QApplication::clipboard()->mimeData(); text.trimmed().isEmpty() && data && data->hasHtml())
+        text = data->html();
     if (text.trimmed().isEmpty()) {
         CommandOutcome nothing;
         nothing.status = QStringLiteral("剪贴板里没有文字：请先在网页或表格里选中开奖号码并复制。");

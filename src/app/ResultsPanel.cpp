@@ -6,6 +6,7 @@
 #include "ResultGrids.h"
 #include "Widgets.h"
 
+#include <QHeaderView>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -16,6 +17,12 @@ ResultsPanel::ResultsPanel(QWidget *parent)
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    // Answers of an earlier history stay in view, but never unmarked.
+    m_stale = named(new QLabel(staleText()), QStringLiteral("lblStale"));
+    m_stale->setWordWrap(true);
+    m_stale->setStyleSheet(QStringLiteral("color: #a0400a; font-weight: bold"));
+    m_stale->setVisible(false);
+    layout->addWidget(m_stale);
     m_grid2 = new GridModel(this);
     m_view2 = named(new GridView(m_grid2), QStringLiteral("MSFlexGrid2"));
     m_view2->setToolTip(QStringLiteral("鼠标双击列表可以将列表导出到EXCEL"));
@@ -26,7 +33,11 @@ ResultsPanel::ResultsPanel(QWidget *parent)
     m_view3->setAccessibleName(QStringLiteral("结果统计"));
     for (GridView *view : {m_view2, m_view3})
         view->setStretchToWidth(true);
-    layout->addWidget(m_view3, 1);
+    // The statistics grid shows its header and six rows (the most a tally of one number has) at
+    // any window size; the list takes the rest of the height.
+    m_view3->setFixedHeight(m_view3->verticalHeader()->defaultSectionSize() * 6 +
+                            m_view3->horizontalHeader()->sizeHint().height() + 2 * m_view3->frameWidth());
+    layout->addWidget(m_view3, 0);
     m_fairness = named(new QLabel, QStringLiteral("lblFairness"));
     m_fairness->setWordWrap(true);
     m_fairness->setAccessibleName(QStringLiteral("公平骰子比较"));
@@ -59,6 +70,7 @@ void ResultsPanel::showHeaders(bool previousDraw)
 
 void ResultsPanel::show(SearchResult result, const SearchState &state, bool allSorted)
 {
+    m_stale->setVisible(false);
     m_lastResult = std::make_shared<const SearchResult>(std::move(result));
     m_lastFairness = FairDice::of(*m_lastResult, state, allSorted);
     ResultGrids::fill(*m_grid2, *m_grid3, m_lastResult, &m_lastFairness);
@@ -72,6 +84,25 @@ void ResultsPanel::show(SearchResult result, const SearchState &state, bool allS
         else
             m_tallyChart->show(*m_lastResult, m_lastFairness);
     }
+}
+
+QString ResultsPanel::staleText()
+{
+    return QStringLiteral("历史号码已改变，以下是改变前的检索结果；按 检索 重新检索");
+}
+
+void ResultsPanel::markStale()
+{
+    if (!m_lastResult)
+        return;
+    m_stale->setVisible(true);
+    if (m_tallyChart)
+        m_tallyChart->setStale(true);
+}
+
+bool ResultsPanel::isStale() const
+{
+    return !m_stale->isHidden();
 }
 
 void ResultsPanel::hideList()

@@ -30,6 +30,11 @@ public:
     void showHeaders(bool previousDraw);
     // Both grids, the fair-dice line and the chart's data, from one search.
     void show(SearchResult result, const SearchState &state, bool allSorted);
+    // The history changed after the last search: its answers are marked as of the old history
+    // until the next search (the chart too).
+    void markStale();
+    bool isStale() const;
+    static QString staleText();
     // While a search fills the list, the list is not painted row by row.
     void hideList();
 
@@ -44,6 +49,7 @@ private:
     GridView *m_view2 = nullptr;
     GridView *m_view3 = nullptr;
     QLabel *m_fairness = nullptr;
+    QLabel *m_stale = nullptr;
     std::shared_ptr<const SearchResult> m_lastResult;
     FairDice::Fairness m_lastFairness;
     QPointer<TallyChartDialog> m_tallyChart; // open, or gone

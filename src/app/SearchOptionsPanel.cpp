@@ -151,8 +151,12 @@ void SearchOptionsPanel::connectControls()
     });
     // The state, not the click: a screen reader's or voice control's toggle counts as well.
     connect(Check4, &QCheckBox::toggled, this, &SearchOptionsPanel::verifyPattern);
-    // Editing finished covers Enter too.
+    // Leaving the box takes the issue; Enter takes it and searches, as in every other box.
     connect(Text4, &QLineEdit::editingFinished, this, &SearchOptionsPanel::verifyPattern);
+    connect(Text4, &QLineEdit::returnPressed, this, [this] {
+        verifyPattern();
+        emit searchRequested(false);
+    });
     for (QLineEdit *box : std::as_const(Text22))
         box->installEventFilter(this);
     connect(Command1, &QPushButton::clicked, this, [this] { emit searchRequested(false); });
@@ -235,8 +239,12 @@ void SearchOptionsPanel::updateValueTips()
 // From the first draw that has one before it (N before in 前N期 mode) to the last draw.
 void SearchOptionsPanel::setRangeBoxes(bool endToo)
 {
-    if (m_history->isEmpty())
+    // An empty history has no range to offer.
+    if (m_history->isEmpty()) {
+        for (QLineEdit *box : std::as_const(Text3))
+            box->clear();
         return;
+    }
     const int n = MaskEdBox2->text().toInt();
     if (const auto start = PatternRefresh::rangeStart(*m_history, m_search.bolSq, n))
         Text3.value(0)->setText(QString::number(*start));
@@ -362,10 +370,23 @@ bool SearchOptionsPanel::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == Combo1 && event->type() == QEvent::FocusOut)
         onCombinationSizeLeft();
-    // The N box holds one digit: a digit typed there takes its place.
-    if (watched == MaskEdBox2 && event->type() == QEvent::KeyPress &&
-        !static_cast<QKeyEvent *>(event)->text().isEmpty() && static_cast<QKeyEvent *>(event)->text()[0].isDigit())
-        MaskEdBox2->selectAll();
+    // The N box holds one digit: the first digit typed takes its place; a second one, or a 0, is
+    // refused out loud rather than dropped.
+    if (watched == MaskEdBox2 && event->type() == QEvent::FocusIn)
+        m_preQiTyped = false;
+    if (watched == MaskEdBox2 && event->type() == QEvent::KeyPress) {
+        const QString typed = static_cast<QKeyEvent *>(event)->text();
+        if (!typed.isEmpty() && typed[0].isDigit()) {
+            if (m_preQiTyped || typed[0] == QLatin1Char('0')) {
+                emit statusMessage(QStringLiteral("前N期 为 1~9"));
+                return true;
+            }
+            m_preQiTyped = true;
+            MaskEdBox2->selectAll();
+        } else if (!typed.isEmpty() || static_cast<QKeyEvent *>(event)->key() == Qt::Key_Backspace) {
+            m_preQiTyped = false;
+        }
+    }
     for (auto it = Text22.cbegin(); it != Text22.cend(); ++it) {
         if (watched != it.value())
             continue;

@@ -88,6 +88,7 @@ private:
     QString m_verifyProblem; // why tab 3 has no pattern; empty when it has one
     int m_shownTab = 0;
     bool m_loading = false; // loadSettings() is checking the buttons
+    bool m_preQiTyped = false; // a digit was typed into the N box since it took the focus
 
     QHash<int, QRadioButton *> Option1; // 0 固定位, 1 自由位, 2 前N期, 3 上期
     QHash<int, QRadioButton *> Option2; // 4 直选, 5 组选

@@ -95,8 +95,14 @@ void SearchOptionsPanel::buildControls()
     QRadioButton *nBack = Option1.value(2);
     MaskEdBox2 = Widgets::digitBox(QStringLiteral("MaskEdBox2"), QStringLiteral("1-9"));
     MaskEdBox2->setParent(nBack);
-    MaskEdBox2->setFixedSize(nBack->fontMetrics().horizontalAdvance(QStringLiteral("    ")) + 2,
-                             nBack->fontMetrics().height() + 2);
+    // Room for the digit and a frame: the caption's blank widens to the box (the caption's text
+    // stays as it is), whatever the width of a space in the font.
+    const int boxWidth = nBack->fontMetrics().horizontalAdvance(QStringLiteral("00")) + 8;
+    QFont wider = nBack->font();
+    wider.setWordSpacing(std::max(0.0, (boxWidth + 4 - nBack->fontMetrics().horizontalAdvance(QStringLiteral("    "))) / 4.0));
+    nBack->setFont(wider);
+    MaskEdBox2->setFont(QWidget::font());
+    MaskEdBox2->setFixedSize(boxWidth, nBack->fontMetrics().height() + 2);
     MaskEdBox2->setStyleSheet(QStringLiteral("QLineEdit { padding: 0px; }"));
     new GapPlacer(nBack, MaskEdBox2, QStringLiteral("前"));
 

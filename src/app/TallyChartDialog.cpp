@@ -2,6 +2,7 @@
 
 #include "ChartScale.h"
 #include "ResultGrids.h"
+#include "ResultsPanel.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
@@ -9,6 +10,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QLegend>
 #include <QLegendMarker>
 #include <QLineSeries>
@@ -30,14 +32,24 @@ TallyChartDialog::TallyChartDialog(const SearchResult &result, const FairDice::F
     auto *close = new QDialogButtonBox(QDialogButtonBox::Close);
     close->button(QDialogButtonBox::Close)->setText(QStringLiteral("关闭"));
     connect(close, &QDialogButtonBox::rejected, this, &QDialog::close);
+    m_stale = new QLabel(ResultsPanel::staleText());
+    m_stale->setObjectName(QStringLiteral("lblStale"));
+    m_stale->setStyleSheet(QStringLiteral("color: #a0400a; font-weight: bold"));
     auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_stale);
     layout->addWidget(m_view);
     layout->addWidget(close);
     show(result, fairness);
 }
 
+void TallyChartDialog::setStale(bool stale)
+{
+    m_stale->setVisible(stale);
+}
+
 void TallyChartDialog::show(const SearchResult &result, const FairDice::Fairness &fairness)
 {
+    setStale(false);
     auto *observed = new QBarSet(QStringLiteral("出现次数"));
     auto *expected = new QBarSet(QStringLiteral("期望次数"));
     std::vector<QLineSeries *> whiskers;

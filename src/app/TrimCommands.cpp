@@ -193,8 +193,12 @@ void TrimCommands::removed(CommandOutcome &outcome, const HistoryWriter::Backup 
 CommandOutcome TrimCommands::undoRemoval()
 {
     const QString title = QStringLiteral("撤销上次删除");
-    if (!m_undo)
-        return failure(title, QStringLiteral("没有可以撤销的删除。"));
+    if (!m_undo) {
+        // Ctrl+Z reaches here from anywhere in the window: a status line, not a box to dismiss.
+        CommandOutcome nothing;
+        nothing.status = QStringLiteral("没有可以撤销的删除。");
+        return nothing;
+    }
     if (HistoryMaintenance::fingerprint(m_commands.snapshot()) != m_undo->after)
         return failure(title, QStringLiteral("删除之后历史号码又有了改变，不能撤销。\n可以用“恢复备份”选择删除前的备份：%1")
                                   .arg(m_undo->backup.name));

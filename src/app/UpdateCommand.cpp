@@ -24,6 +24,17 @@ UpdateCommand::UpdateCommand(const AppServices &services, HistoryCommands &comma
 
 CommandOutcome UpdateCommand::run()
 {
+    // The default host never resolves: a first-time user is asked for the real one before any
+    // other question, and told where it is kept.
+    if (m_settings.updateHost() == OnlineUpdate::defaultHost()) {
+        if (!m_services.dialogs->question(m_parent, updateTitle,
+                                          QStringLiteral("还没有设置开奖网址，无法在线更新。\n开奖网址在菜单“设置 → 开奖网址”中设置。现在设置吗？")) ||
+            !askUpdateHost()) {
+            CommandOutcome none;
+            none.status = QStringLiteral("没有设置开奖网址，历史号码没有改变。");
+            return none;
+        }
+    }
     HistoryDb &db = m_commands.history();
     const GameChoice &choice = m_commands.game();
     const OnlineUpdate::Game game{choice.index, choice.code, choice.drawsPerDay};
@@ -43,13 +54,6 @@ CommandOutcome UpdateCommand::run()
                         .arg(Backups::folderName());
     if (!m_services.dialogs->question(m_parent, updateTitle, question))
         return {};
-    // The default host never resolves: a first-time user is asked for the real one first.
-    if (m_settings.updateHost() == OnlineUpdate::defaultHost()) {
-        if (!m_services.dialogs->question(m_parent, updateTitle,
-                                          QStringLiteral("还没有设置开奖网址，无法在线更新。现在设置吗？")) ||
-            !askUpdateHost())
-            return {};
-    }
     OnlineUpdate::Outcome result;
     {
         // The window keeps painting while the page loads.

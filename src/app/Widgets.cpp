@@ -1,7 +1,8 @@
 #include "Widgets.h"
 
+#include <QApplication>
 #include <QButtonGroup>
-#include <QLineEdit>
+#include <QKeyEvent>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 
@@ -21,15 +22,84 @@ QRadioButton *radio(QHash<int, QRadioButton *> &array, const char *name, int ind
     return button;
 }
 
-QLineEdit *digitBox(const QString &name, const QString &digits)
+QLineEdit *digitBox(const QString &name, const QString &digits, QLineEdit *box)
 {
-    auto *box = named(new QLineEdit, name);
+    box = named(box ? box : new QLineEdit, name);
     box->setMaxLength(1);
     box->setAlignment(Qt::AlignCenter);
     box->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[%1]").arg(digits)), box));
-    box->setFixedWidth(box->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 2 + 14);
+    // The frame and the text margins of every style leave room for the digit and the cursor.
+    box->setFixedWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("000")) + 24);
     return box;
+}
+
+namespace {
+
+bool isUndoOrRedo(const QKeyEvent *key)
+{
+    return key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo);
+}
+
+// Lets the window's Ctrl+Z through a text box with nothing to undo.
+class UndoRouter : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *box = qobject_cast<QLineEdit *>(watched);
+        if (box && event->type() == QEvent::ShortcutOverride && isUndoOrRedo(static_cast<QKeyEvent *>(event)) &&
+            !(static_cast<QKeyEvent *>(event)->matches(QKeySequence::Undo) ? box->isUndoAvailable()
+                                                                            : box->isRedoAvailable())) {
+            event->ignore();
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+} // namespace
+
+bool TypedBox::event(QEvent *event)
+{
+    // The box keeps no undo of its own: Ctrl+Z and redo reach the window's shortcut.
+    if (event->type() == QEvent::ShortcutOverride && isUndoOrRedo(static_cast<QKeyEvent *>(event))) {
+        event->ignore();
+        return true;
+    }
+    return QLineEdit::event(event);
+}
+
+void TypedBox::keyPressEvent(QKeyEvent *event)
+{
+    if (isUndoOrRedo(event)) {
+        event->ignore();
+        return;
+    }
+    edit([&] { QLineEdit::keyPressEvent(event); });
+}
+
+void TypedBox::inputMethodEvent(QInputMethodEvent *event)
+{
+    edit([&] { QLineEdit::inputMethodEvent(event); });
+}
+
+template<typename Edit> void TypedBox::edit(Edit &&edit)
+{
+    const QString before = text();
+    edit();
+    if (text() != before && !text().isEmpty() && typed)
+        typed();
+}
+
+void routeUndoToWindow(QWidget *window)
+{
+    auto *router = new UndoRouter(window);
+    for (QLineEdit *box : window->findChildren<QLineEdit *>())
+        box->installEventFilter(router);
 }
 
 } // namespace Widgets

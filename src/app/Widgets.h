@@ -2,11 +2,12 @@
 
 #include <QAbstractButton>
 #include <QHash>
+#include <QLineEdit>
 #include <QObject>
 #include <QString>
+#include <functional>
 
 class QButtonGroup;
-class QLineEdit;
 class QRadioButton;
 class QWidget;
 
@@ -25,8 +26,28 @@ template<typename T> T *named(T *widget, const QString &name)
 QRadioButton *radio(QHash<int, QRadioButton *> &array, const char *name, int index, const QString &caption,
                     QButtonGroup *group);
 
-// A one-character box that takes only the given digits ("1-6").
-QLineEdit *digitBox(const QString &name, const QString &digits);
+// A one-character box that takes only the given digits ("1-6"), wide enough to read its digit.
+QLineEdit *digitBox(const QString &name, const QString &digits, QLineEdit *box = nullptr);
+
+// A box that tells the digits a user types from every other change of its text: its own undo and
+// redo (Ctrl+Z belongs to the window), clearing, a programmatic setText. Only typing calls `typed`.
+class TypedBox : public QLineEdit
+{
+public:
+    std::function<void()> typed;
+
+protected:
+    bool event(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
+
+private:
+    template<typename Edit> void edit(Edit &&edit);
+};
+
+// Ctrl+Z (and redo) in a text box of `window` that has nothing of its own to undo goes to the
+// window's shortcut instead of being swallowed by the box.
+void routeUndoToWindow(QWidget *window);
 
 // Connects every control of an array; the handler gets the control's index.
 template<typename Control, typename Signal, typename Handler>

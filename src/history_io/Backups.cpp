@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
 
 namespace Backups {
@@ -82,10 +83,23 @@ std::optional<Entry> find(const QString &historyFolder, const QString &nameOrNum
     return std::nullopt;
 }
 
+QString reasonText(const QString &reason)
+{
+    // The names keep the short word; a list a user reads says what was about to happen.
+    static const QHash<QString, QString> words{
+        {QStringLiteral("读入"), QStringLiteral("读入文本之前")},
+        {QStringLiteral("撤销前"), QStringLiteral("撤销上次删除之前")},
+        {QStringLiteral("恢复前"), QStringLiteral("恢复备份之前")},
+    };
+    if (const auto it = words.constFind(reason); it != words.constEnd())
+        return *it;
+    return reason + QStringLiteral("之前");
+}
+
 QString describe(const Entry &entry)
 {
     return QStringLiteral("%1  %2  %3 期  %4 – %5")
-        .arg(entry.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), entry.reason)
+        .arg(entry.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), reasonText(entry.reason))
         .arg(entry.draws)
         .arg(entry.first)
         .arg(entry.last);

@@ -42,7 +42,11 @@ std::vector<Entry> list(const QString &historyFolder);
 // A backup by its file name or by its number in list() (1 is the newest).
 std::optional<Entry> find(const QString &historyFolder, const QString &nameOrNumber);
 
-// "2026-12-08 04:30:01  读入  4778 期  130529001 – 130731078", for a list a user chooses from.
+// What was about to happen when the backup was written, in words ("撤销前" → "撤销上次删除之前").
+QString reasonText(const QString &reason);
+
+// "2026-12-08 04:30:01  读入文本之前  4778 期  130529001 – 130731078", for a list a user
+// chooses from.
 QString describe(const Entry &entry);
 
 } // namespace Backups

@@ -31,6 +31,11 @@ std::optional<int> QtDialogs::choose(QWidget *parent, const QString &title, cons
     dialog.setOption(QInputDialog::UseListViewForComboBoxItems);
     dialog.setOkButtonText(QStringLiteral("确定"));
     dialog.setCancelButtonText(QStringLiteral("取消"));
+    // Every item whole, without a scroll to the side: the longest line decides the width.
+    int widest = dialog.fontMetrics().horizontalAdvance(prompt);
+    for (const QString &item : items)
+        widest = std::max(widest, dialog.fontMetrics().horizontalAdvance(item));
+    dialog.resize(std::max(dialog.sizeHint().width(), widest + 80), dialog.sizeHint().height());
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     const qsizetype index = items.indexOf(dialog.textValue());

@@ -91,11 +91,13 @@ void GridView::applyTopRow(int row)
 {
     // Grid row 1 is the view's row 0; the scroll bar stops where the last rows fill the view.
     // Before the view is laid out its scroll range is not known yet: updateGeometries() retries.
-    m_wantedTop = row - 1;
+    const int wanted = row - 1;
+    m_wantedTop = wanted;
     // The scroll range must be that of the rows the view has now: after a refill it still holds
-    // the old one until the next layout, and the wanted row would be cut to the old end.
+    // the old one until the next layout, and the wanted row would be cut to the old end. That
+    // layout may run updateGeometries() itself, which clears m_wantedTop: scroll to `wanted`.
     QTableView::updateGeometries();
-    verticalScrollBar()->setValue(m_wantedTop);
+    verticalScrollBar()->setValue(wanted);
     if (isVisible() && verticalScrollBar()->maximum() > 0)
         m_wantedTop = -1;
 }
