@@ -2,6 +2,9 @@
 
 #include "DrawRecord.h"
 #include "GridModel.h"
+#include "PatternRefresh.h"
+
+#include <QStringList>
 
 namespace ResultGrids {
 
@@ -21,6 +24,43 @@ QString valueLabel(int kind, qint16 value)
     if (kind == KindE && (value == 0 || value == 1))
         return value ? QStringLiteral("单") : QStringLiteral("双");
     return QString::number(value);
+}
+
+QString optionsText(const SearchState &state, const Positions &chosen)
+{
+    QStringList positions;
+    for (int p = 1; p <= 3; ++p)
+        if (chosen[size_t(p - 1)])
+            positions << QString::number(p);
+    const QString tally = state.bolZuxuan ? QStringLiteral("组选第1~%1位").arg(state.intConsqSort)
+                                          : QStringLiteral("直选第%1位").arg(state.intConsqSort);
+    return QStringLiteral("检索%1，显示%2，%3，%4，%5，%6")
+        .arg(PatternRefresh::kindName(state.intLei), PatternRefresh::kindName(state.intXianshiLei),
+             state.bolZyw ? QStringLiteral("自由位") : QStringLiteral("固定位"),
+             state.bolSq ? QStringLiteral("上期") : QStringLiteral("前%1期").arg(state.intPreQi),
+             positions.isEmpty() ? QStringLiteral("不限位置")
+                                 : QStringLiteral("第%1位").arg(positions.join(QStringLiteral("、"))),
+             tally);
+}
+
+QList<QPair<QString, QString>> conditions(const SearchState &state, const Positions &chosen, const IssueRange &range,
+                                          int combinationSize, const SearchResult &result)
+{
+    QStringList pattern;
+    for (qint16 value : state.intPattern)
+        pattern << PatternRefresh::valueText(state.intLei, value);
+    const auto bound = [](std::optional<qint32> issue) { return issue ? QString::number(*issue) : QString(); };
+    return {
+        {QStringLiteral("检索方式"), combinationSize > 0 ? QStringLiteral("组合检索（%1位）").arg(combinationSize)
+                                                       : QStringLiteral("检索")},
+        {QStringLiteral("检索条件"), optionsText(state, chosen)},
+        {QStringLiteral("模式"), pattern.join(QLatin1Char(' '))},
+        {QStringLiteral("模式来源"), state.bolManual ? QStringLiteral("手动输入") : QStringLiteral("历史号码")},
+        {QStringLiteral("起始期号"), bound(range.from)},
+        {QStringLiteral("结束期号"), bound(range.to)},
+        {QStringLiteral("找到期数"), QString::number(result.rows.size())},
+        {QStringLiteral("统计号码数"), QString::number(result.total)},
+    };
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include "GridModel.h"
 #include "Launcher.h"
 #include "PatternRefresh.h"
+#include "ResultGrids.h"
 #include "Workbook.h"
 
 #include <QAreaSeries>
@@ -12,6 +13,7 @@
 #include <QChartView>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFontMetricsF>
 #include <QElapsedTimer>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -75,7 +77,7 @@ BacktestDialog::BacktestDialog(HistorySnapshot history, const SearchState &state
     resize(900, 680);
     auto *layout = new QVBoxLayout(this);
     auto *options =
-        named(new QLabel(QStringLiteral("当前检索条件：") + optionsText(state, chosen)), "lblHuiceOptions");
+        named(new QLabel(QStringLiteral("当前检索条件：") + ResultGrids::optionsText(state, chosen)), "lblHuiceOptions");
     options->setWordWrap(true);
     layout->addWidget(options);
 
@@ -170,22 +172,6 @@ void BacktestDialog::resizeEvent(QResizeEvent *event)
     QDialog::resizeEvent(event);
 }
 
-QString BacktestDialog::optionsText(const SearchState &state, const Positions &chosen)
-{
-    QStringList positions;
-    for (int p = 1; p <= 3; ++p)
-        if (chosen[size_t(p - 1)])
-            positions << QString::number(p);
-    const QString tally = state.bolZuxuan ? QStringLiteral("组选第1~%1位").arg(state.intConsqSort)
-                                          : QStringLiteral("直选第%1位").arg(state.intConsqSort);
-    return QStringLiteral("检索%1，显示%2，%3，%4，%5，%6")
-        .arg(PatternRefresh::kindName(state.intLei), PatternRefresh::kindName(state.intXianshiLei),
-             state.bolZyw ? QStringLiteral("自由位") : QStringLiteral("固定位"),
-             state.bolSq ? QStringLiteral("上期") : QStringLiteral("前%1期").arg(state.intPreQi),
-             positions.isEmpty() ? QStringLiteral("不限位置")
-                                 : QStringLiteral("第%1位").arg(positions.join(QStringLiteral("、"))),
-             tally);
-}
 
 void BacktestDialog::run()
 {
@@ -285,6 +271,8 @@ void BacktestDialog::showSummary()
     };
     axis(ChartScale::around(0, double(s.issues.size())), Qt::AlignBottom, QStringLiteral("回测期数"));
     axis(ChartScale::around(low, high), Qt::AlignLeft, QStringLiteral("命中 − 期望（期）"));
+    m_valueSpan = {low, high};
+    connect(chart, &QChart::plotAreaChanged, this, &BacktestDialog::fitValueAxis);
     chart->setTitle(QStringLiteral("累计命中比公平骰子的期望多（少）几期"));
     QChart *shown = m_chart->chart();
     m_chart->setChart(chart);
@@ -292,6 +280,23 @@ void BacktestDialog::showSummary()
 
     m_grid->setRowSource(std::make_shared<BacktestRows>(*m_summary, m_state.intXianshiLei));
     m_export->setEnabled(!s.issues.empty());
+}
+
+void BacktestDialog::fitValueAxis()
+{
+    const QList<QAbstractAxis *> axes = m_chart->chart()->axes(Qt::Vertical);
+    auto *axis = axes.isEmpty() ? nullptr : qobject_cast<QValueAxis *>(axes.first());
+    const double room = m_chart->chart()->plotArea().height();
+    if (!axis || room <= 0)
+        return;
+    // Qt Charts drops a label that would overlap the one before: no more ticks than labels fit.
+    const double perLabel = QFontMetricsF(axis->labelsFont()).height() * 1.4;
+    const ChartScale scale =
+        ChartScale::around(m_valueSpan.first, m_valueSpan.second, std::clamp(int(room / perLabel) + 1, 3, 9));
+    if (axis->tickCount() != scale.ticks || axis->min() != scale.min || axis->max() != scale.max) {
+        axis->setRange(scale.min, scale.max);
+        axis->setTickCount(scale.ticks);
+    }
 }
 
 QString BacktestDialog::exportName() const
@@ -310,7 +315,7 @@ void BacktestDialog::exportTable()
     const QString path = QDir(m_exportFolder).filePath(exportName());
     // The first sheet says what was tested and how it came out; the second lists the issues.
     const QList<QPair<QString, Workbook::Cell>> conditions{
-        {QStringLiteral("检索条件"), optionsText(m_state, m_chosen)},
+        {QStringLiteral("检索条件"), ResultGrids::optionsText(m_state, m_chosen)},
         {QStringLiteral("起始期号"), s.from ? Workbook::Cell(double(*s.from)) : Workbook::Cell(QString())},
         {QStringLiteral("结束期号"), s.to ? Workbook::Cell(double(*s.to)) : Workbook::Cell(QString())},
         {QStringLiteral("推荐个数"), double(s.top)},
@@ -338,7 +343,8 @@ void BacktestDialog::exportTable()
                  return double(issue.issue);
              if (c == 5)
                  return issue.pHit;
-             return Backtest::issueCells(issue, kind).value(c);
+             // 推荐 and 开奖 are numbers where they are one number ("3", "146").
+             return Workbook::fromText(Backtest::issueCells(issue, kind).value(c));
          }},
     };
     QString error;

@@ -31,9 +31,6 @@ public:
                    QWidget *parent = nullptr);
     ~BacktestDialog() override;
 
-    // The current options in words, for the line above the range.
-    static QString optionsText(const SearchState &state, const Positions &chosen);
-
     void run();
     // How long a run goes before it shows its progress and its cancel button (tests: 0).
     void setProgressDelay(int ms) { m_progressAfterMs = ms; }
@@ -47,6 +44,8 @@ protected:
 private:
     void showSummary();
     void clearChart();
+    // The value axis's ticks, as many as the chart's height can label.
+    void fitValueAxis();
     void exportTable();
 
     HistorySnapshot m_history; // the window's copy as it was when the dialog opened
@@ -68,6 +67,7 @@ private:
     QProgressBar *m_progress;
     QLabel *m_result;
     QChartView *m_chart;
+    std::pair<double, double> m_valueSpan; // lowest and highest value the chart must show
     GridModel *m_grid;
     QTableView *m_table;
 };

@@ -43,7 +43,8 @@ void GridActions::exportGrid(int n, bool fromMenu)
     const BusyCursor busy;
     if (fromMenu)
         grid.setVisible(false);
-    const bool written = GridExport::write(grid, path, &error);
+    const bool written =
+        GridExport::write(grid, path, &error, n > 1 && searchConditions ? searchConditions() : QList<QPair<QString, QString>>{});
     grid.setVisible(true);
     if (!written) {
         m_services.dialogs->message(

@@ -2,7 +2,9 @@
 
 #include "AppServices.h"
 
+#include <QList>
 #include <QObject>
+#include <QPair>
 #include <array>
 #include <functional>
 
@@ -25,6 +27,8 @@ public:
     void exportGrid(int n, bool fromMenu);
     // Called before the history grid is exported (the window takes in other programs' writes).
     std::function<void()> beforeHistoryExport;
+    // The last search's conditions, for the result workbooks' second sheet.
+    std::function<QList<QPair<QString, QString>>()> searchConditions;
 
 signals:
     void statusMessage(const QString &text);

@@ -12,6 +12,7 @@
 #include "MergeCommand.h"
 #include "PageLoader.h"
 #include "ProvinceTable.h"
+#include "ResultGrids.h"
 #include "ResultsPanel.h"
 #include "SearchOptionsPanel.h"
 #include "TrimCommands.h"
@@ -186,6 +187,7 @@ void MainWindow::connectControls()
 
     m_grids = new GridActions(this, m_services, {m_historyPanel->view(), m_results->resultView(), m_results->tallyView()});
     m_grids->beforeHistoryExport = [this] { syncWithDisk(); };
+    m_grids->searchConditions = [this] { return m_results->conditions(); };
     connect(m_grids, &GridActions::statusMessage, this, &MainWindow::showStatus);
     connect(m_ui.mnuDcls, &QAction::triggered, this, [this] { m_grids->exportGrid(1, true); });
     Widgets::connectEach(m_ui.mnuK3, &QAction::triggered, this, [this](int i) { switchGame(i); });
@@ -229,10 +231,11 @@ void MainWindow::runSearch(bool combination)
     }
     const BusyCursor busy;
     m_results->hideList();
-    const HistorySnapshot &history = snapshot();
-    m_results->show(combination ? CombinationSearch::run(history, q.state, m_options->combinationSize(), q.range)
-                                : FollowSearch::run(history, q.state, q.positions, q.range),
-                    q.state, FairDice::isSorted(history));
+    const int size = combination ? m_options->combinationSize() : 0;
+    SearchResult found = combination ? CombinationSearch::run(snapshot(), q.state, size, q.range)
+                                     : FollowSearch::run(snapshot(), q.state, q.positions, q.range);
+    auto conditions = ResultGrids::conditions(q.state, q.positions, q.range, size, found);
+    m_results->show(std::move(found), q.state, FairDice::isSorted(snapshot()), std::move(conditions));
     const SearchResult &result = *m_results->lastResult();
     if (!q.range.from || !q.range.to)
         showStatus(QStringLiteral("检索起止期数无效"));

@@ -68,9 +68,11 @@ void ResultsPanel::showHeaders(bool previousDraw)
         m_grid3->setCellText(0, c, tallyHeader[c]);
 }
 
-void ResultsPanel::show(SearchResult result, const SearchState &state, bool allSorted)
+void ResultsPanel::show(SearchResult result, const SearchState &state, bool allSorted,
+                        QList<QPair<QString, QString>> conditions)
 {
     m_stale->setVisible(false);
+    m_conditions = std::move(conditions);
     m_lastResult = std::make_shared<const SearchResult>(std::move(result));
     m_lastFairness = FairDice::of(*m_lastResult, state, allSorted);
     ResultGrids::fill(*m_grid2, *m_grid3, m_lastResult, &m_lastFairness);

@@ -28,8 +28,11 @@ public:
 
     // The headers before the first search, so that a new user sees what comes.
     void showHeaders(bool previousDraw);
-    // Both grids, the fair-dice line and the chart's data, from one search.
-    void show(SearchResult result, const SearchState &state, bool allSorted);
+    // Both grids, the fair-dice line and the chart's data, from one search; its `conditions`
+    // go with the result workbooks.
+    void show(SearchResult result, const SearchState &state, bool allSorted,
+              QList<QPair<QString, QString>> conditions = {});
+    const QList<QPair<QString, QString>> &conditions() const { return m_conditions; }
     // The history changed after the last search: its answers are marked as of the old history
     // until the next search (the chart too).
     void markStale();
@@ -51,6 +54,7 @@ private:
     QLabel *m_fairness = nullptr;
     QLabel *m_stale = nullptr;
     std::shared_ptr<const SearchResult> m_lastResult;
+    QList<QPair<QString, QString>> m_conditions;
     FairDice::Fairness m_lastFairness;
     QPointer<TallyChartDialog> m_tallyChart; // open, or gone
 };

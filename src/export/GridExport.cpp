@@ -17,10 +17,19 @@ QString fileName(int grid)
     }
 }
 
-bool write(GridModel &grid, const QString &path, QString *error)
+bool write(GridModel &grid, const QString &path, QString *error, const QList<QPair<QString, QString>> &conditions)
 {
-    const bool written = Workbook::writeTextSheet(
-        path, grid.rows(), grid.cols(), [&grid](int r, int c) { return grid.cellText(r, c); }, error);
+    QList<Workbook::Sheet> sheets{{QStringLiteral("Sheet1"), grid.rows(), grid.cols(), [&grid](int r, int c) {
+                                       // The header row stays text even where a caption is a number.
+                                       const QString text = grid.cellText(r, c);
+                                       return r == 0 ? Workbook::Cell(text) : Workbook::fromText(text);
+                                   }}};
+    if (!conditions.isEmpty())
+        sheets.append({QStringLiteral("检索条件"), int(conditions.size()), 2, [&conditions](int r, int c) {
+                           const QPair<QString, QString> &row = conditions[r];
+                           return c == 0 ? Workbook::Cell(row.first) : Workbook::fromText(row.second);
+                       }});
+    const bool written = Workbook::write(path, sheets, error);
     grid.setRow(grid.rows() - 1);
     grid.setCol(grid.cols() - 1);
     return written;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QPair>
 #include <QString>
 
 class GridModel;
@@ -10,8 +12,10 @@ namespace GridExport {
 // "lishi.xlsx", "Jiansuo.xlsx", "Jieguo.xlsx" for the history, result and statistics grids.
 QString fileName(int grid);
 
-// Writes the grid into the first sheet of a new workbook at `path`; the grid's current cell ends
-// on its bottom-right cell.
-bool write(GridModel &grid, const QString &path, QString *error);
+// Writes the grid into the first sheet of a new workbook at `path`, numbers as numbers and
+// percentages as percentages; with `conditions`, a second sheet 检索条件 lists them (label,
+// value). The grid's current cell ends on its bottom-right cell.
+bool write(GridModel &grid, const QString &path, QString *error,
+           const QList<QPair<QString, QString>> &conditions = {});
 
 } // namespace GridExport

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 #include <cerrno>
 #include <cstdio>
@@ -83,6 +84,18 @@ std::optional<QByteArray> sheetTail(const QString &path, const QByteArray &sheet
 
 } // namespace
 
+Cell fromText(const QString &text)
+{
+    // No leading zeros and at most 15 digits: the number reads back exactly as the text.
+    static const QRegularExpression number(QStringLiteral("^-?(0|[1-9][0-9]{0,14})(\\.[0-9]{1,6})?$"));
+    const bool percent = text.endsWith(QLatin1Char('%'));
+    const QString digits = percent ? text.chopped(1) : text;
+    if (!number.match(digits).hasMatch())
+        return text;
+    const double value = digits.toDouble();
+    return percent ? Cell(Percent{value / 100}) : Cell(value);
+}
+
 bool writeTextSheet(const QString &path, int rows, int cols, const std::function<QString(int, int)> &text,
                     QString *error)
 {
@@ -113,6 +126,8 @@ bool write(const QString &path, const QList<Sheet> &sheets, QString *error)
     lxw_workbook *workbook = workbook_new_opt(partialPath.constData(), &options);
     if (!workbook)
         return fail(QStringLiteral("无法建立电子表格文件"));
+    lxw_format *percent = workbook_add_format(workbook);
+    format_set_num_format(percent, "0.000%");
     lxw_error written = LXW_NO_ERROR;
     int lastRow = -1;
     for (const Sheet &content : sheets) {
@@ -126,6 +141,8 @@ bool write(const QString &path, const QList<Sheet> &sheets, QString *error)
                 const Cell cell = content.cell(r, c);
                 if (const double *number = std::get_if<double>(&cell)) {
                     written = worksheet_write_number(sheet, lxw_row_t(r), lxw_col_t(c), *number, nullptr);
+                } else if (const Percent *share = std::get_if<Percent>(&cell)) {
+                    written = worksheet_write_number(sheet, lxw_row_t(r), lxw_col_t(c), share->fraction, percent);
                 } else {
                     const QByteArray text = std::get<QString>(cell).toUtf8();
                     if (text.isEmpty())

@@ -15,8 +15,18 @@ namespace Workbook {
 bool writeTextSheet(const QString &path, int rows, int cols, const std::function<QString(int, int)> &text,
                     QString *error);
 
+// A share shown as a percentage ("12.345%" is 0.12345), computed with as a number.
+struct Percent
+{
+    double fraction = 0;
+};
+
 // A cell: text, or a number that a spreadsheet can compute with. An empty text is no cell.
-using Cell = std::variant<QString, double>;
+using Cell = std::variant<QString, double, Percent>;
+
+// The cell a grid's text stands for: whole and decimal numbers as numbers, "12.345%" as a
+// percentage, anything else (words, several numbers in one cell) as the text itself.
+Cell fromText(const QString &text);
 
 struct Sheet
 {

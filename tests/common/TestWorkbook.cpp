@@ -12,15 +12,19 @@ QList<Sheet> readWorkbookSheets(const QString &path)
                  {"-c",
                   "import json, sys, openpyxl\n"
                   "book = openpyxl.load_workbook(sys.argv[1], read_only=True)\n"
-                  "def kind(v):\n"
-                  "    return '' if v is None else 'n' if isinstance(v, (int, float)) else 's'\n"
+                  "def kind(c):\n"
+                  "    v = c.value\n"
+                  "    if v is None: return ''\n"
+                  "    if not isinstance(v, (int, float)): return 's'\n"
+                  "    return 'p' if '%' in (c.number_format or '') else 'n'\n"
                   "def text(v):\n"
+                  "    if isinstance(v, float) and v.is_integer(): v = int(v)\n"
                   "    return '' if v is None else str(v)\n"
                   "out = []\n"
                   "for sheet in book.worksheets:\n"
-                  "    rows = list(sheet.iter_rows(values_only=True))\n"
-                  "    out.append({'name': sheet.title, 'rows': [[text(v) for v in r] for r in rows],\n"
-                  "                'kinds': [[kind(v) for v in r] for r in rows]})\n"
+                  "    rows = [list(r) for r in sheet.iter_rows()]\n"
+                  "    out.append({'name': sheet.title, 'rows': [[text(c.value) for c in r] for r in rows],\n"
+                  "                'kinds': [[kind(c) for c in r] for r in rows]})\n"
                   "print(json.dumps(out))\n",
                   path});
     python.waitForFinished(120000);

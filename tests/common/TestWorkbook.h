@@ -5,7 +5,8 @@
 #include <QStringList>
 
 // A workbook as an independent reader (openpyxl) sees it: every sheet's name and cells, each cell
-// as text and as its kind ("n" a number, "s" text, "" no cell).
+// as text (a whole number without ".0") and as its kind ("n" a number, "p" a number shown as a
+// percentage, "s" text, "" no cell).
 struct Sheet
 {
     QString name;

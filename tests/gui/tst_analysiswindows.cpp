@@ -1,4 +1,5 @@
 #include "AnalysisWindows.h"
+#include "ResultGrids.h"
 #include "TestHistory.h"
 #include "WindowHarness.h"
 
@@ -15,6 +16,7 @@
 #include <cmath>
 #include <QBarSet>
 #include <QChartView>
+#include <QGraphicsTextItem>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
@@ -22,6 +24,26 @@
 
 // The fair-dice line and column after a search, the backtest dialog and the tally chart, driven
 // through the real window on the real public history.
+// The numbers a chart shows beside its plot on one side: its axis labels as drawn.
+QStringList shownLabels(QChartView *view, Qt::Orientation side)
+{
+    QStringList shown;
+    const QRectF plot = view->chart()->plotArea();
+    for (QGraphicsItem *item : view->scene()->items()) {
+        const auto *text = dynamic_cast<QGraphicsTextItem *>(item);
+        if (!text || !text->isVisible())
+            continue;
+        const QPointF at = text->sceneBoundingRect().center();
+        bool number = false;
+        text->toPlainText().toInt(&number);
+        // Each label is centred on its tick: the vertical axis's lie beside the plot's height.
+        if (number && (side == Qt::Vertical ? at.x() < plot.left() && at.y() <= plot.bottom() + 2
+                                            : at.y() > plot.bottom() && at.x() >= plot.left() - 2))
+            shown << text->toPlainText();
+    }
+    return shown;
+}
+
 class TestAnalysisWindows : public QObject
 {
     Q_OBJECT
@@ -109,6 +131,19 @@ void TestAnalysisWindows::backtestDialogRunsAndExports()
     auto *vertical = qobject_cast<QValueAxis *>(view->chart()->axes(Qt::Vertical).first());
     QVERIFY(vertical->min() <= -2 * sigma && vertical->max() >= 2 * sigma);
     QVERIFY(dialog->findChild<QLabel *>("lblHuiceExplain")->text().contains(QStringLiteral("σ")));
+    // Every tick of the value axis keeps its label (Qt Charts drops a label that would overlap the
+    // one before it), with the chart's own font and with a large one.
+    for (const int points : {0, 32}) {
+        auto *values = qobject_cast<QValueAxis *>(view->chart()->axes(Qt::Vertical).first());
+        if (points) {
+            QFont large = values->labelsFont();
+            large.setPointSize(points);
+            values->setLabelsFont(large);
+        }
+        QTRY_COMPARE(shownLabels(view, Qt::Vertical).size(), values->tickCount());
+        QVERIFY(values->tickCount() >= 3);
+        QVERIFY(values->min() <= -2 * sigma && values->max() >= 2 * sigma);
+    }
 
     // The workbook: named by its range, a sheet of conditions and summary first, numbers as numbers.
     dialog->findChild<QPushButton *>("cmdHuiceExport")->click();
@@ -116,7 +151,7 @@ void TestAnalysisWindows::backtestDialogRunsAndExports()
     QCOMPARE(h.launcher.opened, QStringList{path});
     const QList<Sheet> sheets = readWorkbookSheets(path);
     QCOMPARE(sheets.size(), 2);
-    QCOMPARE(sheets[0].rows[0], (QStringList{"检索条件", BacktestDialog::optionsText(w.searchOptions().state(), {true, true, true})}));
+    QCOMPARE(sheets[0].rows[0], (QStringList{"检索条件", ResultGrids::optionsText(w.searchOptions().state(), {true, true, true})}));
     QCOMPARE(sheets[0].rows[1], (QStringList{"起始期号", QString::number(*s.from)}));
     QCOMPARE(sheets[0].kinds[1][1], QStringLiteral("n"));
     QCOMPARE(sheets[0].rows[6], (QStringList{"命中期数", QString::number(s.hits)}));
@@ -124,7 +159,11 @@ void TestAnalysisWindows::backtestDialogRunsAndExports()
     QCOMPARE(sheets[1].rows.size(), s.played + 1);
     QCOMPARE(sheets[1].rows[0], Backtest::issueHeader());
     QCOMPARE(sheets[1].rows[1][0], QString::number(s.issues.front().issue));
-    QCOMPARE(sheets[1].kinds[1], (QStringList{"n", "s", "s", "s", "s", "n"}));
+    // 推荐 is a number where it is one pick, 开奖 ("146") always.
+    const QStringList first = Backtest::issueCells(s.issues.front(), 0);
+    QCOMPARE(first[2].contains(' '), true); // two picks: text
+    QCOMPARE(sheets[1].kinds[1], (QStringList{"n", "s", "s", "n", "s", "n"}));
+    QCOMPARE(sheets[1].rows[1][3], Backtest::issueCells(s.issues.front(), 0).value(3));
     QCOMPARE(sheets[1].rows[1][5].toDouble(), s.issues.front().pHit);
 
     // A range that is no range says so and keeps the last result.

@@ -1,6 +1,7 @@
 #include "TestHistory.h"
 #include "TestWorkbook.h"
 #include "AnalysisWindows.h"
+#include "ResultGrids.h"
 #include "WindowHarness.h"
 
 #include <QFile>
@@ -19,13 +20,30 @@
 
 namespace {
 
-void compareWithGrid(const Sheet &sheet, const GridModel &grid)
+// The sheet holds the grid cell for cell: the header as text; below it, numbers as numbers
+// (`numberColumns` lists the columns that must hold one on every row), percentages as numbers
+// shown as percentages, words as text.
+void compareWithGrid(const Sheet &sheet, const GridModel &grid, const QList<int> &numberColumns = {})
 {
     QCOMPARE(sheet.name, QStringLiteral("Sheet1"));
     QCOMPARE(sheet.rows.size(), grid.rows());
-    for (int r = 0; r < grid.rows(); ++r)
-        for (int c = 0; c < grid.cols(); ++c)
-            QCOMPARE(sheet.rows[r].value(c), grid.cellText(r, c));
+    for (int r = 0; r < grid.rows(); ++r) {
+        for (int c = 0; c < grid.cols(); ++c) {
+            const QString shown = grid.cellText(r, c);
+            const QString kind = sheet.kinds[r].value(c);
+            if (r == 0 || kind == "s") {
+                QCOMPARE(kind, QStringLiteral("s"));
+                QCOMPARE(sheet.rows[r].value(c), shown);
+                QVERIFY2(r == 0 || !numberColumns.contains(c), qPrintable(shown));
+            } else if (kind == "p") {
+                QVERIFY(shown.endsWith('%'));
+                QCOMPARE(qRound(sheet.rows[r].value(c).toDouble() * 100000), qRound(shown.chopped(1).toDouble() * 1000));
+            } else {
+                QCOMPARE(kind, QStringLiteral("n"));
+                QCOMPARE(sheet.rows[r].value(c).toDouble(), shown.toDouble());
+            }
+        }
+    }
 }
 
 void doubleClick(GridView *view)
@@ -70,8 +88,20 @@ void TestGridExport::resultGridsToWorkbooks()
     QCOMPARE(h.launcher.opened, QStringList{results});
     const Sheet list = readWorkbook(results);
     QCOMPARE(list.rows.first(), (QStringList{"期号", "第1位", "第2位", "第3位", "上期开奖"}));
-    compareWithGrid(list, h.grid(2));
+    compareWithGrid(list, h.grid(2), {0, 1, 2, 3});
     QCOMPARE(h.grid(2).row(), h.grid(2).rows() - 1);
+    // The search's conditions go with it, on a second sheet.
+    const QList<Sheet> both = readWorkbookSheets(results);
+    QCOMPARE(both.size(), 2);
+    QCOMPARE(both[1].name, QStringLiteral("检索条件"));
+    const QList<QPair<QString, QString>> &conditions = h.window->results().conditions();
+    QCOMPARE(both[1].rows.size(), conditions.size());
+    for (int r = 0; r < conditions.size(); ++r)
+        QCOMPARE(both[1].rows[r].value(0), conditions[r].first);
+    QCOMPARE(both[1].rows[1].value(1), ResultGrids::optionsText(h.window->searchOptions().state(), {true, true, true}));
+    QCOMPARE(both[1].rows[4], (QStringList{"起始期号", h.text("Text3(0)")}));
+    QCOMPARE(both[1].kinds[4].value(1), QStringLiteral("n"));
+    QCOMPARE(both[1].rows[6], (QStringList{"找到期数", QString::number(h.grid(2).rows() - 1)}));
     QCOMPARE(h.grid(2).col(), 4);
 
     QTest::mouseDClick(h.find<GridView>("MSFlexGrid3")->horizontalHeader()->viewport(), Qt::LeftButton, {},
@@ -79,9 +109,18 @@ void TestGridExport::resultGridsToWorkbooks()
     doubleClick(h.find<GridView>("MSFlexGrid3"));
     const Sheet tally = readWorkbook(h.folder.filePath("Jieguo.xlsx"));
     QCOMPARE(tally.rows.first(), (QStringList{"序号", "结果", "出现次数", "百分比", "期望次数"}));
-    compareWithGrid(tally, h.grid(3));
-    QVERIFY(tally.rows[1][3].endsWith('%'));
+    compareWithGrid(tally, h.grid(3), {0, 1, 2, 4});
+    QCOMPARE(tally.kinds[1], (QStringList{"n", "n", "n", "p", "n"}));
     QVERIFY(tally.rows[1][4].toDouble() > 0);
+    QCOMPARE(readWorkbookSheets(h.folder.filePath("Jieguo.xlsx")).value(1).name, QStringLiteral("检索条件"));
+
+    // Words stay words: the 大小 tally's values.
+    h.find<QAbstractButton>("Option4(1)")->click();
+    h.find<QPushButton>("Command1")->click();
+    doubleClick(h.find<GridView>("MSFlexGrid3"));
+    const Sheet words = readWorkbook(h.folder.filePath("Jieguo.xlsx"));
+    compareWithGrid(words, h.grid(3), {0, 2, 4});
+    QCOMPARE(words.kinds[1], (QStringList{"n", "s", "n", "p", "n"}));
 }
 
 void TestGridExport::historyByDoubleClickAndMenu()
@@ -94,7 +133,7 @@ void TestGridExport::historyByDoubleClickAndMenu()
     const Sheet first = readWorkbook(path);
     QCOMPARE(first.rows.first(), (QStringList{"期号", "第1位", "第2位", "第3位"}));
     QCOMPARE(first.rows[1][0], QStringLiteral("161212001"));
-    compareWithGrid(first, h.grid(1));
+    compareWithGrid(first, h.grid(1), {0, 1, 2, 3});
 
     // The menu export writes the same file again, replacing it.
     QVERIFY(TestHistory::append(h.window->history(), {{161213001, {6, 6, 6}}}));
