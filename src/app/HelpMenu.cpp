@@ -12,7 +12,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QShortcut>
+#include <QKeyEvent>
 
 HelpMenu::HelpMenu(QMainWindow *window, const MainWindowUi &ui, const AppServices &services)
     : QObject(window)
@@ -38,10 +38,19 @@ HelpMenu::HelpMenu(QMainWindow *window, const MainWindowUi &ui, const AppService
                                                           {ui.mnuFenxiHelp, "backtest.html"}};
     for (const auto &[action, page] : entries)
         connect(action, &QAction::triggered, this, [this, page = QString::fromLatin1(page)] { open(page); });
-    // F1 from any of the program's windows, the analysis dialogs included.
-    auto *f1 = new QShortcut(QKeySequence::HelpContents, window);
-    f1->setContext(Qt::ApplicationShortcut);
-    connect(f1, &QShortcut::activated, this, [this] { open(pageFor(QApplication::focusWidget())); });
+    // F1 from any of the program's windows: a modal analysis dialog blocks the main window's
+    // shortcuts, so the key is taken as it arrives.
+    qApp->installEventFilter(this);
+}
+
+bool HelpMenu::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->matches(QKeySequence::HelpContents) &&
+        watched->isWidgetType()) {
+        open(pageFor(static_cast<QWidget *>(watched)));
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 QString HelpMenu::pageFor(const QWidget *focus)

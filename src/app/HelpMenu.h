@@ -24,6 +24,9 @@ public:
 signals:
     void statusMessage(const QString &text);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void open(const QString &page);
     void about();

@@ -33,10 +33,6 @@ ResultsPanel::ResultsPanel(QWidget *parent)
     m_view3->setAccessibleName(QStringLiteral("结果统计"));
     for (GridView *view : {m_view2, m_view3})
         view->setStretchToWidth(true);
-    // The statistics grid shows its header and six rows (the most a tally of one number has) at
-    // any window size; the list takes the rest of the height.
-    m_view3->setFixedHeight(m_view3->verticalHeader()->defaultSectionSize() * 6 +
-                            m_view3->horizontalHeader()->sizeHint().height() + 2 * m_view3->frameWidth());
     layout->addWidget(m_view3, 0);
     m_fairness = named(new QLabel, QStringLiteral("lblFairness"));
     m_fairness->setWordWrap(true);
@@ -53,6 +49,11 @@ ResultsPanel::ResultsPanel(QWidget *parent)
     const int tallyWidths[] = {480, 680, 800, 880, 880};
     for (int c = 0; c < 5; ++c)
         m_grid3->setColWidth(c, tallyWidths[c]);
+    showHeaders(true);
+    // The statistics grid shows its header and six rows (the most a tally of one number has) at
+    // any window size; the list takes the rest of the height.
+    m_view3->setFixedHeight(m_view3->verticalHeader()->defaultSectionSize() * 6 +
+                            m_view3->horizontalHeader()->sizeHint().height() + 2 * m_view3->frameWidth());
 }
 
 void ResultsPanel::showHeaders(bool previousDraw)

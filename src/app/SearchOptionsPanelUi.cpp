@@ -99,7 +99,9 @@ void SearchOptionsPanel::buildControls()
     // stays as it is), whatever the width of a space in the font.
     const int boxWidth = nBack->fontMetrics().horizontalAdvance(QStringLiteral("00")) + 8;
     QFont wider = nBack->font();
-    wider.setWordSpacing(std::max(0.0, (boxWidth + 4 - nBack->fontMetrics().horizontalAdvance(QStringLiteral("    "))) / 4.0));
+    const int missing = boxWidth + 4 - nBack->fontMetrics().horizontalAdvance(QStringLiteral("    "));
+    // Letter spacing widens every character of "前    期" alike: its five gaps make the blank.
+    wider.setLetterSpacing(QFont::AbsoluteSpacing, std::max(0, (missing + 4) / 5));
     nBack->setFont(wider);
     MaskEdBox2->setFont(QWidget::font());
     MaskEdBox2->setFixedSize(boxWidth, nBack->fontMetrics().height() + 2);

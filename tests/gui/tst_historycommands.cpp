@@ -1,3 +1,4 @@
+#include "AnalysisWindows.h"
 #include "GridView.h"
 #include "HistoryText.h"
 #include "MergeCommand.h"
@@ -87,6 +88,9 @@ private slots:
     void eachImportRecordsItsGame();
     void trimmingKeepsEveryIssueForm_data();
     void trimmingKeepsEveryIssueForm();
+    void undoKeyNeverStoresADraw();
+    void answersOfAnOldHistoryAreMarked();
+    void htmlOnlyClipboardIsRead();
 };
 
 void TestHistoryCommands::typingStoresTheDraw()
@@ -750,4 +754,150 @@ void TestHistoryCommands::firstStartShowsTheWaysIn()
     QCOMPARE(h.dialogs.shown.first().title, QStringLiteral("读入历史"));
 }
 
+
+// Typed 246, typed 355, 删除最后历史 twice, Ctrl+Z three times: only the last removal comes back;
+// the boxes' own undo never brings back digits that end up stored as a draw.
+void TestHistoryCommands::undoKeyNeverStoresADraw()
+{
+    Harness h;
+    MainWindow &w = h.start();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    h.find<QLineEdit>("Text1")->setText("161212001");
+    for (const char *draw : {"246", "355"}) {
+        entry(h, 1)->setFocus();
+        for (int p = 1; p <= 3; ++p)
+            QTest::keyClick(QApplication::focusWidget(), draw[p - 1]);
+    }
+    QCOMPARE(storedIssues(w), (QList<qint32>{161212001, 161212002}));
+    const QStringList typed = TestHistory::rowsOf(w.history());
+    h.find<QPushButton>("Command3")->click();
+    const QStringList afterFirst = TestHistory::rowsOf(w.history());
+    h.find<QPushButton>("Command3")->click();
+    QCOMPARE(storedIssues(w), QList<qint32>{});
+    QCOMPARE(QApplication::focusWidget(), entry(h, 1));
+    const qsizetype boxes = h.dialogs.shown.size();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(TestHistory::rowsOf(w.history()), afterFirst);
+    QVERIFY2(w.statusText().startsWith(QStringLiteral("已撤销上次删除")), qPrintable(w.statusText()));
+    for (int i = 0; i < 2; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(w.statusText(), QStringLiteral("没有可以撤销的删除。"));
+    }
+    QCOMPARE(TestHistory::rowsOf(w.history()), afterFirst);
+    QCOMPARE(h.dialogs.shown.size(), boxes);
+    for (int p = 1; p <= 3; ++p)
+        QCOMPARE(entry(h, p)->text(), QString());
+    // Redo, a programmatic change and a change of a box by a script store nothing either.
+    entry(h, 1)->setFocus();
+    QTest::keyClick(entry(h, 1), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    for (int p = 1; p <= 3; ++p)
+        entry(h, p)->setText(QString::number(p));
+    QCOMPARE(TestHistory::rowsOf(w.history()), afterFirst);
+    QVERIFY(typed.size() == 2 && afterFirst.size() == 1 && afterFirst.first() == typed.first());
+    // A text box with typing of its own to undo keeps its undo; an empty one passes Ctrl+Z on.
+    auto *issue = h.find<QLineEdit>("Text1");
+    issue->setFocus();
+    issue->selectAll();
+    QTest::keyClicks(issue, "9");
+    QTest::keyClick(issue, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(issue->text(), QStringLiteral("161212002"));
+    QCOMPARE(TestHistory::rowsOf(w.history()), afterFirst);
+}
+
+// After every kind of change the last search's answers stay, marked as those of the old history
+// (the tally chart too), until the next search.
+void TestHistoryCommands::answersOfAnOldHistoryAreMarked()
+{
+    Harness h;
+    // Real draws: every search below finds something, so the chart stays open.
+    const std::vector<TestDraw> sample = TestHistory::sample();
+    QVERIFY(TestHistory::createIn(h.folder.path(), sample));
+    MainWindow &w = h.start();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    auto *mark = h.find<QLabel>("lblStale");
+    auto search = [&] {
+        h.find<QPushButton>("Command1")->click();
+        QVERIFY(!mark->isVisible());
+    };
+    // Before any search there is nothing to mark.
+    h.find<QPushButton>("Command3")->click();
+    QVERIFY(!mark->isVisible());
+    search();
+    h.action("mnuTubiao")->trigger();
+    QPointer<TallyChartDialog> chart = w.findChild<TallyChartDialog *>();
+    QVERIFY(chart);
+    const QString more = writeFile(h.folder, "more.txt", HistoryText::format({sample.begin(), sample.begin() + 1000}));
+    const std::function<void()> changes[] = {
+        [&] { h.find<QPushButton>("Command3")->click(); },
+        [&] { h.action("mnuUndo")->trigger(); },
+        [&] {
+            h.dialogs.fileAnswers = {more};
+            h.find<QPushButton>("cmdRdLst")->click();
+        },
+        [&] {
+            h.dialogs.inputAnswers = {QStringLiteral("3")};
+            h.action("mnuEszhzd")->trigger();
+        },
+        [&] {
+            h.dialogs.chooseAnswers = {0};
+            h.action("mnuRestore")->trigger();
+        },
+        [&] {
+            entry(h, 1)->setFocus();
+            for (Qt::Key key : {Qt::Key_1, Qt::Key_2, Qt::Key_3})
+                QTest::keyClick(QApplication::focusWidget(), key);
+        },
+        [&] {
+            // Another program: the window takes it in when it is next used.
+            QVERIFY(!cliAdd(h, "456").isEmpty());
+            w.commands().syncWithDisk();
+        },
+        [&] {
+            QGuiApplication::clipboard()->setText(QStringLiteral("%1 1 2 3\n").arg(sample[2000].issue));
+            h.action("mnuPaste")->trigger();
+            MergePreviewDialog *preview = w.findChild<MergePreviewDialog *>();
+            QVERIFY(preview);
+            preview->findChild<QPushButton *>("cmdMerge")->click();
+        },
+    };
+    int n = 0;
+    for (const auto &change : changes) {
+        const QStringList before = TestHistory::rowsOf(w.history());
+        change();
+        QVERIFY2(TestHistory::rowsOf(w.history()) != before, qPrintable(QString::number(n)));
+        QVERIFY2(mark->isVisible(), qPrintable(QString::number(n)));
+        QCOMPARE(mark->text(), QStringLiteral("历史号码已改变，以下是改变前的检索结果；按 检索 重新检索"));
+        QVERIFY(chart && chart->findChild<QLabel *>("lblStale")->isVisible());
+        search();
+        QVERIFY(!chart->findChild<QLabel *>("lblStale")->isVisible());
+        ++n;
+    }
+    // A search changes nothing and marks nothing.
+    search();
+    QVERIFY(!mark->isVisible());
+}
+
+// Some pages and programs put only HTML on the clipboard: it is read as a page.
+void TestHistoryCommands::htmlOnlyClipboardIsRead()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), small));
+    MainWindow &w = h.start();
+    auto *data = new QMimeData;
+    data->setHtml("<table><tr><td>161213001</td><td>3</td><td>4</td><td>6</td></tr>"
+                  "<tr><td>161213002</td><td>1</td><td>1</td><td>2</td></tr></table>");
+    QGuiApplication::clipboard()->setMimeData(data);
+    QVERIFY(QGuiApplication::clipboard()->text().isEmpty());
+    h.action("mnuPaste")->trigger();
+    MergePreviewDialog *preview = w.findChild<MergePreviewDialog *>();
+    QVERIFY2(preview, qPrintable(w.statusText()));
+    preview->findChild<QPushButton *>("cmdMerge")->click();
+    QCOMPARE(storedIssues(w).mid(3), (QList<qint32>{161213001, 161213002}));
+    // Nothing at all on the clipboard is still said so.
+    QGuiApplication::clipboard()->clear();
+    h.action("mnuPaste")->trigger();
+    QVERIFY(w.statusText().startsWith(QStringLiteral("剪贴板里没有文字")));
+}
 #include "tst_historycommands.moc"

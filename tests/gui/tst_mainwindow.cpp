@@ -1,7 +1,9 @@
 #include "GridModel.h"
 #include "GridView.h"
 #include "HistoryDb.h"
+#include "HelpMenu.h"
 #include "HistoryPanel.h"
+#include "AnalysisWindows.h"
 #include "MainWindow.h"
 #include "PatternRefresh.h"
 #include "TestHistory.h"
@@ -12,7 +14,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QHeaderView>
 #include <QFile>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -73,6 +78,10 @@ private slots:
     void accessibleNames_data();
     void accessibleNames();
     void tabOrderFollowsLayout();
+    void emptyHistorySaysHowToAddDraws();
+    void helpMenuAndF1();
+    void statisticsGridShowsEveryRow_data();
+    void statisticsGridShowsEveryRow();
 };
 
 void TestMainWindow::controlsCarryTheirCaptions_data()
@@ -579,6 +588,26 @@ void TestMainWindow::preQiBoxMovesPatternAndRange()
     QCOMPARE(box->text(), QString());
     emit box->editingFinished();
     QCOMPARE(w.searchOptions().state().intPreQi, 3);
+    QCOMPARE(w.statusText(), QStringLiteral("前N期 为 1~9"));
+
+    // "10" is no N: the second digit is refused out loud, the first stays.
+    w.showStatus(QString());
+    box->clear();
+    QFocusEvent in(QEvent::FocusIn); // as the box gets when the user clicks into it
+    QApplication::sendEvent(box, &in);
+    QTest::keyClicks(box, "10");
+    QCOMPARE(box->text(), QStringLiteral("1"));
+    QCOMPARE(w.statusText(), QStringLiteral("前N期 为 1~9"));
+    // Leaving and coming back, a new digit takes the place of the old one.
+    QApplication::sendEvent(box, &in);
+    QTest::keyClicks(box, "4");
+    QCOMPARE(box->text(), QStringLiteral("4"));
+    // Wide enough to read its digit, inside the blank of "前    期".
+    QVERIFY2(box->contentsRect().width() >= box->fontMetrics().horizontalAdvance(QStringLiteral("00")),
+             qPrintable(QString::number(box->width())));
+    auto *option = h.find<QRadioButton>("Option1(2)");
+    QCOMPARE(option->text(), QStringLiteral("前    期"));
+    QVERIFY(option->fontMetrics().horizontalAdvance(QStringLiteral("    ")) >= box->width());
 }
 
 void TestMainWindow::combinationSizeSavedOnFocusLoss()
@@ -877,4 +906,105 @@ void TestMainWindow::tabOrderFollowsLayout()
 }
 
 QTEST_MAIN(TestMainWindow)
+
+// 检索 on an empty history says so and how to add draws; no made-up range, no zero rows.
+void TestMainWindow::emptyHistorySaysHowToAddDraws()
+{
+    Harness h;
+    MainWindow &w = h.start();
+    h.find<QPushButton>("Command1")->click();
+    const QString status = w.statusText();
+    QVERIFY2(status.startsWith(QStringLiteral("还没有历史号码")), qPrintable(status));
+    for (const char *way : {"读入历史号码文本", "粘贴复制的开奖号码", "设置开奖网址"})
+        QVERIFY2(status.contains(QString::fromUtf8(way)), way);
+    QCOMPARE(h.grid(2).rows(), 1);
+    QCOMPARE(h.grid(3).rows(), 1);
+    QVERIFY(!w.results().lastResult());
+    QCOMPARE(h.text("Text3(0)"), QString());
+    QCOMPARE(h.text("Text3(1)"), QString());
+    // Emptied later (清空): the range boxes are emptied too.
+    QVERIFY(TestHistory::append(w.history(), TestHistory::consecutive(161212001, 5)));
+    w.commands().reload(), w.refresh();
+    QCOMPARE(h.text("Text3(1)"), QStringLiteral("161212005"));
+    h.action("mnuClear")->trigger();
+    QCOMPARE(w.snapshot().count(), 0);
+    QCOMPARE(h.text("Text3(0)"), QString());
+    QCOMPARE(h.text("Text3(1)"), QString());
+}
+
+// 帮助 lists the pages; F1 opens the page of what has the focus, the index otherwise.
+void TestMainWindow::helpMenuAndF1()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), TestHistory::consecutive(161212001, 50)));
+    MainWindow &w = h.start();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    const QString help = QStringLiteral(VK3_HELP_SOURCE);
+    auto page = [&](const char *name) { return QDir(help).filePath(QString::fromLatin1(name)); };
+    h.action("mnuHelp_guide")->trigger();
+    h.action("mnuHelp_backtest")->trigger();
+    QCOMPARE(h.launcher.opened, (QStringList{page("guide.html"), page("backtest.html")}));
+    h.action("mnuAbout")->trigger();
+    QCOMPARE(h.dialogs.shown.last().title, QStringLiteral("关于"));
+    QVERIFY(h.dialogs.shown.last().text.contains(QStringLiteral(VK3_VERSION)));
+    QVERIFY(h.dialogs.shown.last().text.contains(QDir::toNativeSeparators(h.folder.path())));
+
+    const struct
+    {
+        const char *focus;
+        const char *page;
+    } cases[] = {{"MSFlexGrid1", "guide.html"}, {"Text2(1)", "guide.html"}, {"MSFlexGrid3", "guide.html"}};
+    for (const auto &c : cases) {
+        h.find(c.focus)->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), h.find(c.focus));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
+        QVERIFY2(h.launcher.opened.last() == page(c.page), c.focus);
+    }
+    QCOMPARE(HelpMenu::pageFor(nullptr), QStringLiteral("index.html"));
+    QCOMPARE(HelpMenu::pageFor(&w), QStringLiteral("index.html"));
+    // In the backtest window, its page.
+    h.action("mnuHuice")->trigger();
+    auto *backtest = w.findChild<BacktestDialog *>();
+    QVERIFY(backtest);
+    backtest->activateWindow();
+    QTRY_COMPARE(QApplication::activeWindow(), backtest);
+    backtest->findChild<QLineEdit *>("txtHuiceFrom")->setFocus();
+    QTest::keyClick(backtest->findChild<QLineEdit *>("txtHuiceFrom"), Qt::Key_F1);
+    QCOMPARE(h.launcher.opened.last(), page("backtest.html"));
+    for (const QString &opened : std::as_const(h.launcher.opened))
+        QVERIFY2(QFile::exists(opened), qPrintable(opened));
+}
+
+void TestMainWindow::statisticsGridShowsEveryRow_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("default") << QSize(1120, 690);
+    QTest::newRow("1024x768") << QSize(1024, 768);
+}
+
+// The statistics grid's last row is in view even when the fair-dice line takes two lines.
+void TestMainWindow::statisticsGridShowsEveryRow()
+{
+    QFETCH(QSize, size);
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), TestHistory::sample()));
+    MainWindow &w = h.start();
+    w.resize(size);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    h.find<QPushButton>("Command1")->click();
+    QCOMPARE(h.grid(3).rows(), 7);
+    // However many lines the fair-dice line takes in this desktop's font: three, here.
+    auto *fairness = h.find<QLabel>("lblFairness");
+    fairness->setText(fairness->text() + "\n" + fairness->text() + "\n" + fairness->text());
+    auto *view = h.find<GridView>("MSFlexGrid3");
+    QTRY_VERIFY(fairness->height() >= 3 * fairness->fontMetrics().height());
+    const QRect last = view->visualRect(view->model()->index(5, 0));
+    QVERIFY2(view->viewport()->rect().contains(last), qPrintable(QStringLiteral("%1 in %2").arg(last.bottom()).arg(view->viewport()->height())));
+    QVERIFY(!view->verticalScrollBar()->isVisible());
+    // The list keeps most of the height.
+    QVERIFY(h.find<GridView>("MSFlexGrid2")->height() > view->height());
+}
+
 #include "tst_mainwindow.moc"

@@ -336,6 +336,14 @@ void TestSearchControls::enterRunsTheSearch()
         QTest::keyClick(h.find<QLineEdit>(box), Qt::Key_Return);
         QVERIFY2(h.grid(2).rows() > 1, box);
     }
+    // The verify tab's issue box: Enter takes the issue and searches with its pattern.
+    h.find<QTabBar>("TabStrip1")->setCurrentIndex(2);
+    auto *issue = h.find<QLineEdit>("Text4");
+    issue->setText("161212004");
+    const auto before = h.window->results().lastResult();
+    QTest::keyClick(issue, Qt::Key_Return);
+    QVERIFY(h.window->results().lastResult() != before);
+    QCOMPARE(h.window->searchOptions().state().intPattern, (std::array<qint16, 3>{2, 5, 1}));
     QVERIFY(!h.find<GridView>("MSFlexGrid1")->tabKeyNavigation());
 }
 

@@ -163,6 +163,28 @@ void TestUpdate::firstUpdateAsksForTheHost()
     h.dialogs.inputAnswers = {};
     h.action("mnuUpdateHost")->trigger();
     QCOMPARE(h.dialogs.shown.last().defaultAnswer, QStringLiteral(".results.test"));
+
+    // A history the update would replace: still the host first, and no word of replacing before
+    // there is one; declining leaves everything as it was and says so.
+    Harness old;
+    QVERIFY(TestHistory::createIn(old.folder.path(), day(161120, 1, 78)));
+    MainWindow &o = old.start();
+    old.dialogs.questionAnswers = {false};
+    old.find<QPushButton>("Command21")->click();
+    QCOMPARE(old.dialogs.shown.size(), 1);
+    QVERIFY(old.dialogs.shown[0].text.contains(QStringLiteral("还没有设置开奖网址")));
+    QVERIFY(!old.dialogs.shown[0].text.contains(QStringLiteral("替换")));
+    QCOMPARE(o.statusText(), QStringLiteral("没有设置开奖网址，历史号码没有改变。"));
+    QCOMPARE(o.snapshot().count(), 78);
+    // With a host, the warning comes as before.
+    Harness again;
+    QVERIFY(TestHistory::createIn(again.folder.path(), day(161120, 1, 78)));
+    again.folder.writeSetting("UpdateHost", ".results.test");
+    again.start();
+    again.dialogs.questionAnswers = {false};
+    again.find<QPushButton>("Command21")->click();
+    QCOMPARE(again.dialogs.shown.size(), 1);
+    QVERIFY(again.dialogs.shown[0].text.contains(QStringLiteral("替换")));
 }
 
 void TestUpdate::loadingCanBeCancelled()

@@ -258,6 +258,13 @@ void TestMaintenance::backupsKeepTheNewest()
     QCOMPARE(list.front().last, 161212001 + Backups::kept + 1);
     QCOMPARE(Backups::find(folder.path(), "1")->name, list.front().name);
     QVERIFY(!Backups::find(folder.path(), QString::number(Backups::kept + 1)));
+    // A list a user chooses from names the reason in words.
+    QVERIFY2(Backups::describe(list.front()).contains(QStringLiteral("  删除最后1期之前  %1 期  161212001 – ").arg(Backups::kept + 2)),
+             qPrintable(Backups::describe(list.front())));
+    const std::pair<const char *, const char *> words[] = {
+        {"读入", "读入文本之前"}, {"撤销前", "撤销上次删除之前"}, {"恢复前", "恢复备份之前"}, {"清空", "清空之前"}};
+    for (const auto &[reason, text] : words)
+        QCOMPARE(Backups::reasonText(QString::fromUtf8(reason)), QString::fromUtf8(text));
 }
 
 void TestMaintenance::replaceIsAllOrNothing()
