@@ -87,11 +87,10 @@ void MainWindow::refresh(const CommandOutcome &change)
         m_results->markStale();
     const std::optional<qint32> next = m_historyPanel->showHistory(
         history, drawsPerDay, change.typed && change.appended ? &*change.typed : nullptr, change.external);
-    m_options->setHistory(&history, drawsPerDay);
     std::optional<qint32> rangeEnd;
     if (change.typed && change.typed->sqqh < std::numeric_limits<qint32>::max())
         rangeEnd = change.typed->sqqh + 1;
-    m_options->historyChanged(next, rangeEnd);
+    m_options->historyChanged(history, drawsPerDay, next, rangeEnd);
     if (m_commands->copyFailed())
         showStatus(QStringLiteral("无法读取历史号码：%1").arg(m_commands->history().userError()));
 }
@@ -153,18 +152,11 @@ void MainWindow::connectControls()
     connect(m_ui.mnuEszhzd, &QAction::triggered, this, command([this] { return m_trim->deleteLastCount(); }, true));
     connect(m_ui.mnuUndo, &QAction::triggered, this, command([this] { return m_trim->undoRemoval(); }, true));
     connect(m_ui.mnuRestore, &QAction::triggered, this, command([this] { return m_trim->restoreBackup(); }, true));
-    connect(m_ui.mnuDlzd, &QAction::triggered, this, [this] {
-        syncWithDisk();
-        finish(m_trim->keepUpTo(m_historyPanel->selectedIssue()));
-    });
-    connect(h.Command4, &QPushButton::clicked, this, [this] {
-        syncWithDisk();
-        finish(m_commands->exportText(*m_historyPanel->grid()));
-    });
-    connect(h.Command21, &QPushButton::clicked, this, [this] {
-        syncWithDisk();
-        finish(m_update->run());
-    });
+    connect(m_ui.mnuDlzd, &QAction::triggered, this,
+            command([this] { return m_trim->keepUpTo(m_historyPanel->selectedIssue()); }));
+    connect(h.Command4, &QPushButton::clicked, this,
+            command([this] { return m_commands->exportText(*m_historyPanel->grid()); }));
+    connect(h.Command21, &QPushButton::clicked, this, command([this] { return m_update->run(); }));
     m_merge = new MergeCommand(this, m_historyPanel->view(), *m_commands);
     connect(m_merge, &MergeCommand::finished, this, &MainWindow::finish);
     connect(m_ui.mnuPaste, &QAction::triggered, m_merge, &MergeCommand::pasteFromClipboard);

@@ -1,7 +1,6 @@
 #include "SearchOptionsPanel.h"
 
 #include "HistorySnapshot.h"
-#include "LishiColumns.h"
 #include "PatternRefresh.h"
 #include "Widgets.h"
 
@@ -71,25 +70,17 @@ void SearchOptionsPanel::loadSettings()
     updateValueTips();
 }
 
-void SearchOptionsPanel::setHistory(const HistorySnapshot *history, int drawsPerDay)
+void SearchOptionsPanel::historyChanged(const HistorySnapshot &history, int drawsPerDay,
+                                        std::optional<qint32> nextIssue, std::optional<qint32> rangeEnd)
 {
-    m_history = history ? history : &noHistory();
+    m_history = &history;
     m_drawsPerDay = drawsPerDay;
-}
-
-void SearchOptionsPanel::historyChanged(std::optional<qint32> nextIssue, std::optional<qint32> rangeEnd)
-{
     if (nextIssue)
         Text4->setText(QString::number(*nextIssue));
     setRangeBoxes(true);
     if (rangeEnd)
         Text3.value(1)->setText(QString::number(*rangeEnd));
     patternRefresh();
-}
-
-QChar SearchOptionsPanel::displayLetter() const
-{
-    return QLatin1Char(LishiColumns::kindLetters[m_search.intXianshiLei]);
 }
 
 void SearchOptionsPanel::setSegmentBase(int base)

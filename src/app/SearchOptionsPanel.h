@@ -35,12 +35,13 @@ class SearchOptionsPanel : public QWidget
 public:
     explicit SearchOptionsPanel(QWidget *parent = nullptr);
 
-    // The options as saved; the history the patterns and the range come from (kept by the caller).
+    // The options as saved.
     void loadSettings();
-    void setHistory(const HistorySnapshot *history, int drawsPerDay);
-    // The history changed: the verify issue, the range and every tab's pattern follow it. A typed
-    // draw sets the range end to `rangeEnd`.
-    void historyChanged(std::optional<qint32> nextIssue, std::optional<qint32> rangeEnd);
+    // The history changed (or is first shown): the verify issue, the range and every tab's pattern
+    // follow it. The panel keeps a pointer to `history` (kept by the caller). A typed draw sets the
+    // range end to `rangeEnd`.
+    void historyChanged(const HistorySnapshot &history, int drawsPerDay, std::optional<qint32> nextIssue,
+                        std::optional<qint32> rangeEnd);
 
     // The follow search's (or, with `combination`, the combination search's) options now.
     SearchQuery query(bool combination = false);
@@ -49,7 +50,6 @@ public:
 
     const SearchState &state() const { return m_search; }
     int combinationSize() const { return m_combinationSize; }
-    QChar displayLetter() const;
     void setSegmentBase(int base);
     void setCommandsEnabled(bool enabled);
 

@@ -299,7 +299,7 @@ void TestMainWindow::firstRunState()
 
     verifyFirstRunControls(h);
     QCOMPARE(w.commands().game().code, QStringLiteral("fj"));
-    QCOMPARE(w.searchOptions().displayLetter(), QLatin1Char('A'));
+    QCOMPARE(w.searchOptions().state().intXianshiLei, 0); // A: 号码
     QCOMPARE(w.searchOptions().state().DsIni, 1);
 
     // Empty history: no range, grids are empty.
@@ -353,7 +353,7 @@ void TestMainWindow::storedSettingsSelectControls()
     QCOMPARE(h.text("MaskEdBox2"), QStringLiteral("4"));
     QVERIFY(h.checked("Option3(3)"));
     QVERIFY(h.checked("Option4(2)"));
-    QCOMPARE(w.searchOptions().displayLetter(), QLatin1Char('E'));
+    QCOMPARE(w.searchOptions().state().intXianshiLei, 2); // E: 单双
     QVERIFY(h.checked("Option5(1)"));
     QVERIFY(h.checked("Option2(4)"));
     QVERIFY(h.action("mnuDscs(0)")->isChecked());

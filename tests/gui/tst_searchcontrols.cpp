@@ -414,8 +414,7 @@ void TestSearchControls::queryOfThePanel()
     const HistorySnapshot history = *db.snapshot();
     SearchOptionsPanel panel;
     panel.loadSettings();
-    panel.setHistory(&history, 78);
-    panel.historyChanged(161212007, std::nullopt);
+    panel.historyChanged(history, 78, 161212007, std::nullopt);
     panel.findChild<QTabBar *>("TabStrip1")->setCurrentIndex(tab);
     for (const QString &edit : edits) {
         if (edit.startsWith("tab=")) {
