@@ -449,6 +449,11 @@ void TestMainWindow::historyGridScrollsAboveThirtyNine()
         QTRY_COMPARE(bar->value(), bar->maximum());
         QCOMPARE(h.grid(1).topRow(), bar->maximum() + 1);
         QVERIFY(bar->maximum() > 0);
+        // Grid row 10 on top: the view's row 9, the header being grid row 0.
+        h.grid(1).setTopRow(10);
+        QCOMPARE(bar->value(), 9);
+        QCOMPARE(view->rowAt(0), 9);
+        h.grid(1).setTopRow(h.grid(1).rows() - 1);
     } else {
         QCOMPARE(bar->maximum(), 0);
         QCOMPARE(bar->value(), 0);
