@@ -67,12 +67,7 @@ CommandOutcome TrimCommands::deleteLast()
     m_commands.reload();
     CommandOutcome outcome;
     outcome.changed = true;
-    if (!m_commands.history().compact())
-        outcome = failure(QStringLiteral("压缩数据库"),
-                          QStringLiteral("压缩历史数据库没有成功，原来的数据库文件保持不变，历史号码没有丢失。\n%1")
-                              .arg(m_commands.history().userError()));
-    outcome.changed = true;
-    removed(outcome, backup, QStringLiteral("已删除 %1 期").arg(last));
+    removed(outcome, backup, QStringLiteral("已删除 %1 期").arg(last), true);
     return outcome;
 }
 
@@ -153,12 +148,10 @@ std::optional<CommandOutcome> TrimCommands::rebuild(
     m_commands.setCurrentIssue(reading->currentIssue);
     m_commands.reload();
     CommandOutcome outcome;
-    if (!m_commands.history().compact())
-        outcome = failure(QStringLiteral("压缩数据库"),
-                          QStringLiteral("压缩历史数据库没有成功，原来的数据库文件保持不变，历史号码没有丢失。\n%1")
-                              .arg(m_commands.history().userError()));
     outcome.changed = true;
-    removed(outcome, backup, QStringLiteral("已删除 %1 期，保留 %2 期").arg(before - int(reading->draws.size())).arg(reading->draws.size()));
+    removed(outcome, backup,
+            QStringLiteral("已删除 %1 期，保留 %2 期").arg(before - int(reading->draws.size())).arg(reading->draws.size()),
+            true);
     return outcome;
 }
 
@@ -181,13 +174,17 @@ CommandOutcome TrimCommands::clear()
     return outcome;
 }
 
-void TrimCommands::removed(CommandOutcome &outcome, const HistoryWriter::Backup &backup, const QString &what)
+void TrimCommands::removed(CommandOutcome &outcome, const HistoryWriter::Backup &backup, const QString &what,
+                           bool compact)
 {
     outcome.status = what;
-    if (!backup.written)
-        return;
-    m_undo = Undo{*backup.written, HistoryMaintenance::fingerprint(m_commands.snapshot())};
-    outcome.status += QStringLiteral("，可用 撤销上次删除 恢复（备份 %1）").arg(QDir::toNativeSeparators(backup.written->path));
+    if (backup.written) {
+        m_undo = Undo{*backup.written, HistoryMaintenance::fingerprint(m_commands.snapshot())};
+        outcome.status += QStringLiteral("，可用 撤销上次删除 恢复（备份 %1）").arg(QDir::toNativeSeparators(backup.written->path));
+    }
+    // The removal is saved whatever compaction does: a failure is said after it, not as the outcome.
+    if (compact && !m_commands.history().compact())
+        outcome.status += QStringLiteral("；删除已保存，但压缩数据库没有成功：%1").arg(m_commands.history().userError());
 }
 
 CommandOutcome TrimCommands::undoRemoval()
@@ -204,12 +201,14 @@ CommandOutcome TrimCommands::undoRemoval()
                                   .arg(m_undo->backup.name));
     HistoryWriter::Backup backup = m_commands.backupFor(QStringLiteral("撤销前"));
     QString error;
-    if (!HistoryWriter::restore(m_commands.history(), m_undo->backup, m_commands.segmentBase(), &backup, &error))
+    const std::optional<int> stored =
+        HistoryWriter::restore(m_commands.history(), m_undo->backup, m_commands.segmentBase(), &backup, &error);
+    if (!stored)
         return failure(title, QStringLiteral("撤销没有完成：%1\n\n历史号码没有改变。").arg(error));
     m_commands.reload();
     CommandOutcome outcome;
     outcome.changed = true;
-    outcome.status = QStringLiteral("已撤销上次删除：恢复为 %1 期（%2）").arg(m_undo->backup.draws).arg(m_undo->backup.name);
+    outcome.status = QStringLiteral("已撤销上次删除：恢复为 %1 期（%2）").arg(*stored).arg(m_undo->backup.name);
     m_undo.reset();
     return outcome;
 }
@@ -236,12 +235,14 @@ CommandOutcome TrimCommands::restoreBackup()
         return {};
     HistoryWriter::Backup backup = m_commands.backupFor(QStringLiteral("恢复前"));
     QString error;
-    if (!HistoryWriter::restore(m_commands.history(), entry, m_commands.segmentBase(), &backup, &error))
+    const std::optional<int> stored =
+        HistoryWriter::restore(m_commands.history(), entry, m_commands.segmentBase(), &backup, &error);
+    if (!stored)
         return failure(title, QStringLiteral("恢复没有完成：%1\n\n历史号码没有改变。").arg(error));
     m_commands.reload();
     CommandOutcome outcome;
     outcome.changed = true;
-    outcome.status = QStringLiteral("已恢复备份 %1（%2 期）").arg(entry.name).arg(entry.draws);
+    outcome.status = QStringLiteral("已恢复备份 %1（%2 期）").arg(entry.name).arg(*stored);
     if (backup.written)
         m_undo = Undo{*backup.written, HistoryMaintenance::fingerprint(m_commands.snapshot())};
     return outcome;

@@ -30,8 +30,10 @@ private:
     // file is compacted. Nothing (ask again) when the stored history is no longer the one shown.
     std::optional<CommandOutcome> rebuild(const QString &reason, const std::function<std::vector<TextDraw>(
                                                       const HistorySnapshot &, QString *)> &keep);
-    // After a removal: what it backed up, for 撤销上次删除, and the status that says so.
-    void removed(CommandOutcome &outcome, const HistoryWriter::Backup &backup, const QString &what);
+    // After a removal: what it backed up, for 撤销上次删除, and the status that says so; with
+    // `compact`, the database is compacted and a failure of that said after it.
+    void removed(CommandOutcome &outcome, const HistoryWriter::Backup &backup, const QString &what,
+                 bool compact = false);
     // The history changed while a box was open: it is read again and the user told.
     bool changedWhileAsking();
     std::optional<qint64> askNumber(const QString &prompt, const QString &defaultAnswer, const QString &what);

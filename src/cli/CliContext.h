@@ -8,6 +8,7 @@
 #include "ProvinceTable.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
@@ -74,6 +75,14 @@ struct Context
         if (!QDir().mkpath(folder))
             throw UsageError{QStringLiteral("无法建立文件夹 %1").arg(folder)};
         const QString path = QDir(folder).filePath(HistoryDb::fileName());
+        // A folder nobody may write to, without a database yet, holds an empty history: readers
+        // show it, writers are refused as in any read-only folder.
+        if (!QFileInfo::exists(path) && !QFileInfo(folder).isWritable()) {
+            if (!load)
+                throw UsageError{HistoryDb::readOnlyMessage() + QStringLiteral("，历史号码没有改变")};
+            snapshot = HistorySnapshot();
+            return;
+        }
         if (db.open(path) != HistoryDb::OpenStatus::Ok)
             throw UsageError{QStringLiteral("无法打开历史数据库 %1：%2").arg(path, db.userError())};
         if (load)

@@ -71,17 +71,22 @@ QString jsonText(QString text)
 
 int mergeDraws(Context &c, Arguments &args, QTextStream &out)
 {
-    const QString file = args.valueOf(QStringLiteral("merge"));
+    // The options may come before or after the file.
+    QString file;
     bool dryRun = false, json = false;
     while (!args.atEnd()) {
-        const QString option = args.take();
-        if (option == QLatin1String("--dry-run"))
+        const QString word = args.take();
+        if (word == QLatin1String("--dry-run"))
             dryRun = true;
-        else if (option == QLatin1String("--json"))
+        else if (word == QLatin1String("--json"))
             json = true;
+        else if (file.isNull() && (word == QLatin1String("-") || !word.startsWith(QLatin1Char('-'))))
+            file = word;
         else
-            throw UsageError{QStringLiteral("merge 不认识的选项：%1").arg(option)};
+            throw UsageError{QStringLiteral("merge 不认识的选项：%1").arg(word)};
     }
+    if (file.isNull())
+        throw UsageError{QStringLiteral("merge 后面缺少文件（或 - 表示标准输入）")};
     QByteArray content;
     if (file == QLatin1String("-")) {
         QFile input;
@@ -98,6 +103,10 @@ int mergeDraws(Context &c, Arguments &args, QTextStream &out)
         content = *loaded;
     }
     DrawText::Reading reading = DrawText::readBytes(content);
+    content = QByteArray();
+    // Bounded as `import` is.
+    if (reading.draws.size() > HistoryText::maxDraws)
+        throw UsageError{QStringLiteral("文件中的开奖号码超过 %1 期，没有合并，历史号码没有改变").arg(HistoryText::maxDraws)};
     // Issues no draw of this game can have are skipped, as the window and `add` refuse them.
     if (c.game != OnlineUpdate::plainIssueGame)
         DrawText::dropUnsound(reading, ProvinceTable::at(c.game).drawsPerDay);

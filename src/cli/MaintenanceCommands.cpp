@@ -21,13 +21,15 @@ int trim(Context &c, const QString &reason, const HistoryWriter::Selection &keep
                                c.segmentBase, &error, &backup);
     if (!reading)
         throw UsageError{QStringLiteral("删除没有完成，历史号码没有改变：%1").arg(error)};
-    if (!c.db.compact())
-        throw UsageError{QStringLiteral("已保留 %1 期，但压缩数据库没有成功：%2")
-                             .arg(reading->draws.size())
-                             .arg(c.db.userError())};
     out << QStringLiteral("保留 %1 期\n").arg(reading->draws.size());
     if (backup.written && c.err)
         *c.err << QStringLiteral("删除前的历史号码已备份：%1\n").arg(backup.written->path);
+    // The change is made: a compaction that fails is a warning, not a failure (exit 2 would tell
+    // a script that nothing changed, and it would delete again).
+    if (!c.db.compact() && c.err)
+        *c.err << QStringLiteral("警告：已删除并保留 %1 期，但压缩数据库没有成功：%2\n")
+                      .arg(reading->draws.size())
+                      .arg(c.db.userError());
     return 0;
 }
 
@@ -89,11 +91,12 @@ int backups(Context &c, Arguments &args, QTextStream &out)
     for (size_t i = 0; i < entries.size(); ++i) {
         const Backups::Entry &e = entries[i];
         out << (i ? "," : "")
-            << QStringLiteral("{\"name\":\"%1\",\"time\":\"%2\",\"reason\":\"%3\",\"draws\":%4,\"first\":%5,\"last\":%6}")
+            << QStringLiteral("{\"name\":\"%1\",\"time\":\"%2\",\"reason\":\"%3\",\"draws\":%4,\"first\":%5,\"last\":%6,\"game\":%7}")
                    .arg(e.name, e.time.toString(Qt::ISODateWithMs), e.reason)
                    .arg(e.draws)
                    .arg(e.first)
-                   .arg(e.last);
+                   .arg(e.last)
+                   .arg(e.game ? QString::number(*e.game) : QStringLiteral("null"));
     }
     out << "]\n";
     return 0;
@@ -110,10 +113,11 @@ int restore(Context &c, Arguments &args, QTextStream &out)
     c.open(false);
     HistoryWriter::Backup backup{c.folder, QStringLiteral("恢复前"), {}};
     QString error;
-    if (!HistoryWriter::restore(c.db, *entry, c.segmentBase, &backup, &error))
+    // The history takes the backup's game (restore records it); the count is what was stored.
+    const std::optional<int> stored = HistoryWriter::restore(c.db, *entry, c.segmentBase, &backup, &error);
+    if (!stored)
         throw UsageError{QStringLiteral("恢复没有完成，历史号码没有改变：%1").arg(error)};
-    c.db.recordGame(c.game, true);
-    out << QStringLiteral("已恢复 %1 期（%2）\n").arg(entry->draws).arg(entry->name);
+    out << QStringLiteral("已恢复 %1 期（%2）\n").arg(*stored).arg(entry->name);
     return 0;
 }
 

@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
+#include <algorithm>
+#include <tuple>
 
 namespace Backups {
 
@@ -13,8 +15,8 @@ const QString timeFormat = QStringLiteral("yyyyMMdd-HHmmsszzz");
 
 std::optional<Entry> parse(const QFileInfo &file)
 {
-    static const QRegularExpression form(
-        QStringLiteral("^(\\d{8}-\\d{9})_([^_]+)_(\\d+)期_(\\d*)-(\\d*)(?:_\\d+)?\\.txt$"));
+    static const QRegularExpression form(QStringLiteral(
+        "^(\\d{8}-\\d{9})(?:-(\\d{1,12}))?_([^_]+)_(\\d+)期_(\\d*)-(\\d*)(?:_g(\\d{1,3}))?(?:_\\d+)?\\.txt$"));
     const QRegularExpressionMatch m = form.match(file.fileName());
     if (!m.hasMatch())
         return std::nullopt;
@@ -22,17 +24,20 @@ std::optional<Entry> parse(const QFileInfo &file)
     entry.name = file.fileName();
     entry.path = file.absoluteFilePath();
     entry.time = QDateTime::fromString(m.captured(1), timeFormat);
-    entry.reason = m.captured(2);
-    entry.draws = m.captured(3).toInt();
-    entry.first = m.captured(4).toInt();
-    entry.last = m.captured(5).toInt();
+    entry.sequence = m.captured(2).toLongLong();
+    entry.reason = m.captured(3);
+    entry.draws = m.captured(4).toInt();
+    entry.first = m.captured(5).toInt();
+    entry.last = m.captured(6).toInt();
+    if (m.hasCaptured(7))
+        entry.game = m.captured(7).toInt();
     return entry;
 }
 
 } // namespace
 
 std::optional<Entry> write(const QString &historyFolder, const QString &reason, const std::vector<TextDraw> &draws,
-                           QString *error)
+                           std::optional<int> game, QString *error)
 {
     const QString folder = QDir(historyFolder).filePath(folderName());
     if (!QDir().mkpath(folder)) {
@@ -40,11 +45,19 @@ std::optional<Entry> write(const QString &historyFolder, const QString &reason, 
             *error = QStringLiteral("无法建立备份文件夹 %1").arg(QDir::toNativeSeparators(folder));
         return std::nullopt;
     }
-    const QString stem = QStringLiteral("%1_%2_%3期_%4-%5")
-                             .arg(QDateTime::currentDateTime().toString(timeFormat), reason)
+    // The order of writing is kept in the name: a clock that was ahead, or a folder copied from
+    // another machine, cannot make a new backup look old.
+    qint64 sequence = 0;
+    for (const Entry &entry : list(historyFolder))
+        sequence = std::max(sequence, entry.sequence);
+    const QString stem = QStringLiteral("%1-%2_%3_%4期_%5-%6%7")
+                             .arg(QDateTime::currentDateTime().toString(timeFormat))
+                             .arg(sequence + 1, 6, 10, QLatin1Char('0'))
+                             .arg(reason)
                              .arg(draws.size())
                              .arg(draws.empty() ? QString() : QString::number(draws.front().issue))
-                             .arg(draws.empty() ? QString() : QString::number(draws.back().issue));
+                             .arg(draws.empty() ? QString() : QString::number(draws.back().issue))
+                             .arg(game ? QStringLiteral("_g%1").arg(*game) : QString());
     QString path = QDir(folder).filePath(stem + QStringLiteral(".txt"));
     for (int n = 2; QFileInfo::exists(path); ++n)
         path = QDir(folder).filePath(QStringLiteral("%1_%2.txt").arg(stem).arg(n));
@@ -54,19 +67,33 @@ std::optional<Entry> write(const QString &historyFolder, const QString &reason, 
             *error = QStringLiteral("无法写入备份文件 %1（%2）").arg(QDir::toNativeSeparators(path), why);
         return std::nullopt;
     }
-    const std::vector<Entry> all = list(historyFolder);
-    for (size_t i = kept; i < all.size(); ++i)
-        QFile::remove(all[i].path);
     return parse(QFileInfo(path));
+}
+
+void prune(const QString &historyFolder, const Entry &own)
+{
+    // `own` and the kept - 1 others written last.
+    int others = 0;
+    for (const Entry &entry : list(historyFolder)) {
+        if (entry.path != own.path && ++others >= kept)
+            QFile::remove(entry.path);
+    }
 }
 
 std::vector<Entry> list(const QString &historyFolder)
 {
     std::vector<Entry> entries;
     const QDir folder(QDir(historyFolder).filePath(folderName()));
-    for (const QFileInfo &file : folder.entryInfoList({QStringLiteral("*.txt")}, QDir::Files, QDir::Name | QDir::Reversed))
+    // Only regular files: a link named like a backup may point anywhere.
+    for (const QFileInfo &file : folder.entryInfoList({QStringLiteral("*.txt")}, QDir::Files | QDir::NoSymLinks)) {
+        if (file.isSymLink() || !file.isFile())
+            continue;
         if (std::optional<Entry> entry = parse(file))
             entries.push_back(std::move(*entry));
+    }
+    std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
+        return std::tie(a.sequence, a.time, a.name) > std::tie(b.sequence, b.time, b.name);
+    });
     return entries;
 }
 

@@ -9,8 +9,8 @@
 
 // Every command that removes or replaces stored draws first writes them, as they were, to a
 // backup file in the history text format in the folder "备份" beside the database. The name
-// tells the time, the reason, the number of draws and the first and last issue; the newest
-// `kept` backups stay.
+// tells the time, the order of writing, the reason, the number of draws, the first and last issue
+// and the game; once the command's change is committed, the `kept` backups written last stay.
 namespace Backups {
 
 constexpr int kept = 30;
@@ -22,21 +22,29 @@ inline QString folderName()
 
 struct Entry
 {
-    QString name; // the file name, e.g. 20261208-043001123_读入_4778期_130529001-130731078.txt
+    // e.g. 20261208-043001123-000031_读入_4778期_130529001-130731078_g1.txt
+    QString name;
     QString path;
     QDateTime time;
+    qint64 sequence = 0; // the order of writing in this folder; 0 for a backup of older versions
     QString reason;
-    int draws = 0;
+    int draws = 0; // as the name says: the file is the truth
     qint32 first = 0;
     qint32 last = 0;
+    std::optional<int> game; // the game of the history it holds, when known
 };
 
-// Writes `draws` to a new backup in `historyFolder`/备份 and drops the oldest beyond `kept`.
-// The new backup, or nothing (`error` says why, in Chinese).
+// Writes `draws` (of `game`, when known) to a new backup in `historyFolder`/备份. Nothing is
+// pruned here: see prune(). The new backup, or nothing (`error` says why, in Chinese).
 std::optional<Entry> write(const QString &historyFolder, const QString &reason, const std::vector<TextDraw> &draws,
-                           QString *error);
+                           std::optional<int> game, QString *error);
 
-// The backups of `historyFolder`, newest first.
+// After the change a backup was written for committed: the backups beyond the `kept` written
+// last go, `own` never.
+void prune(const QString &historyFolder, const Entry &own);
+
+// The backups of `historyFolder` (regular files only), the one written last first: by the order
+// of writing, whatever the clock said.
 std::vector<Entry> list(const QString &historyFolder);
 
 // A backup by its file name or by its number in list() (1 is the newest).

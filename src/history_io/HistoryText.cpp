@@ -2,7 +2,9 @@
 
 #include <QFile>
 #include <filesystem>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <QStorageInfo>
 #include <QStringDecoder>
 #include <algorithm>
 #include <limits>
@@ -267,8 +269,14 @@ bool writeFile(const QString &path, const QByteArray &content, QString *error)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit()) {
-        if (error)
-            *error = fileError(file.error(), file.errorString());
+        if (!error)
+            return false;
+        *error = fileError(file.error(), file.errorString());
+        // A full disk does not always say so in the error (a failed flush or close reads as a
+        // plain write error): the free space does.
+        const QStorageInfo disk(QFileInfo(path).absolutePath());
+        if (disk.isValid() && disk.bytesAvailable() < content.size() + 64 * 1024)
+            *error = QStringLiteral("磁盘已满，请先腾出空间");
         return false;
     }
     return true;
@@ -279,7 +287,7 @@ QString fileError(QFileDevice::FileError error, const QString &detail)
     const QString lower = detail.toLower();
     if (lower.contains(QLatin1String("no space")) || lower.contains(QLatin1String("quota")) ||
         lower.contains(QLatin1String("file too large")))
-        return QStringLiteral("磁盘空间不足，请先腾出空间");
+        return QStringLiteral("磁盘已满，请先腾出空间");
     if (lower.contains(QLatin1String("permission")) || lower.contains(QLatin1String("read-only")) ||
         error == QFileDevice::PermissionsError)
         return QStringLiteral("没有写入权限（文件夹只读，或文件属于另一个用户）");

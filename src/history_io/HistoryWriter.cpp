@@ -4,6 +4,9 @@
 #include "HistoryDb.h"
 #include "IssueNumbers.h"
 
+#include <QDir>
+#include <QFile>
+#include <QStringList>
 #include <algorithm>
 #include <optional>
 
@@ -14,7 +17,7 @@ namespace {
 // Stores `draws` (in issue order) after `previous`, a few thousand rows at a time: a long history
 // never has all its rows in memory at once. Inside write().
 bool insertChained(HistoryDb &db, const std::vector<TextDraw> &draws, int segmentBase, bool earlierTexts,
-                   const DrawCore *previous = nullptr)
+                   const DrawCore *previous = nullptr, int *inserted = nullptr)
 {
     constexpr size_t chunk = 8192;
     std::vector<DrawRecord> rows;
@@ -30,6 +33,8 @@ bool insertChained(HistoryDb &db, const std::vector<TextDraw> &draws, int segmen
             rows.front().earlier = EarlierTexts{last->txtHisLst, last->occurrence};
         if (!db.insertRows(rows, qint64(at), qint64(draws.size())))
             return false;
+        if (inserted)
+            *inserted += int(rows.size());
         if (!rows.empty())
             last = std::move(rows.back());
     }
@@ -123,11 +128,12 @@ bool storeMissingIn(HistoryDb &db, const std::vector<TextDraw> &ordered, int seg
             newer.push_back(draw);
         }
     }
-    if (!newer.empty() && !db.lastRow(last))
+    if (newer.empty())
+        return true;
+    if (!db.lastRow(last))
         return false;
-    const std::vector<DrawRecord> rows = rowsFor(newer, segmentBase, false, last ? &*last : nullptr);
-    added += int(rows.size());
-    return db.insertRows(rows);
+    // A few thousand rows at a time: a merge of a million draws never holds all their rows.
+    return insertChained(db, newer, segmentBase, false, last ? &*last : nullptr, &added);
 }
 
 } // namespace
@@ -192,21 +198,42 @@ bool backUp(HistoryDb &db, Backup *backup)
     for (const DrawCore &row : stored->rows())
         draws.push_back({row.sqqh, row.numbers()});
     QString error;
-    backup->written = Backups::write(backup->folder, backup->reason, draws, &error);
-    return backup->written ? true : db.refuse(error + QStringLiteral("，历史号码没有改变"));
+    backup->written = Backups::write(backup->folder, backup->reason, draws, db.storedGame(), &error);
+    // The caller says that nothing changed: the reason alone here.
+    return backup->written ? true : db.refuse(error);
 }
+
+namespace {
+
+// The transaction, then the backup's fate: a committed change prunes the older backups (never
+// its own); a change that failed takes its own backup away and leaves the others as they were.
+template<typename Body> bool writeBackedUp(HistoryDb &db, Backup *backup, Body &&body)
+{
+    const bool committed = db.write(std::forward<Body>(body));
+    if (backup && backup->written) {
+        if (committed) {
+            Backups::prune(backup->folder, *backup->written);
+        } else {
+            QFile::remove(backup->written->path);
+            backup->written.reset();
+        }
+    }
+    return committed;
+}
+
+} // namespace
 
 bool replace(HistoryDb &db, const std::vector<TextDraw> &draws, int segmentBase, bool earlierTexts, Backup *backup)
 {
     const std::vector<TextDraw> ordered = inIssueOrder(draws);
-    return db.write([&] {
+    return writeBackedUp(db, backup, [&] {
         return backUp(db, backup) && db.deleteAllRows() && insertChained(db, ordered, segmentBase, earlierTexts);
     });
 }
 
 bool deleteLast(HistoryDb &db, Backup *backup, std::optional<qint32> expectedLast)
 {
-    return db.write([&] {
+    return writeBackedUp(db, backup, [&] {
         std::optional<DrawCore> last;
         if (!db.lastRow(last))
             return false;
@@ -220,32 +247,46 @@ bool deleteLast(HistoryDb &db, Backup *backup, std::optional<qint32> expectedLas
 
 bool clear(HistoryDb &db, Backup *backup)
 {
-    return db.write([&] { return backUp(db, backup) && db.deleteAllRows(); });
+    return writeBackedUp(db, backup, [&] { return backUp(db, backup) && db.deleteAllRows(); });
 }
 
-bool restore(HistoryDb &db, const Backups::Entry &entry, int segmentBase, Backup *backup, QString *error)
+std::optional<int> restore(HistoryDb &db, const Backups::Entry &entry, int segmentBase, Backup *backup,
+                           QString *error)
 {
+    // Read whole with the import's rules before anything is replaced: a damaged backup restores
+    // nothing, whatever its name says.
     QString why;
     std::optional<HistoryText::Reading> reading = HistoryText::readFile(entry.path, 0, true, &why);
+    if (reading && !reading->notes.empty()) {
+        QStringList lines;
+        for (size_t i = 0; i < reading->notes.size() && i < 3; ++i)
+            lines << QStringLiteral("第 %1 行：%2").arg(reading->notes[i].line).arg(reading->notes[i].reason);
+        why = QStringLiteral("有读不出开奖号码的行，%1").arg(lines.join(QStringLiteral("；")));
+        reading.reset();
+    }
     if (reading && !HistoryText::toIssueOrder(*reading, &why))
         reading.reset();
     if (!reading || reading->draws.empty()) {
         if (error)
             *error = QStringLiteral("无法读取备份 %1%2").arg(entry.name, why.isEmpty() ? QString() : "（" + why + "）");
-        return false;
+        return std::nullopt;
     }
-    if (replace(db, reading->draws, segmentBase, false, backup))
-        return true;
+    if (replace(db, reading->draws, segmentBase, false, backup)) {
+        // The history belongs to the game the backup was written for; unknown, it keeps its own.
+        if (entry.game)
+            db.recordGame(*entry.game, true);
+        return int(reading->draws.size());
+    }
     if (error)
         *error = db.userError();
-    return false;
+    return std::nullopt;
 }
 
 std::optional<HistoryText::Reading> import(HistoryDb &db, QByteArrayView content, qint32 currentIssue,
                                            int segmentBase, QString *error, Backup *backup)
 {
     std::optional<HistoryText::Reading> reading;
-    const bool written = db.write([&] {
+    const bool written = writeBackedUp(db, backup, [&] {
         std::optional<DrawCore> last;
         if (!db.lastRow(last))
             return false;
@@ -272,7 +313,7 @@ std::optional<HistoryText::Reading> rebuild(HistoryDb &db, const QString &backup
 {
     std::optional<HistoryText::Reading> reading;
     QString fileError;
-    const bool written = db.write([&] {
+    const bool written = writeBackedUp(db, backup, [&] {
         const std::optional<HistorySnapshot> stored = db.snapshot();
         if (!stored)
             return false;
@@ -281,7 +322,7 @@ std::optional<HistoryText::Reading> rebuild(HistoryDb &db, const QString &backup
         if (!refusal.isEmpty())
             return db.refuse(refusal);
         if (!HistoryText::writeFile(backupPath, HistoryText::format(kept), &fileError))
-            return db.refuse(QStringLiteral("无法写入备份文件（%1）").arg(fileError));
+            return db.refuse(QStringLiteral("无法写入备份文件 %1（%2）").arg(QDir::toNativeSeparators(backupPath), fileError));
         reading = HistoryText::readFile(backupPath, currentIssue, true, &fileError);
         if (!reading)
             return db.refuse(QStringLiteral("无法读回备份文件（%1）").arg(fileError));

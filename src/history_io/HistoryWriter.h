@@ -26,7 +26,9 @@ struct Backup
 };
 
 // Inside write(): the stored draws as they are now go to a new backup. False (the write gives
-// up, nothing changes) when it cannot be written; an empty history needs none.
+// up, nothing changes) when it cannot be written; an empty history needs none. The writers below
+// prune the older backups only once their change committed, and take a failed change's own
+// backup away.
 bool backUp(HistoryDb &db, Backup *backup);
 
 // The rows for `draws` in this order, each derived from the row before it; the first one from
@@ -79,8 +81,11 @@ bool replace(HistoryDb &db, const std::vector<TextDraw> &draws, int segmentBase,
 bool deleteLast(HistoryDb &db, Backup *backup, std::optional<qint32> expectedLast = std::nullopt);
 // Delrec: deletes every draw, after backing them up.
 bool clear(HistoryDb &db, Backup *backup);
-// Replaces the history with a backup's draws, after backing up the history as it is.
-bool restore(HistoryDb &db, const Backups::Entry &entry, int segmentBase, Backup *backup, QString *error);
+// Replaces the history with a backup's draws, after backing up the history as it is; the history
+// takes the backup's game when it names one. A backup with a line that is no draw restores
+// nothing. The number of draws stored, or nothing (`error` says why).
+std::optional<int> restore(HistoryDb &db, const Backups::Entry &entry, int segmentBase, Backup *backup,
+                           QString *error);
 
 // Import: reads the file's content against the current issue as it is inside the transaction
 // (the issue after the last stored draw, else `currentIssue`) and replaces the history with its

@@ -248,9 +248,14 @@ void TestMaintenance::storedIssueIsRefused()
 void TestMaintenance::backupsKeepTheNewest()
 {
     TestFolder folder;
-    for (int i = 0; i < Backups::kept + 2; ++i)
-        QVERIFY(Backups::write(folder.path(), QStringLiteral("删除最后1期"), TestHistory::consecutive(161212001, i + 1),
-                               nullptr));
+    for (int i = 0; i < Backups::kept + 2; ++i) {
+        const auto written = Backups::write(folder.path(), QStringLiteral("删除最后1期"),
+                                            TestHistory::consecutive(161212001, i + 1), std::nullopt, nullptr);
+        QVERIFY(written);
+        // Writing prunes nothing: that waits for the change to commit.
+        QCOMPARE(int(Backups::list(folder.path()).size()), std::min(i + 1, Backups::kept + 1));
+        Backups::prune(folder.path(), *written);
+    }
     const std::vector<Backups::Entry> list = Backups::list(folder.path());
     QCOMPARE(int(list.size()), Backups::kept);
     QCOMPARE(list.front().draws, Backups::kept + 2);
