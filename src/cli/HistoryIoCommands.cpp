@@ -92,7 +92,15 @@ int mergeDraws(Context &c, Arguments &args, QTextStream &out)
         QFile input;
         if (!input.open(stdin, QIODevice::ReadOnly))
             throw UsageError{QStringLiteral("无法读取标准输入")};
-        content = input.read(HistoryText::maxFileBytes + 1);
+        // A pipe gives what it holds at the moment: read to its end (or past the cap).
+        for (;;) {
+            const QByteArray part = input.read(std::min<qint64>(1 << 20, HistoryText::maxFileBytes + 1 - content.size()));
+            if (part.isEmpty())
+                break;
+            content += part;
+            if (content.size() > HistoryText::maxFileBytes)
+                break;
+        }
         if (content.size() > HistoryText::maxFileBytes)
             throw UsageError{QStringLiteral("标准输入太大，历史号码没有改变")};
     } else {

@@ -19,6 +19,7 @@
 #include <QSqlQuery>
 #include <QTabBar>
 #include <QScopeGuard>
+#include <QStorageInfo>
 #include <QTest>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -87,6 +88,43 @@ QString sampleFile()
     return QStringLiteral(VK3_SAMPLE_DATA "/gx-k3-2013-05-29_07-31.txt");
 }
 
+// The names in the folder's 备份, newest first as `backups` lists them.
+QStringList backupNames(const QString &folder)
+{
+    QStringList names;
+    for (const QJsonValue &b : QJsonDocument::fromJson(cli({"--dir", folder, "backups", "--json"}).out).array())
+        names << b.toObject().value("name").toString();
+    return names;
+}
+
+// Small backups left by another run: `count` files named `stem` with a number in place of %1.
+void plantBackups(const QString &folder, const QString &stem, int count)
+{
+    QDir().mkpath(folder + "/备份");
+    for (int i = 0; i < count; ++i)
+        QVERIFY(HistoryText::writeFile(folder + "/备份/" + stem.arg(i, 2, 10, QLatin1Char('0')),
+                                       HistoryText::format(TestHistory::consecutive(161212001, 2)), nullptr));
+}
+
+// A small file system of its own at `path` (root only: a tmpfs mount), unmounted at the end.
+bool mountSmallDisk(const QString &path, const char *size)
+{
+    QDir().mkpath(path);
+    return geteuid() == 0 && QProcess::execute("mount", {"-t", "tmpfs", "-o", QStringLiteral("size=%1").arg(size), "tmpfs", path}) == 0;
+}
+
+// Fills the disk at `path` until `freeKb` remain.
+void fillDisk(const QString &path, qint64 freeKb)
+{
+    const qint64 available = QStorageInfo(path).bytesAvailable() / 1024;
+    QFile fill(path + "/fill");
+    QVERIFY(fill.open(QIODevice::WriteOnly));
+    const QByteArray block(1024, 'x');
+    for (qint64 k = 0; k < available - freeKb; ++k)
+        fill.write(block);
+    fill.close();
+}
+
 } // namespace
 
 class TestCli : public QObject
@@ -114,6 +152,13 @@ private slots:
     void badUsage_data();
     void badUsage();
     void unreadableDatabase();
+    void backupsOrderedByWriting_data();
+    void backupsOrderedByWriting();
+    void fullDiskLeavesBackupsAsTheyWere();
+    void restoreReadsTheBackupFirst();
+    void mergeIsBoundedLikeImport();
+    void emptyReadOnlyFolderListsNothing();
+    void folderReadOnlyForAnotherUser();
 };
 
 void TestCli::searchMatchesTheWindow_data()
@@ -759,4 +804,218 @@ void TestCli::unreadableDatabase()
 }
 
 QTEST_MAIN(TestCli)
+
+void TestCli::backupsOrderedByWriting_data()
+{
+    QTest::addColumn<QString>("planted"); // 30 backups another clock or machine left
+    QTest::newRow("named in the future") << "29991231-2359590%1_删除最后1期_2期_161212001-161212002.txt";
+    QTest::newRow("copied, later in order") << "29991231-235959000-0000%1_清空_2期_161212001-161212002_g0.txt";
+}
+
+// A command's own backup is never pruned by it, whatever names the others have: "the newest 30"
+// are the 30 written last.
+void TestCli::backupsOrderedByWriting()
+{
+    QFETCH(QString, planted);
+    TestFolder folder;
+    QCOMPARE(cli({"--dir", folder.path(), "import", sampleFile()}).status, 0);
+    for (const QString &name : backupNames(folder.path()))
+        QFile::remove(folder.path() + "/备份/" + name);
+    plantBackups(folder.path(), planted, 30);
+    const Run run = cli({"--dir", folder.path(), "delete-last", "100"});
+    QVERIFY2(run.status == 0, run.err.constData());
+    const QString said = QString::fromUtf8(run.err).section(QStringLiteral("已备份："), 1).trimmed();
+    QVERIFY2(QFile::exists(said), qPrintable(said));
+    // It holds the history as it was: the 100 removed draws with the rest.
+    const auto reading = HistoryText::readFile(said, 0, true, nullptr);
+    QVERIFY(reading);
+    QCOMPARE(reading->draws.size(), size_t(4778));
+    const QStringList names = backupNames(folder.path());
+    QCOMPARE(names.size(), 30);
+    QCOMPARE(names.first(), QFileInfo(said).fileName());
+    // The oldest planted one went; the next command's backup comes before this one.
+    QCOMPARE(cli({"--dir", folder.path(), "delete-last", "1"}).status, 0);
+    QCOMPARE(backupNames(folder.path()).at(1), names.first());
+}
+
+// On a full disk a command that fails removes its own backup and prunes nothing; the message
+// says the disk is full, names the file and says once that nothing changed. A trim whose
+// compaction fails afterwards exits 0 with a warning: the change was made.
+void TestCli::fullDiskLeavesBackupsAsTheyWere()
+{
+    TestFolder folder;
+    const QString disk = folder.filePath("disk");
+    if (!mountSmallDisk(disk, "8m"))
+        QSKIP("a small file system needs root (tmpfs): not run");
+    const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {disk}); });
+    QCOMPARE(cli({"--dir", disk, "import", sampleFile()}).status, 0);
+    plantBackups(disk, QStringLiteral("20200101-0000000%1_删除最后1期_2期_161212001-161212002.txt"), 30);
+    const QStringList before = backupNames(disk);
+    QCOMPARE(before.size(), 30);
+    const QByteArray history = cli({"--dir", disk, "list"}).out;
+
+    // Room for the backup, not for the database's change; then not even for the backup.
+    for (const qint64 room : {900, 60}) {
+        QFile::remove(disk + "/fill");
+        fillDisk(disk, room);
+        for (int i = 0; i < 3; ++i) {
+            const Run run = cli({"--dir", disk, "delete-last", "1"});
+            const QString err = QString::fromUtf8(run.err);
+            QCOMPARE(run.status, 2);
+            QCOMPARE(err.count(QStringLiteral("历史号码没有改变")), 1);
+            QVERIFY2(err.contains(QStringLiteral("磁盘")), run.err.constData());
+            if (room < 100)
+                QVERIFY2(err.contains(QStringLiteral("磁盘已满")) && err.contains(disk + "/"), run.err.constData());
+            QCOMPARE(backupNames(disk), before);
+            QCOMPARE(cli({"--dir", disk, "list"}).out, history);
+        }
+    }
+    // Room for the change, not for compacting afterwards.
+    QFile::remove(disk + "/fill");
+    fillDisk(disk, 1500);
+    const Run trimmed = cli({"--dir", disk, "delete-last", "1"});
+    QVERIFY2(trimmed.status == 0, trimmed.err.constData());
+    QVERIFY2(QString::fromUtf8(trimmed.err).contains(QStringLiteral("警告：已删除并保留 4777 期，但压缩数据库没有成功")),
+             trimmed.err.constData());
+    QCOMPARE(cli({"--dir", disk, "list"}).out.count('\n'), 4777);
+    const QStringList after = backupNames(disk);
+    QCOMPARE(after.size(), 30);
+    QCOMPARE(after.mid(1), before.mid(0, 29));
+}
+
+// restore reads the whole backup before it replaces anything, counts what it stored, gives the
+// history the backup's game and takes only regular files.
+void TestCli::restoreReadsTheBackupFirst()
+{
+    TestFolder folder;
+    const QString dir = folder.path();
+    QCOMPARE(cli({"--dir", dir, "--game", "1", "import", sampleFile()}).status, 0);
+    QCOMPARE(cli({"--dir", dir, "--game", "1", "delete-last", "3"}).status, 0);
+    const QJsonObject written = QJsonDocument::fromJson(cli({"--dir", dir, "backups", "--json"}).out).array().at(0).toObject();
+    QCOMPARE(written.value("game").toInt(-1), 1);
+    // Without --game the history stays 广西快3's: the next 广西快3 draw is taken.
+    Run run = cli({"--dir", dir, "restore", "1"});
+    QVERIFY2(run.status == 0, run.err.constData());
+    QCOMPARE(run.out, QByteArray("已恢复 4778 期（" + written.value("name").toString().toUtf8() + "）\n"));
+    QCOMPARE(cli({"--dir", dir, "--game", "1", "add", "123"}).status, 0);
+    const QByteArray history = cli({"--dir", dir, "list"}).out;
+
+    // A backup cut short with garbage after it, its name claiming the whole history.
+    const QStringList lines = QString::fromUtf8(history).split('\n');
+    QByteArray damaged = lines.mid(0, 5).join('\n').toUtf8() + "\n\x01\x02garbage\xff\n13073";
+    const QString cut = dir + "/备份/20261208-120000000-000099_删除最后1期_4778期_130529001-130731078_g1.txt";
+    QVERIFY(HistoryText::writeFile(cut, damaged, nullptr));
+    run = cli({"--dir", dir, "restore", QFileInfo(cut).fileName()});
+    QCOMPARE(run.status, 2);
+    QVERIFY2(QString::fromUtf8(run.err).contains(QStringLiteral("第 6 行")), run.err.constData());
+    QCOMPARE(run.out, QByteArray());
+    QCOMPARE(cli({"--dir", dir, "list"}).out, history);
+
+    // A link named like a backup is neither listed nor restored.
+    const QString link = dir + "/备份/20261208-130000000-000100_清空_5期_130529001-130529005_g1.txt";
+    QVERIFY(QFile::link(dir + "/备份/" + written.value("name").toString(), link));
+    QVERIFY(!backupNames(dir).contains(QFileInfo(link).fileName()));
+    QCOMPARE(cli({"--dir", dir, "restore", QFileInfo(link).fileName()}).status, 2);
+    // A backup of an older version names no game: the history keeps its own. The count said is
+    // the draws stored, whatever the name claims.
+    const QString old = dir + "/备份/20200101-000000000_清空_4778期_130529001-130529005.txt";
+    QVERIFY(HistoryText::writeFile(old, lines.mid(0, 5).join('\n').toUtf8() + '\n', nullptr));
+    run = cli({"--dir", dir, "restore", QFileInfo(old).fileName()});
+    QCOMPARE(run.status, 0);
+    QVERIFY2(run.out.startsWith(QStringLiteral("已恢复 5 期").toUtf8()), run.out.constData());
+    QCOMPARE(cli({"--dir", dir, "--game", "1", "add", "456"}).status, 0);
+    QCOMPARE(cli({"--dir", dir, "add", "456"}).status, 2); // 福建快3's draw: refused
+}
+
+// merge takes the options before or after the file and refuses what import refuses.
+void TestCli::mergeIsBoundedLikeImport()
+{
+    TestFolder folder;
+    const QString dir = folder.path();
+    QCOMPARE(cli({"--dir", dir, "import", sampleFile()}).status, 0);
+    const QByteArray before = cli({"--dir", dir, "list"}).out;
+    QByteArray page;
+    for (int d = 0; d < 3; ++d)
+        page += QByteArray::number(130801001 + d) + " 1 2 3\n";
+    QFile::remove(dir + "/page.txt");
+    QVERIFY(HistoryText::writeFile(dir + "/page.txt", page, nullptr));
+    for (const QStringList &order : {QStringList{"--dry-run", dir + "/page.txt"}, QStringList{dir + "/page.txt", "--dry-run"}}) {
+        const Run run = cli(QStringList{"--dir", dir, "merge"} + order);
+        QVERIFY2(run.status == 0, run.err.constData());
+        QVERIFY(run.out.contains("试运行"));
+    }
+    QCOMPARE(cli({"--dir", dir, "merge", "--json"}).status, 2); // no file
+    // More draws than import takes: refused, nothing stored.
+    QByteArray many;
+    many.reserve(31 * 1000 * 1000);
+    qint64 n = 0;
+    for (int day = 0; n <= qint64(HistoryText::maxDraws); ++day) {
+        const QByteArray date = QDate(2020, 1, 1).addDays(day).toString("yyMMdd").toLatin1();
+        for (int k = 1; k <= 78 && n <= qint64(HistoryText::maxDraws); ++k, ++n)
+            many += date + QByteArray::number(k).rightJustified(3, '0') + " 1 2 3\n";
+    }
+    const Run tooMany = cli({"--dir", dir, "merge", "-"}, many);
+    QCOMPARE(tooMany.status, 2);
+    QVERIFY2(QString::fromUtf8(tooMany.err).contains(QStringLiteral("超过 2000000 期")), tooMany.err.constData());
+    QCOMPARE(cli({"--dir", dir, "list"}).out, before);
+}
+
+// A folder nobody may write to and no database yet: an empty history to list, writers refused.
+void TestCli::emptyReadOnlyFolderListsNothing()
+{
+    TestFolder folder;
+    const QString dir = folder.filePath("empty");
+    QDir().mkpath(dir);
+    const bool root = geteuid() == 0;
+    if (root) {
+        if (QProcess::execute("mount", {"--bind", dir, dir}) != 0 || QProcess::execute("mount", {"-o", "remount,bind,ro", dir}) != 0)
+            QSKIP("no bind mounts here");
+    } else {
+        QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    }
+    const auto restore = qScopeGuard([&] {
+        if (root)
+            QProcess::execute("umount", {dir});
+        else
+            QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    });
+    const Run list = cli({"--dir", dir, "list"});
+    QVERIFY2(list.status == 0, list.err.constData());
+    QCOMPARE(list.out, QByteArray());
+    const Run add = cli({"--dir", dir, "add", "123", "--issue", "161212001"});
+    QCOMPARE(add.status, 2);
+    QVERIFY2(QString::fromUtf8(add.err).contains(QStringLiteral("只读")), add.err.constData());
+    QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+// Only the folder is closed to the user (another user's history): reading works, writing says 只读.
+void TestCli::folderReadOnlyForAnotherUser()
+{
+    if (geteuid() != 0 || QProcess::execute("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", "true"}) != 0)
+        QSKIP("running as another user needs root and setpriv: not run");
+    TestFolder folder;
+    const QString dir = folder.filePath("theirs");
+    QDir().mkpath(dir);
+    QCOMPARE(cli({"--dir", dir, "import", sampleFile()}).status, 0);
+    QCOMPARE(cli({"--dir", dir, "compact"}).status, 0); // no -wal or -shm left beside it
+    const QByteArray listed = cli({"--dir", dir, "list"}).out;
+    for (const QString &path : {folder.path(), dir})
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                                        QFileDevice::ReadOther | QFileDevice::ExeOther);
+    auto asNobody = [](const QStringList &arguments) {
+        QProcess process;
+        process.start("setpriv", QStringList{"--reuid=65534", "--regid=65534", "--clear-groups",
+                                              QCoreApplication::applicationDirPath() + "/vendrix-k3-cli"} + arguments);
+        process.waitForFinished(60000);
+        return Run{process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+    };
+    const Run list = asNobody({"--dir", dir, "list"});
+    QVERIFY2(list.status == 0, list.err.constData());
+    QCOMPARE(list.out, listed);
+    const Run add = asNobody({"--dir", dir, "add", "123"});
+    QCOMPARE(add.status, 2);
+    QVERIFY2(QString::fromUtf8(add.err).contains(QStringLiteral("只读")), add.err.constData());
+    QCOMPARE(cli({"--dir", dir, "list"}).out, listed);
+}
+
 #include "tst_cli.moc"

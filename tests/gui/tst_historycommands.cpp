@@ -526,6 +526,7 @@ void TestHistoryCommands::trimmingBoxWhileAnotherProgramAdds()
     h.dialogs.whileInputOpen = [&] { cliAdd(h, "444"); };
     h.dialogs.inputAnswers = {QStringLiteral("161212010"), std::nullopt};
     h.action("mnuDlzd")->trigger();
+    QCOMPARE(h.dialogs.count("input"), 4); // asked again
     QCOMPARE(storedIssues(w).size(), 34);
 }
 
@@ -724,6 +725,21 @@ void TestHistoryCommands::pastedDrawsMergeAfterAPreview()
     QCOMPARE(preview->findChild<QPushButton *>("cmdMerge")->text(), QStringLiteral("合并 1 期"));
     preview->findChild<QPushButton *>("cmdMerge")->click();
     QCOMPARE(storedIssues(w).last(), 161212012);
+
+    // Suffixes in any case: text and pages are taken, a workbook is not.
+    const struct
+    {
+        const char *name;
+        bool taken;
+    } drops[] = {{"DRAWS.TXT", true}, {"page.HTM", true}, {"Draws.Csv", true}, {"book.xlsx", false}};
+    for (const auto &d : drops) {
+        QMimeData files;
+        files.setUrls({QUrl::fromLocalFile(writeFile(h.folder, d.name, line(12, "%1 %2%3%4\n").toUtf8()))});
+        QDragEnterEvent over(QPoint(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+        over.ignore();
+        QApplication::sendEvent(&w, &over);
+        QVERIFY2(over.isAccepted() == d.taken, d.name);
+    }
 }
 
 // The first start: the empty history shows its ways in; a paste through it merges the first draws.
