@@ -9,7 +9,6 @@
 #include <sqlite3.h>
 
 namespace {
-constexpr int busyTimeoutMs = 15000;
 
 QString notOpen()
 {
@@ -64,7 +63,7 @@ bool Database::open(const QString &path, bool readOnly)
     // Readers never block the writer and the writer never blocks readers; a second writer waits.
     // The log is kept small between writes.
     QSqlQuery setup(connection());
-    if (!setup.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(busyTimeoutMs)) ||
+    if (!setup.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(Database::busyTimeoutMs)) ||
         (!readOnly && !setup.exec(QStringLiteral("PRAGMA journal_mode = WAL"))) ||
         (!readOnly && !setup.exec(QStringLiteral("PRAGMA journal_size_limit = %1").arg(64 * 1024 * 1024))) ||
         !setup.exec(QStringLiteral("PRAGMA synchronous = FULL"))) {
@@ -310,6 +309,19 @@ qint64 FastStatement::int64Value(int column) const
 bool FastStatement::isNull(int column) const
 {
     return sqlite3_column_type(m_statement, column) == SQLITE_NULL;
+}
+
+void FastStatement::bindBlob(int index, QByteArrayView bytes)
+{
+    if (m_statement && sqlite3_bind_blob(m_statement, index, bytes.data() ? bytes.data() : "", int(bytes.size()),
+                                         SQLITE_TRANSIENT) != SQLITE_OK)
+        noteError();
+}
+
+QByteArrayView FastStatement::blobValue(int column) const
+{
+    const auto *bytes = static_cast<const char *>(sqlite3_column_blob(m_statement, column));
+    return QByteArrayView(bytes, sqlite3_column_bytes(m_statement, column));
 }
 
 QByteArrayView FastStatement::utf8Value(int column) const

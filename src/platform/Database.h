@@ -13,6 +13,9 @@
 class Database
 {
 public:
+    // How long a writer waits for another one.
+    static constexpr int busyTimeoutMs = 15000;
+
     Database();
     ~Database();
     Database(const Database &) = delete;
@@ -81,6 +84,7 @@ public:
     void bind(int index, qint64 value);
     void bindText(int index, QByteArrayView utf8);
     void bindNull(int index);
+    void bindBlob(int index, QByteArrayView bytes);
 
     // Moves to the next row; false at the end or on an error (then error() says which).
     bool next();
@@ -92,6 +96,8 @@ public:
     bool isNull(int column) const;
     // The column's text as stored (UTF-8), valid until the next move.
     QByteArrayView utf8Value(int column) const;
+    // Valid until the next step.
+    QByteArrayView blobValue(int column) const;
 
 private:
     void noteError();

@@ -91,6 +91,7 @@ std::optional<DrawRecord> HistoryDb::insertInPlace(qint32 issue, const Numbers &
         return std::nullopt;
     }
     std::vector<DrawCore> after;
+    packTouched(issue);
     if (!bindAndRun(*row) || !rowsAfter(issue, after))
         return std::nullopt;
     // The draw after it now follows this one, and the draw after that has it two back.

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -101,6 +102,7 @@ HistoryDb::OpenStatus HistoryDb::open(const QString &path)
         failed();
         return OpenStatus::NoSchema;
     }
+    preparePack();
     if (!m_db.isReadOnly())
         m_append = std::make_unique<FastStatement>(m_db, insertStatement());
     m_dataVersion = m_db.dataVersion();
@@ -258,6 +260,10 @@ bool HistoryDb::insertRows(const std::vector<DrawRecord> &rows, qint64 before, q
     const qint64 count = qint64(rows.size());
     if (total < 0)
         total = count;
+    if (!rows.empty())
+        packTouched(std::min_element(rows.begin(), rows.end(), [](const DrawRecord &a, const DrawRecord &b) {
+                        return a.sqqh < b.sqqh;
+                    })->sqqh);
     if (total > 20000)
         beginBulkCache();
     for (qint64 i = 0; i < count; ++i) {
@@ -272,6 +278,7 @@ bool HistoryDb::insertRows(const std::vector<DrawRecord> &rows, qint64 before, q
 
 bool HistoryDb::deleteAllRows()
 {
+    packTouchedAll();
     return m_db.exec(QStringLiteral("DELETE FROM Lishi")) || failed();
 }
 
@@ -287,6 +294,8 @@ bool HistoryDb::replaceAll(const std::vector<DrawRecord> &rows)
 
 bool HistoryDb::deleteLastRow()
 {
+    // The last chunk of the packed copy is written again.
+    packTouched(std::numeric_limits<qint64>::max());
     return m_db.exec(QStringLiteral("DELETE FROM Lishi WHERE rowid = "
                                     "(SELECT rowid FROM Lishi ORDER BY SQQH DESC, rowid DESC LIMIT 1)")) ||
            failed();
@@ -331,6 +340,18 @@ std::optional<HistorySnapshot> HistoryDb::snapshot()
         notOpen();
         return std::nullopt;
     }
+    if (std::optional<HistorySnapshot> packed = snapshotFromPack())
+        return packed;
+    std::optional<HistorySnapshot> read = snapshotFromRows();
+    // Stale (another program changed rows, or a file of an older version): built again for
+    // the next reader.
+    if (read && !m_inWrite)
+        rebuildPackWithoutWaiting();
+    return read;
+}
+
+std::optional<HistorySnapshot> HistoryDb::snapshotFromRows()
+{
     // One sequential pass over the table; rows are nearly always stored in issue order already,
     // and a stable sort puts the others in place (equal issues keep the order they were stored).
     FastStatement q(m_db, QStringLiteral("SELECT %1 FROM Lishi ORDER BY rowid").arg(snapshotColumns()));

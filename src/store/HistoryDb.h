@@ -54,7 +54,12 @@ public:
             return failed();
         m_error.clear();
         m_rowsWritten = 0;
-        const bool done = body() && (transaction.commit() || failed());
+        m_inWrite = true;
+        const bool packCurrent = packWasCurrent();
+        // The packed copy follows the rows in the same transaction.
+        const bool done = body() && refreshPack(packCurrent) && (transaction.commit() || failed());
+        m_inWrite = false;
+        m_packFrom.reset();
         if (!done && m_error.isEmpty())
             failed();
         endBulkCache();
@@ -107,8 +112,13 @@ public:
     // every other process's writes.
     bool compact();
 
-    // The whole history in ascending issue order, read in one statement (one consistent state).
+    // The whole history in ascending issue order, read in one statement (one consistent state):
+    // from the packed copy while it is current, else from the rows.
     std::optional<HistorySnapshot> snapshot();
+    // The same read from the rows alone, never from the packed copy (what a check compares it with).
+    std::optional<HistorySnapshot> snapshotFromRows();
+    // Whether the packed copy is there and current.
+    bool packIsCurrent() { return packWasCurrent(); }
 
     // The game (index of the province table) the stored draws came from; unset when the file
     // does not say, and then they belong to the selected game.
@@ -122,6 +132,16 @@ public:
 
 private:
     bool ensureSchema();
+    // The packed copy (HistoryPack.cpp): its table and triggers added to a file without them;
+    // the history from it when it is current; what a write changed, and the copy brought up to
+    // date before the write commits; a stale copy rebuilt when nobody else is writing.
+    void preparePack();
+    std::optional<HistorySnapshot> snapshotFromPack();
+    void packTouched(qint64 fromIssue);
+    void packTouchedAll();
+    bool packWasCurrent();
+    bool refreshPack(bool wasCurrent);
+    void rebuildPackWithoutWaiting();
     // A large write keeps its pages in a large cache instead of spilling them into the log
     // halfway; reads do better with the small one, which recycles its pages.
     void beginBulkCache();
@@ -144,4 +164,7 @@ private:
     ProgressWatcher m_progress;
     bool m_bulkCache = false;
     qint64 m_rowsWritten = 0; // by the write() that runs
+    bool m_inWrite = false;
+    bool m_packReady = false;           // the packed copy's table and triggers are there
+    std::optional<qint64> m_packFrom;   // the first issue the running write changed
 };

@@ -25,31 +25,38 @@ std::array<qint16, 3> HistorySnapshot::values(int code)
 HistorySnapshot::HistorySnapshot(std::vector<DrawCore> rows)
     : m_rows(std::move(rows))
 {
-    for (int k = 0; k < KindCount; ++k) {
-        m_valueCodes[size_t(k)].reserve(m_rows.size());
-        m_prevCodes[size_t(k)].reserve(m_rows.size());
+    for (const DrawCore &row : m_rows) {
+        const Numbers n = row.numbers();
+        m_unsorted += n[0] <= n[1] && n[1] <= n[2] ? 0 : 1;
     }
-    for (const DrawCore &row : m_rows)
-        addCodes(row);
 }
 
 void HistorySnapshot::append(const DrawCore &row)
 {
     m_rows.push_back(row);
-    addCodes(row);
-}
-
-void HistorySnapshot::addCodes(const DrawCore &row)
-{
-    // Stored numbers are 1..6, so a previous number of 0 means the row has no previous draw.
-    const bool hasPrevious = row.prev[0][KindA] != 0;
     const Numbers n = row.numbers();
     m_unsorted += n[0] <= n[1] && n[1] <= n[2] ? 0 : 1;
-    for (int k = 0; k < KindCount; ++k) {
-        m_valueCodes[size_t(k)].push_back(code(Derivation::kindValues(row.value, k)));
-        m_prevCodes[size_t(k)].push_back(hasPrevious ? code(Derivation::kindValues(row.prev, k))
-                                                     : NoPreviousCode);
-    }
+    for (int k = 0; k < KindCount; ++k)
+        if (m_coded[size_t(k)])
+            addCodes(row, k);
+}
+
+void HistorySnapshot::makeCodes(int kind) const
+{
+    if (m_coded[size_t(kind)])
+        return;
+    m_valueCodes[size_t(kind)].reserve(m_rows.size());
+    m_prevCodes[size_t(kind)].reserve(m_rows.size());
+    for (const DrawCore &row : m_rows)
+        addCodes(row, kind);
+    m_coded[size_t(kind)] = true;
+}
+
+void HistorySnapshot::addCodes(const DrawCore &row, int kind) const
+{
+    const bool hasPrevious = row.prev[0][KindA] != 0;
+    m_valueCodes[size_t(kind)].push_back(code(Derivation::kindValues(row.value, kind)));
+    m_prevCodes[size_t(kind)].push_back(hasPrevious ? code(Derivation::kindValues(row.prev, kind)) : NoPreviousCode);
 }
 
 int HistorySnapshot::lowerBound(qint64 issue) const

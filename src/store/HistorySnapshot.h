@@ -39,11 +39,21 @@ public:
     // Adds a draw stored after every other one (a higher or equal issue).
     void append(const DrawCore &row);
 
-    // Whether the row has a stored previous draw (its previous-draw texts are not empty).
-    bool hasPrevious(int index) const { return m_prevCodes[KindA][size_t(index)] != NoPreviousCode; }
-    // The codes of each row's own values, and of its stored previous draw, in kind `kind`.
-    const std::vector<quint16> &valueCodes(int kind) const { return m_valueCodes[size_t(kind)]; }
-    const std::vector<quint16> &previousCodes(int kind) const { return m_prevCodes[size_t(kind)]; }
+    // Whether the row has a stored previous draw (stored numbers are 1..6: a previous number of 0
+    // means none).
+    bool hasPrevious(int index) const { return m_rows[size_t(index)].prev[0][KindA] != 0; }
+    // The codes of each row's own values, and of its stored previous draw, in kind `kind`; made
+    // the first time a kind is asked for (a command that searches one kind makes one).
+    const std::vector<quint16> &valueCodes(int kind) const
+    {
+        makeCodes(kind);
+        return m_valueCodes[size_t(kind)];
+    }
+    const std::vector<quint16> &previousCodes(int kind) const
+    {
+        makeCodes(kind);
+        return m_prevCodes[size_t(kind)];
+    }
 
     // Whether every draw has its numbers in ascending order (kept up as rows come, not scanned).
     bool allSorted() const { return m_unsorted == 0; }
@@ -53,10 +63,12 @@ public:
     int upperBound(qint64 issue) const;
 
 private:
-    void addCodes(const DrawCore &row);
+    void makeCodes(int kind) const;
+    void addCodes(const DrawCore &row, int kind) const;
 
     std::vector<DrawCore> m_rows;
-    std::array<std::vector<quint16>, KindCount> m_valueCodes;
-    std::array<std::vector<quint16>, KindCount> m_prevCodes;
+    mutable std::array<std::vector<quint16>, KindCount> m_valueCodes;
+    mutable std::array<std::vector<quint16>, KindCount> m_prevCodes;
+    mutable std::array<bool, KindCount> m_coded{};
     int m_unsorted = 0; // rows whose numbers are not in ascending order
 };

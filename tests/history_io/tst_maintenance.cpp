@@ -7,6 +7,7 @@
 #include "HistoryWriter.h"
 #include "TestDoubles.h"
 #include "TestHistory.h"
+#include "Database.h"
 
 #include <QDir>
 #include <QFile>
@@ -56,6 +57,10 @@ private slots:
     void compactKeepsHistory();
     void failedCompactionKeepsHistory();
     void exportText();
+    void packedCopyFollowsEveryWriter_data();
+    void packedCopyFollowsEveryWriter();
+    void changesBehindTheProgramAreSeen();
+    void olderDatabaseGetsItsCopy();
 };
 
 void TestMaintenance::keepUpTo_data()
@@ -382,4 +387,157 @@ void TestMaintenance::exportText()
 }
 
 QTEST_GUILESS_MAIN(TestMaintenance)
+
+namespace {
+
+// The packed copy is current and gives exactly what the rows give, row for row.
+void verifyPackIsTheRows(HistoryDb &db)
+{
+    QVERIFY(db.packIsCurrent());
+    const std::optional<HistorySnapshot> packed = db.snapshot();
+    const std::optional<HistorySnapshot> rows = db.snapshotFromRows();
+    QVERIFY(packed && rows);
+    QCOMPARE(packed->count(), rows->count());
+    for (int i = 0; i < rows->count(); ++i) {
+        const DrawCore &a = packed->at(i), &b = rows->at(i);
+        QVERIFY2(a.sqqh == b.sqqh && a.qqh == b.qqh && a.value == b.value && a.prev == b.prev,
+                 qPrintable(QStringLiteral("row %1: %2 / %3").arg(i).arg(a.sqqh).arg(b.sqqh)));
+        QCOMPARE(packed->hasPrevious(i), rows->hasPrevious(i));
+    }
+    // Another program opening the file reads the same from the copy.
+    HistoryDb other;
+    QCOMPARE(other.open(db.database().path()), HistoryDb::OpenStatus::Ok);
+    QVERIFY(other.packIsCurrent());
+    const std::optional<HistorySnapshot> seen = other.snapshot();
+    QCOMPARE(seen->count(), rows->count());
+    for (int i = 0; i < rows->count(); i += 97)
+        QVERIFY(seen->at(i).sqqh == rows->at(i).sqqh && seen->at(i).prev == rows->at(i).prev);
+}
+
+using Writer = std::function<bool(HistoryDb &, const QString &folder)>;
+
+} // namespace
+
+Q_DECLARE_METATYPE(Writer)
+
+// Every kind of write keeps the packed copy equal to the rows, in the same transaction.
+void TestMaintenance::packedCopyFollowsEveryWriter_data()
+{
+    QTest::addColumn<Writer>("writer");
+    const auto text = [](const std::vector<TestDraw> &draws) { return HistoryText::format(draws); };
+    QTest::newRow("typed draw") << Writer([](HistoryDb &db, const QString &) {
+        return HistoryWriter::addDraw(db, std::nullopt, {1, 2, 3}, 1, 78, 0).has_value();
+    });
+    QTest::newRow("gap fill near the start") << Writer([](HistoryDb &db, const QString &) {
+        return HistoryWriter::addDraw(db, 161212011, {6, 6, 6}, 1, 78, 0).has_value();
+    });
+    QTest::newRow("gap fill in the last chunk") << Writer([](HistoryDb &db, const QString &) {
+        return HistoryWriter::addDraw(db, 161212000 + 9001, {4, 5, 6}, 1, 78, 0).has_value();
+    });
+    QTest::newRow("merge: gaps and new draws") << Writer([](HistoryDb &db, const QString &) {
+        const std::vector<TextDraw> draws{{161212011, {1, 1, 2}}, {161212000 + 9001, {2, 2, 3}}, {161212000 + 10001, {3, 4, 5}}};
+        const auto merged = HistoryWriter::merge(db, draws, 1, false);
+        return merged && merged->added == 3;
+    });
+    QTest::newRow("import") << Writer([text](HistoryDb &db, const QString &) {
+        return HistoryWriter::import(db, text(TestHistory::consecutive(170101001, 9000)), 0, 1, nullptr).has_value();
+    });
+    QTest::newRow("replace") << Writer([](HistoryDb &db, const QString &) {
+        return HistoryWriter::replace(db, TestHistory::consecutive(170101001, 5000), 1, false);
+    });
+    QTest::newRow("rebuild: keep up to") << Writer([](HistoryDb &db, const QString &folder) {
+        return HistoryWriter::rebuild(db, folder + "/lsbf.txt",
+                                      [](const HistorySnapshot &stored, QString *refusal) {
+                                          return HistoryMaintenance::upToStored(stored, 161212000 + 5000, refusal);
+                                      },
+                                      0, 1, nullptr)
+            .has_value();
+    });
+    QTest::newRow("delete last") << Writer([](HistoryDb &db, const QString &) { return HistoryWriter::deleteLast(db, nullptr); });
+    QTest::newRow("clear") << Writer([](HistoryDb &db, const QString &) { return HistoryWriter::clear(db, nullptr); });
+    QTest::newRow("restore") << Writer([](HistoryDb &db, const QString &folder) {
+        const auto entry = Backups::write(folder, QStringLiteral("清空"), TestHistory::consecutive(170101001, 300), 0, nullptr);
+        return entry && HistoryWriter::restore(db, *entry, 1, nullptr, nullptr) == 300;
+    });
+    QTest::newRow("compaction") << Writer([](HistoryDb &db, const QString &) { return db.compact(); });
+}
+
+void TestMaintenance::packedCopyFollowsEveryWriter()
+{
+    QFETCH(Writer, writer);
+    TestFolder folder;
+    // Two gaps, one in the first chunk and one in the last; 9,998 draws, three chunks.
+    std::vector<TestDraw> draws = TestHistory::consecutive(161212001, 10000);
+    draws.erase(draws.begin() + 9000);
+    draws.erase(draws.begin() + 10);
+    QVERIFY(TestHistory::createIn(folder.path(), draws));
+    HistoryDb db;
+    QCOMPARE(db.open(folder.filePath(HistoryDb::fileName())), HistoryDb::OpenStatus::Ok);
+    verifyPackIsTheRows(db);
+    QVERIFY2(writer(db, folder.path()), qPrintable(db.userError()));
+    verifyPackIsTheRows(db);
+    // A second write of the same kind, on the copy the first one left.
+    QVERIFY(HistoryWriter::addDraw(db, std::nullopt, {2, 5, 6}, 1, 78, 161212001).has_value());
+    verifyPackIsTheRows(db);
+}
+
+// A row deleted or changed with plain SQL by another program is never shown from the copy.
+void TestMaintenance::changesBehindTheProgramAreSeen()
+{
+    TestFolder folder;
+    QVERIFY(TestHistory::createIn(folder.path(), TestHistory::consecutive(161212001, 6000)));
+    HistoryDb db;
+    QCOMPARE(db.open(folder.filePath(HistoryDb::fileName())), HistoryDb::OpenStatus::Ok);
+    QVERIFY(db.packIsCurrent());
+    {
+        Database tool; // as the sqlite3 tool would
+        QVERIFY(tool.open(folder.filePath(HistoryDb::fileName())));
+        QVERIFY(tool.exec("DELETE FROM Lishi WHERE SQQH = 161212040"));
+        QVERIFY(tool.exec("UPDATE Lishi SET L1A = 6, L2A = 6, L3A = 6 WHERE SQQH = 161212050"));
+    }
+    QVERIFY(!db.packIsCurrent());
+    const std::optional<HistorySnapshot> seen = db.snapshot();
+    QVERIFY(seen);
+    QCOMPARE(seen->count(), 5999);
+    QCOMPARE(seen->at(seen->lowerBound(161212050)).numbers(), (Numbers{6, 6, 6}));
+    QVERIFY(seen->at(seen->lowerBound(161212040)).sqqh != 161212040);
+    // Read from the rows, then built again: current and equal to them.
+    verifyPackIsTheRows(db);
+    // A read-only connection never builds it, and reads the rows while it is stale.
+    {
+        Database tool;
+        QVERIFY(tool.open(folder.filePath(HistoryDb::fileName())));
+        QVERIFY(tool.exec("DELETE FROM Lishi WHERE SQQH = 161212060"));
+    }
+    QFile::setPermissions(folder.filePath(HistoryDb::fileName()), QFileDevice::ReadOwner);
+    HistoryDb reader;
+    QCOMPARE(reader.open(folder.filePath(HistoryDb::fileName())), HistoryDb::OpenStatus::Ok);
+    if (reader.isReadOnly()) {
+        QCOMPARE(reader.snapshot()->count(), 5998);
+        QVERIFY(!reader.packIsCurrent());
+    }
+    QFile::setPermissions(folder.filePath(HistoryDb::fileName()), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+// A file the previous release wrote (no copy, no triggers) opens, gets them and is read right.
+void TestMaintenance::olderDatabaseGetsItsCopy()
+{
+    TestFolder folder;
+    QVERIFY(TestHistory::createIn(folder.path(), TestHistory::consecutive(161212001, 5000)));
+    {
+        Database tool;
+        QVERIFY(tool.open(folder.filePath(HistoryDb::fileName())));
+        for (const char *sql : {"DROP TRIGGER LishiPackOnInsert", "DROP TRIGGER LishiPackOnUpdate",
+                                "DROP TRIGGER LishiPackOnDelete", "DROP TABLE LishiPack",
+                                "UPDATE Lishi SET L1A = 5 WHERE SQQH = 161212100"})
+            QVERIFY2(tool.exec(sql), sql);
+    }
+    HistoryDb db;
+    QCOMPARE(db.open(folder.filePath(HistoryDb::fileName())), HistoryDb::OpenStatus::Ok);
+    QVERIFY(!db.packIsCurrent());
+    const std::optional<HistorySnapshot> first = db.snapshot();
+    QCOMPARE(first->at(99).numbers()[0], qint16(5));
+    verifyPackIsTheRows(db);
+}
+
 #include "tst_maintenance.moc"
