@@ -1,6 +1,7 @@
 #include "Cli.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QNetworkProxyFactory>
 #include <QTextStream>
 #include <csignal>
@@ -16,7 +17,10 @@ int main(int argc, char *argv[])
     QCoreApplication::setOrganizationName(QStringLiteral("Pelomarix"));
     // http_proxy and friends apply to the results page.
     QNetworkProxyFactory::setUseSystemConfiguration(true);
-    QTextStream out(stdout);
+    // Standard output as a device: `list` writes its bytes to it directly.
+    QFile standardOutput;
+    standardOutput.open(stdout, QIODevice::WriteOnly);
+    QTextStream out(&standardOutput);
     QTextStream err(stderr);
     out.setEncoding(QStringConverter::Utf8);
     err.setEncoding(QStringConverter::Utf8);
