@@ -7,6 +7,7 @@
 #include "ResultGrids.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <boost/math/distributions/normal.hpp>
 #include <cmath>
 #include <map>
@@ -111,14 +112,22 @@ public:
             return false;
         };
         issue.hit = holds([&](int q) { return draw.value[size_t(q - 1)][size_t(m_state.intXianshiLei)]; });
-        int ways = 0;
-        for (const Numbers &n : FairDice::outcomes(m_summary.sorted))
-            ways += holds([&](int q) {
-                return FairDice::valueOf(m_state.intXianshiLei, n[size_t(q - 1)], m_state.DsIni);
-            })
-                        ? 1
-                        : 0;
-        issue.pHit = ways / 216.0;
+        // The picks repeat from issue to issue: the chance of each set is worked out once.
+        quint64 set = 0;
+        for (qint16 v : issue.picks)
+            set |= quint64(1) << std::clamp(listedIndex(v), 0, 63);
+        auto known = m_ways.find(set);
+        if (known == m_ways.end()) {
+            int ways = 0;
+            for (const Numbers &n : FairDice::outcomes(m_summary.sorted))
+                ways += holds([&](int q) {
+                    return FairDice::valueOf(m_state.intXianshiLei, n[size_t(q - 1)], m_state.DsIni);
+                })
+                            ? 1
+                            : 0;
+            known = m_ways.emplace(set, ways).first;
+        }
+        issue.pHit = known->second / 216.0;
         m_summary.issues.push_back(std::move(issue));
     }
 
@@ -158,6 +167,7 @@ private:
     std::vector<qint16> m_listed;
     std::pair<int, int> m_positions;
     Summary m_summary;
+    std::unordered_map<quint64, int> m_ways; // fair outcomes that hit, by the set of picks
 };
 
 int back(const SearchState &state)

@@ -13,6 +13,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <charconv>
+#include <unordered_map>
 
 namespace Cli {
 
@@ -253,48 +255,97 @@ int backtest(Context &c, Arguments &args, QTextStream &out)
     const qint32 from = o.from.value_or(c.snapshot.first().sqqh), to = o.to.value_or(c.snapshot.last().sqqh);
     const Backtest::Summary s = *Backtest::run(c.snapshot, o.state, o.chosen, from, to, o.top);
     const int kind = o.state.intXianshiLei;
-    auto picksText = [kind](const Backtest::Issue &issue, const QString &separator, bool quoted) {
-        QStringList picks;
-        for (qint16 v : issue.picks)
-            picks << (quoted ? jsonText(ResultGrids::valueLabel(kind, v)) : ResultGrids::valueLabel(kind, v));
-        return picks.join(separator);
+    // Hundreds of thousands of lines: written as bytes, each integer as digits, each label and
+    // each distinct probability formatted once.
+    QByteArray text;
+    text.reserve(qsizetype(s.issues.size()) * (o.json ? 112 : 40) + 1024);
+    const auto integer = [&text](qint64 value) {
+        char digits[24];
+        text.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr - digits);
+    };
+    std::unordered_map<qint16, QByteArray> labels;
+    const auto label = [&](qint16 v) -> const QByteArray & {
+        auto at = labels.find(v);
+        if (at == labels.end())
+            at = labels.emplace(v, o.json ? jsonText(ResultGrids::valueLabel(kind, v)).toUtf8()
+                                           : ResultGrids::valueLabel(kind, v).toUtf8()).first;
+        return at->second;
+    };
+    std::unordered_map<double, QByteArray> chances;
+    const auto chance = [&](double p) -> const QByteArray & {
+        auto at = chances.find(p);
+        if (at == chances.end())
+            at = chances.emplace(p, (o.json ? number(p) : QString::number(p, 'f', 4)).toUtf8()).first;
+        return at->second;
     };
     if (!o.json) {
-        out << Backtest::summaryText(s) << '\n' << Backtest::issueHeader().join(QLatin1Char('\t')) << '\n';
-        for (const Backtest::Issue &i : s.issues)
-            out << Backtest::issueCells(i, kind).join(QLatin1Char('\t')) << '\n';
-        return 0;
+        text += (Backtest::summaryText(s) + '\n' + Backtest::issueHeader().join(QLatin1Char('\t')) + '\n').toUtf8();
+        const QByteArray hit = QStringLiteral("中").toUtf8(), miss = QStringLiteral("不中").toUtf8();
+        for (const Backtest::Issue &i : s.issues) {
+            integer(i.issue);
+            text += '\t';
+            for (int p = 0; p < 3; ++p) {
+                integer(i.pattern[size_t(p)]);
+                text += p < 2 ? ' ' : '\t';
+            }
+            for (size_t k = 0; k < i.picks.size(); ++k) {
+                text += k ? " " : "";
+                text += label(i.picks[k]);
+            }
+            text += '\t';
+            for (qint16 n : i.drawn)
+                integer(n);
+            text += '\t';
+            text += i.hit ? hit : miss;
+            text += '\t';
+            text += chance(i.pHit);
+            text += '\n';
+        }
+    } else {
+        text += QStringLiteral("{\"from\":%1,\"to\":%2,\"top\":%3,\"sorted\":%4,\"played\":%5,\"skipped\":%6,"
+                               "\"hits\":%7,\"expected_hits\":%8,\"z\":%9,")
+                    .arg(from)
+                    .arg(to)
+                    .arg(s.top)
+                    .arg(s.sorted ? QStringLiteral("true") : QStringLiteral("false"))
+                    .arg(s.played)
+                    .arg(s.skipped)
+                    .arg(s.hits)
+                    .arg(number(s.expectedHits), number(s.z))
+                    .toUtf8();
+        text += QStringLiteral("\"p\":%1,\"longest_miss_streak\":%2,\"issues\":[")
+                    .arg(number(s.p))
+                    .arg(s.longestMissStreak)
+                    .toUtf8();
+        for (size_t n = 0; n < s.issues.size(); ++n) {
+            const Backtest::Issue &i = s.issues[n];
+            text += n ? ",{\"issue\":" : "{\"issue\":";
+            integer(i.issue);
+            text += ",\"pattern\":[";
+            for (int p = 0; p < 3; ++p) {
+                integer(i.pattern[size_t(p)]);
+                text += p < 2 ? "," : "],\"picks\":[";
+            }
+            for (size_t k = 0; k < i.picks.size(); ++k) {
+                text += k ? "," : "";
+                text += label(i.picks[k]);
+            }
+            text += "],\"drawn\":[";
+            for (int p = 0; p < 3; ++p) {
+                integer(i.drawn[size_t(p)]);
+                text += p < 2 ? "," : "],\"hit\":";
+            }
+            text += i.hit ? "true,\"p_hit\":" : "false,\"p_hit\":";
+            text += chance(i.pHit);
+            text += '}';
+        }
+        text += "]}\n";
     }
-    out << QStringLiteral("{\"from\":%1,\"to\":%2,\"top\":%3,\"sorted\":%4,\"played\":%5,\"skipped\":%6,"
-                          "\"hits\":%7,\"expected_hits\":%8,\"z\":%9,")
-               .arg(from)
-               .arg(to)
-               .arg(s.top)
-               .arg(s.sorted ? QStringLiteral("true") : QStringLiteral("false"))
-               .arg(s.played)
-               .arg(s.skipped)
-               .arg(s.hits)
-               .arg(number(s.expectedHits), number(s.z))
-        << QStringLiteral("\"p\":%1,\"longest_miss_streak\":%2,\"issues\":[")
-               .arg(number(s.p))
-               .arg(s.longestMissStreak);
-    for (size_t n = 0; n < s.issues.size(); ++n) {
-        const Backtest::Issue &i = s.issues[n];
-        out << (n ? "," : "")
-            << QStringLiteral("{\"issue\":%1,\"pattern\":[%2,%3,%4],\"picks\":[%5],\"drawn\":[%6,%7,%8],"
-                              "\"hit\":%9,")
-                   .arg(i.issue)
-                   .arg(i.pattern[0])
-                   .arg(i.pattern[1])
-                   .arg(i.pattern[2])
-                   .arg(picksText(i, QStringLiteral(","), true))
-                   .arg(i.drawn[0])
-                   .arg(i.drawn[1])
-                   .arg(i.drawn[2])
-                   .arg(i.hit ? QStringLiteral("true") : QStringLiteral("false"))
-            << QStringLiteral("\"p_hit\":%1}").arg(number(i.pHit));
-    }
-    out << "]}\n";
+    out.flush();
+    if (out.device())
+        out.device()->write(text);
+    else
+        out << QString::fromUtf8(text);
     return 0;
 }
 

@@ -159,6 +159,8 @@ private slots:
     void mergeIsBoundedLikeImport();
     void emptyReadOnlyFolderListsNothing();
     void folderReadOnlyForAnotherUser();
+    void backtestGoldenOutput_data();
+    void backtestGoldenOutput();
 };
 
 void TestCli::searchMatchesTheWindow_data()
@@ -1016,6 +1018,33 @@ void TestCli::folderReadOnlyForAnotherUser()
     QCOMPARE(add.status, 2);
     QVERIFY2(QString::fromUtf8(add.err).contains(QStringLiteral("只读")), add.err.constData());
     QCOMPARE(cli({"--dir", dir, "list"}).out, listed);
+}
+
+void TestCli::backtestGoldenOutput_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("golden");
+    QTest::newRow("json") << QStringList{"--json", "--from", "130701001", "--kind", "segment", "--display", "number", "--top", "2"}
+                          << "backtest-sample.json";
+    QTest::newRow("text") << QStringList{"--display", "size", "--back", "2", "--fixed", "--positions", "13", "--top", "1",
+                                         "--from", "130701001"}
+                          << "backtest-sample-size.txt";
+}
+
+// The backtest's output over the real draws is byte for byte what an earlier release wrote.
+void TestCli::backtestGoldenOutput()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, golden);
+    TestFolder folder;
+    QCOMPARE(cli({"--dir", folder.path(), "import", sampleFile()}).status, 0);
+    const Run run = cli(QStringList{"--dir", folder.path(), "backtest"} + options);
+    QCOMPARE(run.status, 0);
+    QFile expected(QStringLiteral(VK3_SAMPLE_DATA "/") + golden);
+    QVERIFY(expected.open(QIODevice::ReadOnly));
+    const QByteArray want = expected.readAll();
+    QCOMPARE(run.out.size(), want.size());
+    QVERIFY(run.out == want);
 }
 
 #include "tst_cli.moc"
