@@ -91,9 +91,11 @@ std::optional<DrawRecord> HistoryDb::insertInPlace(qint32 issue, const Numbers &
         return std::nullopt;
     }
     std::vector<DrawCore> after;
-    packTouched(issue);
     if (!bindAndRun(*row) || !rowsAfter(issue, after))
         return std::nullopt;
+    // The new row and the one after it (now chained to it) change in the packed copy.
+    packTouched(issue, after.empty() ? issue : after[0].sqqh);
+    m_packCollected.reset();
     // The draw after it now follows this one, and the draw after that has it two back.
     if (!after.empty()) {
         QStringList set = perPositionAssignments("S") + perPositionAssignments("P");

@@ -260,10 +260,12 @@ bool HistoryDb::insertRows(const std::vector<DrawRecord> &rows, qint64 before, q
     const qint64 count = qint64(rows.size());
     if (total < 0)
         total = count;
-    if (!rows.empty())
-        packTouched(std::min_element(rows.begin(), rows.end(), [](const DrawRecord &a, const DrawRecord &b) {
-                        return a.sqqh < b.sqqh;
-                    })->sqqh);
+    if (!rows.empty()) {
+        const auto [low, high] = std::minmax_element(
+            rows.begin(), rows.end(), [](const DrawRecord &a, const DrawRecord &b) { return a.sqqh < b.sqqh; });
+        packTouched(low->sqqh, high->sqqh);
+        packCollect(rows);
+    }
     if (total > 20000)
         beginBulkCache();
     for (qint64 i = 0; i < count; ++i) {
@@ -279,6 +281,7 @@ bool HistoryDb::insertRows(const std::vector<DrawRecord> &rows, qint64 before, q
 bool HistoryDb::deleteAllRows()
 {
     packTouchedAll();
+    m_packCollected.emplace();
     return m_db.exec(QStringLiteral("DELETE FROM Lishi")) || failed();
 }
 
@@ -295,7 +298,8 @@ bool HistoryDb::replaceAll(const std::vector<DrawRecord> &rows)
 bool HistoryDb::deleteLastRow()
 {
     // The last chunk of the packed copy is written again.
-    packTouched(std::numeric_limits<qint64>::max());
+    packTouched(std::numeric_limits<qint64>::max(), std::numeric_limits<qint64>::max());
+    m_packCollected.reset();
     return m_db.exec(QStringLiteral("DELETE FROM Lishi WHERE rowid = "
                                     "(SELECT rowid FROM Lishi ORDER BY SQQH DESC, rowid DESC LIMIT 1)")) ||
            failed();

@@ -60,6 +60,7 @@ public:
         const bool done = body() && refreshPack(packCurrent) && (transaction.commit() || failed());
         m_inWrite = false;
         m_packFrom.reset();
+        m_packCollected.reset();
         if (!done && m_error.isEmpty())
             failed();
         endBulkCache();
@@ -137,7 +138,7 @@ private:
     // date before the write commits; a stale copy rebuilt when nobody else is writing.
     void preparePack();
     std::optional<HistorySnapshot> snapshotFromPack();
-    void packTouched(qint64 fromIssue);
+    void packTouched(qint64 fromIssue, qint64 toIssue);
     void packTouchedAll();
     bool packWasCurrent();
     bool refreshPack(bool wasCurrent);
@@ -166,5 +167,17 @@ private:
     qint64 m_rowsWritten = 0; // by the write() that runs
     bool m_inWrite = false;
     bool m_packReady = false;           // the packed copy's table and triggers are there
-    std::optional<qint64> m_packFrom;   // the first issue the running write changed
+    // The issues the running write changed, first and last.
+    std::optional<std::pair<qint64, qint64>> m_packFrom;
+    bool refreshChunks(qint64 from, qint64 to);
+    bool rebuildPack();
+    void packCollect(const std::vector<DrawRecord> &rows);
+    // The packed rows of a history being written whole, as they are written.
+    struct PackCollected
+    {
+        std::vector<QByteArray> pieces;
+        std::vector<qint64> firstIssues;
+        qint64 lastIssue = 0;
+    };
+    std::optional<PackCollected> m_packCollected;
 };

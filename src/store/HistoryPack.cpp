@@ -17,7 +17,7 @@ using namespace HistoryDbSql;
 
 namespace {
 
-constexpr int chunkRows = 4096;
+constexpr int chunkRows = 1024;
 // SQQH and QQH, then the number and segment of each position for the draw and its previous
 // draw, one signed byte each.
 constexpr int recordBytes = 8 + 12;
@@ -125,14 +125,15 @@ std::optional<HistorySnapshot> HistoryDb::snapshotFromPack()
     return HistorySnapshot(std::move(rows));
 }
 
-void HistoryDb::packTouched(qint64 fromIssue)
+void HistoryDb::packTouched(qint64 fromIssue, qint64 toIssue)
 {
-    m_packFrom = m_packFrom ? std::min(*m_packFrom, fromIssue) : fromIssue;
+    m_packFrom = m_packFrom ? std::make_pair(std::min(m_packFrom->first, fromIssue), std::max(m_packFrom->second, toIssue))
+                            : std::make_pair(fromIssue, toIssue);
 }
 
 void HistoryDb::packTouchedAll()
 {
-    m_packFrom = everything;
+    packTouched(everything, std::numeric_limits<qint64>::max());
 }
 
 bool HistoryDb::packWasCurrent()
@@ -147,76 +148,153 @@ bool HistoryDb::refreshPack(bool wasCurrent)
 {
     if (!m_packReady || !m_packFrom)
         return true;
-    // Chunks from the one that holds the first changed issue to the end are written again; a
-    // copy that was stale already is written whole.
-    const qint64 from = wasCurrent ? *m_packFrom : everything;
-    qint64 firstId = 1;
-    qint64 lo = everything;
-    if (from != everything) {
-        FastStatement chunk(m_db, QStringLiteral("SELECT Id, Lo FROM LishiPack WHERE Id > 0 AND Lo <= ? "
-                                                 "ORDER BY Id DESC LIMIT 1"));
-        chunk.bind(1, from);
-        if (chunk.next()) {
-            firstId = chunk.int64Value(0);
-            lo = chunk.int64Value(1);
-        }
-        if (!chunk.error().isEmpty())
-            return refuse(chunk.error());
-        // Before the first chunk: the first chunk starts again from the first row.
-        if (firstId == 1)
-            lo = everything;
-    }
-    FastStatement drop(m_db, QStringLiteral("DELETE FROM LishiPack WHERE Id >= ?"));
-    drop.bind(1, std::max<qint64>(firstId, 1));
-    if (!drop.execute())
-        return refuse(drop.error());
-    FastStatement rows(m_db, QStringLiteral("SELECT %1 FROM Lishi WHERE SQQH >= ? ORDER BY SQQH, rowid")
-                                 .arg(snapshotColumns()));
+    // A copy that was stale already, or a change of everything, is written whole; otherwise only
+    // the chunks that hold a changed issue.
+    const bool whole = !wasCurrent || m_packFrom->first == everything;
+    if (!(whole ? rebuildPack() : refreshChunks(m_packFrom->first, m_packFrom->second)))
+        return false;
+    m_packFrom.reset();
+    return true;
+}
+
+namespace {
+
+// The rows of [lo, hi) in issue order, packed; false when a value fits no byte.
+bool packRows(Database &db, qint64 lo, qint64 hi, std::vector<QByteArray> &pieces, std::vector<qint64> &firstIssues,
+              QString &error)
+{
+    FastStatement rows(db, QStringLiteral("SELECT %1 FROM Lishi WHERE SQQH >= ? AND SQQH < ? ORDER BY SQQH, rowid")
+                               .arg(snapshotColumns()));
     rows.bind(1, lo);
-    FastStatement insert(m_db, QStringLiteral("INSERT INTO LishiPack (Id, Lo, N, Data) VALUES (?, ?, ?, ?)"));
-    QByteArray data;
-    qint64 id = std::max<qint64>(firstId, 1);
-    qint64 chunkLo = 0;
-    int count = 0;
-    bool fits = true;
-    auto flush = [&] {
-        if (count == 0)
-            return true;
-        insert.bind(1, id++);
-        // The first chunk takes every issue before the ones it holds.
-        insert.bind(2, id == 2 ? std::numeric_limits<qint32>::min() : chunkLo);
-        insert.bind(3, count);
-        insert.bindBlob(4, data);
-        data.clear();
-        count = 0;
-        return insert.execute();
-    };
+    rows.bind(2, hi);
     DrawCore row;
     while (rows.next()) {
         readCore(rows, row);
-        if (!packable(row)) {
-            fits = false;
-            break;
+        if (!packable(row))
+            return false;
+        if (pieces.empty() || pieces.back().size() == chunkRows * recordBytes) {
+            pieces.emplace_back().reserve(chunkRows * recordBytes);
+            firstIssues.push_back(row.sqqh);
         }
-        if (count == 0)
-            chunkLo = row.sqqh;
-        data.resize(data.size() + recordBytes);
-        encode(row, data.data() + data.size() - recordBytes);
-        if (++count == chunkRows && !flush())
+        QByteArray &piece = pieces.back();
+        piece.resize(piece.size() + recordBytes);
+        encode(row, piece.data() + piece.size() - recordBytes);
+    }
+    error = rows.error();
+    return true;
+}
+
+} // namespace
+
+void HistoryDb::packCollect(const std::vector<DrawRecord> &rows)
+{
+    // A history written whole (emptied, then rows in issue order) is packed as it is written:
+    // no second read of every row. Anything else ends the collecting; the rows are read then.
+    if (!m_packCollected)
+        return;
+    PackCollected &c = *m_packCollected;
+    for (const DrawRecord &row : rows) {
+        if (!packable(row) || (!c.pieces.empty() && row.sqqh < c.lastIssue)) {
+            m_packCollected.reset();
+            return;
+        }
+        if (c.pieces.empty() || c.pieces.back().size() == chunkRows * recordBytes) {
+            c.pieces.emplace_back().reserve(chunkRows * recordBytes);
+            c.firstIssues.push_back(row.sqqh);
+        }
+        QByteArray &piece = c.pieces.back();
+        piece.resize(piece.size() + recordBytes);
+        encode(row, piece.data() + piece.size() - recordBytes);
+        c.lastIssue = row.sqqh;
+    }
+}
+
+bool HistoryDb::rebuildPack()
+{
+    std::vector<QByteArray> pieces;
+    std::vector<qint64> firstIssues;
+    QString error;
+    bool fits = true;
+    if (m_packCollected) {
+        pieces = std::move(m_packCollected->pieces);
+        firstIssues = std::move(m_packCollected->firstIssues);
+        m_packCollected.reset();
+    } else {
+        fits = packRows(m_db, everything, std::numeric_limits<qint64>::max(), pieces, firstIssues, error);
+    }
+    if (!error.isEmpty())
+        return refuse(error);
+    if (!m_db.exec(QStringLiteral("DELETE FROM LishiPack WHERE Id > 0")))
+        return failed();
+    FastStatement insert(m_db, QStringLiteral("INSERT INTO LishiPack (Id, Lo, N, Data) VALUES (?, ?, ?, ?)"));
+    for (size_t i = 0; fits && i < pieces.size(); ++i) {
+        insert.bind(1, qint64(i) + 1);
+        // The first chunk takes every issue before the ones it holds.
+        insert.bind(2, i == 0 ? everything : firstIssues[i]);
+        insert.bind(3, pieces[i].size() / recordBytes);
+        insert.bindBlob(4, pieces[i]);
+        if (!insert.execute())
             return refuse(insert.error());
     }
-    if (!rows.error().isEmpty())
-        return refuse(rows.error());
-    if (fits && !flush())
-        return refuse(insert.error());
     // Values no byte holds (a row a script wrote): the copy stays stale and the rows are read.
-    FastStatement state(m_db, QStringLiteral("UPDATE LishiPack SET N = ?, "
-                                             "Lo = (SELECT coalesce(sum(N), 0) FROM LishiPack WHERE Id > 0) WHERE Id = 0"));
-    state.bind(1, fits ? 1 : 0);
-    if (!state.execute())
-        return refuse(state.error());
-    m_packFrom.reset();
-    return true;
+    return m_db.exec(QStringLiteral("UPDATE LishiPack SET N = %1, Lo = (SELECT coalesce(sum(N), 0) FROM LishiPack "
+                                    "WHERE Id > 0) WHERE Id = 0")
+                         .arg(fits ? 1 : 0)) ||
+           failed();
+}
+
+bool HistoryDb::refreshChunks(qint64 from, qint64 to)
+{
+    // Chunk k holds the issues from its Lo to the next chunk's Lo; the last one, all after it.
+    std::vector<std::pair<qint64, qint64>> chunks; // Id, Lo
+    {
+        FastStatement q(m_db, QStringLiteral("SELECT Id, Lo FROM LishiPack WHERE Id > 0 ORDER BY Id"));
+        while (q.next())
+            chunks.emplace_back(q.int64Value(0), q.int64Value(1));
+        if (!q.error().isEmpty())
+            return refuse(q.error());
+    }
+    if (chunks.empty())
+        return rebuildPack();
+    FastStatement update(m_db, QStringLiteral("UPDATE LishiPack SET N = ?, Data = ? WHERE Id = ?"));
+    FastStatement insert(m_db, QStringLiteral("INSERT INTO LishiPack (Id, Lo, N, Data) VALUES (?, ?, ?, ?)"));
+    for (size_t k = 0; k < chunks.size(); ++k) {
+        const bool last = k + 1 == chunks.size();
+        const qint64 lo = k == 0 ? everything : chunks[k].second;
+        const qint64 hi = last ? std::numeric_limits<qint64>::max() : chunks[k + 1].second;
+        if (lo > to || (!last && hi <= from))
+            continue;
+        std::vector<QByteArray> pieces;
+        std::vector<qint64> firstIssues;
+        QString error;
+        if (!packRows(m_db, lo, hi, pieces, firstIssues, error))
+            return rebuildPack(); // leaves the copy stale
+        if (!error.isEmpty())
+            return refuse(error);
+        // A chunk in the middle keeps whatever it holds (a gap filled makes it one longer); the
+        // last one is split as draws are added after it.
+        if (!last && pieces.size() > 1) {
+            for (size_t i = 1; i < pieces.size(); ++i)
+                pieces.front() += pieces[i];
+            pieces.resize(1);
+        }
+        update.bind(1, pieces.empty() ? 0 : pieces.front().size() / recordBytes);
+        update.bindBlob(2, pieces.empty() ? QByteArray() : pieces.front());
+        update.bind(3, chunks[k].first);
+        if (!update.execute())
+            return refuse(update.error());
+        for (size_t i = 1; i < pieces.size(); ++i) {
+            insert.bind(1, chunks.back().first + qint64(i));
+            insert.bind(2, firstIssues[i]);
+            insert.bind(3, pieces[i].size() / recordBytes);
+            insert.bindBlob(4, pieces[i]);
+            if (!insert.execute())
+                return refuse(insert.error());
+        }
+    }
+    return m_db.exec(QStringLiteral("UPDATE LishiPack SET N = 1, Lo = (SELECT coalesce(sum(N), 0) FROM LishiPack "
+                                    "WHERE Id > 0) WHERE Id = 0")) ||
+           failed();
 }
 
 void HistoryDb::rebuildPackWithoutWaiting()
