@@ -947,6 +947,10 @@ void TestCli::mergeIsBoundedLikeImport()
         QVERIFY(run.out.contains("试运行"));
     }
     QCOMPARE(cli({"--dir", dir, "merge", "--json"}).status, 2); // no file
+    // --help says what each exit status means.
+    const QString help = QString::fromUtf8(cli({"--help"}).out);
+    QVERIFY2(help.contains(QStringLiteral("\n  0  命令完成；改变历史号码的命令已经保存了改变")), qPrintable(help.right(400)));
+    QVERIFY2(help.contains(QStringLiteral("\n  2  参数有误、输入读不出或命令没有完成")), qPrintable(help.right(400)));
     // More draws than import takes: refused, nothing stored.
     QByteArray many;
     many.reserve(31 * 1000 * 1000);
