@@ -603,6 +603,11 @@ void TestMainWindow::preQiBoxMovesPatternAndRange()
     QTest::keyClicks(box, "10");
     QCOMPARE(box->text(), QStringLiteral("1"));
     QCOMPARE(w.statusText(), QStringLiteral("前N期 为 1~9"));
+    // "12" too: the 2 does not take the 1's place.
+    w.showStatus(QString());
+    QTest::keyClicks(box, "2");
+    QCOMPARE(box->text(), QStringLiteral("1"));
+    QCOMPARE(w.statusText(), QStringLiteral("前N期 为 1~9"));
     // Leaving and coming back, a new digit takes the place of the old one.
     QApplication::sendEvent(box, &in);
     QTest::keyClicks(box, "4");

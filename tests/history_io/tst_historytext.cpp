@@ -352,6 +352,8 @@ void TestHistoryText::writeReplacesWholeFile()
     QCOMPARE(file.readAll(), QByteArray("161212002 246\r\n"));
     QVERIFY(!HistoryText::writeFile(folder.filePath("no/such/folder/x.txt"), "x", &error));
     QVERIFY(!error.isEmpty());
+    // Without a place for the reason the failure is still a failure.
+    QVERIFY(!HistoryText::writeFile(folder.filePath("no/such/folder/x.txt"), "x", nullptr));
 }
 
 QTEST_GUILESS_MAIN(TestHistoryText)
