@@ -297,8 +297,12 @@ bool HistoryDb::replaceAll(const std::vector<DrawRecord> &rows)
 
 bool HistoryDb::deleteLastRow()
 {
-    // The last chunk of the packed copy is written again.
-    packTouched(std::numeric_limits<qint64>::max(), std::numeric_limits<qint64>::max());
+    // The last draw's issue changes in the packed copy.
+    std::optional<DrawCore> last;
+    if (!lastRow(last))
+        return false;
+    if (last)
+        packTouched(last->sqqh, std::numeric_limits<qint64>::max());
     m_packCollected.reset();
     return m_db.exec(QStringLiteral("DELETE FROM Lishi WHERE rowid = "
                                     "(SELECT rowid FROM Lishi ORDER BY SQQH DESC, rowid DESC LIMIT 1)")) ||

@@ -264,19 +264,50 @@ bool HistoryDb::refreshChunks(qint64 from, qint64 to)
         const qint64 hi = last ? std::numeric_limits<qint64>::max() : chunks[k + 1].second;
         if (lo > to || (!last && hi <= from))
             continue;
-        std::vector<QByteArray> pieces;
+        // Only the changed issues are read again; the chunk's other draws keep their bytes.
+        const qint64 changedLo = std::max(lo, from);
+        const qint64 changedHi = to >= hi - 1 ? hi : to + 1;
+        QByteArray kept;
+        {
+            FastStatement old(m_db, QStringLiteral("SELECT Data FROM LishiPack WHERE Id = ?"));
+            old.bind(1, chunks[k].first);
+            if (old.next())
+                kept = old.blobValue(0).toByteArray();
+            if (!old.error().isEmpty())
+                return refuse(old.error());
+        }
+        const auto issueAt = [&kept](qsizetype record) {
+            return qint64(qFromLittleEndian<qint32>(kept.constData() + record * recordBytes));
+        };
+        const qsizetype records = kept.size() / recordBytes;
+        qsizetype before = 0;
+        while (before < records && issueAt(before) < changedLo)
+            ++before;
+        qsizetype after = before;
+        while (after < records && issueAt(after) < changedHi)
+            ++after;
+        std::vector<QByteArray> changed;
         std::vector<qint64> firstIssues;
         QString error;
-        if (!packRows(m_db, lo, hi, pieces, firstIssues, error))
+        if (!packRows(m_db, changedLo, changedHi, changed, firstIssues, error))
             return rebuildPack(); // leaves the copy stale
         if (!error.isEmpty())
             return refuse(error);
+        QByteArray whole = kept.left(before * recordBytes);
+        for (const QByteArray &piece : changed)
+            whole += piece;
+        whole += kept.mid(after * recordBytes);
         // A chunk in the middle keeps whatever it holds (a gap filled makes it one longer); the
         // last one is split as draws are added after it.
-        if (!last && pieces.size() > 1) {
-            for (size_t i = 1; i < pieces.size(); ++i)
-                pieces.front() += pieces[i];
-            pieces.resize(1);
+        std::vector<QByteArray> pieces;
+        firstIssues.clear();
+        for (qsizetype at = 0; at < whole.size(); at += chunkRows * recordBytes) {
+            if (!last && at > 0) {
+                pieces.back() += whole.mid(at);
+                break;
+            }
+            pieces.push_back(whole.mid(at, chunkRows * recordBytes));
+            firstIssues.push_back(qFromLittleEndian<qint32>(whole.constData() + at));
         }
         update.bind(1, pieces.empty() ? 0 : pieces.front().size() / recordBytes);
         update.bindBlob(2, pieces.empty() ? QByteArray() : pieces.front());
