@@ -10,6 +10,14 @@
 #include <optional>
 #include <vector>
 
+// The packed rows of a history being written whole, as they are written (HistoryPack.cpp).
+struct PackedRows
+{
+    std::vector<QByteArray> pieces;
+    std::vector<qint64> firstIssues;
+    qint64 lastIssue = 0;
+};
+
 // The history database: the table Lishi of draws (and the table Carcu, kept for older readers of
 // the file). Several processes may use one file at once: every change runs in write(), one
 // transaction that holds the database's write lock from its first read to its commit.
@@ -172,12 +180,5 @@ private:
     bool refreshChunks(qint64 from, qint64 to);
     bool rebuildPack();
     void packCollect(const std::vector<DrawRecord> &rows);
-    // The packed rows of a history being written whole, as they are written.
-    struct PackCollected
-    {
-        std::vector<QByteArray> pieces;
-        std::vector<qint64> firstIssues;
-        qint64 lastIssue = 0;
-    };
-    std::optional<PackCollected> m_packCollected;
+    std::optional<PackedRows> m_packCollected;
 };

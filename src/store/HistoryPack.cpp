@@ -192,7 +192,7 @@ void HistoryDb::packCollect(const std::vector<DrawRecord> &rows)
     // no second read of every row. Anything else ends the collecting; the rows are read then.
     if (!m_packCollected)
         return;
-    PackCollected &c = *m_packCollected;
+    PackedRows &c = *m_packCollected;
     for (const DrawRecord &row : rows) {
         if (!packable(row) || (!c.pieces.empty() && row.sqqh < c.lastIssue)) {
             m_packCollected.reset();
