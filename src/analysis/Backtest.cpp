@@ -262,8 +262,7 @@ Summary runLiterally(const HistorySnapshot &history, const SearchState &state, c
     Scorer scorer(history, state, top);
     const int begin = history.lowerBound(from), end = history.upperBound(to);
     for (int row = std::max(begin, back(state)); row < end; ++row) {
-        const HistorySnapshot before(
-            std::vector<DrawCore>(history.rows().begin(), history.rows().begin() + row));
+        const HistorySnapshot before = history.prefix(row);
         SearchState s = state;
         s.intPattern = patternFor(history, state, row);
         const SearchResult result =

@@ -7,14 +7,14 @@
 
 namespace PatternRefresh {
 
-const DrawCore *patternDraw(const HistorySnapshot &snapshot, const SearchState &state)
+std::optional<DrawCore> patternDraw(const HistorySnapshot &snapshot, const SearchState &state)
 {
     return snapshot.fromLast(state.bolSq ? 0 : state.intPreQi - 1);
 }
 
 std::optional<std::array<qint16, 3>> latestPattern(const HistorySnapshot &snapshot, const SearchState &state)
 {
-    const DrawCore *draw = patternDraw(snapshot, state);
+    const std::optional<DrawCore> draw = patternDraw(snapshot, state);
     if (!draw || state.intLei < 0 || state.intLei >= KindCount)
         return std::nullopt;
     return Derivation::kindValues(draw->value, state.intLei);

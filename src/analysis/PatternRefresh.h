@@ -9,7 +9,7 @@
 namespace PatternRefresh {
 
 // The draw the tab-1 pattern comes from: the latest, or N-1 before it in 前N期 mode.
-const DrawCore *patternDraw(const HistorySnapshot &snapshot, const SearchState &state);
+std::optional<DrawCore> patternDraw(const HistorySnapshot &snapshot, const SearchState &state);
 
 // The tab-1 pattern: the pattern draw's values in the search kind, positions 1..3.
 std::optional<std::array<qint16, 3>> latestPattern(const HistorySnapshot &snapshot, const SearchState &state);

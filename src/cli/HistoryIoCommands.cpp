@@ -239,10 +239,10 @@ int list(Context &c, Arguments &args, QTextStream &out)
     // Straight from the rows to bytes: "issue ddd" a line, as the history text format has it.
     QByteArray text(qsizetype(c.snapshot.count()) * 40, Qt::Uninitialized);
     char *at = text.data();
-    for (const DrawCore &row : c.snapshot.rows()) {
-        at = std::to_chars(at, at + 12, row.sqqh).ptr;
+    for (int i = 0; i < c.snapshot.count(); ++i) {
+        at = std::to_chars(at, at + 12, c.snapshot.issue(i)).ptr;
         *at++ = ' ';
-        for (qint16 n : row.numbers())
+        for (qint16 n : c.snapshot.numbers(i))
             at = std::to_chars(at, at + 7, n).ptr;
         *at++ = '\n';
     }

@@ -14,11 +14,8 @@ TextDraw textDraw(const DrawCore &row)
 std::vector<TextDraw> upTo(const HistorySnapshot &snapshot, qint64 lastIssue)
 {
     std::vector<TextDraw> kept;
-    for (const DrawCore &row : snapshot.rows()) {
-        if (row.sqqh > lastIssue)
-            break;
-        kept.push_back(textDraw(row));
-    }
+    for (int i = 0; i < snapshot.count() && snapshot.issue(i) <= lastIssue; ++i)
+        kept.push_back(textDraw(snapshot.at(i)));
     return kept;
 }
 
@@ -57,9 +54,9 @@ quint64 fingerprint(const HistorySnapshot &snapshot)
         hash ^= value;
         hash *= 1099511628211ull;
     };
-    for (const DrawCore &row : snapshot.rows()) {
-        mix(quint64(quint32(row.sqqh)));
-        const Numbers n = row.numbers();
+    for (int i = 0; i < snapshot.count(); ++i) {
+        mix(quint64(quint32(snapshot.issue(i))));
+        const Numbers n = snapshot.numbers(i);
         mix(quint64(n[0] * 100 + n[1] * 10 + n[2]));
     }
     mix(quint64(snapshot.count()));

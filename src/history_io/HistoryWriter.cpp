@@ -195,8 +195,8 @@ bool backUp(HistoryDb &db, Backup *backup)
         return true;
     std::vector<TextDraw> draws;
     draws.reserve(size_t(stored->count()));
-    for (const DrawCore &row : stored->rows())
-        draws.push_back({row.sqqh, row.numbers()});
+    for (int i = 0; i < stored->count(); ++i)
+        draws.push_back({stored->issue(i), stored->numbers(i)});
     QString error;
     backup->written = Backups::write(backup->folder, backup->reason, draws, db.storedGame(), &error);
     // The caller says that nothing changed: the reason alone here.

@@ -375,7 +375,7 @@ std::optional<HistorySnapshot> HistoryDb::snapshotFromRows()
     if (!std::is_sorted(rows.begin(), rows.end(), byIssue))
         std::stable_sort(rows.begin(), rows.end(), byIssue);
     m_lastSnapshotSize = rows.size();
-    return HistorySnapshot(std::move(rows));
+    return HistorySnapshot(rows);
 }
 
 std::optional<int> HistoryDb::storedGame()

@@ -54,8 +54,8 @@ void fill(GridModel &grid, const HistorySnapshot &snapshot)
         grid.setCellText(0, p, QStringLiteral("第%1位").arg(p));
     auto rows = std::make_shared<HistoryRows>();
     rows->reserve(size_t(snapshot.count()));
-    for (const DrawCore &draw : snapshot.rows())
-        rows->add(draw);
+    for (int i = 0; i < snapshot.count(); ++i)
+        rows->add(snapshot.at(i));
     grid.setRowSource(std::move(rows));
     scrollToLatest(grid);
     grid.setColWidth(0, 1200);

@@ -109,20 +109,23 @@ std::optional<HistorySnapshot> HistoryDb::snapshotFromPack()
     FastStatement q(m_db, QStringLiteral("SELECT Id, N, Data, Lo FROM LishiPack ORDER BY Id"));
     if (!q.next() || q.int64Value(0) != 0 || q.int64Value(1) != 1)
         return std::nullopt;
-    std::vector<DrawCore> rows;
+    HistorySnapshot rows;
     // Row 0's Lo is the number of draws: one allocation, no copies as the rows come.
     rows.reserve(size_t(std::clamp<qint64>(q.int64Value(3), 0, 100'000'000)));
+    DrawCore row;
     while (q.next()) {
         const QByteArrayView data = q.blobValue(2);
         if (data.size() != q.int64Value(1) * recordBytes)
             return std::nullopt;
-        for (qsizetype at = 0; at < data.size(); at += recordBytes)
-            decode(data.data() + at, rows.emplace_back());
+        for (qsizetype at = 0; at < data.size(); at += recordBytes) {
+            decode(data.data() + at, row);
+            rows.append(row);
+        }
     }
     if (!q.error().isEmpty())
         return std::nullopt;
-    m_lastSnapshotSize = rows.size();
-    return HistorySnapshot(std::move(rows));
+    m_lastSnapshotSize = size_t(rows.count());
+    return rows;
 }
 
 void HistoryDb::packTouched(qint64 fromIssue, qint64 toIssue)

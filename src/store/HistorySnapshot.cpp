@@ -4,6 +4,26 @@
 
 #include <algorithm>
 
+namespace {
+
+// 大小 and 单双 follow from the number, as when the rows are read.
+Classes classesOf(qint16 number, qint16 segment)
+{
+    Classes c{};
+    c[KindA] = number;
+    c[KindB] = qint16(number > 2 ? 1 : 0);
+    c[KindE] = qint16(number % 2);
+    c[KindF] = segment;
+    return c;
+}
+
+bool fitsByte(qint16 v)
+{
+    return v > -128 && v <= 127;
+}
+
+} // namespace
+
 quint16 HistorySnapshot::code(const std::array<qint16, 3> &values)
 {
     int code = 0;
@@ -22,18 +42,86 @@ std::array<qint16, 3> HistorySnapshot::values(int code)
     return {qint16(code / 49), qint16(code / 7 % 7), qint16(code % 7)};
 }
 
-HistorySnapshot::HistorySnapshot(std::vector<DrawCore> rows)
-    : m_rows(std::move(rows))
+HistorySnapshot::HistorySnapshot(const std::vector<DrawCore> &rows)
 {
-    for (const DrawCore &row : m_rows) {
-        const Numbers n = row.numbers();
-        m_unsorted += n[0] <= n[1] && n[1] <= n[2] ? 0 : 1;
+    reserve(rows.size());
+    for (const DrawCore &row : rows)
+        append(row);
+}
+
+void HistorySnapshot::reserve(size_t rows)
+{
+    m_sqqh.reserve(rows);
+    m_qqh.reserve(rows);
+    m_numbers.reserve(rows);
+    m_segments.reserve(rows);
+}
+
+DrawCore HistorySnapshot::at(int index) const
+{
+    const Bytes &n = m_numbers[size_t(index)];
+    if (n[0] == Wide)
+        return std::lower_bound(m_wide.begin(), m_wide.end(), index,
+                                [](const auto &wide, int i) { return wide.first < i; })
+            ->second;
+    const Bytes &s = m_segments[size_t(index)];
+    DrawCore row;
+    row.sqqh = m_sqqh[size_t(index)];
+    row.qqh = m_qqh[size_t(index)];
+    for (size_t p = 0; p < PositionCount; ++p) {
+        row.value[p] = classesOf(n[p], s[p]);
+        row.prev[p] = classesOf(n[p + 3], s[p + 3]);
     }
+    return row;
+}
+
+Numbers HistorySnapshot::numbers(int index) const
+{
+    const Bytes &n = m_numbers[size_t(index)];
+    if (n[0] == Wide)
+        return at(index).numbers();
+    return {n[0], n[1], n[2]};
+}
+
+HistorySnapshot HistorySnapshot::prefix(int rows) const
+{
+    HistorySnapshot part;
+    const auto end = [rows](const auto &column) { return column.begin() + rows; };
+    part.m_sqqh.assign(m_sqqh.begin(), end(m_sqqh));
+    part.m_qqh.assign(m_qqh.begin(), end(m_qqh));
+    part.m_numbers.assign(m_numbers.begin(), end(m_numbers));
+    part.m_segments.assign(m_segments.begin(), end(m_segments));
+    for (const auto &wide : m_wide)
+        if (wide.first < rows)
+            part.m_wide.push_back(wide);
+    for (int i = 0; i < rows; ++i) {
+        const Numbers n = part.numbers(i);
+        part.m_unsorted += n[0] <= n[1] && n[1] <= n[2] ? 0 : 1;
+    }
+    return part;
 }
 
 void HistorySnapshot::append(const DrawCore &row)
 {
-    m_rows.push_back(row);
+    Bytes numbers{}, segments{};
+    bool exact = true;
+    for (size_t p = 0; p < PositionCount; ++p) {
+        const Classes &v = row.value[p], &s = row.prev[p];
+        exact = exact && fitsByte(v[KindA]) && fitsByte(v[KindF]) && fitsByte(s[KindA]) && fitsByte(s[KindF]) &&
+                v == classesOf(v[KindA], v[KindF]) && s == classesOf(s[KindA], s[KindF]);
+        numbers[p] = qint8(v[KindA]);
+        numbers[p + 3] = qint8(s[KindA]);
+        segments[p] = qint8(v[KindF]);
+        segments[p + 3] = qint8(s[KindF]);
+    }
+    if (!exact) {
+        m_wide.emplace_back(count(), row);
+        numbers[0] = Wide;
+    }
+    m_sqqh.push_back(row.sqqh);
+    m_qqh.push_back(row.qqh);
+    m_numbers.push_back(numbers);
+    m_segments.push_back(segments);
     const Numbers n = row.numbers();
     m_unsorted += n[0] <= n[1] && n[1] <= n[2] ? 0 : 1;
     for (int k = 0; k < KindCount; ++k)
@@ -45,10 +133,10 @@ void HistorySnapshot::makeCodes(int kind) const
 {
     if (m_coded[size_t(kind)])
         return;
-    m_valueCodes[size_t(kind)].reserve(m_rows.size());
-    m_prevCodes[size_t(kind)].reserve(m_rows.size());
-    for (const DrawCore &row : m_rows)
-        addCodes(row, kind);
+    m_valueCodes[size_t(kind)].reserve(m_sqqh.size());
+    m_prevCodes[size_t(kind)].reserve(m_sqqh.size());
+    for (int i = 0; i < count(); ++i)
+        addCodes(at(i), kind);
     m_coded[size_t(kind)] = true;
 }
 
@@ -61,14 +149,14 @@ void HistorySnapshot::addCodes(const DrawCore &row, int kind) const
 
 int HistorySnapshot::lowerBound(qint64 issue) const
 {
-    return int(std::partition_point(m_rows.begin(), m_rows.end(),
-                                    [issue](const DrawCore &row) { return row.sqqh < issue; }) -
-               m_rows.begin());
+    return int(std::lower_bound(m_sqqh.begin(), m_sqqh.end(), issue,
+                                [](qint32 stored, qint64 i) { return stored < i; }) -
+               m_sqqh.begin());
 }
 
 int HistorySnapshot::upperBound(qint64 issue) const
 {
-    return int(std::partition_point(m_rows.begin(), m_rows.end(),
-                                    [issue](const DrawCore &row) { return row.sqqh <= issue; }) -
-               m_rows.begin());
+    return int(std::upper_bound(m_sqqh.begin(), m_sqqh.end(), issue,
+                                [](qint64 i, qint32 stored) { return i < stored; }) -
+               m_sqqh.begin());
 }

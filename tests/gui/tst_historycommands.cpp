@@ -36,8 +36,8 @@ QList<qint32> storedIssues(MainWindow &w)
 {
     QList<qint32> issues;
     const std::optional<HistorySnapshot> snapshot = w.history().snapshot();
-    for (const DrawCore &row : snapshot->rows())
-        issues << row.sqqh;
+    for (int i = 0; i < snapshot->count(); ++i)
+        issues << snapshot->issue(i);
     return issues;
 }
 

@@ -23,6 +23,7 @@ private slots:
     void garbageFileIsLeftAlone();
     void snapshotDoesNotSeeNewRows();
     void snapshotIsOrderedByIssue();
+    void snapshotColumnsGiveBackEveryRow();
     void appendStoresEveryColumn();
     void appendAllIsAllOrNothing();
     void delrecEmptiesTheTable();
@@ -164,6 +165,42 @@ void TestHistoryDb::snapshotIsOrderedByIssue()
     QCOMPARE(snapshot->at(0).value[0][KindA], 2);
     QCOMPARE(snapshot->at(2).sqqh, 161212003);
     QCOMPARE(snapshot->fromLast(1)->sqqh, 161212002);
+}
+
+// The in-memory copy keeps bytes; a row a hand edit left with values no byte holds, or with 大小
+// and 单双 that do not follow its numbers, must still come back exactly as it was read.
+void TestHistoryDb::snapshotColumnsGiveBackEveryRow()
+{
+    std::vector<DrawCore> rows;
+    for (const Numbers &n : std::vector<Numbers>{{1, 2, 3}, {6, 5, 4}, {2, 2, 6}, {3, 3, 3}, {1, 1, 2}, {4, 5, 6}})
+        rows.push_back(*Derivation::makeRow(161212001 + int(rows.size()), n, rows.empty() ? nullptr : &rows.back(), 1));
+    rows[1].value[0][KindA] = 300;  // no byte holds it
+    rows[2].prev[2][KindF] = -128;  // the byte that marks a wide row
+    rows[3].value[1][KindB] = 7;    // 大小 not following the number
+    rows[4].prev[0][KindA] = 256;   // a previous number whose low byte is 0
+    const HistorySnapshot snapshot(rows);
+    QCOMPARE(snapshot.count(), int(rows.size()));
+    for (int prefix : {0, 3, 4, int(rows.size())}) {
+        const HistorySnapshot part = prefix == snapshot.count() ? snapshot : snapshot.prefix(prefix);
+        QCOMPARE(part.count(), prefix);
+        for (int i = 0; i < prefix; ++i) {
+            const DrawCore back = part.at(i);
+            QCOMPARE(back.sqqh, rows[size_t(i)].sqqh);
+            QCOMPARE(back.qqh, rows[size_t(i)].qqh);
+            QVERIFY2(back.value == rows[size_t(i)].value && back.prev == rows[size_t(i)].prev, qPrintable(QString::number(i)));
+            QCOMPARE(part.numbers(i), rows[size_t(i)].numbers());
+            QCOMPARE(part.issue(i), rows[size_t(i)].sqqh);
+            QCOMPARE(part.hasPrevious(i), i > 0);
+        }
+        // 654 and 300·5·4 are not ascending; 123 is.
+        QCOMPARE(part.allSorted(), prefix < 2);
+    }
+    QCOMPARE(snapshot.valueCodes(KindA)[1], quint16(HistorySnapshot::OtherCode));
+    QCOMPARE(snapshot.previousCodes(KindA)[4], quint16(HistorySnapshot::OtherCode));
+    QCOMPARE(snapshot.previousCodes(KindA)[0], quint16(HistorySnapshot::NoPreviousCode));
+    QCOMPARE(snapshot.valueCodes(KindA)[5], HistorySnapshot::code({4, 5, 6}));
+    QCOMPARE(snapshot.fromLast(5)->sqqh, 161212001);
+    QVERIFY(!snapshot.fromLast(6));
 }
 
 void TestHistoryDb::appendStoresEveryColumn()
