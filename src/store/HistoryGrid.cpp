@@ -19,10 +19,10 @@ public:
         return col == 0 ? QString::number(m_issues[size_t(row)])
                         : QString::number(m_numbers[size_t(row)][size_t(col - 1)]);
     }
-    void add(const DrawCore &draw)
+    void add(qint32 issue, const Numbers &numbers)
     {
-        m_issues.push_back(draw.sqqh);
-        m_numbers.push_back(draw.numbers());
+        m_issues.push_back(issue);
+        m_numbers.push_back(numbers);
     }
     void reserve(size_t n)
     {
@@ -55,7 +55,7 @@ void fill(GridModel &grid, const HistorySnapshot &snapshot)
     auto rows = std::make_shared<HistoryRows>();
     rows->reserve(size_t(snapshot.count()));
     for (int i = 0; i < snapshot.count(); ++i)
-        rows->add(snapshot.at(i));
+        rows->add(snapshot.issue(i), snapshot.numbers(i));
     grid.setRowSource(std::move(rows));
     scrollToLatest(grid);
     grid.setColWidth(0, 1200);
@@ -69,7 +69,7 @@ bool append(GridModel &grid, const DrawCore &draw)
     const auto rows = std::dynamic_pointer_cast<HistoryRows>(grid.rowSource());
     if (!rows)
         return false;
-    rows->add(draw);
+    rows->add(draw.sqqh, draw.numbers());
     grid.sourceRowsAppended();
     scrollToLatest(grid);
     return true;

@@ -46,24 +46,6 @@ void encode(const DrawCore &row, char *out)
                 out[i++] = char(qint8((*values)[size_t(p)][size_t(k)]));
 }
 
-void decode(const char *in, DrawCore &row)
-{
-    row.sqqh = qFromLittleEndian<qint32>(in);
-    row.qqh = qFromLittleEndian<qint32>(in + 4);
-    int i = 8;
-    for (DrawValues *values : {&row.value, &row.prev}) {
-        for (int k : {int(KindA), int(KindF)})
-            for (int p = 0; p < PositionCount; ++p)
-                (*values)[size_t(p)][size_t(k)] = qint16(qint8(in[i++]));
-        // 大小 and 单双 follow from the number, as when the rows are read.
-        for (int p = 0; p < PositionCount; ++p) {
-            const qint16 number = (*values)[size_t(p)][KindA];
-            (*values)[size_t(p)][KindB] = qint16(number > 2 ? 1 : 0);
-            (*values)[size_t(p)][KindE] = qint16(number % 2);
-        }
-    }
-}
-
 } // namespace
 
 void HistoryDb::preparePack()
@@ -112,15 +94,12 @@ std::optional<HistorySnapshot> HistoryDb::snapshotFromPack()
     HistorySnapshot rows;
     // Row 0's Lo is the number of draws: one allocation, no copies as the rows come.
     rows.reserve(size_t(std::clamp<qint64>(q.int64Value(3), 0, 100'000'000)));
-    DrawCore row;
     while (q.next()) {
         const QByteArrayView data = q.blobValue(2);
         if (data.size() != q.int64Value(1) * recordBytes)
             return std::nullopt;
-        for (qsizetype at = 0; at < data.size(); at += recordBytes) {
-            decode(data.data() + at, row);
-            rows.append(row);
-        }
+        for (const char *at = data.data(); at < data.data() + data.size(); at += recordBytes)
+            rows.appendPacked(qFromLittleEndian<qint32>(at), qFromLittleEndian<qint32>(at + 4), at + 8, at + 14);
     }
     if (!q.error().isEmpty())
         return std::nullopt;

@@ -57,6 +57,36 @@ void HistorySnapshot::reserve(size_t rows)
     m_segments.reserve(rows);
 }
 
+void HistorySnapshot::appendPacked(qint32 sqqh, qint32 qqh, const char *own, const char *previous)
+{
+    // Bytes as the pack keeps them: three numbers, then three segments.
+    Bytes numbers{qint8(own[0]), qint8(own[1]), qint8(own[2]), qint8(previous[0]), qint8(previous[1]), qint8(previous[2])};
+    Bytes segments{qint8(own[3]), qint8(own[4]), qint8(own[5]), qint8(previous[3]), qint8(previous[4]), qint8(previous[5])};
+    if (std::find(numbers.begin(), numbers.end(), Wide) != numbers.end() ||
+        std::find(segments.begin(), segments.end(), Wide) != segments.end()) {
+        DrawCore row;
+        row.sqqh = sqqh;
+        row.qqh = qqh;
+        for (size_t p = 0; p < PositionCount; ++p) {
+            row.value[p] = classesOf(numbers[p], segments[p]);
+            row.prev[p] = classesOf(numbers[p + 3], segments[p + 3]);
+        }
+        append(row);
+        return;
+    }
+    m_sqqh.push_back(sqqh);
+    m_qqh.push_back(qqh);
+    m_numbers.push_back(numbers);
+    m_segments.push_back(segments);
+    m_unsorted += numbers[0] <= numbers[1] && numbers[1] <= numbers[2] ? 0 : 1;
+    if (std::find(m_coded.begin(), m_coded.end(), true) != m_coded.end()) {
+        const DrawCore row = at(count() - 1);
+        for (int k = 0; k < KindCount; ++k)
+            if (m_coded[size_t(k)])
+                addCodes(row, k);
+    }
+}
+
 DrawCore HistorySnapshot::at(int index) const
 {
     const Bytes &n = m_numbers[size_t(index)];

@@ -44,6 +44,9 @@ public:
     HistorySnapshot prefix(int rows) const;
 
     void reserve(size_t rows);
+    // Adds a draw stored after every other one from its issues and the numbers and segments of
+    // positions 1–3 and of the previous draw, one byte each.
+    void appendPacked(qint32 sqqh, qint32 qqh, const char *numbers, const char *previousNumbers);
     // Adds a draw stored after every other one (a higher or equal issue).
     void append(const DrawCore &row);
 
