@@ -15,6 +15,7 @@
 #include "ResultGrids.h"
 #include "ResultsPanel.h"
 #include "SearchOptionsPanel.h"
+#include "TrendWindow.h"
 #include "TrimCommands.h"
 #include "UpdateCommand.h"
 #include "Widgets.h"
@@ -91,6 +92,8 @@ void MainWindow::refresh(const CommandOutcome &change)
     if (change.typed && change.typed->sqqh < std::numeric_limits<qint32>::max())
         rangeEnd = change.typed->sqqh + 1;
     m_options->historyChanged(history, drawsPerDay, next, rangeEnd);
+    if (m_trend)
+        m_trend->refresh();
     if (m_commands->copyFailed())
         showStatus(QStringLiteral("无法读取历史号码：%1").arg(m_commands->history().userError()));
 }
@@ -195,6 +198,7 @@ void MainWindow::connectControls()
     connect(m_ui.cmdUpdateCancel, &QPushButton::clicked, this, [this] { m_services.pageLoader->cancel(); });
     connect(new HelpMenu(this, m_ui, m_services), &HelpMenu::statusMessage, this, &MainWindow::showStatus);
     connect(m_ui.mnuHuice, &QAction::triggered, this, &MainWindow::openBacktest);
+    connect(m_ui.mnuZoushi, &QAction::triggered, this, &MainWindow::openTrend);
     connect(m_ui.mnuTubiao, &QAction::triggered, this, [this] {
         if (!m_results->openTallyChart())
             showStatus(QStringLiteral("请先检索，图表显示最近一次检索的统计结果。"));
@@ -258,6 +262,25 @@ void MainWindow::openBacktest()
                                       m_services.userFolder(), this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->open();
+}
+
+TrendWindow *MainWindow::trendWindow() const
+{
+    return m_trend;
+}
+
+void MainWindow::openTrend()
+{
+    syncWithDisk();
+    if (!m_trend) {
+        m_trend = new TrendWindow([this]() -> const HistorySnapshot & { return snapshot(); }, m_services, this);
+        m_trend->setAttribute(Qt::WA_DeleteOnClose);
+        // Beside the main window, where the screen has room.
+        m_trend->move(frameGeometry().topRight() + QPoint(8, 0));
+    }
+    m_trend->show();
+    m_trend->raise();
+    m_trend->activateWindow();
 }
 
 void MainWindow::switchGame(int index)

@@ -6,12 +6,14 @@
 #include "Settings.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 class GridActions;
 class MergeCommand;
 class HistoryPanel;
 class ResultsPanel;
 class SearchOptionsPanel;
+class TrendWindow;
 class TrimCommands;
 class UpdateCommand;
 
@@ -30,6 +32,7 @@ public:
     HistoryPanel &historyPanel() const { return *m_historyPanel; }
     SearchOptionsPanel &searchOptions() const { return *m_options; }
     ResultsPanel &results() const { return *m_results; }
+    TrendWindow *trendWindow() const;
     HistoryCommands &commands() const { return *m_commands; }
     UpdateCommand &update() const { return *m_update; }
     MergeCommand &merging() const { return *m_merge; }
@@ -51,6 +54,8 @@ private:
     void syncWithDisk();
     void runSearch(bool combination);
     void openBacktest();
+    // 走势与遗漏: one window beside this one, raised when open.
+    void openTrend();
     void switchGame(int index);
     // The selected game in the title; in the status bar, whose draws the history holds if not its.
     void showGame();
@@ -68,4 +73,5 @@ private:
     ResultsPanel *m_results = nullptr;
     GridActions *m_grids = nullptr;
     MergeCommand *m_merge = nullptr;
+    QPointer<TrendWindow> m_trend; // open, or gone
 };

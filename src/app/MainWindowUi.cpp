@@ -59,6 +59,7 @@ void MainWindowUi::setupUi(QMainWindow *window)
     mnuFenxi = named(bar->addMenu(QStringLiteral("分析(&F)")), QStringLiteral("mnuFenxi"));
     mnuHuice = named(mnuFenxi->addAction(QStringLiteral("跟号回测(&B)…")), QStringLiteral("mnuHuice"));
     mnuTubiao = named(mnuFenxi->addAction(QStringLiteral("统计图表(&C)…")), QStringLiteral("mnuTubiao"));
+    mnuZoushi = named(mnuFenxi->addAction(QStringLiteral("走势与遗漏(&T)…")), QStringLiteral("mnuZoushi"));
     mnuFenxi->addSeparator();
     mnuFenxiHelp =
         named(mnuFenxi->addAction(QStringLiteral("回测与统计说明(&H)")), QStringLiteral("mnuFenxiHelp"));

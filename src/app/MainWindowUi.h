@@ -44,6 +44,7 @@ struct MainWindowUi
     QMenu *mnuFenxi = nullptr;
     QAction *mnuHuice = nullptr;
     QAction *mnuTubiao = nullptr;
+    QAction *mnuZoushi = nullptr;
     QAction *mnuFenxiHelp = nullptr;
 
     QMenu *mnuCaizhong = nullptr;

@@ -157,18 +157,6 @@ SearchResult searchCommand(Context &c, SearchOptions &o, bool combination, QJson
                        : FollowSearch::run(c.snapshot, state, chosen, range);
 }
 
-QString jsonValue(const QJsonValue &value)
-{
-    // A one-element array serializes any value with JSON's own escaping; its brackets go.
-    const QByteArray text = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
-    return QString::fromUtf8(text.mid(1, text.size() - 2));
-}
-
-QString jsonText(const QString &text)
-{
-    return jsonValue(QJsonValue(text));
-}
-
 void writeGrid(const GridModel &grid, QTextStream &out)
 {
     for (int r = 0; r < grid.rows(); ++r) {
@@ -179,21 +167,16 @@ void writeGrid(const GridModel &grid, QTextStream &out)
     }
 }
 
-QString number(double value)
-{
-    return jsonValue(QJsonValue(value));
-}
-
 QString fairnessJson(const FairDice::Fairness &f)
 {
     QStringList expected;
     for (double e : f.expected)
-        expected << number(e);
+        expected << jsonNumber(e);
     return QStringLiteral("{\"sorted\":%1,\"expected\":[%2],\"chi2\":%3,\"df\":%4,\"p\":%5,\"method\":%6}")
         .arg(f.sorted ? QStringLiteral("true") : QStringLiteral("false"), expected.join(QLatin1Char(',')),
-             number(f.chi2))
+             jsonNumber(f.chi2))
         .arg(f.df)
-        .arg(number(f.p), jsonText(f.method));
+        .arg(jsonNumber(f.p), jsonText(f.method));
 }
 
 int runSearch(Context &c, Arguments &args, bool combination, QTextStream &out)
@@ -275,7 +258,7 @@ int backtest(Context &c, Arguments &args, QTextStream &out)
     const auto chance = [&](double p) -> const QByteArray & {
         auto at = chances.find(p);
         if (at == chances.end())
-            at = chances.emplace(p, (o.json ? number(p) : QString::number(p, 'f', 4)).toUtf8()).first;
+            at = chances.emplace(p, (o.json ? jsonNumber(p) : QString::number(p, 'f', 4)).toUtf8()).first;
         return at->second;
     };
     if (!o.json) {
@@ -311,10 +294,10 @@ int backtest(Context &c, Arguments &args, QTextStream &out)
                     .arg(s.played)
                     .arg(s.skipped)
                     .arg(s.hits)
-                    .arg(number(s.expectedHits), number(s.z))
+                    .arg(jsonNumber(s.expectedHits), jsonNumber(s.z))
                     .toUtf8();
         text += QStringLiteral("\"p\":%1,\"longest_miss_streak\":%2,\"issues\":[")
-                    .arg(number(s.p))
+                    .arg(jsonNumber(s.p))
                     .arg(s.longestMissStreak)
                     .toUtf8();
         for (size_t n = 0; n < s.issues.size(); ++n) {

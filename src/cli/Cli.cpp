@@ -38,6 +38,9 @@ const Command commands[] = {
     {"combo", "combo --size K [检索选项]  组合检索", combo},
     {"backtest", "backtest [--from ISSUE] [--to ISSUE] [--top K] [检索选项]\n                            跟号回测",
      backtest},
+    {"omission", "omission [--last N | --from ISSUE --to ISSUE] [--json]\n                            遗漏统计：号码、位置、和值、形态的次数与遗漏，及上下期是否相关",
+     omission},
+    {"trend", "trend [--last N] [--json]  走势图：最近 N 期（默认 30）的和值、形态、跨度与各号码遗漏", trend},
 };
 
 const Command *commandNamed(const QString &word)

@@ -2,6 +2,9 @@
 
 #include "HistoryMaintenance.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+
 namespace Cli {
 
 namespace {
@@ -30,6 +33,23 @@ int kindIndex(const QString &text, const QString &option)
     if (index < 0)
         throw UsageError{QStringLiteral("%1 只能是 number、size、parity 或 segment：%2").arg(option, text)};
     return int(index);
+}
+
+QString jsonValue(const QJsonValue &value)
+{
+    // A one-element array serializes any value with JSON's own escaping; its brackets go.
+    const QByteArray text = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(text.mid(1, text.size() - 2));
+}
+
+QString jsonText(const QString &text)
+{
+    return jsonValue(QJsonValue(text));
+}
+
+QString jsonNumber(double value)
+{
+    return jsonValue(QJsonValue(value));
 }
 
 std::vector<TextDraw> storedDraws(const HistorySnapshot &snapshot)

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonValue>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
@@ -108,6 +109,11 @@ struct Context
     qint32 currentIssue() const { return snapshot.isEmpty() ? 0 : snapshot.last().qqh; }
 };
 
+// JSON texts written by hand, to keep the documented key order: any value, a string, a number.
+QString jsonValue(const QJsonValue &value);
+QString jsonText(const QString &text);
+QString jsonNumber(double value);
+
 // Every stored draw in history order, as the text format writes them.
 std::vector<TextDraw> storedDraws(const HistorySnapshot &snapshot);
 
@@ -132,5 +138,7 @@ int restore(Context &c, Arguments &args, QTextStream &out);
 int search(Context &c, Arguments &args, QTextStream &out);
 int combo(Context &c, Arguments &args, QTextStream &out);
 int backtest(Context &c, Arguments &args, QTextStream &out);
+int omission(Context &c, Arguments &args, QTextStream &out);
+int trend(Context &c, Arguments &args, QTextStream &out);
 
 } // namespace Cli

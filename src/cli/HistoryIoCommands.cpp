@@ -59,15 +59,6 @@ void refuseOtherGame(Context &c)
                              .arg(*stored)};
 }
 
-QString jsonText(QString text)
-{
-    text.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('"'), QLatin1String("\\\""));
-    for (QChar &ch : text)
-        if (ch.unicode() < 0x20)
-            ch = QLatin1Char(' ');
-    return QLatin1Char('"') + text + QLatin1Char('"');
-}
-
 } // namespace
 
 int mergeDraws(Context &c, Arguments &args, QTextStream &out)

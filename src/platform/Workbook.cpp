@@ -128,6 +128,11 @@ bool write(const QString &path, const QList<Sheet> &sheets, QString *error)
         return fail(QStringLiteral("无法建立电子表格文件"));
     lxw_format *percent = workbook_add_format(workbook);
     format_set_num_format(percent, "0.000%");
+    lxw_format *marked = workbook_add_format(workbook);
+    format_set_bg_color(marked, 0xC82A32);
+    format_set_font_color(marked, LXW_COLOR_WHITE);
+    format_set_bold(marked);
+    format_set_align(marked, LXW_ALIGN_CENTER);
     lxw_error written = LXW_NO_ERROR;
     int lastRow = -1;
     for (const Sheet &content : sheets) {
@@ -143,6 +148,10 @@ bool write(const QString &path, const QList<Sheet> &sheets, QString *error)
                     written = worksheet_write_number(sheet, lxw_row_t(r), lxw_col_t(c), *number, nullptr);
                 } else if (const Percent *share = std::get_if<Percent>(&cell)) {
                     written = worksheet_write_number(sheet, lxw_row_t(r), lxw_col_t(c), share->fraction, percent);
+                } else if (const Marked *mark = std::get_if<Marked>(&cell)) {
+                    const QByteArray text = mark->text.toUtf8();
+                    written = text.isEmpty() ? worksheet_write_blank(sheet, lxw_row_t(r), lxw_col_t(c), marked)
+                                             : worksheet_write_string(sheet, lxw_row_t(r), lxw_col_t(c), text.constData(), marked);
                 } else {
                     const QByteArray text = std::get<QString>(cell).toUtf8();
                     if (text.isEmpty())

@@ -21,8 +21,14 @@ struct Percent
     double fraction = 0;
 };
 
+// Text on a coloured cell, as a grid shows its marked cells (an empty text still colours it).
+struct Marked
+{
+    QString text;
+};
+
 // A cell: text, or a number that a spreadsheet can compute with. An empty text is no cell.
-using Cell = std::variant<QString, double, Percent>;
+using Cell = std::variant<QString, double, Percent, Marked>;
 
 // The cell a grid's text stands for: whole and decimal numbers as numbers, "12.345%" as a
 // percentage, anything else (words, several numbers in one cell) as the text itself.

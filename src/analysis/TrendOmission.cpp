@@ -1,0 +1,423 @@
+#include "TrendOmission.h"
+
+#include "FairDice.h"
+
+#include <algorithm>
+#include <bit>
+#include <boost/math/distributions/chi_squared.hpp>
+#include <cmath>
+#include <random>
+
+namespace TrendOmission {
+
+namespace {
+
+// Every value of every group is one bit of a draw's mask, in the order of the groups.
+constexpr int NumberBase = 0;    // 号码 1..6
+constexpr int PositionBase = 6;  // 第1位..第3位, 1..6 each
+constexpr int SumBase = 24;      // 和值 3..18
+constexpr int FormBase = 40;     // 三同号, 二同号, 三不同号, 三连号
+constexpr int SizeBase = 44;     // 大, 小
+constexpr int ParityBase = 46;   // 单, 双
+constexpr int ValueCount = 48;
+
+// The classes of the independence tables.
+enum FormClass { Triple, Pair, Straight, OtherDistinct };
+
+int formClass(const Numbers &n)
+{
+    if (n[0] == n[1] && n[1] == n[2])
+        return Triple;
+    if (n[0] == n[1] || n[1] == n[2] || n[0] == n[2])
+        return Pair;
+    Numbers s = n;
+    std::sort(s.begin(), s.end());
+    return s[1] == s[0] + 1 && s[2] == s[1] + 1 ? Straight : OtherDistinct;
+}
+
+int sumOf(const Numbers &n)
+{
+    return n[0] + n[1] + n[2];
+}
+
+// 小单, 小双, 大单, 大双; none for a sum no three dice make.
+int sumClass(const Numbers &n)
+{
+    const int sum = sumOf(n);
+    if (sum < 3 || sum > 18)
+        return -1;
+    return (sum >= 11 ? 2 : 0) + (sum % 2 ? 0 : 1);
+}
+
+quint64 maskOf(const Numbers &n)
+{
+    quint64 mask = 0;
+    const auto set = [&mask](int bit) { mask |= quint64(1) << bit; };
+    for (int p = 0; p < PositionCount; ++p) {
+        if (n[size_t(p)] >= 1 && n[size_t(p)] <= 6) {
+            set(NumberBase + n[size_t(p)] - 1);
+            set(PositionBase + p * 6 + n[size_t(p)] - 1);
+        }
+    }
+    const int sum = sumOf(n);
+    if (sum >= 3 && sum <= 18) {
+        set(SumBase + sum - 3);
+        set(sum >= 11 ? SizeBase : SizeBase + 1);
+        set(sum % 2 ? ParityBase : ParityBase + 1);
+    }
+    switch (formClass(n)) {
+    case Triple:
+        set(FormBase);
+        break;
+    case Pair:
+        set(FormBase + 1);
+        break;
+    case Straight: // a 三连号 is a 三不同号 too, as on a bet slip
+        set(FormBase + 3);
+        [[fallthrough]];
+    default:
+        set(FormBase + 2);
+    }
+    return mask;
+}
+
+// Draws of 1..6 by their outcome index (n1−1)·36 + (n2−1)·6 + (n3−1), or −1.
+int outcomeIndex(const Numbers &n)
+{
+    for (qint16 v : n)
+        if (v < 1 || v > 6)
+            return -1;
+    return (n[0] - 1) * 36 + (n[1] - 1) * 6 + (n[2] - 1);
+}
+
+struct Outcomes
+{
+    std::array<quint64, 216> mask{};
+    std::array<qint8, 216> form{};
+    std::array<qint8, 216> sum{};
+};
+
+const Outcomes &outcomeTables()
+{
+    static const Outcomes tables = [] {
+        Outcomes t;
+        for (const Numbers &n : FairDice::outcomes(false)) {
+            const int i = outcomeIndex(n);
+            t.mask[size_t(i)] = maskOf(n);
+            t.form[size_t(i)] = qint8(formClass(n));
+            t.sum[size_t(i)] = qint8(sumClass(n));
+        }
+        return t;
+    }();
+    return tables;
+}
+
+QStringList valueLabels()
+{
+    QStringList labels;
+    for (int g = 0; g < 4; ++g)
+        for (int n = 1; n <= 6; ++n)
+            labels << QString::number(n);
+    for (int s = 3; s <= 18; ++s)
+        labels << QString::number(s);
+    labels << QStringLiteral("三同号") << QStringLiteral("二同号") << QStringLiteral("三不同号") << QStringLiteral("三连号")
+           << QStringLiteral("大") << QStringLiteral("小") << QStringLiteral("单") << QStringLiteral("双");
+    return labels;
+}
+
+using Table = std::array<std::array<qint64, 4>, 4>;
+
+struct TableTest
+{
+    double chi2 = 0;
+    int df = 0;
+    bool small = false; // some expected count below 5
+};
+
+// χ² of independence over the classes that occur: expected = row total × column total / pairs.
+TableTest chiSquare(const Table &table)
+{
+    std::array<qint64, 4> rows{}, cols{};
+    qint64 pairs = 0;
+    for (size_t r = 0; r < 4; ++r)
+        for (size_t c = 0; c < 4; ++c) {
+            rows[r] += table[r][c];
+            cols[c] += table[r][c];
+            pairs += table[r][c];
+        }
+    TableTest t;
+    if (pairs == 0)
+        return t;
+    int usedRows = 0, usedCols = 0;
+    for (size_t i = 0; i < 4; ++i) {
+        usedRows += rows[i] > 0 ? 1 : 0;
+        usedCols += cols[i] > 0 ? 1 : 0;
+    }
+    t.df = (usedRows - 1) * (usedCols - 1);
+    for (size_t r = 0; r < 4; ++r)
+        for (size_t c = 0; c < 4; ++c) {
+            if (rows[r] == 0 || cols[c] == 0)
+                continue;
+            const double e = double(rows[r]) * double(cols[c]) / double(pairs);
+            t.small = t.small || e < 5;
+            t.chi2 += (double(table[r][c]) - e) * (double(table[r][c]) - e) / e;
+        }
+    return t;
+}
+
+// The p-values of both tables by simulation: as many fair draws as the range has, 2,000 times;
+// p = (1 + runs with a χ² at least the observed) / (1 + runs). Only the tables asked for count.
+void simulate(std::array<Independence *, 2> tests, qint64 draws)
+{
+    const Outcomes &o = outcomeTables();
+    std::mt19937_64 random(20161212);
+    auto outcome = [&random, bits = quint64(0), left = 0]() mutable {
+        // Two draws from each 64-bit number: the high part of a 32-bit number times 216.
+        if (left == 0) {
+            bits = random();
+            left = 2;
+        }
+        const quint64 part = bits & 0xffffffffu;
+        bits >>= 32;
+        --left;
+        return size_t((part * 216) >> 32);
+    };
+    std::array<int, 2> asLarge{};
+    constexpr int runs = FairDice::simulationRuns;
+    for (int run = 0; run < runs; ++run) {
+        std::array<Table, 2> tables{};
+        size_t previous = outcome();
+        for (qint64 k = 1; k < draws; ++k) {
+            const size_t next = outcome();
+            ++tables[0][size_t(o.form[previous])][size_t(o.form[next])];
+            ++tables[1][size_t(o.sum[previous])][size_t(o.sum[next])];
+            previous = next;
+        }
+        for (size_t t = 0; t < 2; ++t)
+            if (tests[t])
+                asLarge[t] += chiSquare(tables[t]).chi2 >= tests[t]->chi2 - 1e-9 ? 1 : 0;
+    }
+    for (size_t t = 0; t < 2; ++t)
+        if (tests[t])
+            tests[t]->p = double(1 + asLarge[t]) / (1 + runs);
+}
+
+Independence independenceOf(const QString &of, const QStringList &classes, const Table &table)
+{
+    Independence i;
+    i.of = of;
+    i.classes = classes;
+    i.table = table;
+    const TableTest t = chiSquare(table);
+    i.chi2 = t.chi2;
+    i.df = t.df;
+    i.method = t.small ? QStringLiteral("simulation") : QStringLiteral("chi2");
+    if (!t.small && t.df > 0)
+        i.p = boost::math::cdf(boost::math::complement(boost::math::chi_squared_distribution<double>(t.df), t.chi2));
+    return i;
+}
+
+} // namespace
+
+QString formOf(const Numbers &numbers)
+{
+    static const QString names[] = {QStringLiteral("三同号"), QStringLiteral("二同号"), QStringLiteral("三连号"),
+                                    QStringLiteral("三不同号")};
+    return names[formClass(numbers)];
+}
+
+Omission omission(const HistorySnapshot &history, int begin, int end)
+{
+    Omission result;
+    result.from = history.issue(begin);
+    result.to = history.issue(end - 1);
+    result.draws = end - begin;
+    result.sorted = history.allSorted();
+
+    const Outcomes &o = outcomeTables();
+    std::array<qint64, ValueCount> count{}, last{}, longest{}, run{}, longestRun{};
+    last.fill(begin - 1);
+    Table forms{}, sums{};
+    int previousForm = -1, previousSum = -1;
+    for (int i = begin; i < end; ++i) {
+        const Numbers n = history.numbers(i);
+        const int index = outcomeIndex(n);
+        quint64 mask = index >= 0 ? o.mask[size_t(index)] : maskOf(n);
+        const int form = index >= 0 ? o.form[size_t(index)] : formClass(n);
+        const int sum = index >= 0 ? o.sum[size_t(index)] : sumClass(n);
+        for (; mask; mask &= mask - 1) {
+            const size_t v = size_t(std::countr_zero(mask));
+            longest[v] = std::max(longest[v], i - last[v] - 1);
+            run[v] = count[v] > 0 && last[v] == i - 1 ? run[v] + 1 : 1;
+            longestRun[v] = std::max(longestRun[v], run[v]);
+            ++count[v];
+            last[v] = i;
+        }
+        if (previousForm >= 0)
+            ++forms[size_t(previousForm)][size_t(form)];
+        if (previousSum >= 0 && sum >= 0)
+            ++sums[size_t(previousSum)][size_t(sum)];
+        previousForm = form;
+        previousSum = sum;
+    }
+
+    std::array<int, ValueCount> ways{};
+    for (const Numbers &n : FairDice::outcomes(result.sorted))
+        for (quint64 mask = maskOf(n); mask; mask &= mask - 1)
+            ++ways[size_t(std::countr_zero(mask))];
+
+    static const QStringList labels = valueLabels();
+    const std::pair<QString, int> groups[] = {
+        {QStringLiteral("号码"), NumberBase},          {QStringLiteral("第1位"), PositionBase},
+        {QStringLiteral("第2位"), PositionBase + 6},   {QStringLiteral("第3位"), PositionBase + 12},
+        {QStringLiteral("和值"), SumBase},             {QStringLiteral("形态"), FormBase},
+        {QStringLiteral("和值大小"), SizeBase},        {QStringLiteral("和值单双"), ParityBase},
+        {QString(), ValueCount}};
+    for (size_t g = 0; g + 1 < std::size(groups); ++g) {
+        Group &group = result.groups.emplace_back();
+        group.name = groups[g].first;
+        for (int v = groups[g].second; v < groups[g + 1].second; ++v) {
+            ValueStats &s = group.values.emplace_back();
+            s.value = labels[v];
+            s.chance = ways[size_t(v)] / 216.0;
+            s.count = count[size_t(v)];
+            s.expected = double(result.draws) * s.chance;
+            s.current = end - 1 - last[size_t(v)];
+            s.longest = std::max(longest[size_t(v)], s.current);
+            s.meanGap = double(result.draws - s.count) / double(s.count + 1);
+            s.longestRun = longestRun[size_t(v)];
+            s.pCurrent = std::pow(1 - s.chance, double(s.current));
+        }
+    }
+
+    result.independence.push_back(independenceOf(
+        QStringLiteral("形态"),
+        {QStringLiteral("三同号"), QStringLiteral("二同号"), QStringLiteral("三连号"), QStringLiteral("其他三不同号")},
+        forms));
+    result.independence.push_back(independenceOf(
+        QStringLiteral("和值大小单双"),
+        {QStringLiteral("小单"), QStringLiteral("小双"), QStringLiteral("大单"), QStringLiteral("大双")}, sums));
+    std::array<Independence *, 2> simulated{};
+    for (size_t t = 0; t < 2; ++t) {
+        Independence &i = result.independence[t];
+        // A χ² of 0 is matched by every simulated run: p = 1 without them.
+        if (i.method == QLatin1String("simulation") && i.chi2 > 0)
+            simulated[t] = &i;
+    }
+    if (simulated[0] || simulated[1])
+        simulate(simulated, result.draws);
+    return result;
+}
+
+QString independenceLine(const Independence &i)
+{
+    QString line = QStringLiteral("χ² = %1，自由度 %2，%3 —— %4")
+                       .arg(i.chi2, 0, 'f', 2)
+                       .arg(i.df)
+                       .arg(FairDice::pText(i.p))
+                       .arg(i.p < 0.05 ? QStringLiteral("有显著差异") : QStringLiteral("没有显著差异"));
+    if (i.method == QLatin1String("simulation"))
+        line += QStringLiteral("（样本较小，p 由 %1 次模拟公平开奖得到）").arg(FairDice::simulationRuns);
+    return line;
+}
+
+std::vector<TrendRow> trend(const HistorySnapshot &history, int last)
+{
+    const int end = history.count(), first = std::max(0, end - std::max(last, 0));
+    // Where each number last appeared before the first row shown: a walk back that stops as
+    // soon as all six are found (−1: not yet).
+    std::array<qint64, 6> seen;
+    seen.fill(-1);
+    int missing = 6;
+    for (int i = first - 1; i >= 0 && missing > 0; --i)
+        for (qint16 n : history.numbers(i))
+            if (n >= 1 && n <= 6 && seen[size_t(n - 1)] < 0) {
+                seen[size_t(n - 1)] = i;
+                --missing;
+            }
+    std::vector<TrendRow> rows;
+    rows.reserve(size_t(end - first));
+    for (int i = first; i < end; ++i) {
+        TrendRow &row = rows.emplace_back();
+        row.issue = history.issue(i);
+        row.numbers = history.numbers(i);
+        row.sum = sumOf(row.numbers);
+        row.form = formOf(row.numbers);
+        const auto [low, high] = std::minmax_element(row.numbers.begin(), row.numbers.end());
+        row.span = *high - *low;
+        for (qint16 n : row.numbers)
+            if (n >= 1 && n <= 6)
+                ++row.hits[size_t(n - 1)];
+        for (size_t k = 0; k < 6; ++k) {
+            if (row.hits[k] > 0)
+                seen[k] = i;
+            row.omission[k] = i - seen[k];
+        }
+    }
+    return rows;
+}
+
+std::array<ColumnSummary, 6> summarize(const std::vector<TrendRow> &rows)
+{
+    std::array<ColumnSummary, 6> columns{};
+    for (size_t k = 0; k < 6; ++k) {
+        ColumnSummary &c = columns[k];
+        qint64 run = 0;
+        for (const TrendRow &row : rows) {
+            run = row.hits[k] > 0 ? run + 1 : 0;
+            c.count += row.hits[k] > 0 ? 1 : 0;
+            c.longestRun = std::max(c.longestRun, run);
+            c.longestOmission = std::max(c.longestOmission, row.omission[k]);
+        }
+        c.meanGap = double(qint64(rows.size()) - c.count) / double(c.count + 1);
+    }
+    return columns;
+}
+
+QStringList omissionHeader()
+{
+    return {QStringLiteral("分组"),     QStringLiteral("值"),       QStringLiteral("次数"),
+            QStringLiteral("期望次数"), QStringLiteral("当前遗漏"), QStringLiteral("最大遗漏"),
+            QStringLiteral("平均遗漏"), QStringLiteral("最大连出"), QStringLiteral("遗漏至今的机会")};
+}
+
+QStringList omissionCells(const ValueStats &v)
+{
+    return {v.value,
+            QString::number(v.count),
+            QString::number(v.expected, 'f', 2),
+            QString::number(v.current),
+            QString::number(v.longest),
+            QString::number(v.meanGap, 'f', 2),
+            QString::number(v.longestRun),
+            QString::number(v.pCurrent * 100, 'f', 3) + QLatin1Char('%')};
+}
+
+QStringList trendHeader()
+{
+    QStringList header{QStringLiteral("期号"), QStringLiteral("开奖号码"), QStringLiteral("和值"), QStringLiteral("形态"),
+                       QStringLiteral("跨度")};
+    for (int n = 1; n <= 6; ++n)
+        header << QString::number(n);
+    return header;
+}
+
+QStringList trendCells(const TrendRow &row)
+{
+    return {QString::number(row.issue),
+            QStringLiteral("%1 %2 %3").arg(row.numbers[0]).arg(row.numbers[1]).arg(row.numbers[2]),
+            QString::number(row.sum), row.form, QString::number(row.span)};
+}
+
+QStringList summaryLabels()
+{
+    return {QStringLiteral("出现次数"), QStringLiteral("平均遗漏"), QStringLiteral("最大遗漏"), QStringLiteral("最大连出")};
+}
+
+QStringList summaryCells(const ColumnSummary &c)
+{
+    return {QString::number(c.count), QString::number(c.meanGap, 'f', 2), QString::number(c.longestOmission),
+            QString::number(c.longestRun)};
+}
+
+} // namespace TrendOmission

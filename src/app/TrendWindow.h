@@ -1,0 +1,65 @@
+#pragma once
+
+#include "AppServices.h"
+#include "HistorySnapshot.h"
+
+#include <QDialog>
+#include <functional>
+
+class QComboBox;
+class QLabel;
+class QRadioButton;
+class QSpinBox;
+class QStandardItemModel;
+class QTabWidget;
+class QTableView;
+
+// "走势与遗漏": the trend chart of the newest draws and the omission table, with what fair dice
+// say of both. It stays open beside the main window and follows every change of the history.
+class TrendWindow : public QDialog
+{
+    Q_OBJECT
+public:
+    TrendWindow(std::function<const HistorySnapshot &()> history, const AppServices &services,
+                QWidget *parent = nullptr);
+
+    // Shows the history as it is now (the main window calls this after every change).
+    void refresh();
+
+    QTabWidget *tabs() const { return m_tabs; }
+    QStandardItemModel *trendModel() const { return m_trend; }
+    QStandardItemModel *omissionModel() const { return m_omission; }
+    QTableView *trendView() const { return m_trendView; }
+    QTableView *omissionView() const { return m_omissionView; }
+    QComboBox *trendLength() const { return m_length; }
+    QRadioButton *recentRange() const { return m_recent; }
+    QSpinBox *rangeLength() const { return m_rangeLength; }
+    QRadioButton *wholeRange() const { return m_whole; }
+    QLabel *independenceLine() const { return m_independence; }
+    QString statusText() const;
+
+    // Writes grid 0 (走势图) or 1 (遗漏统计) to its workbook and opens it.
+    void exportGrid(int grid);
+    static QString fileName(int grid);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void showTrend();
+    void showOmission();
+
+    std::function<const HistorySnapshot &()> m_history;
+    AppServices m_services;
+    QTabWidget *m_tabs;
+    QComboBox *m_length;
+    QStandardItemModel *m_trend;
+    QTableView *m_trendView;
+    QRadioButton *m_recent;
+    QSpinBox *m_rangeLength;
+    QRadioButton *m_whole;
+    QStandardItemModel *m_omission;
+    QTableView *m_omissionView;
+    QLabel *m_independence;
+    QLabel *m_status;
+};
