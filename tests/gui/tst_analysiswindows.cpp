@@ -1,5 +1,7 @@
 #include "AnalysisWindows.h"
 #include "ResultGrids.h"
+#include "TrendOmission.h"
+#include "TrendWindow.h"
 #include "TestHistory.h"
 #include "WindowHarness.h"
 
@@ -20,6 +22,11 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QComboBox>
+#include <QProcess>
+#include <QStandardItemModel>
+#include <QTabWidget>
+#include <QTableView>
 #include <QTest>
 
 // The fair-dice line and column after a search, the backtest dialog and the tally chart, driven
@@ -51,6 +58,7 @@ private slots:
     void searchShowsExpectedCounts();
     void backtestDialogRunsAndExports();
     void tallyChartShowsObservedAndExpected();
+    void trendWindowFollowsTheHistory();
 };
 
 void TestAnalysisWindows::searchShowsExpectedCounts()
@@ -255,4 +263,93 @@ void TestAnalysisWindows::tallyChartShowsObservedAndExpected()
 }
 
 QTEST_MAIN(TestAnalysisWindows)
+// 走势与遗漏 beside the main window: both grids as the analysis gives them, the independence line,
+// every change of the history followed, the exports read back with their cell kinds.
+void TestAnalysisWindows::trendWindowFollowsTheHistory()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), TestHistory::sample()));
+    MainWindow &w = h.start();
+    h.action("mnuZoushi")->trigger();
+    TrendWindow *trend = w.trendWindow();
+    QVERIFY(trend && trend->isVisible());
+    h.action("mnuZoushi")->trigger();
+    QCOMPARE(w.findChildren<TrendWindow *>().size(), 1); // raised, not opened twice
+
+    // 走势图: the newest 30 by default, then 100, each cell as the analysis has it.
+    auto checkTrend = [&](int length) {
+        const auto rows = TrendOmission::trend(w.snapshot(), length);
+        QStandardItemModel *model = trend->trendModel();
+        QCOMPARE(model->rowCount(), length + 4);
+        QCOMPARE(model->item(length - 1, 0)->text(), QString::number(w.snapshot().last().sqqh));
+        for (int r = 0; r < length; ++r)
+            for (int k = 0; k < 6; ++k) {
+                const QStandardItem *item = model->item(r, 5 + k);
+                const int hits = rows[size_t(r)].hits[size_t(k)];
+                QCOMPARE(item->text(), hits == 0   ? QString::number(rows[size_t(r)].omission[size_t(k)])
+                                       : hits == 1 ? QStringLiteral("●")
+                                                   : QString::number(hits));
+                QCOMPARE(item->background().style() == Qt::SolidPattern, hits > 0);
+            }
+        QCOMPARE(model->item(length, 0)->text(), QStringLiteral("出现次数"));
+        QCOMPARE(model->item(length + 2, 5)->text(),
+                 QString::number(TrendOmission::summarize(rows)[0].longestOmission));
+    };
+    checkTrend(30);
+    trend->trendLength()->setCurrentText(QStringLiteral("100"));
+    checkTrend(100);
+    QCOMPARE(trend->trendView()->accessibleName(), QStringLiteral("走势图"));
+
+    // 遗漏统计 over the whole history, then the newest 200.
+    QStandardItemModel *omission = trend->omissionModel();
+    QCOMPARE(omission->rowCount(), 6 * 4 + 16 + 4 + 2 + 2);
+    QCOMPARE(omission->item(0, 0)->text(), QStringLiteral("号码"));
+    const auto whole = TrendOmission::omission(w.snapshot(), 0, w.snapshot().count());
+    QCOMPARE(omission->item(0, 2)->text(), QString::number(whole.groups[0].values[0].count));
+    QCOMPARE(trend->omissionView()->accessibleName(), QStringLiteral("遗漏统计"));
+    QLabel *line = trend->independenceLine();
+    QCOMPARE(line->accessibleName(), QStringLiteral("独立性检验"));
+    QVERIFY(line->text().contains(QStringLiteral("共 %1 期").arg(w.snapshot().count())));
+    QVERIFY(line->text().contains(QStringLiteral("上一期的形态对下一期的形态：χ² = ")));
+    QVERIFY(line->text().contains(QStringLiteral("上一期的和值大小单双对下一期的和值大小单双：χ² = ")));
+    trend->rangeLength()->setValue(200);
+    trend->recentRange()->setChecked(true);
+    QVERIFY(line->text().contains(QStringLiteral("共 200 期")));
+    const auto recent = TrendOmission::omission(w.snapshot(), w.snapshot().count() - 200, w.snapshot().count());
+    QCOMPARE(omission->item(40, 2)->text(), QString::number(recent.groups[5].values[0].count)); // 三同号
+    QCOMPARE(line->text().contains(QStringLiteral("样本较小")), recent.independence[0].method == "simulation");
+
+    // Another program adds a draw: the window follows as soon as the main window looks.
+    QProcess cli;
+    cli.start(QCoreApplication::applicationDirPath() + "/vendrix-k3-cli", {"--dir", h.folder.path(), "add", "666"});
+    QVERIFY(cli.waitForFinished(30000) && cli.exitCode() == 0);
+    w.commands().syncWithDisk();
+    QCOMPARE(trend->trendModel()->item(99, 1)->text(), QStringLiteral("6 6 6"));
+    QCOMPARE(trend->trendModel()->item(99, 10)->text(), QStringLiteral("3"));
+    QVERIFY(line->text().contains(QStringLiteral("共 200 期")));
+    QVERIFY(line->text().contains(QString::number(w.snapshot().last().sqqh)));
+
+    // The exports: numbers as numbers, chances as percentages, drawn numbers coloured.
+    trend->exportGrid(0);
+    const Sheet zoushi = readWorkbook(h.folder.filePath(TrendWindow::fileName(0)));
+    QCOMPARE(zoushi.rows.size(), 1 + 100 + 4);
+    QCOMPARE(zoushi.rows[0].mid(0, 6), (QStringList{"期号", "开奖号码", "和值", "形态", "跨度", "1"}));
+    QCOMPARE(zoushi.kinds[100].mid(0, 5), (QStringList{"n", "s", "n", "s", "n"}));
+    QCOMPARE(zoushi.rows[100][10], QStringLiteral("3"));
+    QCOMPARE(zoushi.kinds[100][10], QStringLiteral("ms"));
+    QCOMPARE(zoushi.kinds[100][5], QStringLiteral("n"));
+    QVERIFY(h.launcher.opened.last().endsWith(QStringLiteral("Zoushi.xlsx")));
+    trend->exportGrid(1);
+    const Sheet yilou = readWorkbook(h.folder.filePath(TrendWindow::fileName(1)));
+    QCOMPARE(yilou.rows.size(), 1 + 48);
+    QCOMPARE(yilou.rows[0].last(), QStringLiteral("遗漏至今的机会"));
+    QCOMPARE(yilou.kinds[1], (QStringList{"s", "n", "n", "n", "n", "n", "n", "n", "p"}));
+
+    // F1 there opens the page that explains it.
+    trend->show();
+    trend->trendView()->setFocus();
+    QTest::keyClick(trend->trendView(), Qt::Key_F1);
+    QVERIFY(h.launcher.opened.last().endsWith(QStringLiteral("trend.html")));
+}
+
 #include "tst_analysiswindows.moc"

@@ -260,14 +260,14 @@ void TestMainWindow::menusHoldEveryEntry()
         distinct(entries, menu->objectName());
     }
     QCOMPARE(captions(h.find<QMenu>("mnuFenxi")),
-             (QStringList{"跟号回测(&B)…", "统计图表(&C)…", "-", "回测与统计说明(&H)"}));
+             (QStringList{"跟号回测(&B)…", "统计图表(&C)…", "走势与遗漏(&T)…", "-", "回测与统计说明(&H)"}));
     QCOMPARE(captions(h.find<QMenu>("mnuLsgl")),
              (QStringList{"导出历史号码(&O)", "删除最后历史(&E)", "清空历史号码(&C)", "删除到选定期(&D)",
                           "删除最后指定数量期历史(&N)", "-", "粘贴开奖号码(&P)…", "撤销上次删除(&U)", "恢复备份(&B)…"}));
     QCOMPARE(captions(h.find<QMenu>("mnuSetup")),
              (QStringList{"段数参数设置(&A)", "-", "历史号码更新检索天(&Y)", "开奖网址(&U)…",
                           "软件介绍服务主页(&P)", "软件介绍说明页面(&R)", "软件演示说明录像下载(&D)", "-"}));
-    QCOMPARE(captions(h.find<QMenu>("mnuHelp")), (QStringList{"使用说明(&U)", "跟号回测与统计(&B)", "-", "关于(&A)…"}));
+    QCOMPARE(captions(h.find<QMenu>("mnuHelp")), (QStringList{"使用说明(&U)", "跟号回测与统计(&B)", "走势与遗漏(&T)", "-", "关于(&A)…"}));
     QCOMPARE(captions(h.find<QMenu>("mnuDscsSetup")), (QStringList{"段数参数0~2", "段数参数1~3"}));
     QCOMPARE(
         captions(h.find<QMenu>("mnuCaizhong")),
@@ -954,7 +954,9 @@ void TestMainWindow::helpMenuAndF1()
     auto page = [&](const char *name) { return QDir(help).filePath(QString::fromLatin1(name)); };
     h.action("mnuHelp_guide")->trigger();
     h.action("mnuHelp_backtest")->trigger();
-    QCOMPARE(h.launcher.opened, (QStringList{page("guide.html"), page("backtest.html")}));
+    h.action("mnuHelp_trend")->trigger();
+    QCOMPARE(h.launcher.opened, (QStringList{page("guide.html"), page("backtest.html"), page("trend.html")}));
+    QVERIFY(QFileInfo::exists(page("trend.html")));
     h.action("mnuAbout")->trigger();
     QCOMPARE(h.dialogs.shown.last().title, QStringLiteral("关于"));
     QVERIFY(h.dialogs.shown.last().text.contains(QStringLiteral(VK3_VERSION)));
