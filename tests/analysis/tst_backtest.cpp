@@ -3,6 +3,7 @@
 #include "CombinationSearch.h"
 #include "FairDice.h"
 #include "FollowSearch.h"
+#include "PatternRefresh.h"
 #include "TestHistory.h"
 
 #include <QTest>
@@ -52,6 +53,8 @@ private slots:
     void fairnessOfATally();
     void smallTalliesAreSimulated_data();
     void smallTalliesAreSimulated();
+    void methodFollowsTheRule_data();
+    void methodFollowsTheRule();
     void pIsShownWithTwoDigits_data();
     void pIsShownWithTwoDigits();
     void chartAxesAreNice_data();
@@ -222,7 +225,8 @@ void TestBacktest::smallTalliesAreSimulated_data()
     // Straight tally of one position of an unsorted history: six values, expected draws / 6.
     QTest::newRow("8 results: expected 1.3") << 8 << false << "simulation";
     QTest::newRow("24 results: expected 4") << 24 << false << "simulation";
-    QTest::newRow("30 results: expected 5") << 30 << false << "chi2";
+    QTest::newRow("29 results: expected 4.83") << 29 << false << "simulation";
+    QTest::newRow("30 results: expected exactly 5") << 30 << false << "chi2";
     QTest::newRow("3000 results") << 3000 << false << "chi2";
     QTest::newRow("combination over 40 draws: tiny expected counts") << 40 << true << "simulation";
 }
@@ -233,14 +237,19 @@ void TestBacktest::smallTalliesAreSimulated()
 {
     QFETCH(int, draws);
     QFETCH(bool, combination);
-    const HistorySnapshot history = TestHistory::snapshotOf(randomDraws(3, draws + 1, false));
+    const HistorySnapshot history = TestHistory::snapshotOf(randomDraws(3, draws, false));
     SearchState s;
     s.bolZuxuan = false;
     s.intConsqSort = 1;
+    s.intPattern = *PatternRefresh::latestPattern(history, s);
     const IssueRange all{history.first().sqqh, history.last().sqqh};
     SearchResult result = combination ? CombinationSearch::run(history, s, 2, all)
                                       : FollowSearch::run(history, s, {false, false, false}, all);
     const FairDice::Fairness f = FairDice::of(result, s, false);
+    // Each row's expected counts are what its name says: the boundary is hit exactly.
+    QVERIFY(!result.rows.empty());
+    for (double e : f.expected)
+        QCOMPARE(e, combination ? result.total / 6.0 : draws / 6.0);
     QTEST(f.method, "method");
     QCOMPARE(f.smallSample, f.method == QLatin1String("simulation"));
     QVERIFY(f.p >= 1.0 / (1 + FairDice::simulationRuns) && f.p <= 1);
@@ -252,6 +261,39 @@ void TestBacktest::smallTalliesAreSimulated()
             boost::math::complement(boost::math::chi_squared_distribution<double>(f.df), f.chi2));
         QVERIFY2(std::abs(f.p - curve) < 0.06, qPrintable(QStringLiteral("%1 vs %2").arg(f.p).arg(curve)));
     }
+}
+
+void TestBacktest::methodFollowsTheRule_data()
+{
+    QTest::addColumn<bool>("sorted");
+    QTest::addColumn<bool>("group");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("method");
+    // Positions of one draw are independent unless it was sorted and only some are tallied.
+    QTest::newRow("unsorted, one position") << false << false << 2 << "chi2";
+    QTest::newRow("unsorted, positions 1-2") << false << true << 2 << "chi2";
+    QTest::newRow("unsorted, all positions") << false << true << 3 << "chi2";
+    QTest::newRow("sorted, one position") << true << false << 2 << "chi2";
+    QTest::newRow("sorted, positions 1-2") << true << true << 2 << "simulation";
+    QTest::newRow("sorted, all positions") << true << true << 3 << "chi2";
+}
+
+// Over 3,000 draws every expected count is large: only the dependence of sorted positions
+// leaves the chi-square curve.
+void TestBacktest::methodFollowsTheRule()
+{
+    QFETCH(bool, sorted);
+    QFETCH(bool, group);
+    QFETCH(int, position);
+    const HistorySnapshot history = TestHistory::snapshotOf(randomDraws(11, 3000, sorted));
+    SearchState s;
+    s.bolZuxuan = group;
+    s.intConsqSort = qint16(position);
+    const SearchResult result =
+        FollowSearch::run(history, s, {false, false, false}, {history.first().sqqh, history.last().sqqh});
+    const FairDice::Fairness f = FairDice::of(result, s, sorted);
+    QVERIFY(!f.smallSample);
+    QTEST(f.method, "method");
 }
 
 void TestBacktest::pIsShownWithTwoDigits_data()
