@@ -161,6 +161,7 @@ private slots:
     void folderReadOnlyForAnotherUser();
     void backtestGoldenOutput_data();
     void backtestGoldenOutput();
+    void omissionAndTrend();
 };
 
 void TestCli::searchMatchesTheWindow_data()
@@ -760,6 +761,12 @@ void TestCli::badUsage_data()
     QTest::newRow("add sequence 000") << QStringList{"add", "123", "--issue", "161213000"};
     QTest::newRow("restore without backups") << QStringList{"restore", "1"};
     QTest::newRow("backups with an option") << QStringList{"backups", "--all"};
+    QTest::newRow("omission of a range without draws") << QStringList{"omission", "--from", "170101001", "--to", "170101009"};
+    QTest::newRow("omission from after to") << QStringList{"omission", "--from", "161212010", "--to", "161212005"};
+    QTest::newRow("omission --last with --to") << QStringList{"omission", "--to", "161212005", "--last", "5"};
+    QTest::newRow("omission --last 0") << QStringList{"omission", "--last", "0"};
+    QTest::newRow("trend has no issue range") << QStringList{"trend", "--from", "161212001"};
+    QTest::newRow("trend --last of no number") << QStringList{"trend", "--last", "x"};
 }
 
 void TestCli::badUsage()
@@ -1049,6 +1056,98 @@ void TestCli::backtestGoldenOutput()
     const QByteArray want = expected.readAll();
     QCOMPARE(run.out.size(), want.size());
     QVERIFY(run.out == want);
+}
+
+// omission and trend on the real public history: the documented keys in order, each count as a
+// plain walk over the draws gives it, the ranges, the tables, an empty history refused.
+void TestCli::omissionAndTrend()
+{
+    TestFolder folder;
+    QCOMPARE(cli({"--dir", folder.path(), "import", sampleFile()}).status, 0);
+    const std::vector<TestDraw> draws = TestHistory::sample();
+    const qint64 n = qint64(draws.size());
+
+    const Run whole = cli({"--dir", folder.path(), "omission", "--json"});
+    QCOMPARE(whole.status, 0);
+    QVERIFY(whole.out.startsWith(QStringLiteral("{\"from\":%1,\"to\":%2,\"draws\":%3,\"sorted\":")
+                                     .arg(draws.front().issue)
+                                     .arg(draws.back().issue)
+                                     .arg(n)
+                                     .toUtf8()));
+    const QJsonObject json = QJsonDocument::fromJson(whole.out).object();
+    const QJsonArray groups = json.value("groups").toArray();
+    QCOMPARE(groups.size(), 8);
+    QCOMPARE(groups[5].toObject().value("group").toString(), QStringLiteral("形态"));
+    for (int number = 1; number <= 6; ++number) {
+        qint64 count = 0, since = 0;
+        for (const TestDraw &d : draws) {
+            const bool in = std::find(d.numbers.begin(), d.numbers.end(), number) != d.numbers.end();
+            count += in ? 1 : 0;
+            since = in ? 0 : since + 1;
+        }
+        const QJsonObject v = groups[0].toObject().value("values").toArray()[number - 1].toObject();
+        QCOMPARE(v.keys().size(), 8);
+        QCOMPARE(v.value("value").toString(), QString::number(number));
+        QCOMPARE(v.value("count").toInteger(), count);
+        QCOMPARE(v.value("current").toInteger(), since);
+        QCOMPARE(v.value("mean_gap").toDouble(), double(n - count) / double(count + 1));
+    }
+    const QJsonArray independence = json.value("independence").toArray();
+    QCOMPARE(independence.size(), 2);
+    QCOMPARE(independence[1].toObject().value("of").toString(), QStringLiteral("和值大小单双"));
+    qint64 pairs = 0;
+    for (const QJsonValue &row : independence[0].toObject().value("table").toArray())
+        for (const QJsonValue &cell : row.toArray())
+            pairs += cell.toInteger();
+    QCOMPARE(pairs, n - 1);
+    QVERIFY(QStringList({"chi2", "simulation"}).contains(independence[0].toObject().value("method").toString()));
+
+    // The newest 100, and an issue range, as the same range.
+    const Run last = cli({"--dir", folder.path(), "omission", "--last", "100", "--json"});
+    const QJsonObject lastJson = QJsonDocument::fromJson(last.out).object();
+    QCOMPARE(lastJson.value("draws").toInteger(), 100);
+    QCOMPARE(lastJson.value("from").toInteger(), draws[draws.size() - 100].issue);
+    const Run range = cli({"--dir", folder.path(), "omission", "--json", "--from",
+                           QString::number(draws[draws.size() - 100].issue), "--to", QString::number(draws.back().issue)});
+    QCOMPARE(range.out, last.out);
+    const Run text = cli({"--dir", folder.path(), "omission", "--last", "100"});
+    QCOMPARE(text.status, 0);
+    const QStringList lines = QString::fromUtf8(text.out).split('\n');
+    QVERIFY(lines[2].startsWith(QStringLiteral("分组")) && lines[2].endsWith(QStringLiteral("遗漏至今的机会")));
+    QCOMPARE(lines.filter(QStringLiteral("上一期的")).size(), 2);
+
+    // trend: the newest rows oldest first, each number's omission over the whole history.
+    const Run trend = cli({"--dir", folder.path(), "trend", "--last", "5", "--json"});
+    QCOMPARE(trend.status, 0);
+    const QJsonArray rows = QJsonDocument::fromJson(trend.out).array();
+    QCOMPARE(rows.size(), 5);
+    for (int r = 0; r < 5; ++r) {
+        const size_t at = draws.size() - 5 + size_t(r);
+        const QJsonObject row = rows[r].toObject();
+        QCOMPARE(row.value("issue").toInteger(), draws[at].issue);
+        QCOMPARE(row.value("sum").toInt(), draws[at].numbers[0] + draws[at].numbers[1] + draws[at].numbers[2]);
+        for (int number = 1; number <= 6; ++number) {
+            qint64 back = 0;
+            while (back <= qint64(at) &&
+                   std::find(draws[at - size_t(back)].numbers.begin(), draws[at - size_t(back)].numbers.end(), number) ==
+                       draws[at - size_t(back)].numbers.end())
+                ++back;
+            QCOMPARE(row.value("omission").toObject().value(QString::number(number)).toInteger(), back);
+        }
+    }
+    QCOMPARE(cli({"--dir", folder.path(), "trend", "--json"}).out.count("\"issue\""), 30);
+    QVERIFY(cli({"--dir", folder.path(), "trend"}).out.startsWith(QStringLiteral("期号").toUtf8()));
+
+    // Nothing stored: nothing to show, said in one line.
+    TestFolder empty;
+    for (const char *command : {"omission", "trend"}) {
+        const Run refused = cli({"--dir", empty.path(), command});
+        QCOMPARE(refused.status, 2);
+        QCOMPARE(refused.out, QByteArray());
+    }
+    const Run help = cli({"--help"});
+    QVERIFY(help.out.contains("omission [--last N | --from ISSUE --to ISSUE] [--json]"));
+    QVERIFY(help.out.contains("trend [--last N] [--json]"));
 }
 
 #include "tst_cli.moc"
