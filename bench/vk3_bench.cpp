@@ -24,6 +24,7 @@
 #include "PatternRefresh.h"
 #include "ProvinceTable.h"
 #include "ResultGrids.h"
+#include "TrendOmission.h"
 
 #include <algorithm>
 #include <QAction>
@@ -233,6 +234,33 @@ void BM_FairDice(benchmark::State &state)
         benchmark::DoNotOptimize(FairDice::of(result, search, state.range(1) != 3));
 }
 BENCHMARK(BM_FairDice)->Args({300000, 3})->Args({300000, 2})->Unit(benchmark::kMillisecond)->MinTime(2);
+
+// 走势与遗漏: the omission table and both independence tables over the newest N draws (all of
+// 300,000: the chi-square case; 5,000: the simulated one), and the trend rows of the newest 100.
+void BM_Omission(benchmark::State &state)
+{
+    HistoryDb db;
+    db.open(QDir(folderWith(300000)).filePath(HistoryDb::fileName()));
+    const HistorySnapshot snapshot = *db.snapshot();
+    const int begin = snapshot.count() - int(state.range(0));
+    QStringList methods;
+    for (auto _ : state) {
+        const TrendOmission::Omission o = TrendOmission::omission(snapshot, begin, snapshot.count());
+        methods = {o.independence[0].method, o.independence[1].method};
+    }
+    state.SetLabel(methods.join(QLatin1Char(' ')).toStdString());
+}
+BENCHMARK(BM_Omission)->Arg(300000)->Arg(5000)->Arg(4000)->Arg(1000)->Unit(benchmark::kMillisecond)->MinTime(2);
+
+void BM_TrendRows(benchmark::State &state)
+{
+    HistoryDb db;
+    db.open(QDir(folderWith(300000)).filePath(HistoryDb::fileName()));
+    const HistorySnapshot snapshot = *db.snapshot();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(TrendOmission::trend(snapshot, int(state.range(0))));
+}
+BENCHMARK(BM_TrendRows)->Arg(100)->Unit(benchmark::kMicrosecond)->MinTime(1);
 
 // The result list filled with every draw of the history (a search with no chosen position).
 void BM_FillResultGrid(benchmark::State &state)

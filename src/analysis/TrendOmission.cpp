@@ -167,32 +167,46 @@ TableTest chiSquare(const Table &table)
 
 // The p-values of both tables by simulation: as many fair draws as the range has, 2,000 times;
 // p = (1 + runs with a χ² at least the observed) / (1 + runs). Only the tables asked for count.
+// 128 bits for a 64 × 64-bit product (GCC and Clang; the extension keeps -Wpedantic quiet).
+__extension__ using Wide = unsigned __int128;
+
 void simulate(std::array<Independence *, 2> tests, qint64 draws)
 {
     const Outcomes &o = outcomeTables();
+    // A draw's two classes as one number, form · 4 + 大小单双.
+    std::array<quint8, 216> classes{};
+    for (size_t i = 0; i < classes.size(); ++i)
+        classes[i] = quint8(o.form[i] * 4 + o.sum[i]);
     std::mt19937_64 random(20161212);
     auto outcome = [&random, bits = quint64(0), left = 0]() mutable {
-        // Two draws from each 64-bit number: the high part of a 32-bit number times 216.
+        // Four draws from each 64-bit number, as its first four digits in base 216: each is the
+        // whole part of the fraction left times 216 (a bias below 216 / 2^33).
         if (left == 0) {
             bits = random();
-            left = 2;
+            left = 4;
         }
-        const quint64 part = bits & 0xffffffffu;
-        bits >>= 32;
+        const Wide scaled = Wide(bits) * 216;
+        bits = quint64(scaled);
         --left;
-        return size_t((part * 216) >> 32);
+        return size_t(scaled >> 64);
     };
     std::array<int, 2> asLarge{};
     constexpr int runs = FairDice::simulationRuns;
     for (int run = 0; run < runs; ++run) {
-        std::array<Table, 2> tables{};
-        size_t previous = outcome();
+        // Pairs of both classings at once, split into the two tables afterwards.
+        std::array<qint32, 256> pairs{};
+        unsigned previous = classes[outcome()];
         for (qint64 k = 1; k < draws; ++k) {
-            const size_t next = outcome();
-            ++tables[0][size_t(o.form[previous])][size_t(o.form[next])];
-            ++tables[1][size_t(o.sum[previous])][size_t(o.sum[next])];
+            const unsigned next = classes[outcome()];
+            ++pairs[previous * 16 + next];
             previous = next;
         }
+        std::array<Table, 2> tables{};
+        for (unsigned from = 0; from < 16; ++from)
+            for (unsigned to = 0; to < 16; ++to) {
+                tables[0][from / 4][to / 4] += pairs[from * 16 + to];
+                tables[1][from % 4][to % 4] += pairs[from * 16 + to];
+            }
         for (size_t t = 0; t < 2; ++t)
             if (tests[t])
                 asLarge[t] += chiSquare(tables[t]).chi2 >= tests[t]->chi2 - 1e-9 ? 1 : 0;
@@ -235,23 +249,41 @@ Omission omission(const HistorySnapshot &history, int begin, int end)
     result.sorted = history.allSorted();
 
     const Outcomes &o = outcomeTables();
-    std::array<qint64, ValueCount> count{}, last{}, longest{}, run{}, longestRun{};
-    last.fill(begin - 1);
+    // Each value's state in one place: the pass touches one small record a value it meets.
+    struct Track
+    {
+        qint32 last, longest, run, longestRun;
+    };
+    std::array<Track, ValueCount> tracks;
+    tracks.fill({begin - 1, 0, 0, 0});
+    // Counts come from how often each outcome was drawn; draws of other numbers count apart.
+    std::array<qint32, 216> drawn{};
+    std::array<qint64, ValueCount> count{};
     Table forms{}, sums{};
     int previousForm = -1, previousSum = -1;
     for (int i = begin; i < end; ++i) {
         const Numbers n = history.numbers(i);
         const int index = outcomeIndex(n);
-        quint64 mask = index >= 0 ? o.mask[size_t(index)] : maskOf(n);
+        quint64 mask = 0;
+        if (index >= 0) {
+            mask = o.mask[size_t(index)];
+            ++drawn[size_t(index)];
+        } else {
+            mask = maskOf(n);
+            for (quint64 m = mask; m; m &= m - 1)
+                ++count[size_t(std::countr_zero(m))];
+        }
         const int form = index >= 0 ? o.form[size_t(index)] : formClass(n);
         const int sum = index >= 0 ? o.sum[size_t(index)] : sumClass(n);
+        // No branch on the data: a gap of 0 continues the run (the first draw of the range
+        // "continues" a run of 0).
         for (; mask; mask &= mask - 1) {
-            const size_t v = size_t(std::countr_zero(mask));
-            longest[v] = std::max(longest[v], i - last[v] - 1);
-            run[v] = count[v] > 0 && last[v] == i - 1 ? run[v] + 1 : 1;
-            longestRun[v] = std::max(longestRun[v], run[v]);
-            ++count[v];
-            last[v] = i;
+            Track &t = tracks[size_t(std::countr_zero(mask))];
+            const qint32 gap = i - t.last - 1;
+            t.longest = std::max(t.longest, gap);
+            t.run = 1 + t.run * qint32(gap == 0); // arithmetic: a branch here is mispredicted often
+            t.longestRun = std::max(t.longestRun, t.run);
+            t.last = i;
         }
         if (previousForm >= 0)
             ++forms[size_t(previousForm)][size_t(form)];
@@ -260,6 +292,10 @@ Omission omission(const HistorySnapshot &history, int begin, int end)
         previousForm = form;
         previousSum = sum;
     }
+
+    for (size_t index = 0; index < drawn.size(); ++index)
+        for (quint64 mask = o.mask[index]; mask; mask &= mask - 1)
+            count[size_t(std::countr_zero(mask))] += drawn[index];
 
     std::array<int, ValueCount> ways{};
     for (const Numbers &n : FairDice::outcomes(result.sorted))
@@ -280,12 +316,13 @@ Omission omission(const HistorySnapshot &history, int begin, int end)
             ValueStats &s = group.values.emplace_back();
             s.value = labels[v];
             s.chance = ways[size_t(v)] / 216.0;
+            const Track &t = tracks[size_t(v)];
             s.count = count[size_t(v)];
             s.expected = double(result.draws) * s.chance;
-            s.current = end - 1 - last[size_t(v)];
-            s.longest = std::max(longest[size_t(v)], s.current);
+            s.current = end - 1 - t.last;
+            s.longest = std::max<qint64>(t.longest, s.current);
             s.meanGap = double(result.draws - s.count) / double(s.count + 1);
-            s.longestRun = longestRun[size_t(v)];
+            s.longestRun = t.longestRun;
             s.pCurrent = std::pow(1 - s.chance, double(s.current));
         }
     }

@@ -105,14 +105,6 @@ DrawCore HistorySnapshot::at(int index) const
     return row;
 }
 
-Numbers HistorySnapshot::numbers(int index) const
-{
-    const Bytes &n = m_numbers[size_t(index)];
-    if (n[0] == Wide)
-        return at(index).numbers();
-    return {n[0], n[1], n[2]};
-}
-
 HistorySnapshot HistorySnapshot::prefix(int rows) const
 {
     HistorySnapshot part;

@@ -34,7 +34,11 @@ public:
     DrawCore first() const { return at(0); }
     DrawCore last() const { return at(count() - 1); }
     qint32 issue(int index) const { return m_sqqh[size_t(index)]; }
-    Numbers numbers(int index) const;
+    Numbers numbers(int index) const
+    {
+        const Bytes &n = m_numbers[size_t(index)];
+        return n[0] == Wide ? at(index).numbers() : Numbers{n[0], n[1], n[2]};
+    }
     // The row `back` rows before the last one, if there is one.
     std::optional<DrawCore> fromLast(int back) const
     {
