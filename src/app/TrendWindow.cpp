@@ -219,17 +219,23 @@ void TrendWindow::showOmission()
     const int end = history.count();
     const int begin = m_recent->isChecked() ? std::max(0, end - m_rangeLength->value()) : 0;
     const TrendOmission::Omission result = TrendOmission::omission(history, begin, end);
-    for (const TrendOmission::Group &group : result.groups) {
+    for (size_t g = 0; g < result.groups.size(); ++g) {
+        const TrendOmission::Group &group = result.groups[g];
         bool first = true;
         for (const TrendOmission::ValueStats &value : group.values) {
             QList<QStandardItem *> items{cell(first ? group.name : QString())};
             for (const QString &text : TrendOmission::omissionCells(value))
                 items << cell(text);
+            // Every other group shaded, so that the groups stand apart.
+            if (g % 2)
+                for (QStandardItem *item : items)
+                    item->setBackground(summaryColour);
             m_omission->appendRow(items);
             first = false;
         }
     }
     m_omissionView->resizeColumnsToContents();
+    m_omissionView->horizontalHeader()->setStretchLastSection(true);
     QString text = QStringLiteral("第 %1 期至第 %2 期，共 %3 期%4。遗漏再久，下一期出现的机会也不会变大："
                                   "公平的骰子每一期都与之前无关，“遗漏至今的机会”只说明这样长的遗漏有多常见。")
                        .arg(result.from)
