@@ -31,6 +31,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 
 MainWindow::MainWindow(const AppServices &services, QWidget *parent)
@@ -275,8 +276,10 @@ void MainWindow::openTrend()
     if (!m_trend) {
         m_trend = new TrendWindow([this]() -> const HistorySnapshot & { return snapshot(); }, m_services, this);
         m_trend->setAttribute(Qt::WA_DeleteOnClose);
-        // Beside the main window, where the screen has room.
-        m_trend->move(frameGeometry().topRight() + QPoint(8, 0));
+        // Beside the main window, kept on its screen.
+        const QRect screen = this->screen()->availableGeometry();
+        m_trend->move(std::clamp(frameGeometry().right() + 8, screen.left(), std::max(screen.left(), screen.right() - m_trend->width())),
+                      std::clamp(frameGeometry().top(), screen.top(), std::max(screen.top(), screen.bottom() - m_trend->height())));
     }
     m_trend->show();
     m_trend->raise();

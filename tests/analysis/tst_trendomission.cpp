@@ -1,3 +1,4 @@
+#include "Derivation.h"
 #include "FairDice.h"
 #include "TestHistory.h"
 #include "TrendOmission.h"
@@ -20,6 +21,7 @@ private slots:
     void independenceMethod_data();
     void independenceMethod();
     void independenceIgnoresTheOrderOfTheDice();
+    void numbersNoDieShows();
 };
 
 namespace {
@@ -275,6 +277,47 @@ void TestTrendOmission::independenceIgnoresTheOrderOfTheDice()
         QCOMPARE(valueIn(x, "第1位", "6")->chance, 1 / 6.0);
         QCOMPARE(valueIn(y, "第1位", "6")->chance, 1 / 216.0);
     }
+}
+
+// A row a hand edit left with numbers no die shows: it counts as a draw, matches no number,
+// position, sum or 大小单双, takes its form from equal numbers, and pairs with it are left out of
+// the 和值大小单双 table.
+void TestTrendOmission::numbersNoDieShows()
+{
+    std::vector<DrawCore> rows;
+    for (const Numbers &n : std::vector<Numbers>{{1, 2, 3}, {2, 2, 2}, {4, 5, 6}}) {
+        const DrawCore *previous = rows.empty() ? nullptr : &rows.back();
+        rows.push_back(*Derivation::makeRow(161212001 + qint32(rows.size()), n, previous, 1));
+    }
+    for (size_t p = 0; p < PositionCount; ++p)
+        rows[1].value[p][KindA] = 7;
+    const HistorySnapshot h(rows);
+    const TrendOmission::Omission o = TrendOmission::omission(h, 0, h.count());
+    QCOMPARE(o.draws, 3);
+    for (const QString &number : {"1", "4"})
+        QCOMPARE(valueIn(o, "号码", number)->count, 1);
+    QCOMPARE(valueIn(o, "号码", "2")->count, 1);
+    QCOMPARE(valueIn(o, "号码", "2")->longest, 2);
+    QCOMPARE(valueIn(o, "第1位", "2")->count, 0);
+    QCOMPARE(valueIn(o, "形态", "三同号")->count, 1);
+    QCOMPARE(valueIn(o, "和值大小", "大")->count + valueIn(o, "和值大小", "小")->count, 2);
+    qint64 sumCounts = 0;
+    for (const TrendOmission::ValueStats &v : o.groups[4].values)
+        sumCounts += v.count;
+    QCOMPARE(sumCounts, 2);
+    qint64 formPairs = 0, sizePairs = 0;
+    for (size_t r = 0; r < 4; ++r)
+        for (size_t c = 0; c < 4; ++c) {
+            formPairs += o.independence[0].table[r][c];
+            sizePairs += o.independence[1].table[r][c];
+        }
+    QCOMPARE(formPairs, 2);
+    QCOMPARE(sizePairs, 0);
+    const std::vector<TrendOmission::TrendRow> trend = TrendOmission::trend(h, 2);
+    QCOMPARE(trend[0].sum, 21);
+    QCOMPARE(trend[0].form, QStringLiteral("三同号"));
+    QCOMPARE(trend[0].hits, (std::array<int, 6>{}));
+    QCOMPARE(trend[0].omission, (std::array<qint64, 6>{1, 1, 1, 2, 2, 2}));
 }
 
 QTEST_APPLESS_MAIN(TestTrendOmission)

@@ -24,6 +24,7 @@
 #include <QSpinBox>
 #include <QComboBox>
 #include <QProcess>
+#include <QScreen>
 #include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTableView>
@@ -275,6 +276,10 @@ void TestAnalysisWindows::trendWindowFollowsTheHistory()
     QVERIFY(trend && trend->isVisible());
     h.action("mnuZoushi")->trigger();
     QCOMPARE(w.findChildren<TrendWindow *>().size(), 1); // raised, not opened twice
+    // Beside the main window where there is room, else at the screen's edge: never off it.
+    const QRect screen = w.screen()->availableGeometry();
+    QVERIFY2(screen.contains(trend->pos()) && trend->x() + trend->width() <= screen.right() + 1,
+             qPrintable(QStringLiteral("%1,%2 on %3×%4").arg(trend->x()).arg(trend->y()).arg(screen.width()).arg(screen.height())));
 
     // 走势图: the newest 30 by default, then 100, each cell as the analysis has it.
     auto checkTrend = [&](int length) {
