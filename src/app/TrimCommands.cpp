@@ -243,6 +243,9 @@ CommandOutcome TrimCommands::restoreBackup()
     CommandOutcome outcome;
     outcome.changed = true;
     outcome.status = QStringLiteral("已恢复备份 %1（%2 期）").arg(entry.name).arg(*stored);
+    // A backup keeps its game: the history may now hold another game's draws than the one chosen.
+    if (const QString other = m_commands.otherGameCaption(); !other.isEmpty())
+        outcome.status += QStringLiteral("；历史号码属于%1").arg(other);
     if (backup.written)
         m_undo = Undo{*backup.written, HistoryMaintenance::fingerprint(m_commands.snapshot())};
     return outcome;

@@ -1,4 +1,6 @@
 #include "AnalysisWindows.h"
+#include "Backups.h"
+#include "ProvinceTable.h"
 #include "GridView.h"
 #include "HistoryText.h"
 #include "MergeCommand.h"
@@ -488,6 +490,15 @@ void TestHistoryCommands::removalsCanBeUndone()
     QVERIFY2(h.dialogs.lastChoices.at(0).contains(QStringLiteral("清空之前  5 期")), qPrintable(h.dialogs.lastChoices.at(0)));
     QCOMPARE(TestHistory::rowsOf(w.history()), before);
     QCOMPARE(h.text("Text1"), QStringLiteral("161212021"));
+    QVERIFY(!w.statusText().contains(QStringLiteral("历史号码属于")));
+    // A backup of another game's draws: the status says whose draws the history now holds.
+    QString error;
+    QVERIFY(Backups::write(h.folder.path(), QStringLiteral("clear"), TestHistory::consecutive(161212001, 3), 3, &error));
+    h.dialogs.chooseAnswers = {0};
+    h.action("mnuRestore")->trigger();
+    QCOMPARE(storedIssues(w).size(), 3);
+    QVERIFY2(w.statusText().endsWith(QStringLiteral("历史号码属于%1").arg(ProvinceTable::at(3).caption)),
+             qPrintable(w.statusText()));
 }
 
 void TestHistoryCommands::undoRefusedAfterAChange()
