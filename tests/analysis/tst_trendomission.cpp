@@ -294,7 +294,7 @@ void TestTrendOmission::numbersNoDieShows()
     const HistorySnapshot h(rows);
     const TrendOmission::Omission o = TrendOmission::omission(h, 0, h.count());
     QCOMPARE(o.draws, 3);
-    for (const QString &number : {"1", "4"})
+    for (const char *number : {"1", "4"})
         QCOMPARE(valueIn(o, "号码", number)->count, 1);
     QCOMPARE(valueIn(o, "号码", "2")->count, 1);
     QCOMPARE(valueIn(o, "号码", "2")->longest, 2);
