@@ -282,21 +282,25 @@ void BacktestDialog::showSummary()
     m_export->setEnabled(!s.issues.empty());
 }
 
-void BacktestDialog::fitValueAxis()
+void fitValueAxis(QChart *chart, std::pair<double, double> span)
 {
-    const QList<QAbstractAxis *> axes = m_chart->chart()->axes(Qt::Vertical);
+    const QList<QAbstractAxis *> axes = chart->axes(Qt::Vertical);
     auto *axis = axes.isEmpty() ? nullptr : qobject_cast<QValueAxis *>(axes.first());
-    const double room = m_chart->chart()->plotArea().height();
+    const double room = chart->plotArea().height();
     if (!axis || room <= 0)
         return;
     // Qt Charts drops a label that would overlap the one before: no more ticks than labels fit.
     const double perLabel = QFontMetricsF(axis->labelsFont()).height() * 1.4;
-    const ChartScale scale =
-        ChartScale::around(m_valueSpan.first, m_valueSpan.second, std::clamp(int(room / perLabel) + 1, 3, 9));
+    const ChartScale scale = ChartScale::around(span.first, span.second, std::clamp(int(room / perLabel) + 1, 3, 9));
     if (axis->tickCount() != scale.ticks || axis->min() != scale.min || axis->max() != scale.max) {
         axis->setRange(scale.min, scale.max);
         axis->setTickCount(scale.ticks);
     }
+}
+
+void BacktestDialog::fitValueAxis()
+{
+    ::fitValueAxis(m_chart->chart(), m_valueSpan);
 }
 
 QString BacktestDialog::exportName() const

@@ -20,6 +20,12 @@ class QPushButton;
 class QSpinBox;
 class QTableView;
 
+class QChart;
+
+// The chart's value axis over `span` with no more ticks than its plot's height can label (Qt
+// Charts drops labels that would overlap); call again when the plot changes size.
+void fitValueAxis(QChart *chart, std::pair<double, double> span);
+
 // "跟号回测": the walk-forward backtest of the window's current options over a range of issues,
 // its summary, a chart of hits against what fair dice give, and the issues in a table.
 class BacktestDialog : public QDialog

@@ -112,6 +112,7 @@ void TallyChartDialog::show(const SearchResult &result, const FairDice::Fairness
         for (QLegendMarker *marker : chart->legend()->markers(whiskers[i]))
             marker->setVisible(false);
     chart->setTitle(FairDice::summaryLine(fairness));
+    connect(chart, &QChart::plotAreaChanged, this, [chart, high] { fitValueAxis(chart, {0, high}); });
     QChart *shown = m_view->chart();
     m_view->setChart(chart);
     delete shown;

@@ -227,6 +227,20 @@ void TestAnalysisWindows::tallyChartShowsObservedAndExpected()
     QCOMPARE(values->titleText(), QStringLiteral("次数"));
     QCOMPARE(shown->axes(Qt::Horizontal).first()->titleText(), QStringLiteral("结果"));
     QCOMPARE(std::fmod((values->max() - values->min()) / (values->tickCount() - 1), 1.0), 0.0);
+    // Every tick of the value axis keeps its label, on a short chart and with a large font.
+    chart->resize(640, 320);
+    QVERIFY(QTest::qWaitForWindowExposed(chart));
+    for (const int points : {0, 32}) {
+        if (points) {
+            QFont large = values->labelsFont();
+            large.setPointSize(points);
+            values->setLabelsFont(large);
+            chart->resize(640, 480); // a new plot size fits the axis again
+        }
+        QTRY_COMPARE(shownLabels(chart->findChild<QChartView *>("chtTally"), Qt::Vertical).size(), values->tickCount());
+        QVERIFY(values->tickCount() >= 3);
+        QVERIFY(values->min() == 0 && values->max() >= e + 2 * sigma);
+    }
 
     // The chart follows the next search ...
     h.find<QRadioButton>("Option5(1)")->click();
