@@ -61,8 +61,13 @@ struct Omission
 // (begin < end).
 Omission omission(const HistorySnapshot &history, int begin, int end);
 
-// "χ² = 3.10，自由度 9，p = 0.96 —— 没有显著差异", with the simulation's note when it gave p.
+// "χ² = 3.10，自由度 9，p = 0.96 —— 没有显著差异", with the simulation's note when it gave p;
+// the same after "上一期的形态对下一期的形态：".
 QString independenceLine(const Independence &independence);
+QString independenceSentence(const Independence &independence);
+// "第 F 期至第 T 期，共 N 期", with a word on sorted positions; that an omission is worth nothing.
+QString rangeText(const Omission &omission);
+QString fairDiceNote();
 
 struct TrendRow
 {

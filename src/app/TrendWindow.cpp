@@ -236,14 +236,10 @@ void TrendWindow::showOmission()
     }
     m_omissionView->resizeColumnsToContents();
     m_omissionView->horizontalHeader()->setStretchLastSection(true);
-    QString text = QStringLiteral("第 %1 期至第 %2 期，共 %3 期%4。遗漏再久，下一期出现的机会也不会变大："
-                                  "公平的骰子每一期都与之前无关，“遗漏至今的机会”只说明这样长的遗漏有多常见。")
-                       .arg(result.from)
-                       .arg(result.to)
-                       .arg(result.draws)
-                       .arg(result.sorted ? QStringLiteral("（号码按从小到大存放：第1位是最小的骰子）") : QString());
+    QString text = TrendOmission::rangeText(result) + QStringLiteral("。") + TrendOmission::fairDiceNote() +
+                   QStringLiteral("“遗漏至今的机会”只说明这样长的遗漏有多常见。");
     for (const TrendOmission::Independence &i : result.independence)
-        text += QStringLiteral("\n上一期的%1对下一期的%1：%2").arg(i.of, TrendOmission::independenceLine(i));
+        text += QLatin1Char('\n') + TrendOmission::independenceSentence(i);
     m_independence->setText(text);
     m_independence->setAccessibleDescription(text);
 }

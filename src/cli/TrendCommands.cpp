@@ -69,11 +69,6 @@ RangeOptions parseRange(Arguments &args, bool issues)
     return o;
 }
 
-void write(QTextStream &out, const QString &text)
-{
-    out << text;
-}
-
 } // namespace
 
 int omission(Context &c, Arguments &args, QTextStream &out)
@@ -100,17 +95,11 @@ int omission(Context &c, Arguments &args, QTextStream &out)
         for (const TrendOmission::Group &g : result.groups)
             for (const TrendOmission::ValueStats &v : g.values)
                 rows << (QStringList{g.name} + TrendOmission::omissionCells(v));
-        QString text = QStringLiteral("第 %1 期至第 %2 期，共 %3 期%4\n\n")
-                           .arg(result.from)
-                           .arg(result.to)
-                           .arg(result.draws)
-                           .arg(result.sorted ? QStringLiteral("（号码按从小到大存放：第1位是最小的骰子）")
-                                              : QString());
-        text += alignedTable(rows);
-        text += QStringLiteral("\n遗漏再久，下一期出现的机会也不会变大：公平的骰子每一期都与之前无关。\n");
+        QString text = TrendOmission::rangeText(result) + QStringLiteral("\n\n") + alignedTable(rows);
+        text += QLatin1Char('\n') + TrendOmission::fairDiceNote() + QLatin1Char('\n');
         for (const TrendOmission::Independence &i : result.independence)
-            text += QStringLiteral("上一期的%1对下一期的%1：%2\n").arg(i.of, TrendOmission::independenceLine(i));
-        write(out, text);
+            text += TrendOmission::independenceSentence(i) + QLatin1Char('\n');
+        out << text;
         return 0;
     }
     QString json = QStringLiteral("{\"from\":%1,\"to\":%2,\"draws\":%3,\"sorted\":%4,\"groups\":[")
@@ -151,7 +140,7 @@ int omission(Context &c, Arguments &args, QTextStream &out)
                     .arg(jsonNumber(i.p), jsonText(i.method));
     }
     json += QStringLiteral("]}\n");
-    write(out, json);
+    out << json;
     return 0;
 }
 
@@ -181,7 +170,7 @@ int trend(Context &c, Arguments &args, QTextStream &out)
                 cells << TrendOmission::summaryCells(column)[l];
             table << cells;
         }
-        write(out, alignedTable(table));
+        out << alignedTable(table);
         return 0;
     }
     QStringList items;
@@ -199,7 +188,7 @@ int trend(Context &c, Arguments &args, QTextStream &out)
                      .arg(row.span)
                      .arg(omission.join(QLatin1Char(',')));
     }
-    write(out, QLatin1Char('[') + items.join(QLatin1Char(',')) + QStringLiteral("]\n"));
+    out << QLatin1Char('[') + items.join(QLatin1Char(',')) + QStringLiteral("]\n");
     return 0;
 }
 

@@ -17,6 +17,19 @@ Classes classesOf(qint16 number, qint16 segment)
     return c;
 }
 
+// A whole row from its issues and the bytes of its numbers and segments.
+DrawCore rowOf(qint32 sqqh, qint32 qqh, const std::array<qint8, 6> &numbers, const std::array<qint8, 6> &segments)
+{
+    DrawCore row;
+    row.sqqh = sqqh;
+    row.qqh = qqh;
+    for (size_t p = 0; p < PositionCount; ++p) {
+        row.value[p] = classesOf(numbers[p], segments[p]);
+        row.prev[p] = classesOf(numbers[p + 3], segments[p + 3]);
+    }
+    return row;
+}
+
 bool fitsByte(qint16 v)
 {
     return v > -128 && v <= 127;
@@ -64,14 +77,7 @@ void HistorySnapshot::appendPacked(qint32 sqqh, qint32 qqh, const char *own, con
     Bytes segments{qint8(own[3]), qint8(own[4]), qint8(own[5]), qint8(previous[3]), qint8(previous[4]), qint8(previous[5])};
     if (std::find(numbers.begin(), numbers.end(), Wide) != numbers.end() ||
         std::find(segments.begin(), segments.end(), Wide) != segments.end()) {
-        DrawCore row;
-        row.sqqh = sqqh;
-        row.qqh = qqh;
-        for (size_t p = 0; p < PositionCount; ++p) {
-            row.value[p] = classesOf(numbers[p], segments[p]);
-            row.prev[p] = classesOf(numbers[p + 3], segments[p + 3]);
-        }
-        append(row);
+        append(rowOf(sqqh, qqh, numbers, segments));
         return;
     }
     m_sqqh.push_back(sqqh);
@@ -95,14 +101,7 @@ DrawCore HistorySnapshot::at(int index) const
                                 [](const auto &wide, int i) { return wide.first < i; })
             ->second;
     const Bytes &s = m_segments[size_t(index)];
-    DrawCore row;
-    row.sqqh = m_sqqh[size_t(index)];
-    row.qqh = m_qqh[size_t(index)];
-    for (size_t p = 0; p < PositionCount; ++p) {
-        row.value[p] = classesOf(n[p], s[p]);
-        row.prev[p] = classesOf(n[p + 3], s[p + 3]);
-    }
-    return row;
+    return rowOf(m_sqqh[size_t(index)], m_qqh[size_t(index)], n, s);
 }
 
 HistorySnapshot HistorySnapshot::prefix(int rows) const
