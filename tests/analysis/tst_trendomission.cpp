@@ -242,6 +242,14 @@ void TestTrendOmission::independenceMethod()
     }
     if (history.size() == 40)
         QCOMPARE(o.independence[0].chi2, 39.0); // a perfect dependence: χ² = pairs
+    // At p = 0.05 itself there is no significant difference; just below it there is.
+    TrendOmission::Independence edge = o.independence[0];
+    edge.of = QStringLiteral("形态");
+    edge.p = 0.05;
+    QVERIFY(TrendOmission::independenceSentence(edge).startsWith(QStringLiteral("上一期的形态对下一期的形态：χ² = ")));
+    QVERIFY(TrendOmission::independenceLine(edge).contains(QStringLiteral("—— 没有显著差异")));
+    edge.p = 0.0499;
+    QVERIFY(TrendOmission::independenceLine(edge).contains(QStringLiteral("—— 有显著差异")));
 }
 
 // The classes of a draw do not depend on the order of its dice: a history and its sorted copy
