@@ -47,6 +47,7 @@ class SilentDialogs : public Dialogs
 {
 public:
     bool question(QWidget *, const QString &, const QString &) override { return true; }
+    std::optional<bool> yesNo(QWidget *, const QString &, const QString &) override { return true; }
     void message(QWidget *, const QString &, const QString &text) override
     {
         qWarning("message: %s", qPrintable(text));

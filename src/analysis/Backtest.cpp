@@ -21,6 +21,7 @@ double twoSidedP(double z)
 
 QString summaryText(const Summary &s)
 {
+    const QString note = FairDice::orderNote(s.order);
     return QStringLiteral("回测 %1 期至 %2 期，推荐前 %3 个：%4 期有推荐（%5 期之前没有可统计的历史，跳过），"
                           "命中 %6 期，命中率 %7%；公平骰子的期望命中 %8 期。z = %9，%10 —— %11。"
                           "最长连续不中 %12 期。")
@@ -35,7 +36,8 @@ QString summaryText(const Summary &s)
         .arg(s.z, 0, 'f', 2)
         .arg(FairDice::pText(s.p))
         .arg(s.p < 0.05 ? QStringLiteral("与纯随机有显著差异") : QStringLiteral("与纯随机没有显著差异"))
-        .arg(s.longestMissStreak);
+        .arg(s.longestMissStreak) +
+           (note.isEmpty() ? QString() : note + QStringLiteral("。"));
 }
 
 QStringList issueHeader()
@@ -76,7 +78,8 @@ public:
         , m_positions(FairDice::tallyPositions(state))
     {
         m_summary.top = top;
-        m_summary.sorted = FairDice::isSorted(history);
+        m_summary.order = FairDice::orderOf(history);
+        m_summary.sorted = m_summary.order.ascending;
     }
 
     // The first K values by count (highest first, ties by ascending value), as the grid lists them.

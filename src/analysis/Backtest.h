@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FairDice.h"
 #include "HistorySnapshot.h"
 #include "SearchResult.h"
 #include "SearchState.h"
@@ -29,6 +30,7 @@ struct Summary
     std::optional<qint32> from, to;
     int top = 1;
     bool sorted = false;
+    FairDice::Order order; // of the whole history
     int played = 0;
     int skipped = 0;
     int hits = 0;

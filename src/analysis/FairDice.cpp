@@ -10,9 +10,34 @@
 
 namespace FairDice {
 
+Order orderOf(const HistorySnapshot &history)
+{
+    Order order;
+    order.outOfOrder = history.outOfOrder();
+    order.ascending = qint64(order.outOfOrder) * 10 <= history.count();
+    if (const int last = history.lastOutOfOrder(); last >= 0) {
+        order.exampleIssue = history.issue(last);
+        order.exampleNumbers = history.numbers(last);
+    }
+    return order;
+}
+
 bool isSorted(const HistorySnapshot &history)
 {
-    return history.allSorted();
+    return orderOf(history).ascending;
+}
+
+QString orderNote(const Order &order)
+{
+    if (!order.ascending || order.outOfOrder == 0)
+        return {};
+    const Numbers &n = order.exampleNumbers;
+    return QStringLiteral("有 %1 期号码不是从小到大（如 %2：%3 %4 %5），按从小到大计算")
+        .arg(order.outOfOrder)
+        .arg(order.exampleIssue)
+        .arg(n[0])
+        .arg(n[1])
+        .arg(n[2]);
 }
 
 const std::array<Numbers, 216> &outcomes(bool sorted)
@@ -140,6 +165,14 @@ Fairness of(const SearchResult &result, const SearchState &state, bool sorted)
     return f;
 }
 
+Fairness of(const SearchResult &result, const SearchState &state, const Order &order)
+{
+    Fairness f = of(result, state, order.ascending);
+    f.outOfOrder = order.outOfOrder;
+    f.orderNote = orderNote(order);
+    return f;
+}
+
 QString pText(double p)
 {
     return p < 0.001 ? QStringLiteral("p < 0.001") : QStringLiteral("p = ") + QString::number(p, 'g', 2);
@@ -156,6 +189,8 @@ QString summaryLine(const Fairness &f)
         line += QStringLiteral("（%1p 由 %2 次模拟公平开奖得到）")
                     .arg(f.smallSample ? QStringLiteral("样本较小，") : QString())
                     .arg(simulationRuns);
+    if (!f.orderNote.isEmpty())
+        line += QStringLiteral("；") + f.orderNote;
     return line;
 }
 

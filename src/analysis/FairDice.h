@@ -13,9 +13,23 @@
 // departure from them.
 namespace FairDice {
 
-// Whether every stored draw has its numbers in ascending order (results pages often publish
-// draws so; then position 1 is the smallest die, not a uniform one).
+// How the history keeps each draw's numbers. Results sites publish every draw in ascending
+// order (position 1 is then the smallest die, not a uniform one); dice in the order they fell
+// give about 26% such draws. So a history is taken as ascending when at least 90% of its draws
+// are, and a few typed in drawn order cannot switch the model.
+struct Order
+{
+    bool ascending = true;
+    int outOfOrder = 0;          // draws whose numbers are not ascending
+    qint32 exampleIssue = 0;     // the newest of them
+    Numbers exampleNumbers{};
+};
+Order orderOf(const HistorySnapshot &history);
 bool isSorted(const HistorySnapshot &history);
+
+// "有 K 期号码不是从小到大（如 130801001：3 1 2），按从小到大计算" for an ascending history with
+// draws out of order; empty otherwise.
+QString orderNote(const Order &order);
 
 // The 216 outcomes, sorted ascending each when `sorted`.
 const std::array<Numbers, 216> &outcomes(bool sorted);
@@ -32,6 +46,8 @@ double share(const SearchState &state, bool sorted, int position, qint16 value);
 struct Fairness
 {
     bool sorted = false;
+    int outOfOrder = 0;
+    QString orderNote; // see orderNote()
     std::vector<double> expected; // one a tally line, in tally order
     double chi2 = 0;
     int df = 0;
@@ -52,8 +68,10 @@ QString pText(double p);
 // is at least 5, else from a seeded simulation of 2,000 tallies of as many fair draws,
 // p = (1 + runs with a chi-square at least the observed) / (1 + runs).
 Fairness of(const SearchResult &result, const SearchState &state, bool sorted);
+// The same for a history kept in `order`: ascending or not, with its draws out of order named.
+Fairness of(const SearchResult &result, const SearchState &state, const Order &order);
 
-// "与公平骰子比较：χ² = 4.12，自由度 5，p = 0.53 —— 没有显著差异".
+// "与公平骰子比较：χ² = 4.12，自由度 5，p = 0.53 —— 没有显著差异", and the order note.
 QString summaryLine(const Fairness &fairness);
 
 } // namespace FairDice

@@ -246,7 +246,8 @@ Omission omission(const HistorySnapshot &history, int begin, int end)
     result.from = history.issue(begin);
     result.to = history.issue(end - 1);
     result.draws = end - begin;
-    result.sorted = history.allSorted();
+    result.order = FairDice::orderOf(history);
+    result.sorted = result.order.ascending;
 
     const Outcomes &o = outcomeTables();
     // Each value's state in one place: the pass touches one small record a value it meets.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FairDice.h"
 #include "HistorySnapshot.h"
 
 #include <QString>
@@ -52,7 +53,8 @@ struct Omission
     qint32 from = 0;
     qint32 to = 0;
     qint64 draws = 0;
-    bool sorted = false; // the history's draws all stored in ascending order
+    bool sorted = false; // the history's draws kept in ascending order
+    FairDice::Order order;
     std::vector<Group> groups;
     std::vector<Independence> independence;
 };

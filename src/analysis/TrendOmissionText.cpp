@@ -8,11 +8,13 @@ namespace TrendOmission {
 
 QString rangeText(const Omission &o)
 {
-    return QStringLiteral("第 %1 期至第 %2 期，共 %3 期%4")
+    const QString note = FairDice::orderNote(o.order);
+    return QStringLiteral("第 %1 期至第 %2 期，共 %3 期%4%5")
         .arg(o.from)
         .arg(o.to)
         .arg(o.draws)
-        .arg(o.sorted ? QStringLiteral("（号码按从小到大存放：第1位是最小的骰子）") : QString());
+        .arg(o.sorted ? QStringLiteral("（号码按从小到大存放：第1位是最小的骰子）") : QString(),
+             note.isEmpty() ? QString() : QStringLiteral("；") + note);
 }
 
 QString fairDiceNote()

@@ -192,7 +192,8 @@ CommandOutcome HistoryCommands::importFile(const QString &path)
     HistoryWriter::Backup backup = backupFor(QStringLiteral("读入"));
     {
         const Progress progress(*this);
-        reading = HistoryWriter::import(m_history, *content, m_currentIssue, m_segmentBase, &error, &backup);
+        reading = HistoryWriter::import(m_history, *content, m_currentIssue, m_segmentBase, &error, &backup,
+                                        m_game.index == OnlineUpdate::plainIssueGame ? 0 : m_game.drawsPerDay);
     }
     if (!reading)
         return failure(importTitle, QStringLiteral("读入没有完成：%1\n\n历史号码没有改变。").arg(error));
@@ -204,8 +205,7 @@ CommandOutcome HistoryCommands::importFile(const QString &path)
     outcome.status =
         QStringLiteral("读入 %1 期历史号码，跳过 %2 行。").arg(reading->draws.size()).arg(reading->skipped);
     if (!reading->notes.empty())
-        outcome.status +=
-            QStringLiteral("（第 %1 行：%2）").arg(reading->notes.front().line).arg(reading->notes.front().reason);
+        outcome.status += QStringLiteral("（%1）").arg(HistoryText::firstNotes(*reading));
     if (backup.written)
         outcome.status += QStringLiteral("原来的历史号码已备份：%1").arg(QDir::toNativeSeparators(backup.written->path));
     return outcome;

@@ -135,7 +135,24 @@ void MainWindow::connectControls()
             return;
         }
         syncWithDisk();
-        finish(m_commands->storeDraw(m_historyPanel->issueText(), *numbers));
+        Numbers stored = *numbers;
+        // In a history kept in ascending order a draw typed as the dice fell would stand out; the
+        // player says how to keep it (Esc: nothing stored, the digits stay).
+        Numbers ascending = stored;
+        std::sort(ascending.begin(), ascending.end());
+        if (ascending != stored && !snapshot().isEmpty() && FairDice::orderOf(snapshot()).ascending) {
+            const std::optional<bool> sort = m_services.dialogs->yesNo(
+                this, QStringLiteral("输入号码"),
+                QStringLiteral("历史号码都是从小到大存放的。按从小到大存放为 %1 %2 %3 吗？")
+                    .arg(ascending[0])
+                    .arg(ascending[1])
+                    .arg(ascending[2]));
+            if (!sort)
+                return;
+            if (*sort)
+                stored = ascending;
+        }
+        finish(m_commands->storeDraw(m_historyPanel->issueText(), stored));
     });
     connect(&h, &HistoryPanel::historyMenuRequested, this, [this](const QPoint &at) { m_ui.mnuLsgl->popup(at); });
     // Every history command first takes in what another program changed.
@@ -211,7 +228,7 @@ void MainWindow::runSearch(bool combination)
     syncWithDisk();
     // A search shows results only for the history as it is: when it could not be read, none.
     if (m_commands->copyFailed()) {
-        m_results->show(SearchResult(), m_options->state(), false);
+        m_results->show(SearchResult(), m_options->state(), {});
         m_services.dialogs->message(
             this, QStringLiteral("检索"),
             QStringLiteral("无法读取历史号码，没有进行检索：%1").arg(history().userError()));
@@ -232,7 +249,7 @@ void MainWindow::runSearch(bool combination)
     SearchResult found = combination ? CombinationSearch::run(snapshot(), q.state, size, q.range)
                                      : FollowSearch::run(snapshot(), q.state, q.positions, q.range);
     auto conditions = ResultGrids::conditions(q.state, q.positions, q.range, size, found);
-    m_results->show(std::move(found), q.state, FairDice::isSorted(snapshot()), std::move(conditions));
+    m_results->show(std::move(found), q.state, FairDice::orderOf(snapshot()), std::move(conditions));
     const SearchResult &result = *m_results->lastResult();
     if (!q.range.from || !q.range.to)
         showStatus(QStringLiteral("检索起止期数无效"));

@@ -62,6 +62,8 @@ MergePreviewDialog::MergePreviewDialog(const DrawText::Reading &reading, const H
     QString summary = QStringLiteral("%1：新 %2 期").arg(source).arg(plan.fresh.size());
     if (plan.gapFills > 0)
         summary += QStringLiteral("（其中 %1 期补在已有的期号之间）").arg(plan.gapFills);
+    if (const int outOfOrder = HistoryText::outOfOrder(plan.fresh); outOfOrder > 0)
+        summary += QStringLiteral("（其中 %1 期号码不是从小到大，按原样存放）").arg(outOfOrder);
     summary += QStringLiteral("，已有 %1 期，冲突 %2 期，跳过 %3 行。")
                    .arg(plan.same.size())
                    .arg(plan.conflicting.size())
@@ -182,8 +184,10 @@ void MergeCommand::preview(const QByteArray &content, const QString &source)
                             .arg(other, ProvinceTable::at(m_commands.game().index).caption)));
         return;
     }
-    DrawText::Reading reading = DrawText::readBytes(content);
-    if (m_commands.game().index != OnlineUpdate::plainIssueGame)
+    const bool running = m_commands.game().index == OnlineUpdate::plainIssueGame;
+    DrawText::Reading reading =
+        DrawText::readBytes(content, running ? DrawText::IssueStyle::Running : DrawText::IssueStyle::Dated);
+    if (!running)
         DrawText::dropUnsound(reading, m_commands.game().drawsPerDay);
     std::vector<TextDraw> draws;
     for (const DrawText::Found &found : reading.draws)

@@ -69,13 +69,13 @@ void ResultsPanel::showHeaders(bool previousDraw)
         m_grid3->setCellText(0, c, tallyHeader[c]);
 }
 
-void ResultsPanel::show(SearchResult result, const SearchState &state, bool allSorted,
+void ResultsPanel::show(SearchResult result, const SearchState &state, const FairDice::Order &order,
                         QList<QPair<QString, QString>> conditions)
 {
     m_stale->setVisible(false);
     m_conditions = std::move(conditions);
     m_lastResult = std::make_shared<const SearchResult>(std::move(result));
-    m_lastFairness = FairDice::of(*m_lastResult, state, allSorted);
+    m_lastFairness = FairDice::of(*m_lastResult, state, order);
     ResultGrids::fill(*m_grid2, *m_grid3, m_lastResult, &m_lastFairness);
     m_fairness->setText(m_lastResult->rows.empty() ? QString() : FairDice::summaryLine(m_lastFairness));
     // A screen reader reads the line by its name and the χ² and p as its description.

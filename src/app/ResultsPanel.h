@@ -30,7 +30,7 @@ public:
     void showHeaders(bool previousDraw);
     // Both grids, the fair-dice line and the chart's data, from one search; its `conditions`
     // go with the result workbooks.
-    void show(SearchResult result, const SearchState &state, bool allSorted,
+    void show(SearchResult result, const SearchState &state, const FairDice::Order &order,
               QList<QPair<QString, QString>> conditions = {});
     const QList<QPair<QString, QString>> &conditions() const { return m_conditions; }
     // The history changed after the last search: its answers are marked as of the old history

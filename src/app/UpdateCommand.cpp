@@ -85,6 +85,8 @@ CommandOutcome UpdateCommand::run()
                          .arg(result.added)
                          .arg(result.replaced ? QStringLiteral("（旧的历史号码已超过保留天数或属于另一彩种，已替换）")
                                               : QString());
+    if (result.outOfOrder > 0)
+        outcome.status += QStringLiteral("其中 %1 期号码不是从小到大，按网页存放。").arg(result.outOfOrder);
     if (result.backup)
         outcome.status += QStringLiteral("被替换的历史号码已备份：%1").arg(QDir::toNativeSeparators(result.backup->path));
     return outcome;

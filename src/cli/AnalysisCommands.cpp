@@ -172,11 +172,13 @@ QString fairnessJson(const FairDice::Fairness &f)
     QStringList expected;
     for (double e : f.expected)
         expected << jsonNumber(e);
-    return QStringLiteral("{\"sorted\":%1,\"expected\":[%2],\"chi2\":%3,\"df\":%4,\"p\":%5,\"method\":%6}")
+    return QStringLiteral("{\"sorted\":%1,\"out_of_order\":%7,\"expected\":[%2],\"chi2\":%3,\"df\":%4,\"p\":%5,"
+                          "\"method\":%6}")
         .arg(f.sorted ? QStringLiteral("true") : QStringLiteral("false"), expected.join(QLatin1Char(',')),
              jsonNumber(f.chi2))
         .arg(f.df)
-        .arg(jsonNumber(f.p), jsonText(f.method));
+        .arg(jsonNumber(f.p), jsonText(f.method))
+        .arg(f.outOfOrder);
 }
 
 int runSearch(Context &c, Arguments &args, bool combination, QTextStream &out)
@@ -212,7 +214,7 @@ int runSearch(Context &c, Arguments &args, bool combination, QTextStream &out)
                     jsonValue(summary.value(QStringLiteral("from"))),
                     jsonValue(summary.value(QStringLiteral("to"))), results.join(QLatin1Char(',')),
                     tally.join(QLatin1Char(',')),
-                    fairnessJson(FairDice::of(result, options.state, FairDice::isSorted(c.snapshot))));
+                    fairnessJson(FairDice::of(result, options.state, FairDice::orderOf(c.snapshot))));
     return 0;
 }
 
@@ -285,12 +287,14 @@ int backtest(Context &c, Arguments &args, QTextStream &out)
             text += '\n';
         }
     } else {
-        text += QStringLiteral("{\"from\":%1,\"to\":%2,\"top\":%3,\"sorted\":%4,\"played\":%5,\"skipped\":%6,"
-                               "\"hits\":%7,\"expected_hits\":%8,\"z\":%9,")
+        text += QStringLiteral("{\"from\":%1,\"to\":%2,\"top\":%3,\"sorted\":%4,\"out_of_order\":%5,")
                     .arg(from)
                     .arg(to)
                     .arg(s.top)
                     .arg(s.sorted ? QStringLiteral("true") : QStringLiteral("false"))
+                    .arg(s.order.outOfOrder)
+                    .toUtf8();
+        text += QStringLiteral("\"played\":%1,\"skipped\":%2,\"hits\":%3,\"expected_hits\":%4,\"z\":%5,")
                     .arg(s.played)
                     .arg(s.skipped)
                     .arg(s.hits)

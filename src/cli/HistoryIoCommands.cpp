@@ -2,6 +2,7 @@
 #include "CliContext.h"
 
 #include "DrawText.h"
+#include "FairDice.h"
 #include "HistoryWriter.h"
 #include "IssueNumbers.h"
 #include "OnlineUpdate.h"
@@ -11,6 +12,7 @@
 #include <charconv>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace Cli {
 
@@ -27,7 +29,8 @@ int importFile(Context &c, Arguments &args, QTextStream &out)
         throw UsageError{QStringLiteral("无法读取文件 %1（%2），历史号码没有改变").arg(file, error)};
     c.open(false);
     HistoryWriter::Backup backup{c.folder, QStringLiteral("读入"), {}};
-    const auto reading = HistoryWriter::import(c.db, *content, 0, c.segmentBase, &error, &backup);
+    const auto reading = HistoryWriter::import(c.db, *content, 0, c.segmentBase, &error, &backup,
+                                               c.game == OnlineUpdate::plainIssueGame ? 0 : ProvinceTable::at(c.game).drawsPerDay);
     if (!reading)
         throw UsageError{QStringLiteral("读入没有完成，历史号码没有改变：%1").arg(error)};
     c.db.recordGame(c.game, true);
@@ -102,7 +105,8 @@ int mergeDraws(Context &c, Arguments &args, QTextStream &out)
             throw UsageError{QStringLiteral("无法读取文件 %1（%2），历史号码没有改变").arg(file, error)};
         content = *loaded;
     }
-    DrawText::Reading reading = DrawText::readBytes(content);
+    DrawText::Reading reading = DrawText::readBytes(
+        content, c.game == OnlineUpdate::plainIssueGame ? DrawText::IssueStyle::Running : DrawText::IssueStyle::Dated);
     content = QByteArray();
     // Bounded as `import` is.
     if (reading.draws.size() > HistoryText::maxDraws)
@@ -187,6 +191,20 @@ int addDraw(Context &c, Arguments &args, QTextStream &out)
         throw UsageError{QStringLiteral("开奖号码没有保存，历史号码没有改变：%1").arg(c.db.userError())};
     c.db.recordGame(c.game, false);
     out << row->sqqh << ' ' << digits << '\n';
+    // Stored as given; a player who typed the dice as they fell into an ascending history hears so.
+    if (!std::is_sorted(numbers.begin(), numbers.end()) && c.err) {
+        c.reload();
+        if (FairDice::orderOf(c.snapshot).ascending) {
+            Numbers ascending = numbers;
+            std::sort(ascending.begin(), ascending.end());
+            *c.err << QStringLiteral("注意：历史号码都是从小到大存放的，第 %1 期按输入存放为 %2（从小到大为 %3 %4 %5）\n")
+                          .arg(row->sqqh)
+                          .arg(digits)
+                          .arg(ascending[0])
+                          .arg(ascending[1])
+                          .arg(ascending[2]);
+        }
+    }
     return 0;
 }
 

@@ -102,11 +102,12 @@ int omission(Context &c, Arguments &args, QTextStream &out)
         out << text;
         return 0;
     }
-    QString json = QStringLiteral("{\"from\":%1,\"to\":%2,\"draws\":%3,\"sorted\":%4,\"groups\":[")
+    QString json = QStringLiteral("{\"from\":%1,\"to\":%2,\"draws\":%3,\"sorted\":%4,\"out_of_order\":%5,\"groups\":[")
                        .arg(result.from)
                        .arg(result.to)
                        .arg(result.draws)
-                       .arg(result.sorted ? QStringLiteral("true") : QStringLiteral("false"));
+                       .arg(result.sorted ? QStringLiteral("true") : QStringLiteral("false"))
+                       .arg(result.order.outOfOrder);
     for (size_t g = 0; g < result.groups.size(); ++g) {
         const TrendOmission::Group &group = result.groups[g];
         json += QStringLiteral("%1{\"group\":%2,\"values\":[").arg(g ? QStringLiteral(",") : QString(), jsonText(group.name));

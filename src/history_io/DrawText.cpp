@@ -1,6 +1,7 @@
 #include "DrawText.h"
 
 #include "HtmlText.h"
+#include "IssueForms.h"
 #include "IssueNumbers.h"
 
 #include <QRegularExpression>
@@ -17,6 +18,10 @@ struct Token
     qsizetype end;
     QChar mark; // the separator of a Mark
     bool ignored = false;
+    // An issue read whole from this number on (a date-based game's forms), or why it cannot be.
+    bool isIssue = false;
+    qint32 issue = 0;
+    QString refusal = {};
 };
 
 QChar normal(QChar c)
@@ -48,7 +53,7 @@ bool isDigit(QChar c)
 class Line
 {
 public:
-    explicit Line(QStringView raw)
+    Line(QStringView raw, IssueStyle style)
     {
         m_text.reserve(raw.size());
         for (QChar c : raw)
@@ -71,6 +76,8 @@ public:
             }
             i = j;
         }
+        if (style == IssueStyle::Dated)
+            claimIssues();
         passOverNoDraws();
     }
 
@@ -93,11 +100,30 @@ private:
             m_tokens[i].ignored = true;
     }
 
+    // Issues in their printed forms take the numbers they are made of (20130801-02: three tokens).
+    void claimIssues()
+    {
+        for (size_t i = 0; i < m_tokens.size(); ++i) {
+            if (!isNumber(i))
+                continue;
+            const std::optional<IssueForms::Issue> found = IssueForms::readAt(QStringView(m_text).sliced(m_tokens[i].begin));
+            if (!found)
+                continue;
+            Token &t = m_tokens[i];
+            t.isIssue = true;
+            t.issue = found->issue;
+            t.refusal = found->refusal;
+            const qsizetype end = t.begin + found->length;
+            while (i + 1 < m_tokens.size() && m_tokens[i + 1].begin < end)
+                m_tokens[++i].ignored = true;
+        }
+    }
+
     // Dates, times and the numbers that labels and units claim are no part of a draw.
     void passOverNoDraws()
     {
         for (size_t i = 0; i < m_tokens.size(); ++i) {
-            if (!isNumber(i) || m_tokens[i].ignored)
+            if (!isNumber(i) || m_tokens[i].ignored || m_tokens[i].isIssue)
                 continue;
             const qsizetype digits = view(m_tokens[i]).size();
             // 2013-05-29, 2013/5/29, 2013.05.29
@@ -278,7 +304,7 @@ void skip(Reading &reading, Skipped skipped)
 
 } // namespace
 
-Reading read(const QString &input)
+Reading read(const QString &input, IssueStyle style)
 {
     const QString text = looksLikeHtml(input) ? HtmlText::visibleText(input) : input;
     Reading reading;
@@ -289,25 +315,36 @@ Reading read(const QString &input)
         ++number;
         if (raw.size() > 4096)
             raw = raw.first(4096); // no draw row is that long; the rest is not read
-        const Line line(raw);
+        const Line line(raw, style);
         const std::vector<Token> &tokens = line.tokens();
         // Each issue-like number starts a draw that runs to the next one.
         std::vector<size_t> issues;
         for (size_t i = 0; i < tokens.size(); ++i)
             if (tokens[i].kind == Token::Number && !tokens[i].ignored &&
-                (isIssueLike(line.view(tokens[i])) || runTogether(line.view(tokens[i]))))
+                (tokens[i].isIssue || isIssueLike(line.view(tokens[i])) || runTogether(line.view(tokens[i]))))
                 issues.push_back(i);
         for (size_t k = 0; k < issues.size(); ++k) {
+            const Token &token = tokens[issues[k]];
             const size_t end = k + 1 < issues.size() ? issues[k + 1] : tokens.size();
             // The history text format's "161212001135": the issue and the draw in one number.
-            const std::optional<TextDraw> together = runTogether(line.view(tokens[issues[k]]));
-            const std::optional<qint32> issue =
-                together ? std::optional<qint32>(together->issue) : issueOf(line.view(tokens[issues[k]]));
+            const std::optional<TextDraw> together = token.isIssue ? std::nullopt : runTogether(line.view(token));
+            std::optional<qint32> issue;
+            QString refusal = QStringLiteral("期号无效");
+            if (together)
+                issue = together->issue;
+            else if (token.isIssue && token.refusal.isEmpty())
+                issue = token.issue;
+            else if (token.isIssue)
+                refusal = token.refusal;
+            else if (style == IssueStyle::Running)
+                issue = issueOf(line.view(token));
+            else
+                refusal = IssueForms::notUnderstood(line.view(token)); // never a part read as a shorter issue
             const Reading1 found = together ? Reading1{together->numbers, {}} : drawAfter(line, issues[k] + 1, end);
             if (!issue || !found.numbers) {
                 if (!found.numbers && found.reason.isEmpty())
                     continue;
-                skip(reading, {number, shortened(raw.toString()), issue ? found.reason : QStringLiteral("期号无效")});
+                skip(reading, {number, shortened(raw.toString()), issue ? found.reason : refusal});
                 continue;
             }
             const auto [it, fresh] = seen.try_emplace(*issue, reading.draws.size());
@@ -365,9 +402,9 @@ void dropUnsound(Reading &reading, int drawsPerDay)
                      [](const Skipped &a, const Skipped &b) { return a.line < b.line; });
 }
 
-Reading readBytes(const QByteArray &bytes)
+Reading readBytes(const QByteArray &bytes, IssueStyle style)
 {
-    return read(HtmlText::decode(bytes, {}));
+    return read(HtmlText::decode(bytes, {}), style);
 }
 
 } // namespace DrawText

@@ -34,10 +34,14 @@ struct Reading
     static constexpr size_t MaxSkipped = 1000;
 };
 
+// How a game numbers its draws: a date and the day's sequence (read in every common form, see
+// IssueForms), or running numbers (北京快3) taken as they stand.
+enum class IssueStyle { Dated, Running };
+
 // Text, HTML (by its tags) or CSV, already decoded.
-Reading read(const QString &text);
+Reading read(const QString &text, IssueStyle style = IssueStyle::Dated);
 // The same from bytes in UTF-8, a declared character set or GB18030.
-Reading readBytes(const QByteArray &bytes);
+Reading readBytes(const QByteArray &bytes, IssueStyle style = IssueStyle::Dated);
 
 // Draws whose issues no draw of a game with `drawsPerDay` can have (sequence 000, or past the
 // day's last draw) move to the skipped lines with their reason.

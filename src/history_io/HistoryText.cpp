@@ -1,6 +1,10 @@
 #include "HistoryText.h"
 
+#include "IssueForms.h"
+#include "IssueNumbers.h"
+
 #include <QFile>
+#include <QStringList>
 #include <filesystem>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -79,9 +83,37 @@ std::optional<TextDraw> shortForm(QByteArrayView line)
     return TextDraw{qint32(issue), *numbers};
 }
 
+// A line in one of a date-based game's other issue forms: its draw, or why it gives none.
+// Nothing when the line starts with no such form.
+std::optional<std::pair<std::optional<TextDraw>, QString>> datedForm(QByteArrayView line, int drawsPerDay)
+{
+    const QString text = QString::fromUtf8(trimmed(line));
+    if (text.isEmpty() || !isDigit(char(text[0].unicode())))
+        return std::nullopt;
+    const std::optional<IssueForms::Issue> issue = IssueForms::readAt(text);
+    if (!issue)
+        return std::nullopt;
+    if (!issue->refusal.isEmpty())
+        return std::pair{std::nullopt, issue->refusal};
+    const std::optional<Numbers> numbers = IssueForms::numbersOf(QStringView(text).sliced(issue->length));
+    if (!numbers)
+        return std::pair{std::nullopt, QStringLiteral("期号 %1 后面不是三个 1~6 的号码").arg(issue->issue)};
+    if (const QString why = IssueNumbers::unsoundSequence(issue->issue, drawsPerDay); !why.isEmpty())
+        return std::pair{std::nullopt, why};
+    return std::pair{std::optional(TextDraw{issue->issue, *numbers}), QString()};
+}
+
 } // namespace
 
-Reading read(QByteArrayView content, qint32 currentIssue, bool trimLines)
+QString firstNotes(const Reading &reading, size_t count)
+{
+    QStringList notes;
+    for (size_t i = 0; i < reading.notes.size() && i < count; ++i)
+        notes << QStringLiteral("第 %1 行：%2").arg(reading.notes[i].line).arg(reading.notes[i].reason);
+    return notes.join(QStringLiteral("；"));
+}
+
+Reading read(QByteArrayView content, qint32 currentIssue, bool trimLines, int datedDrawsPerDay)
 {
     // A file saved as UTF-16 (by Notepad, say) is read as the single-byte text it stands for.
     const bool littleEndian = content.startsWith("\xFF\xFE");
@@ -117,13 +149,30 @@ Reading read(QByteArrayView content, qint32 currentIssue, bool trimLines)
             line = trimmed(line);
 
         QByteArrayView field = line;
-        if (const std::optional<qint32> issue = issueField(line)) {
-            currentIssue = *issue;
+        std::optional<qint32> ownIssue = issueField(line);
+        // In a date-based game's history ten or eleven digits are a longer form (2013080102,
+        // 20130801002), never a nine-digit issue and the start of a draw.
+        if (datedDrawsPerDay > 0 && ownIssue) {
+            qsizetype run = 9;
+            while (run < line.size() && isDigit(line[run]))
+                ++run;
+            if (run == 10 || run == 11)
+                ownIssue.reset();
+        }
+        if (ownIssue) {
+            currentIssue = *ownIssue;
             field = line.sliced(9, std::min<qsizetype>(5, line.size() - 9));
         }
         const std::optional<Numbers> numbers = numberField(field);
         if (!numbers || currentIssue < 1) {
-            if (const std::optional<TextDraw> draw = shortForm(line)) {
+            const auto dated = datedDrawsPerDay > 0 ? datedForm(line, datedDrawsPerDay) : std::nullopt;
+            if (dated && dated->first) {
+                currentIssue = dated->first->issue;
+                reading.draws.push_back(*dated->first);
+                reading.lines.push_back(lineNumber);
+            } else if (dated) {
+                reading.skip(lineNumber, dated->second);
+            } else if (const std::optional<TextDraw> draw = shortForm(line)) {
                 currentIssue = draw->issue;
                 reading.draws.push_back(*draw);
                 reading.lines.push_back(lineNumber);
@@ -249,6 +298,12 @@ std::optional<Reading> readFile(const QString &path, qint32 currentIssue, bool t
     if (!content)
         return std::nullopt;
     return read(*content, currentIssue, trimLines);
+}
+
+int outOfOrder(const std::vector<TextDraw> &draws)
+{
+    return int(std::count_if(draws.begin(), draws.end(),
+                             [](const TextDraw &d) { return !std::is_sorted(d.numbers.begin(), d.numbers.end()); }));
 }
 
 QByteArray format(const std::vector<TextDraw> &draws)

@@ -47,7 +47,10 @@ struct Reading
 // line. A line that gives no draw so but is 1 to 10 digits, one or two blanks and three digits
 // 1..6 is a draw of that issue (the issues that are not 9 digits: 79342, 91212001, 2007001).
 // `trimLines` first removes blanks around each line (the rebuild reads its backup so).
-Reading read(QByteArrayView content, qint32 currentIssue, bool trimLines = false);
+// `datedDrawsPerDay` (a date-based game's draws a day; 0: none) also reads the issue forms results
+// sites print ("20130801-02 1 2 3", see IssueForms) whole, or skips the line with the reason: a
+// date that is no calendar date, a sequence outside 1..the draws a day.
+Reading read(QByteArrayView content, qint32 currentIssue, bool trimLines = false, int datedDrawsPerDay = 0);
 
 // The most draws a file may hold: about 70 years of the busiest game.
 constexpr size_t maxDraws = 2'000'000;
@@ -62,12 +65,18 @@ std::optional<QByteArray> loadFile(const QString &path, QString *error);
 // The same from a file; nothing when it cannot be read (`error` says why).
 std::optional<Reading> readFile(const QString &path, qint32 currentIssue, bool trimLines, QString *error);
 
+// The first `count` skipped lines with their reasons: "第 3 行：…；第 9 行：…".
+QString firstNotes(const Reading &reading, size_t count = 3);
+
 // Puts the draws in issue order, one per issue, whatever the order of the lines: a line that
 // repeats an earlier line's draw is skipped, an issue that cannot be stored is skipped with its
 // reason. False when one issue stands on two lines with other numbers (`conflict` names both).
 bool toIssueOrder(Reading &reading, QString *conflict);
 
 QByteArray format(const std::vector<TextDraw> &draws);
+
+// The draws whose numbers are not in ascending order (kept as read; a preview counts them).
+int outOfOrder(const std::vector<TextDraw> &draws);
 
 // Writes the whole file or nothing: an existing file is only replaced by a complete new one.
 bool writeFile(const QString &path, const QByteArray &content, QString *error);

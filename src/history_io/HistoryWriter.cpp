@@ -283,22 +283,24 @@ std::optional<int> restore(HistoryDb &db, const Backups::Entry &entry, int segme
 }
 
 std::optional<HistoryText::Reading> import(HistoryDb &db, QByteArrayView content, qint32 currentIssue,
-                                           int segmentBase, QString *error, Backup *backup)
+                                           int segmentBase, QString *error, Backup *backup, int datedDrawsPerDay)
 {
     std::optional<HistoryText::Reading> reading;
     const bool written = writeBackedUp(db, backup, [&] {
         std::optional<DrawCore> last;
         if (!db.lastRow(last))
             return false;
-        reading = HistoryText::read(content, last ? last->qqh : currentIssue);
+        reading = HistoryText::read(content, last ? last->qqh : currentIssue, false, datedDrawsPerDay);
         if (reading->tooMany)
             return db.refuse(QStringLiteral("文件中的开奖号码超过 %1 期，没有读入").arg(HistoryText::maxDraws));
         QString conflict;
         if (!HistoryText::toIssueOrder(*reading, &conflict))
             return db.refuse(conflict);
         if (reading->draws.empty())
-            return db.refuse(
-                QStringLiteral("文件中没有可以读入的开奖号码（跳过 %1 行）").arg(reading->skipped));
+            return db.refuse(QStringLiteral("文件中没有可以读入的开奖号码（跳过 %1 行%2）")
+                                 .arg(reading->skipped)
+                                 .arg(reading->notes.empty() ? QString()
+                                                             : QStringLiteral("：") + HistoryText::firstNotes(*reading)));
         return backUp(db, backup) && db.deleteAllRows() && insertChained(db, reading->draws, segmentBase, false);
     });
     if (written)

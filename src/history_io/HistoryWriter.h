@@ -90,9 +90,11 @@ std::optional<int> restore(HistoryDb &db, const Backups::Entry &entry, int segme
 // Import: reads the file's content against the current issue as it is inside the transaction
 // (the issue after the last stored draw, else `currentIssue`) and replaces the history with its
 // draws in issue order. A file that yields no draw, or lists one issue with two draws, changes
-// nothing. The reading (its draws as stored), or nothing (`error` says why).
+// nothing. `datedDrawsPerDay`: see HistoryText::read. The reading (its draws as stored), or
+// nothing (`error` says why).
 std::optional<HistoryText::Reading> import(HistoryDb &db, QByteArrayView content, qint32 currentIssue,
-                                           int segmentBase, QString *error, Backup *backup = nullptr);
+                                           int segmentBase, QString *error, Backup *backup = nullptr,
+                                           int datedDrawsPerDay = 0);
 
 // Which draws a trimming command keeps, out of the stored ones in history order; a refusal
 // (`refusal` set) changes nothing.

@@ -170,7 +170,8 @@ std::vector<TextDraw> findDraws(const QString &text, const Plan &plan, const Gam
     const auto readRow = [&](qint32 issue) -> std::optional<Numbers> {
         if (!rows) {
             rows.emplace();
-            for (const DrawText::Found &found : DrawText::read(text).draws)
+            const auto style = dateBased ? DrawText::IssueStyle::Dated : DrawText::IssueStyle::Running;
+            for (const DrawText::Found &found : DrawText::read(text, style).draws)
                 rows->emplace(found.draw.issue, found.draw.numbers);
         }
         const auto row = rows->find(issue);
@@ -254,6 +255,7 @@ Outcome run(HistoryDb &db, const HistorySnapshot &snapshot, PageLoader &loader, 
         return outcome;
     }
     outcome.added = *added;
+    outcome.outOfOrder = HistoryText::outOfOrder(draws);
     outcome.replaced = p.replaceHistory;
     return outcome;
 }

@@ -58,6 +58,7 @@ struct Outcome
 {
     bool loaded = false;
     int added = 0;
+    int outOfOrder = 0; // of the draws found, those whose numbers are not ascending (kept as read)
     bool replaced = false;
     bool lastStoredOnPage = false; // nothing added, but the page shows the last stored issue
     QString error;                 // the page did not load, or the history could not be written

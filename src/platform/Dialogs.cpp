@@ -13,6 +13,21 @@ bool QtDialogs::question(QWidget *parent, const QString &title, const QString &t
     return box.exec() == QMessageBox::Ok;
 }
 
+std::optional<bool> QtDialogs::yesNo(QWidget *parent, const QString &title, const QString &text)
+{
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                    parent);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
+    box.button(QMessageBox::Cancel)->setText(QStringLiteral("取消"));
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    const int answer = box.exec();
+    if (answer == QMessageBox::Cancel)
+        return std::nullopt;
+    return answer == QMessageBox::Yes;
+}
+
 void QtDialogs::message(QWidget *parent, const QString &title, const QString &text)
 {
     QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, parent);

@@ -13,6 +13,8 @@ public:
     virtual ~Dialogs() = default;
     // True when the user answered 确定.
     virtual bool question(QWidget *parent, const QString &title, const QString &text) = 0;
+    // 是 (true), 否 (false), or nothing when the user pressed Esc or 取消.
+    virtual std::optional<bool> yesNo(QWidget *parent, const QString &title, const QString &text) = 0;
     virtual void message(QWidget *parent, const QString &title, const QString &text) = 0;
     // The answer, or nothing when the user cancelled.
     virtual std::optional<QString> input(QWidget *parent, const QString &title, const QString &prompt,
@@ -29,6 +31,7 @@ class QtDialogs : public Dialogs
 {
 public:
     bool question(QWidget *parent, const QString &title, const QString &text) override;
+    std::optional<bool> yesNo(QWidget *parent, const QString &title, const QString &text) override;
     void message(QWidget *parent, const QString &title, const QString &text) override;
     std::optional<QString> input(QWidget *parent, const QString &title, const QString &prompt,
                                  const QString &defaultAnswer) override;

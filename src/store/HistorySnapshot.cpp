@@ -84,7 +84,7 @@ void HistorySnapshot::appendPacked(qint32 sqqh, qint32 qqh, const char *own, con
     m_qqh.push_back(qqh);
     m_numbers.push_back(numbers);
     m_segments.push_back(segments);
-    m_unsorted += numbers[0] <= numbers[1] && numbers[1] <= numbers[2] ? 0 : 1;
+    noteOrder({numbers[0], numbers[1], numbers[2]});
     if (std::find(m_coded.begin(), m_coded.end(), true) != m_coded.end()) {
         const DrawCore row = at(count() - 1);
         for (int k = 0; k < KindCount; ++k)
@@ -117,7 +117,10 @@ HistorySnapshot HistorySnapshot::prefix(int rows) const
             part.m_wide.push_back(wide);
     for (int i = 0; i < rows; ++i) {
         const Numbers n = part.numbers(i);
-        part.m_unsorted += n[0] <= n[1] && n[1] <= n[2] ? 0 : 1;
+        if (n[0] > n[1] || n[1] > n[2]) {
+            ++part.m_unsorted;
+            part.m_lastUnsorted = i;
+        }
     }
     return part;
 }
@@ -143,11 +146,19 @@ void HistorySnapshot::append(const DrawCore &row)
     m_qqh.push_back(row.qqh);
     m_numbers.push_back(numbers);
     m_segments.push_back(segments);
-    const Numbers n = row.numbers();
-    m_unsorted += n[0] <= n[1] && n[1] <= n[2] ? 0 : 1;
+    noteOrder(row.numbers());
     for (int k = 0; k < KindCount; ++k)
         if (m_coded[size_t(k)])
             addCodes(row, k);
+}
+
+// Called once the row is added: it is the last one.
+void HistorySnapshot::noteOrder(const Numbers &n)
+{
+    if (n[0] <= n[1] && n[1] <= n[2])
+        return;
+    ++m_unsorted;
+    m_lastUnsorted = count() - 1;
 }
 
 void HistorySnapshot::makeCodes(int kind) const

@@ -74,8 +74,10 @@ public:
         return m_prevCodes[size_t(kind)];
     }
 
-    // Whether every draw has its numbers in ascending order (kept up as rows come, not scanned).
-    bool allSorted() const { return m_unsorted == 0; }
+    // The draws whose numbers are not in ascending order (kept up as rows come, not scanned), and
+    // the index of the newest of them (-1 when there is none).
+    int outOfOrder() const { return m_unsorted; }
+    int lastOutOfOrder() const { return m_lastUnsorted; }
 
     // The index of the first row whose issue is at least `issue`, and of the first above it.
     int lowerBound(qint64 issue) const;
@@ -99,5 +101,8 @@ private:
     mutable std::array<std::vector<quint16>, KindCount> m_valueCodes;
     mutable std::array<std::vector<quint16>, KindCount> m_prevCodes;
     mutable std::array<bool, KindCount> m_coded{};
+    void noteOrder(const Numbers &numbers);
+
     int m_unsorted = 0; // rows whose numbers are not in ascending order
+    int m_lastUnsorted = -1;
 };

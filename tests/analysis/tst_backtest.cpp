@@ -4,6 +4,7 @@
 #include "FairDice.h"
 #include "FollowSearch.h"
 #include "PatternRefresh.h"
+#include "TrendOmission.h"
 #include "TestHistory.h"
 
 #include <QTest>
@@ -51,6 +52,8 @@ private slots:
     void fairHistoryIsNotFlagged();
     void dependentHistoryIsFlagged();
     void fairnessOfATally();
+    void fewDrawsOutOfOrderKeepTheModel_data();
+    void fewDrawsOutOfOrderKeepTheModel();
     void smallTalliesAreSimulated_data();
     void smallTalliesAreSimulated();
     void methodFollowsTheRule_data();
@@ -171,6 +174,78 @@ void TestBacktest::dependentHistoryIsFlagged()
         Backtest::run(TestHistory::snapshotOf(draws), s, {true, false, false}, 170101001, 170103000, 1);
     QVERIFY(summary->p < 1e-6);
     QVERIFY(summary->hits > summary->expectedHits);
+}
+
+// A history published in ascending order stays so when a few draws are typed as the dice fell:
+// the model, the expected counts and the backtest's expected hits do not move.
+void TestBacktest::fewDrawsOutOfOrderKeepTheModel_data()
+{
+    QTest::addColumn<int>("outOfOrder"); // of 1,000 ascending draws, the last ones reversed
+    QTest::addColumn<bool>("ascending");
+    QTest::addRow("none") << 0 << true;
+    QTest::addRow("one typed") << 1 << true;
+    QTest::newRow("10 percent") << 100 << true;
+    QTest::newRow("just over 10 percent") << 101 << false;
+    QTest::addRow("all in drawn order") << -1 << false;
+}
+
+void TestBacktest::fewDrawsOutOfOrderKeepTheModel()
+{
+    QFETCH(int, outOfOrder);
+    QFETCH(bool, ascending);
+    std::vector<TestDraw> draws = randomDraws(5, 1000, outOfOrder >= 0);
+    // Reverse only draws of three different numbers, so that each one counts.
+    int reversed = 0;
+    for (auto d = draws.rbegin(); d != draws.rend() && reversed < outOfOrder; ++d)
+        if (d->numbers[0] < d->numbers[1] && d->numbers[1] < d->numbers[2]) {
+            std::reverse(d->numbers.begin(), d->numbers.end());
+            ++reversed;
+        }
+    QCOMPARE(reversed, std::max(outOfOrder, 0));
+    const HistorySnapshot history = TestHistory::snapshotOf(draws);
+    const FairDice::Order order = FairDice::orderOf(history);
+    QCOMPARE(order.ascending, ascending);
+    QCOMPARE(FairDice::isSorted(history), ascending);
+    const QString note = FairDice::orderNote(order);
+    QCOMPARE(!note.isEmpty(), ascending && outOfOrder > 0);
+    if (!note.isEmpty()) {
+        // The newest draw out of order is the example.
+        const auto newest = std::find_if(draws.rbegin(), draws.rend(), [](const TestDraw &d) {
+            return d.numbers[0] > d.numbers[1];
+        });
+        QCOMPARE(note, QStringLiteral("有 %1 期号码不是从小到大（如 %2：%3 %4 %5），按从小到大计算")
+                           .arg(outOfOrder)
+                           .arg(newest->issue)
+                           .arg(newest->numbers[0])
+                           .arg(newest->numbers[1])
+                           .arg(newest->numbers[2]));
+    }
+
+    SearchState s;
+    s.bolZyw = false;
+    const IssueRange all{history.first().sqqh, history.last().sqqh};
+    const SearchResult result = FollowSearch::run(history, s, {true, false, false}, all);
+    const FairDice::Fairness f = FairDice::of(result, s, order);
+    QCOMPARE(f.sorted, ascending);
+    QCOMPARE(f.outOfOrder, history.outOfOrder());
+    QCOMPARE(f.expected, FairDice::of(result, s, ascending).expected);
+    QCOMPARE(FairDice::summaryLine(f).contains(note), true);
+
+    const auto summary = Backtest::run(history, s, {true, false, false}, draws[900].issue, draws.back().issue, 2);
+    QCOMPARE(summary->sorted, ascending);
+    QCOMPARE(summary->order.outOfOrder, history.outOfOrder());
+    QCOMPARE(Backtest::summaryText(*summary).endsWith(note.isEmpty() ? QStringLiteral("期。") : note + "。"), true);
+
+    const TrendOmission::Omission omission = TrendOmission::omission(history, 0, history.count());
+    QCOMPARE(omission.sorted, ascending);
+    QCOMPARE(TrendOmission::rangeText(omission).endsWith(note.isEmpty() ? QStringLiteral("）") : note),
+             ascending);
+    // The chance of a value follows the model alone: a 1 first is 91/216 when position 1 is the
+    // smallest die, 36/216 in drawn order.
+    const auto first = std::find_if(omission.groups.begin(), omission.groups.end(),
+                                    [](const TrendOmission::Group &g) { return g.name.contains(QStringLiteral("第1位")); });
+    QVERIFY(first != omission.groups.end());
+    QCOMPARE(first->values.front().chance, ascending ? 91.0 / 216 : 36.0 / 216);
 }
 
 void TestBacktest::fairnessOfATally()

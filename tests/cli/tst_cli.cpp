@@ -459,7 +459,7 @@ void TestCli::backtestAndFairness()
     QCOMPARE(search.status, 0);
     QVERIFY(search.out.contains("],\"tally\":[{"));
     QVERIFY(search.out.contains(
-        "}],\"fairness\":{\"sorted\":true,\"expected\":[")); // the sample is published sorted
+        "}],\"fairness\":{\"sorted\":true,\"out_of_order\":0,\"expected\":[")); // the sample is published sorted
     const QJsonObject fairness = QJsonDocument::fromJson(search.out).object().value("fairness").toObject();
     QCOMPARE(fairness.value("df").toInt(), 5);
     QCOMPARE(fairness.value("method").toString(), QStringLiteral("chi2"));
@@ -471,7 +471,7 @@ void TestCli::backtestAndFairness()
         cli({"--dir", folder.path(), "backtest", "--from", QString::number(from), "--to", QString::number(to),
              "--top", "2", "--kind", "size", "--fixed", "--positions", "12", "--json"});
     QCOMPARE(run.status, 0);
-    QVERIFY(run.out.startsWith(QStringLiteral("{\"from\":%1,\"to\":%2,\"top\":2,\"sorted\":true,\"played\":")
+    QVERIFY(run.out.startsWith(QStringLiteral("{\"from\":%1,\"to\":%2,\"top\":2,\"sorted\":true,\"out_of_order\":0,\"played\":")
                                    .arg(from)
                                    .arg(to)
                                    .toLatin1()));

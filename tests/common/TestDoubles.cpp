@@ -13,6 +13,16 @@ bool ScriptedDialogs::question(QWidget *, const QString &title, const QString &t
     return answer;
 }
 
+std::optional<bool> ScriptedDialogs::yesNo(QWidget *, const QString &title, const QString &text)
+{
+    shown.append({QStringLiteral("yesNo"), title, text, {}});
+    if (yesNoAnswers.empty())
+        return true;
+    const std::optional<bool> answer = yesNoAnswers.front();
+    yesNoAnswers.pop_front();
+    return answer;
+}
+
 void ScriptedDialogs::message(QWidget *, const QString &title, const QString &text)
 {
     shown.append({QStringLiteral("message"), title, text, {}});

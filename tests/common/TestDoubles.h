@@ -15,13 +15,14 @@ class ScriptedDialogs : public Dialogs
 public:
     struct Shown
     {
-        QString kind; // "question", "message", "input", "openFile"
+        QString kind; // "question", "yesNo", "message", "input", "openFile"
         QString title;
         QString text;
         QString defaultAnswer;
     };
 
     bool question(QWidget *parent, const QString &title, const QString &text) override;
+    std::optional<bool> yesNo(QWidget *parent, const QString &title, const QString &text) override;
     void message(QWidget *parent, const QString &title, const QString &text) override;
     std::optional<QString> input(QWidget *parent, const QString &title, const QString &prompt,
                                  const QString &defaultAnswer) override;
@@ -31,6 +32,7 @@ public:
                               const QStringList &items) override;
 
     std::deque<bool> questionAnswers;                // default: 确定
+    std::deque<std::optional<bool>> yesNoAnswers;    // default: 是; nothing: Esc
     std::deque<std::optional<int>> chooseAnswers;    // default: cancel
     QStringList lastChoices;                         // the items of the last list shown
     std::deque<std::optional<QString>> inputAnswers; // default: cancel
