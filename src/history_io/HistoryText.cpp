@@ -91,8 +91,16 @@ std::optional<std::pair<std::optional<TextDraw>, QString>> datedForm(QByteArrayV
     if (text.isEmpty() || !isDigit(char(text[0].unicode())))
         return std::nullopt;
     const std::optional<IssueForms::Issue> issue = IssueForms::readAt(text);
-    if (!issue)
-        return std::nullopt;
+    if (!issue) {
+        // Digits and a draw, but no issue of this game: never taken as a shorter issue. Seven
+        // digits stay the placeholder issue older files carry.
+        qsizetype run = 0;
+        while (run < text.size() && isDigit(char(text[run].unicode())))
+            ++run;
+        if (run == 7 || !IssueForms::numbersOf(QStringView(text).sliced(run)))
+            return std::nullopt;
+        return std::pair{std::nullopt, IssueForms::notUnderstood(QStringView(text).first(run))};
+    }
     if (!issue->refusal.isEmpty())
         return std::pair{std::nullopt, issue->refusal};
     const std::optional<Numbers> numbers = IssueForms::numbersOf(QStringView(text).sliced(issue->length));

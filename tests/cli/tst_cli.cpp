@@ -498,6 +498,22 @@ void TestCli::backtestAndFairness()
     QVERIFY(lines[0].startsWith(QStringLiteral("回测 %1 期至 %2 期").arg(from).arg(to)));
     QCOMPARE(lines[1], QStringLiteral("期号\t模式\t推荐\t开奖\t命中\t命中概率"));
     QCOMPARE(lines.size(), 2 + direct->played);
+
+    // One draw typed as the dice fell is stored as given, with a note; the model stays ascending
+    // and names it.
+    const Run add = cli({"--dir", folder.path(), "add", "312"});
+    QCOMPARE(add.status, 0);
+    const qint32 typed = QString::fromUtf8(add.out).section(' ', 0, 0).toInt();
+    QCOMPARE(QString::fromUtf8(add.err), QStringLiteral("注意：历史号码都是从小到大存放的，第 %1 期按输入存放为 312（从小到大为 1 2 3）\n").arg(typed));
+    const Run again = cli({"--dir", folder.path(), "search", "--kind", "size", "--json"});
+    const QJsonObject after = QJsonDocument::fromJson(again.out).object().value("fairness").toObject();
+    QCOMPARE(after.value("sorted").toBool(), true);
+    QCOMPARE(after.value("out_of_order").toInt(), 1);
+    QCOMPARE(cli({"--dir", folder.path(), "add", "123"}).err, QByteArray());
+    const Run omission = cli({"--dir", folder.path(), "omission", "--json"});
+    QCOMPARE(QJsonDocument::fromJson(omission.out).object().value("out_of_order").toInt(), 1);
+    QVERIFY(QString::fromUtf8(cli({"--dir", folder.path(), "omission"}).out)
+                .contains(QStringLiteral("有 1 期号码不是从小到大（如 %1：3 1 2），按从小到大计算").arg(typed)));
 }
 
 void TestCli::removalsLeaveBackups_data()

@@ -1,5 +1,6 @@
 #include "AnalysisWindows.h"
 #include "Backups.h"
+#include "FairDice.h"
 #include "ProvinceTable.h"
 #include "GridView.h"
 #include "HistoryText.h"
@@ -67,6 +68,8 @@ private slots:
     void firstStartShowsTheWaysIn();
     void typingStoresTheDraw();
     void typedDrawContinuesTheChain();
+    void typedDrawOutOfOrder_data();
+    void typedDrawOutOfOrder();
     void entryTakesOnlyOneToSix();
     void incompleteDrawIsRefused();
     void failedAppendKeepsDigits();
@@ -152,6 +155,54 @@ void TestHistoryCommands::typedDrawContinuesTheChain()
     QCOMPARE(storedIssues(w).last(), 161213002);
 }
 
+// Typed as the dice fell into a history kept in ascending order, a draw is asked about once.
+void TestHistoryCommands::typedDrawOutOfOrder_data()
+{
+    QTest::addColumn<bool>("ascendingHistory");
+    QTest::addColumn<int>("answer"); // 1 是, 0 否, -1 Esc
+    QTest::addColumn<QString>("stored"); // the stored draw; empty: none
+    QTest::newRow("是: stored ascending") << true << 1 << "123";
+    QTest::newRow("否: stored as typed") << true << 0 << "312";
+    QTest::newRow("Esc: nothing stored, the digits stay") << true << -1 << "";
+    QTest::newRow("a history in drawn order: no question") << false << 1 << "312";
+}
+
+void TestHistoryCommands::typedDrawOutOfOrder()
+{
+    QFETCH(bool, ascendingHistory);
+    QFETCH(int, answer);
+    QFETCH(QString, stored);
+    std::vector<TestDraw> draws = TestHistory::consecutive(161212001, 20);
+    for (TestDraw &d : draws)
+        std::sort(d.numbers.begin(), d.numbers.end());
+    // In drawn order: most draws have their largest number first.
+    for (TestDraw &d : draws)
+        if (!ascendingHistory)
+            std::reverse(d.numbers.begin(), d.numbers.end());
+    QCOMPARE(FairDice::isSorted(TestHistory::snapshotOf(draws)), ascendingHistory);
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), draws));
+    MainWindow &w = h.start();
+    const QStringList before = TestHistory::rowsOf(w.history());
+    h.dialogs.yesNoAnswers = {answer < 0 ? std::nullopt : std::optional<bool>(answer == 1)};
+    for (int p = 1; p <= 3; ++p)
+        QTest::keyClick(entry(h, p), "312"[p - 1]);
+    QCOMPARE(h.dialogs.count("yesNo"), ascendingHistory ? 1 : 0);
+    if (ascendingHistory)
+        QCOMPARE(h.dialogs.shown.last().text, QStringLiteral("历史号码都是从小到大存放的。按从小到大存放为 1 2 3 吗？"));
+    const QStringList after = TestHistory::rowsOf(w.history());
+    if (stored.isEmpty()) {
+        QCOMPARE(after, before);
+        QCOMPARE(entry(h, 1)->text() + entry(h, 2)->text() + entry(h, 3)->text(), QStringLiteral("312"));
+        return;
+    }
+    QCOMPARE(after.size(), before.size() + 1);
+    QCOMPARE(after.mid(0, before.size()), before);
+    const std::optional<HistorySnapshot> snapshot = w.history().snapshot();
+    const Numbers last = snapshot->numbers(snapshot->count() - 1);
+    QCOMPARE(QStringLiteral("%1%2%3").arg(last[0]).arg(last[1]).arg(last[2]), stored);
+}
+
 void TestHistoryCommands::entryTakesOnlyOneToSix()
 {
     Harness h;
@@ -198,19 +249,23 @@ void TestHistoryCommands::importReplacesHistory()
     MainWindow &w = h.start();
     h.find<QRadioButton>("Option1(2)")->click(); // 前2期: the pattern is the draw before the last
     const QString path = writeFile(h.folder, "history.TXT",
-                                   "130101004  456\r\n130101002 222\r\nbad line\r\n130101003 333\r\n130101001 111\r\n");
+                                   "130101004  456\r\n130101002 222\r\nbad line\r\n130101003 333\r\n130101001 111\r\n"
+                                   "20130101-05 1 2 3\r\n130101 1,2,3\r\n20130101-00 123\r\nmore\r\n");
     h.dialogs.fileAnswers = {path};
     h.find<QPushButton>("cmdRdLst")->click();
     QCOMPARE(h.dialogs.shown.first().title, QStringLiteral("读入历史"));
     QCOMPARE(h.dialogs.shown.at(1).text, QDir(h.folder.path()).filePath("历史号码"));
     QVERIFY(QFileInfo(h.folder.filePath("历史号码")).isDir());
-    QCOMPARE(storedIssues(w), (QList<qint32>{130101001, 130101002, 130101003, 130101004}));
+    QCOMPARE(storedIssues(w), (QList<qint32>{130101001, 130101002, 130101003, 130101004, 130101005}));
     QCOMPARE(h.text("Text3(0)"), QStringLiteral("130101003"));
-    QCOMPARE(h.text("Text3(1)"), QStringLiteral("130101004"));
-    QCOMPARE(h.text("Text1"), QStringLiteral("130101005"));
-    QCOMPARE(h.text("Text2(1)") + h.text("Text2(2)") + h.text("Text2(3)"), QStringLiteral("333"));
-    QVERIFY2(w.statusText().startsWith(QStringLiteral("读入 4 期历史号码，跳过 1 行。（第 3 行：不是“期号 三个号码”）"
-                                                      "原来的历史号码已备份：")),
+    QCOMPARE(h.text("Text3(1)"), QStringLiteral("130101005"));
+    QCOMPARE(h.text("Text1"), QStringLiteral("130101006"));
+    QCOMPARE(h.text("Text2(1)") + h.text("Text2(2)") + h.text("Text2(3)"), QStringLiteral("456"));
+    // The first three skipped lines are named with their reasons.
+    QVERIFY2(w.statusText().startsWith(
+                 QStringLiteral("读入 5 期历史号码，跳过 4 行。（第 3 行：不是“期号 三个号码”；第 7 行：期号“130101”看不懂：应为日期加序号，"
+                                "如 130801001 或 20130801-001；第 8 行：期号 130101000 的序号 000 不对：本彩种每天开奖 78 期，"
+                                "序号应为 001 到 078）原来的历史号码已备份：")),
              qPrintable(w.statusText()));
     // The first imported row starts a history of its own.
     QSqlQuery q = w.history().database().select("SELECT txtHisLst, L1AS FROM Lishi ORDER BY SQQH, rowid");
@@ -227,7 +282,7 @@ void TestHistoryCommands::importReplacesHistory()
     QCOMPARE(h.dialogs.count("message"), 1);
     QVERIFY(h.dialogs.shown.last().text.contains(
         QStringLiteral("第 1 行与第 2 行的期号都是 130101001，号码不同：没有导入任何号码")));
-    QCOMPARE(storedIssues(w), (QList<qint32>{130101001, 130101002, 130101003, 130101004}));
+    QCOMPARE(storedIssues(w), (QList<qint32>{130101001, 130101002, 130101003, 130101004, 130101005}));
 }
 
 void TestHistoryCommands::importCancelAndWrongNames()

@@ -27,6 +27,8 @@ private slots:
     void drawsFromAnyLayout();
     void drawsRefused_data();
     void drawsRefused();
+    void issueForms_data();
+    void issueForms();
 };
 
 namespace {
@@ -358,3 +360,73 @@ void TestHistoryText::writeReplacesWholeFile()
 
 QTEST_GUILESS_MAIN(TestHistoryText)
 #include "tst_historytext.moc"
+
+// Every form a results site or spreadsheet prints an issue in is read whole by both readers, and
+// its neighbours are refused with a reason, never read as a shorter issue.
+void TestHistoryText::issueForms_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<qint32>("issue"); // 0: refused
+    QTest::addColumn<QString>("reason");
+    const qint32 i = 130801002;
+    QTest::newRow("YYYYMMDD-NN") << "20130801-02 1 2 3" << i << "";
+    QTest::newRow("YYYYMMDD-NNN") << "20130801-002 1 2 3" << i << "";
+    QTest::newRow("YYYYMMDDNNN") << "20130801002 1 2 3" << i << "";
+    QTest::newRow("YYYYMMDDNN") << "2013080102 1 2 3" << i << "";
+    QTest::newRow("YYMMDD-NNN, commas") << "130801-002 1,2,3" << i << "";
+    QTest::newRow("YYMMDD-NN, pluses") << "130801-02 1+2+3" << i << "";
+    QTest::newRow("YYMMDD_NNN, bars") << "130801_002 1|2|3" << i << "";
+    QTest::newRow("YYYYMMDD/NNN, together") << "20130801/002 123" << i << "";
+    QTest::newRow("YYYYMMDD NNN") << "20130801 002 1 2 3" << i << "";
+    QTest::newRow("YYMMDD NN") << "130801 02 1 2 3" << i << "";
+    QTest::newRow("YYYY-MM-DD 第NNN期") << "2013-08-01 第002期 1 2 3" << i << "";
+    QTest::newRow("YYYY-MM-DD NNN期") << "2013-08-01 002期 1 2 3" << i << "";
+    QTest::newRow("YYYYMMDDNNN and a colon") << "20130801002: 1 2 3" << i << "";
+    QTest::newRow("month 13") << "20131301-02 1 2 3" << 0 << "日期不对";
+    QTest::newRow("day 32") << "20130832-002 1 2 3" << 0 << "日期不对";
+    QTest::newRow("day 32, eleven digits") << "20130832002 1 2 3" << 0 << "日期不对";
+    QTest::newRow("29 February of no leap year") << "130229-001 1 2 3" << 0 << "日期不对";
+    QTest::newRow("YYYY-MM-DD month 13") << "2013-13-01 第002期 1 2 3" << 0 << "日期不对";
+    QTest::newRow("sequence 0") << "20130801-00 1 2 3" << 0 << "序号 000 不对";
+    QTest::newRow("sequence above the draws per day") << "20130801-079 1 2 3" << 0 << "序号 079 不对";
+    QTest::newRow("a dash but no sequence") << "20130801- 1 2 3" << 0 << "看不懂";
+    QTest::newRow("a one-digit sequence") << "130801-2 1 2 3" << 0 << "看不懂";
+    QTest::newRow("six digits are no issue") << "130801 1,2,3" << 0 << "看不懂";
+    QTest::newRow("six digits and a draw together") << "130801 123" << 0 << "看不懂";
+}
+
+void TestHistoryText::issueForms()
+{
+    QFETCH(QString, line);
+    QFETCH(qint32, issue);
+    QFETCH(QString, reason);
+    const Draws expected = issue ? Draws{{issue, {1, 2, 3}}} : Draws{};
+    // The tolerant reader (paste, merge, pages), with the sequence check its callers apply.
+    DrawText::Reading pasted = DrawText::read(line);
+    DrawText::dropUnsound(pasted, 78);
+    Draws found;
+    for (const DrawText::Found &f : pasted.draws)
+        found.push_back(f.draw);
+    QCOMPARE(found, expected);
+    QCOMPARE(pasted.skippedCount, issue ? 0 : 1);
+    if (!issue)
+        QVERIFY2(pasted.skipped.front().reason.contains(reason), qPrintable(pasted.skipped.front().reason));
+    // The text reader of a file to import, among canonical lines.
+    const HistoryText::Reading file =
+        HistoryText::read((QStringLiteral("130731078 456\r\n") + line + QStringLiteral("\r\n130801003 666\r\n")).toUtf8(), 0,
+                          false, 78);
+    Draws read{{130731078, {4, 5, 6}}};
+    read.insert(read.end(), expected.begin(), expected.end());
+    read.push_back({130801003, {6, 6, 6}});
+    QCOMPARE(file.draws, read);
+    QCOMPARE(file.skipped, issue ? 0 : 1);
+    if (!issue)
+        QVERIFY2(file.notes.front().reason.contains(reason) && file.notes.front().line == 2,
+                 qPrintable(file.notes.front().reason));
+    // 北京快3 numbers its draws on: six digits are its issue.
+    if (line == QLatin1String("130801 1,2,3")) {
+        const DrawText::Reading running = DrawText::read(line, DrawText::IssueStyle::Running);
+        QCOMPARE(running.draws.size(), size_t(1));
+        QCOMPARE(running.draws.front().draw.issue, 130801);
+    }
+}

@@ -207,6 +207,10 @@ void TestOnlineUpdate::findDraws_data()
         << QStringLiteral("161211075 2016-12-11 1,3,5") << Draws{{161211075, {1, 3, 5}}};
     QTest::newRow("a date and a time in cells, a sum after")
         << QStringLiteral("161211075\t2016-12-11\t09:10\t1\t3\t5\t9\n161211076\t2016-12-11\t09:20\t2\t2\t6\t10") << two;
+    // Issues printed as a date and a sequence.
+    QTest::newRow("20161211-75") << QStringLiteral("20161211-75 1 3 5\n20161211-76 2 2 6") << two;
+    QTest::newRow("161211-075, numbers with commas") << QStringLiteral("161211-075 1,3,5\n161211-076 2,2,6") << two;
+    QTest::newRow("2016-12-11 第075期") << QStringLiteral("2016-12-11 第075期 1 3 5\n2016-12-11 第076期 2 2 6") << two;
     QTest::newRow("next issue right after is no draw")
         << QStringLiteral("161211075 161211076 135") << Draws{{161211076, {1, 3, 5}}};
 }
