@@ -377,8 +377,8 @@ void TestCli::importCountsEveryLine()
     const Run run = cli({"--dir", folder.path(), "import", file});
     QCOMPARE(run.status, 0);
     QCOMPARE(QString::fromUtf8(run.out), QStringLiteral("读入 3 期，跳过 4 行\n"));
-    QCOMPARE(QString::fromUtf8(run.err), QStringLiteral("第 2 行：期号 2147483647 太大\n第 4 行：与第 1 行重复\n"
-                                                        "第 5 行：不是“期号 三个号码”\n"));
+    QCOMPARE(QString::fromUtf8(run.err), QStringLiteral("第 2 行：期号“2147483647”看不懂：应为日期加序号，如 130801001 或 "
+                                                        "20130801-001\n第 4 行：与第 1 行重复\n第 5 行：不是“期号 三个号码”\n"));
     QCOMPARE(cli({"--dir", folder.path(), "list"}).out,
              QByteArray("130529001 134\n130529002 225\n130529003 613\n"));
     // Filling a gap: the draw after it follows it.
