@@ -3,6 +3,7 @@
 #include "BusyCursor.h"
 #include "Dialogs.h"
 #include "GridActions.h"
+#include "TrendModel.h"
 #include "TrendOmission.h"
 #include "Workbook.h"
 
@@ -19,15 +20,9 @@
 #include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 
 namespace {
-
-// Cells of drawn numbers: exported with the same colour.
-constexpr int MarkRole = Qt::UserRole + 1;
-
-const QColor hitColour(0xc8, 0x2a, 0x32);
-const QColor omissionColour(0x8c, 0x8c, 0x8c);
-const QColor summaryColour(0xee, 0xf0, 0xf4);
 
 QStandardItem *cell(const QString &text)
 {
@@ -37,7 +32,7 @@ QStandardItem *cell(const QString &text)
     return item;
 }
 
-QTableView *gridView(QStandardItemModel *model, const QString &name)
+QTableView *gridView(QAbstractItemModel *model, const QString &name)
 {
     auto *view = new QTableView;
     view->setModel(model);
@@ -73,15 +68,22 @@ TrendWindow::TrendWindow(std::function<const HistorySnapshot &()> history, const
     m_length->setObjectName(QStringLiteral("cboZoushiQishu"));
     m_length->setEditable(true);
     m_length->addItems({QStringLiteral("30"), QStringLiteral("50"), QStringLiteral("100")});
-    m_length->setValidator(new QIntValidator(1, 100000, m_length));
+    m_length->setValidator(new QIntValidator(0, 999999, m_length));
+    // Room for six digits and the arrow in every style.
+    m_length->setMinimumContentsLength(7);
+    m_length->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_length->setAccessibleName(QStringLiteral("显示最近的期数"));
     lengthLabel->setBuddy(m_length);
     lengthRow->addWidget(lengthLabel);
     lengthRow->addWidget(m_length);
     lengthRow->addWidget(new QLabel(QStringLiteral("期")));
-    lengthRow->addStretch();
+    m_trendRange = new QLabel;
+    m_trendRange->setObjectName(QStringLiteral("lblZoushiFanwei"));
+    m_trendRange->setAccessibleName(QStringLiteral("走势图范围"));
+    lengthRow->addSpacing(12);
+    lengthRow->addWidget(m_trendRange, 1);
     trendLayout->addLayout(lengthRow);
-    m_trend = new QStandardItemModel(this);
+    m_trend = new TrendModel(this);
     trendLayout->addWidget(m_trendView = gridView(m_trend, QStringLiteral("走势图")));
     m_tabs->addTab(trendPage, QStringLiteral("走势图(&Z)"));
 
@@ -126,7 +128,15 @@ TrendWindow::TrendWindow(std::function<const HistorySnapshot &()> history, const
         view->viewport()->installEventFilter(this);
         view->horizontalHeader()->installEventFilter(this);
     }
-    connect(m_length, &QComboBox::currentTextChanged, this, [this] { showTrend(); });
+    // A typed N is applied on Enter, on a choice from the list, or after a short pause: not at
+    // every keystroke of "30000".
+    m_lengthPause = new QTimer(this);
+    m_lengthPause->setSingleShot(true);
+    m_lengthPause->setInterval(lengthPauseMs);
+    connect(m_lengthPause, &QTimer::timeout, this, [this] { showTrend(); });
+    connect(m_length, &QComboBox::currentTextChanged, m_lengthPause, qOverload<>(&QTimer::start));
+    connect(m_length, &QComboBox::activated, this, [this] { showTrend(); });
+    connect(m_length->lineEdit(), &QLineEdit::returnPressed, this, [this] { showTrend(); });
     connect(m_recent, &QRadioButton::toggled, this, [this] { showOmission(); });
     connect(m_rangeLength, &QSpinBox::valueChanged, this, [this] {
         if (m_recent->isChecked())
@@ -154,57 +164,51 @@ QString TrendWindow::fileName(int grid)
 
 void TrendWindow::showTrend()
 {
+    m_lengthPause->stop();
     bool ok = false;
     const int length = m_length->currentText().toInt(&ok);
-    if (!ok || length < 1)
+    const HistorySnapshot &history = m_history();
+    if (!ok || length < 1) {
+        m_trendRange->setText(QStringLiteral("显示的期数应为 1 以上"));
         return;
-    const std::vector<TrendOmission::TrendRow> rows = TrendOmission::trend(m_history(), length);
-    m_trend->clear();
-    m_trend->setHorizontalHeaderLabels(TrendOmission::trendHeader());
-    QFont bold = font();
-    bold.setBold(true);
-    for (const TrendOmission::TrendRow &row : rows) {
-        QList<QStandardItem *> items;
-        for (const QString &text : TrendOmission::trendCells(row))
-            items << cell(text);
-        for (size_t k = 0; k < 6; ++k) {
-            const int hits = row.hits[k];
-            QStandardItem *item = cell(hits == 0 ? QString::number(row.omission[k])
-                                       : hits == 1 ? QStringLiteral("●")
-                                                   : QString::number(hits));
-            if (hits > 0) {
-                item->setBackground(hitColour);
-                item->setForeground(Qt::white);
-                item->setFont(bold);
-                item->setData(true, MarkRole);
-                item->setData(hits == 1 ? QStringLiteral("%1 出现").arg(k + 1)
-                                        : QStringLiteral("%1 出现 %2 次").arg(k + 1).arg(hits),
-                              Qt::AccessibleTextRole);
-            } else {
-                item->setForeground(omissionColour);
-                item->setData(QStringLiteral("%1 遗漏 %2 期").arg(k + 1).arg(row.omission[k]), Qt::AccessibleTextRole);
-            }
-            items << item;
-        }
-        m_trend->appendRow(items);
     }
-    const auto summary = TrendOmission::summarize(rows);
-    const QStringList labels = TrendOmission::summaryLabels();
-    for (qsizetype l = 0; l < labels.size(); ++l) {
-        QList<QStandardItem *> items{cell(labels[l])};
-        for (int c = 1; c < 5; ++c)
-            items << cell(QString());
-        for (const TrendOmission::ColumnSummary &column : summary)
-            items << cell(TrendOmission::summaryCells(column)[l]);
-        for (QStandardItem *item : items)
-            item->setBackground(summaryColour);
-        m_trend->appendRow(items);
-    }
-    m_trendView->resizeColumnsToContents();
-    for (int c = 5; c < 11; ++c)
-        m_trendView->setColumnWidth(c, std::max(m_trendView->columnWidth(c), m_trendView->fontMetrics().horizontalAdvance(QStringLiteral("0000"))));
+    const int before = m_trend->trendRows();
+    m_trend->setRows(TrendOmission::trend(history, length));
+    const int shown = m_trend->trendRows();
+    if (shown == 0)
+        m_trendRange->setText(QStringLiteral("还没有历史号码。"));
+    else
+        m_trendRange->setText(QStringLiteral("第 %1 期至第 %2 期，共 %3 期%4")
+                                  .arg(history.issue(history.count() - shown))
+                                  .arg(history.last().sqqh)
+                                  .arg(shown)
+                                  .arg(length > shown ? QStringLiteral("（历史只有 %1 期，已全部显示）").arg(shown) : QString()));
+    if (before == 0)
+        fitTrendColumns();
     // The newest draw and the summary under it in view.
     m_trendView->scrollToBottom();
+}
+
+// Widths from the widest text a column can hold (six-digit counts, "6×3"), not from the rows.
+void TrendWindow::fitTrendColumns()
+{
+    const QFontMetrics metrics = m_trendView->fontMetrics();
+    QFont bold = m_trendView->font();
+    bold.setBold(true);
+    const QFontMetrics boldMetrics(bold);
+    const int padding = 16;
+    const QStringList widest{QStringLiteral("0000000000"), QStringLiteral("6 6 6"), QStringLiteral("18"),
+                             QStringLiteral("三不同号"), QStringLiteral("跨度")};
+    const QStringList header = TrendOmission::trendHeader();
+    for (int c = 0; c < 5; ++c)
+        m_trendView->setColumnWidth(
+            c, std::max({metrics.horizontalAdvance(widest[c]), metrics.horizontalAdvance(header[c]),
+                         c == 0 ? metrics.horizontalAdvance(QStringLiteral("出现次数")) : 0}) + padding);
+    const int number = std::max({metrics.horizontalAdvance(QStringLiteral("000000")),
+                                 metrics.horizontalAdvance(QStringLiteral("99999.99")),
+                                 boldMetrics.horizontalAdvance(TrendModel::drawnText(6, 3))}) + padding;
+    for (int c = 5; c < 11; ++c)
+        m_trendView->setColumnWidth(c, number);
 }
 
 void TrendWindow::showOmission()
@@ -229,7 +233,7 @@ void TrendWindow::showOmission()
             // Every other group shaded, so that the groups stand apart.
             if (g % 2)
                 for (QStandardItem *item : items)
-                    item->setBackground(summaryColour);
+                    item->setBackground(TrendModel::summaryColour);
             m_omission->appendRow(items);
             first = false;
         }
@@ -246,17 +250,17 @@ void TrendWindow::showOmission()
 
 void TrendWindow::exportGrid(int grid)
 {
-    QStandardItemModel *model = grid == 0 ? m_trend : m_omission;
+    QAbstractItemModel *model = grid == 0 ? static_cast<QAbstractItemModel *>(m_trend) : m_omission;
     const QString path = QDir(m_services.userFolder()).filePath(fileName(grid));
     const BusyCursor busy;
     QString error;
     const Workbook::Sheet sheet{QStringLiteral("Sheet1"), model->rowCount() + 1, model->columnCount(),
                                 [model](int r, int c) -> Workbook::Cell {
                                     if (r == 0)
-                                        return model->horizontalHeaderItem(c)->text();
-                                    const QStandardItem *item = model->item(r - 1, c);
-                                    const QString text = item ? item->text() : QString();
-                                    if (item && item->data(MarkRole).toBool())
+                                        return model->headerData(c, Qt::Horizontal).toString();
+                                    const QModelIndex index = model->index(r - 1, c);
+                                    const QString text = index.data().toString();
+                                    if (index.data(TrendModel::MarkRole).toBool())
                                         return Workbook::Marked{text};
                                     return Workbook::fromText(text);
                                 }};

@@ -13,6 +13,8 @@ class QSpinBox;
 class QStandardItemModel;
 class QTabWidget;
 class QTableView;
+class QTimer;
+class TrendModel;
 
 // "走势与遗漏": the trend chart of the newest draws and the omission table, with what fair dice
 // say of both. It stays open beside the main window and follows every change of the history.
@@ -27,11 +29,14 @@ public:
     void refresh();
 
     QTabWidget *tabs() const { return m_tabs; }
-    QStandardItemModel *trendModel() const { return m_trend; }
+    TrendModel *trendModel() const { return m_trend; }
     QStandardItemModel *omissionModel() const { return m_omission; }
     QTableView *trendView() const { return m_trendView; }
     QTableView *omissionView() const { return m_omissionView; }
     QComboBox *trendLength() const { return m_length; }
+    QLabel *trendRange() const { return m_trendRange; }
+    // How long a typed N waits for the next keystroke before it is applied.
+    static constexpr int lengthPauseMs = 400;
     QRadioButton *recentRange() const { return m_recent; }
     QSpinBox *rangeLength() const { return m_rangeLength; }
     QRadioButton *wholeRange() const { return m_whole; }
@@ -47,13 +52,16 @@ protected:
 
 private:
     void showTrend();
+    void fitTrendColumns();
     void showOmission();
 
     std::function<const HistorySnapshot &()> m_history;
     AppServices m_services;
     QTabWidget *m_tabs;
     QComboBox *m_length;
-    QStandardItemModel *m_trend;
+    QTimer *m_lengthPause;
+    QLabel *m_trendRange;
+    TrendModel *m_trend;
     QTableView *m_trendView;
     QRadioButton *m_recent;
     QSpinBox *m_rangeLength;

@@ -1,6 +1,7 @@
 #include "AnalysisWindows.h"
 #include "ResultGrids.h"
 #include "TrendOmission.h"
+#include "TrendModel.h"
 #include "TrendWindow.h"
 #include "TestHistory.h"
 #include "WindowHarness.h"
@@ -295,27 +296,54 @@ void TestAnalysisWindows::trendWindowFollowsTheHistory()
     QVERIFY2(screen.contains(trend->pos()) && trend->x() + trend->width() <= screen.right() + 1,
              qPrintable(QStringLiteral("%1,%2 on %3×%4").arg(trend->x()).arg(trend->y()).arg(screen.width()).arg(screen.height())));
 
-    // 走势图: the newest 30 by default, then 100, each cell as the analysis has it.
+    // 走势图: the newest 30 by default, then 100, each cell as the analysis has it: a drawn number
+    // shows itself on its fill ("2×2" when it came twice), an omission its count in grey.
+    TrendModel *model = trend->trendModel();
+    const auto text = [&](int r, int c) { return model->index(r, c).data().toString(); };
     auto checkTrend = [&](int length) {
         const auto rows = TrendOmission::trend(w.snapshot(), length);
-        QStandardItemModel *model = trend->trendModel();
         QCOMPARE(model->rowCount(), length + 4);
-        QCOMPARE(model->item(length - 1, 0)->text(), QString::number(w.snapshot().last().sqqh));
+        QCOMPARE(text(length - 1, 0), QString::number(w.snapshot().last().sqqh));
         for (int r = 0; r < length; ++r)
             for (int k = 0; k < 6; ++k) {
-                const QStandardItem *item = model->item(r, 5 + k);
+                const QModelIndex cell = model->index(r, 5 + k);
                 const int hits = rows[size_t(r)].hits[size_t(k)];
-                QCOMPARE(item->text(), hits == 0   ? QString::number(rows[size_t(r)].omission[size_t(k)])
-                                       : hits == 1 ? QStringLiteral("●")
-                                                   : QString::number(hits));
-                QCOMPARE(item->background().style() == Qt::SolidPattern, hits > 0);
+                QCOMPARE(cell.data().toString(), hits == 0   ? QString::number(rows[size_t(r)].omission[size_t(k)])
+                                                 : hits == 1 ? QString::number(k + 1)
+                                                             : QStringLiteral("%1×%2").arg(k + 1).arg(hits));
+                QCOMPARE(cell.data(Qt::BackgroundRole).isValid(), hits > 0);
+                QCOMPARE(cell.data(Qt::AccessibleTextRole).toString(),
+                         hits == 0   ? QStringLiteral("%1 遗漏 %2 期").arg(k + 1).arg(rows[size_t(r)].omission[size_t(k)])
+                         : hits == 1 ? QStringLiteral("%1 出现").arg(k + 1)
+                                     : QStringLiteral("%1 出现 %2 次").arg(k + 1).arg(hits));
             }
-        QCOMPARE(model->item(length, 0)->text(), QStringLiteral("出现次数"));
-        QCOMPARE(model->item(length + 2, 5)->text(),
-                 QString::number(TrendOmission::summarize(rows)[0].longestOmission));
+        QCOMPARE(text(length, 0), QStringLiteral("出现次数"));
+        QCOMPARE(text(length + 2, 5), QString::number(TrendOmission::summarize(rows)[0].longestOmission));
+        QCOMPARE(trend->trendRange()->text(), QStringLiteral("第 %1 期至第 %2 期，共 %3 期")
+                                                  .arg(rows.front().issue)
+                                                  .arg(rows.back().issue)
+                                                  .arg(length));
     };
     checkTrend(30);
+    // A typed N waits for Enter or a pause, not every keystroke.
     trend->trendLength()->setCurrentText(QStringLiteral("100"));
+    QCOMPARE(model->rowCount(), 30 + 4);
+    QTest::keyClick(trend->trendLength()->lineEdit(), Qt::Key_Return);
+    checkTrend(100);
+    trend->trendLength()->setCurrentText(QStringLiteral("0"));
+    QTRY_COMPARE(trend->trendRange()->text(), QStringLiteral("显示的期数应为 1 以上"));
+    QCOMPARE(model->rowCount(), 100 + 4);
+    trend->trendLength()->setCurrentText(QStringLiteral("999999"));
+    QTRY_COMPARE(model->rowCount(), w.snapshot().count() + 4);
+    QVERIFY(trend->trendRange()->text().endsWith(QStringLiteral("（历史只有 %1 期，已全部显示）").arg(w.snapshot().count())));
+    // Six-digit counts and the summary's figures fit their cells.
+    for (int c = 5; c < 11; ++c)
+        for (const QString &shown : {text(w.snapshot().count(), c), QStringLiteral("999999")})
+            QVERIFY2(trend->trendView()->columnWidth(c) >
+                         trend->trendView()->fontMetrics().horizontalAdvance(shown),
+                     qPrintable(shown));
+    trend->trendLength()->setCurrentText(QStringLiteral("100"));
+    QTest::keyClick(trend->trendLength()->lineEdit(), Qt::Key_Return);
     checkTrend(100);
     QCOMPARE(trend->trendView()->accessibleName(), QStringLiteral("走势图"));
 
@@ -343,8 +371,9 @@ void TestAnalysisWindows::trendWindowFollowsTheHistory()
     cli.start(QCoreApplication::applicationDirPath() + "/vendrix-k3-cli", {"--dir", h.folder.path(), "add", "666"});
     QVERIFY(cli.waitForFinished(30000) && cli.exitCode() == 0);
     w.commands().syncWithDisk();
-    QCOMPARE(trend->trendModel()->item(99, 1)->text(), QStringLiteral("6 6 6"));
-    QCOMPARE(trend->trendModel()->item(99, 10)->text(), QStringLiteral("3"));
+    QCOMPARE(text(99, 1), QStringLiteral("6 6 6"));
+    QCOMPARE(text(99, 10), QStringLiteral("6×3"));
+    checkTrend(100);
     QVERIFY(line->text().contains(QStringLiteral("共 200 期")));
     QVERIFY(line->text().contains(QString::number(w.snapshot().last().sqqh)));
 
@@ -354,7 +383,7 @@ void TestAnalysisWindows::trendWindowFollowsTheHistory()
     QCOMPARE(zoushi.rows.size(), 1 + 100 + 4);
     QCOMPARE(zoushi.rows[0].mid(0, 6), (QStringList{"期号", "开奖号码", "和值", "形态", "跨度", "1"}));
     QCOMPARE(zoushi.kinds[100].mid(0, 5), (QStringList{"n", "s", "n", "s", "n"}));
-    QCOMPARE(zoushi.rows[100][10], QStringLiteral("3"));
+    QCOMPARE(zoushi.rows[100][10], QStringLiteral("6×3"));
     QCOMPARE(zoushi.kinds[100][10], QStringLiteral("ms"));
     QCOMPARE(zoushi.kinds[100][5], QStringLiteral("n"));
     QVERIFY(h.launcher.opened.last().endsWith(QStringLiteral("Zoushi.xlsx")));

@@ -743,6 +743,8 @@ void TestHistoryCommands::pastedDrawsMergeAfterAPreview()
     auto *merge = preview->findChild<QPushButton *>("cmdMerge");
     QCOMPARE(merge->text(), QStringLiteral("合并 2 期"));
     QVERIFY(!merge->isEnabled());
+    // Both new draws are 5 5 3: kept as read, and counted.
+    QVERIFY(preview->findChild<QLabel *>("lblMergeSummary")->text().contains(QStringLiteral("（其中 2 期号码不是从小到大，按原样存放）")));
     preview->findChild<QPushButton *>("cmdMergeCancel")->click();
     QCOMPARE(TestHistory::rowsOf(w.history()), before);
 
@@ -975,6 +977,9 @@ void TestHistoryCommands::htmlOnlyClipboardIsRead()
     h.action("mnuPaste")->trigger();
     MergePreviewDialog *preview = w.findChild<MergePreviewDialog *>();
     QVERIFY2(preview, qPrintable(w.statusText()));
+    // Both draws ascending: no word of the order.
+    QCOMPARE(preview->findChild<QLabel *>("lblMergeSummary")->text(),
+             QStringLiteral("剪贴板：新 2 期，已有 0 期，冲突 0 期，跳过 0 行。"));
     preview->findChild<QPushButton *>("cmdMerge")->click();
     QCOMPARE(storedIssues(w).mid(3), (QList<qint32>{161213001, 161213002}));
     // Nothing at all on the clipboard is still said so.
