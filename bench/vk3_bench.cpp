@@ -25,9 +25,11 @@
 #include "ProvinceTable.h"
 #include "ResultGrids.h"
 #include "TrendOmission.h"
+#include "TrendWindow.h"
 
 #include <algorithm>
 #include <QAction>
+#include <QComboBox>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -261,7 +263,61 @@ void BM_TrendRows(benchmark::State &state)
     for (auto _ : state)
         benchmark::DoNotOptimize(TrendOmission::trend(snapshot, int(state.range(0))));
 }
-BENCHMARK(BM_TrendRows)->Arg(100)->Unit(benchmark::kMicrosecond)->MinTime(1);
+BENCHMARK(BM_TrendRows)->Arg(100)->Arg(100000)->Unit(benchmark::kMicrosecond)->MinTime(1);
+
+// The 走势与遗漏 window over a 100,000-draw history showing its newest N draws: opened and shown,
+// and following a draw added at the end.
+const HistorySnapshot &trendHistory()
+{
+    static const HistorySnapshot snapshot = [] {
+        HistoryDb db;
+        db.open(QDir(folderWith(100000)).filePath(HistoryDb::fileName()));
+        return *db.snapshot();
+    }();
+    return snapshot;
+}
+
+void showTrendLength(TrendWindow &window, int length)
+{
+    window.trendLength()->setCurrentText(QString::number(length));
+    emit window.trendLength()->lineEdit()->returnPressed();
+}
+
+void BM_TrendWindowShow(benchmark::State &state)
+{
+    const HistorySnapshot &history = trendHistory();
+    for (auto _ : state) {
+        TrendWindow window([&]() -> const HistorySnapshot & { return history; }, services(folderWith(100000)));
+        showTrendLength(window, int(state.range(0)));
+        window.show();
+        if (!QTest::qWaitForWindowExposed(&window))
+            state.SkipWithError("window not shown");
+        QCoreApplication::processEvents();
+    }
+}
+BENCHMARK(BM_TrendWindowShow)->Arg(100)->Arg(100000)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_TrendWindowAppend(benchmark::State &state)
+{
+    HistorySnapshot history = trendHistory();
+    TrendWindow window([&]() -> const HistorySnapshot & { return history; }, services(folderWith(100000)));
+    showTrendLength(window, int(state.range(0)));
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        state.SkipWithError("window not shown");
+    int n = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const DrawCore last = history.last();
+        const Numbers numbers{qint16(1 + n % 6), qint16(1 + n / 6 % 6), qint16(1 + n / 36 % 6)};
+        ++n;
+        history.append(*Derivation::makeRow(last.sqqh + 1, numbers, &last, 1));
+        state.ResumeTiming();
+        window.refresh();
+        QCoreApplication::processEvents();
+    }
+}
+BENCHMARK(BM_TrendWindowAppend)->Arg(100)->Arg(100000)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 // The result list filled with every draw of the history (a search with no chosen position).
 void BM_FillResultGrid(benchmark::State &state)

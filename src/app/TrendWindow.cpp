@@ -138,6 +138,10 @@ TrendWindow::TrendWindow(std::function<const HistorySnapshot &()> history, const
     connect(m_length, &QComboBox::activated, this, [this] { showTrend(); });
     connect(m_length->lineEdit(), &QLineEdit::returnPressed, this, [this] { showTrend(); });
     connect(m_recent, &QRadioButton::toggled, this, [this] { showOmission(); });
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this](int tab) {
+        if (tab == 1 && m_omissionStale)
+            showOmission();
+    });
     connect(m_rangeLength, &QSpinBox::valueChanged, this, [this] {
         if (m_recent->isChecked())
             showOmission();
@@ -149,7 +153,10 @@ TrendWindow::TrendWindow(std::function<const HistorySnapshot &()> history, const
 void TrendWindow::refresh()
 {
     showTrend();
-    showOmission();
+    // The omission table over the whole history is worked out when it is looked at (or exported).
+    m_omissionStale = true;
+    if (m_tabs->currentIndex() == 1)
+        showOmission();
 }
 
 QString TrendWindow::statusText() const
@@ -213,6 +220,7 @@ void TrendWindow::fitTrendColumns()
 
 void TrendWindow::showOmission()
 {
+    m_omissionStale = false;
     const HistorySnapshot &history = m_history();
     m_omission->clear();
     m_omission->setHorizontalHeaderLabels(TrendOmission::omissionHeader());
@@ -250,6 +258,8 @@ void TrendWindow::showOmission()
 
 void TrendWindow::exportGrid(int grid)
 {
+    if (grid == 1 && m_omissionStale)
+        showOmission();
     QAbstractItemModel *model = grid == 0 ? static_cast<QAbstractItemModel *>(m_trend) : m_omission;
     const QString path = QDir(m_services.userFolder()).filePath(fileName(grid));
     const BusyCursor busy;

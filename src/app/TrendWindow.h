@@ -70,4 +70,5 @@ private:
     QTableView *m_omissionView;
     QLabel *m_independence;
     QLabel *m_status;
+    bool m_omissionStale = false; // the history changed while the trend tab was shown
 };
