@@ -89,8 +89,11 @@ void MainWindow::refresh(const CommandOutcome &change)
         m_results->markStale();
     const std::optional<qint32> next = m_historyPanel->showHistory(
         history, drawsPerDay, change.typed && change.appended ? &*change.typed : nullptr, change.external);
+    // A draw typed after the newest one moves the range end past it; one that fills a gap does
+    // not pull the end back.
     std::optional<qint32> rangeEnd;
-    if (change.typed && change.typed->sqqh < std::numeric_limits<qint32>::max())
+    if (change.typed && change.typed->sqqh < std::numeric_limits<qint32>::max() &&
+        change.typed->sqqh >= history.last().sqqh)
         rangeEnd = change.typed->sqqh + 1;
     m_options->historyChanged(history, drawsPerDay, next, rangeEnd);
     if (m_trend)
@@ -197,6 +200,7 @@ void MainWindow::connectControls()
     connect(m_options, &SearchOptionsPanel::searchRequested, this, &MainWindow::runSearch);
     connect(m_options, &SearchOptionsPanel::setupRequested, this, [this] { m_ui.mnuSetup->popup(QCursor::pos()); });
     connect(m_options, &SearchOptionsPanel::statusMessage, this, &MainWindow::showStatus);
+    connect(m_options, &SearchOptionsPanel::optionsChanged, m_results, [this] { m_results->markStale(true); });
 
     m_grids = new GridActions(this, m_services, {m_historyPanel->view(), m_results->resultView(), m_results->tallyView()});
     m_grids->beforeHistoryExport = [this] { syncWithDisk(); };

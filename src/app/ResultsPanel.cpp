@@ -94,10 +94,21 @@ QString ResultsPanel::staleText()
     return QStringLiteral("历史号码已改变，以下是改变前的检索结果；按 检索 重新检索");
 }
 
-void ResultsPanel::markStale()
+QString ResultsPanel::optionsChangedText()
+{
+    return QStringLiteral("检索条件已改变，以下是改变前的检索结果；按 检索 重新检索");
+}
+
+QString ResultsPanel::staleNote() const
+{
+    return isStale() ? m_stale->text() : QString();
+}
+
+void ResultsPanel::markStale(bool options)
 {
     if (!m_lastResult)
         return;
+    m_stale->setText(options ? optionsChangedText() : staleText());
     m_stale->setVisible(true);
     if (m_tallyChart)
         m_tallyChart->setStale(true);

@@ -33,11 +33,13 @@ public:
     void show(SearchResult result, const SearchState &state, const FairDice::Order &order,
               QList<QPair<QString, QString>> conditions = {});
     const QList<QPair<QString, QString>> &conditions() const { return m_conditions; }
-    // The history changed after the last search: its answers are marked as of the old history
-    // until the next search (the chart too).
-    void markStale();
+    // The history (or, with `options`, the search options) changed after the last search: its
+    // answers are marked as of the old history or options until the next search (the chart too).
+    void markStale(bool options = false);
     bool isStale() const;
+    QString staleNote() const;
     static QString staleText();
+    static QString optionsChangedText();
     // While a search fills the list, the list is not painted row by row.
     void hideList();
 

@@ -77,8 +77,8 @@ void SearchOptionsPanel::historyChanged(const HistorySnapshot &history, int draw
     m_drawsPerDay = drawsPerDay;
     if (nextIssue)
         Text4->setText(QString::number(*nextIssue));
-    setRangeBoxes(true);
-    if (rangeEnd)
+    setRangeBoxes(!m_rangeEndTyped);
+    if (rangeEnd && !m_rangeEndTyped)
         Text3.value(1)->setText(QString::number(*rangeEnd));
     patternRefresh();
 }
@@ -160,6 +160,32 @@ void SearchOptionsPanel::connectControls()
     });
     connect(Command2, &QPushButton::clicked, this, [this] { emit searchRequested(true); });
     connect(Command9, &QPushButton::clicked, this, &SearchOptionsPanel::setupRequested);
+    connect(Text3.value(1), &QLineEdit::textEdited, this, [this](const QString &text) {
+        m_rangeEndTyped = !text.trimmed().isEmpty();
+    });
+    connectOptionsChanged();
+}
+
+void SearchOptionsPanel::connectOptionsChanged()
+{
+    // Only what the user does: the panel's own updates after a change of the history are not
+    // a change of options.
+    const auto changed = [this] {
+        if (!m_loading)
+            emit optionsChanged();
+    };
+    for (const QHash<int, QRadioButton *> *buttons : {&Option1, &Option2, &Option3, &Option4, &Option5, &Option6})
+        Widgets::connectChosen(*buttons, this, [changed](int) { changed(); });
+    for (const QHash<int, QCheckBox *> *boxes : {&Check1, &Check11})
+        for (QCheckBox *box : *boxes)
+            connect(box, &QAbstractButton::toggled, this, changed);
+    connect(Check4, &QAbstractButton::toggled, this, changed);
+    for (const QHash<int, QLineEdit *> *boxes : {&Text22, &Text3})
+        for (QLineEdit *box : *boxes)
+            connect(box, &QLineEdit::textEdited, this, changed);
+    for (QLineEdit *box : {Text4, MaskEdBox2, Combo1->lineEdit()})
+        connect(box, &QLineEdit::textEdited, this, changed);
+    connect(TabStrip1, &QTabBar::currentChanged, this, changed);
 }
 
 void SearchOptionsPanel::patternRefresh(bool fromHistory)

@@ -38,8 +38,8 @@ public:
     // The options as saved.
     void loadSettings();
     // The history changed (or is first shown): the verify issue, the range and every tab's pattern
-    // follow it. The panel keeps a pointer to `history` (kept by the caller). A typed draw sets the
-    // range end to `rangeEnd`.
+    // follow it. The panel keeps a pointer to `history` (kept by the caller). A range end the user
+    // typed stays; otherwise the range ends at the newest draw, or at `rangeEnd` when given.
     void historyChanged(const HistorySnapshot &history, int drawsPerDay, std::optional<qint32> nextIssue,
                         std::optional<qint32> rangeEnd);
 
@@ -58,6 +58,9 @@ signals:
     void searchRequested(bool combination);
     void setupRequested();
     void statusMessage(const QString &text);
+    // The user changed an option, the pattern, the tab or the range: the last answers are no
+    // longer those of the options shown.
+    void optionsChanged();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -65,6 +68,7 @@ protected:
 private:
     void buildControls();
     void connectControls();
+    void connectOptionsChanged();
     // Every tab's pattern from its own source: the latest draw (tab 1, unless `fromHistory` is
     // false: then its boxes), the typed boxes (tab 2), the issue to verify (tab 3).
     void patternRefresh(bool fromHistory = true);
@@ -89,6 +93,7 @@ private:
     int m_shownTab = 0;
     bool m_loading = false; // loadSettings() is checking the buttons
     bool m_preQiTyped = false; // a digit was typed into the N box since it took the focus
+    bool m_rangeEndTyped = false; // the range end is the user's, not the newest draw
 
     QHash<int, QRadioButton *> Option1; // 0 固定位, 1 自由位, 2 前N期, 3 上期
     QHash<int, QRadioButton *> Option2; // 4 直选, 5 组选

@@ -8,6 +8,7 @@
 #include "TestHistory.h"
 #include "WindowHarness.h"
 
+#include <QCheckBox>
 #include <QClipboard>
 #include <QDir>
 #include <QMimeData>
@@ -96,6 +97,7 @@ private slots:
     void undoKeyNeverStoresADraw();
     void answersOfAnOldHistoryAreMarked();
     void htmlOnlyClipboardIsRead();
+    void rangeEndFollowsTheNewestDraw();
 };
 
 void TestHistoryCommands::typingStoresTheDraw()
@@ -961,6 +963,62 @@ void TestHistoryCommands::answersOfAnOldHistoryAreMarked()
     // A search changes nothing and marks nothing.
     search();
     QVERIFY(!mark->isVisible());
+
+    // A change of the options the user makes marks them too, the history untouched.
+    const std::function<void()> options[] = {
+        [&] { h.find<QRadioButton>("Option3(3)")->click(); },          // 段数
+        [&] { h.find<QRadioButton>("Option1(2)")->click(); },          // 前N期
+        [&] { h.find<QRadioButton>("Option4(1)")->click(); },          // display kind
+        [&] { h.find<QRadioButton>("Option5(2)")->click(); },          // tally position
+        [&] { h.find<QCheckBox>("Check1(2)")->click(); },              // a position
+        [&] { h.find<QTabBar>("TabStrip1")->setCurrentIndex(1); },     // another tab
+        [&] { QTest::keyClicks(h.find<QLineEdit>("Text3(0)"), "1"); }, // the range
+    };
+    for (const auto &option : options) {
+        const QStringList before = TestHistory::rowsOf(w.history());
+        option();
+        QCOMPARE(TestHistory::rowsOf(w.history()), before);
+        QVERIFY2(mark->isVisible(), qPrintable(QString::number(n)));
+        QCOMPARE(mark->text(), QStringLiteral("检索条件已改变，以下是改变前的检索结果；按 检索 重新检索"));
+        QVERIFY(chart && chart->findChild<QLabel *>("lblStale")->isVisible());
+        h.find<QTabBar>("TabStrip1")->setCurrentIndex(0);
+        h.find<QLineEdit>("Text3(0)")->setText(QString::number(sample[1].issue));
+        search();
+        ++n;
+    }
+}
+
+// Filling a gap keeps a range that ended at the newest draw ending there; a range end the user
+// typed stays as typed through every change.
+void TestHistoryCommands::rangeEndFollowsTheNewestDraw()
+{
+    Harness h;
+    std::vector<TestDraw> sample = TestHistory::sample();
+    const auto gap = std::find_if(sample.begin(), sample.end(), [](const TestDraw &d) { return d.issue == 130702076; });
+    QVERIFY(gap != sample.end() && (gap + 1)->issue == 130703001); // 077 and 078 were never published
+    QVERIFY(TestHistory::createIn(h.folder.path(), sample));
+    MainWindow &w = h.start();
+    auto *end = h.find<QLineEdit>("Text3(1)");
+    const QString newest = QString::number(sample.back().issue);
+    QCOMPARE(end->text(), newest);
+    auto type = [&](const QString &issue, const char *digits) {
+        h.find<QLineEdit>("Text1")->setText(issue);
+        for (int p = 1; p <= 3; ++p)
+            QTest::keyClick(entry(h, p), digits[p - 1]);
+        QVERIFY(storedIssues(w).contains(issue.toInt()));
+    };
+    type(QStringLiteral("130702077"), "123");
+    QCOMPARE(end->text(), newest);
+    // After the newest draw, the end moves past it (the next issue), as before.
+    type(QStringLiteral("130801001"), "456");
+    QCOMPARE(end->text(), QStringLiteral("130801002"));
+    // Typed by the user: it stays, a gap filled or a draw added.
+    end->selectAll();
+    QTest::keyClicks(end, "130720050");
+    type(QStringLiteral("130702078"), "135");
+    QCOMPARE(end->text(), QStringLiteral("130720050"));
+    type(QStringLiteral("130801002"), "246");
+    QCOMPARE(end->text(), QStringLiteral("130720050"));
 }
 
 // Some pages and programs put only HTML on the clipboard: it is read as a page.
