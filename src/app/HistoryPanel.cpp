@@ -53,6 +53,18 @@ HistoryPanel::HistoryPanel(QWidget *parent)
         Widgets::digitBox(indexed("MaskEdBox1", p), QStringLiteral("1-6"), box);
         box->setContextMenuPolicy(Qt::NoContextMenu);
         box->typed = [this, p] { onEntryTyped(p); };
+        box->backFromEmpty = [this, p] {
+            if (p > 1)
+                m_entry.value(p - 1)->setFocus();
+        };
+        box->refused = [this] { emit statusMessage(QStringLiteral("只能输入 1~6")); };
+        // Ctrl+Z with a digit in a box takes back the typing, never a removal of the history.
+        box->holdsTyping = [this] { return lastFilledBox() != nullptr; };
+        box->undoTyping = [this] {
+            QLineEdit *box = lastFilledBox();
+            box->clear();
+            box->setFocus();
+        };
         box->setPlaceholderText(QStringLiteral("_"));
         box->setToolTip(QStringLiteral("在此补充输入最新历史号码"));
         box->setAccessibleName(QStringLiteral("第%1位号码").arg(p));
@@ -199,6 +211,21 @@ void HistoryPanel::setCommandsEnabled(bool enabled)
         control->setEnabled(enabled);
     for (QLineEdit *box : std::as_const(m_entry))
         box->setEnabled(enabled);
+}
+
+QLineEdit *HistoryPanel::lastFilledBox() const
+{
+    for (int p = 3; p >= 1; --p)
+        if (!m_entry.value(p)->text().isEmpty())
+            return m_entry.value(p);
+    return nullptr;
+}
+
+void HistoryPanel::selectEntry()
+{
+    QLineEdit *first = m_entry.value(1);
+    first->setFocus();
+    first->selectAll();
 }
 
 void HistoryPanel::onEntryTyped(int position)

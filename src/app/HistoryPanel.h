@@ -50,6 +50,8 @@ public:
     std::optional<Numbers> typedNumbers(int *emptyBox) const;
     // After a stored draw: the boxes empty and the first one ready for the next draw.
     void clearEntry();
+    // After a refused draw: the first box with its digit selected, so that typing goes on.
+    void selectEntry();
     void setCommandsEnabled(bool enabled);
 
 signals:
@@ -58,12 +60,14 @@ signals:
     // A way in on the empty history's hint: 0 a text file, 1 pasted draws, 2 the results page.
     void firstStartChosen(int way);
     void historyMenuRequested(const QPoint &globalPosition);
+    void statusMessage(const QString &text);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void onEntryTyped(int position);
+    QLineEdit *lastFilledBox() const;
     void buildFirstStartHint();
 
     QLabel *m_game = nullptr;

@@ -155,8 +155,12 @@ void MainWindow::connectControls()
             if (*sort)
                 stored = ascending;
         }
-        finish(m_commands->storeDraw(m_historyPanel->issueText(), stored));
+        const CommandOutcome outcome = m_commands->storeDraw(m_historyPanel->issueText(), stored);
+        finish(outcome);
+        if (!outcome.changed)
+            m_historyPanel->selectEntry();
     });
+    connect(&h, &HistoryPanel::statusMessage, this, &MainWindow::showStatus);
     connect(&h, &HistoryPanel::historyMenuRequested, this, [this](const QPoint &at) { m_ui.mnuLsgl->popup(at); });
     // Every history command first takes in what another program changed.
     using Run = std::function<CommandOutcome()>;

@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QValidator>
 
 namespace Widgets {
 
@@ -51,6 +52,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         auto *box = qobject_cast<QLineEdit *>(watched);
+        // A typed box decides for itself.
+        if (dynamic_cast<TypedBox *>(box))
+            return false;
         if (box && event->type() == QEvent::ShortcutOverride && isUndoOrRedo(static_cast<QKeyEvent *>(event)) &&
             !(static_cast<QKeyEvent *>(event)->matches(QKeySequence::Undo) ? box->isUndoAvailable()
                                                                             : box->isRedoAvailable())) {
@@ -65,9 +69,13 @@ protected:
 
 bool TypedBox::event(QEvent *event)
 {
-    // The box keeps no undo of its own: Ctrl+Z and redo reach the window's shortcut.
+    // The box keeps no undo of its own: Ctrl+Z and redo reach the window's shortcut, unless there
+    // is typing to undo.
     if (event->type() == QEvent::ShortcutOverride && isUndoOrRedo(static_cast<QKeyEvent *>(event))) {
-        event->ignore();
+        if (static_cast<QKeyEvent *>(event)->matches(QKeySequence::Undo) && undoesTyping())
+            event->accept();
+        else
+            event->ignore();
         return true;
     }
     return QLineEdit::event(event);
@@ -76,10 +84,33 @@ bool TypedBox::event(QEvent *event)
 void TypedBox::keyPressEvent(QKeyEvent *event)
 {
     if (isUndoOrRedo(event)) {
-        event->ignore();
+        if (event->matches(QKeySequence::Undo) && undoesTyping())
+            undoTyping();
+        else
+            event->ignore();
         return;
     }
-    edit([&] { QLineEdit::keyPressEvent(event); });
+    if (event->key() == Qt::Key_Backspace && text().isEmpty()) {
+        if (backFromEmpty)
+            backFromEmpty();
+        return;
+    }
+    const QString typedText = event->text();
+    const bool printable = typedText.size() == 1 && typedText[0].isPrint() &&
+                           !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    if (printable) {
+        QString candidate = typedText;
+        int position = 0;
+        if (validator() && validator()->validate(candidate, position) != QValidator::Acceptable) {
+            if (refused)
+                refused();
+            return;
+        }
+        // A full box takes the new digit in place of the old one.
+        if (!text().isEmpty() && !hasSelectedText())
+            selectAll();
+    }
+    edit([&] { QLineEdit::keyPressEvent(event); }, printable);
 }
 
 void TypedBox::inputMethodEvent(QInputMethodEvent *event)
@@ -87,11 +118,12 @@ void TypedBox::inputMethodEvent(QInputMethodEvent *event)
     edit([&] { QLineEdit::inputMethodEvent(event); });
 }
 
-template<typename Edit> void TypedBox::edit(Edit &&edit)
+// A digit typed counts even when it replaces the same digit.
+template<typename Edit> void TypedBox::edit(Edit &&edit, bool digitKey)
 {
     const QString before = text();
     edit();
-    if (text() != before && !text().isEmpty() && typed)
+    if ((text() != before || digitKey) && !text().isEmpty() && typed)
         typed();
 }
 

@@ -31,10 +31,16 @@ QLineEdit *digitBox(const QString &name, const QString &digits, QLineEdit *box =
 
 // A box that tells the digits a user types from every other change of its text: its own undo and
 // redo (Ctrl+Z belongs to the window), clearing, a programmatic setText. Only typing calls `typed`.
+// It never traps: a digit typed into a full box replaces it, and a key it does not take is said.
 class TypedBox : public QLineEdit
 {
 public:
     std::function<void()> typed;
+    std::function<void()> backFromEmpty; // Backspace in the empty box
+    std::function<void()> refused;       // a printable key the box does not take
+    // Whether Ctrl+Z has typing to undo here (then `undoTyping` does it, not the window).
+    std::function<bool()> holdsTyping;
+    std::function<void()> undoTyping;
 
 protected:
     bool event(QEvent *event) override;
@@ -42,7 +48,8 @@ protected:
     void inputMethodEvent(QInputMethodEvent *event) override;
 
 private:
-    template<typename Edit> void edit(Edit &&edit);
+    template<typename Edit> void edit(Edit &&edit, bool digitKey = false);
+    bool undoesTyping() const { return holdsTyping && holdsTyping(); }
 };
 
 // Ctrl+Z (and redo) in a text box of `window` that has nothing of its own to undo goes to the

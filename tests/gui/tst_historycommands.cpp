@@ -1,5 +1,6 @@
 #include "AnalysisWindows.h"
 #include "Backups.h"
+#include "Derivation.h"
 #include "FairDice.h"
 #include "ProvinceTable.h"
 #include "GridView.h"
@@ -72,6 +73,9 @@ private slots:
     void typedDrawOutOfOrder_data();
     void typedDrawOutOfOrder();
     void entryTakesOnlyOneToSix();
+    void entryBoxesNeverTrap_data();
+    void entryBoxesNeverTrap();
+    void undoKeyInABoxUndoesTheTyping();
     void incompleteDrawIsRefused();
     void failedAppendKeepsDigits();
     void importReplacesHistory();
@@ -212,6 +216,107 @@ void TestHistoryCommands::entryTakesOnlyOneToSix()
     QTest::keyClicks(entry(h, 1), "0789a");
     QCOMPARE(entry(h, 1)->text(), QString());
     QCOMPARE(storedIssues(w), QList<qint32>{});
+}
+
+// Keys typed into the entry boxes of an empty history whose next issue is `issue`: a digit, B
+// Backspace, x a letter, < back to the first box (its digit not selected), I the issue set right.
+void TestHistoryCommands::entryBoxesNeverTrap_data()
+{
+    QTest::addColumn<QString>("issue");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("boxes");  // the three boxes afterwards, _ for empty
+    QTest::addColumn<int>("focus");      // the box with the focus
+    QTest::addColumn<QString>("stored"); // the stored draws
+    QTest::addColumn<QString>("status"); // what the status bar says, in part
+    QTest::newRow("refused draw: the first box ready, typing goes on")
+        << "161212099" << "123I456" << "___" << 1 << "161212001:456" << "已录入 161212001 期";
+    QTest::newRow("refused draw: the first digit selected")
+        << "161212099" << "123" << "123" << 1 << "" << "";
+    QTest::newRow("a digit replaces a full box") << "161212001" << "1<2" << "2__" << 2 << "" << "";
+    QTest::newRow("the same digit again moves on") << "161212001" << "1<1" << "1__" << 2 << "" << "";
+    QTest::newRow("Backspace in an empty box goes back") << "161212001" << "12B56" << "___" << 1 << "161212001:156"
+                                                           << "已录入";
+    QTest::newRow("Backspace clears a digit and stays") << "161212001" << "1BB" << "___" << 1 << "" << "";
+    QTest::newRow("Backspace in the first empty box stays") << "161212001" << "B" << "___" << 1 << "" << "";
+    QTest::newRow("a letter is said") << "161212001" << "1x" << "1__" << 2 << "" << "只能输入 1~6";
+    QTest::newRow("a 7 is said") << "161212001" << "7" << "___" << 1 << "" << "只能输入 1~6";
+}
+
+void TestHistoryCommands::entryBoxesNeverTrap()
+{
+    QFETCH(QString, issue);
+    QFETCH(QString, keys);
+    Harness h;
+    MainWindow &w = h.start();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    h.find<QLineEdit>("Text1")->setText(issue);
+    entry(h, 1)->setFocus();
+    for (QChar key : keys) {
+        QWidget *at = QApplication::focusWidget();
+        if (key == u'I') {
+            h.find<QLineEdit>("Text1")->setText(QStringLiteral("161212001"));
+            entry(h, 1)->setFocus();
+        } else if (key == u'<') {
+            entry(h, 1)->setFocus();
+            entry(h, 1)->deselect();
+        } else if (key == u'B') {
+            QTest::keyClick(at, Qt::Key_Backspace);
+        } else {
+            QTest::keyClick(at, key.toLatin1());
+        }
+    }
+    QString boxes;
+    for (int p = 1; p <= 3; ++p)
+        boxes += entry(h, p)->text().isEmpty() ? QStringLiteral("_") : entry(h, p)->text();
+    QTEST(boxes, "boxes");
+    QFETCH(int, focus);
+    QCOMPARE(QApplication::focusWidget(), entry(h, focus));
+    if (QTest::currentDataTag() == QLatin1String("refused draw: the first digit selected"))
+        QCOMPARE(entry(h, 1)->selectedText(), QStringLiteral("1"));
+    QStringList stored;
+    for (const qint32 i : storedIssues(w))
+        stored << QStringLiteral("%1:%2").arg(i).arg(Derivation::digitsText(w.snapshot().numbers(w.snapshot().lowerBound(i))));
+    QTEST(stored.join(' '), "stored");
+    QFETCH(QString, status);
+    QVERIFY2(w.statusText().contains(status), qPrintable(w.statusText()));
+    // Only the refused draws asked anything.
+    QCOMPARE(h.dialogs.count("message"), issue.endsWith(QLatin1String("099")) ? 1 : 0);
+}
+
+// Ctrl+Z with a digit in a box takes back the typing; only with the boxes empty does it bring back
+// the last removed draw. It never stores a draw.
+void TestHistoryCommands::undoKeyInABoxUndoesTheTyping()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), small));
+    MainWindow &w = h.start();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    const QStringList all = TestHistory::rowsOf(w.history());
+    h.find<QPushButton>("Command3")->click(); // delete the last draw: there is a removal to undo
+    const QStringList trimmed = TestHistory::rowsOf(w.history());
+    entry(h, 1)->setFocus();
+    QTest::keyClick(entry(h, 1), Qt::Key_3);
+    QTest::keyClick(entry(h, 2), Qt::Key_5);
+    QCOMPARE(QApplication::focusWidget(), entry(h, 3));
+    QTest::keyClick(entry(h, 3), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(entry(h, 2)->text(), QString());
+    QCOMPARE(QApplication::focusWidget(), entry(h, 2));
+    QCOMPARE(TestHistory::rowsOf(w.history()), trimmed);
+    QTest::keyClick(entry(h, 2), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(entry(h, 1)->text(), QString());
+    QCOMPARE(TestHistory::rowsOf(w.history()), trimmed);
+    // The boxes empty: now Ctrl+Z is 撤销上次删除.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(TestHistory::rowsOf(w.history()), all);
+    // From a range box with nothing of its own to undo, too.
+    h.find<QPushButton>("Command3")->click();
+    h.find<QLineEdit>("Text3(1)")->setFocus();
+    QTest::keyClick(h.find<QLineEdit>("Text3(1)"), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(TestHistory::rowsOf(w.history()), all);
+    for (int p = 1; p <= 3; ++p)
+        QCOMPARE(entry(h, p)->text(), QString());
 }
 
 void TestHistoryCommands::incompleteDrawIsRefused()

@@ -612,6 +612,18 @@ void TestMainWindow::preQiBoxMovesPatternAndRange()
     QApplication::sendEvent(box, &in);
     QTest::keyClicks(box, "4");
     QCOMPARE(box->text(), QStringLiteral("4"));
+    // Selected and deleted, the box takes the next digit; Backspace likewise.
+    for (Qt::Key erase : {Qt::Key_Delete, Qt::Key_Backspace}) {
+        w.showStatus(QString());
+        box->selectAll();
+        // With the text a keyboard sends for each.
+        QTest::sendKeyEvent(QTest::Click, box, erase, erase == Qt::Key_Delete ? QStringLiteral("\x7f") : QStringLiteral("\b"),
+                            Qt::NoModifier);
+        QCOMPARE(box->text(), QString());
+        QTest::keyClicks(box, "5");
+        QCOMPARE(box->text(), QStringLiteral("5"));
+        QCOMPARE(w.statusText(), QString());
+    }
     // Wide enough to read its digit, inside the blank of "前    期".
     QVERIFY2(box->contentsRect().width() >= box->fontMetrics().horizontalAdvance(QStringLiteral("00")),
              qPrintable(QString::number(box->width())));
@@ -984,6 +996,13 @@ void TestMainWindow::helpMenuAndF1()
     backtest->findChild<QLineEdit *>("txtHuiceFrom")->setFocus();
     QTest::keyClick(backtest->findChild<QLineEdit *>("txtHuiceFrom"), Qt::Key_F1);
     QCOMPARE(h.launcher.opened.last(), page("backtest.html"));
+    // The tally chart is explained on the same page.
+    backtest->close();
+    h.find<QPushButton>("Command1")->click();
+    h.action("mnuTubiao")->trigger();
+    auto *chart = w.findChild<TallyChartDialog *>();
+    QVERIFY(chart);
+    QCOMPARE(HelpMenu::pageFor(chart), QStringLiteral("backtest.html"));
     for (const QString &opened : std::as_const(h.launcher.opened))
         QVERIFY2(QFile::exists(opened), qPrintable(opened));
 }
