@@ -48,7 +48,7 @@ namespace {
 class SilentDialogs : public Dialogs
 {
 public:
-    bool question(QWidget *, const QString &, const QString &) override { return true; }
+    bool question(QWidget *, const QString &, const QString &, const QString &) override { return true; }
     std::optional<bool> yesNo(QWidget *, const QString &, const QString &) override { return true; }
     void message(QWidget *, const QString &, const QString &text) override
     {

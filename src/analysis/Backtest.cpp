@@ -22,14 +22,14 @@ double twoSidedP(double z)
 QString summaryText(const Summary &s)
 {
     const QString note = FairDice::orderNote(s.order);
-    return QStringLiteral("回测 %1 期至 %2 期，推荐前 %3 个：%4 期有推荐（%5 期之前没有可统计的历史，跳过），"
+    return QStringLiteral("回测 %1 期至 %2 期，推荐前 %3 个：%4 期有推荐%5，"
                           "命中 %6 期，命中率 %7%；公平骰子的期望命中 %8 期。z = %9，%10 —— %11。"
                           "最长连续不中 %12 期。")
         .arg(s.from.value_or(0))
         .arg(s.to.value_or(0))
         .arg(s.top)
         .arg(s.played)
-        .arg(s.skipped)
+        .arg(s.skipped > 0 ? QStringLiteral("（最前面的 %1 期之前没有可统计的历史，跳过）").arg(s.skipped) : QString())
         .arg(s.hits)
         .arg(s.played ? 100.0 * s.hits / s.played : 0.0, 0, 'f', 1)
         .arg(s.expectedHits, 0, 'f', 1)

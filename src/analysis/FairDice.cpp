@@ -4,6 +4,7 @@
 #include "Matching.h"
 
 #include <algorithm>
+#include <cmath>
 #include <boost/math/distributions/chi_squared.hpp>
 #include <map>
 #include <random>
@@ -175,7 +176,19 @@ Fairness of(const SearchResult &result, const SearchState &state, const Order &o
 
 QString pText(double p)
 {
-    return p < 0.001 ? QStringLiteral("p < 0.001") : QStringLiteral("p = ") + QString::number(p, 'g', 2);
+    if (p < 0.001)
+        return QStringLiteral("p < 0.001");
+    // Significant digits, trailing zeros kept (0.60, 0.0083, 1.0); a third digit when two would
+    // round a p below 0.05 up to it.
+    const auto shown = [p](int digits) {
+        const double rounded = QString::number(p, 'g', digits).toDouble();
+        const int decimals = std::max(0, digits - 1 - int(std::floor(std::log10(rounded))));
+        return QString::number(rounded, 'f', decimals);
+    };
+    QString text = shown(2);
+    if (p < 0.05 && text.toDouble() >= 0.05)
+        text = shown(3);
+    return QStringLiteral("p = ") + text;
 }
 
 QString summaryLine(const Fairness &f)

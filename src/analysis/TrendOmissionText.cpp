@@ -35,7 +35,7 @@ QString independenceLine(const Independence &i)
                        .arg(FairDice::pText(i.p))
                        .arg(i.p < 0.05 ? QStringLiteral("有显著差异") : QStringLiteral("没有显著差异"));
     if (i.method == QLatin1String("simulation"))
-        line += QStringLiteral("（样本较小，p 由 %1 次模拟公平开奖得到）").arg(FairDice::simulationRuns);
+        line += QStringLiteral("（部分格子的期望次数小于 5，p 由 %1 次模拟公平开奖得到）").arg(FairDice::simulationRuns);
     return line;
 }
 

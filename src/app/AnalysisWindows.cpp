@@ -122,7 +122,7 @@ BacktestDialog::BacktestDialog(HistorySnapshot history, const SearchState &state
     layout->addWidget(m_result);
     auto *explain = named(new QLabel(QStringLiteral(
                               "曲线是累计命中期数减去公平骰子的期望命中期数；σ 是纯随机时这条曲线通常的摆动幅度，"
-                              "灰带为 ±2σ，曲线留在带内就与随机无异。z 是最后偏离了几个 σ（详见“回测与统计说明”）。")),
+                              "浅蓝色的带为 ±2σ，曲线留在带内就与随机无异。z 是最后偏离了几个 σ（详见“回测与统计说明”）。")),
                           "lblHuiceExplain");
     explain->setWordWrap(true);
     layout->addWidget(explain);
@@ -254,6 +254,9 @@ void BacktestDialog::showSummary()
     upper->setParent(band);
     lower->setParent(band);
     band->setName(QStringLiteral("±2σ（纯随机的范围）"));
+    // The colour the caption under the chart names.
+    band->setColor(QColor(0x4a, 0x90, 0xd9));
+    band->setBorderColor(QColor(0x4a, 0x90, 0xd9));
     band->setOpacity(0.25);
     auto *chart = new QChart;
     chart->addSeries(band);

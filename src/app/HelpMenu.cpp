@@ -70,7 +70,9 @@ QString HelpMenu::pageFor(const QWidget *focus)
 void HelpMenu::open(const QString &page)
 {
     const QString path = QDir(m_services.helpFolder).filePath(page);
-    emit statusMessage(openOrSayWhere(*m_services.launcher, path, QStringLiteral("帮助页面")));
+    // The page ships with the program: nothing was saved, it is only where it is.
+    if (!m_services.launcher->openFile(path))
+        emit statusMessage(QStringLiteral("帮助页面在 %1（桌面没有可以打开它的程序）").arg(QDir::toNativeSeparators(path)));
 }
 
 void HelpMenu::about()

@@ -166,7 +166,8 @@ CommandOutcome HistoryCommands::chooseAndImport()
         question += QStringLiteral("\n\n读入的文件将替换现有的 %1 期历史号码；替换前的历史号码会备份在“%2”文件夹中。")
                         .arg(m_snapshot.count())
                         .arg(Backups::folderName());
-    if (!m_services.dialogs->question(m_parent, importTitle, question))
+    // The question names its button 确认.
+    if (!m_services.dialogs->question(m_parent, importTitle, question, QStringLiteral("确认")))
         return {};
     const QString folder = QDir(m_services.userFolder()).filePath(QStringLiteral("历史号码"));
     QDir().mkpath(folder);

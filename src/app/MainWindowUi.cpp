@@ -53,7 +53,7 @@ void MainWindowUi::setupUi(QMainWindow *window)
     mnuIntroPage =
         named(mnuSetup->addAction(QStringLiteral("软件介绍说明页面(&R)")), QStringLiteral("mnuIntroPage"));
     mnuDemoPage =
-        named(mnuSetup->addAction(QStringLiteral("软件演示说明录像下载(&D)")), QStringLiteral("mnuDemoPage"));
+        named(mnuSetup->addAction(QStringLiteral("软件使用说明(&D)")), QStringLiteral("mnuDemoPage"));
     mnuSetup->addSeparator();
 
     mnuFenxi = named(bar->addMenu(QStringLiteral("分析(&F)")), QStringLiteral("mnuFenxi"));

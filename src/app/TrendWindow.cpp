@@ -24,6 +24,9 @@
 
 namespace {
 
+// A cell whose workbook figure differs from what the window shows.
+constexpr int ExportRole = Qt::UserRole + 2;
+
 QStandardItem *cell(const QString &text)
 {
     auto *item = new QStandardItem(text);
@@ -238,6 +241,15 @@ void TrendWindow::showOmission()
             QList<QStandardItem *> items{cell(first ? group.name : QString())};
             for (const QString &text : TrendOmission::omissionCells(value))
                 items << cell(text);
+            // Just drawn: no omission to judge, rather than a certain-looking "100.000%". The
+            // workbook keeps the figure.
+            if (value.current == 0) {
+                QStandardItem *chance = items.last();
+                chance->setData(chance->text(), ExportRole);
+                chance->setText(QStringLiteral("—"));
+                chance->setData(QStringLiteral("刚开出"), Qt::AccessibleTextRole);
+                chance->setToolTip(QStringLiteral("刚开出"));
+            }
             // Every other group shaded, so that the groups stand apart.
             if (g % 2)
                 for (QStandardItem *item : items)
@@ -269,7 +281,8 @@ void TrendWindow::exportGrid(int grid)
                                     if (r == 0)
                                         return model->headerData(c, Qt::Horizontal).toString();
                                     const QModelIndex index = model->index(r - 1, c);
-                                    const QString text = index.data().toString();
+                                    const QVariant exported = index.data(ExportRole);
+                                    const QString text = exported.isValid() ? exported.toString() : index.data().toString();
                                     if (index.data(TrendModel::MarkRole).toBool())
                                         return Workbook::Marked{text};
                                     return Workbook::fromText(text);

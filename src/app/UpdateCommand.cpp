@@ -11,7 +11,7 @@
 #include <QRegularExpression>
 
 namespace {
-const QString updateTitle = QStringLiteral("读入历史");
+const QString updateTitle = QStringLiteral("历史号在线更新");
 }
 
 UpdateCommand::UpdateCommand(const AppServices &services, HistoryCommands &commands, QWidget *dialogParent)

@@ -5,10 +5,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-bool QtDialogs::question(QWidget *parent, const QString &title, const QString &text)
+bool QtDialogs::question(QWidget *parent, const QString &title, const QString &text, const QString &okText)
 {
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Ok | QMessageBox::Cancel, parent);
-    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    box.button(QMessageBox::Ok)->setText(okText);
     box.button(QMessageBox::Cancel)->setText(QStringLiteral("取消"));
     return box.exec() == QMessageBox::Ok;
 }

@@ -11,8 +11,9 @@ class Dialogs
 {
 public:
     virtual ~Dialogs() = default;
-    // True when the user answered 确定.
-    virtual bool question(QWidget *parent, const QString &title, const QString &text) = 0;
+    // True when the user answered 确定 (or `okText`, when the question names its button otherwise).
+    virtual bool question(QWidget *parent, const QString &title, const QString &text,
+                          const QString &okText = QStringLiteral("确定")) = 0;
     // 是 (true), 否 (false), or nothing when the user pressed Esc or 取消.
     virtual std::optional<bool> yesNo(QWidget *parent, const QString &title, const QString &text) = 0;
     virtual void message(QWidget *parent, const QString &title, const QString &text) = 0;
@@ -30,7 +31,7 @@ public:
 class QtDialogs : public Dialogs
 {
 public:
-    bool question(QWidget *parent, const QString &title, const QString &text) override;
+    bool question(QWidget *parent, const QString &title, const QString &text, const QString &okText) override;
     std::optional<bool> yesNo(QWidget *parent, const QString &title, const QString &text) override;
     void message(QWidget *parent, const QString &title, const QString &text) override;
     std::optional<QString> input(QWidget *parent, const QString &title, const QString &prompt,

@@ -235,6 +235,12 @@ void TestBacktest::fewDrawsOutOfOrderKeepTheModel()
     QCOMPARE(summary->sorted, ascending);
     QCOMPARE(summary->order.outOfOrder, history.outOfOrder());
     QCOMPARE(Backtest::summaryText(*summary).endsWith(note.isEmpty() ? QStringLiteral("期。") : note + "。"), true);
+    QVERIFY(!Backtest::summaryText(*summary).contains(QStringLiteral("跳过")));
+    // From the first issue: it has no history before it.
+    const auto fromFirst = Backtest::run(history, s, {true, false, false}, draws.front().issue, draws[20].issue, 2);
+    QVERIFY(fromFirst->skipped >= 1);
+    QVERIFY(Backtest::summaryText(*fromFirst).contains(
+        QStringLiteral("期有推荐（最前面的 %1 期之前没有可统计的历史，跳过），").arg(fromFirst->skipped)));
 
     const TrendOmission::Omission omission = TrendOmission::omission(history, 0, history.count());
     QCOMPARE(omission.sorted, ascending);
@@ -289,7 +295,7 @@ void TestBacktest::fairnessOfATally()
     QCOMPARE(f.chi2, 0.0);
     QCOMPARE(f.p, 1.0);
     QVERIFY(
-        FairDice::summaryLine(f).startsWith(QStringLiteral("与公平骰子比较：χ² = 0.00，自由度 5，p = 1 —— ")));
+        FairDice::summaryLine(f).startsWith(QStringLiteral("与公平骰子比较：χ² = 0.00，自由度 5，p = 1.0 —— ")));
 }
 
 void TestBacktest::smallTalliesAreSimulated_data()
@@ -376,10 +382,15 @@ void TestBacktest::pIsShownWithTwoDigits_data()
     QTest::addColumn<double>("p");
     QTest::addColumn<QString>("text");
     QTest::newRow("0.0475 stays below 0.05") << 0.0475 << "p = 0.048";
-    QTest::newRow("0.0504") << 0.0504 << "p = 0.05";
+    QTest::newRow("0.0498: a third digit rather than 0.050") << 0.0498 << "p = 0.0498";
+    QTest::newRow("0.0504") << 0.0504 << "p = 0.050";
     QTest::newRow("0.53") << 0.53 << "p = 0.53";
-    QTest::newRow("1") << 1.0 << "p = 1";
+    QTest::newRow("0.6 keeps its zero") << 0.6 << "p = 0.60";
+    QTest::newRow("0.00834") << 0.00834 << "p = 0.0083";
+    QTest::newRow("0.0996 rounds to 0.10") << 0.0996 << "p = 0.10";
+    QTest::newRow("1") << 1.0 << "p = 1.0";
     QTest::newRow("0.0012") << 0.0012 << "p = 0.0012";
+    QTest::newRow("0.001 itself") << 0.001 << "p = 0.0010";
     QTest::newRow("below 0.001") << 0.0004 << "p < 0.001";
 }
 

@@ -3,9 +3,9 @@
 #include <QDir>
 #include <QSettings>
 
-bool ScriptedDialogs::question(QWidget *, const QString &title, const QString &text)
+bool ScriptedDialogs::question(QWidget *, const QString &title, const QString &text, const QString &okText)
 {
-    shown.append({QStringLiteral("question"), title, text, {}});
+    shown.append({QStringLiteral("question"), title, text, okText});
     if (questionAnswers.empty())
         return true;
     const bool answer = questionAnswers.front();

@@ -18,10 +18,10 @@ public:
         QString kind; // "question", "yesNo", "message", "input", "openFile"
         QString title;
         QString text;
-        QString defaultAnswer;
+        QString defaultAnswer; // an input's; a question's button
     };
 
-    bool question(QWidget *parent, const QString &title, const QString &text) override;
+    bool question(QWidget *parent, const QString &title, const QString &text, const QString &okText) override;
     std::optional<bool> yesNo(QWidget *parent, const QString &title, const QString &text) override;
     void message(QWidget *parent, const QString &title, const QString &text) override;
     std::optional<QString> input(QWidget *parent, const QString &title, const QString &prompt,

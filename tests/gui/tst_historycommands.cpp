@@ -361,6 +361,7 @@ void TestHistoryCommands::importReplacesHistory()
     h.dialogs.fileAnswers = {path};
     h.find<QPushButton>("cmdRdLst")->click();
     QCOMPARE(h.dialogs.shown.first().title, QStringLiteral("读入历史"));
+    QCOMPARE(h.dialogs.shown.first().defaultAnswer, QStringLiteral("确认")); // the button the question names
     QCOMPARE(h.dialogs.shown.at(1).text, QDir(h.folder.path()).filePath("历史号码"));
     QVERIFY(QFileInfo(h.folder.filePath("历史号码")).isDir());
     QCOMPARE(storedIssues(w), (QList<qint32>{130101001, 130101002, 130101003, 130101004, 130101005}));

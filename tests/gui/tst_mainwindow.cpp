@@ -266,7 +266,7 @@ void TestMainWindow::menusHoldEveryEntry()
                           "删除最后指定数量期历史(&N)", "-", "粘贴开奖号码(&P)…", "撤销上次删除(&U)", "恢复备份(&B)…"}));
     QCOMPARE(captions(h.find<QMenu>("mnuSetup")),
              (QStringList{"段数参数设置(&A)", "-", "历史号码更新检索天(&Y)", "开奖网址(&U)…",
-                          "软件介绍服务主页(&P)", "软件介绍说明页面(&R)", "软件演示说明录像下载(&D)", "-"}));
+                          "软件介绍服务主页(&P)", "软件介绍说明页面(&R)", "软件使用说明(&D)", "-"}));
     QCOMPARE(captions(h.find<QMenu>("mnuHelp")), (QStringList{"使用说明(&U)", "跟号回测与统计(&B)", "走势与遗漏(&T)", "-", "关于(&A)…"}));
     QCOMPARE(captions(h.find<QMenu>("mnuDscsSetup")), (QStringList{"段数参数0~2", "段数参数1~3"}));
     QCOMPARE(
@@ -1003,6 +1003,10 @@ void TestMainWindow::helpMenuAndF1()
     auto *chart = w.findChild<TallyChartDialog *>();
     QVERIFY(chart);
     QCOMPARE(HelpMenu::pageFor(chart), QStringLiteral("backtest.html"));
+    // With nothing to open it, the status says where the page is, not that it was saved.
+    h.launcher.answer = false;
+    h.action("mnuHelp_guide")->trigger();
+    QCOMPARE(w.statusText(), QStringLiteral("帮助页面在 %1（桌面没有可以打开它的程序）").arg(QDir::toNativeSeparators(page("guide.html"))));
     for (const QString &opened : std::as_const(h.launcher.opened))
         QVERIFY2(QFile::exists(opened), qPrintable(opened));
 }

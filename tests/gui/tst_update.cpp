@@ -79,7 +79,7 @@ void TestUpdate::cancelDoesNothing()
     MainWindow &w = h.start();
     h.dialogs.questionAnswers = {false};
     h.find<QPushButton>("Command21")->click();
-    QCOMPARE(h.dialogs.shown.first().title, QStringLiteral("读入历史"));
+    QCOMPARE(h.dialogs.shown.first().title, QStringLiteral("历史号在线更新"));
     QCOMPARE(m_server->requests.size(), 0);
     QCOMPARE(w.snapshot().count(), 5);
     QCOMPARE(h.dialogs.count("message"), 0);
