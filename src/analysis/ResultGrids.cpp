@@ -148,4 +148,36 @@ void fill(GridModel &list, GridModel &statistics, std::shared_ptr<const SearchRe
     fillList(list, std::move(result));
 }
 
+QString verifiedLine(const SearchResult &result, const SearchState &state, qint32 issue, const Numbers &drawn,
+                     std::vector<int> *rows)
+{
+    const auto [start, end] = FairDice::tallyPositions(state);
+    QStringList places;
+    std::vector<qint16> seen;
+    for (int q = start; q <= end; ++q) {
+        const qint16 value = FairDice::valueOf(state.intXianshiLei, drawn[size_t(q - 1)], state.DsIni);
+        if (std::find(seen.begin(), seen.end(), value) != seen.end())
+            continue;
+        seen.push_back(value);
+        const auto line = std::find_if(result.tally.begin(), result.tally.end(),
+                                       [value](const TallyLine &l) { return l.value == value; });
+        const QString label = valueLabel(result.displayKind, value);
+        const QString what = start == end ? QStringLiteral("第%1位 %2").arg(q).arg(label) : label;
+        if (line == result.tally.end()) {
+            places << QStringLiteral("%1 不在统计中").arg(what);
+            continue;
+        }
+        const int rank = int(line - result.tally.begin()) + 1;
+        if (rows)
+            rows->push_back(rank);
+        places << QStringLiteral("%1 在统计中排第 %2").arg(what).arg(rank);
+    }
+    return QStringLiteral("%1 期开出 %2 %3 %4：%5")
+        .arg(issue)
+        .arg(drawn[0])
+        .arg(drawn[1])
+        .arg(drawn[2])
+        .arg(places.join(QStringLiteral("，")));
+}
+
 } // namespace ResultGrids

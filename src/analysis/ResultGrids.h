@@ -37,4 +37,10 @@ void fill(GridModel &list, GridModel &statistics, std::shared_ptr<const SearchRe
 void fill(GridModel &list, GridModel &statistics, const SearchResult &result,
           const FairDice::Fairness *fairness = nullptr);
 
+// The verified issue's own draw against the tally: "130731078 期开出 1 2 6：第3位 6 在统计中排第 2"
+// (for a tally of the three positions, each value's place). `rows` gets the statistics grid
+// rows (from 1) of the values drawn.
+QString verifiedLine(const SearchResult &result, const SearchState &state, qint32 issue, const Numbers &drawn,
+                     std::vector<int> *rows);
+
 } // namespace ResultGrids

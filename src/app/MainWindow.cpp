@@ -259,6 +259,13 @@ void MainWindow::runSearch(bool combination)
     auto conditions = ResultGrids::conditions(q.state, q.positions, q.range, size, found);
     m_results->show(std::move(found), q.state, FairDice::orderOf(snapshot()), std::move(conditions));
     const SearchResult &result = *m_results->lastResult();
+    if (const std::optional<qint32> verified = combination ? std::nullopt : m_options->verifiedIssue()) {
+        const int at = snapshot().lowerBound(*verified);
+        std::vector<int> rows;
+        if (at < snapshot().count() && snapshot().issue(at) == *verified)
+            m_results->showVerified(
+                ResultGrids::verifiedLine(result, q.state, *verified, snapshot().numbers(at), &rows), rows);
+    }
     if (!q.range.from || !q.range.to)
         showStatus(QStringLiteral("检索起止期数无效"));
     else if (result.rows.empty())

@@ -23,6 +23,11 @@ ResultsPanel::ResultsPanel(QWidget *parent)
     m_stale->setStyleSheet(QStringLiteral("color: #a0400a; font-weight: bold"));
     m_stale->setVisible(false);
     layout->addWidget(m_stale);
+    m_verified = named(new QLabel, QStringLiteral("lblYanzheng"));
+    m_verified->setWordWrap(true);
+    m_verified->setAccessibleName(QStringLiteral("验证结果"));
+    m_verified->setVisible(false);
+    layout->addWidget(m_verified);
     m_grid2 = new GridModel(this);
     m_view2 = named(new GridView(m_grid2), QStringLiteral("MSFlexGrid2"));
     m_view2->setToolTip(QStringLiteral("鼠标双击列表可以将列表导出到EXCEL"));
@@ -73,6 +78,7 @@ void ResultsPanel::show(SearchResult result, const SearchState &state, const Fai
                         QList<QPair<QString, QString>> conditions)
 {
     m_stale->setVisible(false);
+    showVerified({}, {});
     m_conditions = std::move(conditions);
     m_lastResult = std::make_shared<const SearchResult>(std::move(result));
     m_lastFairness = FairDice::of(*m_lastResult, state, order);
@@ -87,6 +93,18 @@ void ResultsPanel::show(SearchResult result, const SearchState &state, const Fai
         else
             m_tallyChart->show(*m_lastResult, m_lastFairness);
     }
+}
+
+void ResultsPanel::showVerified(const QString &line, const std::vector<int> &rows)
+{
+    m_verified->setText(line);
+    m_verified->setVisible(!line.isEmpty());
+    m_grid3->setMarkedRows(rows);
+}
+
+QString ResultsPanel::verifiedText() const
+{
+    return m_verified->isHidden() ? QString() : m_verified->text();
 }
 
 QString ResultsPanel::staleText()

@@ -40,6 +40,10 @@ public:
     QString staleNote() const;
     static QString staleText();
     static QString optionsChangedText();
+    // On the verify tab: the verified issue's own draw against the tally, its rows marked (an empty
+    // line hides it).
+    void showVerified(const QString &line, const std::vector<int> &rows);
+    QString verifiedText() const;
     // While a search fills the list, the list is not painted row by row.
     void hideList();
 
@@ -55,6 +59,7 @@ private:
     GridView *m_view3 = nullptr;
     QLabel *m_fairness = nullptr;
     QLabel *m_stale = nullptr;
+    QLabel *m_verified = nullptr;
     std::shared_ptr<const SearchResult> m_lastResult;
     QList<QPair<QString, QString>> m_conditions;
     FairDice::Fairness m_lastFairness;

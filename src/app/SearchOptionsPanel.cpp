@@ -374,6 +374,15 @@ SearchQuery SearchOptionsPanel::query(bool combination)
     return q;
 }
 
+std::optional<qint32> SearchOptionsPanel::verifiedIssue() const
+{
+    bool ok = false;
+    const qint32 issue = Text4->text().trimmed().toInt(&ok);
+    if (TabStrip1->currentIndex() != 2 || !m_verifyProblem.isEmpty() || !ok)
+        return std::nullopt;
+    return issue;
+}
+
 SearchQuery SearchOptionsPanel::backtestQuery()
 {
     m_search.bolZyw = !Option1.value(0)->isChecked();

@@ -49,6 +49,8 @@ public:
     SearchQuery backtestQuery();
 
     const SearchState &state() const { return m_search; }
+    // The issue the verify tab verifies, when it is shown and has its pattern.
+    std::optional<qint32> verifiedIssue() const;
     int combinationSize() const { return m_combinationSize; }
     void setSegmentBase(int base);
     void setCommandsEnabled(bool enabled);

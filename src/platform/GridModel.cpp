@@ -251,7 +251,18 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
         return cellText(index.row() + 1, index.column());
     if (role == Qt::TextAlignmentRole)
         return int(Qt::AlignCenter);
+    if (role == MarkedRole)
+        return std::find(m_markedRows.begin(), m_markedRows.end(), index.row() + 1) != m_markedRows.end();
     return {};
+}
+
+void GridModel::setMarkedRows(std::vector<int> rows)
+{
+    std::swap(rows, m_markedRows);
+    for (const std::vector<int> *changed : {&rows, &m_markedRows})
+        for (int r : *changed)
+            if (r >= 1 && r < m_rows)
+                emit dataChanged(index(r - 1, 0), index(r - 1, m_cols - 1));
 }
 
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const

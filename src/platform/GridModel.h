@@ -64,6 +64,11 @@ public:
     // The view scrolled by itself: remember where, without asking it to scroll again.
     void noteTopRow(int row) { m_topRow = row; }
 
+    // Data rows shown marked (the view draws them bold on a light fill).
+    static constexpr int MarkedRole = Qt::UserRole + 1;
+    void setMarkedRows(std::vector<int> rows);
+    const std::vector<int> &markedRows() const { return m_markedRows; }
+
     bool isVisible() const { return m_visible; }
     void setVisible(bool visible);
 
@@ -79,6 +84,7 @@ signals:
     void visibleChanged(bool visible);
 
 private:
+    std::vector<int> m_markedRows;
     struct Cell
     {
         quint32 offset = 0;

@@ -4,13 +4,36 @@
 
 #include <QHeaderView>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QWheelEvent>
+
+namespace {
+
+// Draws the grid's marked row bold on a light fill.
+class MarkDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (index.data(GridModel::MarkedRole).toBool()) {
+            option->backgroundBrush = QColor(0xff, 0xf1, 0xb8);
+            option->font.setBold(true);
+        }
+    }
+};
+
+} // namespace
 
 GridView::GridView(GridModel *model, QWidget *parent)
     : QTableView(parent)
     , m_model(model)
 {
     setModel(model);
+    setItemDelegate(new MarkDelegate(this));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     // Tab leaves the grid for the next control; the arrows move inside it.

@@ -20,6 +20,8 @@ private slots:
     void largeTalliesAreNotCapped();
     void gridsShowTheResult();
     void emptyResultShowsZeroCounts();
+    void verifiedLineNamesThePlace_data();
+    void verifiedLineNamesThePlace();
 };
 
 namespace {
@@ -203,6 +205,37 @@ void TestResultTally::emptyResultShowsZeroCounts()
     QCOMPARE(stats.cellText(1, 2), QStringLiteral("0"));
     QCOMPARE(stats.cellText(1, 3), QString());
     QCOMPARE(tallyOf(result), (QList<QPair<int, qint64>>{{0, 0}, {1, 0}}));
+}
+
+// The verified draw against a tally listed 6, 2, 大 (1), 1: its place, by position or by value.
+void TestResultTally::verifiedLineNamesThePlace_data()
+{
+    QTest::addColumn<bool>("group");
+    QTest::addColumn<int>("kind"); // display kind
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<std::vector<int>>("rows");
+    QTest::newRow("straight, position 3") << false << 0 << "130731078 期开出 1 2 6：第3位 6 在统计中排第 1" << std::vector<int>{1};
+    QTest::newRow("straight, 大小") << false << 1 << "130731078 期开出 1 2 6：第3位 大 在统计中排第 3" << std::vector<int>{3};
+    QTest::newRow("group: each value once")
+        << true << 0 << "130731078 期开出 1 2 6：1 在统计中排第 3，2 在统计中排第 2，6 在统计中排第 1" << std::vector<int>{3, 2, 1};
+    QTest::newRow("group, 大小: 小 drawn twice is named once")
+        << true << 1 << "130731078 期开出 1 2 6：小 不在统计中，大 在统计中排第 3" << std::vector<int>{3};
+}
+
+void TestResultTally::verifiedLineNamesThePlace()
+{
+    QFETCH(bool, group);
+    QFETCH(int, kind);
+    SearchResult result;
+    result.displayKind = qint16(kind);
+    result.tally = {{6, 9}, {2, 5}, {1, 3}, {4, 1}};
+    SearchState state;
+    state.bolZuxuan = group;
+    state.intConsqSort = 3;
+    state.intXianshiLei = qint16(kind);
+    std::vector<int> rows;
+    QTEST(ResultGrids::verifiedLine(result, state, 130731078, {1, 2, 6}, &rows), "line");
+    QTEST(rows, "rows");
 }
 
 QTEST_GUILESS_MAIN(TestResultTally)

@@ -193,11 +193,29 @@ void TestSearchControls::verifyTabSetsPatternAndRangeEnd()
     h.find<QPushButton>("Command1")->click();
     // Only history before 161212005: nothing followed 6 6 2 there.
     QCOMPARE(h.grid(2).rows(), 1);
+    // The tally lists every value, none found: 3 and 5 in value order.
+    QCOMPARE(w.results().verifiedText(), QStringLiteral("161212005 期开出 3 5 3：3 在统计中排第 3，5 在统计中排第 5"));
 
     h.find<QCheckBox>("Check4")->click(); // unticked: the range ends at the latest draw again
     QCOMPARE(h.text("Text3(1)"), QStringLiteral("161212006"));
     h.find<QPushButton>("Command1")->click();
     QCOMPARE(column(h.grid(2), 0), (QStringList{"161212005"}));
+    // The verified draw is the one found: first in the tally, its row marked.
+    const QString verified = w.results().verifiedText();
+    QVERIFY2(verified.startsWith(QStringLiteral("161212005 期开出 3 5 3：")) &&
+                 verified.contains(QStringLiteral("在统计中排第 1")) && !verified.contains(QStringLiteral("不在")),
+             qPrintable(verified));
+    const std::vector<int> marked = h.grid(3).markedRows();
+    QVERIFY(!marked.empty());
+    for (int r = 1; r < h.grid(3).rows(); ++r)
+        QCOMPARE(h.grid(3).index(r - 1, 1).data(GridModel::MarkedRole).toBool(),
+                 std::find(marked.begin(), marked.end(), r) != marked.end());
+    // Another tab's search says nothing of it.
+    h.find<QTabBar>("TabStrip1")->setCurrentIndex(0);
+    h.find<QPushButton>("Command1")->click();
+    QCOMPARE(w.results().verifiedText(), QString());
+    QVERIFY(h.grid(3).markedRows().empty());
+    h.find<QTabBar>("TabStrip1")->setCurrentIndex(2);
 
     // 前2期 on tab 3: one draw further back.
     h.find<QRadioButton>("Option1(2)")->click();
