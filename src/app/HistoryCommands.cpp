@@ -2,6 +2,7 @@
 
 #include "BusyCursor.h"
 #include "Dialogs.h"
+#include "FairDice.h"
 #include "GridModel.h"
 #include "HistoryMaintenance.h"
 #include "IssueNumbers.h"
@@ -155,6 +156,25 @@ CommandOutcome HistoryCommands::storeDraw(const QString &issueText, const Number
     outcome.status =
         QStringLiteral("已录入 %1 期：%2 %3 %4").arg(row->sqqh).arg(numbers[0]).arg(numbers[1]).arg(numbers[2]);
     return outcome;
+}
+
+CommandOutcome HistoryCommands::storeTypedDraw(const QString &issueText, const std::optional<Numbers> &typed)
+{
+    if (!typed)
+        return failure(entryTitle, QStringLiteral("请输入三个1到6之间的号码，每个框一个。"));
+    const Numbers &numbers = *typed;
+    // A draw typed as the dice fell would stand out in an ascending history: the player says how
+    // to keep it.
+    Numbers ascending = numbers;
+    std::sort(ascending.begin(), ascending.end());
+    if (ascending == numbers || m_snapshot.isEmpty() || !FairDice::orderOf(m_snapshot).ascending)
+        return storeDraw(issueText, numbers);
+    const std::optional<bool> sort = m_services.dialogs->yesNo(
+        m_parent, entryTitle,
+        QStringLiteral("历史号码都是从小到大存放的。按从小到大存放为 %1 %2 %3 吗？").arg(ascending[0]).arg(ascending[1]).arg(ascending[2]));
+    if (!sort)
+        return {};
+    return storeDraw(issueText, *sort ? ascending : numbers);
 }
 
 CommandOutcome HistoryCommands::chooseAndImport()

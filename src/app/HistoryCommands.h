@@ -73,6 +73,10 @@ public:
     void setCurrentIssue(qint32 issue) { m_currentIssue = issue; }
 
     CommandOutcome storeDraw(const QString &issueText, const Numbers &numbers);
+    // The same for digits typed in the window: into a history kept in ascending order, digits
+    // out of order are asked about first (是 ascending, 否 as typed, Esc nothing).
+    // Nothing when a box is empty.
+    CommandOutcome storeTypedDraw(const QString &issueText, const std::optional<Numbers> &typed);
     CommandOutcome chooseAndImport();
     CommandOutcome importFile(const QString &path);
     CommandOutcome exportText(GridModel &historyGrid);

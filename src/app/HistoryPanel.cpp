@@ -223,9 +223,14 @@ QLineEdit *HistoryPanel::lastFilledBox() const
 
 void HistoryPanel::selectEntry()
 {
-    QLineEdit *first = m_entry.value(1);
-    first->setFocus();
-    first->selectAll();
+    // The first empty box, else the first one with its digit selected.
+    for (int p = 1; p <= 3; ++p)
+        if (m_entry.value(p)->text().isEmpty()) {
+            m_entry.value(p)->setFocus();
+            return;
+        }
+    m_entry.value(1)->setFocus();
+    m_entry.value(1)->selectAll();
 }
 
 void HistoryPanel::onEntryTyped(int position)

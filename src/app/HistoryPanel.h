@@ -50,7 +50,8 @@ public:
     std::optional<Numbers> typedNumbers(int *emptyBox) const;
     // After a stored draw: the boxes empty and the first one ready for the next draw.
     void clearEntry();
-    // After a refused draw: the first box with its digit selected, so that typing goes on.
+    // After a refused draw: the first empty box, else the first box with its digit selected, so
+    // that typing goes on.
     void selectEntry();
     void setCommandsEnabled(bool enabled);
 

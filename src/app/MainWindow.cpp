@@ -1,6 +1,6 @@
 #include "MainWindow.h"
 
-#include "AnalysisWindows.h"
+#include "AnalysisMenu.h"
 #include "BusyCursor.h"
 #include "CombinationSearch.h"
 #include "Dialogs.h"
@@ -15,7 +15,6 @@
 #include "ResultGrids.h"
 #include "ResultsPanel.h"
 #include "SearchOptionsPanel.h"
-#include "TrendWindow.h"
 #include "TrimCommands.h"
 #include "UpdateCommand.h"
 #include "Widgets.h"
@@ -23,7 +22,6 @@
 #include <QAction>
 #include <QBoxLayout>
 #include <QCursor>
-#include <QDir>
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -51,7 +49,11 @@ MainWindow::MainWindow(const AppServices &services, QWidget *parent)
     columns->addWidget(m_options = new SearchOptionsPanel, 0, Qt::AlignTop);
     columns->addWidget(m_results = new ResultsPanel, 1);
     setCentralWidget(central);
-    resize(1120, 690);
+    m_analysis = new AnalysisMenu(this, m_ui, services, {m_commands, m_options, m_results, m_historyPanel},
+                                  [this] { syncWithDisk(); });
+    // The usual size, within the screen's room on a small one.
+    const QRect room = screen()->availableGeometry();
+    resize(std::min(1120, room.width() - 16), std::min(690, room.height() - 48));
 
     m_ui.mnuK3.value(m_commands->game().index)->setChecked(true);
     m_options->loadSettings();
@@ -96,8 +98,7 @@ void MainWindow::refresh(const CommandOutcome &change)
         change.typed->sqqh >= history.last().sqqh)
         rangeEnd = change.typed->sqqh + 1;
     m_options->historyChanged(history, drawsPerDay, next, rangeEnd);
-    if (m_trend)
-        m_trend->refresh();
+    m_analysis->refresh();
     if (m_commands->copyFailed())
         showStatus(QStringLiteral("无法读取历史号码：%1").arg(m_commands->history().userError()));
 }
@@ -129,33 +130,9 @@ void MainWindow::connectControls()
     });
     HistoryPanel &h = *m_historyPanel;
     connect(&h, &HistoryPanel::drawTyped, this, [this] {
-        int empty = 0;
-        const std::optional<Numbers> numbers = m_historyPanel->typedNumbers(&empty);
-        if (!numbers) {
-            m_services.dialogs->message(this, QStringLiteral("输入号码"),
-                                        QStringLiteral("请输入三个1到6之间的号码，每个框一个。"));
-            m_historyPanel->entryBox(empty)->setFocus();
-            return;
-        }
         syncWithDisk();
-        Numbers stored = *numbers;
-        // In a history kept in ascending order a draw typed as the dice fell would stand out; the
-        // player says how to keep it (Esc: nothing stored, the digits stay).
-        Numbers ascending = stored;
-        std::sort(ascending.begin(), ascending.end());
-        if (ascending != stored && !snapshot().isEmpty() && FairDice::orderOf(snapshot()).ascending) {
-            const std::optional<bool> sort = m_services.dialogs->yesNo(
-                this, QStringLiteral("输入号码"),
-                QStringLiteral("历史号码都是从小到大存放的。按从小到大存放为 %1 %2 %3 吗？")
-                    .arg(ascending[0])
-                    .arg(ascending[1])
-                    .arg(ascending[2]));
-            if (!sort)
-                return;
-            if (*sort)
-                stored = ascending;
-        }
-        const CommandOutcome outcome = m_commands->storeDraw(m_historyPanel->issueText(), stored);
+        const CommandOutcome outcome =
+            m_commands->storeTypedDraw(m_historyPanel->issueText(), m_historyPanel->typedNumbers(nullptr));
         finish(outcome);
         if (!outcome.changed)
             m_historyPanel->selectEntry();
@@ -223,12 +200,7 @@ void MainWindow::connectControls()
     connect(m_ui.mnuUpdateHost, &QAction::triggered, m_update, &UpdateCommand::askUpdateHost);
     connect(m_ui.cmdUpdateCancel, &QPushButton::clicked, this, [this] { m_services.pageLoader->cancel(); });
     connect(new HelpMenu(this, m_ui, m_services), &HelpMenu::statusMessage, this, &MainWindow::showStatus);
-    connect(m_ui.mnuHuice, &QAction::triggered, this, &MainWindow::openBacktest);
-    connect(m_ui.mnuZoushi, &QAction::triggered, this, &MainWindow::openTrend);
-    connect(m_ui.mnuTubiao, &QAction::triggered, this, [this] {
-        if (!m_results->openTallyChart())
-            showStatus(QStringLiteral("请先检索，图表显示最近一次检索的统计结果。"));
-    });
+    connect(m_analysis, &AnalysisMenu::statusMessage, this, &MainWindow::showStatus);
 }
 
 void MainWindow::runSearch(bool combination)
@@ -259,13 +231,8 @@ void MainWindow::runSearch(bool combination)
     auto conditions = ResultGrids::conditions(q.state, q.positions, q.range, size, found);
     m_results->show(std::move(found), q.state, FairDice::orderOf(snapshot()), std::move(conditions));
     const SearchResult &result = *m_results->lastResult();
-    if (const std::optional<qint32> verified = combination ? std::nullopt : m_options->verifiedIssue()) {
-        const int at = snapshot().lowerBound(*verified);
-        std::vector<int> rows;
-        if (at < snapshot().count() && snapshot().issue(at) == *verified)
-            m_results->showVerified(
-                ResultGrids::verifiedLine(result, q.state, *verified, snapshot().numbers(at), &rows), rows);
-    }
+    if (!combination)
+        m_results->showVerified(snapshot(), m_options->verifiedIssue(), q.state);
     if (!q.range.from || !q.range.to)
         showStatus(QStringLiteral("检索起止期数无效"));
     else if (result.rows.empty())
@@ -287,35 +254,9 @@ QString MainWindow::statusText() const
     return m_ui.lblStatus->text();
 }
 
-void MainWindow::openBacktest()
-{
-    syncWithDisk();
-    const SearchQuery q = m_options->backtestQuery();
-    auto *dialog = new BacktestDialog(snapshot(), q.state, q.positions, m_services.dialogs, m_services.launcher,
-                                      m_services.userFolder(), this);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->open();
-}
-
 TrendWindow *MainWindow::trendWindow() const
 {
-    return m_trend;
-}
-
-void MainWindow::openTrend()
-{
-    syncWithDisk();
-    if (!m_trend) {
-        m_trend = new TrendWindow([this]() -> const HistorySnapshot & { return snapshot(); }, m_services, this);
-        m_trend->setAttribute(Qt::WA_DeleteOnClose);
-        // Beside the main window, kept on its screen.
-        const QRect screen = this->screen()->availableGeometry();
-        m_trend->move(std::clamp(frameGeometry().right() + 8, screen.left(), std::max(screen.left(), screen.right() - m_trend->width())),
-                      std::clamp(frameGeometry().top(), screen.top(), std::max(screen.top(), screen.bottom() - m_trend->height())));
-    }
-    m_trend->show();
-    m_trend->raise();
-    m_trend->activateWindow();
+    return m_analysis->trendWindow();
 }
 
 void MainWindow::switchGame(int index)

@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+class AnalysisMenu;
 class GridActions;
 class MergeCommand;
 class HistoryPanel;
@@ -53,9 +54,6 @@ private:
     // Before a command that reads or writes the history: take in what another program changed.
     void syncWithDisk();
     void runSearch(bool combination);
-    void openBacktest();
-    // 走势与遗漏: one window beside this one, raised when open.
-    void openTrend();
     void switchGame(int index);
     // The selected game in the title; in the status bar, whose draws the history holds if not its.
     void showGame();
@@ -73,5 +71,5 @@ private:
     ResultsPanel *m_results = nullptr;
     GridActions *m_grids = nullptr;
     MergeCommand *m_merge = nullptr;
-    QPointer<TrendWindow> m_trend; // open, or gone
+    AnalysisMenu *m_analysis = nullptr;
 };

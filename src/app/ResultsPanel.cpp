@@ -78,7 +78,8 @@ void ResultsPanel::show(SearchResult result, const SearchState &state, const Fai
                         QList<QPair<QString, QString>> conditions)
 {
     m_stale->setVisible(false);
-    showVerified({}, {});
+    m_verified->setVisible(false);
+    m_grid3->setMarkedRows({});
     m_conditions = std::move(conditions);
     m_lastResult = std::make_shared<const SearchResult>(std::move(result));
     m_lastFairness = FairDice::of(*m_lastResult, state, order);
@@ -95,8 +96,13 @@ void ResultsPanel::show(SearchResult result, const SearchState &state, const Fai
     }
 }
 
-void ResultsPanel::showVerified(const QString &line, const std::vector<int> &rows)
+void ResultsPanel::showVerified(const HistorySnapshot &history, std::optional<qint32> issue, const SearchState &state)
 {
+    const int at = issue ? history.lowerBound(*issue) : history.count();
+    std::vector<int> rows;
+    QString line;
+    if (m_lastResult && at < history.count() && history.issue(at) == *issue)
+        line = ResultGrids::verifiedLine(*m_lastResult, state, *issue, history.numbers(at), &rows);
     m_verified->setText(line);
     m_verified->setVisible(!line.isEmpty());
     m_grid3->setMarkedRows(rows);

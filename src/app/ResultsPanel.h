@@ -40,9 +40,9 @@ public:
     QString staleNote() const;
     static QString staleText();
     static QString optionsChangedText();
-    // On the verify tab: the verified issue's own draw against the tally, its rows marked (an empty
-    // line hides it).
-    void showVerified(const QString &line, const std::vector<int> &rows);
+    // On the verify tab: the verified issue's own draw, when it is stored, against the last
+    // search's tally, its rows marked (nothing hides it).
+    void showVerified(const HistorySnapshot &history, std::optional<qint32> issue, const SearchState &state);
     QString verifiedText() const;
     // While a search fills the list, the list is not painted row by row.
     void hideList();

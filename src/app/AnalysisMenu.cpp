@@ -1,0 +1,87 @@
+#include "AnalysisMenu.h"
+
+#include "AnalysisWindows.h"
+#include "HistoryCommands.h"
+#include "MainWindowUi.h"
+#include "ResultsPanel.h"
+#include "SearchOptionsPanel.h"
+#include "TrendWindow.h"
+
+#include <QAction>
+#include <QMainWindow>
+#include <QScreen>
+
+AnalysisMenu::AnalysisMenu(QMainWindow *window, const MainWindowUi &ui, const AppServices &services, Parts parts,
+                           std::function<void()> sync)
+    : QObject(window)
+    , m_window(window)
+    , m_services(services)
+    , m_parts(parts)
+    , m_sync(std::move(sync))
+{
+    connect(ui.mnuHuice, &QAction::triggered, this, &AnalysisMenu::openBacktest);
+    connect(ui.mnuZoushi, &QAction::triggered, this, &AnalysisMenu::openTrend);
+    connect(ui.mnuTubiao, &QAction::triggered, this, [this] {
+        if (!m_parts.results->openTallyChart())
+            emit statusMessage(QStringLiteral("请先检索，图表显示最近一次检索的统计结果。"));
+    });
+}
+
+TrendWindow *AnalysisMenu::trendWindow() const
+{
+    return m_trend;
+}
+
+void AnalysisMenu::refresh()
+{
+    if (m_trend)
+        m_trend->refresh();
+}
+
+void AnalysisMenu::openBacktest()
+{
+    m_sync();
+    const SearchQuery q = m_parts.options->backtestQuery();
+    auto *dialog = new BacktestDialog(m_parts.commands->snapshot(), q.state, q.positions, m_services.dialogs,
+                                      m_services.launcher, m_services.userFolder(), m_window);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
+}
+
+void AnalysisMenu::openTrend()
+{
+    m_sync();
+    if (!m_trend) {
+        HistoryCommands *commands = m_parts.commands;
+        m_trend = new TrendWindow([commands]() -> const HistorySnapshot & { return commands->snapshot(); }, m_services,
+                                  m_window);
+        m_trend->setAttribute(Qt::WA_DeleteOnClose);
+        placeTrend();
+    }
+    m_trend->show();
+    m_trend->raise();
+    m_trend->activateWindow();
+}
+
+// Beside the main window where the screen has room (right, else left); else over the history
+// side, never over the result grids. Always on the main window's screen.
+void AnalysisMenu::placeTrend()
+{
+    const QRect screen = m_window->screen()->availableGeometry();
+    const QRect main = m_window->frameGeometry();
+    QSize size = m_trend->size();
+    QPoint at;
+    if (screen.right() - main.right() - 8 >= size.width()) {
+        at = {main.right() + 8, main.top()};
+    } else if (main.left() - 8 - screen.left() >= size.width()) {
+        at = {main.left() - 8 - size.width(), main.top()};
+    } else {
+        const int resultsLeft = m_parts.results->mapToGlobal(QPoint(0, 0)).x();
+        at = {std::max(screen.left(), main.left()), main.top()};
+        size.setWidth(std::max(m_trend->minimumSizeHint().width(), std::min(size.width(), resultsLeft - at.x())));
+    }
+    size = size.boundedTo(screen.size());
+    m_trend->resize(size);
+    m_trend->move(std::clamp(at.x(), screen.left(), std::max(screen.left(), screen.right() + 1 - size.width())),
+                  std::clamp(at.y(), screen.top(), std::max(screen.top(), screen.bottom() + 1 - size.height())));
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "AppServices.h"
+
+#include <QObject>
+#include <QPointer>
+#include <functional>
+
+class HistoryCommands;
+class QMainWindow;
+class ResultsPanel;
+class SearchOptionsPanel;
+class TrendWindow;
+struct MainWindowUi;
+
+// The 分析 menu: the backtest, the 走势与遗漏 window and the tally chart, each opened on the
+// history as it is (`sync` takes in another program's change first).
+class AnalysisMenu : public QObject
+{
+    Q_OBJECT
+public:
+    struct Parts
+    {
+        HistoryCommands *commands;
+        SearchOptionsPanel *options;
+        ResultsPanel *results;
+        QWidget *historySide; // what the trend window may cover when there is no room beside
+    };
+    AnalysisMenu(QMainWindow *window, const MainWindowUi &ui, const AppServices &services, Parts parts,
+                 std::function<void()> sync);
+
+    TrendWindow *trendWindow() const;
+    // The open trend window follows the history.
+    void refresh();
+    void openBacktest();
+    // 走势与遗漏: one window beside the main one, raised when open.
+    void openTrend();
+
+signals:
+    void statusMessage(const QString &text);
+
+private:
+    void placeTrend();
+
+    QMainWindow *m_window;
+    AppServices m_services;
+    Parts m_parts;
+    std::function<void()> m_sync;
+    QPointer<TrendWindow> m_trend; // open, or gone
+};
