@@ -2,6 +2,7 @@
 
 #include "ChartScale.h"
 #include "Dialogs.h"
+#include "GridActions.h"
 #include "GridModel.h"
 #include "Launcher.h"
 #include "PatternRefresh.h"
@@ -152,7 +153,10 @@ BacktestDialog::BacktestDialog(HistorySnapshot history, const SearchState &state
     m_export = named(new QPushButton(QStringLiteral("导出到电子表格(&X)")), "cmdHuiceExport");
     m_export->setEnabled(false);
     auto *close = new QPushButton(QStringLiteral("关闭"));
-    buttons->addStretch();
+    m_exported = named(new QLabel, "lblHuiceExport");
+    m_exported->setAccessibleName(QStringLiteral("导出结果"));
+    m_exported->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    buttons->addWidget(m_exported, 1);
     buttons->addWidget(m_export);
     buttons->addWidget(close);
     layout->addLayout(buttons);
@@ -329,7 +333,7 @@ void BacktestDialog::exportTable()
         {QStringLiteral("回测期数"), double(s.played)},
         {QStringLiteral("跳过期数"), double(s.skipped)},
         {QStringLiteral("命中期数"), double(s.hits)},
-        {QStringLiteral("期望命中期数"), s.expectedHits},
+        {QStringLiteral("期望命中期数"), Workbook::TwoPlaces{s.expectedHits}},
         {QStringLiteral("标准差 σ"), std::sqrt(s.variance)},
         {QStringLiteral("z"), s.z},
         {QStringLiteral("p"), s.p},
@@ -348,8 +352,10 @@ void BacktestDialog::exportTable()
              const Backtest::Issue &issue = s.issues[size_t(r - 1)];
              if (c == 0)
                  return double(issue.issue);
+             if (c == 3) // 开奖 as the pattern column shows a draw
+                 return QStringLiteral("%1 %2 %3").arg(issue.drawn[0]).arg(issue.drawn[1]).arg(issue.drawn[2]);
              if (c == 5)
-                 return issue.pHit;
+                 return Workbook::Percent{issue.pHit};
              // 推荐 and 开奖 are numbers where they are one number ("3", "146").
              return Workbook::fromText(Backtest::issueCells(issue, kind).value(c));
          }},
@@ -361,7 +367,5 @@ void BacktestDialog::exportTable()
             QStringLiteral("无法写入电子表格文件：\n%1\n%2").arg(QDir::toNativeSeparators(path), error));
         return;
     }
-    if (!m_launcher->openFile(path))
-        m_dialogs->message(this, QStringLiteral("导出到电子表格"),
-                           QStringLiteral("回测表已保存到：\n%1").arg(QDir::toNativeSeparators(path)));
+    m_exported->setText(openOrSayWhere(*m_launcher, path, QStringLiteral("电子表格")));
 }

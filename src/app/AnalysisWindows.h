@@ -72,6 +72,7 @@ private:
     QPushButton *m_export;
     QProgressBar *m_progress;
     QLabel *m_result;
+    QLabel *m_exported = nullptr; // where the last export went
     QChartView *m_chart;
     std::pair<double, double> m_valueSpan; // lowest and highest value the chart must show
     GridModel *m_grid;

@@ -44,7 +44,8 @@ void GridActions::exportGrid(int n, bool fromMenu)
     if (fromMenu)
         grid.setVisible(false);
     const bool written =
-        GridExport::write(grid, path, &error, n > 1 && searchConditions ? searchConditions() : QList<QPair<QString, QString>>{});
+        GridExport::write(grid, path, &error, n > 1 && searchConditions ? searchConditions() : QList<QPair<QString, QString>>{},
+                          n == 3 && statisticsNotes ? statisticsNotes() : QStringList{});
     grid.setVisible(true);
     if (!written) {
         m_services.dialogs->message(

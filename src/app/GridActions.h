@@ -29,6 +29,8 @@ public:
     std::function<void()> beforeHistoryExport;
     // The last search's conditions, for the result workbooks' second sheet.
     std::function<QList<QPair<QString, QString>>()> searchConditions;
+    // What goes under the statistics grid's rows (the fair-dice line).
+    std::function<QStringList()> statisticsNotes;
 
 signals:
     void statusMessage(const QString &text);

@@ -186,6 +186,7 @@ void MainWindow::connectControls()
     m_grids = new GridActions(this, m_services, {m_historyPanel->view(), m_results->resultView(), m_results->tallyView()});
     m_grids->beforeHistoryExport = [this] { syncWithDisk(); };
     m_grids->searchConditions = [this] { return m_results->conditions(); };
+    m_grids->statisticsNotes = [this] { return m_results->notes(); };
     connect(m_grids, &GridActions::statusMessage, this, &MainWindow::showStatus);
     connect(m_ui.mnuDcls, &QAction::triggered, this, [this] { m_grids->exportGrid(1, true); });
     Widgets::connectEach(m_ui.mnuK3, &QAction::triggered, this, [this](int i) { switchGame(i); });
@@ -252,11 +253,6 @@ void MainWindow::showStatus(const QString &text)
 QString MainWindow::statusText() const
 {
     return m_ui.lblStatus->text();
-}
-
-TrendWindow *MainWindow::trendWindow() const
-{
-    return m_analysis->trendWindow();
 }
 
 void MainWindow::switchGame(int index)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AnalysisMenu.h"
 #include "AppServices.h"
 #include "HistoryCommands.h"
 #include "MainWindowUi.h"
@@ -33,7 +34,7 @@ public:
     HistoryPanel &historyPanel() const { return *m_historyPanel; }
     SearchOptionsPanel &searchOptions() const { return *m_options; }
     ResultsPanel &results() const { return *m_results; }
-    TrendWindow *trendWindow() const;
+    TrendWindow *trendWindow() const { return m_analysis->trendWindow(); }
     HistoryCommands &commands() const { return *m_commands; }
     UpdateCommand &update() const { return *m_update; }
     MergeCommand &merging() const { return *m_merge; }

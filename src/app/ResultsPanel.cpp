@@ -113,6 +113,11 @@ QString ResultsPanel::verifiedText() const
     return m_verified->isHidden() ? QString() : m_verified->text();
 }
 
+QStringList ResultsPanel::notes() const
+{
+    return m_fairness->text().isEmpty() ? QStringList() : QStringList{m_fairness->text()};
+}
+
 QString ResultsPanel::staleText()
 {
     return QStringLiteral("历史号码已改变，以下是改变前的检索结果；按 检索 重新检索");

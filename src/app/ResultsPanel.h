@@ -33,6 +33,8 @@ public:
     void show(SearchResult result, const SearchState &state, const FairDice::Order &order,
               QList<QPair<QString, QString>> conditions = {});
     const QList<QPair<QString, QString>> &conditions() const { return m_conditions; }
+    // What a workbook of the statistics keeps under its rows: the fair-dice line.
+    QStringList notes() const;
     // The history (or, with `options`, the search options) changed after the last search: its
     // answers are marked as of the old history or options until the next search (the chart too).
     void markStale(bool options = false);

@@ -262,8 +262,11 @@ void TrendWindow::showOmission()
     m_omissionView->horizontalHeader()->setStretchLastSection(true);
     QString text = TrendOmission::rangeText(result) + QStringLiteral("。") + TrendOmission::fairDiceNote() +
                    QStringLiteral("“遗漏至今的机会”只说明这样长的遗漏有多常见。");
-    for (const TrendOmission::Independence &i : result.independence)
+    m_omissionNotes = {TrendOmission::rangeText(result)};
+    for (const TrendOmission::Independence &i : result.independence) {
         text += QLatin1Char('\n') + TrendOmission::independenceSentence(i);
+        m_omissionNotes << TrendOmission::independenceSentence(i);
+    }
     m_independence->setText(text);
     m_independence->setAccessibleDescription(text);
 }
@@ -276,8 +279,13 @@ void TrendWindow::exportGrid(int grid)
     const QString path = QDir(m_services.userFolder()).filePath(fileName(grid));
     const BusyCursor busy;
     QString error;
-    const Workbook::Sheet sheet{QStringLiteral("Sheet1"), model->rowCount() + 1, model->columnCount(),
-                                [model](int r, int c) -> Workbook::Cell {
+    // Under the omission table, after a blank row: its range and both independence lines.
+    const QStringList notes = grid == 1 ? m_omissionNotes : QStringList();
+    const int rows = model->rowCount() + 1;
+    const Workbook::Sheet sheet{QStringLiteral("Sheet1"), rows + (notes.isEmpty() ? 0 : int(notes.size()) + 1),
+                                model->columnCount(), [&](int r, int c) -> Workbook::Cell {
+                                    if (r >= rows)
+                                        return r > rows && c == 0 ? notes[r - rows - 1] : QString();
                                     if (r == 0)
                                         return model->headerData(c, Qt::Horizontal).toString();
                                     const QModelIndex index = model->index(r - 1, c);

@@ -4,6 +4,7 @@
 #include "HistorySnapshot.h"
 
 #include <QDialog>
+#include <QStringList>
 #include <functional>
 
 class QComboBox;
@@ -71,4 +72,5 @@ private:
     QLabel *m_independence;
     QLabel *m_status;
     bool m_omissionStale = false; // the history changed while the trend tab was shown
+    QStringList m_omissionNotes;  // the range and independence lines of the table shown
 };

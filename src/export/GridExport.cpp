@@ -17,9 +17,14 @@ QString fileName(int grid)
     }
 }
 
-bool write(GridModel &grid, const QString &path, QString *error, const QList<QPair<QString, QString>> &conditions)
+bool write(GridModel &grid, const QString &path, QString *error, const QList<QPair<QString, QString>> &conditions,
+           const QStringList &notes)
 {
-    QList<Workbook::Sheet> sheets{{QStringLiteral("Sheet1"), grid.rows(), grid.cols(), [&grid](int r, int c) {
+    const int rows = grid.rows();
+    const int extra = notes.isEmpty() ? 0 : int(notes.size()) + 1;
+    QList<Workbook::Sheet> sheets{{QStringLiteral("Sheet1"), rows + extra, grid.cols(), [&](int r, int c) {
+                                       if (r >= rows) // a blank row, then the notes in the first column
+                                           return Workbook::Cell(r > rows && c == 0 ? notes[r - rows - 1] : QString());
                                        // The header row stays text even where a caption is a number.
                                        const QString text = grid.cellText(r, c);
                                        return r == 0 ? Workbook::Cell(text) : Workbook::fromText(text);

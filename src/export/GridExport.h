@@ -3,6 +3,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 
 class GridModel;
 
@@ -13,9 +14,10 @@ namespace GridExport {
 QString fileName(int grid);
 
 // Writes the grid into the first sheet of a new workbook at `path`, numbers as numbers and
-// percentages as percentages; with `conditions`, a second sheet 检索条件 lists them (label,
-// value). The grid's current cell ends on its bottom-right cell.
+// percentages as percentages, and `notes` under its rows after a blank row; with `conditions`, a
+// second sheet 检索条件 lists them (label, value). The grid's current cell ends on its bottom-right
+// cell.
 bool write(GridModel &grid, const QString &path, QString *error,
-           const QList<QPair<QString, QString>> &conditions = {});
+           const QList<QPair<QString, QString>> &conditions = {}, const QStringList &notes = {});
 
 } // namespace GridExport

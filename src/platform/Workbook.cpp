@@ -1,5 +1,7 @@
 #include "Workbook.h"
 
+#include <cmath>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -128,6 +130,8 @@ bool write(const QString &path, const QList<Sheet> &sheets, QString *error)
         return fail(QStringLiteral("无法建立电子表格文件"));
     lxw_format *percent = workbook_add_format(workbook);
     format_set_num_format(percent, "0.000%");
+    lxw_format *twoPlaces = workbook_add_format(workbook);
+    format_set_num_format(twoPlaces, "0.00");
     lxw_format *marked = workbook_add_format(workbook);
     format_set_bg_color(marked, 0xC82A32);
     format_set_font_color(marked, LXW_COLOR_WHITE);
@@ -148,6 +152,9 @@ bool write(const QString &path, const QList<Sheet> &sheets, QString *error)
                     written = worksheet_write_number(sheet, lxw_row_t(r), lxw_col_t(c), *number, nullptr);
                 } else if (const Percent *share = std::get_if<Percent>(&cell)) {
                     written = worksheet_write_number(sheet, lxw_row_t(r), lxw_col_t(c), share->fraction, percent);
+                } else if (const TwoPlaces *rounded = std::get_if<TwoPlaces>(&cell)) {
+                    written = worksheet_write_number(sheet, lxw_row_t(r), lxw_col_t(c),
+                                                     std::round(rounded->value * 100) / 100, twoPlaces);
                 } else if (const Marked *mark = std::get_if<Marked>(&cell)) {
                     const QByteArray text = mark->text.toUtf8();
                     written = text.isEmpty() ? worksheet_write_blank(sheet, lxw_row_t(r), lxw_col_t(c), marked)

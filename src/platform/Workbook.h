@@ -27,8 +27,14 @@ struct Marked
     QString text;
 };
 
+// A number shown with two decimals (31.75), kept as that number.
+struct TwoPlaces
+{
+    double value = 0;
+};
+
 // A cell: text, or a number that a spreadsheet can compute with. An empty text is no cell.
-using Cell = std::variant<QString, double, Percent, Marked>;
+using Cell = std::variant<QString, double, Percent, Marked, TwoPlaces>;
 
 // The cell a grid's text stands for: whole and decimal numbers as numbers, "12.345%" as a
 // percentage, anything else (words, several numbers in one cell) as the text itself.

@@ -169,12 +169,19 @@ void TestAnalysisWindows::backtestDialogRunsAndExports()
     QCOMPARE(sheets[1].rows.size(), s.played + 1);
     QCOMPARE(sheets[1].rows[0], Backtest::issueHeader());
     QCOMPARE(sheets[1].rows[1][0], QString::number(s.issues.front().issue));
-    // 推荐 is a number where it is one pick, 开奖 ("146") always.
+    // 推荐 is a number where it is one pick; 开奖 reads as the pattern does ("2 5 5"); the chance
+    // of a hit is a percentage, the expected hits a number with two places.
     const QStringList first = Backtest::issueCells(s.issues.front(), 0);
     QCOMPARE(first[2].contains(' '), true); // two picks: text
-    QCOMPARE(sheets[1].kinds[1], (QStringList{"n", "s", "s", "n", "s", "n"}));
-    QCOMPARE(sheets[1].rows[1][3], Backtest::issueCells(s.issues.front(), 0).value(3));
+    QCOMPARE(sheets[1].kinds[1], (QStringList{"n", "s", "s", "s", "s", "p"}));
+    const Numbers drawn = s.issues.front().drawn;
+    QCOMPARE(sheets[1].rows[1][3], QStringLiteral("%1 %2 %3").arg(drawn[0]).arg(drawn[1]).arg(drawn[2]));
     QCOMPARE(sheets[1].rows[1][5].toDouble(), s.issues.front().pHit);
+    QCOMPARE(sheets[0].rows[7][0], QStringLiteral("期望命中期数"));
+    QCOMPARE(sheets[0].kinds[7][1], QStringLiteral("d"));
+    QCOMPARE(sheets[0].rows[7][1].toDouble(), std::round(s.expectedHits * 100) / 100);
+    QCOMPARE(dialog->findChild<QLabel *>("lblHuiceExport")->text(),
+             QStringLiteral("已打开电子表格：%1").arg(QDir::toNativeSeparators(path)));
 
     // A range that is no range says so and keeps the last result.
     dialog->findChild<QLineEdit *>("txtHuiceFrom")->setText("abc");
@@ -398,7 +405,12 @@ void TestAnalysisWindows::trendWindowFollowsTheHistory()
     QVERIFY(h.launcher.opened.last().endsWith(QStringLiteral("Zoushi.xlsx")));
     trend->exportGrid(1);
     const Sheet yilou = readWorkbook(h.folder.filePath(TrendWindow::fileName(1)));
-    QCOMPARE(yilou.rows.size(), 1 + 48);
+    // The range and both independence lines go with the table, after a blank row.
+    QCOMPARE(yilou.rows.size(), 1 + 48 + 1 + 3);
+    QCOMPARE(yilou.rows[50][0],
+             TrendOmission::rangeText(TrendOmission::omission(w.snapshot(), w.snapshot().count() - 200, w.snapshot().count())));
+    QVERIFY(yilou.rows[51][0].startsWith(QStringLiteral("上一期的形态对下一期的形态：χ² = ")));
+    QVERIFY(yilou.rows[52][0].startsWith(QStringLiteral("上一期的和值大小单双对下一期的和值大小单双：χ² = ")));
     QCOMPARE(yilou.rows[0].last(), QStringLiteral("遗漏至今的机会"));
     QCOMPARE(yilou.kinds[1], (QStringList{"s", "n", "n", "n", "n", "n", "n", "n", "p"}));
 

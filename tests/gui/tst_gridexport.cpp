@@ -14,6 +14,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QLabel>
 #include <QTest>
 #include <QWheelEvent>
 #include <sys/stat.h>
@@ -22,11 +23,14 @@ namespace {
 
 // The sheet holds the grid cell for cell: the header as text; below it, numbers as numbers
 // (`numberColumns` lists the columns that must hold one on every row), percentages as numbers
-// shown as percentages, words as text.
-void compareWithGrid(const Sheet &sheet, const GridModel &grid, const QList<int> &numberColumns = {})
+// shown as percentages, words as text; then, after a blank row, the `notes` in its first column.
+void compareWithGrid(const Sheet &sheet, const GridModel &grid, const QList<int> &numberColumns = {},
+                     const QStringList &notes = {})
 {
     QCOMPARE(sheet.name, QStringLiteral("Sheet1"));
-    QCOMPARE(sheet.rows.size(), grid.rows());
+    QCOMPARE(sheet.rows.size(), grid.rows() + (notes.isEmpty() ? 0 : notes.size() + 1));
+    for (qsizetype n = 0; n < notes.size(); ++n)
+        QCOMPARE(sheet.rows[grid.rows() + 1 + n].value(0), notes[n]);
     for (int r = 0; r < grid.rows(); ++r) {
         for (int c = 0; c < grid.cols(); ++c) {
             const QString shown = grid.cellText(r, c);
@@ -109,7 +113,9 @@ void TestGridExport::resultGridsToWorkbooks()
     doubleClick(h.find<GridView>("MSFlexGrid3"));
     const Sheet tally = readWorkbook(h.folder.filePath("Jieguo.xlsx"));
     QCOMPARE(tally.rows.first(), (QStringList{"序号", "结果", "出现次数", "百分比", "期望次数"}));
-    compareWithGrid(tally, h.grid(3), {0, 1, 2, 4});
+    // The fair-dice line goes with the tally.
+    QVERIFY(h.find<QLabel>("lblFairness")->text().startsWith(QStringLiteral("与公平骰子比较")));
+    compareWithGrid(tally, h.grid(3), {0, 1, 2, 4}, {h.find<QLabel>("lblFairness")->text()});
     QCOMPARE(tally.kinds[1], (QStringList{"n", "n", "n", "p", "n"}));
     QVERIFY(tally.rows[1][4].toDouble() > 0);
     QCOMPARE(readWorkbookSheets(h.folder.filePath("Jieguo.xlsx")).value(1).name, QStringLiteral("检索条件"));
@@ -119,7 +125,7 @@ void TestGridExport::resultGridsToWorkbooks()
     h.find<QPushButton>("Command1")->click();
     doubleClick(h.find<GridView>("MSFlexGrid3"));
     const Sheet words = readWorkbook(h.folder.filePath("Jieguo.xlsx"));
-    compareWithGrid(words, h.grid(3), {0, 2, 4});
+    compareWithGrid(words, h.grid(3), {0, 2, 4}, {h.find<QLabel>("lblFairness")->text()});
     QCOMPARE(words.kinds[1], (QStringList{"n", "s", "n", "p", "n"}));
 }
 
