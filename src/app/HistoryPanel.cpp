@@ -16,6 +16,7 @@
 #include <QMouseEvent>
 #include <QItemSelectionModel>
 #include <QPushButton>
+#include <QScrollBar>
 
 using Widgets::indexed;
 using Widgets::named;
@@ -246,5 +247,12 @@ bool HistoryPanel::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::MouseButtonRelease && watched == m_view->viewport() &&
         static_cast<QMouseEvent *>(event)->button() == Qt::RightButton)
         emit historyMenuRequested(static_cast<QMouseEvent *>(event)->globalPosition().toPoint());
+    // A grid showing the newest draw keeps showing it when the window is resized (seen here before
+    // the grid takes its new size).
+    if (event->type() == QEvent::Resize && watched == m_view->viewport()) {
+        const QScrollBar *bar = m_view->verticalScrollBar();
+        if (bar->value() == bar->maximum())
+            QMetaObject::invokeMethod(m_view, &QAbstractItemView::scrollToBottom, Qt::QueuedConnection);
+    }
     return QWidget::eventFilter(watched, event);
 }

@@ -1025,9 +1025,23 @@ void TestMainWindow::statisticsGridShowsEveryRow()
     Harness h;
     QVERIFY(TestHistory::createIn(h.folder.path(), TestHistory::sample()));
     MainWindow &w = h.start();
-    w.resize(size);
+    // It opens within the screen's room, whatever the screen.
+    const QRect room = w.screen()->availableGeometry();
+    QVERIFY2(w.width() <= room.width() && w.height() <= room.height(),
+             qPrintable(QStringLiteral("%1×%2 on %3×%4").arg(w.width()).arg(w.height()).arg(room.width()).arg(room.height())));
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
+    // The history grid shows its newest draw, and keeps showing it after a resize.
+    auto *history = h.find<GridView>("MSFlexGrid1");
+    auto newestInView = [&] {
+        const QRect newest = history->visualRect(history->model()->index(history->model()->rowCount() - 1, 0));
+        return history->viewport()->rect().contains(newest);
+    };
+    QTRY_VERIFY(newestInView());
+    w.resize(size - QSize(0, 200));
+    QTRY_VERIFY(newestInView());
+    w.resize(size);
+    QTRY_VERIFY(newestInView());
     h.find<QPushButton>("Command1")->click();
     QCOMPARE(h.grid(3).rows(), 7);
     // However many lines the fair-dice line takes in this desktop's font: three, here.
