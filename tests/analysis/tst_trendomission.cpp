@@ -188,13 +188,16 @@ void TestTrendOmission::trendCountsAcrossTheRowsShown()
     // The summary under the rows: counted over the rows shown only.
     const auto summary = TrendOmission::summarize(trend);
     for (size_t k = 0; k < 6; ++k) {
-        int count = 0, longest = 0;
+        int count = 0, longest = 0, run = 0, longestRun = 0;
         for (const TrendOmission::TrendRow &row : trend) {
             count += row.hits[k] > 0 ? 1 : 0;
             longest = std::max(longest, int(row.omission[k]));
+            run = row.hits[k] > 0 ? run + 1 : 0;
+            longestRun = std::max(longestRun, run);
         }
         QCOMPARE(summary[k].count, count);
         QCOMPARE(summary[k].longestOmission, longest);
+        QCOMPARE(summary[k].longestRun, longestRun);
         QCOMPARE(summary[k].meanGap, double(int(trend.size()) - count) / (count + 1));
     }
 }

@@ -293,6 +293,8 @@ void TestAnalysisWindows::trendWindowFollowsTheHistory()
     Harness h;
     QVERIFY(TestHistory::createIn(h.folder.path(), TestHistory::sample()));
     MainWindow &w = h.start();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
     h.action("mnuZoushi")->trigger();
     TrendWindow *trend = w.trendWindow();
     QVERIFY(trend && trend->isVisible());
@@ -302,6 +304,12 @@ void TestAnalysisWindows::trendWindowFollowsTheHistory()
     const QRect screen = w.screen()->availableGeometry();
     QVERIFY2(screen.contains(trend->pos()) && trend->x() + trend->width() <= screen.right() + 1,
              qPrintable(QStringLiteral("%1,%2 on %3×%4").arg(trend->x()).arg(trend->y()).arg(screen.width()).arg(screen.height())));
+    // Beside the main window, or over its history side: never over the result grids.
+    const int resultsLeft = w.results().mapToGlobal(QPoint(0, 0)).x();
+    const QRect main = w.frameGeometry();
+    QVERIFY2(trend->x() > main.right() || trend->x() + trend->width() <= main.left() ||
+                 trend->x() + trend->width() <= resultsLeft,
+             qPrintable(QStringLiteral("%1+%2, results at %3").arg(trend->x()).arg(trend->width()).arg(resultsLeft)));
 
     // 走势图: the newest 30 by default, then 100, each cell as the analysis has it: a drawn number
     // shows itself on its fill ("2×2" when it came twice), an omission its count in grey.

@@ -1134,18 +1134,28 @@ void TestHistoryCommands::htmlOnlyClipboardIsRead()
     QVERIFY(TestHistory::createIn(h.folder.path(), small));
     MainWindow &w = h.start();
     auto *data = new QMimeData;
-    data->setHtml("<table><tr><td>161213001</td><td>3</td><td>4</td><td>6</td></tr>"
+    data->setHtml("<table><tr><td>161213001</td><td>6</td><td>4</td><td>3</td></tr>"
                   "<tr><td>161213002</td><td>1</td><td>1</td><td>2</td></tr></table>");
     QGuiApplication::clipboard()->setMimeData(data);
     QVERIFY(QGuiApplication::clipboard()->text().isEmpty());
     h.action("mnuPaste")->trigger();
     MergePreviewDialog *preview = w.findChild<MergePreviewDialog *>();
     QVERIFY2(preview, qPrintable(w.statusText()));
-    // Both draws ascending: no word of the order.
+    // One draw as the dice fell: counted, and kept as read.
     QCOMPARE(preview->findChild<QLabel *>("lblMergeSummary")->text(),
-             QStringLiteral("剪贴板：新 2 期，已有 0 期，冲突 0 期，跳过 0 行。"));
+             QStringLiteral("剪贴板：新 2 期（其中 1 期号码不是从小到大，按原样存放），已有 0 期，冲突 0 期，跳过 0 行。"));
     preview->findChild<QPushButton *>("cmdMerge")->click();
     QCOMPARE(storedIssues(w).mid(3), (QList<qint32>{161213001, 161213002}));
+    QCOMPARE(w.snapshot().numbers(3), (Numbers{6, 4, 3}));
+    QPointer<MergePreviewDialog> merged = preview;
+    QTRY_VERIFY(!merged);
+    // Ascending draws only: no word of the order.
+    QGuiApplication::clipboard()->setText(QStringLiteral("161213003 1 2 3\n"));
+    h.action("mnuPaste")->trigger();
+    preview = w.findChild<MergePreviewDialog *>();
+    QVERIFY(preview);
+    QCOMPARE(preview->findChild<QLabel *>("lblMergeSummary")->text(), QStringLiteral("剪贴板：新 1 期，已有 0 期，冲突 0 期，跳过 0 行。"));
+    preview->findChild<QPushButton *>("cmdMergeCancel")->click();
     // Nothing at all on the clipboard is still said so.
     QGuiApplication::clipboard()->clear();
     h.action("mnuPaste")->trigger();

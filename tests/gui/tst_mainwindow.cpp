@@ -1,6 +1,7 @@
 #include "GridModel.h"
 #include "GridView.h"
 #include "HistoryDb.h"
+#include "Dialogs.h"
 #include "HelpMenu.h"
 #include "HistoryPanel.h"
 #include "AnalysisWindows.h"
@@ -28,7 +29,9 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTabBar>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 
 // The controls as a first run sets them.
 void verifyFirstRunControls(const Harness &h)
@@ -80,6 +83,7 @@ private slots:
     void tabOrderFollowsLayout();
     void emptyHistorySaysHowToAddDraws();
     void helpMenuAndF1();
+    void yesNoBoxAnswersThreeWays();
     void statisticsGridShowsEveryRow_data();
     void statisticsGridShowsEveryRow();
 };
@@ -1009,6 +1013,30 @@ void TestMainWindow::helpMenuAndF1()
     QCOMPARE(w.statusText(), QStringLiteral("帮助页面在 %1（桌面没有可以打开它的程序）").arg(QDir::toNativeSeparators(page("guide.html"))));
     for (const QString &opened : std::as_const(h.launcher.opened))
         QVERIFY2(QFile::exists(opened), qPrintable(opened));
+}
+
+// The desktop's own question box for 是/否/Esc, answered by the keyboard.
+void TestMainWindow::yesNoBoxAnswersThreeWays()
+{
+    QtDialogs dialogs;
+    const struct
+    {
+        int key;
+        std::optional<bool> answer;
+    } cases[] = {{Qt::Key_Return, true}, {Qt::Key_N, false}, {Qt::Key_Escape, std::nullopt}};
+    for (const auto &c : cases) {
+        // Answered once the box is up.
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, this, [&] {
+            for (QWidget *top : QApplication::topLevelWidgets())
+                if (auto *box = qobject_cast<QMessageBox *>(top); box && box->isVisible()) {
+                    answer.stop();
+                    QTest::keyClick(box, Qt::Key(c.key), c.key == Qt::Key_N ? Qt::AltModifier : Qt::NoModifier);
+                }
+        });
+        answer.start(10);
+        QCOMPARE(dialogs.yesNo(nullptr, QStringLiteral("输入号码"), QStringLiteral("按从小到大存放为 1 2 3 吗？")), c.answer);
+    }
 }
 
 void TestMainWindow::statisticsGridShowsEveryRow_data()

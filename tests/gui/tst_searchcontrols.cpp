@@ -207,6 +207,17 @@ void TestSearchControls::verifyTabSetsPatternAndRangeEnd()
              qPrintable(verified));
     const std::vector<int> marked = h.grid(3).markedRows();
     QVERIFY(!marked.empty());
+    // Drawn bold on a light fill.
+    auto *tally = h.find<GridView>("MSFlexGrid3");
+    const QModelIndex markedCell = tally->model()->index(marked.front() - 1, 0);
+    const QRect cell = tally->visualRect(markedCell);
+    const QImage drawn = tally->viewport()->grab().toImage();
+    QCOMPARE(drawn.pixelColor(cell.left() + 2, cell.top() + 2), QColor(0xff, 0xf1, 0xb8));
+    const int boldWidth = tally->itemDelegate()->sizeHint(QStyleOptionViewItem(), markedCell).width();
+    h.grid(3).setMarkedRows({});
+    QVERIFY(tally->itemDelegate()->sizeHint(QStyleOptionViewItem(), markedCell).width() < boldWidth);
+    QVERIFY(tally->viewport()->grab().toImage().pixelColor(cell.left() + 2, cell.top() + 2) != QColor(0xff, 0xf1, 0xb8));
+    h.grid(3).setMarkedRows(marked);
     for (int r = 1; r < h.grid(3).rows(); ++r)
         QCOMPARE(h.grid(3).index(r - 1, 1).data(GridModel::MarkedRole).toBool(),
                  std::find(marked.begin(), marked.end(), r) != marked.end());

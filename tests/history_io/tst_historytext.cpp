@@ -381,6 +381,7 @@ void TestHistoryText::issueForms_data()
     QTest::newRow("YYMMDD NN") << "130801 02 1 2 3" << i << "";
     QTest::newRow("YYYY-MM-DD 第NNN期") << "2013-08-01 第002期 1 2 3" << i << "";
     QTest::newRow("YYYY-MM-DD NNN期") << "2013-08-01 002期 1 2 3" << i << "";
+    QTest::newRow("YYYY/M/D 第NNN期") << "2013/8/1 第002期 1 2 3" << i << "";
     QTest::newRow("YYYYMMDDNNN and a colon") << "20130801002: 1 2 3" << i << "";
     QTest::newRow("month 13") << "20131301-02 1 2 3" << 0 << "日期不对";
     QTest::newRow("day 32") << "20130832-002 1 2 3" << 0 << "日期不对";
