@@ -18,10 +18,10 @@ struct Token
     qsizetype end;
     QChar mark; // the separator of a Mark
     bool ignored = false;
-    // An issue read whole from this number on (a date-based game's forms), or why it cannot be.
-    bool isIssue = false;
-    qint32 issue = 0;
-    QString refusal = {};
+    // An issue read whole from this number on (a date-based game's forms): its place in the line's
+    // claims, -1 for none. Kept apart so that the many plain tokens stay small.
+    int claim = -1;
+    bool isIssue() const { return claim >= 0; }
 };
 
 QChar normal(QChar c)
@@ -110,9 +110,8 @@ private:
             if (!found)
                 continue;
             Token &t = m_tokens[i];
-            t.isIssue = true;
-            t.issue = found->issue;
-            t.refusal = found->refusal;
+            t.claim = int(m_claims.size());
+            m_claims.push_back(*found);
             const qsizetype end = t.begin + found->length;
             while (i + 1 < m_tokens.size() && m_tokens[i + 1].begin < end)
                 m_tokens[++i].ignored = true;
@@ -123,7 +122,7 @@ private:
     void passOverNoDraws()
     {
         for (size_t i = 0; i < m_tokens.size(); ++i) {
-            if (!isNumber(i) || m_tokens[i].ignored || m_tokens[i].isIssue)
+            if (!isNumber(i) || m_tokens[i].ignored || m_tokens[i].isIssue())
                 continue;
             const qsizetype digits = view(m_tokens[i]).size();
             // 2013-05-29, 2013/5/29, 2013.05.29
@@ -173,6 +172,10 @@ private:
 
     QString m_text;
     std::vector<Token> m_tokens;
+    std::vector<IssueForms::Issue> m_claims;
+
+public:
+    const IssueForms::Issue &claim(const Token &t) const { return m_claims[size_t(t.claim)]; }
 };
 
 bool isIssueLike(QStringView digits)
@@ -321,21 +324,21 @@ Reading read(const QString &input, IssueStyle style)
         std::vector<size_t> issues;
         for (size_t i = 0; i < tokens.size(); ++i)
             if (tokens[i].kind == Token::Number && !tokens[i].ignored &&
-                (tokens[i].isIssue || isIssueLike(line.view(tokens[i])) || runTogether(line.view(tokens[i]))))
+                (tokens[i].isIssue() || isIssueLike(line.view(tokens[i])) || runTogether(line.view(tokens[i]))))
                 issues.push_back(i);
         for (size_t k = 0; k < issues.size(); ++k) {
             const Token &token = tokens[issues[k]];
             const size_t end = k + 1 < issues.size() ? issues[k + 1] : tokens.size();
             // The history text format's "161212001135": the issue and the draw in one number.
-            const std::optional<TextDraw> together = token.isIssue ? std::nullopt : runTogether(line.view(token));
+            const std::optional<TextDraw> together = token.isIssue() ? std::nullopt : runTogether(line.view(token));
             std::optional<qint32> issue;
             QString refusal = QStringLiteral("期号无效");
             if (together)
                 issue = together->issue;
-            else if (token.isIssue && token.refusal.isEmpty())
-                issue = token.issue;
-            else if (token.isIssue)
-                refusal = token.refusal;
+            else if (token.isIssue() && line.claim(token).refusal.isEmpty())
+                issue = line.claim(token).issue;
+            else if (token.isIssue())
+                refusal = line.claim(token).refusal;
             else if (style == IssueStyle::Running)
                 issue = issueOf(line.view(token));
             else
