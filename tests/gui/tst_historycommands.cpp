@@ -23,6 +23,7 @@
 #include <QSqlRecord>
 #include <QStatusBar>
 #include <QTabBar>
+#include <QInputMethodEvent>
 #include <QTest>
 
 namespace {
@@ -219,7 +220,8 @@ void TestHistoryCommands::entryTakesOnlyOneToSix()
 }
 
 // Keys typed into the entry boxes of an empty history whose next issue is `issue`: a digit, B
-// Backspace, x a letter, < back to the first box (its digit not selected), I the issue set right.
+// Backspace, x a letter, < back to the first box (its digit not selected), I the issue set right,
+// P an input method's text being composed.
 void TestHistoryCommands::entryBoxesNeverTrap_data()
 {
     QTest::addColumn<QString>("issue");
@@ -240,6 +242,7 @@ void TestHistoryCommands::entryBoxesNeverTrap_data()
     QTest::newRow("Backspace in the first empty box stays") << "161212001" << "B" << "___" << 1 << "" << "";
     QTest::newRow("a letter is said") << "161212001" << "1x" << "1__" << 2 << "" << "只能输入 1~6";
     QTest::newRow("a 7 is said") << "161212001" << "7" << "___" << 1 << "" << "只能输入 1~6";
+    QTest::newRow("an input method's preedit is no typing") << "161212001" << "1<P" << "1__" << 1 << "" << "";
 }
 
 void TestHistoryCommands::entryBoxesNeverTrap()
@@ -262,6 +265,9 @@ void TestHistoryCommands::entryBoxesNeverTrap()
             entry(h, 1)->deselect();
         } else if (key == u'B') {
             QTest::keyClick(at, Qt::Key_Backspace);
+        } else if (key == u'P') {
+            QInputMethodEvent preedit(QStringLiteral("x"), {});
+            QApplication::sendEvent(at, &preedit);
         } else {
             QTest::keyClick(at, key.toLatin1());
         }
