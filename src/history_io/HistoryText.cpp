@@ -88,14 +88,16 @@ std::optional<TextDraw> shortForm(QByteArrayView line)
 std::optional<std::pair<std::optional<TextDraw>, QString>> datedForm(QByteArrayView line, int drawsPerDay)
 {
     const QString text = QString::fromUtf8(trimmed(line));
-    if (text.isEmpty() || !isDigit(char(text[0].unicode())))
+    // Only ASCII digits start an issue (a wider character must not pass as its low byte).
+    const auto digit = [&text](qsizetype i) { return text[i] >= u'0' && text[i] <= u'9'; };
+    if (text.isEmpty() || !digit(0))
         return std::nullopt;
     const std::optional<IssueForms::Issue> issue = IssueForms::readAt(text);
     if (!issue) {
         // Digits and a draw, but no issue of this game: never taken as a shorter issue. Seven
         // digits stay the placeholder issue older files carry.
         qsizetype run = 0;
-        while (run < text.size() && isDigit(char(text[run].unicode())))
+        while (run < text.size() && digit(run))
             ++run;
         if (run == 7 || !IssueForms::numbersOf(QStringView(text).sliced(run)))
             return std::nullopt;
