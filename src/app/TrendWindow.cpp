@@ -206,7 +206,7 @@ void TrendWindow::fitTrendColumns()
     QFont bold = m_trendView->font();
     bold.setBold(true);
     const QFontMetrics boldMetrics(bold);
-    const int padding = 16;
+    const int padding = 12;
     const QStringList widest{QStringLiteral("0000000000"), QStringLiteral("6 6 6"), QStringLiteral("18"),
                              QStringLiteral("三不同号"), QStringLiteral("跨度")};
     const QStringList header = TrendOmission::trendHeader();
@@ -215,7 +215,7 @@ void TrendWindow::fitTrendColumns()
             c, std::max({metrics.horizontalAdvance(widest[c]), metrics.horizontalAdvance(header[c]),
                          c == 0 ? metrics.horizontalAdvance(QStringLiteral("出现次数")) : 0}) + padding);
     const int number = std::max({metrics.horizontalAdvance(QStringLiteral("000000")),
-                                 metrics.horizontalAdvance(QStringLiteral("99999.99")),
+                                 metrics.horizontalAdvance(QStringLiteral("9999.99")),
                                  boldMetrics.horizontalAdvance(TrendModel::drawnText(6, 3))}) + padding;
     for (int c = 5; c < 11; ++c)
         m_trendView->setColumnWidth(c, number);
