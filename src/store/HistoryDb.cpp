@@ -348,12 +348,14 @@ std::optional<HistorySnapshot> HistoryDb::snapshot()
         notOpen();
         return std::nullopt;
     }
+    if (m_inWrite)
+        return snapshotInWrite();
     if (std::optional<HistorySnapshot> packed = snapshotFromPack())
         return packed;
     std::optional<HistorySnapshot> read = snapshotFromRows();
-    // Stale (another program changed rows, or a file of an older version): built again for
-    // the next reader.
-    if (read && !m_inWrite)
+    // Stale or damaged (another program changed rows or the copy, or a file of an older version):
+    // built again for the next reader.
+    if (read)
         rebuildPackWithoutWaiting();
     return read;
 }

@@ -13,8 +13,7 @@
 // The packed rows of a history being written whole, as they are written (HistoryPack.cpp).
 struct PackedRows
 {
-    std::vector<QByteArray> pieces;
-    std::vector<qint64> firstIssues;
+    QByteArray records;
     qint64 lastIssue = 0;
 };
 
@@ -122,12 +121,14 @@ public:
     bool compact();
 
     // The whole history in ascending issue order, read in one statement (one consistent state):
-    // from the packed copy while it is current, else from the rows.
+    // from the packed copy while it is current and checks, else from the rows. Inside write(),
+    // the copy only when it also agrees with Lishi's count and first and last issue, else the
+    // rows: what a write carries elsewhere (a backup, the draws a trim keeps) is the truth.
     std::optional<HistorySnapshot> snapshot();
     // The same read from the rows alone, never from the packed copy (what a check compares it with).
     std::optional<HistorySnapshot> snapshotFromRows();
-    // Whether the packed copy is there and current.
-    bool packIsCurrent() { return packWasCurrent(); }
+    // Whether the packed copy is there, current and checks (what a reader would use).
+    bool packIsCurrent() { return snapshotFromPack().has_value(); }
 
     // The game (index of the province table) the stored draws came from; unset when the file
     // does not say, and then they belong to the selected game.
@@ -179,6 +180,8 @@ private:
     std::optional<std::pair<qint64, qint64>> m_packFrom;
     bool refreshChunks(qint64 from, qint64 to);
     bool rebuildPack();
+    bool writePackState(bool current);
+    std::optional<HistorySnapshot> snapshotInWrite();
     void packCollect(const std::vector<DrawRecord> &rows);
     std::optional<PackedRows> m_packCollected;
 };

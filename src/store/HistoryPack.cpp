@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <zlib.h>
 
 using namespace HistoryDbSql;
 
@@ -35,26 +36,94 @@ bool packable(const DrawCore &row)
     return true;
 }
 
-void encode(const DrawCore &row, char *out)
+void encode(const DrawCore &row, QByteArray &out)
 {
-    qToLittleEndian<qint32>(row.sqqh, out);
-    qToLittleEndian<qint32>(row.qqh, out + 4);
+    out.resize(out.size() + recordBytes);
+    char *at = out.data() + out.size() - recordBytes;
+    qToLittleEndian<qint32>(row.sqqh, at);
+    qToLittleEndian<qint32>(row.qqh, at + 4);
     int i = 8;
     for (const DrawValues *values : {&row.value, &row.prev})
         for (int k : {int(KindA), int(KindF)})
             for (int p = 0; p < PositionCount; ++p)
-                out[i++] = char(qint8((*values)[size_t(p)][size_t(k)]));
+                at[i++] = char(qint8((*values)[size_t(p)][size_t(k)]));
 }
+
+qint64 issueAt(QByteArrayView records, qsizetype record)
+{
+    return qFromLittleEndian<qint32>(records.data() + record * recordBytes);
+}
+
+qint64 checksum(QByteArrayView bytes)
+{
+    return qint64(crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef *>(bytes.data()), uInt(bytes.size())));
+}
+
+// Packed rows cut into chunks of chunkRows; never between two rows of one issue, so that every
+// issue lies in one chunk.
+std::vector<QByteArray> cut(QByteArrayView records)
+{
+    std::vector<QByteArray> pieces;
+    const qsizetype count = records.size() / recordBytes;
+    qsizetype from = 0;
+    while (from < count) {
+        qsizetype to = std::min(count, from + chunkRows);
+        while (to < count && issueAt(records, to) == issueAt(records, to - 1))
+            ++to;
+        pieces.push_back(records.sliced(from * recordBytes, (to - from) * recordBytes).toByteArray());
+        from = to;
+    }
+    return pieces;
+}
+
+// What a chunk's row says of its bytes: a damaged or foreign chunk is never read.
+struct Chunk
+{
+    qint64 lo = 0;
+    qint64 n = 0;
+    qint64 first = 0;
+    qint64 last = 0;
+    std::optional<qint64> crc;
+
+    bool holds(QByteArrayView data) const
+    {
+        if (!crc || data.size() != n * recordBytes || checksum(data) != *crc)
+            return false;
+        return n == 0 || (issueAt(data, 0) == first && issueAt(data, n - 1) == last && first >= lo);
+    }
+};
+
+// Writes one chunk with what checks it: its count, first and last issue, and the CRC-32 of its bytes.
+bool writeChunk(FastStatement &insert, qint64 id, qint64 lo, QByteArrayView piece)
+{
+    const qint64 n = piece.size() / recordBytes;
+    insert.bind(1, id);
+    insert.bind(2, lo);
+    insert.bind(3, n);
+    insert.bindBlob(4, piece);
+    insert.bind(5, n > 0 ? issueAt(piece, 0) : 0);
+    insert.bind(6, n > 0 ? issueAt(piece, n - 1) : 0);
+    insert.bind(7, checksum(piece));
+    return insert.execute();
+}
+
+const QString insertChunk = QStringLiteral(
+    "INSERT OR REPLACE INTO LishiPack (Id, Lo, N, Data, First, Last, Crc) VALUES (?, ?, ?, ?, ?, ?, ?)");
 
 } // namespace
 
 void HistoryDb::preparePack()
 {
     m_packReady = false;
+    // The table with every column a chunk checks itself by (an older version's copy has none of
+    // them), and its triggers.
     QSqlQuery present = m_db.select(QStringLiteral(
-        "SELECT count(*) FROM sqlite_master WHERE name IN ('LishiPack', 'LishiPackOnInsert', 'LishiPackOnUpdate', "
-        "'LishiPackOnDelete')"));
-    const bool complete = present.next() && present.value(0).toInt() == 4;
+        "SELECT (SELECT count(*) FROM sqlite_master WHERE name IN ('LishiPack', 'LishiPackOnInsert', "
+        "'LishiPackOnUpdate', 'LishiPackOnDelete')), "
+        "(SELECT count(*) FROM pragma_table_info('LishiPack') WHERE name IN ('First', 'Last', 'Crc'))"));
+    const bool tablePresent = present.next() && present.value(0).toInt() > 0;
+    const bool complete = present.isValid() && present.value(0).toInt() == 4 && present.value(1).toInt() == 3;
+    const bool olderTable = tablePresent && present.value(1).toInt() != 3;
     present = QSqlQuery();
     if (complete || m_db.isReadOnly()) {
         m_packReady = complete;
@@ -64,10 +133,14 @@ void HistoryDb::preparePack()
     // it is built. Opening never waits for another program's write for this: next time, then.
     if (!m_db.exec(QStringLiteral("PRAGMA busy_timeout = 0")))
         return;
-    QStringList statements{
-        QStringLiteral("CREATE TABLE IF NOT EXISTS LishiPack (Id INTEGER PRIMARY KEY, Lo INTEGER, N INTEGER, Data BLOB)"),
-        // Row 0 says whether the copy is current (N = 1).
-        QStringLiteral("INSERT OR REPLACE INTO LishiPack (Id, Lo, N) VALUES (0, 0, 0)")};
+    QStringList statements;
+    if (olderTable)
+        statements << QStringLiteral("DROP TABLE LishiPack");
+    statements << QStringLiteral("CREATE TABLE IF NOT EXISTS LishiPack (Id INTEGER PRIMARY KEY, Lo INTEGER, N INTEGER, "
+                                 "Data BLOB, First INTEGER, Last INTEGER, Crc INTEGER)")
+               // Row 0 says whether the copy is current (N = 1), and how many draws it holds
+               // (Lo), from which issue to which.
+               << QStringLiteral("INSERT OR REPLACE INTO LishiPack (Id, Lo, N) VALUES (0, 0, 0)");
     for (const char *name : triggerNames) {
         const QString event = QString::fromLatin1(name).mid(11).toUpper(); // INSERT, UPDATE, DELETE
         statements << QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1 AFTER %2 ON Lishi "
@@ -87,24 +160,47 @@ std::optional<HistorySnapshot> HistoryDb::snapshotFromPack()
 {
     if (!m_packReady)
         return std::nullopt;
-    // One statement: the state row and the chunks of one consistent state of the file.
-    FastStatement q(m_db, QStringLiteral("SELECT Id, N, Data, Lo FROM LishiPack ORDER BY Id"));
+    // One statement: the state row and the chunks of one consistent state of the file. The copy
+    // is read only when everything in it agrees: each chunk with its checksum, count and issues,
+    // the chunks in ascending issues, and the whole with the state row's count and issues.
+    FastStatement q(m_db, QStringLiteral("SELECT Id, N, Data, Lo, First, Last, Crc FROM LishiPack ORDER BY Id"));
     if (!q.next() || q.int64Value(0) != 0 || q.int64Value(1) != 1)
         return std::nullopt;
+    const qint64 total = q.int64Value(3), first = q.int64Value(4), last = q.int64Value(5);
     HistorySnapshot rows;
-    // Row 0's Lo is the number of draws: one allocation, no copies as the rows come.
-    rows.reserve(size_t(std::clamp<qint64>(q.int64Value(3), 0, 100'000'000)));
+    rows.reserve(size_t(std::clamp<qint64>(total, 0, 100'000'000)));
+    std::optional<qint64> previousLo, previousLast;
     while (q.next()) {
         const QByteArrayView data = q.blobValue(2);
-        if (data.size() != q.int64Value(1) * recordBytes)
+        const Chunk chunk{q.int64Value(3), q.int64Value(1), q.int64Value(4), q.int64Value(5),
+                          q.isNull(6) ? std::nullopt : std::optional(q.int64Value(6))};
+        if (!chunk.holds(data) || (previousLo ? chunk.lo <= *previousLo : chunk.lo != everything) ||
+            (previousLast && *previousLast >= chunk.lo))
             return std::nullopt;
+        previousLo = chunk.lo;
+        if (chunk.n > 0)
+            previousLast = chunk.last;
         for (const char *at = data.data(); at < data.data() + data.size(); at += recordBytes)
             rows.appendPacked(qFromLittleEndian<qint32>(at), qFromLittleEndian<qint32>(at + 4), at + 8, at + 14);
     }
-    if (!q.error().isEmpty())
+    if (!q.error().isEmpty() || rows.count() != total ||
+        (total > 0 && (rows.first().sqqh != first || rows.last().sqqh != last)))
         return std::nullopt;
     m_lastSnapshotSize = size_t(rows.count());
     return rows;
+}
+
+std::optional<HistorySnapshot> HistoryDb::snapshotInWrite()
+{
+    std::optional<HistorySnapshot> packed = snapshotFromPack();
+    if (packed) {
+        FastStatement q(m_db, QStringLiteral("SELECT (SELECT count(*) FROM Lishi), (SELECT min(SQQH) FROM Lishi), "
+                                             "(SELECT max(SQQH) FROM Lishi)"));
+        if (q.next() && q.int64Value(0) == packed->count() &&
+            (packed->isEmpty() || (q.int64Value(1) == packed->first().sqqh && q.int64Value(2) == packed->last().sqqh)))
+            return packed;
+    }
+    return snapshotFromRows();
 }
 
 void HistoryDb::packTouched(qint64 fromIssue, qint64 toIssue)
@@ -141,9 +237,8 @@ bool HistoryDb::refreshPack(bool wasCurrent)
 
 namespace {
 
-// The rows of [lo, hi) in issue order, packed; false when a value fits no byte.
-bool packRows(Database &db, qint64 lo, qint64 hi, std::vector<QByteArray> &pieces, std::vector<qint64> &firstIssues,
-              QString &error)
+// The rows of [lo, hi) in issue order, packed, read from Lishi; false when a value fits no byte.
+bool packRows(Database &db, qint64 lo, qint64 hi, QByteArray &records, QString &error)
 {
     FastStatement rows(db, QStringLiteral("SELECT %1 FROM Lishi WHERE SQQH >= ? AND SQQH < ? ORDER BY SQQH, rowid")
                                .arg(snapshotColumns()));
@@ -154,13 +249,7 @@ bool packRows(Database &db, qint64 lo, qint64 hi, std::vector<QByteArray> &piece
         readCore(rows, row);
         if (!packable(row))
             return false;
-        if (pieces.empty() || pieces.back().size() == chunkRows * recordBytes) {
-            pieces.emplace_back().reserve(chunkRows * recordBytes);
-            firstIssues.push_back(row.sqqh);
-        }
-        QByteArray &piece = pieces.back();
-        piece.resize(piece.size() + recordBytes);
-        encode(row, piece.data() + piece.size() - recordBytes);
+        encode(row, records);
     }
     error = rows.error();
     return true;
@@ -175,54 +264,54 @@ void HistoryDb::packCollect(const std::vector<DrawRecord> &rows)
     if (!m_packCollected)
         return;
     PackedRows &c = *m_packCollected;
+    c.records.reserve(c.records.size() + qsizetype(rows.size()) * recordBytes);
     for (const DrawRecord &row : rows) {
-        if (!packable(row) || (!c.pieces.empty() && row.sqqh < c.lastIssue)) {
+        if (!packable(row) || (!c.records.isEmpty() && row.sqqh < c.lastIssue)) {
             m_packCollected.reset();
             return;
         }
-        if (c.pieces.empty() || c.pieces.back().size() == chunkRows * recordBytes) {
-            c.pieces.emplace_back().reserve(chunkRows * recordBytes);
-            c.firstIssues.push_back(row.sqqh);
-        }
-        QByteArray &piece = c.pieces.back();
-        piece.resize(piece.size() + recordBytes);
-        encode(row, piece.data() + piece.size() - recordBytes);
+        encode(row, c.records);
         c.lastIssue = row.sqqh;
     }
 }
 
+bool HistoryDb::writePackState(bool current)
+{
+    // The totals come from the rows, never from the chunks: a chunk lost or damaged before this
+    // write keeps disagreeing with them, and the next reader rebuilds the copy.
+    return m_db.exec(QStringLiteral("INSERT OR REPLACE INTO LishiPack (Id, Lo, N, First, Last) VALUES "
+                                    "(0, (SELECT count(*) FROM Lishi), %1, (SELECT min(SQQH) FROM Lishi), "
+                                    "(SELECT max(SQQH) FROM Lishi))")
+                         .arg(current ? 1 : 0)) ||
+           failed();
+}
+
 bool HistoryDb::rebuildPack()
 {
-    std::vector<QByteArray> pieces;
-    std::vector<qint64> firstIssues;
+    QByteArray records;
     QString error;
     bool fits = true;
     if (m_packCollected) {
-        pieces = std::move(m_packCollected->pieces);
-        firstIssues = std::move(m_packCollected->firstIssues);
+        records = std::move(m_packCollected->records);
         m_packCollected.reset();
     } else {
-        fits = packRows(m_db, everything, std::numeric_limits<qint64>::max(), pieces, firstIssues, error);
+        fits = packRows(m_db, everything, std::numeric_limits<qint64>::max(), records, error);
     }
     if (!error.isEmpty())
         return refuse(error);
     if (!m_db.exec(QStringLiteral("DELETE FROM LishiPack WHERE Id > 0")))
         return failed();
-    FastStatement insert(m_db, QStringLiteral("INSERT INTO LishiPack (Id, Lo, N, Data) VALUES (?, ?, ?, ?)"));
-    for (size_t i = 0; fits && i < pieces.size(); ++i) {
-        insert.bind(1, qint64(i) + 1);
+    // Values no byte holds (a row a script wrote): the copy stays stale and the rows are read.
+    if (!fits)
+        return writePackState(false);
+    FastStatement insert(m_db, insertChunk);
+    const std::vector<QByteArray> pieces = cut(records);
+    for (size_t i = 0; i < pieces.size(); ++i) {
         // The first chunk takes every issue before the ones it holds.
-        insert.bind(2, i == 0 ? everything : firstIssues[i]);
-        insert.bind(3, pieces[i].size() / recordBytes);
-        insert.bindBlob(4, pieces[i]);
-        if (!insert.execute())
+        if (!writeChunk(insert, qint64(i) + 1, i == 0 ? everything : issueAt(pieces[i], 0), pieces[i]))
             return refuse(insert.error());
     }
-    // Values no byte holds (a row a script wrote): the copy stays stale and the rows are read.
-    return m_db.exec(QStringLiteral("UPDATE LishiPack SET N = %1, Lo = (SELECT coalesce(sum(N), 0) FROM LishiPack "
-                                    "WHERE Id > 0) WHERE Id = 0")
-                         .arg(fits ? 1 : 0)) ||
-           failed();
+    return writePackState(true);
 }
 
 bool HistoryDb::refreshChunks(qint64 from, qint64 to)
@@ -238,76 +327,58 @@ bool HistoryDb::refreshChunks(qint64 from, qint64 to)
     }
     if (chunks.empty())
         return rebuildPack();
-    FastStatement update(m_db, QStringLiteral("UPDATE LishiPack SET N = ?, Data = ? WHERE Id = ?"));
-    FastStatement insert(m_db, QStringLiteral("INSERT INTO LishiPack (Id, Lo, N, Data) VALUES (?, ?, ?, ?)"));
+    FastStatement insert(m_db, insertChunk);
     for (size_t k = 0; k < chunks.size(); ++k) {
         const bool last = k + 1 == chunks.size();
         const qint64 lo = k == 0 ? everything : chunks[k].second;
         const qint64 hi = last ? std::numeric_limits<qint64>::max() : chunks[k + 1].second;
         if (lo > to || (!last && hi <= from))
             continue;
-        // Only the changed issues are read again; the chunk's other draws keep their bytes.
+        // Only the changed issues are read again; the chunk's other draws keep their bytes, and
+        // only when the chunk checks: damaged bytes are never carried on.
         const qint64 changedLo = std::max(lo, from);
         const qint64 changedHi = to >= hi - 1 ? hi : to + 1;
         QByteArray kept;
         {
-            FastStatement old(m_db, QStringLiteral("SELECT Data FROM LishiPack WHERE Id = ?"));
+            FastStatement old(m_db, QStringLiteral("SELECT Data, Lo, N, First, Last, Crc FROM LishiPack WHERE Id = ?"));
             old.bind(1, chunks[k].first);
-            if (old.next())
-                kept = old.blobValue(0).toByteArray();
-            if (!old.error().isEmpty())
-                return refuse(old.error());
+            if (!old.next())
+                return old.error().isEmpty() ? rebuildPack() : refuse(old.error());
+            const Chunk chunk{old.int64Value(1), old.int64Value(2), old.int64Value(3), old.int64Value(4),
+                              old.isNull(5) ? std::nullopt : std::optional(old.int64Value(5))};
+            if (!chunk.holds(old.blobValue(0)) || chunk.lo != lo)
+                return rebuildPack();
+            kept = old.blobValue(0).toByteArray();
         }
-        const auto issueAt = [&kept](qsizetype record) {
-            return qint64(qFromLittleEndian<qint32>(kept.constData() + record * recordBytes));
-        };
         const qsizetype records = kept.size() / recordBytes;
         qsizetype before = 0;
-        while (before < records && issueAt(before) < changedLo)
+        while (before < records && issueAt(kept, before) < changedLo)
             ++before;
         qsizetype after = before;
-        while (after < records && issueAt(after) < changedHi)
+        while (after < records && issueAt(kept, after) < changedHi)
             ++after;
-        std::vector<QByteArray> changed;
-        std::vector<qint64> firstIssues;
+        QByteArray whole = kept.left(before * recordBytes);
         QString error;
-        if (!packRows(m_db, changedLo, changedHi, changed, firstIssues, error))
+        if (!packRows(m_db, changedLo, changedHi, whole, error))
             return rebuildPack(); // leaves the copy stale
         if (!error.isEmpty())
             return refuse(error);
-        QByteArray whole = kept.left(before * recordBytes);
-        for (const QByteArray &piece : changed)
-            whole += piece;
-        whole += kept.mid(after * recordBytes);
-        // A chunk in the middle keeps whatever it holds (a gap filled makes it one longer); the
-        // last one is split as draws are added after it.
-        std::vector<QByteArray> pieces;
-        firstIssues.clear();
-        for (qsizetype at = 0; at < whole.size(); at += chunkRows * recordBytes) {
-            if (!last && at > 0) {
-                pieces.back() += whole.mid(at);
-                break;
-            }
-            pieces.push_back(whole.mid(at, chunkRows * recordBytes));
-            firstIssues.push_back(qFromLittleEndian<qint32>(whole.constData() + at));
-        }
-        update.bind(1, pieces.empty() ? 0 : pieces.front().size() / recordBytes);
-        update.bindBlob(2, pieces.empty() ? QByteArray() : pieces.front());
-        update.bind(3, chunks[k].first);
-        if (!update.execute())
-            return refuse(update.error());
-        for (size_t i = 1; i < pieces.size(); ++i) {
-            insert.bind(1, chunks.back().first + qint64(i));
-            insert.bind(2, firstIssues[i]);
-            insert.bind(3, pieces[i].size() / recordBytes);
-            insert.bindBlob(4, pieces[i]);
-            if (!insert.execute())
+        whole += QByteArrayView(kept).sliced(after * recordBytes);
+        // The last chunk is cut as draws are added after it. One in the middle keeps what it
+        // holds (a gap filled makes it one longer) until it holds twice a chunk; then the whole
+        // copy is cut again, so that no chunk grows without end (older draws merged in).
+        if (!last && whole.size() > 2 * chunkRows * recordBytes)
+            return rebuildPack();
+        std::vector<QByteArray> pieces = last ? cut(whole) : std::vector<QByteArray>{whole};
+        if (pieces.empty())
+            pieces.emplace_back();
+        for (size_t i = 0; i < pieces.size(); ++i) {
+            const qint64 id = i == 0 ? chunks[k].first : chunks.back().first + qint64(i);
+            if (!writeChunk(insert, id, i == 0 ? lo : issueAt(pieces[i], 0), pieces[i]))
                 return refuse(insert.error());
         }
     }
-    return m_db.exec(QStringLiteral("UPDATE LishiPack SET N = 1, Lo = (SELECT coalesce(sum(N), 0) FROM LishiPack "
-                                    "WHERE Id > 0) WHERE Id = 0")) ||
-           failed();
+    return writePackState(true);
 }
 
 void HistoryDb::rebuildPackWithoutWaiting()

@@ -43,7 +43,7 @@ Run cli(const QStringList &arguments, const QByteArray &input = {})
         process.write(input);
         process.closeWriteChannel();
     }
-    process.waitForFinished(60000);
+    process.waitForFinished(300000); // the sanitizer build reads two million lines slowly
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             process.readAllStandardOutput(), process.readAllStandardError()};
 }
