@@ -68,6 +68,8 @@ CommandOutcome HistoryCommands::open()
                        QStringLiteral("无法打开历史数据库文件：\n%1\n\n该文件不是有效的数据库或已损坏。"
                                       "程序不会修改或删除它；请检查该文件，或将其移走后重新启动程序。")
                            .arg(QDir::toNativeSeparators(path)));
+    case HistoryDb::OpenStatus::UnreadableLog:
+        return failure(QStringLiteral("历史数据库"), HistoryDb::unreadableLogMessage());
     case HistoryDb::OpenStatus::NoSchema:
         return failure(QStringLiteral("历史数据库"), QStringLiteral("无法在历史数据库文件中建立数据表：\n%1\n\n%2")
                                                          .arg(QDir::toNativeSeparators(path), m_history.lastError()));

@@ -41,8 +41,10 @@ bool Database::open(const QString &path, bool readOnly)
         db.setDatabaseName(path);
         if (readOnly) {
             // Without write access SQLite cannot make the log's index file beside the database; a
-            // folder nobody here may write to cannot change under us, so no locks are needed.
-            const bool logFiles = QFileInfo::exists(path + QStringLiteral("-shm"));
+            // folder nobody here may write to cannot change under us, so no locks are needed. But
+            // a log with changes in it is never skipped that way: SQLite reads it or refuses.
+            const bool logFiles = QFileInfo::exists(path + QStringLiteral("-shm")) ||
+                                  QFileInfo(path + QStringLiteral("-wal")).size() > 0;
             db.setDatabaseName(logFiles ? path : QUrl::fromLocalFile(path).toString() + QStringLiteral("?immutable=1"));
             db.setConnectOptions(logFiles ? QStringLiteral("QSQLITE_OPEN_READONLY")
                                           : QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));

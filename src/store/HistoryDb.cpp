@@ -95,6 +95,13 @@ HistoryDb::OpenStatus HistoryDb::open(const QString &path)
     const bool readOnly = file.exists() && (!file.isWritable() || !QFileInfo(file.absolutePath()).isWritable());
     if (!m_db.open(path, readOnly)) {
         failed();
+        // Changes in the log that SQLite cannot read without the index file it may not create
+        // here: never the older state of the file as if it were the history.
+        if (readOnly && QFileInfo(path + QStringLiteral("-wal")).size() > 0 &&
+            !QFileInfo::exists(path + QStringLiteral("-shm"))) {
+            m_error = unreadableLogMessage();
+            return OpenStatus::UnreadableLog;
+        }
         return OpenStatus::NotADatabase;
     }
     m_schemaOk = ensureSchema();
@@ -348,14 +355,14 @@ std::optional<HistorySnapshot> HistoryDb::snapshot()
         notOpen();
         return std::nullopt;
     }
-    if (m_inWrite)
-        return snapshotInWrite();
     if (std::optional<HistorySnapshot> packed = snapshotFromPack())
         return packed;
     std::optional<HistorySnapshot> read = snapshotFromRows();
     // Stale or damaged (another program changed rows or the copy, or a file of an older version):
-    // built again for the next reader.
-    if (read)
+    // built again for the next reader, by the running write if there is one.
+    if (read && m_inWrite)
+        packTouchedAll();
+    else if (read)
         rebuildPackWithoutWaiting();
     return read;
 }

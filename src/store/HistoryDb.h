@@ -29,7 +29,13 @@ public:
         Ok,
         NotADatabase, // the file exists but is no SQLite database; it is left untouched
         NoSchema,     // the tables are missing and cannot be created
+        UnreadableLog, // a read-only folder whose log holds changes SQLite cannot read there
     };
+    static QString unreadableLogMessage()
+    {
+        return QStringLiteral("历史号码文件夹是只读的，其中还有没有写入数据库的改变（%1-wal）；请在可写的地方打开一次")
+            .arg(fileName());
+    }
 
     // Opens the file (created when missing) and creates the tables that are missing.
     OpenStatus open(const QString &path);
@@ -121,9 +127,9 @@ public:
     bool compact();
 
     // The whole history in ascending issue order, read in one statement (one consistent state):
-    // from the packed copy while it is current and checks, else from the rows. Inside write(),
-    // the copy only when it also agrees with Lishi's count and first and last issue, else the
-    // rows: what a write carries elsewhere (a backup, the draws a trim keeps) is the truth.
+    // from the packed copy while it is current, checks and agrees with Lishi's count and first
+    // and last issue, else from the rows. What a write carries elsewhere (a backup, the draws a
+    // trim keeps) is read so inside its transaction: the copy is never believed over the rows.
     std::optional<HistorySnapshot> snapshot();
     // The same read from the rows alone, never from the packed copy (what a check compares it with).
     std::optional<HistorySnapshot> snapshotFromRows();
@@ -181,7 +187,6 @@ private:
     bool refreshChunks(qint64 from, qint64 to);
     bool rebuildPack();
     bool writePackState(bool current);
-    std::optional<HistorySnapshot> snapshotInWrite();
     void packCollect(const std::vector<DrawRecord> &rows);
     std::optional<PackedRows> m_packCollected;
 };

@@ -160,13 +160,20 @@ std::optional<HistorySnapshot> HistoryDb::snapshotFromPack()
 {
     if (!m_packReady)
         return std::nullopt;
-    // One statement: the state row and the chunks of one consistent state of the file. The copy
-    // is read only when everything in it agrees: each chunk with its checksum, count and issues,
-    // the chunks in ascending issues, and the whole with the state row's count and issues.
-    FastStatement q(m_db, QStringLiteral("SELECT Id, N, Data, Lo, First, Last, Crc FROM LishiPack ORDER BY Id"));
+    // One statement: the state row, Lishi's count and first and last issue, and the chunks, of
+    // one consistent state of the file. The copy is read only when everything agrees: each chunk
+    // with its checksum, count and issues, the chunks in ascending issues, the whole with the
+    // state row, and the state row with the rows.
+    FastStatement q(m_db, QStringLiteral("SELECT Id, N, Data, Lo, First, Last, Crc, "
+                                         "CASE WHEN Id = 0 THEN (SELECT count(*) FROM Lishi) END, "
+                                         "CASE WHEN Id = 0 THEN (SELECT min(SQQH) FROM Lishi) END, "
+                                         "CASE WHEN Id = 0 THEN (SELECT max(SQQH) FROM Lishi) END "
+                                         "FROM LishiPack ORDER BY Id"));
     if (!q.next() || q.int64Value(0) != 0 || q.int64Value(1) != 1)
         return std::nullopt;
     const qint64 total = q.int64Value(3), first = q.int64Value(4), last = q.int64Value(5);
+    if (total != q.int64Value(7) || first != q.int64Value(8) || last != q.int64Value(9))
+        return std::nullopt;
     HistorySnapshot rows;
     rows.reserve(size_t(std::clamp<qint64>(total, 0, 100'000'000)));
     std::optional<qint64> previousLo, previousLast;
@@ -188,19 +195,6 @@ std::optional<HistorySnapshot> HistoryDb::snapshotFromPack()
         return std::nullopt;
     m_lastSnapshotSize = size_t(rows.count());
     return rows;
-}
-
-std::optional<HistorySnapshot> HistoryDb::snapshotInWrite()
-{
-    std::optional<HistorySnapshot> packed = snapshotFromPack();
-    if (packed) {
-        FastStatement q(m_db, QStringLiteral("SELECT (SELECT count(*) FROM Lishi), (SELECT min(SQQH) FROM Lishi), "
-                                             "(SELECT max(SQQH) FROM Lishi)"));
-        if (q.next() && q.int64Value(0) == packed->count() &&
-            (packed->isEmpty() || (q.int64Value(1) == packed->first().sqqh && q.int64Value(2) == packed->last().sqqh)))
-            return packed;
-    }
-    return snapshotFromRows();
 }
 
 void HistoryDb::packTouched(qint64 fromIssue, qint64 toIssue)

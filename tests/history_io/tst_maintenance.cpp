@@ -61,6 +61,9 @@ private slots:
     void packedCopyFollowsEveryWriter();
     void changesBehindTheProgramAreSeen();
     void olderDatabaseGetsItsCopy();
+    void damagedCopyIsNeverBelieved_data();
+    void damagedCopyIsNeverBelieved();
+    void olderDrawsMergedKeepChunksSmall();
 };
 
 void TestMaintenance::keepUpTo_data()
@@ -538,6 +541,137 @@ void TestMaintenance::olderDatabaseGetsItsCopy()
     const std::optional<HistorySnapshot> first = db.snapshot();
     QCOMPARE(first->at(99).numbers()[0], qint16(5));
     verifyPackIsTheRows(db);
+}
+
+void TestMaintenance::damagedCopyIsNeverBelieved_data()
+{
+    QTest::addColumn<QStringList>("damage");
+    // The real history: 4,778 draws, five chunks; record 5 of chunk 2 starts at byte 100.
+    QTest::newRow("a chunk deleted") << QStringList{"DELETE FROM LishiPack WHERE Id = 3"};
+    QTest::newRow("a chunk deleted, the count made to fit")
+        << QStringList{"UPDATE LishiPack SET Lo = Lo - (SELECT N FROM LishiPack WHERE Id = 3) WHERE Id = 0",
+                       "DELETE FROM LishiPack WHERE Id = 3"};
+    QTest::newRow("a number byte of the last chunk") << QStringList{
+        "UPDATE LishiPack SET Data = CAST(substr(Data, 1, 108) || X'7f' || substr(Data, 110) AS BLOB) WHERE Id = 5"};
+    QTest::newRow("an issue byte") << QStringList{
+        "UPDATE LishiPack SET Data = CAST(substr(Data, 1, 100) || X'01' || substr(Data, 102) AS BLOB) WHERE Id = 2"};
+    QTest::newRow("a chunk one draw shorter")
+        << QStringList{"UPDATE LishiPack SET Data = substr(Data, 1, length(Data) - 20), N = N - 1 WHERE Id = 2"};
+    QTest::newRow("the state row deleted") << QStringList{"DELETE FROM LishiPack WHERE Id = 0"};
+    QTest::newRow("the state row's count") << QStringList{"UPDATE LishiPack SET Lo = Lo + 1 WHERE Id = 0"};
+    QTest::newRow("a checksum") << QStringList{"UPDATE LishiPack SET Crc = Crc + 1 WHERE Id = 4"};
+    QTest::newRow("an older version's chunk") << QStringList{"UPDATE LishiPack SET Crc = NULL WHERE Id = 5"};
+    QTest::newRow("chunks out of order") << QStringList{"UPDATE LishiPack SET Id = 9 WHERE Id = 2"};
+    QTest::newRow("a chunk's range") << QStringList{"UPDATE LishiPack SET Lo = Lo - 5 WHERE Id = 3"};
+}
+
+// A packed copy damaged behind the program's back is never read, nor written into the rows or a
+// backup: reads give the rows, every writer stores and backs up the rows, the copy is rebuilt.
+void TestMaintenance::damagedCopyIsNeverBelieved()
+{
+    QFETCH(QStringList, damage);
+    const Draws truth = TestHistory::sample();
+    const qint32 keptTo = truth[4000].issue;
+    using Backup = HistoryWriter::Backup;
+    using Check = std::function<std::optional<Draws>(HistoryDb &, Backup &)>; // the rows it leaves
+    const auto drawsOf = [](const HistorySnapshot &stored) {
+        Draws draws;
+        for (int i = 0; i < stored.count(); ++i)
+            draws.push_back({stored.issue(i), stored.numbers(i)});
+        return draws;
+    };
+    const std::vector<std::pair<QString, Check>> uses{
+        {"read", [&](HistoryDb &db, Backup &) -> std::optional<Draws> {
+             const std::optional<HistorySnapshot> seen = db.snapshot();
+             return seen ? std::optional(drawsOf(*seen)) : std::nullopt;
+         }},
+        {"add", [&](HistoryDb &db, Backup &) -> std::optional<Draws> {
+             const std::optional<DrawRecord> added = HistoryWriter::addDraw(db, std::nullopt, {2, 5, 6}, 1, 78, 0);
+             if (!added)
+                 return std::nullopt;
+             Draws after = truth;
+             after.push_back({added->sqqh, {2, 5, 6}});
+             return after;
+         }},
+        {"delete last", [&](HistoryDb &db, Backup &backup) -> std::optional<Draws> {
+             if (!HistoryWriter::deleteLast(db, &backup))
+                 return std::nullopt;
+             return Draws(truth.begin(), truth.end() - 1);
+         }},
+        {"keep up to", [&](HistoryDb &db, Backup &backup) -> std::optional<Draws> {
+             const auto kept = HistoryWriter::rebuild(db, backup.folder + "/lsbf.txt",
+                 [&](const HistorySnapshot &stored, QString *refusal) {
+                     return HistoryMaintenance::upToStored(stored, keptTo, refusal);
+                 }, 0, 1, nullptr, &backup);
+             return kept ? std::optional(kept->draws) : std::nullopt;
+         }},
+        {"import", [&](HistoryDb &db, Backup &backup) -> std::optional<Draws> {
+             const Draws other = TestHistory::consecutive(170101001, 50);
+             if (!HistoryWriter::import(db, HistoryText::format(other), 0, 1, nullptr, &backup))
+                 return std::nullopt;
+             return other;
+         }},
+        {"restore", [&](HistoryDb &db, Backup &backup) -> std::optional<Draws> {
+             const Draws other = TestHistory::consecutive(170101001, 40);
+             const auto entry = Backups::write(backup.folder + "/other", QStringLiteral("清空"), other, 0, nullptr);
+             if (!entry || !HistoryWriter::restore(db, *entry, 1, &backup, nullptr))
+                 return std::nullopt;
+             return other;
+         }},
+    };
+    for (const auto &[name, use] : uses) {
+        TestFolder folder;
+        QVERIFY(TestHistory::createIn(folder.path(), truth));
+        HistoryDb db;
+        QCOMPARE(db.open(folder.filePath(HistoryDb::fileName())), HistoryDb::OpenStatus::Ok);
+        QVERIFY(db.packIsCurrent());
+        {
+            Database tool; // as the sqlite3 tool would
+            QVERIFY(tool.open(folder.filePath(HistoryDb::fileName())));
+            for (const QString &sql : damage)
+                QVERIFY2(tool.exec(sql), qPrintable(sql));
+        }
+        QVERIFY2(!db.packIsCurrent(), qPrintable(name));
+        Backup backup{folder.path(), QStringLiteral("删除"), {}};
+        const std::optional<Draws> expected = use(db, backup);
+        QVERIFY2(expected, qPrintable(name + ": " + db.userError()));
+        QVERIFY2(drawsOf(*db.snapshotFromRows()) == *expected, qPrintable(name));
+        // Every writer that removes draws backs up the true rows.
+        QCOMPARE(backup.written.has_value(), name != "read" && name != "add");
+        if (backup.written) {
+            const auto saved = HistoryText::readFile(backup.written->path, 0, true, nullptr);
+            QVERIFY2(saved && saved->draws == truth, qPrintable(name));
+        }
+        // The next read (or the write itself) has rebuilt the copy.
+        QVERIFY(db.snapshot());
+        verifyPackIsTheRows(db);
+    }
+}
+
+// Older draws merged in front of a history: no chunk holds more than twice a chunk's draws.
+void TestMaintenance::olderDrawsMergedKeepChunksSmall()
+{
+    TestFolder folder;
+    const Draws all = TestHistory::consecutive(161212001, 12000);
+    QVERIFY(TestHistory::createIn(folder.path(), Draws(all.end() - 2000, all.end())));
+    HistoryDb db;
+    QCOMPARE(db.open(folder.filePath(HistoryDb::fileName())), HistoryDb::OpenStatus::Ok);
+    const auto merged = HistoryWriter::merge(db, Draws(all.begin(), all.end() - 2000), 1, false);
+    QVERIFY(merged && merged->added == 10000);
+    QSqlQuery largest(db.database().connection());
+    QVERIFY(largest.exec("SELECT max(N), count(*) FROM LishiPack WHERE Id > 0") && largest.next());
+    QVERIFY2(largest.value(0).toInt() <= 2 * 1024, qPrintable(largest.value(0).toString()));
+    QCOMPARE(largest.value(1).toInt(), 12); // cut again: 1,024 a chunk
+    largest.finish();
+    verifyPackIsTheRows(db);
+    // Two rows of one issue (a script wrote them) where a chunk ends stay in one chunk.
+    {
+        Database tool;
+        QVERIFY(tool.open(folder.filePath(HistoryDb::fileName())));
+        QVERIFY(tool.exec(QStringLiteral("INSERT INTO Lishi SELECT * FROM Lishi WHERE SQQH = %1").arg(all[1023].issue)));
+    }
+    QCOMPARE(db.snapshot()->count(), 12001);
+    QVERIFY(db.packIsCurrent());
 }
 
 #include "tst_maintenance.moc"
