@@ -1,4 +1,6 @@
 #include "Backtest.h"
+#include "Database.h"
+#include "HistoryDb.h"
 #include "HistoryText.h"
 #include "LoopbackHttpServer.h"
 #include "ResultsPage.h"
@@ -158,6 +160,8 @@ private slots:
     void restoreReadsTheBackupFirst();
     void mergeIsBoundedLikeImport();
     void emptyReadOnlyFolderListsNothing();
+    void readOnlyLogIsNeverSkipped();
+    void damagedCopyReadsTheRows();
     void folderReadOnlyForAnotherUser();
     void backtestGoldenOutput_data();
     void backtestGoldenOutput();
@@ -925,16 +929,19 @@ void TestCli::restoreReadsTheBackupFirst()
     QCOMPARE(cli({"--dir", dir, "--game", "1", "add", "123"}).status, 0);
     const QByteArray history = cli({"--dir", dir, "list"}).out;
 
-    // A backup cut short with garbage after it, its name claiming the whole history.
+    // A backup cut short with garbage after it (two bad lines, or one), its name claiming the
+    // whole history.
     const QStringList lines = QString::fromUtf8(history).split('\n');
-    QByteArray damaged = lines.mid(0, 5).join('\n').toUtf8() + "\n\x01\x02garbage\xff\n13073";
     const QString cut = dir + "/备份/20261208-120000000-000099_删除最后1期_4778期_130529001-130731078_g1.txt";
-    QVERIFY(HistoryText::writeFile(cut, damaged, nullptr));
-    run = cli({"--dir", dir, "restore", QFileInfo(cut).fileName()});
-    QCOMPARE(run.status, 2);
-    QVERIFY2(QString::fromUtf8(run.err).contains(QStringLiteral("第 6 行")), run.err.constData());
-    QCOMPARE(run.out, QByteArray());
-    QCOMPARE(cli({"--dir", dir, "list"}).out, history);
+    for (const QByteArray tail : {"\n13073", ""}) {
+        const QByteArray damaged = lines.mid(0, 5).join('\n').toUtf8() + "\n\x01\x02garbage\xff" + tail;
+        QVERIFY(HistoryText::writeFile(cut, damaged, nullptr));
+        run = cli({"--dir", dir, "restore", QFileInfo(cut).fileName()});
+        QCOMPARE(run.status, 2);
+        QVERIFY2(QString::fromUtf8(run.err).contains(QStringLiteral("第 6 行")), run.err.constData());
+        QCOMPARE(run.out, QByteArray());
+        QCOMPARE(cli({"--dir", dir, "list"}).out, history);
+    }
 
     // A link named like a backup is neither listed nor restored.
     const QString link = dir + "/备份/20261208-130000000-000100_清空_5期_130529001-130529005_g1.txt";
@@ -1015,6 +1022,82 @@ void TestCli::emptyReadOnlyFolderListsNothing()
     QCOMPARE(add.status, 2);
     QVERIFY2(QString::fromUtf8(add.err).contains(QStringLiteral("只读")), add.err.constData());
     QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+// A read-only folder whose log holds changes not yet in the database (a reader killed while
+// another program wrote, the files then copied without the log's index): refused, never the
+// older history shown as if it were current.
+void TestCli::readOnlyLogIsNeverSkipped()
+{
+    TestFolder folder;
+    const QString dir = folder.path(), copy = folder.filePath("copied");
+    QCOMPARE(cli({"--dir", dir, "import", sampleFile()}).status, 0);
+    QDir().mkpath(copy);
+    {
+        Database writer; // open: its changes stay in the log
+        QVERIFY(writer.open(dir + "/" + HistoryDb::fileName()));
+        QVERIFY(writer.exec("PRAGMA wal_autocheckpoint = 0"));
+        QVERIFY(writer.exec("DELETE FROM Lishi WHERE SQQH > 130731000"));
+        for (const QString &name : {HistoryDb::fileName(), HistoryDb::fileName() + "-wal"})
+            QVERIFY(QFile::copy(dir + "/" + name, copy + "/" + name));
+    }
+    QVERIFY(QFileInfo(copy + "/" + HistoryDb::fileName() + "-wal").size() > 0);
+    const auto refused = [](const Run &run) {
+        QCOMPARE(run.status, 2);
+        QCOMPARE(run.out, QByteArray());
+        QVERIFY2(QString::fromUtf8(run.err).contains(HistoryDb::unreadableLogMessage()), run.err.constData());
+    };
+    const bool root = geteuid() == 0;
+    if (root && QProcess::execute("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", "true"}) == 0) {
+        QFile::setPermissions(folder.path(), QFile::permissions(folder.path()) | QFileDevice::ExeOther);
+        QProcess process; // another user, who may read the folder but not write to it
+        process.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups",
+                                  QCoreApplication::applicationDirPath() + "/vendrix-k3-cli", "--dir", copy, "list"});
+        process.waitForFinished(60000);
+        refused(Run{process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()});
+    }
+    if (root) {
+        if (QProcess::execute("mount", {"--bind", copy, copy}) != 0 ||
+            QProcess::execute("mount", {"-o", "remount,bind,ro", copy}) != 0)
+            QSKIP("no bind mounts here");
+    } else {
+        QFile::setPermissions(copy, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    }
+    const auto writable = qScopeGuard([&] {
+        if (root)
+            QProcess::execute("umount", {copy});
+        else
+            QFile::setPermissions(copy, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    });
+    refused(cli({"--dir", copy, "list"}));
+    refused(cli({"--dir", copy, "next-issue"}));
+}
+
+// A packed copy damaged with plain SQL: every read gives what the rows hold, and the reader
+// (any command, in a writable folder) rebuilds the copy.
+void TestCli::damagedCopyReadsTheRows()
+{
+    TestFolder folder;
+    const QString dir = folder.path(), file = dir + "/" + HistoryDb::fileName();
+    QCOMPARE(cli({"--dir", dir, "import", sampleFile()}).status, 0);
+    const std::vector<QStringList> reads{{"list"}, {"search", "--pattern", "1,2,3", "--json"}, {"omission", "--json"}};
+    std::vector<QByteArray> truth;
+    for (const QStringList &read : reads)
+        truth.push_back(cli(QStringList{"--dir", dir} + read).out);
+    for (const char *damage : {"UPDATE LishiPack SET Crc = Crc + 1 WHERE Id = 2", "DELETE FROM LishiPack WHERE Id = 3",
+                               "DELETE FROM LishiPack WHERE Id = 0"}) {
+        for (size_t r = 0; r < reads.size(); ++r) {
+            {
+                Database tool;
+                QVERIFY(tool.open(file));
+                QVERIFY2(tool.exec(damage), damage);
+            }
+            QCOMPARE(cli(QStringList{"--dir", dir} + reads[r]).out, truth[r]);
+            HistoryDb db;
+            QCOMPARE(db.open(file), HistoryDb::OpenStatus::Ok);
+            QVERIFY2(db.packIsCurrent(), damage);
+        }
+    }
 }
 
 // Only the folder is closed to the user (another user's history): reading works, writing says 只读.
@@ -1126,6 +1209,20 @@ void TestCli::omissionAndTrend()
     const Run range = cli({"--dir", folder.path(), "omission", "--json", "--from",
                            QString::number(draws[draws.size() - 100].issue), "--to", QString::number(draws.back().issue)});
     QCOMPARE(range.out, last.out);
+    const QString one = QString::number(draws[10].issue);
+    const Run single = cli({"--dir", folder.path(), "omission", "--json", "--from", one, "--to", one});
+    QCOMPARE(QJsonDocument::fromJson(single.out).object().value("draws").toInteger(), 1);
+    // Every object has exactly the keys the README names.
+    const auto keysOf = [](const QJsonValue &v) { return v.toObject().keys(); };
+    QCOMPARE(json.keys(), (QStringList{"draws", "from", "groups", "independence", "out_of_order", "sorted", "to"}));
+    for (const QJsonValue &group : groups) {
+        QCOMPARE(keysOf(group), (QStringList{"group", "values"}));
+        for (const QJsonValue &v : group.toObject().value("values").toArray())
+            QCOMPARE(keysOf(v), (QStringList{"count", "current", "expected", "longest", "longest_run", "mean_gap",
+                                             "p_current", "value"}));
+    }
+    for (const QJsonValue &table : independence)
+        QCOMPARE(keysOf(table), (QStringList{"chi2", "classes", "df", "method", "of", "p", "table"}));
     const Run text = cli({"--dir", folder.path(), "omission", "--last", "100"});
     QCOMPARE(text.status, 0);
     const QStringList lines = QString::fromUtf8(text.out).split('\n');
