@@ -271,11 +271,13 @@ void HistoryDb::packCollect(const std::vector<DrawRecord> &rows)
 
 bool HistoryDb::writePackState(bool current)
 {
-    // The totals come from the rows, never from the chunks: a chunk lost or damaged before this
-    // write keeps disagreeing with them, and the next reader rebuilds the copy.
-    return m_db.exec(QStringLiteral("INSERT OR REPLACE INTO LishiPack (Id, Lo, N, First, Last) VALUES "
-                                    "(0, (SELECT count(*) FROM Lishi), %1, (SELECT min(SQQH) FROM Lishi), "
-                                    "(SELECT max(SQQH) FROM Lishi))")
+    // The totals of the chunks as written. A chunk lost or damaged before this write makes them
+    // disagree with the rows, which every reader compares them with: the copy is rebuilt then.
+    return m_db.exec(QStringLiteral(
+               "INSERT OR REPLACE INTO LishiPack (Id, Lo, N, First, Last) VALUES "
+               "(0, (SELECT coalesce(sum(N), 0) FROM LishiPack WHERE Id > 0), %1, "
+               "(SELECT First FROM LishiPack WHERE Id > 0 AND N > 0 ORDER BY Id LIMIT 1), "
+               "(SELECT Last FROM LishiPack WHERE Id > 0 AND N > 0 ORDER BY Id DESC LIMIT 1))")
                          .arg(current ? 1 : 0)) ||
            failed();
 }
