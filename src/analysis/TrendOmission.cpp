@@ -401,4 +401,31 @@ std::array<ColumnSummary, 6> summarize(const std::vector<TrendRow> &rows)
     return columns;
 }
 
+void addPrizes(Omission &omission, const Plays::PrizeTable &prizes)
+{
+    for (Group &group : omission.groups) {
+        for (ValueStats &v : group.values) {
+            std::optional<Plays::Choice> play;
+            if (group.name == QStringLiteral("和值"))
+                play = Plays::Choice{Plays::Play::Sum, v.value};
+            else if (group.name == QStringLiteral("形态") && v.value == QStringLiteral("三同号"))
+                play = Plays::Choice{Plays::Play::TripleAny, {}};
+            else if (group.name == QStringLiteral("形态") && v.value == QStringLiteral("三连号"))
+                play = Plays::Choice{Plays::Play::RunAny, {}};
+            if (!play)
+                continue;
+            v.prize = prizes.prize(*play);
+            v.fairReturn = prizes.fairReturn(*play);
+        }
+    }
+}
+
+QString prizeNote(const Plays::PrizeTable &prizes)
+{
+    const auto [low, high] = prizes.returnRange();
+    return QStringLiteral("每注 %1 元，公平开奖时每种玩法平均只回报 %2%～%3%，遗漏多久都一样")
+        .arg(Plays::betCost)
+        .arg(QString::number(low * 100, 'f', 1), QString::number(high * 100, 'f', 1));
+}
+
 } // namespace TrendOmission

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FairDice.h"
+#include "Plays.h"
 #include "HistorySnapshot.h"
 
 #include <QString>
@@ -27,6 +28,10 @@ struct ValueStats
     double meanGap = 0;    // (draws − count) / (count + 1)
     qint64 longestRun = 0; // longest run of draws with it
     double pCurrent = 1;   // (1 − chance)^current
+    // A value that is a play (a sum, 三同号 and 三连号 as the 通选 plays): its prize and what one
+    // bet returns for fair dice (chance × prize ÷ 2 元).
+    std::optional<int> prize;
+    double fairReturn = 0;
 };
 
 struct Group
@@ -62,6 +67,13 @@ struct Omission
 // The omission table and both independence tables over the rows [begin, end) of the history
 // (begin < end).
 Omission omission(const HistorySnapshot &history, int begin, int end);
+// The column of omissionCells() with the chance of a run as long as the current omission (the
+// group's column first).
+constexpr int chanceColumn = 8;
+// Gives the values that are plays their prize and return.
+void addPrizes(Omission &omission, const Plays::PrizeTable &prizes);
+// "每注 2 元，公平开奖时每种玩法平均只回报 55.6%～58.3%，遗漏多久都一样".
+QString prizeNote(const Plays::PrizeTable &prizes);
 
 // "χ² = 3.10，自由度 9，p = 0.96 —— 没有显著差异", with the simulation's note when it gave p;
 // the same after "上一期的形态对下一期的形态：".

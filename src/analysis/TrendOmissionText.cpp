@@ -43,7 +43,8 @@ QStringList omissionHeader()
 {
     return {QStringLiteral("分组"),     QStringLiteral("值"),       QStringLiteral("次数"),
             QStringLiteral("期望次数"), QStringLiteral("当前遗漏"), QStringLiteral("最大遗漏"),
-            QStringLiteral("平均遗漏"), QStringLiteral("最大连出"), QStringLiteral("遗漏至今的机会")};
+            QStringLiteral("平均遗漏"), QStringLiteral("最大连出"), QStringLiteral("遗漏至今的机会"),
+            QStringLiteral("奖金"),     QStringLiteral("每注回报")};
 }
 
 QStringList omissionCells(const ValueStats &v)
@@ -55,7 +56,9 @@ QStringList omissionCells(const ValueStats &v)
             QString::number(v.longest),
             QString::number(v.meanGap, 'f', 2),
             QString::number(v.longestRun),
-            QString::number(v.pCurrent * 100, 'f', 3) + QLatin1Char('%')};
+            QString::number(v.pCurrent * 100, 'f', 3) + QLatin1Char('%'),
+            v.prize ? QString::number(*v.prize) : QString(),
+            v.prize ? QString::number(v.fairReturn * 100, 'f', 1) + QLatin1Char('%') : QString()};
 }
 
 QStringList trendHeader()

@@ -85,6 +85,18 @@ void Settings::setUpdateHost(const QString &host)
     m_store->sync();
 }
 
+Plays::PrizeTable Settings::prizes() const
+{
+    const QByteArray json = m_store->value(QStringLiteral("IniSetting/Jiangjin")).toString().toUtf8();
+    return Plays::PrizeTable::fromJson(json, nullptr).value_or(Plays::PrizeTable());
+}
+
+void Settings::setPrizes(const Plays::PrizeTable &table)
+{
+    m_store->setValue(QStringLiteral("IniSetting/Jiangjin"), QString::fromUtf8(table.toJson()));
+    m_store->sync();
+}
+
 std::optional<Settings::Key> Settings::keyByName(const QString &name)
 {
     for (int k = 0; k <= int(Key::IniSerchDay); ++k) {

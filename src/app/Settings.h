@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Plays.h"
+
 #include <QString>
 #include <memory>
 #include <optional>
@@ -52,6 +54,10 @@ public:
     bool bolZhpm() const { return boolValue(Key::bolZhpm); }
     qint16 intZhWSetup() const { return intValue(Key::intZhWSetup); }
     qint16 iniSerchDay() const { return intValue(Key::IniSerchDay); }
+
+    // Jiangjin: the prize table as JSON (the national one when missing or not a valid table).
+    Plays::PrizeTable prizes() const;
+    void setPrizes(const Plays::PrizeTable &table);
 
     // UpdateHost: the results host name that follows the game code ("fj" + ".example.com").
     QString updateHost() const;

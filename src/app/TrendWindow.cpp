@@ -3,6 +3,7 @@
 #include "BusyCursor.h"
 #include "Dialogs.h"
 #include "GridActions.h"
+#include "Settings.h"
 #include "TrendModel.h"
 #include "TrendOmission.h"
 #include "Workbook.h"
@@ -233,7 +234,9 @@ void TrendWindow::showOmission()
     }
     const int end = history.count();
     const int begin = m_recent->isChecked() ? std::max(0, end - m_rangeLength->value()) : 0;
-    const TrendOmission::Omission result = TrendOmission::omission(history, begin, end);
+    TrendOmission::Omission result = TrendOmission::omission(history, begin, end);
+    const Plays::PrizeTable prizes = Settings().prizes();
+    TrendOmission::addPrizes(result, prizes);
     for (size_t g = 0; g < result.groups.size(); ++g) {
         const TrendOmission::Group &group = result.groups[g];
         bool first = true;
@@ -244,7 +247,7 @@ void TrendWindow::showOmission()
             // Just drawn: no omission to judge, rather than a certain-looking "100.000%". The
             // workbook keeps the figure.
             if (value.current == 0) {
-                QStandardItem *chance = items.last();
+                QStandardItem *chance = items[TrendOmission::chanceColumn];
                 chance->setData(chance->text(), ExportRole);
                 chance->setText(QStringLiteral("—"));
                 chance->setData(QStringLiteral("刚开出"), Qt::AccessibleTextRole);
@@ -261,8 +264,8 @@ void TrendWindow::showOmission()
     m_omissionView->resizeColumnsToContents();
     m_omissionView->horizontalHeader()->setStretchLastSection(true);
     QString text = TrendOmission::rangeText(result) + QStringLiteral("。") + TrendOmission::fairDiceNote() +
-                   QStringLiteral("“遗漏至今的机会”只说明这样长的遗漏有多常见。");
-    m_omissionNotes = {TrendOmission::rangeText(result)};
+                   QStringLiteral("“遗漏至今的机会”只说明这样长的遗漏有多常见。\n") + TrendOmission::prizeNote(prizes);
+    m_omissionNotes = {TrendOmission::rangeText(result), TrendOmission::prizeNote(prizes)};
     for (const TrendOmission::Independence &i : result.independence) {
         text += QLatin1Char('\n') + TrendOmission::independenceSentence(i);
         m_omissionNotes << TrendOmission::independenceSentence(i);

@@ -38,9 +38,10 @@ const Command commands[] = {
     {"combo", "combo --size K [检索选项]  组合检索", combo},
     {"backtest", "backtest [--from ISSUE] [--to ISSUE] [--top K] [检索选项]\n                            跟号回测",
      backtest},
-    {"omission", "omission [--last N | --from ISSUE --to ISSUE] [--json]\n                            遗漏统计：号码、位置、和值、形态的次数与遗漏，及上下期是否相关",
+    {"omission", "omission [--last N | --from ISSUE --to ISSUE] [--prizes FILE] [--json]\n                            遗漏统计：号码、位置、和值、形态的次数与遗漏，及上下期是否相关",
      omission},
     {"trend", "trend [--last N] [--json]  走势图：最近 N 期（默认 30）的和值、形态、跨度与各号码遗漏", trend},
+    {"bet", "bet add ISSUE PLAY [NUMBERS] [--multiple M]\n                            记下一注投注，输出它的编号（玩法：和值、三同号通选、三同号单选、二同号复选、\n                            二同号单选、三不同号、二不同号、三连号通选；号码如 10、333、11、112、124、25）\n  bet list [--from ISSUE --to ISSUE] [--prizes FILE] [--json]\n                            投注记录：按开奖号码结算，合计与公平开奖时的期望\n  bet remove ID             删除一注投注", bet},
 };
 
 const Command *commandNamed(const QString &word)

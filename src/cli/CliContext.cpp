@@ -1,5 +1,7 @@
 #include "CliContext.h"
 
+#include <QFile>
+
 #include "HistoryMaintenance.h"
 
 #include <QJsonArray>
@@ -50,6 +52,20 @@ QString jsonText(const QString &text)
 QString jsonNumber(double value)
 {
     return jsonValue(QJsonValue(value));
+}
+
+Plays::PrizeTable Context::prizes() const
+{
+    if (prizesFile.isEmpty())
+        return {};
+    QFile file(prizesFile);
+    if (!file.open(QIODevice::ReadOnly))
+        throw UsageError{QStringLiteral("无法读取奖金表 %1：%2").arg(prizesFile, file.errorString())};
+    QString why;
+    const std::optional<Plays::PrizeTable> table = Plays::PrizeTable::fromJson(file.read(1 << 20), &why);
+    if (!table)
+        throw UsageError{QStringLiteral("奖金表 %1 不对：%2").arg(prizesFile, why)};
+    return *table;
 }
 
 std::vector<TextDraw> storedDraws(const HistorySnapshot &snapshot)

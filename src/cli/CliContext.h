@@ -5,6 +5,7 @@
 #include "HistoryText.h"
 
 #include "IssueNumbers.h"
+#include "Plays.h"
 #include "ProvinceTable.h"
 
 #include <QDir>
@@ -68,6 +69,10 @@ struct Context
     QTextStream *err = nullptr;
     HistoryDb db;
     HistorySnapshot snapshot;
+    QString prizesFile; // --prizes: the province's prize table instead of the national one
+
+    // The prize table: the national one, or what --prizes gives.
+    Plays::PrizeTable prizes() const;
 
     // Opens the database and, unless `load` is false (writers read what they chain to inside
     // their own transaction), reads the history into memory.
@@ -109,6 +114,9 @@ struct Context
     qint32 currentIssue() const { return snapshot.isEmpty() ? 0 : snapshot.last().qqh; }
 };
 
+// Rows of cells as columns separated by two spaces, each as wide as its widest cell.
+QString alignedTable(const QList<QStringList> &rows);
+
 // JSON texts written by hand, to keep the documented key order: any value, a string, a number.
 QString jsonValue(const QJsonValue &value);
 QString jsonText(const QString &text);
@@ -140,5 +148,7 @@ int combo(Context &c, Arguments &args, QTextStream &out);
 int backtest(Context &c, Arguments &args, QTextStream &out);
 int omission(Context &c, Arguments &args, QTextStream &out);
 int trend(Context &c, Arguments &args, QTextStream &out);
+// The player's bets.
+int bet(Context &c, Arguments &args, QTextStream &out);
 
 } // namespace Cli

@@ -3,6 +3,8 @@
 
 #include "TrendOmission.h"
 
+#include <cmath>
+
 namespace Cli {
 
 namespace {
@@ -16,7 +18,8 @@ int displayWidth(const QString &text)
     return width;
 }
 
-// Rows of cells as columns separated by two spaces, each as wide as its widest cell.
+} // namespace
+
 QString alignedTable(const QList<QStringList> &rows)
 {
     std::vector<int> widths;
@@ -39,6 +42,8 @@ QString alignedTable(const QList<QStringList> &rows)
     return text;
 }
 
+namespace {
+
 struct RangeOptions
 {
     std::optional<int> last;
@@ -46,7 +51,7 @@ struct RangeOptions
     bool json = false;
 };
 
-RangeOptions parseRange(Arguments &args, bool issues)
+RangeOptions parseRange(Context &c, Arguments &args, bool issues)
 {
     RangeOptions o;
     while (!args.atEnd()) {
@@ -59,6 +64,8 @@ RangeOptions parseRange(Arguments &args, bool issues)
             o.to = issueNumber(args.valueOf(option), option);
         else if (option == QLatin1String("--json"))
             o.json = true;
+        else if (issues && option == QLatin1String("--prizes"))
+            c.prizesFile = args.valueOf(option);
         else
             throw UsageError{QStringLiteral("不认识的选项：%1").arg(option)};
     }
@@ -73,7 +80,7 @@ RangeOptions parseRange(Arguments &args, bool issues)
 
 int omission(Context &c, Arguments &args, QTextStream &out)
 {
-    const RangeOptions o = parseRange(args, true);
+    const RangeOptions o = parseRange(c, args, true);
     c.open();
     const HistorySnapshot &h = c.snapshot;
     if (h.isEmpty())
@@ -89,14 +96,17 @@ int omission(Context &c, Arguments &args, QTextStream &out)
         throw UsageError{QStringLiteral("第 %1 期到第 %2 期之间没有历史号码")
                              .arg(o.from ? QString::number(*o.from) : QStringLiteral("…"),
                                   o.to ? QString::number(*o.to) : QStringLiteral("…"))};
-    const TrendOmission::Omission result = TrendOmission::omission(h, begin, end);
+    TrendOmission::Omission result = TrendOmission::omission(h, begin, end);
+    const Plays::PrizeTable prizes = c.prizes();
+    TrendOmission::addPrizes(result, prizes);
     if (!o.json) {
         QList<QStringList> rows{TrendOmission::omissionHeader()};
         for (const TrendOmission::Group &g : result.groups)
             for (const TrendOmission::ValueStats &v : g.values)
                 rows << (QStringList{g.name} + TrendOmission::omissionCells(v));
         QString text = TrendOmission::rangeText(result) + QStringLiteral("\n\n") + alignedTable(rows);
-        text += QLatin1Char('\n') + TrendOmission::fairDiceNote() + QLatin1Char('\n');
+        text += QLatin1Char('\n') + TrendOmission::fairDiceNote() + QLatin1Char('\n') +
+                TrendOmission::prizeNote(prizes) + QLatin1Char('\n');
         for (const TrendOmission::Independence &i : result.independence)
             text += TrendOmission::independenceSentence(i) + QLatin1Char('\n');
         out << text;
@@ -123,6 +133,11 @@ int omission(Context &c, Arguments &args, QTextStream &out)
                         .arg(jsonNumber(v.meanGap))
                         .arg(v.longestRun)
                         .arg(jsonNumber(v.pCurrent));
+            // The values that are plays: what one bet wins and returns for fair dice.
+            if (v.prize)
+                json.insert(json.size() - 1, QStringLiteral(",\"prize\":%1,\"return\":%2")
+                                                 .arg(*v.prize)
+                                                 .arg(jsonNumber(std::round(v.fairReturn * 10000) / 10000)));
         }
         json += QStringLiteral("]}");
     }
@@ -147,7 +162,7 @@ int omission(Context &c, Arguments &args, QTextStream &out)
 
 int trend(Context &c, Arguments &args, QTextStream &out)
 {
-    const RangeOptions o = parseRange(args, false);
+    const RangeOptions o = parseRange(c, args, false);
     c.open();
     if (c.snapshot.isEmpty())
         throw UsageError{QStringLiteral("历史号码是空的，没有可以显示的走势")};

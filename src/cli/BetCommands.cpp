@@ -1,0 +1,143 @@
+// The player's bets: placed, listed with their settlement against the stored draws, removed.
+#include "CliContext.h"
+
+#include "BetTable.h"
+#include "Ledger.h"
+
+namespace Cli {
+
+namespace {
+
+int addBet(Context &c, Arguments &args, QTextStream &out)
+{
+    QStringList words;
+    int multiple = 1;
+    while (!args.atEnd()) {
+        const QString word = args.take();
+        if (word == QLatin1String("--multiple"))
+            multiple = int(wholeNumber(args.valueOf(word), word, 1, Ledger::maxMultiple));
+        else if (word.startsWith(QLatin1String("--")))
+            throw UsageError{QStringLiteral("不认识的选项：%1").arg(word)};
+        else
+            words << word;
+    }
+    if (words.size() < 2 || words.size() > 3)
+        throw UsageError{QStringLiteral("用法：bet add ISSUE PLAY [NUMBERS] [--multiple M]")};
+    const qint32 issue = issueNumber(words[0], QStringLiteral("期号"));
+    const int drawsPerDay = ProvinceTable::at(c.game).drawsPerDay;
+    const QString issueText = QString::number(issue);
+    if (issueText.size() != 9 || !IssueNumbers::dateOf(issueText))
+        throw UsageError{QStringLiteral("期号 %1 不是本彩种的期号（应为 YYMMDDNNN）").arg(words[0])};
+    if (const QString why = IssueNumbers::unsoundSequence(issue, drawsPerDay); !why.isEmpty())
+        throw UsageError{why};
+    const std::optional<Plays::Play> play = Plays::byName(words[1]);
+    if (!play)
+        throw UsageError{QStringLiteral("不认识的玩法：%1（玩法有 %2）").arg(words[1], Plays::names().join(QStringLiteral("、")))};
+    QString why;
+    const std::optional<Plays::Choice> choice = Plays::choice(*play, words.value(2), &why);
+    if (!choice)
+        throw UsageError{why};
+    c.open(false);
+    const std::optional<qint64> id = BetTable::add(c.db, Ledger::toStored({0, issue, *choice, multiple}));
+    if (!id)
+        throw UsageError{QStringLiteral("投注没有保存：%1").arg(c.db.userError())};
+    out << *id << '\n';
+    return 0;
+}
+
+QString betsJson(const std::vector<Ledger::Settled> &settled, const Ledger::Totals &t)
+{
+    QString json = QStringLiteral("{\"bets\":[");
+    json.reserve(qsizetype(settled.size()) * 110 + 200);
+    for (size_t i = 0; i < settled.size(); ++i) {
+        const Ledger::Settled &s = settled[i];
+        if (i)
+            json += QLatin1Char(',');
+        json += QStringLiteral("{\"id\":") + QString::number(s.bet.id) + QStringLiteral(",\"issue\":") +
+                QString::number(s.bet.issue) + QStringLiteral(",\"play\":\"") + Plays::name(s.bet.choice.play) +
+                QStringLiteral("\",\"numbers\":\"") + s.bet.choice.numbers + QStringLiteral("\",\"multiple\":") +
+                QString::number(s.bet.multiple) + QStringLiteral(",\"cost\":") + QString::number(s.bet.cost()) +
+                QStringLiteral(",\"state\":\"") + Ledger::stateName(s.state) + QStringLiteral("\",\"prize\":") +
+                QString::number(s.prize) + QLatin1Char('}');
+    }
+    json += QStringLiteral("],\"count\":%1,\"spent\":%2,\"won\":%3,\"net\":%4,\"expected\":%5,\"sd\":%6}\n")
+                .arg(t.count)
+                .arg(t.spent)
+                .arg(t.won)
+                .arg(t.net())
+                .arg(jsonNumber(t.expected), jsonNumber(t.sd));
+    return json;
+}
+
+int listBets(Context &c, Arguments &args, QTextStream &out)
+{
+    std::optional<qint32> from, to;
+    bool json = false;
+    while (!args.atEnd()) {
+        const QString option = args.take();
+        if (option == QLatin1String("--from"))
+            from = issueNumber(args.valueOf(option), option);
+        else if (option == QLatin1String("--to"))
+            to = issueNumber(args.valueOf(option), option);
+        else if (option == QLatin1String("--json"))
+            json = true;
+        else if (option == QLatin1String("--prizes"))
+            c.prizesFile = args.valueOf(option);
+        else
+            throw UsageError{QStringLiteral("不认识的选项：%1").arg(option)};
+    }
+    if (from && to && *from > *to)
+        throw UsageError{QStringLiteral("--from %1 在 --to %2 之后：起始期号不能大于结束期号").arg(*from).arg(*to)};
+    const Plays::PrizeTable prizes = c.prizes();
+    c.open();
+    const std::optional<std::vector<StoredBet>> stored = BetTable::read(c.db);
+    if (!stored)
+        throw UsageError{QStringLiteral("无法读取投注记录：%1").arg(c.db.userError())};
+    std::vector<Ledger::Bet> bets = Ledger::fromStored(*stored);
+    std::erase_if(bets, [&](const Ledger::Bet &b) { return (from && b.issue < *from) || (to && b.issue > *to); });
+    const std::vector<Ledger::Settled> settled = Ledger::settle(bets, c.snapshot, prizes);
+    const Ledger::Totals t = Ledger::totals(settled);
+    if (json) {
+        out << betsJson(settled, t);
+        return 0;
+    }
+    QList<QStringList> rows{{QStringLiteral("编号"), QStringLiteral("期号"), QStringLiteral("玩法"), QStringLiteral("号码"),
+                             QStringLiteral("倍数"), QStringLiteral("投注额"), QStringLiteral("状态"), QStringLiteral("奖金")}};
+    for (const Ledger::Settled &s : settled)
+        rows << QStringList{QString::number(s.bet.id), QString::number(s.bet.issue), Plays::name(s.bet.choice.play),
+                            s.bet.choice.numbers, QString::number(s.bet.multiple), QString::number(s.bet.cost()),
+                            Ledger::stateName(s.state), QString::number(s.prize)};
+    out << alignedTable(rows) << Ledger::totalsLine(t) << '\n';
+    if (t.settled > 0)
+        out << Ledger::fairSentence(t) << '\n';
+    return 0;
+}
+
+int removeBet(Context &c, Arguments &args, QTextStream &out)
+{
+    const qint64 id = wholeNumber(args.valueOf(QStringLiteral("bet remove")), QStringLiteral("投注编号"), 1,
+                                  std::numeric_limits<qint64>::max());
+    if (!args.atEnd())
+        throw UsageError{QStringLiteral("bet remove 只接受一个投注编号")};
+    c.open(false);
+    if (!BetTable::remove(c.db, id))
+        throw UsageError{QStringLiteral("投注没有删除：%1").arg(c.db.userError())};
+    out << QStringLiteral("已删除投注 %1\n").arg(id);
+    return 0;
+}
+
+} // namespace
+
+int bet(Context &c, Arguments &args, QTextStream &out)
+{
+    const QString what = args.valueOf(QStringLiteral("bet"));
+    if (what == QLatin1String("add"))
+        return addBet(c, args, out);
+    if (what == QLatin1String("list"))
+        return listBets(c, args, out);
+    if (what == QLatin1String("remove"))
+        return removeBet(c, args, out);
+    throw UsageError{QStringLiteral("bet 后面应为 add、list 或 remove：%1").arg(what)};
+}
+
+} // namespace Cli
