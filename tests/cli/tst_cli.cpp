@@ -162,6 +162,7 @@ private slots:
     void emptyReadOnlyFolderListsNothing();
     void readOnlyLogIsNeverSkipped();
     void damagedCopyReadsTheRows();
+    void betLedger();
     void folderReadOnlyForAnotherUser();
     void backtestGoldenOutput_data();
     void backtestGoldenOutput();
@@ -1100,6 +1101,61 @@ void TestCli::damagedCopyReadsTheRows()
     }
 }
 
+// Bets placed with the tool are settled by whatever draw is stored for their issue at each read.
+void TestCli::betLedger()
+{
+    TestFolder folder;
+    const QString dir = folder.path();
+    QCOMPARE(cli({"--dir", dir, "import", sampleFile()}).status, 0); // ends with 130731078 1 2 6
+    const auto bets = [&](const QStringList &more = {}) {
+        return QJsonDocument::fromJson(cli(QStringList{"--dir", dir, "bet", "list", "--json"} + more).out).object();
+    };
+    const auto states = [&] {
+        QStringList all;
+        for (const QJsonValue &b : bets().value("bets").toArray())
+            all << b.toObject().value("state").toString() + b.toObject().value("prize").toVariant().toString();
+        return all;
+    };
+    QCOMPARE(cli({"--dir", dir, "bet", "add", "130731078", "二不同号", "61", "--multiple", "3"}).out, QByteArray("1\n"));
+    QCOMPARE(cli({"--dir", dir, "bet", "add", "130801001", "和值", "10"}).out, QByteArray("2\n"));
+    QCOMPARE(cli({"--dir", dir, "bet", "add", "130801001", "三同号通选"}).out, QByteArray("3\n"));
+    QCOMPARE(states(), (QStringList{"中奖24", "待开奖0", "待开奖0"}));
+    // Bad bets: one line, exit 2, nothing stored.
+    for (const QStringList &bad : {QStringList{"130801001", "和值", "2"}, {"130801001", "和值", "19"},
+                                   {"130801001", "三不同号", "122"}, {"130801001", "二不同号", "11"},
+                                   {"130801001", "二不同号", "17"}, {"130801001", "三同号通选", "111"},
+                                   {"130801001", "大小", "1"}, {"130801001", "和值", "10", "--multiple", "0"},
+                                   {"130801001", "和值", "10", "--multiple", "10001"}, {"130801099", "和值", "10"},
+                                   {"130231001", "和值", "10"}, {"130801001"}}) {
+        const Run refused = cli(QStringList{"--dir", dir, "bet", "add"} + bad);
+        QCOMPARE(refused.status, 2);
+        QCOMPARE(refused.err.count('\n'), 1);
+    }
+    QCOMPARE(bets().value("count").toInt(), 3);
+    // The draw comes (from another process), is corrected, then removed.
+    QCOMPARE(cli({"--dir", dir, "add", "334"}).status, 0);
+    QCOMPARE(states(), (QStringList{"中奖24", "中奖9", "未中0"}));
+    QCOMPARE(cli({"--dir", dir, "delete-last"}).status, 0);
+    QCOMPARE(cli({"--dir", dir, "add", "555"}).status, 0);
+    QCOMPARE(states(), (QStringList{"中奖24", "未中0", "中奖40"}));
+    const QJsonObject totals = bets();
+    QCOMPARE(totals.value("spent").toInt(), 10);
+    QCOMPARE(totals.value("won").toInt(), 64);
+    QCOMPARE(totals.value("net").toInt(), 54);
+    QCOMPARE(totals.value("expected").toDouble(), 30 / 216.0 * 24 + 27 / 216.0 * 9 + 6 / 216.0 * 40);
+    QCOMPARE(cli({"--dir", dir, "delete-last"}).status, 0);
+    QCOMPARE(states(), (QStringList{"中奖24", "待开奖0", "待开奖0"}));
+    // A restore of the draws keeps the ledger; the province's own prizes apply when given.
+    QCOMPARE(cli({"--dir", dir, "restore", "1"}).status, 0);
+    QCOMPARE(states(), (QStringList{"中奖24", "未中0", "中奖40"}));
+    QVERIFY(HistoryText::writeFile(dir + "/prizes.json", R"({"三同号通选": 30})", nullptr));
+    QCOMPARE(bets({"--prizes", dir + "/prizes.json"}).value("won").toInt(), 24 + 30);
+    QCOMPARE(bets({"--from", "130801001", "--to", "130801001"}).value("count").toInt(), 2);
+    QCOMPARE(cli({"--dir", dir, "bet", "remove", "2"}).status, 0);
+    QCOMPARE(cli({"--dir", dir, "bet", "remove", "2"}).status, 2);
+    QCOMPARE(states(), (QStringList{"中奖24", "中奖40"}));
+}
+
 // Only the folder is closed to the user (another user's history): reading works, writing says 只读.
 void TestCli::folderReadOnlyForAnotherUser()
 {
@@ -1217,16 +1273,23 @@ void TestCli::omissionAndTrend()
     QCOMPARE(json.keys(), (QStringList{"draws", "from", "groups", "independence", "out_of_order", "sorted", "to"}));
     for (const QJsonValue &group : groups) {
         QCOMPARE(keysOf(group), (QStringList{"group", "values"}));
-        for (const QJsonValue &v : group.toObject().value("values").toArray())
-            QCOMPARE(keysOf(v), (QStringList{"count", "current", "expected", "longest", "longest_run", "mean_gap",
-                                             "p_current", "value"}));
+        for (const QJsonValue &v : group.toObject().value("values").toArray()) {
+            // The values that are plays (each sum, 三同号 and 三连号) add their prize and return.
+            const QString value = v.toObject().value("value").toString();
+            const bool play = group.toObject().value("group") == QStringLiteral("和值") || value == QStringLiteral("三同号") ||
+                              value == QStringLiteral("三连号");
+            QStringList keys{"count", "current", "expected", "longest", "longest_run", "mean_gap", "p_current"};
+            keys << (play ? QStringList{"prize", "return", "value"} : QStringList{"value"});
+            QCOMPARE(keysOf(v), keys);
+        }
     }
     for (const QJsonValue &table : independence)
         QCOMPARE(keysOf(table), (QStringList{"chi2", "classes", "df", "method", "of", "p", "table"}));
     const Run text = cli({"--dir", folder.path(), "omission", "--last", "100"});
     QCOMPARE(text.status, 0);
     const QStringList lines = QString::fromUtf8(text.out).split('\n');
-    QVERIFY(lines[2].startsWith(QStringLiteral("分组")) && lines[2].endsWith(QStringLiteral("遗漏至今的机会")));
+    QVERIFY(lines[2].startsWith(QStringLiteral("分组")) && lines[2].endsWith(QStringLiteral("奖金  每注回报")));
+    QVERIFY(lines.contains(QStringLiteral("每注 2 元，公平开奖时每种玩法平均只回报 55.6%～58.3%，遗漏多久都一样")));
     QCOMPARE(lines.filter(QStringLiteral("上一期的")).size(), 2);
 
     // trend: the newest rows oldest first, each number's omission over the whole history.
@@ -1259,7 +1322,7 @@ void TestCli::omissionAndTrend()
         QCOMPARE(refused.out, QByteArray());
     }
     const Run help = cli({"--help"});
-    QVERIFY(help.out.contains("omission [--last N | --from ISSUE --to ISSUE] [--json]"));
+    QVERIFY(help.out.contains("omission [--last N | --from ISSUE --to ISSUE] [--prizes FILE] [--json]"));
     QVERIFY(help.out.contains("trend [--last N] [--json]"));
 }
 
