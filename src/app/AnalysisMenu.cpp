@@ -1,6 +1,10 @@
 #include "AnalysisMenu.h"
 
 #include "AnalysisWindows.h"
+#include "BetWindow.h"
+#include "Dialogs.h"
+#include "Settings.h"
+#include "TrendOmission.h"
 #include "HistoryCommands.h"
 #include "MainWindowUi.h"
 #include "ResultsPanel.h"
@@ -21,6 +25,8 @@ AnalysisMenu::AnalysisMenu(QMainWindow *window, const MainWindowUi &ui, const Ap
 {
     connect(ui.mnuHuice, &QAction::triggered, this, &AnalysisMenu::openBacktest);
     connect(ui.mnuZoushi, &QAction::triggered, this, &AnalysisMenu::openTrend);
+    connect(ui.mnuTouzhu, &QAction::triggered, this, &AnalysisMenu::openBets);
+    connect(ui.mnuJiangjin, &QAction::triggered, this, &AnalysisMenu::editPrizes);
     connect(ui.mnuTubiao, &QAction::triggered, this, [this] {
         if (!m_parts.results->openTallyChart())
             emit statusMessage(QStringLiteral("请先检索，图表显示最近一次检索的统计结果。"));
@@ -32,10 +38,17 @@ TrendWindow *AnalysisMenu::trendWindow() const
     return m_trend;
 }
 
+BetWindow *AnalysisMenu::betWindow() const
+{
+    return m_bets;
+}
+
 void AnalysisMenu::refresh()
 {
     if (m_trend)
         m_trend->refresh();
+    if (m_bets)
+        m_bets->refresh();
 }
 
 void AnalysisMenu::openBacktest()
@@ -56,20 +69,46 @@ void AnalysisMenu::openTrend()
         m_trend = new TrendWindow([commands]() -> const HistorySnapshot & { return commands->snapshot(); }, m_services,
                                   m_window);
         m_trend->setAttribute(Qt::WA_DeleteOnClose);
-        placeTrend();
+        placeBeside(m_trend);
     }
     m_trend->show();
     m_trend->raise();
     m_trend->activateWindow();
 }
 
+void AnalysisMenu::openBets()
+{
+    m_sync();
+    if (!m_bets) {
+        m_bets = new BetWindow(m_parts.commands, m_services, m_window);
+        m_bets->setAttribute(Qt::WA_DeleteOnClose);
+        placeBeside(m_bets);
+    }
+    m_bets->show();
+    m_bets->raise();
+    m_bets->activateWindow();
+}
+
+void AnalysisMenu::editPrizes()
+{
+    auto *dialog = new PrizeTableDialog(Settings().prizes(), m_window);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        const Plays::PrizeTable edited = dialog->table();
+        Settings().setPrizes(edited);
+        refresh();
+        emit statusMessage(QStringLiteral("奖金表已保存。") + TrendOmission::prizeNote(edited));
+    });
+    dialog->open();
+}
+
 // Beside the main window where the screen has room (right, else left); else over the history
 // side, never over the result grids. Always on the main window's screen.
-void AnalysisMenu::placeTrend()
+void AnalysisMenu::placeBeside(QWidget *window)
 {
     const QRect screen = m_window->screen()->availableGeometry();
     const QRect main = m_window->frameGeometry();
-    QSize size = m_trend->size();
+    QSize size = window->size();
     QPoint at;
     if (screen.right() - main.right() - 8 >= size.width()) {
         at = {main.right() + 8, main.top()};
@@ -78,10 +117,10 @@ void AnalysisMenu::placeTrend()
     } else {
         const int resultsLeft = m_parts.results->mapToGlobal(QPoint(0, 0)).x();
         at = {std::max(screen.left(), main.left()), main.top()};
-        size.setWidth(std::max(m_trend->minimumSizeHint().width(), std::min(size.width(), resultsLeft - at.x())));
+        size.setWidth(std::max(window->minimumSizeHint().width(), std::min(size.width(), resultsLeft - at.x())));
     }
     size = size.boundedTo(screen.size());
-    m_trend->resize(size);
-    m_trend->move(std::clamp(at.x(), screen.left(), std::max(screen.left(), screen.right() + 1 - size.width())),
+    window->resize(size);
+    window->move(std::clamp(at.x(), screen.left(), std::max(screen.left(), screen.right() + 1 - size.width())),
                   std::clamp(at.y(), screen.top(), std::max(screen.top(), screen.bottom() + 1 - size.height())));
 }

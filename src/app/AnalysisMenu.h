@@ -11,9 +11,10 @@ class QMainWindow;
 class ResultsPanel;
 class SearchOptionsPanel;
 class TrendWindow;
+class BetWindow;
 struct MainWindowUi;
 
-// The 分析 menu: the backtest, the 走势与遗漏 window and the tally chart, each opened on the
+// The 分析 menu: the backtest, the 走势与遗漏 and 投注记录 windows and the tally chart, each opened on the
 // history as it is (`sync` takes in another program's change first).
 class AnalysisMenu : public QObject
 {
@@ -30,21 +31,27 @@ public:
                  std::function<void()> sync);
 
     TrendWindow *trendWindow() const;
+    BetWindow *betWindow() const;
     // The open trend window follows the history.
     void refresh();
     void openBacktest();
     // 走势与遗漏: one window beside the main one, raised when open.
     void openTrend();
+    // 投注记录: one window, raised when open.
+    void openBets();
+    // 设置 → 奖金表…: the province's prizes, saved in the settings.
+    void editPrizes();
 
 signals:
     void statusMessage(const QString &text);
 
 private:
-    void placeTrend();
+    void placeBeside(QWidget *window);
 
     QMainWindow *m_window;
     AppServices m_services;
     Parts m_parts;
     std::function<void()> m_sync;
     QPointer<TrendWindow> m_trend; // open, or gone
+    QPointer<BetWindow> m_bets;
 };

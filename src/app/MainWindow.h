@@ -16,6 +16,7 @@ class HistoryPanel;
 class ResultsPanel;
 class SearchOptionsPanel;
 class TrendWindow;
+class BetWindow;
 class TrimCommands;
 class UpdateCommand;
 
@@ -35,6 +36,7 @@ public:
     SearchOptionsPanel &searchOptions() const { return *m_options; }
     ResultsPanel &results() const { return *m_results; }
     TrendWindow *trendWindow() const { return m_analysis->trendWindow(); }
+    BetWindow *betWindow() const { return m_analysis->betWindow(); }
     HistoryCommands &commands() const { return *m_commands; }
     UpdateCommand &update() const { return *m_update; }
     MergeCommand &merging() const { return *m_merge; }

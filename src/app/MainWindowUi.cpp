@@ -48,6 +48,7 @@ void MainWindowUi::setupUi(QMainWindow *window)
         named(mnuSetup->addAction(QStringLiteral("历史号码更新检索天(&Y)")), QStringLiteral("mnuSetDay"));
     mnuUpdateHost =
         named(mnuSetup->addAction(QStringLiteral("开奖网址(&U)…")), QStringLiteral("mnuUpdateHost"));
+    mnuJiangjin = named(mnuSetup->addAction(QStringLiteral("奖金表(&J)…")), QStringLiteral("mnuJiangjin"));
     mnuHomePage =
         named(mnuSetup->addAction(QStringLiteral("软件介绍服务主页(&P)")), QStringLiteral("mnuHomePage"));
     mnuIntroPage =
@@ -60,6 +61,7 @@ void MainWindowUi::setupUi(QMainWindow *window)
     mnuHuice = named(mnuFenxi->addAction(QStringLiteral("跟号回测(&B)…")), QStringLiteral("mnuHuice"));
     mnuTubiao = named(mnuFenxi->addAction(QStringLiteral("统计图表(&C)…")), QStringLiteral("mnuTubiao"));
     mnuZoushi = named(mnuFenxi->addAction(QStringLiteral("走势与遗漏(&T)…")), QStringLiteral("mnuZoushi"));
+    mnuTouzhu = named(mnuFenxi->addAction(QStringLiteral("投注记录(&L)…")), QStringLiteral("mnuTouzhu"));
     mnuFenxi->addSeparator();
     mnuFenxiHelp =
         named(mnuFenxi->addAction(QStringLiteral("回测与统计说明(&H)")), QStringLiteral("mnuFenxiHelp"));

@@ -22,6 +22,7 @@ struct MainWindowUi
     class QProgressBar *prgUpdate = nullptr; // while the results page loads or a large write runs
     QPushButton *cmdUpdateCancel = nullptr;
     QAction *mnuUpdateHost = nullptr;
+    QAction *mnuJiangjin = nullptr;
 
     QMenu *mnuLsgl = nullptr;
     QAction *mnuDcls = nullptr;
@@ -45,6 +46,7 @@ struct MainWindowUi
     QAction *mnuHuice = nullptr;
     QAction *mnuTubiao = nullptr;
     QAction *mnuZoushi = nullptr;
+    QAction *mnuTouzhu = nullptr;
     QAction *mnuFenxiHelp = nullptr;
 
     QMenu *mnuCaizhong = nullptr;

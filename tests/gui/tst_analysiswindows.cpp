@@ -1,4 +1,6 @@
 #include "AnalysisWindows.h"
+#include "BetWindow.h"
+#include "Settings.h"
 #include "ResultGrids.h"
 #include "TrendOmission.h"
 #include "TrendModel.h"
@@ -61,6 +63,7 @@ private slots:
     void backtestDialogRunsAndExports();
     void tallyChartShowsObservedAndExpected();
     void trendWindowFollowsTheHistory();
+    void betLedgerWindow();
 };
 
 void TestAnalysisWindows::searchShowsExpectedCounts()
@@ -414,19 +417,100 @@ void TestAnalysisWindows::trendWindowFollowsTheHistory()
     trend->exportGrid(1);
     const Sheet yilou = readWorkbook(h.folder.filePath(TrendWindow::fileName(1)));
     // The range and both independence lines go with the table, after a blank row.
-    QCOMPARE(yilou.rows.size(), 1 + 48 + 1 + 3);
+    QCOMPARE(yilou.rows.size(), 1 + 48 + 1 + 4);
     QCOMPARE(yilou.rows[50][0],
              TrendOmission::rangeText(TrendOmission::omission(w.snapshot(), w.snapshot().count() - 200, w.snapshot().count())));
-    QVERIFY(yilou.rows[51][0].startsWith(QStringLiteral("上一期的形态对下一期的形态：χ² = ")));
-    QVERIFY(yilou.rows[52][0].startsWith(QStringLiteral("上一期的和值大小单双对下一期的和值大小单双：χ² = ")));
-    QCOMPARE(yilou.rows[0].last(), QStringLiteral("遗漏至今的机会"));
-    QCOMPARE(yilou.kinds[1], (QStringList{"s", "n", "n", "n", "n", "n", "n", "n", "p"}));
+    QCOMPARE(yilou.rows[51][0], QStringLiteral("每注 2 元，公平开奖时每种玩法平均只回报 55.6%～58.3%，遗漏多久都一样"));
+    QVERIFY(yilou.rows[52][0].startsWith(QStringLiteral("上一期的形态对下一期的形态：χ² = ")));
+    QVERIFY(yilou.rows[53][0].startsWith(QStringLiteral("上一期的和值大小单双对下一期的和值大小单双：χ² = ")));
+    QCOMPARE(yilou.rows[0].mid(8), (QStringList{"遗漏至今的机会", "奖金", "每注回报"}));
+    QCOMPARE(yilou.kinds[1].mid(0, 9), (QStringList{"s", "n", "n", "n", "n", "n", "n", "n", "p"}));
+    // The values that are plays: their prize and what a bet returns (和值 4: 3/216 × 80 ÷ 2).
+    QCOMPARE(yilou.rows[1 + 24 + 1].mid(9, 2), (QStringList{"80", "0.556"}));
+    QCOMPARE(yilou.kinds[1 + 24 + 1].mid(9, 2), (QStringList{"n", "p"}));
 
     // F1 there opens the page that explains it.
     trend->show();
     trend->trendView()->setFocus();
     QTest::keyClick(trend->trendView(), Qt::Key_F1);
     QVERIFY(h.launcher.opened.last().endsWith(QStringLiteral("trend.html")));
+}
+
+// 投注记录: bets placed in the form, settled as draws come, change and go (also from another
+// program), refused when they do not fit, removed after a question, exported; the prize table
+// edited in its dialog changes what a win pays.
+void TestAnalysisWindows::betLedgerWindow()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), TestHistory::sample())); // ends 130731078 1 2 6
+    MainWindow &w = h.start();
+    h.action("mnuTouzhu")->trigger();
+    BetWindow *bets = w.betWindow();
+    QVERIFY(bets && bets->isVisible());
+    auto *issue = bets->findChild<QLineEdit *>("txtTzQihao");
+    auto *play = bets->findChild<QComboBox *>("cboTzWanfa");
+    auto *numbers = bets->findChild<QLineEdit *>("txtTzHaoma");
+    auto *multiple = bets->findChild<QSpinBox *>("spnTzBeishu");
+    auto *note = bets->findChild<QLabel *>("lblTzNote");
+    QCOMPARE(issue->text(), QStringLiteral("130801001")); // the next issue
+    const auto place = [&](const QString &playName, const QString &digits, int times) {
+        play->setCurrentText(playName);
+        numbers->setText(digits);
+        multiple->setValue(times);
+        return bets->addBet();
+    };
+    QVERIFY(place(QStringLiteral("和值"), "10", 2));
+    QVERIFY(place(QStringLiteral("三同号通选"), "", 1));
+    QVERIFY(!numbers->isEnabled()); // a 通选 play has no numbers
+    // Refused: said in the form, nothing stored.
+    QVERIFY(!place(QStringLiteral("三不同号"), "122", 1));
+    QVERIFY(note->text().startsWith(QStringLiteral("三不同号要选三个不同的号码")));
+    issue->setText("130801099");
+    QVERIFY(!place(QStringLiteral("和值"), "10", 1));
+    QVERIFY(note->text().contains(QStringLiteral("序号 099 不对")));
+    QCOMPARE(bets->bets().size(), size_t(2));
+    const auto states = [&] {
+        QStringList all;
+        for (int r = 1; r < bets->grid()->rows(); ++r)
+            all << bets->grid()->cellText(r, 6) + bets->grid()->cellText(r, 7);
+        return all;
+    };
+    QCOMPARE(states(), (QStringList{"待开奖0", "待开奖0"})); // newest first
+    // The draw typed in the main window settles both; another program corrects it.
+    for (int p = 1; p <= 3; ++p)
+        QTest::keyClick(h.find<QLineEdit>(QStringLiteral("MaskEdBox1(%1)").arg(p)), Qt::Key_4);
+    QCOMPARE(states(), (QStringList{"中奖40", "未中0"}));
+    QVERIFY(bets->findChild<QLabel *>("lblTzHeji")->text().contains(QStringLiteral("实际回报 40 元")));
+    QProcess cli;
+    for (const QStringList &command : {QStringList{"delete-last"}, QStringList{"add", "235"}}) {
+        cli.start(QCoreApplication::applicationDirPath() + "/vendrix-k3-cli", QStringList{"--dir", h.folder.path()} + command);
+        QVERIFY(cli.waitForFinished(30000) && cli.exitCode() == 0);
+    }
+    w.commands().syncWithDisk();
+    QCOMPARE(states(), (QStringList{"未中0", "中奖18"}));
+    // The province pays 和值 10 at 8: the ledger follows the saved table.
+    h.action("mnuJiangjin")->trigger();
+    auto *prizes = w.findChild<PrizeTableDialog *>();
+    QVERIFY(prizes);
+    prizes->findChild<QSpinBox *>("spnJiangjinHz10")->setValue(8);
+    prizes->accept();
+    QCOMPARE(states(), (QStringList{"未中0", "中奖16"}));
+    QCOMPARE(Settings().prizes().sumPrize(10), 8);
+    Settings().setPrizes(Plays::PrizeTable());
+    // Delete on a row names it and asks; 取消 keeps it.
+    bets->findChild<QTableView *>("grdTouzhu")->setCurrentIndex(bets->grid()->index(1, 0));
+    h.dialogs.questionAnswers = {false, true};
+    QTest::keyClick(bets->findChild<QTableView *>("grdTouzhu"), Qt::Key_Delete);
+    QCOMPARE(bets->bets().size(), size_t(2));
+    QTest::keyClick(bets->findChild<QTableView *>("grdTouzhu"), Qt::Key_Delete);
+    QCOMPARE(bets->bets().size(), size_t(1));
+    QVERIFY(h.dialogs.shown.last().text.contains(QStringLiteral("第 130801001 期 和值 10，2 倍")));
+    // Exported with numbers as numbers.
+    bets->exportTable();
+    const Sheet touzhu = readWorkbook(h.folder.filePath(BetWindow::fileName()));
+    QCOMPARE(touzhu.rows[0], (QStringList{"编号", "期号", "玩法", "号码", "倍数", "投注额", "状态", "奖金"}));
+    QCOMPARE(touzhu.rows[1], (QStringList{"2", "130801001", "三同号通选", "", "1", "2", "未中", "0"}));
+    QCOMPARE(touzhu.kinds[1][1], QStringLiteral("n"));
 }
 
 #include "tst_analysiswindows.moc"

@@ -1,0 +1,382 @@
+#include "BetWindow.h"
+
+#include "AnalysisWindows.h"
+#include "BetTable.h"
+#include "BusyCursor.h"
+#include "ChartScale.h"
+#include "Dialogs.h"
+#include "GridActions.h"
+#include "GridModel.h"
+#include "GridView.h"
+#include "HistoryCommands.h"
+#include "IssueNumbers.h"
+#include "Launcher.h"
+#include "Settings.h"
+#include "Widgets.h"
+#include "Workbook.h"
+
+#include <QAreaSeries>
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QIntValidator>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+#include <QValueAxis>
+#include <cmath>
+
+using Widgets::named;
+
+namespace {
+
+const QStringList header{QStringLiteral("编号"), QStringLiteral("期号"), QStringLiteral("玩法"), QStringLiteral("号码"),
+                         QStringLiteral("倍数"), QStringLiteral("投注额"), QStringLiteral("状态"), QStringLiteral("奖金")};
+
+QStringList cells(const Ledger::Settled &s)
+{
+    return {QString::number(s.bet.id),       QString::number(s.bet.issue), Plays::name(s.bet.choice.play),
+            s.bet.choice.numbers,            QString::number(s.bet.multiple), QString::number(s.bet.cost()),
+            Ledger::stateName(s.state),      QString::number(s.prize)};
+}
+
+// The bets as the table shows them, formatted when in view.
+class BetRows : public GridRows
+{
+public:
+    explicit BetRows(const std::vector<Ledger::Settled> &bets)
+        : m_bets(bets)
+    {}
+    int count() const override { return int(m_bets.size()); }
+    QString text(int row, int col) const override
+    {
+        return row >= 0 && row < count() ? cells(m_bets[size_t(row)]).value(col) : QString();
+    }
+
+private:
+    const std::vector<Ledger::Settled> &m_bets;
+};
+
+} // namespace
+
+BetWindow::BetWindow(HistoryCommands *commands, const AppServices &services, QWidget *parent)
+    : QDialog(parent)
+    , m_commands(commands)
+    , m_services(services)
+{
+    setObjectName(QStringLiteral("BetWindow"));
+    setWindowTitle(QStringLiteral("投注记录"));
+    resize(860, 680);
+    auto *layout = new QVBoxLayout(this);
+
+    auto *form = new QHBoxLayout;
+    m_issue = named(new QLineEdit, QStringLiteral("txtTzQihao"));
+    m_issue->setValidator(new QIntValidator(1, std::numeric_limits<int>::max(), m_issue));
+    m_issue->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000000000")) + 12);
+    m_issue->setAccessibleName(QStringLiteral("投注期号"));
+    connect(m_issue, &QLineEdit::textEdited, this, [this] { m_issueTyped = true; });
+    m_play = named(new QComboBox, QStringLiteral("cboTzWanfa"));
+    m_play->addItems(Plays::names());
+    m_play->setAccessibleName(QStringLiteral("玩法"));
+    m_numbers = named(new QLineEdit, QStringLiteral("txtTzHaoma"));
+    m_numbers->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + 12);
+    m_numbers->setAccessibleName(QStringLiteral("投注号码"));
+    m_multiple = named(new QSpinBox, QStringLiteral("spnTzBeishu"));
+    m_multiple->setRange(1, Ledger::maxMultiple);
+    m_multiple->setAccessibleName(QStringLiteral("倍数"));
+    m_add = named(new QPushButton(QStringLiteral("记下这注(&A)")), QStringLiteral("cmdTzAdd"));
+    m_add->setDefault(true);
+    const auto label = [](const QString &text, QWidget *buddy) {
+        auto *l = new QLabel(text);
+        l->setBuddy(buddy);
+        return l;
+    };
+    form->addWidget(label(QStringLiteral("期号(&I)"), m_issue));
+    form->addWidget(m_issue);
+    form->addWidget(label(QStringLiteral("玩法(&P)"), m_play));
+    form->addWidget(m_play);
+    form->addWidget(label(QStringLiteral("号码(&N)"), m_numbers));
+    form->addWidget(m_numbers);
+    form->addWidget(label(QStringLiteral("倍数(&M)"), m_multiple));
+    form->addWidget(m_multiple);
+    form->addWidget(m_add);
+    form->addStretch();
+    layout->addLayout(form);
+    m_formNote = named(new QLabel, QStringLiteral("lblTzNote"));
+    m_formNote->setAccessibleName(QStringLiteral("投注说明"));
+    layout->addWidget(m_formNote);
+    const auto hint = [this] {
+        const Plays::Play play = Plays::Play(m_play->currentIndex());
+        const Plays::PrizeTable prizes = Settings().prizes();
+        const QString prize = play == Plays::Play::Sum ? QStringLiteral("和值 3/18 奖 %1 元……和值 10/11 奖 %2 元")
+                                                             .arg(prizes.sumPrize(3))
+                                                             .arg(prizes.sumPrize(10))
+                                                       : QStringLiteral("奖 %1 元").arg(prizes.playPrize(play));
+        m_formNote->setText(QStringLiteral("%1：%2；每注 2 元，%3").arg(Plays::name(play), Plays::choiceHint(play), prize));
+        m_numbers->setEnabled(play != Plays::Play::TripleAny && play != Plays::Play::RunAny);
+    };
+    connect(m_play, &QComboBox::currentIndexChanged, this, hint);
+    hint();
+
+    m_grid = new GridModel(this);
+    m_grid->setCols(int(header.size()));
+    m_grid->setRows(1);
+    for (int c = 0; c < int(header.size()); ++c)
+        m_grid->setCellText(0, c, header[c]);
+    m_table = named(new GridView(m_grid), QStringLiteral("grdTouzhu"));
+    m_table->setAccessibleName(QStringLiteral("投注记录，最新的在前；Delete 删除，双击导出"));
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->installEventFilter(this);
+    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    connect(m_table, &QTableView::doubleClicked, this, &BetWindow::exportTable);
+    layout->addWidget(m_table, 2);
+
+    m_summary = named(new QLabel, QStringLiteral("lblTzHeji"));
+    m_summary->setWordWrap(true);
+    m_summary->setAccessibleName(QStringLiteral("投注合计"));
+    m_summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(m_summary);
+    m_chart = named(new QChartView, QStringLiteral("chtTouzhu"));
+    m_chart->setRenderHint(QPainter::Antialiasing);
+    m_chart->setMinimumHeight(240);
+    layout->addWidget(m_chart, 3);
+
+    connect(m_add, &QPushButton::clicked, this, &BetWindow::addBet);
+    connect(m_numbers, &QLineEdit::returnPressed, this, &BetWindow::addBet);
+    refresh();
+}
+
+void BetWindow::refresh()
+{
+    const HistorySnapshot &history = m_commands->snapshot();
+    if (!m_issueTyped) {
+        const std::optional<qint32> next =
+            history.isEmpty() ? std::nullopt : IssueNumbers::next(history.last().sqqh, m_commands->game().drawsPerDay);
+        m_issue->setText(next ? QString::number(*next) : QString());
+    }
+    const std::optional<std::vector<StoredBet>> stored = BetTable::read(m_commands->history());
+    if (!stored) {
+        m_summary->setText(QStringLiteral("无法读取投注记录：%1").arg(m_commands->history().userError()));
+        return;
+    }
+    std::vector<Ledger::Bet> bets = Ledger::fromStored(*stored);
+    std::reverse(bets.begin(), bets.end());
+    m_bets = Ledger::settle(bets, history, Settings().prizes());
+    m_totals = Ledger::totals(m_bets);
+    m_grid->setRowSource(std::make_shared<BetRows>(m_bets));
+    QString text = m_bets.empty() ? QStringLiteral("还没有投注记录：在上面填好期号、玩法、号码和倍数，按“记下这注”。")
+                                  : Ledger::totalsLine(m_totals);
+    if (m_totals.settled > 0)
+        text += QStringLiteral("\n") + Ledger::fairSentence(m_totals);
+    m_summary->setText(text);
+    showChart();
+}
+
+bool BetWindow::addBet()
+{
+    const auto refuse = [this](const QString &why) {
+        m_formNote->setText(why);
+        return false;
+    };
+    bool ok = false;
+    const qint32 issue = m_issue->text().toInt(&ok);
+    const QString issueText = QString::number(issue);
+    if (!ok || issueText.size() != 9 || !IssueNumbers::dateOf(issueText))
+        return refuse(QStringLiteral("期号 %1 不对：应为 YYMMDDNNN").arg(m_issue->text()));
+    if (const QString why = IssueNumbers::unsoundSequence(issue, m_commands->game().drawsPerDay); !why.isEmpty())
+        return refuse(why);
+    QString why;
+    const std::optional<Plays::Choice> choice =
+        Plays::choice(Plays::Play(m_play->currentIndex()), m_numbers->isEnabled() ? m_numbers->text() : QString(), &why);
+    if (!choice)
+        return refuse(why);
+    if (!BetTable::add(m_commands->history(), Ledger::toStored({0, issue, *choice, m_multiple->value()})))
+        return refuse(QStringLiteral("投注没有保存：%1").arg(m_commands->history().userError()));
+    m_numbers->clear();
+    refresh();
+    m_formNote->setText(QStringLiteral("已记下：第 %1 期 %2 %3，%4 倍").arg(issue).arg(Plays::name(choice->play), choice->numbers).arg(m_multiple->value()));
+    return true;
+}
+
+bool BetWindow::removeRow(int row)
+{
+    if (row < 1 || row > int(m_bets.size()))
+        return false;
+    const Ledger::Settled &s = m_bets[size_t(row - 1)];
+    const QString which = QStringLiteral("第 %1 期 %2 %3，%4 倍（编号 %5）")
+                              .arg(s.bet.issue)
+                              .arg(Plays::name(s.bet.choice.play), s.bet.choice.numbers)
+                              .arg(s.bet.multiple)
+                              .arg(s.bet.id);
+    if (!m_services.dialogs->question(this, QStringLiteral("删除投注"), QStringLiteral("删除这注投注吗？\n%1").arg(which),
+                                      QStringLiteral("删除")))
+        return false;
+    if (!BetTable::remove(m_commands->history(), s.bet.id)) {
+        m_formNote->setText(QStringLiteral("投注没有删除：%1").arg(m_commands->history().userError()));
+        return false;
+    }
+    refresh();
+    m_formNote->setText(QStringLiteral("已删除：%1").arg(which));
+    return true;
+}
+
+bool BetWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_table && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Delete) {
+        removeRow(m_table->currentIndex().row() + 1); // the grid's row 0 is its header
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void BetWindow::showChart()
+{
+    // Oldest first, settled bets only: the running net against what fair dice give, ±2σ.
+    auto *net = new QLineSeries;
+    net->setName(QStringLiteral("累计净收益"));
+    auto *expected = new QLineSeries;
+    expected->setName(QStringLiteral("公平开奖的期望"));
+    auto *upper = new QLineSeries, *lower = new QLineSeries;
+    double n = 0, e = 0, v = 0, low = 0, high = 0;
+    qint64 x = 0;
+    for (auto it = m_bets.rbegin(); it != m_bets.rend(); ++it) {
+        if (it->state == Ledger::State::Pending)
+            continue;
+        n += double(it->prize - it->bet.cost());
+        e += it->chance * double(it->payout) - double(it->bet.cost());
+        v += it->chance * (1 - it->chance) * double(it->payout) * double(it->payout);
+        const double band = 2 * std::sqrt(v);
+        low = std::min({low, n, e - band});
+        high = std::max({high, n, e + band});
+        ++x;
+        net->append(double(x), n);
+        expected->append(double(x), e);
+        upper->append(double(x), e + band);
+        lower->append(double(x), e - band);
+    }
+    auto *band = new QAreaSeries(upper, lower);
+    upper->setParent(band);
+    lower->setParent(band);
+    band->setName(QStringLiteral("±2σ（纯随机的范围）"));
+    band->setColor(QColor(0x4a, 0x90, 0xd9));
+    band->setBorderColor(QColor(0x4a, 0x90, 0xd9));
+    band->setOpacity(0.25);
+    auto *chart = new QChart;
+    chart->addSeries(band);
+    chart->addSeries(expected);
+    chart->addSeries(net);
+    const auto axis = [chart](const ChartScale &scale, Qt::Alignment side, const QString &title) {
+        auto *values = new QValueAxis;
+        values->setRange(scale.min, scale.max);
+        values->setTickCount(scale.ticks);
+        values->setLabelFormat(QStringLiteral("%d"));
+        values->setTitleText(title);
+        chart->addAxis(values, side);
+        for (QAbstractSeries *series : chart->series())
+            series->attachAxis(values);
+    };
+    axis(ChartScale::around(0, double(std::max<qint64>(x, 1))), Qt::AlignBottom, QStringLiteral("已开奖的投注"));
+    axis(ChartScale::around(low, high), Qt::AlignLeft, QStringLiteral("元"));
+    chart->setTitle(QStringLiteral("累计净收益与公平开奖的期望"));
+    QChart *shown = m_chart->chart();
+    m_chart->setChart(chart);
+    delete shown;
+}
+
+void BetWindow::exportTable()
+{
+    const QString path = QDir(m_services.userFolder()).filePath(fileName());
+    const BusyCursor busy;
+    QString error;
+    const QStringList notes{Ledger::totalsLine(m_totals), m_totals.settled > 0 ? Ledger::fairSentence(m_totals) : QString()};
+    const int rows = int(m_bets.size()) + 1;
+    const Workbook::Sheet sheet{QStringLiteral("投注记录"), rows + 1 + int(notes.size()), int(header.size()),
+                                [&](int r, int c) -> Workbook::Cell {
+                                    if (r == 0)
+                                        return header.value(c);
+                                    if (r < rows)
+                                        return Workbook::fromText(cells(m_bets[size_t(r - 1)]).value(c));
+                                    const int note = r - rows - 1;
+                                    return c == 0 && note >= 0 ? Workbook::Cell(notes.value(note)) : Workbook::Cell(QString());
+                                }};
+    if (!Workbook::write(path, {sheet}, &error)) {
+        m_services.dialogs->message(this, QStringLiteral("导出到电子表格"),
+                                    QStringLiteral("无法写入电子表格文件：\n%1\n%2").arg(QDir::toNativeSeparators(path), error));
+        return;
+    }
+    m_formNote->setText(openOrSayWhere(*m_services.launcher, path, QStringLiteral("电子表格")));
+}
+
+PrizeTableDialog::PrizeTableDialog(const Plays::PrizeTable &current, QWidget *parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("PrizeTableDialog"));
+    setWindowTitle(QStringLiteral("奖金表"));
+    auto *layout = new QVBoxLayout(this);
+    auto *explain = new QLabel(QStringLiteral("每注 2 元的奖金（元）。各省的奖金可能与全国统一的不同，按本省的填写；"
+                                              "遗漏统计和投注记录都按这张表计算。"));
+    explain->setWordWrap(true);
+    layout->addWidget(explain);
+    auto *grid = new QGridLayout;
+    const auto box = [this](const QString &name, const QString &accessible) {
+        auto *spin = named(new QSpinBox(this), name);
+        spin->setRange(1, 100'000'000);
+        spin->setAccessibleName(accessible);
+        return spin;
+    };
+    for (int sum = 3; sum <= 18; ++sum) {
+        m_sums[size_t(sum)] = box(QStringLiteral("spnJiangjinHz%1").arg(sum), QStringLiteral("和值 %1 的奖金").arg(sum));
+        auto *label = new QLabel(QStringLiteral("和值 %1").arg(sum));
+        label->setBuddy(m_sums[size_t(sum)]);
+        const int row = sum <= 10 ? sum - 3 : 18 - sum, col = sum <= 10 ? 0 : 2;
+        grid->addWidget(label, row, col);
+        grid->addWidget(m_sums[size_t(sum)], row, col + 1);
+    }
+    for (int p = 1; p < Plays::playCount; ++p) {
+        const QString name = Plays::name(Plays::Play(p));
+        m_plays[size_t(p)] = box(QStringLiteral("spnJiangjin%1").arg(p), name + QStringLiteral("的奖金"));
+        auto *label = new QLabel(name);
+        label->setBuddy(m_plays[size_t(p)]);
+        grid->addWidget(label, p - 1, 4);
+        grid->addWidget(m_plays[size_t(p)], p - 1, 5);
+    }
+    layout->addLayout(grid);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::RestoreDefaults);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
+    buttons->button(QDialogButtonBox::RestoreDefaults)->setText(QStringLiteral("全国统一奖金(&D)"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(buttons->button(QDialogButtonBox::RestoreDefaults), &QPushButton::clicked, this,
+            [this] { show(Plays::PrizeTable()); });
+    layout->addWidget(buttons);
+    show(current);
+}
+
+void PrizeTableDialog::show(const Plays::PrizeTable &table)
+{
+    for (int sum = 3; sum <= 18; ++sum)
+        m_sums[size_t(sum)]->setValue(table.sumPrize(sum));
+    for (int p = 1; p < Plays::playCount; ++p)
+        m_plays[size_t(p)]->setValue(table.playPrize(Plays::Play(p)));
+}
+
+Plays::PrizeTable PrizeTableDialog::table() const
+{
+    Plays::PrizeTable table;
+    for (int sum = 3; sum <= 18; ++sum)
+        table.setSumPrize(sum, m_sums[size_t(sum)]->value());
+    for (int p = 1; p < Plays::playCount; ++p)
+        table.setPlayPrize(Plays::Play(p), m_plays[size_t(p)]->value());
+    return table;
+}

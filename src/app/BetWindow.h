@@ -1,0 +1,79 @@
+#pragma once
+
+#include "AppServices.h"
+#include "Ledger.h"
+
+#include <QDialog>
+#include <array>
+
+class GridModel;
+class HistoryCommands;
+class QChartView;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+class QTableView;
+
+// "投注记录": the player's own bets, settled against the stored draws every time the history
+// changes, with what they spent and won and what fair dice would have given.
+class BetWindow : public QDialog
+{
+    Q_OBJECT
+public:
+    BetWindow(HistoryCommands *commands, const AppServices &services, QWidget *parent = nullptr);
+
+    // Reads the bets again and settles them on the history as it is now.
+    void refresh();
+    // Places the bet the form describes; false (the form says why) when it cannot be.
+    bool addBet();
+    // Removes the bet of a table row (from 1, newest first) after asking.
+    bool removeRow(int row);
+    void exportTable();
+    static QString fileName() { return QStringLiteral("Touzhu.xlsx"); }
+
+    // Newest first, as the table shows them.
+    const std::vector<Ledger::Settled> &bets() const { return m_bets; }
+    const Ledger::Totals &totals() const { return m_totals; }
+    GridModel *grid() const { return m_grid; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void showChart();
+
+    HistoryCommands *m_commands;
+    AppServices m_services;
+    std::vector<Ledger::Settled> m_bets;
+    Ledger::Totals m_totals;
+
+    QLineEdit *m_issue;
+    QComboBox *m_play;
+    QLineEdit *m_numbers;
+    QSpinBox *m_multiple;
+    QPushButton *m_add;
+    QLabel *m_formNote;
+    GridModel *m_grid;
+    QTableView *m_table;
+    QLabel *m_summary;
+    QChartView *m_chart;
+    bool m_issueTyped = false; // the issue box holds the user's own issue
+};
+
+// 设置 → 奖金表…: the prize of one bet for each sum and each other play, as the province pays
+// it; 确定 hands the table to `saved`.
+class PrizeTableDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    PrizeTableDialog(const Plays::PrizeTable &current, QWidget *parent = nullptr);
+    Plays::PrizeTable table() const;
+
+private:
+    void show(const Plays::PrizeTable &table);
+
+    std::array<QSpinBox *, 19> m_sums{};
+    std::array<QSpinBox *, Plays::playCount> m_plays{};
+};
