@@ -1,7 +1,9 @@
 #include "Ledger.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
+#include <numeric>
 #include <unordered_map>
 
 namespace Ledger {
@@ -19,15 +21,38 @@ QString stateName(State state)
     return {};
 }
 
+namespace {
+
+// A key for a play and numbers of at most three digits (every choice there is); -1 for others.
+int choiceKey(Plays::Play play, const QString &numbers)
+{
+    int digits = 0;
+    for (const QChar c : numbers) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9') || numbers.size() > 3)
+            return -1;
+        digits = digits * 10 + c.digitValue();
+    }
+    return (int(play) * 10 + int(numbers.size())) * 1000 + digits;
+}
+
+} // namespace
+
 std::vector<Bet> fromStored(const std::vector<StoredBet> &rows)
 {
+    // A ledger repeats a few choices: each is read once.
+    std::unordered_map<int, std::optional<Plays::Choice>> read;
     std::vector<Bet> bets;
     bets.reserve(rows.size());
     for (const StoredBet &row : rows) {
         const std::optional<Plays::Play> play = Plays::byName(row.play);
-        std::optional<Plays::Choice> choice = play ? Plays::choice(*play, row.numbers, nullptr) : std::nullopt;
-        if (choice && row.multiple >= 1 && row.multiple <= maxMultiple)
-            bets.push_back({row.id, row.issue, std::move(*choice), row.multiple});
+        if (!play || row.multiple < 1 || row.multiple > maxMultiple)
+            continue;
+        const int key = choiceKey(*play, row.numbers);
+        auto known = read.find(key);
+        if (key < 0 || known == read.end())
+            known = read.insert_or_assign(key, Plays::choice(*play, row.numbers, nullptr)).first;
+        if (known->second)
+            bets.push_back({row.id, row.issue, *known->second, row.multiple});
     }
     return bets;
 }
@@ -39,25 +64,56 @@ StoredBet toStored(const Bet &bet)
 
 std::vector<Settled> settle(const std::vector<Bet> &bets, const HistorySnapshot &history, const Plays::PrizeTable &prizes)
 {
-    // Few distinct choices among many bets: each one's chance is counted once.
-    std::unordered_map<QString, double> chances;
+    // Few distinct choices among many bets: each one's chance, prize and winning outcomes are
+    // worked out once.
+    struct Known
+    {
+        double chance;
+        qint64 prize;
+        std::array<bool, 216> wins;
+    };
+    std::vector<Known> known;
+    std::unordered_map<int, quint32> ids;
+    std::vector<quint32> choiceOf;
+    choiceOf.reserve(bets.size());
     std::vector<Settled> out;
     out.reserve(bets.size());
     for (const Bet &bet : bets) {
-        Settled s{bet};
-        const QString key = QString::number(int(bet.choice.play)) + bet.choice.numbers;
-        auto known = chances.find(key);
-        if (known == chances.end())
-            known = chances.emplace(key, bet.choice.chance()).first;
-        s.chance = known->second;
-        s.payout = qint64(prizes.prize(bet.choice)) * bet.multiple;
-        const int at = history.lowerBound(bet.issue);
-        if (at < history.count() && history.issue(at) == bet.issue) {
-            const bool won = bet.choice.wins(history.numbers(at));
-            s.state = won ? State::Won : State::Lost;
-            s.prize = won ? s.payout : 0;
+        const int key = choiceKey(bet.choice.play, bet.choice.numbers);
+        auto id = ids.find(key);
+        if (key < 0 || id == ids.end()) {
+            Known k{bet.choice.chance(), prizes.prize(bet.choice), {}};
+            for (qint16 outcome = 0; outcome < 216; ++outcome)
+                k.wins[size_t(outcome)] = bet.choice.wins({qint16(outcome / 36 + 1), qint16(outcome / 6 % 6 + 1), qint16(outcome % 6 + 1)});
+            known.push_back(k);
+            id = ids.insert_or_assign(key, quint32(known.size() - 1)).first;
         }
-        out.push_back(std::move(s));
+        choiceOf.push_back(id->second);
+        const Known &k = known[id->second];
+        out.push_back({bet, State::Pending, 0, k.chance, k.prize * bet.multiple});
+    }
+    // Each bet meets the stored draw of its issue: bets in issue order, one walk along the
+    // history (no search among 300,000 draws for every bet).
+    std::vector<std::pair<qint32, quint32>> byIssue;
+    byIssue.reserve(bets.size());
+    for (size_t i = 0; i < bets.size(); ++i)
+        byIssue.emplace_back(bets[i].issue, quint32(i));
+    // Bets are placed as the draws go: nearly always in issue order already.
+    if (!std::is_sorted(byIssue.begin(), byIssue.end()))
+        std::sort(byIssue.begin(), byIssue.end());
+    int at = byIssue.empty() ? 0 : history.lowerBound(byIssue.front().first);
+    for (const auto &[issue, i] : byIssue) {
+        while (at < history.count() && history.issue(at) < issue)
+            ++at;
+        if (at >= history.count() || history.issue(at) != issue)
+            continue;
+        Settled &s = out[i];
+        const Numbers n = history.numbers(at);
+        const bool dice = n[0] >= 1 && n[0] <= 6 && n[1] >= 1 && n[1] <= 6 && n[2] >= 1 && n[2] <= 6;
+        const bool won = dice ? known[choiceOf[i]].wins[size_t((n[0] - 1) * 36 + (n[1] - 1) * 6 + n[2] - 1)]
+                              : s.bet.choice.wins(n);
+        s.state = won ? State::Won : State::Lost;
+        s.prize = won ? s.payout : 0;
     }
     return out;
 }

@@ -33,10 +33,9 @@ QString name(Play play)
 
 std::optional<Play> byName(const QString &text)
 {
-    for (int p = 0; p < playCount; ++p)
-        if (text == QString::fromUtf8(playNames[p]))
-            return Play(p);
-    return std::nullopt;
+    static const QStringList all = names();
+    const qsizetype at = all.indexOf(text);
+    return at >= 0 ? std::optional(Play(at)) : std::nullopt;
 }
 
 QStringList names()
@@ -113,7 +112,6 @@ std::optional<Choice> choice(Play play, const QString &typed, QString *why)
             *why = text;
         return std::nullopt;
     };
-    const QString playName = name(play);
     const QString numbers = typed.trimmed();
     for (const QChar c : numbers)
         if (c < QLatin1Char('0') || c > QLatin1Char('9'))
@@ -126,7 +124,7 @@ std::optional<Choice> choice(Play play, const QString &typed, QString *why)
     }
     if (play == Play::TripleAny || play == Play::RunAny) {
         if (!numbers.isEmpty())
-            return refuse(QStringLiteral("%1不选号码：%2").arg(playName, numbers));
+            return refuse(QStringLiteral("%1不选号码：%2").arg(name(play), numbers));
         return Choice{play, {}};
     }
     std::array<int, 3> d{};
@@ -163,7 +161,8 @@ std::optional<Choice> choice(Play play, const QString &typed, QString *why)
         break;
     }
     if (!fits)
-        return refuse(QStringLiteral("%1要选%2：%3").arg(playName, choiceHint(play), numbers.isEmpty() ? QStringLiteral("（没有号码）") : numbers));
+        return refuse(QStringLiteral("%1要选%2：%3")
+                          .arg(name(play), choiceHint(play), numbers.isEmpty() ? QStringLiteral("（没有号码）") : numbers));
     return Choice{play, canonical};
 }
 

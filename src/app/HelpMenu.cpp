@@ -23,7 +23,8 @@ HelpMenu::HelpMenu(QMainWindow *window, const MainWindowUi &ui, const AppService
     m_menu = named(window->menuBar()->addMenu(QStringLiteral("帮助(&B)")), QStringLiteral("mnuHelp"));
     const std::pair<const char *, const char *> pages[] = {{"使用说明(&U)", "guide.html"},
                                                            {"跟号回测与统计(&B)", "backtest.html"},
-                                                           {"走势与遗漏(&T)", "trend.html"}};
+                                                           {"走势与遗漏(&T)", "trend.html"},
+                                                           {"玩法、奖金与投注记录(&P)", "plays.html"}};
     for (const auto &[caption, page] : pages) {
         QAction *entry = m_menu->addAction(QString::fromUtf8(caption));
         entry->setObjectName(QStringLiteral("mnuHelp_") + QString::fromLatin1(page).section(QLatin1Char('.'), 0, 0));

@@ -264,7 +264,7 @@ void TestMainWindow::menusHoldEveryEntry()
         distinct(entries, menu->objectName());
     }
     QCOMPARE(captions(h.find<QMenu>("mnuFenxi")),
-             (QStringList{"跟号回测(&B)…", "统计图表(&C)…", "走势与遗漏(&T)…", "-", "回测与统计说明(&H)"}));
+             (QStringList{"跟号回测(&B)…", "统计图表(&C)…", "走势与遗漏(&T)…", "投注记录(&L)…", "-", "回测与统计说明(&H)"}));
     QCOMPARE(captions(h.find<QMenu>("mnuLsgl")),
              (QStringList{"导出历史号码(&O)", "删除最后历史(&E)", "清空历史号码(&C)", "删除到选定期(&D)",
                           "删除最后指定数量期历史(&N)", "-", "粘贴开奖号码(&P)…", "撤销上次删除(&U)", "恢复备份(&B)…"}));
@@ -971,8 +971,10 @@ void TestMainWindow::helpMenuAndF1()
     h.action("mnuHelp_guide")->trigger();
     h.action("mnuHelp_backtest")->trigger();
     h.action("mnuHelp_trend")->trigger();
-    QCOMPARE(h.launcher.opened, (QStringList{page("guide.html"), page("backtest.html"), page("trend.html")}));
-    QVERIFY(QFileInfo::exists(page("trend.html")));
+    h.action("mnuHelp_plays")->trigger();
+    QCOMPARE(h.launcher.opened,
+             (QStringList{page("guide.html"), page("backtest.html"), page("trend.html"), page("plays.html")}));
+    QVERIFY(QFileInfo::exists(page("plays.html")));
     h.action("mnuAbout")->trigger();
     QCOMPARE(h.dialogs.shown.last().title, QStringLiteral("关于"));
     QVERIFY(h.dialogs.shown.last().text.contains(QStringLiteral(VK3_VERSION)));
