@@ -148,6 +148,8 @@ void TestPlays::settlementFollowsTheDraws()
     QCOMPARE(t.spent, 16);
     QCOMPARE(t.won, 20 + 80 + 45);
     QCOMPARE(t.net(), 145 - 16);
+    QCOMPARE(Ledger::totalsLine(t), QStringLiteral("共 5 注（已开奖 4 注），投注 16 元，中奖 145 元，净 129 元，回报 906.3%"));
+    QCOMPARE(Ledger::totalsLine(Ledger::totals({})), QStringLiteral("共 0 注（已开奖 0 注），投注 0 元，中奖 0 元，净 0 元，回报 0.0%"));
     const double expected = 24 / 216.0 * 20 + 3 / 216.0 * 80 * 2 + 16 / 216.0 * 45;
     QCOMPARE(t.expected, expected);
     QCOMPARE(Ledger::fairSentence(t), QStringLiteral("按公平开奖，这些投注平均应回报 %1 元（± %2），实际回报 145 元")
