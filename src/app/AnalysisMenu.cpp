@@ -2,6 +2,7 @@
 
 #include "AnalysisWindows.h"
 #include "BetWindow.h"
+#include "SettingsDialogs.h"
 #include "Dialogs.h"
 #include "Settings.h"
 #include "TrendOmission.h"

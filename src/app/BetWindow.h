@@ -4,7 +4,6 @@
 #include "Ledger.h"
 
 #include <QDialog>
-#include <array>
 
 class GridModel;
 class HistoryCommands;
@@ -60,20 +59,4 @@ private:
     QLabel *m_summary;
     QChartView *m_chart;
     bool m_issueTyped = false; // the issue box holds the user's own issue
-};
-
-// 设置 → 奖金表…: the prize of one bet for each sum and each other play, as the province pays
-// it; 确定 hands the table to `saved`.
-class PrizeTableDialog : public QDialog
-{
-    Q_OBJECT
-public:
-    PrizeTableDialog(const Plays::PrizeTable &current, QWidget *parent = nullptr);
-    Plays::PrizeTable table() const;
-
-private:
-    void show(const Plays::PrizeTable &table);
-
-    std::array<QSpinBox *, 19> m_sums{};
-    std::array<QSpinBox *, Plays::playCount> m_plays{};
 };

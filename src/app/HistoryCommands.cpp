@@ -90,7 +90,8 @@ void HistoryCommands::reload()
 void HistoryCommands::setGame(int index)
 {
     const Province &game = ProvinceTable::at(index);
-    m_game = {index, game.code, game.drawsPerDay};
+    // As the game is drawn today: the user's setting, else the table's.
+    m_game = {index, game.code, m_settings.drawsPerDay()[size_t(std::clamp(index, 0, ProvinceTable::Count - 1))]};
 }
 
 QString HistoryCommands::otherGameCaption()
@@ -122,8 +123,12 @@ CommandOutcome HistoryCommands::storeDraw(const QString &issueText, const Number
     if (m_snapshot.isEmpty() && (!ok || shown <= 0))
         return failure(entryTitle, QStringLiteral("请先输入期号：历史号码是空的，请在号码框左边输入这一期的期号。"));
     if (ok && m_game.index != OnlineUpdate::plainIssueGame) {
-        if (const QString why = IssueNumbers::unsoundSequence(shown, m_game.drawsPerDay); !why.isEmpty())
-            return failure(entryTitle, why + QStringLiteral("\n\n号码没有保存。"));
+        if (const QString why = IssueNumbers::unsoundSequence(shown, m_game.drawsPerDay); !why.isEmpty()) {
+            // The history may say why: the game is drawn more often now than the setting says.
+            const QString hint = IssueNumbers::drawsPerDayHint(m_snapshot, m_game.drawsPerDay);
+            return failure(entryTitle, why + (hint.isEmpty() ? QString() : QStringLiteral("。") + hint) +
+                                           QStringLiteral("\n\n号码没有保存。"));
+        }
     }
     if (const QString other = otherGameCaption(); !other.isEmpty())
         return failure(entryTitle, QStringLiteral("历史号码属于%1，不能录入%2的开奖号码。\n请在“彩种选择”中选择%1，"

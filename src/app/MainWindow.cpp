@@ -1,5 +1,8 @@
 #include "MainWindow.h"
 
+#include "IssueNumbers.h"
+#include "SettingsDialogs.h"
+
 #include "AnalysisMenu.h"
 #include "BusyCursor.h"
 #include "CombinationSearch.h"
@@ -199,6 +202,15 @@ void MainWindow::connectControls()
     });
     connect(m_ui.mnuSetDay, &QAction::triggered, m_update, &UpdateCommand::askDaysToKeep);
     connect(m_ui.mnuUpdateHost, &QAction::triggered, m_update, &UpdateCommand::askUpdateHost);
+    connect(m_ui.mnuMeitian, &QAction::triggered, this, [this] {
+        auto *dialog = new DrawsPerDayDialog(m_settings.drawsPerDay(), this);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        connect(dialog, &QDialog::accepted, this, [this, dialog] {
+            m_settings.setDrawsPerDay(dialog->perDay());
+            switchGame(m_commands->game().index);
+        });
+        dialog->open();
+    });
     connect(m_ui.cmdUpdateCancel, &QPushButton::clicked, this, [this] { m_services.pageLoader->cancel(); });
     connect(new HelpMenu(this, m_ui, m_services), &HelpMenu::statusMessage, this, &MainWindow::showStatus);
     connect(m_analysis, &AnalysisMenu::statusMessage, this, &MainWindow::showStatus);
@@ -273,7 +285,8 @@ void MainWindow::showGame()
     setWindowTitle(productTitle() + QStringLiteral(" — ") + caption);
     m_historyPanel->showGame(caption);
     const QString other = m_commands->otherGameCaption();
-    showStatus(other.isEmpty() ? QString() : QStringLiteral("历史号码属于%1").arg(other));
+    showStatus(other.isEmpty() ? IssueNumbers::drawsPerDayHint(snapshot(), m_commands->game().drawsPerDay)
+                               : QStringLiteral("历史号码属于%1").arg(other));
 }
 
 void MainWindow::setCommandsEnabled(bool enabled)

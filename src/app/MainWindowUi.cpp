@@ -49,6 +49,7 @@ void MainWindowUi::setupUi(QMainWindow *window)
     mnuUpdateHost =
         named(mnuSetup->addAction(QStringLiteral("开奖网址(&U)…")), QStringLiteral("mnuUpdateHost"));
     mnuJiangjin = named(mnuSetup->addAction(QStringLiteral("奖金表(&J)…")), QStringLiteral("mnuJiangjin"));
+    mnuMeitian = named(mnuSetup->addAction(QStringLiteral("每天期数(&M)…")), QStringLiteral("mnuMeitian"));
     mnuHomePage =
         named(mnuSetup->addAction(QStringLiteral("软件介绍服务主页(&P)")), QStringLiteral("mnuHomePage"));
     mnuIntroPage =

@@ -23,6 +23,7 @@ struct MainWindowUi
     QPushButton *cmdUpdateCancel = nullptr;
     QAction *mnuUpdateHost = nullptr;
     QAction *mnuJiangjin = nullptr;
+    QAction *mnuMeitian = nullptr;
 
     QMenu *mnuLsgl = nullptr;
     QAction *mnuDcls = nullptr;

@@ -1,6 +1,7 @@
 #include "Settings.h"
 
 #include "OnlineUpdate.h"
+#include "ProvinceTable.h"
 
 #include <QRegularExpression>
 #include <QSettings>
@@ -82,6 +83,17 @@ QString Settings::updateHost() const
 void Settings::setUpdateHost(const QString &host)
 {
     m_store->setValue(QStringLiteral("IniSetting/UpdateHost"), host);
+    m_store->sync();
+}
+
+std::array<int, 15> Settings::drawsPerDay() const
+{
+    return ProvinceTable::drawsPerDayFrom(m_store->value(drawsPerDayKey()).toString());
+}
+
+void Settings::setDrawsPerDay(const std::array<int, 15> &perDay)
+{
+    m_store->setValue(drawsPerDayKey(), ProvinceTable::drawsPerDayText(perDay));
     m_store->sync();
 }
 

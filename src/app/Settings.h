@@ -3,6 +3,7 @@
 #include "Plays.h"
 
 #include <QString>
+#include <array>
 #include <memory>
 #include <optional>
 
@@ -54,6 +55,11 @@ public:
     bool bolZhpm() const { return boolValue(Key::bolZhpm); }
     qint16 intZhWSetup() const { return intValue(Key::intZhWSetup); }
     qint16 iniSerchDay() const { return intValue(Key::IniSerchDay); }
+
+    // DrawsPerDay: each game's draws a day, "78,78,…" (the table's where missing or wrong).
+    std::array<int, 15> drawsPerDay() const;
+    void setDrawsPerDay(const std::array<int, 15> &perDay);
+    static QString drawsPerDayKey() { return QStringLiteral("IniSetting/DrawsPerDay"); }
 
     // Jiangjin: the prize table as JSON (the national one when missing or not a valid table).
     Plays::PrizeTable prizes() const;

@@ -76,7 +76,7 @@ SearchOptions parseSearchOptions(Context &c, Arguments &args, Mode mode)
                 (*typed)[size_t(p)] = qint16(wholeNumber(parts[p].trimmed(), option, -32768, 32767));
         } else if (patternSource && option == QLatin1String("--verify")) {
             verifyIssue = args.valueOf(option);
-            if (!PatternRefresh::predecessorIssue(*verifyIssue, ProvinceTable::at(c.game).drawsPerDay))
+            if (!PatternRefresh::predecessorIssue(*verifyIssue, c.drawsPerDay()))
                 throw UsageError{QStringLiteral("--verify 不是期号：%1").arg(*verifyIssue)};
         } else if (patternSource && option == QLatin1String("--before-only")) {
             beforeOnly = true;
@@ -129,7 +129,7 @@ SearchResult searchCommand(Context &c, SearchOptions &o, bool combination, QJson
         snapshot.isEmpty() ? std::nullopt : std::optional<qint32>(snapshot.last().sqqh);
     if (verifyIssue) {
         const auto verification = PatternRefresh::verify(snapshot, state, *verifyIssue, beforeOnly,
-                                                         ProvinceTable::at(c.game).drawsPerDay);
+                                                         c.drawsPerDay());
         if (!verification.pattern)
             throw UsageError{
                 QStringLiteral("--verify：历史号码中没有 %1 期之前的开奖号码").arg(*verifyIssue)};

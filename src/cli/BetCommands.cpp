@@ -28,7 +28,7 @@ int addBet(Context &c, Arguments &args, QTextStream &out)
     if (words.size() < 2 || words.size() > 3)
         throw UsageError{QStringLiteral("用法：bet add ISSUE PLAY [NUMBERS] [--multiple M]")};
     const qint32 issue = issueNumber(words[0], QStringLiteral("期号"));
-    const int drawsPerDay = ProvinceTable::at(c.game).drawsPerDay;
+    const int drawsPerDay = c.drawsPerDay();
     const QString issueText = QString::number(issue);
     if (issueText.size() != 9 || !IssueNumbers::dateOf(issueText))
         throw UsageError{QStringLiteral("期号 %1 不是本彩种的期号（应为 YYMMDDNNN）").arg(words[0])};

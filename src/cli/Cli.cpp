@@ -74,6 +74,9 @@ const char usageTail[] = R"(
 其他选项：
   --dir DIR       历史号码文件夹（默认为程序所在或用户数据文件夹）
   --game INDEX    彩种 0~14（默认 0，福建快3）
+  --draws-per-day N
+                  本彩种现在每天开奖的期数 1~120（默认为窗口“设置 → 每天期数”保存的，
+                  没有保存时为原来的期数）
   --help          显示本说明
   --version       显示版本
 
@@ -114,6 +117,8 @@ int runCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
                 c.folder = args.valueOf(word);
             else if (word == QLatin1String("--game"))
                 c.game = int(wholeNumber(args.valueOf(word), word, 0, ProvinceTable::Count - 1));
+            else if (word == QLatin1String("--draws-per-day"))
+                c.drawsPerDayGiven = int(wholeNumber(args.valueOf(word), word, 1, ProvinceTable::maxDrawsPerDay));
             else if (word == QLatin1String("--segment-base"))
                 c.segmentBase = int(wholeNumber(args.valueOf(word), word, 0, 1));
             else if (const Command *command = commandNamed(word))

@@ -1,6 +1,7 @@
 #include "CliContext.h"
 
 #include <QFile>
+#include <QSettings>
 
 #include "HistoryMaintenance.h"
 
@@ -52,6 +53,16 @@ QString jsonText(const QString &text)
 QString jsonNumber(double value)
 {
     return jsonValue(QJsonValue(value));
+}
+
+int Context::drawsPerDay() const
+{
+    if (drawsPerDayGiven)
+        return *drawsPerDayGiven;
+    // The setting the window saves (设置 → 每天期数), read only.
+    const QSettings saved(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Pelomarix"));
+    return ProvinceTable::drawsPerDayFrom(saved.value(QStringLiteral("IniSetting/DrawsPerDay")).toString())
+        [size_t(std::clamp(game, 0, ProvinceTable::Count - 1))];
 }
 
 Plays::PrizeTable Context::prizes() const

@@ -70,6 +70,11 @@ struct Context
     HistoryDb db;
     HistorySnapshot snapshot;
     QString prizesFile; // --prizes: the province's prize table instead of the national one
+    std::optional<int> drawsPerDayGiven; // --draws-per-day
+
+    // The game's draws a day as drawn today: --draws-per-day, else the window's saved setting,
+    // else the table's.
+    int drawsPerDay() const;
 
     // The prize table: the national one, or what --prizes gives.
     Plays::PrizeTable prizes() const;
@@ -107,7 +112,7 @@ struct Context
     {
         if (snapshot.isEmpty())
             return placeholderIssue;
-        return IssueNumbers::next(snapshot.last().sqqh, ProvinceTable::at(game).drawsPerDay)
+        return IssueNumbers::next(snapshot.last().sqqh, drawsPerDay())
             .value_or(placeholderIssue);
     }
     // The issue that lines without their own issue take: the last issue + 1, as the window holds it.

@@ -30,7 +30,7 @@ int importFile(Context &c, Arguments &args, QTextStream &out)
     c.open(false);
     HistoryWriter::Backup backup{c.folder, QStringLiteral("读入"), {}};
     const auto reading = HistoryWriter::import(c.db, *content, 0, c.segmentBase, &error, &backup,
-                                               c.game == OnlineUpdate::plainIssueGame ? 0 : ProvinceTable::at(c.game).drawsPerDay);
+                                               c.game == OnlineUpdate::plainIssueGame ? 0 : c.drawsPerDay());
     if (!reading)
         throw UsageError{QStringLiteral("读入没有完成，历史号码没有改变：%1").arg(error)};
     c.db.recordGame(c.game, true);
@@ -113,7 +113,7 @@ int mergeDraws(Context &c, Arguments &args, QTextStream &out)
         throw UsageError{QStringLiteral("文件中的开奖号码超过 %1 期，没有合并，历史号码没有改变").arg(HistoryText::maxDraws)};
     // Issues no draw of this game can have are skipped, as the window and `add` refuse them.
     if (c.game != OnlineUpdate::plainIssueGame)
-        DrawText::dropUnsound(reading, ProvinceTable::at(c.game).drawsPerDay);
+        DrawText::dropUnsound(reading, c.drawsPerDay());
     std::vector<TextDraw> draws;
     for (const DrawText::Found &found : reading.draws)
         draws.push_back(found.draw);
@@ -175,7 +175,7 @@ int addDraw(Context &c, Arguments &args, QTextStream &out)
             throw UsageError{QStringLiteral("add 不认识的选项：%1").arg(option)};
         given = issueNumber(args.valueOf(option), option);
     }
-    const int drawsPerDay = ProvinceTable::at(c.game).drawsPerDay;
+    const int drawsPerDay = c.drawsPerDay();
     if (given && c.game != OnlineUpdate::plainIssueGame) {
         if (const QString why = IssueNumbers::unsoundSequence(*given, drawsPerDay); !why.isEmpty())
             throw UsageError{why};
@@ -228,7 +228,7 @@ int update(Context &c, Arguments &args, QTextStream &out)
     HttpPageLoader loader;
     const Province &province = ProvinceTable::at(c.game);
     const OnlineUpdate::Outcome outcome = OnlineUpdate::run(
-        c.db, c.snapshot, loader, {c.game, province.code, province.drawsPerDay}, host, QDate::currentDate(),
+        c.db, c.snapshot, loader, {c.game, province.code, c.drawsPerDay()}, host, QDate::currentDate(),
         days, c.segmentBase, c.db.storedGame().value_or(c.game) != c.game, c.folder);
     if (!outcome.error.isEmpty())
         throw UsageError{QStringLiteral("在线更新没有完成，历史号码没有改变：%1").arg(outcome.error)};

@@ -1,5 +1,9 @@
 #include "IssueNumbers.h"
 
+#include "HistorySnapshot.h"
+
+#include <vector>
+
 #include <limits>
 
 namespace IssueNumbers {
@@ -55,6 +59,29 @@ QString unsoundSequence(qint32 issue, int drawsPerDay)
         .arg(sequence, 3, 10, QLatin1Char('0'))
         .arg(drawsPerDay)
         .arg(drawsPerDay, 3, 10, QLatin1Char('0'));
+}
+
+std::optional<int> lastDaysEnd(const HistorySnapshot &history)
+{
+    std::vector<int> ends; // of the days before the newest, newest first
+    for (int i = history.count() - 1; i > 0 && ends.size() < 3; --i) {
+        const qint32 issue = history.issue(i), before = history.issue(i - 1);
+        if (issue < 100'000'000 || before < 100'000'000)
+            return std::nullopt; // not date-based
+        if (before / 1000 != issue / 1000)
+            ends.push_back(before % 1000);
+    }
+    if (ends.size() < 3 || ends[0] != ends[1] || ends[1] != ends[2])
+        return std::nullopt;
+    return ends[0];
+}
+
+QString drawsPerDayHint(const HistorySnapshot &history, int drawsPerDay)
+{
+    const std::optional<int> end = lastDaysEnd(history);
+    if (!end || *end == drawsPerDay)
+        return {};
+    return QStringLiteral("最近三天每天开奖 %1 期，设置为 %2 期（设置 → 每天期数）").arg(*end).arg(drawsPerDay);
 }
 
 } // namespace IssueNumbers

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QDate>
+
+class HistorySnapshot;
 #include <QString>
 #include <optional>
 
@@ -17,5 +19,12 @@ std::optional<qint32> next(qint32 last, int drawsPerDay);
 // Why a typed issue of a date-based game cannot be a draw: its sequence is 0 or above the day's
 // draws. Empty when it can be (issues that are no 9-digit date are not judged).
 QString unsoundSequence(qint32 issue, int drawsPerDay);
+
+// The sequence the last three complete days of a date-based history ended at (days followed by
+// a stored day), when all three ended at the same one; nothing otherwise.
+std::optional<int> lastDaysEnd(const HistorySnapshot &history);
+// "最近三天每天开奖 K 期，设置为 M 期（设置 → 每天期数）" when the history says the setting is wrong;
+// empty otherwise.
+QString drawsPerDayHint(const HistorySnapshot &history, int drawsPerDay);
 
 } // namespace IssueNumbers

@@ -1,5 +1,7 @@
 #include "ProvinceTable.h"
 
+#include <QStringList>
+
 namespace ProvinceTable {
 
 const std::array<Province, Count> &all()
@@ -28,6 +30,26 @@ const std::array<Province, Count> &all()
 const Province &at(int index)
 {
     return index >= 0 && index < Count ? all()[size_t(index)] : all()[0];
+}
+
+std::array<int, Count> drawsPerDayFrom(const QString &saved)
+{
+    std::array<int, Count> perDay{};
+    const QStringList numbers = saved.split(QLatin1Char(','));
+    for (int i = 0; i < Count; ++i) {
+        bool ok = false;
+        const int n = numbers.value(i).trimmed().toInt(&ok);
+        perDay[size_t(i)] = ok && n >= 1 && n <= maxDrawsPerDay ? n : all()[size_t(i)].drawsPerDay;
+    }
+    return perDay;
+}
+
+QString drawsPerDayText(const std::array<int, Count> &perDay)
+{
+    QStringList numbers;
+    for (int n : perDay)
+        numbers << QString::number(n);
+    return numbers.join(QLatin1Char(','));
 }
 
 } // namespace ProvinceTable

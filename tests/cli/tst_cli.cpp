@@ -163,6 +163,7 @@ private slots:
     void readOnlyLogIsNeverSkipped();
     void damagedCopyReadsTheRows();
     void betLedger();
+    void drawsPerDayAsDrawnToday();
     void folderReadOnlyForAnotherUser();
     void backtestGoldenOutput_data();
     void backtestGoldenOutput();
@@ -1099,6 +1100,32 @@ void TestCli::damagedCopyReadsTheRows()
             QVERIFY2(db.packIsCurrent(), damage);
         }
     }
+}
+
+// The next issue after a day's last draw follows the draws a day given, else the window's saved
+// setting, else the table's.
+void TestCli::drawsPerDayAsDrawnToday()
+{
+    TestFolder folder;
+    const QString dir = folder.path();
+    QByteArray text;
+    for (const TestDraw &d : TestHistory::consecutive(161212001, 41))
+        text += QByteArray::number(d.issue) + " 1 2 3\n";
+    QVERIFY(HistoryText::writeFile(dir + "/draws.txt", text, nullptr));
+    QCOMPARE(cli({"--dir", dir, "import", dir + "/draws.txt"}).status, 0);
+    QCOMPARE(cli({"--dir", dir, "next-issue"}).out, QByteArray("161212042\n"));
+    QCOMPARE(cli({"--dir", dir, "--draws-per-day", "41", "next-issue"}).out, QByteArray("161213001\n"));
+    QCOMPARE(cli({"--dir", dir, "--draws-per-day", "121", "next-issue"}).status, 2);
+    // The window's saved setting (福建快3 at 41).
+    const QByteArray home = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", folder.filePath("config").toUtf8());
+    const auto restore = qScopeGuard([&] { home.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", home); });
+    QDir().mkpath(folder.filePath("config"));
+    QVERIFY(HistoryText::writeFile(folder.filePath("config/Pelomarix.ini"), "[IniSetting]\nDrawsPerDay=\"41,78\"\n", nullptr));
+    QCOMPARE(cli({"--dir", dir, "next-issue"}).out, QByteArray("161213001\n"));
+    const Run added = cli({"--dir", dir, "add", "456"});
+    QCOMPARE(added.status, 0);
+    QCOMPARE(cli({"--dir", dir, "list"}).out.right(14), QByteArray("161213001 456\n"));
 }
 
 // Bets placed with the tool are settled by whatever draw is stored for their issue at each read.

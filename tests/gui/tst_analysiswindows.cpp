@@ -1,5 +1,6 @@
 #include "AnalysisWindows.h"
 #include "BetWindow.h"
+#include "SettingsDialogs.h"
 #include "Settings.h"
 #include "ResultGrids.h"
 #include "TrendOmission.h"

@@ -8,6 +8,9 @@
 #include "MergeCommand.h"
 #include "TestHistory.h"
 #include "WindowHarness.h"
+#include "SettingsDialogs.h"
+#include <QSpinBox>
+#include "Settings.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -96,6 +99,7 @@ private slots:
     void keepUpToOffersTheSelectedRow();
     void typedIssueSurvivesAReload();
     void unsoundTypedDrawsAreRefused();
+    void drawsPerDayAsDrawnToday();
     void eachImportRecordsItsGame();
     void trimmingKeepsEveryIssueForm_data();
     void trimmingKeepsEveryIssueForm();
@@ -773,6 +777,43 @@ void TestHistoryCommands::unsoundTypedDrawsAreRefused()
     typeDraw();
     QVERIFY(h.dialogs.shown.last().text.contains(QStringLiteral("历史号码属于福建快3")));
     QCOMPARE(storedIssues(w).size(), 3);
+}
+
+// 设置 → 每天期数: the next issue rolls over at the game's draws a day as set; a history whose last
+// three complete days disagree with the setting says so, also when a typed draw is refused.
+void TestHistoryCommands::drawsPerDayAsDrawnToday()
+{
+    Harness h;
+    std::vector<TestDraw> draws;
+    for (const std::vector<TestDraw> &day : {TestHistory::consecutive(161210001, 41), TestHistory::consecutive(161211001, 41),
+                                             TestHistory::consecutive(161212001, 41)})
+        draws.insert(draws.end(), day.begin(), day.end());
+    draws.push_back({161213001, {1, 2, 3}});
+    QVERIFY(TestHistory::createIn(h.folder.path(), draws));
+    MainWindow &w = h.start();
+    const QString hint = QStringLiteral("最近三天每天开奖 41 期，设置为 78 期（设置 → 每天期数）");
+    QCOMPARE(w.statusText(), hint);
+    h.find<QLineEdit>("Text1")->setText("161213079");
+    for (int p = 1; p <= 3; ++p)
+        QTest::keyClick(entry(h, p), Qt::Key_3);
+    QVERIFY2(h.dialogs.shown.last().text.contains(QStringLiteral("序号 079 不对") + QStringLiteral("：本彩种每天开奖 78 期")),
+             qPrintable(h.dialogs.shown.last().text));
+    QVERIFY(h.dialogs.shown.last().text.contains(hint));
+    // Set to 41 for 福建快3: the hint goes, and a day's last draw rolls over to the next day.
+    h.action("mnuMeitian")->trigger();
+    auto *dialog = w.findChild<DrawsPerDayDialog *>();
+    QVERIFY(dialog);
+    dialog->findChild<QSpinBox *>("spnMeitian0")->setValue(41);
+    dialog->accept();
+    QCOMPARE(Settings().drawsPerDay()[0], 41);
+    QCOMPARE(w.statusText(), QString());
+    for (int p = 1; p <= 3; ++p)
+        entry(h, p)->clear();
+    h.find<QLineEdit>("Text1")->setText("161213041");
+    for (int p = 1; p <= 3; ++p)
+        QTest::keyClick(entry(h, p), Qt::Key_4);
+    QCOMPARE(storedIssues(w).last(), 161213041);
+    QCOMPARE(h.text("Text1"), QStringLiteral("161214001"));
 }
 
 // The history belongs to the game it was last imported under: an update under that game then

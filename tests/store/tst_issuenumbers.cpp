@@ -1,4 +1,6 @@
 #include "IssueNumbers.h"
+#include "HistorySnapshot.h"
+#include "ProvinceTable.h"
 
 #include <QTest>
 #include <limits>
@@ -9,6 +11,9 @@ class TestIssueNumbers : public QObject
 private slots:
     void next_data();
     void next();
+    void drawsPerDayFromTheHistory_data();
+    void drawsPerDayFromTheHistory();
+    void savedDrawsPerDay();
 };
 
 void TestIssueNumbers::next_data()
@@ -25,6 +30,8 @@ void TestIssueNumbers::next_data()
     QTest::newRow("73: before day end") << 161212072 << 73 << qint64(161212073);
     QTest::newRow("87: 吉林 day end") << 161212087 << 87 << qint64(161213001);
     QTest::newRow("87: 078 goes on") << 161212078 << 87 << qint64(161212079);
+    QTest::newRow("41: day end") << 161212041 << 41 << qint64(161213001);
+    QTest::newRow("41: inside the day") << 161212040 << 41 << qint64(161212041);
     QTest::newRow("leap year Feb 28") << 160228078 << 78 << qint64(160229001);
     QTest::newRow("leap day") << 160229078 << 78 << qint64(160301001);
     QTest::newRow("common year Feb 28") << 170228078 << 78 << qint64(170301001);
@@ -43,6 +50,53 @@ void TestIssueNumbers::next()
     QFETCH(qint64, expected);
     const std::optional<qint32> next = IssueNumbers::next(last, drawsPerDay);
     QCOMPARE(next ? qint64(*next) : qint64(-1), expected);
+}
+
+void TestIssueNumbers::drawsPerDayFromTheHistory_data()
+{
+    QTest::addColumn<QList<int>>("dayEnds"); // the last sequence of each stored day, oldest first
+    QTest::addColumn<int>("setting");
+    QTest::addColumn<QString>("hint");
+    const QString hint41 = QStringLiteral("最近三天每天开奖 41 期，设置为 78 期（设置 → 每天期数）");
+    QTest::newRow("three days of 41, then today") << QList<int>{78, 41, 41, 41, 5} << 78 << hint41;
+    QTest::newRow("as set") << QList<int>{41, 41, 41, 5} << 41 << QString();
+    QTest::newRow("only two complete days") << QList<int>{41, 41, 5} << 78 << QString();
+    QTest::newRow("days that differ") << QList<int>{41, 40, 41, 5} << 78 << QString();
+    QTest::newRow("today's end does not count") << QList<int>{78, 78, 78, 41} << 78 << QString();
+}
+
+// Whether the history says the draws per day setting is wrong: only the last three complete days
+// (each followed by a stored day), all ending at one sequence.
+void TestIssueNumbers::drawsPerDayFromTheHistory()
+{
+    QFETCH(QList<int>, dayEnds);
+    QFETCH(int, setting);
+    QFETCH(QString, hint);
+    HistorySnapshot history;
+    QDate day(2016, 12, 1);
+    for (int end : dayEnds) {
+        for (int k = 1; k <= end; ++k) {
+            DrawCore row{};
+            row.sqqh = qint32(day.toString("yyMMdd").toInt() * 1000 + k);
+            history.append(row);
+        }
+        day = day.addDays(1);
+    }
+    QCOMPARE(IssueNumbers::drawsPerDayHint(history, setting), hint);
+}
+
+void TestIssueNumbers::savedDrawsPerDay()
+{
+    std::array<int, ProvinceTable::Count> perDay = ProvinceTable::drawsPerDayFrom(QString());
+    QCOMPARE(perDay[0], int(ProvinceTable::at(0).drawsPerDay));
+    perDay[3] = 41;
+    QCOMPARE(ProvinceTable::drawsPerDayFrom(ProvinceTable::drawsPerDayText(perDay)), perDay);
+    // A wrong number keeps the table's: 0, 121, not a number.
+    const auto read = ProvinceTable::drawsPerDayFrom(QStringLiteral("0,121,x,40"));
+    QCOMPARE(read[0], int(ProvinceTable::at(0).drawsPerDay));
+    QCOMPARE(read[1], int(ProvinceTable::at(1).drawsPerDay));
+    QCOMPARE(read[2], int(ProvinceTable::at(2).drawsPerDay));
+    QCOMPARE(read[3], 40);
 }
 
 QTEST_GUILESS_MAIN(TestIssueNumbers)

@@ -1,0 +1,126 @@
+#include "SettingsDialogs.h"
+
+#include "Widgets.h"
+
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+#include <functional>
+
+using Widgets::named;
+
+namespace {
+
+QDialogButtonBox *buttons(QDialog *dialog, const std::function<void()> &restore, const QString &restoreText)
+{
+    auto *box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::RestoreDefaults);
+    box->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
+    box->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
+    box->button(QDialogButtonBox::RestoreDefaults)->setText(restoreText);
+    QObject::connect(box, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(box, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    QObject::connect(box->button(QDialogButtonBox::RestoreDefaults), &QPushButton::clicked, dialog, restore);
+    return box;
+}
+
+} // namespace
+
+PrizeTableDialog::PrizeTableDialog(const Plays::PrizeTable &current, QWidget *parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("PrizeTableDialog"));
+    setWindowTitle(QStringLiteral("奖金表"));
+    auto *layout = new QVBoxLayout(this);
+    auto *explain = new QLabel(QStringLiteral("每注 2 元的奖金（元）。各省的奖金可能与全国统一的不同，按本省的填写；"
+                                              "遗漏统计和投注记录都按这张表计算。"));
+    explain->setWordWrap(true);
+    layout->addWidget(explain);
+    auto *grid = new QGridLayout;
+    const auto box = [this](const QString &name, const QString &accessible) {
+        auto *spin = named(new QSpinBox(this), name);
+        spin->setRange(1, 100'000'000);
+        spin->setAccessibleName(accessible);
+        return spin;
+    };
+    for (int sum = 3; sum <= 18; ++sum) {
+        m_sums[size_t(sum)] = box(QStringLiteral("spnJiangjinHz%1").arg(sum), QStringLiteral("和值 %1 的奖金").arg(sum));
+        auto *label = new QLabel(QStringLiteral("和值 %1").arg(sum));
+        label->setBuddy(m_sums[size_t(sum)]);
+        const int row = sum <= 10 ? sum - 3 : 18 - sum, col = sum <= 10 ? 0 : 2;
+        grid->addWidget(label, row, col);
+        grid->addWidget(m_sums[size_t(sum)], row, col + 1);
+    }
+    for (int p = 1; p < Plays::playCount; ++p) {
+        const QString name = Plays::name(Plays::Play(p));
+        m_plays[size_t(p)] = box(QStringLiteral("spnJiangjin%1").arg(p), name + QStringLiteral("的奖金"));
+        auto *label = new QLabel(name);
+        label->setBuddy(m_plays[size_t(p)]);
+        grid->addWidget(label, p - 1, 4);
+        grid->addWidget(m_plays[size_t(p)], p - 1, 5);
+    }
+    layout->addLayout(grid);
+    layout->addWidget(buttons(this, [this] { show(Plays::PrizeTable()); }, QStringLiteral("全国统一奖金(&D)")));
+    show(current);
+}
+
+void PrizeTableDialog::show(const Plays::PrizeTable &table)
+{
+    for (int sum = 3; sum <= 18; ++sum)
+        m_sums[size_t(sum)]->setValue(table.sumPrize(sum));
+    for (int p = 1; p < Plays::playCount; ++p)
+        m_plays[size_t(p)]->setValue(table.playPrize(Plays::Play(p)));
+}
+
+Plays::PrizeTable PrizeTableDialog::table() const
+{
+    Plays::PrizeTable table;
+    for (int sum = 3; sum <= 18; ++sum)
+        table.setSumPrize(sum, m_sums[size_t(sum)]->value());
+    for (int p = 1; p < Plays::playCount; ++p)
+        table.setPlayPrize(Plays::Play(p), m_plays[size_t(p)]->value());
+    return table;
+}
+
+DrawsPerDayDialog::DrawsPerDayDialog(const std::array<int, ProvinceTable::Count> &current, QWidget *parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("DrawsPerDayDialog"));
+    setWindowTitle(QStringLiteral("每天期数"));
+    auto *layout = new QVBoxLayout(this);
+    auto *explain = new QLabel(QStringLiteral("各彩种现在每天开奖的期数（每 10 分钟一期约 78~87 期，每 20 分钟一期约 40 期）。"
+                                              "下一期期号、跨天、验证和在线更新都按这里的期数。"));
+    explain->setWordWrap(true);
+    layout->addWidget(explain);
+    auto *grid = new QGridLayout;
+    for (int i = 0; i < ProvinceTable::Count; ++i) {
+        const QString caption = ProvinceTable::at(i).caption;
+        auto *spin = named(new QSpinBox(this), QStringLiteral("spnMeitian%1").arg(i));
+        spin->setRange(1, ProvinceTable::maxDrawsPerDay);
+        spin->setValue(current[size_t(i)]);
+        spin->setAccessibleName(caption + QStringLiteral("每天期数"));
+        auto *label = new QLabel(caption);
+        label->setBuddy(spin);
+        grid->addWidget(label, i % 8, (i / 8) * 2);
+        grid->addWidget(spin, i % 8, (i / 8) * 2 + 1);
+        m_games[size_t(i)] = spin;
+    }
+    layout->addLayout(grid);
+    layout->addWidget(buttons(
+        this,
+        [this] {
+            for (int i = 0; i < ProvinceTable::Count; ++i)
+                m_games[size_t(i)]->setValue(ProvinceTable::at(i).drawsPerDay);
+        },
+        QStringLiteral("恢复原来的期数(&D)")));
+}
+
+std::array<int, ProvinceTable::Count> DrawsPerDayDialog::perDay() const
+{
+    std::array<int, ProvinceTable::Count> perDay{};
+    for (int i = 0; i < ProvinceTable::Count; ++i)
+        perDay[size_t(i)] = m_games[size_t(i)]->value();
+    return perDay;
+}
