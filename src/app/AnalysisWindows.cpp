@@ -253,31 +253,11 @@ void BacktestDialog::showSummary()
         upper->append(x, band);
         lower->append(x, -band);
     }
-    auto *band = new QAreaSeries(upper, lower);
-    // The band does not own its edges.
-    upper->setParent(band);
-    lower->setParent(band);
-    band->setName(QStringLiteral("±2σ（纯随机的范围）"));
-    // The colour the caption under the chart names.
-    band->setColor(QColor(0x4a, 0x90, 0xd9));
-    band->setBorderColor(QColor(0x4a, 0x90, 0xd9));
-    band->setOpacity(0.25);
     auto *chart = new QChart;
-    chart->addSeries(band);
+    chart->addSeries(sigmaBand(upper, lower));
     chart->addSeries(excess);
-    auto axis = [chart](const ChartScale &scale, Qt::Alignment side, const QString &title) {
-        auto *values = new QValueAxis;
-        values->setRange(scale.min, scale.max);
-        values->setTickCount(scale.ticks);
-        values->setLabelFormat(QStringLiteral("%d"));
-        values->setTitleText(title);
-        chart->addAxis(values, side);
-        for (QAbstractSeries *series : chart->series())
-            series->attachAxis(values);
-        return values;
-    };
-    axis(ChartScale::around(0, double(s.issues.size())), Qt::AlignBottom, QStringLiteral("回测期数"));
-    axis(ChartScale::around(low, high), Qt::AlignLeft, QStringLiteral("命中 − 期望（期）"));
+    addValueAxis(chart, ChartScale::around(0, double(s.issues.size())), Qt::AlignBottom, QStringLiteral("回测期数"));
+    addValueAxis(chart, ChartScale::around(low, high), Qt::AlignLeft, QStringLiteral("命中 − 期望（期）"));
     m_valueSpan = {low, high};
     connect(chart, &QChart::plotAreaChanged, this, &BacktestDialog::fitValueAxis);
     chart->setTitle(QStringLiteral("累计命中比公平骰子的期望多（少）几期"));
@@ -287,6 +267,32 @@ void BacktestDialog::showSummary()
 
     m_grid->setRowSource(std::make_shared<BacktestRows>(*m_summary, m_state.intXianshiLei));
     m_export->setEnabled(!s.issues.empty());
+}
+
+QAreaSeries *sigmaBand(QLineSeries *upper, QLineSeries *lower)
+{
+    auto *band = new QAreaSeries(upper, lower);
+    // The band does not own its edges.
+    upper->setParent(band);
+    lower->setParent(band);
+    band->setName(QStringLiteral("±2σ（纯随机的范围）"));
+    // The colour the caption under the chart names.
+    band->setColor(QColor(0x4a, 0x90, 0xd9));
+    band->setBorderColor(QColor(0x4a, 0x90, 0xd9));
+    band->setOpacity(0.25);
+    return band;
+}
+
+void addValueAxis(QChart *chart, const ChartScale &scale, Qt::Alignment side, const QString &title)
+{
+    auto *values = new QValueAxis;
+    values->setRange(scale.min, scale.max);
+    values->setTickCount(scale.ticks);
+    values->setLabelFormat(QStringLiteral("%d"));
+    values->setTitleText(title);
+    chart->addAxis(values, side);
+    for (QAbstractSeries *series : chart->series())
+        series->attachAxis(values);
 }
 
 void fitValueAxis(QChart *chart, std::pair<double, double> span)

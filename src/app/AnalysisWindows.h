@@ -22,6 +22,15 @@ class QTableView;
 
 class QChart;
 
+class QAreaSeries;
+class QLineSeries;
+struct ChartScale;
+
+// The light blue ±2σ band between two edges (it takes them over), named for a reader.
+QAreaSeries *sigmaBand(QLineSeries *upper, QLineSeries *lower);
+// A value axis on `side` for every series of the chart.
+void addValueAxis(QChart *chart, const ChartScale &scale, Qt::Alignment side, const QString &title);
+
 // The chart's value axis over `span` with no more ticks than its plot's height can label (Qt
 // Charts drops labels that would overlap); call again when the plot changes size.
 void fitValueAxis(QChart *chart, std::pair<double, double> span);

@@ -264,29 +264,13 @@ void BetWindow::showChart()
         upper->append(double(x), e + band);
         lower->append(double(x), e - band);
     }
-    auto *band = new QAreaSeries(upper, lower);
-    upper->setParent(band);
-    lower->setParent(band);
-    band->setName(QStringLiteral("±2σ（纯随机的范围）"));
-    band->setColor(QColor(0x4a, 0x90, 0xd9));
-    band->setBorderColor(QColor(0x4a, 0x90, 0xd9));
-    band->setOpacity(0.25);
     auto *chart = new QChart;
-    chart->addSeries(band);
+    chart->addSeries(sigmaBand(upper, lower));
     chart->addSeries(expected);
     chart->addSeries(net);
-    const auto axis = [chart](const ChartScale &scale, Qt::Alignment side, const QString &title) {
-        auto *values = new QValueAxis;
-        values->setRange(scale.min, scale.max);
-        values->setTickCount(scale.ticks);
-        values->setLabelFormat(QStringLiteral("%d"));
-        values->setTitleText(title);
-        chart->addAxis(values, side);
-        for (QAbstractSeries *series : chart->series())
-            series->attachAxis(values);
-    };
-    axis(ChartScale::around(0, double(std::max<qint64>(x, 1))), Qt::AlignBottom, QStringLiteral("已开奖的投注"));
-    axis(ChartScale::around(low, high), Qt::AlignLeft, QStringLiteral("元"));
+    addValueAxis(chart, ChartScale::around(0, double(std::max<qint64>(x, 1))), Qt::AlignBottom,
+                 QStringLiteral("已开奖的投注"));
+    addValueAxis(chart, ChartScale::around(low, high), Qt::AlignLeft, QStringLiteral("元"));
     chart->setTitle(QStringLiteral("累计净收益与公平开奖的期望"));
     QChart *shown = m_chart->chart();
     m_chart->setChart(chart);
