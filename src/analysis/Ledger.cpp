@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <string>
+#include <string_view>
 #include <unordered_map>
 
 namespace Ledger {
@@ -37,24 +39,33 @@ int choiceKey(Plays::Play play, const QString &numbers)
 
 } // namespace
 
-std::vector<Bet> fromStored(const std::vector<StoredBet> &rows)
+std::optional<std::vector<Bet>> readBets(HistoryDb &db)
 {
-    // A ledger repeats a few choices: each is read once.
-    std::unordered_map<int, std::optional<Plays::Choice>> read;
+    // A ledger repeats a few plays and numbers: each stored text is read once.
+    struct Hash
+    {
+        using is_transparent = void;
+        size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
+    };
+    std::unordered_map<std::string, std::optional<Plays::Choice>, Hash, std::equal_to<>> choices;
+    std::string key;
     std::vector<Bet> bets;
-    bets.reserve(rows.size());
-    for (const StoredBet &row : rows) {
-        const std::optional<Plays::Play> play = Plays::byName(row.play);
-        if (!play || row.multiple < 1 || row.multiple > maxMultiple)
-            continue;
-        const int key = choiceKey(*play, row.numbers);
-        auto known = read.find(key);
-        if (key < 0 || known == read.end())
-            known = read.insert_or_assign(key, Plays::choice(*play, row.numbers, nullptr)).first;
-        if (known->second)
+    bets.reserve(size_t(BetTable::count(db)));
+    const bool read = BetTable::read(db, [&](const BetRow &row) {
+        key.assign(row.play.data(), size_t(row.play.size()));
+        key.push_back('|');
+        key.append(row.numbers.data(), size_t(row.numbers.size()));
+        auto known = choices.find(std::string_view(key));
+        if (known == choices.end()) {
+            const std::optional<Plays::Play> play = Plays::byName(QString::fromUtf8(row.play));
+            known = choices
+                        .emplace(key, play ? Plays::choice(*play, QString::fromUtf8(row.numbers), nullptr) : std::nullopt)
+                        .first;
+        }
+        if (known->second && row.multiple >= 1 && row.multiple <= maxMultiple)
             bets.push_back({row.id, row.issue, *known->second, row.multiple});
-    }
-    return bets;
+    });
+    return read ? std::optional(std::move(bets)) : std::nullopt;
 }
 
 StoredBet toStored(const Bet &bet)

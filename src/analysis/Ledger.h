@@ -23,8 +23,9 @@ struct Bet
 constexpr int maxMultiple = 10000;
 
 // The stored bets whose play and numbers can be read (a row written by hand that cannot is left
-// out), and a bet as it is stored.
-std::vector<Bet> fromStored(const std::vector<StoredBet> &rows);
+// out), in the order placed; nothing when they cannot be read (db.userError() says why).
+std::optional<std::vector<Bet>> readBets(HistoryDb &db);
+// A bet as it is stored.
 StoredBet toStored(const Bet &bet);
 
 enum class State { Pending, Won, Lost };

@@ -163,12 +163,12 @@ void BetWindow::refresh()
             history.isEmpty() ? std::nullopt : IssueNumbers::next(history.last().sqqh, m_commands->game().drawsPerDay);
         m_issue->setText(next ? QString::number(*next) : QString());
     }
-    const std::optional<std::vector<StoredBet>> stored = BetTable::read(m_commands->history());
-    if (!stored) {
+    std::optional<std::vector<Ledger::Bet>> read = Ledger::readBets(m_commands->history());
+    if (!read) {
         m_summary->setText(QStringLiteral("无法读取投注记录：%1").arg(m_commands->history().userError()));
         return;
     }
-    std::vector<Ledger::Bet> bets = Ledger::fromStored(*stored);
+    std::vector<Ledger::Bet> bets = std::move(*read);
     std::reverse(bets.begin(), bets.end());
     m_bets = Ledger::settle(bets, history, Settings().prizes());
     m_totals = Ledger::totals(m_bets);

@@ -117,10 +117,10 @@ int listBets(Context &c, Arguments &args, QTextStream &out)
         throw UsageError{QStringLiteral("--from %1 在 --to %2 之后：起始期号不能大于结束期号").arg(*from).arg(*to)};
     const Plays::PrizeTable prizes = c.prizes();
     c.open();
-    const std::optional<std::vector<StoredBet>> stored = BetTable::read(c.db);
-    if (!stored)
+    std::optional<std::vector<Ledger::Bet>> read = Ledger::readBets(c.db);
+    if (!read)
         throw UsageError{QStringLiteral("无法读取投注记录：%1").arg(c.db.userError())};
-    std::vector<Ledger::Bet> bets = Ledger::fromStored(*stored);
+    std::vector<Ledger::Bet> bets = std::move(*read);
     std::erase_if(bets, [&](const Ledger::Bet &b) { return (from && b.issue < *from) || (to && b.issue > *to); });
     const std::vector<Ledger::Settled> settled = Ledger::settle(bets, c.snapshot, prizes);
     const Ledger::Totals t = Ledger::totals(settled);

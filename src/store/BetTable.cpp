@@ -2,45 +2,25 @@
 
 #include "HistoryDb.h"
 
-#include <unordered_map>
-#include <string>
-#include <string_view>
 
 namespace BetTable {
 
-std::optional<std::vector<StoredBet>> read(HistoryDb &db)
+qint64 count(HistoryDb &db)
 {
-    std::vector<StoredBet> bets;
     if (!db.isOpen() || !db.database().hasTable(QStringLiteral("Touzhu")))
-        return bets;
-    {
-        FastStatement count(db.database(), QStringLiteral("SELECT count(*) FROM Touzhu"));
-        if (count.next())
-            bets.reserve(size_t(count.int64Value(0)));
-    }
+        return 0;
+    FastStatement q(db.database(), QStringLiteral("SELECT count(*) FROM Touzhu"));
+    return q.next() ? q.int64Value(0) : 0;
+}
+
+bool read(HistoryDb &db, const std::function<void(const BetRow &)> &each)
+{
+    if (!db.isOpen() || !db.database().hasTable(QStringLiteral("Touzhu")))
+        return true;
     FastStatement q(db.database(), QStringLiteral("SELECT Id, QH, Wanfa, Haoma, Beishu FROM Touzhu ORDER BY Id"));
-    // A ledger repeats a few plays and numbers: each text is made once and shared.
-    struct Hash
-    {
-        using is_transparent = void;
-        size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
-    };
-    std::unordered_map<std::string, QString, Hash, std::equal_to<>> texts;
-    const auto text = [&texts](QByteArrayView utf8) {
-        const std::string_view key(utf8.data(), size_t(utf8.size()));
-        auto known = texts.find(key);
-        if (known == texts.end())
-            known = texts.emplace(std::string(key), QString::fromUtf8(utf8)).first;
-        return known->second;
-    };
     while (q.next())
-        bets.push_back({q.int64Value(0), qint32(q.int64Value(1)), text(q.utf8Value(2)), text(q.utf8Value(3)),
-                        int(q.int64Value(4))});
-    if (!q.error().isEmpty()) {
-        db.refuse(q.error());
-        return std::nullopt;
-    }
-    return bets;
+        each({q.int64Value(0), qint32(q.int64Value(1)), q.utf8Value(2), q.utf8Value(3), int(q.int64Value(4))});
+    return q.error().isEmpty() || db.refuse(q.error());
 }
 
 std::optional<qint64> add(HistoryDb &db, const StoredBet &bet)

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -18,11 +20,23 @@ struct StoredBet
     int multiple = 1;
 };
 
+// One stored row as read: the texts are valid only while it is being looked at.
+struct BetRow
+{
+    qint64 id = 0;
+    qint32 issue = 0;
+    QByteArrayView play; // UTF-8
+    QByteArrayView numbers;
+    int multiple = 1;
+};
+
 namespace BetTable {
 
-// Every stored bet in the order they were placed; none when the table is not there yet.
-// Nothing when it cannot be read (db.userError() says why).
-std::optional<std::vector<StoredBet>> read(HistoryDb &db);
+// How many bets are stored (a reader's first guess at its size).
+qint64 count(HistoryDb &db);
+// Hands every stored bet to `each` in the order they were placed (none when the table is not
+// there yet). False when they cannot be read (db.userError() says why).
+bool read(HistoryDb &db, const std::function<void(const BetRow &)> &each);
 // Stores a bet (its id is ignored) in its own transaction; the new id, or nothing.
 std::optional<qint64> add(HistoryDb &db, const StoredBet &bet);
 // Removes one bet; refused when no bet has that id.
