@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "AutoUpdate.h"
 #include "IssueNumbers.h"
 #include "SettingsDialogs.h"
 
@@ -23,6 +24,7 @@
 #include "Widgets.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QBoxLayout>
 #include <QCursor>
 #include <QEvent>
@@ -164,7 +166,17 @@ void MainWindow::connectControls()
             command([this] { return m_trim->keepUpTo(m_historyPanel->selectedIssue()); }));
     connect(h.Command4, &QPushButton::clicked, this,
             command([this] { return m_commands->exportText(*m_historyPanel->grid()); }));
-    connect(h.Command21, &QPushButton::clicked, this, command([this] { return m_update->run(); }));
+    connect(h.Command21, &QPushButton::clicked, this, command([this] {
+                const CommandOutcome outcome = m_update->run();
+                m_autoUpdate->restart(); // the wait starts again after an update by hand
+                return outcome;
+            }));
+    // The automatic update waits while a command, a dialog or a search holds the window.
+    m_autoUpdate = new AutoUpdate(m_services, *m_commands,
+                                  [this] { return !menuBar()->isEnabled() || QApplication::activeModalWidget(); }, this);
+    m_autoUpdate->fillMenu(m_ui.mnuZidong);
+    connect(m_autoUpdate, &AutoUpdate::changed, this, &MainWindow::finish);
+    connect(m_autoUpdate, &AutoUpdate::statusMessage, this, &MainWindow::showStatus);
     m_merge = new MergeCommand(this, m_historyPanel->view(), *m_commands);
     connect(m_merge, &MergeCommand::finished, this, &MainWindow::finish);
     connect(m_ui.mnuPaste, &QAction::triggered, m_merge, &MergeCommand::pasteFromClipboard);
@@ -173,11 +185,13 @@ void MainWindow::connectControls()
         way == 0 ? m_historyPanel->cmdRdLst->click() : way == 1 ? m_merge->pasteFromClipboard() : m_historyPanel->Command21->click();
     });
     connect(m_update, &UpdateCommand::statusMessage, this, &MainWindow::showStatus);
-    connect(m_update, &UpdateCommand::loading, this, [this](bool busy) {
+    const auto loading = [this](bool busy) {
         setCommandsEnabled(!busy);
         m_ui.prgUpdate->setVisible(busy);
         m_ui.cmdUpdateCancel->setVisible(busy);
-    });
+    };
+    connect(m_update, &UpdateCommand::loading, this, loading);
+    connect(m_autoUpdate, &AutoUpdate::loading, this, loading);
     connect(m_commands, &HistoryCommands::progress, this,
             [this](qint64 done, qint64 total) { m_ui.showProgress(done, total); });
 
@@ -201,7 +215,10 @@ void MainWindow::connectControls()
         m_ui.mnuDscs.value(base)->setChecked(true);
     });
     connect(m_ui.mnuSetDay, &QAction::triggered, m_update, &UpdateCommand::askDaysToKeep);
-    connect(m_ui.mnuUpdateHost, &QAction::triggered, m_update, &UpdateCommand::askUpdateHost);
+    connect(m_ui.mnuUpdateHost, &QAction::triggered, this, [this] {
+        if (m_update->askUpdateHost())
+            m_autoUpdate->restart();
+    });
     connect(m_ui.mnuMeitian, &QAction::triggered, this, [this] {
         auto *dialog = new DrawsPerDayDialog(m_settings.drawsPerDay(), this);
         dialog->setAttribute(Qt::WA_DeleteOnClose);

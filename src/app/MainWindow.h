@@ -19,6 +19,7 @@ class TrendWindow;
 class BetWindow;
 class TrimCommands;
 class UpdateCommand;
+class AutoUpdate;
 
 // The main window composes the panels (history, search options, results) and the history
 // commands, holds the menus and the status label, and connects them. Every change of the
@@ -39,6 +40,7 @@ public:
     BetWindow *betWindow() const { return m_analysis->betWindow(); }
     HistoryCommands &commands() const { return *m_commands; }
     UpdateCommand &update() const { return *m_update; }
+    AutoUpdate &autoUpdate() const { return *m_autoUpdate; }
     MergeCommand &merging() const { return *m_merge; }
     TrimCommands &trimming() const { return *m_trim; }
     HistoryDb &history() const { return m_commands->history(); }
@@ -68,6 +70,7 @@ private:
     Settings m_settings;
     HistoryCommands *m_commands = nullptr;
     UpdateCommand *m_update = nullptr;
+    AutoUpdate *m_autoUpdate = nullptr;
     TrimCommands *m_trim = nullptr;
     HistoryPanel *m_historyPanel = nullptr;
     SearchOptionsPanel *m_options = nullptr;

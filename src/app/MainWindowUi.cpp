@@ -50,6 +50,7 @@ void MainWindowUi::setupUi(QMainWindow *window)
         named(mnuSetup->addAction(QStringLiteral("开奖网址(&U)…")), QStringLiteral("mnuUpdateHost"));
     mnuJiangjin = named(mnuSetup->addAction(QStringLiteral("奖金表(&J)…")), QStringLiteral("mnuJiangjin"));
     mnuMeitian = named(mnuSetup->addAction(QStringLiteral("每天期数(&M)…")), QStringLiteral("mnuMeitian"));
+    mnuZidong = named(mnuSetup->addMenu(QStringLiteral("自动更新(&Z)")), QStringLiteral("mnuZidong"));
     mnuHomePage =
         named(mnuSetup->addAction(QStringLiteral("软件介绍服务主页(&P)")), QStringLiteral("mnuHomePage"));
     mnuIntroPage =

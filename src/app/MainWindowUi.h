@@ -24,6 +24,7 @@ struct MainWindowUi
     QAction *mnuUpdateHost = nullptr;
     QAction *mnuJiangjin = nullptr;
     QAction *mnuMeitian = nullptr;
+    QMenu *mnuZidong = nullptr;
 
     QMenu *mnuLsgl = nullptr;
     QAction *mnuDcls = nullptr;

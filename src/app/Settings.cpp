@@ -5,6 +5,7 @@
 
 #include <QRegularExpression>
 #include <QSettings>
+#include <algorithm>
 #include <limits>
 #include <optional>
 
@@ -95,6 +96,23 @@ void Settings::setDrawsPerDay(const std::array<int, 15> &perDay)
 {
     m_store->setValue(drawsPerDayKey(), ProvinceTable::drawsPerDayText(perDay));
     m_store->sync();
+}
+
+int Settings::autoUpdateMinutes() const
+{
+    const int minutes = m_store->value(QStringLiteral("IniSetting/AutoUpdate")).toString().toInt();
+    return minutes == 5 || minutes == 10 || minutes == 20 || minutes == 30 ? minutes : 0;
+}
+
+void Settings::setAutoUpdateMinutes(int minutes)
+{
+    m_store->setValue(QStringLiteral("IniSetting/AutoUpdate"), QString::number(minutes));
+    m_store->sync();
+}
+
+int Settings::autoUpdateTestSeconds() const
+{
+    return std::clamp(m_store->value(QStringLiteral("IniSetting/AutoUpdateSeconds")).toString().toInt(), 0, 3600);
 }
 
 Plays::PrizeTable Settings::prizes() const

@@ -61,6 +61,12 @@ public:
     void setDrawsPerDay(const std::array<int, 15> &perDay);
     static QString drawsPerDayKey() { return QStringLiteral("IniSetting/DrawsPerDay"); }
 
+    // AutoUpdate: minutes between automatic updates (0 off; 5, 10, 20 or 30); AutoUpdateSeconds, a
+    // wait in seconds that tests set instead.
+    int autoUpdateMinutes() const;
+    void setAutoUpdateMinutes(int minutes);
+    int autoUpdateTestSeconds() const;
+
     // Jiangjin: the prize table as JSON (the national one when missing or not a valid table).
     Plays::PrizeTable prizes() const;
     void setPrizes(const Plays::PrizeTable &table);

@@ -2,6 +2,7 @@
 #include "ResultsPage.h"
 #include "TestHistory.h"
 #include "WindowHarness.h"
+#include "AutoUpdate.h"
 
 #include <QElapsedTimer>
 #include <QMenuBar>
@@ -40,6 +41,7 @@ private slots:
     void firstUpdateAsksForTheHost();
     void loadingCanBeCancelled();
     void nothingNewIsToldApart();
+    void automaticUpdate();
 
 private:
     std::unique_ptr<LoopbackHttpServer> m_server;
@@ -221,6 +223,49 @@ void TestUpdate::nothingNewIsToldApart()
     m_server->body = "<html><body>维护中</body></html>";
     h.find<QPushButton>("Command21")->click();
     QVERIFY(h.dialogs.shown.last().text.contains(QStringLiteral("没有找到开奖号码")));
+}
+
+// 设置 → 自动更新 (a wait of a second here): new draws appear without a click or a dialog, a
+// failing server makes the wait double and a success brings it back, a history the page would
+// replace is left alone.
+void TestUpdate::automaticUpdate()
+{
+    Harness h; // today is 2016-12-12
+    QVERIFY(TestHistory::createIn(h.folder.path(), day(161212, 1, 20)));
+    h.folder.writeSetting("UpdateHost", ".results.test");
+    h.folder.writeSetting("AutoUpdate", "10");
+    h.folder.writeSetting("AutoUpdateSeconds", "1");
+    MainWindow &w = h.start();
+    QVERIFY(w.autoUpdate().isActive());
+    QCOMPARE(h.action("mnuZidong10")->isChecked(), true);
+    m_server->body = resultsPage(day(161212, 1, 22), true);
+    QTRY_COMPARE_WITH_TIMEOUT(w.snapshot().count(), 22, 10000);
+    QVERIFY2(w.statusText().startsWith(QStringLiteral("自动更新：新增 2 期（161212022），下次 ")), qPrintable(w.statusText()));
+    QCOMPARE(h.text("Text1"), QStringLiteral("161212023"));
+    m_server->status = 500;
+    QTRY_VERIFY_WITH_TIMEOUT(w.statusText().startsWith(QStringLiteral("自动更新失败：")), 10000);
+    QCOMPARE(w.autoUpdate().intervalMs(), 2000);
+    QTRY_COMPARE_WITH_TIMEOUT(w.autoUpdate().intervalMs(), 4000, 10000);
+    m_server->status = 200;
+    m_server->body = resultsPage(day(161212, 1, 23), true);
+    QTRY_COMPARE_WITH_TIMEOUT(w.snapshot().count(), 23, 15000);
+    QCOMPARE(w.autoUpdate().intervalMs(), 1000);
+    QCOMPARE(h.dialogs.shown.size(), 0);
+    // 关 stops it.
+    h.action("mnuZidong0")->trigger();
+    QVERIFY(!w.autoUpdate().isActive());
+
+    // Draws older than the days to keep: the update would replace them, so it is left to the user.
+    Harness old;
+    QVERIFY(TestHistory::createIn(old.folder.path(), day(161201, 1, 20)));
+    old.folder.writeSetting("UpdateHost", ".results.test");
+    old.folder.writeSetting("AutoUpdate", "5");
+    old.folder.writeSetting("AutoUpdateSeconds", "1");
+    m_server->requests.clear();
+    MainWindow &kept = old.start();
+    QTRY_VERIFY_WITH_TIMEOUT(kept.statusText().startsWith(QStringLiteral("自动更新：历史号码需要替换")), 10000);
+    QCOMPARE(m_server->requests, QStringList());
+    QCOMPARE(kept.snapshot().count(), 20);
 }
 
 QTEST_MAIN(TestUpdate)
