@@ -1143,6 +1143,9 @@ void TestCli::betLedger()
             all << b.toObject().value("state").toString() + b.toObject().value("prize").toVariant().toString();
         return all;
     };
+    const Run none = cli({"--dir", dir, "bet", "list", "--json"}); // no bet yet: an empty ledger
+    QCOMPARE(none.status, 0);
+    QCOMPARE(QJsonDocument::fromJson(none.out).object().value("count").toInt(-1), 0);
     QCOMPARE(cli({"--dir", dir, "bet", "add", "130731078", "二不同号", "61", "--multiple", "3"}).out, QByteArray("1\n"));
     QCOMPARE(cli({"--dir", dir, "bet", "add", "130801001", "和值", "10"}).out, QByteArray("2\n"));
     QCOMPARE(cli({"--dir", dir, "bet", "add", "130801001", "三同号通选"}).out, QByteArray("3\n"));
