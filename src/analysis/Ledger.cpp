@@ -3,7 +3,6 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
-#include <numeric>
 #include <string>
 #include <string_view>
 #include <unordered_map>

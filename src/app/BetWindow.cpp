@@ -19,8 +19,6 @@
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
-#include <QDialogButtonBox>
-#include <QGridLayout>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -32,7 +30,6 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
-#include <QValueAxis>
 #include <cmath>
 
 using Widgets::named;
