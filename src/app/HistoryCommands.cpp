@@ -3,6 +3,7 @@
 #include "BusyCursor.h"
 #include "Dialogs.h"
 #include "FairDice.h"
+#include "GameFiles.h"
 #include "GridModel.h"
 #include "HistoryMaintenance.h"
 #include "IssueNumbers.h"
@@ -12,6 +13,7 @@
 #include <QCursor>
 #include <QWidget>
 #include <QDir>
+#include <QFileInfo>
 #include <QElapsedTimer>
 
 namespace {
@@ -58,10 +60,23 @@ QString HistoryCommands::programFile(const QString &name) const
 
 CommandOutcome HistoryCommands::open()
 {
-    const QString path = programFile(HistoryDb::fileName());
-    switch (m_history.open(path)) {
+    m_unrecordedGame = m_game.index;
+    m_opened = true;
+    return openHistory();
+}
+
+CommandOutcome HistoryCommands::openHistory()
+{
+    const QString path = GameFiles::pathFor(m_services.programFolder, m_game.index, m_unrecordedGame);
+    m_currentIssue = 0;
+    const HistoryDb::OpenStatus status = m_history.openForGame(path, m_game.index);
+    // A file that cannot be opened shows as no history, never as the game's shown before.
+    reload();
+    switch (status) {
     case HistoryDb::OpenStatus::Ok:
-        reload();
+        // A file of an older release says whose draws it holds from now on.
+        if (!m_history.isReadOnly() && !m_snapshot.isEmpty() && !m_history.storedGame())
+            m_history.recordGame(m_game.index, false);
         return {};
     case HistoryDb::OpenStatus::NotADatabase:
         return failure(QStringLiteral("历史数据库"),
@@ -69,7 +84,7 @@ CommandOutcome HistoryCommands::open()
                                       "程序不会修改或删除它；请检查该文件，或将其移走后重新启动程序。")
                            .arg(QDir::toNativeSeparators(path)));
     case HistoryDb::OpenStatus::UnreadableLog:
-        return failure(QStringLiteral("历史数据库"), HistoryDb::unreadableLogMessage());
+        return failure(QStringLiteral("历史数据库"), m_history.lastError());
     case HistoryDb::OpenStatus::NoSchema:
         return failure(QStringLiteral("历史数据库"), QStringLiteral("无法在历史数据库文件中建立数据表：\n%1\n\n%2")
                                                          .arg(QDir::toNativeSeparators(path), m_history.lastError()));
@@ -87,11 +102,24 @@ void HistoryCommands::reload()
         m_currentIssue = m_snapshot.last().qqh;
 }
 
-void HistoryCommands::setGame(int index)
+CommandOutcome HistoryCommands::setGame(int index)
 {
     const Province &game = ProvinceTable::at(index);
     // As the game is drawn today: the user's setting, else the table's.
     m_game = {index, game.code, m_settings.drawsPerDay()[size_t(std::clamp(index, 0, ProvinceTable::Count - 1))]};
+    if (!m_opened)
+        return {};
+    const QString path = GameFiles::pathFor(m_services.programFolder, index, m_unrecordedGame);
+    if (path == m_history.path())
+        return {};
+    CommandOutcome outcome = openHistory();
+    outcome.changed = true;
+    return outcome;
+}
+
+Backups::Owner HistoryCommands::backupOwner() const
+{
+    return {m_game.index, QFileInfo(m_history.path()).fileName() == GameFiles::mainFileName()};
 }
 
 QString HistoryCommands::otherGameCaption()

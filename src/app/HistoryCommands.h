@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppServices.h"
+#include "Backups.h"
 #include "HistoryDb.h"
 #include "HistorySnapshot.h"
 #include "HistoryWriter.h"
@@ -52,7 +53,7 @@ class HistoryCommands : public QObject
 public:
     HistoryCommands(const AppServices &services, QWidget *dialogParent);
 
-    // Opens the database of the program's folder and reads the history into memory.
+    // Opens the selected game's history in the program's folder and reads it into memory.
     CommandOutcome open();
     HistoryDb &history() { return m_history; }
     const HistorySnapshot &snapshot() const { return m_snapshot; }
@@ -61,7 +62,11 @@ public:
     // The issue after the last stored one, as the writers of rows continue it.
     qint32 currentIssue() const { return m_currentIssue; }
     const GameChoice &game() const { return m_game; }
-    void setGame(int index);
+    // Selects a game (again, after its draws a day changed): once the history is open, the
+    // game's own history is opened and read (the outcome says it changed).
+    CommandOutcome setGame(int index);
+    // Whose backups the selected game's history lists and restores.
+    Backups::Owner backupOwner() const;
     // The caption of the game whose draws the history holds, when it is not the selected one.
     QString otherGameCaption();
     void setSegmentBase(int base) { m_segmentBase = base; }
@@ -103,6 +108,7 @@ signals:
     void historyReloaded(const QString &what);
 
 private:
+    CommandOutcome openHistory();
 
     AppServices m_services;
     QWidget *m_parent;
@@ -110,6 +116,8 @@ private:
     HistoryDb m_history;
     HistorySnapshot m_snapshot;
     GameChoice m_game;
+    bool m_opened = false;
+    int m_unrecordedGame = 0; // whose a main file that records no game is: the game selected at open
     int m_segmentBase = 1;
     qint32 m_currentIssue = 0;
     bool m_copyFailed = false;

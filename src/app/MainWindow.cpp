@@ -290,9 +290,14 @@ void MainWindow::switchGame(int index)
     for (QAction *entry : std::as_const(m_ui.mnuK3))
         entry->setChecked(false);
     m_ui.mnuK3.value(index)->setChecked(true);
-    m_commands->setGame(index);
+    // Each game has its own history: the range starts over on the new one.
+    const CommandOutcome outcome = m_commands->setGame(index);
+    if (outcome.changed)
+        m_options->forgetTypedRange();
+    finish(outcome);
     // The next issue follows the new game's draws a day.
-    refresh();
+    if (!outcome.changed)
+        refresh();
     showGame();
 }
 
@@ -302,8 +307,11 @@ void MainWindow::showGame()
     setWindowTitle(productTitle() + QStringLiteral(" — ") + caption);
     m_historyPanel->showGame(caption);
     const QString other = m_commands->otherGameCaption();
-    showStatus(other.isEmpty() ? IssueNumbers::drawsPerDayHint(snapshot(), m_commands->game().drawsPerDay)
-                               : QStringLiteral("历史号码属于%1").arg(other));
+    if (!other.isEmpty())
+        return showStatus(QStringLiteral("历史号码属于%1").arg(other));
+    const QString hint = IssueNumbers::drawsPerDayHint(snapshot(), m_commands->game().drawsPerDay);
+    showStatus(QStringLiteral("%1的历史号码：%2 期").arg(caption).arg(snapshot().count()) +
+               (hint.isEmpty() ? QString() : QStringLiteral("。") + hint));
 }
 
 void MainWindow::setCommandsEnabled(bool enabled)

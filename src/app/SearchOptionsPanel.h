@@ -35,6 +35,9 @@ class SearchOptionsPanel : public QWidget
 public:
     explicit SearchOptionsPanel(QWidget *parent = nullptr);
 
+    // Another history is shown (another game's): a range end the user typed was for the old one.
+    void forgetTypedRange() { m_rangeEndTyped = false; }
+
     // The options as saved.
     void loadSettings();
     // The history changed (or is first shown): the verify issue, the range and every tab's pattern

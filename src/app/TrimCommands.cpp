@@ -179,7 +179,7 @@ void TrimCommands::removed(CommandOutcome &outcome, const HistoryWriter::Backup 
 {
     outcome.status = what;
     if (backup.written) {
-        m_undo = Undo{*backup.written, HistoryMaintenance::fingerprint(m_commands.snapshot())};
+        m_undo[m_commands.history().path()] = Undo{*backup.written, HistoryMaintenance::fingerprint(m_commands.snapshot())};
         outcome.status += QStringLiteral("，可用 撤销上次删除 恢复（备份 %1）").arg(QDir::toNativeSeparators(backup.written->path));
     }
     // The removal is saved whatever compaction does: a failure is said after it, not as the outcome.
@@ -190,33 +190,34 @@ void TrimCommands::removed(CommandOutcome &outcome, const HistoryWriter::Backup 
 CommandOutcome TrimCommands::undoRemoval()
 {
     const QString title = QStringLiteral("撤销上次删除");
-    if (!m_undo) {
+    const auto undo = m_undo.find(m_commands.history().path());
+    if (undo == m_undo.end()) {
         // Ctrl+Z reaches here from anywhere in the window: a status line, not a box to dismiss.
         CommandOutcome nothing;
         nothing.status = QStringLiteral("没有可以撤销的删除。");
         return nothing;
     }
-    if (HistoryMaintenance::fingerprint(m_commands.snapshot()) != m_undo->after)
+    if (HistoryMaintenance::fingerprint(m_commands.snapshot()) != undo->second.after)
         return failure(title, QStringLiteral("删除之后历史号码又有了改变，不能撤销。\n可以用“恢复备份”选择删除前的备份：%1")
-                                  .arg(m_undo->backup.name));
+                                  .arg(undo->second.backup.name));
     HistoryWriter::Backup backup = m_commands.backupFor(QStringLiteral("撤销前"));
     QString error;
     const std::optional<int> stored =
-        HistoryWriter::restore(m_commands.history(), m_undo->backup, m_commands.segmentBase(), &backup, &error);
+        HistoryWriter::restore(m_commands.history(), undo->second.backup, m_commands.segmentBase(), &backup, &error);
     if (!stored)
         return failure(title, QStringLiteral("撤销没有完成：%1\n\n历史号码没有改变。").arg(error));
     m_commands.reload();
     CommandOutcome outcome;
     outcome.changed = true;
-    outcome.status = QStringLiteral("已撤销上次删除：恢复为 %1 期（%2）").arg(*stored).arg(m_undo->backup.name);
-    m_undo.reset();
+    outcome.status = QStringLiteral("已撤销上次删除：恢复为 %1 期（%2）").arg(*stored).arg(undo->second.backup.name);
+    m_undo.erase(undo);
     return outcome;
 }
 
 CommandOutcome TrimCommands::restoreBackup()
 {
     const QString title = QStringLiteral("恢复备份");
-    const std::vector<Backups::Entry> entries = Backups::list(m_services.programFolder);
+    const std::vector<Backups::Entry> entries = Backups::list(m_services.programFolder, m_commands.backupOwner());
     if (entries.empty())
         return failure(title, QStringLiteral("还没有备份。删除、清空、读入或替换历史号码之前，程序会自动备份。"));
     QStringList items;
@@ -247,6 +248,6 @@ CommandOutcome TrimCommands::restoreBackup()
     if (const QString other = m_commands.otherGameCaption(); !other.isEmpty())
         outcome.status += QStringLiteral("；历史号码属于%1").arg(other);
     if (backup.written)
-        m_undo = Undo{*backup.written, HistoryMaintenance::fingerprint(m_commands.snapshot())};
+        m_undo[m_commands.history().path()] = Undo{*backup.written, HistoryMaintenance::fingerprint(m_commands.snapshot())};
     return outcome;
 }

@@ -4,6 +4,7 @@
 #include "HistoryCommands.h"
 
 #include <QObject>
+#include <map>
 
 // The commands that remove draws: delete the last one, delete the last N, keep up to an issue,
 // clear; and the way back: undo the last removal, restore a backup. Each works from the history
@@ -23,7 +24,7 @@ public:
     CommandOutcome clear();
     CommandOutcome undoRemoval();
     CommandOutcome restoreBackup();
-    bool canUndo() const { return m_undo.has_value(); }
+    bool canUndo() const { return m_undo.count(m_commands.history().path()) > 0; }
 
 private:
     // Dqzd: the draws `keep` selects go through the backup file and replace the history, then the
@@ -47,5 +48,6 @@ private:
     AppServices m_services;
     HistoryCommands &m_commands;
     QWidget *m_parent;
-    std::optional<Undo> m_undo;
+    // Each game's history keeps its own last removal, by its file.
+    std::map<QString, Undo> m_undo;
 };

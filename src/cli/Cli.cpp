@@ -41,6 +41,7 @@ const Command commands[] = {
     {"omission", "omission [--last N | --from ISSUE --to ISSUE] [--prizes FILE] [--json]\n                            遗漏统计：号码、位置、和值、形态的次数与遗漏，及上下期是否相关",
      omission},
     {"trend", "trend [--last N] [--json]  走势图：最近 N 期（默认 30）的和值、形态、跨度与各号码遗漏", trend},
+    {"games", "games [--json]            各彩种的历史号码：每天期数、期数和最后一期", games},
     {"bet", "bet add ISSUE PLAY [NUMBERS] [--multiple M]\n                            记下一注投注，输出它的编号（玩法：和值、三同号通选、三同号单选、二同号复选、\n                            二同号单选、三不同号、二不同号、三连号通选；号码如 10、333、11、112、124、25）\n  bet list [--from ISSUE --to ISSUE] [--prizes FILE] [--json]\n                            投注记录：按开奖号码结算，合计与公平开奖时的期望\n  bet remove ID             删除一注投注", bet},
 };
 
@@ -73,7 +74,8 @@ const char usageTail[] = R"(
 
 其他选项：
   --dir DIR       历史号码文件夹（默认为程序所在或用户数据文件夹）
-  --game INDEX    彩种 0~14（默认 0，福建快3）
+  --game INDEX    彩种 0~14，每个彩种有自己的历史号码（默认为 vendrixK3.db 记录的彩种，
+                  没有记录时为 0，福建快3）
   --draws-per-day N
                   本彩种现在每天开奖的期数 1~120（默认为窗口“设置 → 每天期数”保存的，
                   没有保存时为原来的期数）
@@ -116,13 +118,18 @@ int runCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
             if (word == QLatin1String("--dir"))
                 c.folder = args.valueOf(word);
             else if (word == QLatin1String("--game"))
+            {
                 c.game = int(wholeNumber(args.valueOf(word), word, 0, ProvinceTable::Count - 1));
+                c.gameGiven = true;
+            }
             else if (word == QLatin1String("--draws-per-day"))
                 c.drawsPerDayGiven = int(wholeNumber(args.valueOf(word), word, 1, ProvinceTable::maxDrawsPerDay));
             else if (word == QLatin1String("--segment-base"))
                 c.segmentBase = int(wholeNumber(args.valueOf(word), word, 0, 1));
-            else if (const Command *command = commandNamed(word))
+            else if (const Command *command = commandNamed(word)) {
+                c.chooseGame();
                 return command->run(c, args, out);
+            }
             else
                 throw UsageError{QStringLiteral("不认识的命令或选项：%1").arg(word)};
         }

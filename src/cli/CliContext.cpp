@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QSettings>
 
+#include "GameFiles.h"
 #include "HistoryMaintenance.h"
 
 #include <QJsonArray>
@@ -55,14 +56,22 @@ QString jsonNumber(double value)
     return jsonValue(QJsonValue(value));
 }
 
-int Context::drawsPerDay() const
+int Context::drawsPerDayOf(int index) const
 {
-    if (drawsPerDayGiven)
+    if (drawsPerDayGiven && index == game)
         return *drawsPerDayGiven;
     // The setting the window saves (设置 → 每天期数), read only.
     const QSettings saved(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Pelomarix"));
     return ProvinceTable::drawsPerDayFrom(saved.value(QStringLiteral("IniSetting/DrawsPerDay")).toString())
-        [size_t(std::clamp(game, 0, ProvinceTable::Count - 1))];
+        [size_t(std::clamp(index, 0, ProvinceTable::Count - 1))];
+}
+
+void Context::chooseGame()
+{
+    const GameFiles::MainFile main = GameFiles::readMain(folder);
+    if (!gameGiven && main.game && *main.game >= 0 && *main.game < ProvinceTable::Count)
+        game = *main.game;
+    historyPath = GameFiles::pathFor(folder, game, main, game);
 }
 
 Plays::PrizeTable Context::prizes() const

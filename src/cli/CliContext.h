@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Backups.h"
 #include "HistoryDb.h"
 #include "HistorySnapshot.h"
 #include "HistoryText.h"
@@ -65,6 +66,8 @@ struct Context
 {
     QString folder;
     int game = 0;
+    bool gameGiven = false; // --game
+    QString historyPath;    // the game's history file (chooseGame())
     int segmentBase = 1;
     QTextStream *err = nullptr;
     HistoryDb db;
@@ -74,7 +77,17 @@ struct Context
 
     // The game's draws a day as drawn today: --draws-per-day, else the window's saved setting,
     // else the table's.
-    int drawsPerDay() const;
+    int drawsPerDay() const { return drawsPerDayOf(game); }
+    int drawsPerDayOf(int index) const;
+
+    // The game, unless --game gave it: the one the folder's main history file records, else the
+    // first; and its history file.
+    void chooseGame();
+    // Whose backups the game's history lists and restores.
+    Backups::Owner backupOwner() const
+    {
+        return {game, QFileInfo(historyPath).fileName() == HistoryDb::fileName()};
+    }
 
     // The prize table: the national one, or what --prizes gives.
     Plays::PrizeTable prizes() const;
@@ -85,7 +98,9 @@ struct Context
     {
         if (!QDir().mkpath(folder))
             throw UsageError{QStringLiteral("无法建立文件夹 %1").arg(folder)};
-        const QString path = QDir(folder).filePath(HistoryDb::fileName());
+        if (historyPath.isEmpty())
+            chooseGame();
+        const QString &path = historyPath;
         // A folder nobody may write to, without a database yet, holds an empty history: readers
         // show it, writers are refused as in any read-only folder.
         if (!QFileInfo::exists(path) && !QFileInfo(folder).isWritable()) {
@@ -94,7 +109,8 @@ struct Context
             snapshot = HistorySnapshot();
             return;
         }
-        if (db.open(path) != HistoryDb::OpenStatus::Ok)
+        // A game's file is made by its first write, never by a read.
+        if (db.openForGame(path, game) != HistoryDb::OpenStatus::Ok)
             throw UsageError{QStringLiteral("无法打开历史数据库 %1：%2").arg(path, db.userError())};
         if (load)
             reload();
@@ -153,6 +169,8 @@ int combo(Context &c, Arguments &args, QTextStream &out);
 int backtest(Context &c, Arguments &args, QTextStream &out);
 int omission(Context &c, Arguments &args, QTextStream &out);
 int trend(Context &c, Arguments &args, QTextStream &out);
+// Each game's history.
+int games(Context &c, Arguments &args, QTextStream &out);
 // The player's bets.
 int bet(Context &c, Arguments &args, QTextStream &out);
 

@@ -1,5 +1,6 @@
 // The trimming commands and compaction, as the window has them.
 #include "CliContext.h"
+#include "GameFiles.h"
 
 #include "Backups.h"
 #include "HistoryMaintenance.h"
@@ -81,7 +82,7 @@ int backups(Context &c, Arguments &args, QTextStream &out)
             throw UsageError{QStringLiteral("backups 不认识的选项：%1").arg(option)};
         json = true;
     }
-    const std::vector<Backups::Entry> entries = Backups::list(c.folder);
+    const std::vector<Backups::Entry> entries = Backups::list(c.folder, c.backupOwner());
     if (!json) {
         for (size_t i = 0; i < entries.size(); ++i)
             out << QStringLiteral("%1\t%2\t%3\n").arg(i + 1).arg(Backups::describe(entries[i]), entries[i].name);
@@ -107,7 +108,7 @@ int restore(Context &c, Arguments &args, QTextStream &out)
     const QString which = args.valueOf(QStringLiteral("restore"));
     if (!args.atEnd())
         throw UsageError{QStringLiteral("restore 只接受一个备份名称或序号")};
-    const std::optional<Backups::Entry> entry = Backups::find(c.folder, which);
+    const std::optional<Backups::Entry> entry = Backups::find(c.folder, which, c.backupOwner());
     if (!entry)
         throw UsageError{QStringLiteral("没有这个备份：%1（用 backups 列出备份）").arg(which)};
     c.open(false);
@@ -118,6 +119,42 @@ int restore(Context &c, Arguments &args, QTextStream &out)
     if (!stored)
         throw UsageError{QStringLiteral("恢复没有完成，历史号码没有改变：%1").arg(error)};
     out << QStringLiteral("已恢复 %1 期（%2）\n").arg(*stored).arg(entry->name);
+    return 0;
+}
+
+int games(Context &c, Arguments &args, QTextStream &out)
+{
+    bool json = false;
+    while (!args.atEnd()) {
+        const QString option = args.take();
+        if (option != QLatin1String("--json"))
+            throw UsageError{QStringLiteral("games 不认识的选项：%1").arg(option)};
+        json = true;
+    }
+    const GameFiles::MainFile main = GameFiles::readMain(c.folder);
+    QList<QStringList> table{{QStringLiteral("序号"), QStringLiteral("彩种"), QStringLiteral("代码"),
+                              QStringLiteral("每天期数"), QStringLiteral("期数"), QStringLiteral("最后一期")}};
+    QString text = QStringLiteral("[");
+    for (int game = 0; game < ProvinceTable::Count; ++game) {
+        // Read only: a game without draws has no file, and listing makes none.
+        const QString path = GameFiles::pathFor(c.folder, game, main, c.game);
+        const GameFiles::Facts facts = GameFiles::read(path);
+        const bool other = facts.game && *facts.game != game; // a file that holds another game's draws
+        const qint64 draws = other ? 0 : facts.draws;
+        const QString last = !other && facts.last ? QString::number(facts.last.value_or(0)) : QString();
+        const Province &province = ProvinceTable::at(game);
+        text += QStringLiteral("%1{\"index\":%2,\"name\":%3,\"code\":%4,\"draws_per_day\":%5,\"draws\":%6,\"last\":%7}")
+                    .arg(game ? QStringLiteral(",") : QString())
+                    .arg(game)
+                    .arg(jsonText(province.caption), jsonText(province.code))
+                    .arg(c.drawsPerDayOf(game))
+                    .arg(draws)
+                    .arg(last.isEmpty() ? QStringLiteral("null") : last);
+        table << QStringList{QString::number(game), province.caption, province.code,
+                             QString::number(c.drawsPerDayOf(game)), QString::number(draws),
+                             last.isEmpty() ? QStringLiteral("—") : last};
+    }
+    out << (json ? text + QStringLiteral("]\n") : alignedTable(table));
     return 0;
 }
 

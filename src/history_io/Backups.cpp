@@ -1,5 +1,7 @@
 #include "Backups.h"
 
+#include "GameFiles.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -73,14 +75,18 @@ std::optional<Entry> write(const QString &historyFolder, const QString &reason, 
 void prune(const QString &historyFolder, const Entry &own)
 {
     // `own` and the kept - 1 others written last.
+    // Each game keeps its own; a backup of an older version (no game named) is of the history
+    // file an older version kept, now the game it records.
+    const std::optional<int> mainGame = GameFiles::readMain(historyFolder).game;
+    const auto gameOf = [&](const Entry &entry) { return entry.game ? entry.game : mainGame; };
     int others = 0;
     for (const Entry &entry : list(historyFolder)) {
-        if (entry.path != own.path && ++others >= kept)
+        if (gameOf(entry) == gameOf(own) && entry.path != own.path && ++others >= kept)
             QFile::remove(entry.path);
     }
 }
 
-std::vector<Entry> list(const QString &historyFolder)
+std::vector<Entry> list(const QString &historyFolder, std::optional<Owner> owner)
 {
     std::vector<Entry> entries;
     const QDir folder(QDir(historyFolder).filePath(folderName()));
@@ -88,7 +94,7 @@ std::vector<Entry> list(const QString &historyFolder)
     for (const QFileInfo &file : folder.entryInfoList({QStringLiteral("*.txt")}, QDir::Files | QDir::NoSymLinks)) {
         if (file.isSymLink() || !file.isFile())
             continue;
-        if (std::optional<Entry> entry = parse(file))
+        if (std::optional<Entry> entry = parse(file); entry && (!owner || owner->owns(*entry)))
             entries.push_back(std::move(*entry));
     }
     std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
@@ -97,9 +103,9 @@ std::vector<Entry> list(const QString &historyFolder)
     return entries;
 }
 
-std::optional<Entry> find(const QString &historyFolder, const QString &nameOrNumber)
+std::optional<Entry> find(const QString &historyFolder, const QString &nameOrNumber, std::optional<Owner> owner)
 {
-    const std::vector<Entry> entries = list(historyFolder);
+    const std::vector<Entry> entries = list(historyFolder, owner);
     bool isNumber = false;
     const int n = nameOrNumber.toInt(&isNumber);
     if (isNumber)

@@ -34,21 +34,31 @@ struct Entry
     std::optional<int> game; // the game of the history it holds, when known
 };
 
+// Whose backups a game's history lists: those written for its game, and those that name no game
+// when its history is the file an older release kept for every game (they came from it).
+struct Owner
+{
+    int game = 0;
+    bool unnamedToo = false;
+    bool owns(const Entry &entry) const { return entry.game ? *entry.game == game : unnamedToo; }
+};
+
 // Writes `draws` (of `game`, when known) to a new backup in `historyFolder`/备份. Nothing is
 // pruned here: see prune(). The new backup, or nothing (`error` says why, in Chinese).
 std::optional<Entry> write(const QString &historyFolder, const QString &reason, const std::vector<TextDraw> &draws,
                            std::optional<int> game, QString *error);
 
-// After the change a backup was written for committed: the backups beyond the `kept` written
-// last go, `own` never.
+// After the change a backup was written for committed: the backups of its game beyond the `kept`
+// written last go, `own` never (each game keeps its own).
 void prune(const QString &historyFolder, const Entry &own);
 
 // The backups of `historyFolder` (regular files only), the one written last first: by the order
 // of writing, whatever the clock said.
-std::vector<Entry> list(const QString &historyFolder);
+// Only `owner`'s, when given.
+std::vector<Entry> list(const QString &historyFolder, std::optional<Owner> owner = {});
 
-// A backup by its file name or by its number in list() (1 is the newest).
-std::optional<Entry> find(const QString &historyFolder, const QString &nameOrNumber);
+// A backup by its file name or by its number in list() (1 is the newest), of `owner`'s.
+std::optional<Entry> find(const QString &historyFolder, const QString &nameOrNumber, std::optional<Owner> owner = {});
 
 // What was about to happen when the backup was written, in words ("撤销前" → "撤销上次删除之前").
 QString reasonText(const QString &reason);

@@ -99,7 +99,7 @@ HistoryDb::OpenStatus HistoryDb::open(const QString &path)
         // here: never the older state of the file as if it were the history.
         if (readOnly && QFileInfo(path + QStringLiteral("-wal")).size() > 0 &&
             !QFileInfo::exists(path + QStringLiteral("-shm"))) {
-            m_error = unreadableLogMessage();
+            m_error = unreadableLogMessage(file.fileName());
             return OpenStatus::UnreadableLog;
         }
         return OpenStatus::NotADatabase;
@@ -116,8 +116,33 @@ HistoryDb::OpenStatus HistoryDb::open(const QString &path)
     return OpenStatus::Ok;
 }
 
+HistoryDb::OpenStatus HistoryDb::openForGame(const QString &path, int game)
+{
+    if (QFileInfo::exists(path))
+        return open(path);
+    close();
+    m_pendingPath = path;
+    m_pendingGame = game;
+    m_pendingReadOnly = !QFileInfo(QFileInfo(path).absolutePath()).isWritable();
+    m_error.clear();
+    return OpenStatus::Ok;
+}
+
+bool HistoryDb::createPending()
+{
+    if (!isPending())
+        return notOpen();
+    const QString path = m_pendingPath;
+    const int game = m_pendingGame;
+    // Another process may have made it meanwhile: then it is opened as it is.
+    if (open(path) != OpenStatus::Ok)
+        return false;
+    return recordGame(game, false);
+}
+
 void HistoryDb::close()
 {
+    m_pendingPath.clear();
     m_append.reset();
     m_schemaOk = false;
     m_db.close();
@@ -190,6 +215,8 @@ bool HistoryDb::bindAndRun(const DrawRecord &row)
 bool HistoryDb::lastRow(std::optional<DrawCore> &row)
 {
     row.reset();
+    if (isPending()) // no file yet: nothing stored
+        return true;
     FastStatement q(
         m_db,
         QStringLiteral("SELECT %1 FROM Lishi ORDER BY SQQH DESC, rowid DESC LIMIT 1").arg(snapshotColumns()));
@@ -205,6 +232,8 @@ bool HistoryDb::lastRow(std::optional<DrawCore> &row)
 
 std::optional<bool> HistoryDb::storesIssue(qint32 issue)
 {
+    if (isPending()) // no file yet: nothing stored
+        return false;
     FastStatement q(m_db, QStringLiteral("SELECT 1 FROM Lishi WHERE SQQH = ? LIMIT 1"));
     q.bind(1, issue);
     const bool found = q.next();
@@ -218,6 +247,8 @@ std::optional<bool> HistoryDb::storesIssue(qint32 issue)
 bool HistoryDb::numbersOf(qint32 issue, std::optional<Numbers> &numbers)
 {
     numbers.reset();
+    if (isPending()) // no file yet: nothing stored
+        return true;
     FastStatement q(m_db, QStringLiteral("SELECT L1A, L2A, L3A FROM Lishi WHERE SQQH = ? LIMIT 1"));
     q.bind(1, issue);
     if (q.next())
@@ -231,6 +262,8 @@ bool HistoryDb::numbersOf(qint32 issue, std::optional<Numbers> &numbers)
 bool HistoryDb::rowBefore(qint32 issue, std::optional<DrawCore> &row)
 {
     row.reset();
+    if (isPending()) // no file yet: nothing stored
+        return true;
     FastStatement q(m_db, QStringLiteral("SELECT %1 FROM Lishi WHERE SQQH < ? ORDER BY SQQH DESC, rowid DESC LIMIT 1")
                               .arg(snapshotColumns()));
     q.bind(1, issue);
@@ -328,6 +361,8 @@ bool HistoryDb::delrec()
 
 bool HistoryDb::compact()
 {
+    if (isPending()) // no file yet: nothing to compact
+        return true;
     if (!isOpen())
         return notOpen();
     if (isReadOnly())
@@ -351,6 +386,8 @@ bool HistoryDb::compact()
 
 std::optional<HistorySnapshot> HistoryDb::snapshot()
 {
+    if (isPending())
+        return HistorySnapshot();
     if (!isOpen()) {
         notOpen();
         return std::nullopt;
@@ -389,6 +426,8 @@ std::optional<HistorySnapshot> HistoryDb::snapshotFromRows()
 
 std::optional<int> HistoryDb::storedGame()
 {
+    if (isPending())
+        return m_pendingGame;
     if (!isOpen() || !m_db.hasTable(QStringLiteral("Caizhong")))
         return std::nullopt;
     QSqlQuery q = m_db.select(QStringLiteral("SELECT GsZl FROM Caizhong LIMIT 1"));
@@ -419,6 +458,9 @@ bool HistoryDb::recordGame(int game, bool replaced)
 
 bool HistoryDb::changedElsewhere()
 {
+    // Another program's first write made the file.
+    if (isPending() && QFileInfo::exists(m_pendingPath))
+        return open(m_pendingPath) == OpenStatus::Ok;
     if (!isOpen())
         return false;
     const std::optional<qint64> version = m_db.dataVersion();

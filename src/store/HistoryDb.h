@@ -23,6 +23,7 @@ struct PackedRows
 class HistoryDb
 {
 public:
+    // The file of the history an older release kept for every game (see GameFiles).
     static QString fileName() { return QStringLiteral("vendrixK3.db"); }
 
     enum class OpenStatus {
@@ -31,22 +32,29 @@ public:
         NoSchema,     // the tables are missing and cannot be created
         UnreadableLog, // a read-only folder whose log holds changes SQLite cannot read there
     };
-    static QString unreadableLogMessage()
+    static QString unreadableLogMessage(const QString &file = fileName())
     {
         return QStringLiteral("历史号码文件夹是只读的，其中还有没有写入数据库的改变（%1-wal）；请在可写的地方打开一次")
-            .arg(fileName());
+            .arg(file);
     }
 
     // Opens the file (created when missing) and creates the tables that are missing.
     OpenStatus open(const QString &path);
+    // The same for one game's history, except that a missing file is made only by the first
+    // write, which records `game` in it: until then readers see an empty history.
+    OpenStatus openForGame(const QString &path, int game);
     void close();
     bool isOpen() const { return m_db.isOpen() && m_schemaOk; }
+    // Opened for a game whose file no write has made yet.
+    bool isPending() const { return !m_pendingPath.isEmpty(); }
+    // The file, open or still to be made.
+    QString path() const { return isPending() ? m_pendingPath : m_db.path(); }
     static QString readOnlyMessage()
     {
         return QStringLiteral("历史号码所在的文件夹或文件不能写入（只读），只能查看和检索，不能修改");
     }
     // Opened from a file or folder the user may read but not write: searches only.
-    bool isReadOnly() const { return m_db.isReadOnly(); }
+    bool isReadOnly() const { return isPending() ? m_pendingReadOnly : m_db.isReadOnly(); }
     // The system's own words for the last failure (English, SQLite's); see userError().
     QString lastError() const { return m_error; }
     // The last failure for a user: what happened, in Chinese, with the system's detail after it.
@@ -58,10 +66,10 @@ public:
     // to give up; then lastError() is what it set, or the database's own error.
     template<typename Body> bool write(Body &&body)
     {
-        if (!isOpen())
-            return notOpen();
         if (isReadOnly())
             return refuse(readOnlyMessage());
+        if (!isOpen() && !createPending())
+            return false;
         Transaction transaction(m_db);
         if (!transaction.isActive())
             return failed();
@@ -148,6 +156,8 @@ public:
 
 private:
     bool ensureSchema();
+    // A pending game's file made and its game recorded, for its first write.
+    bool createPending();
     // The packed copy (HistoryPack.cpp): its table and triggers added to a file without them;
     // the history from it when it is current; what a write changed, and the copy brought up to
     // date before the write commits; a stale copy rebuilt when nobody else is writing.
@@ -172,6 +182,9 @@ private:
     bool notOpen();
 
     Database m_db;
+    QString m_pendingPath;
+    int m_pendingGame = 0;
+    bool m_pendingReadOnly = false;
     bool m_schemaOk = false;
     QString m_error;
     std::optional<qint64> m_dataVersion;

@@ -683,11 +683,21 @@ void TestCli::addRefusesOtherGameAndMissingIssue()
     QCOMPARE(run.status, 2);
     QVERIFY(QString::fromUtf8(run.err).contains(QStringLiteral("请先输入期号")));
     QCOMPARE(cli({"--dir", folder.path(), "add", "123", "--issue", "161212001"}).status, 0);
-    // The history is 福建快3's now: a draw of 吉林快3 is refused, naming both.
+    // 吉林快3 has a history of its own, empty until its first draw, in a file of its own.
+    QCOMPARE(cli({"--dir", folder.path(), "--game", "8", "list"}).out, QByteArray());
+    QVERIFY(!QFile::exists(folder.filePath("vendrixK3_jl.db")));
     run = cli({"--dir", folder.path(), "--game", "8", "add", "456"});
     QCOMPARE(run.status, 2);
-    QVERIFY2(QString::fromUtf8(run.err).contains(QStringLiteral("福建快3")), run.err.constData());
+    QVERIFY2(QString::fromUtf8(run.err).contains(QStringLiteral("请先输入期号")), run.err.constData());
+    QCOMPARE(cli({"--dir", folder.path(), "--game", "8", "add", "456", "--issue", "161212079"}).status, 0);
+    QCOMPARE(cli({"--dir", folder.path(), "--game", "8", "list"}).out, QByteArray("161212079 456\n"));
     QCOMPARE(cli({"--dir", folder.path(), "list"}).out, QByteArray("161212001 123\n"));
+    QCOMPARE(cli({"--dir", folder.path(), "--game", "0", "list"}).out, QByteArray("161212001 123\n"));
+    // A file that holds another game's draws (copied by hand) refuses them, naming both.
+    QVERIFY(QFile::copy(folder.filePath("vendrixK3.db"), folder.filePath("vendrixK3_sh.db")));
+    run = cli({"--dir", folder.path(), "--game", "2", "add", "456"});
+    QCOMPARE(run.status, 2);
+    QVERIFY2(QString::fromUtf8(run.err).contains(QStringLiteral("历史号码属于福建快3")), run.err.constData());
     // 79 is a sequence 吉林快3 has (87 a day) and 福建快3 has not (78).
     QCOMPARE(cli({"--dir", folder.path(), "add", "456", "--issue", "161212079"}).status, 2);
 }
@@ -831,7 +841,9 @@ void TestCli::unreadableDatabase()
     // A missing folder is made, with an empty history.
     const QString fresh = folder.filePath("new/place");
     QCOMPARE(cli({"--dir", fresh, "next-issue"}).out, QByteArray("2007001\n"));
-    QVERIFY(QFile::exists(fresh + "/vendrixK3.db"));
+    QVERIFY(QFileInfo(fresh).isDir());
+    // A read makes no history file: the first write does.
+    QVERIFY(!QFile::exists(fresh + "/vendrixK3.db"));
 }
 
 QTEST_MAIN(TestCli)
@@ -839,7 +851,7 @@ QTEST_MAIN(TestCli)
 void TestCli::backupsOrderedByWriting_data()
 {
     QTest::addColumn<QString>("planted"); // 30 backups another clock or machine left
-    QTest::newRow("named in the future") << "29991231-2359590%1_删除最后1期_2期_161212001-161212002.txt";
+    QTest::newRow("named in the future") << "29991231-2359590%1_删除最后1期_2期_161212001-161212002_g0.txt";
     QTest::newRow("copied, later in order") << "29991231-235959000-0000%1_清空_2期_161212001-161212002_g0.txt";
 }
 
@@ -958,7 +970,13 @@ void TestCli::restoreReadsTheBackupFirst()
     QCOMPARE(run.status, 0);
     QVERIFY2(run.out.startsWith(QStringLiteral("已恢复 5 期").toUtf8()), run.out.constData());
     QCOMPARE(cli({"--dir", dir, "--game", "1", "add", "456"}).status, 0);
-    QCOMPARE(cli({"--dir", dir, "add", "456"}).status, 2); // 福建快3's draw: refused
+    // 福建快3's draws go to its own history, which lists none of 广西快3's backups.
+    const QByteArray guangxi = cli({"--dir", dir, "list"}).out;
+    QCOMPARE(cli({"--dir", dir, "--game", "0", "add", "456", "--issue", "161212001"}).status, 0);
+    QCOMPARE(cli({"--dir", dir, "list"}).out, guangxi);
+    QCOMPARE(cli({"--dir", dir, "--game", "0", "list"}).out, QByteArray("161212001 456\n"));
+    QCOMPARE(cli({"--dir", dir, "--game", "0", "backups"}).out, QByteArray());
+    QCOMPARE(cli({"--dir", dir, "--game", "0", "restore", "1"}).status, 2);
 }
 
 // merge takes the options before or after the file and refuses what import refuses.

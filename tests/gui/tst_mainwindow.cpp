@@ -69,7 +69,7 @@ private slots:
     void optionClicksPersist();
     void preQiBoxMovesPatternAndRange();
     void combinationSizeSavedOnFocusLoss();
-    void gameMenuSwitchesOnlyTheGame();
+    void gameMenuSwitchesTheHistory();
     void segmentMenuTicksOneEntry();
     void daysDialogRepeatsUntilValid();
     void daysDialogCancelStoresNothing();
@@ -298,8 +298,9 @@ void TestMainWindow::firstRunState()
 {
     Harness h;
     MainWindow &w = h.start();
-    QVERIFY(w.history().isOpen());
-    QVERIFY(QFile::exists(h.folder.filePath("vendrixK3.db")));
+    // Nothing is written before the first draw: the history file comes with it.
+    QVERIFY(w.history().isPending());
+    QVERIFY(!QFile::exists(h.folder.filePath("vendrixK3.db")));
     QCOMPARE(h.dialogs.shown.size(), 0);
 
     verifyFirstRunControls(h);
@@ -663,13 +664,16 @@ void TestMainWindow::combinationSizeSavedOnFocusLoss()
     QCOMPARE(h.folder.readSetting("intZhWSetup"), QStringLiteral("3"));
 }
 
-void TestMainWindow::gameMenuSwitchesOnlyTheGame()
+void TestMainWindow::gameMenuSwitchesTheHistory()
 {
     Harness h;
     QVERIFY(TestHistory::createIn(h.folder.path(), TestHistory::consecutive(161212041, 38))); // ends 078
     MainWindow &w = h.start();
+    // A file of an older release that says no game is the selected game's from now on.
+    QCOMPARE(w.history().storedGame(), std::optional<int>(0));
     QCOMPARE(h.text("Text1"), QStringLiteral("161213001"));
-    const int rows = h.grid(1).rows();
+    QCOMPARE(w.statusText(), QStringLiteral("福建快3的历史号码：38 期"));
+    const QString jilin = h.folder.filePath("vendrixK3_jl.db");
 
     h.action("mnuK3(8)")->trigger();
     for (int i = 0; i < 15; ++i)
@@ -677,25 +681,34 @@ void TestMainWindow::gameMenuSwitchesOnlyTheGame()
     QCOMPARE(h.folder.readSetting("GsZl"), QStringLiteral("8"));
     QCOMPARE(w.commands().game().drawsPerDay, 87);
     QCOMPARE(w.commands().game().code, QStringLiteral("jl"));
-    // The next issue follows the new game's 87 draws a day; the history stays as it is.
-    QCOMPARE(h.text("Text1"), QStringLiteral("161212079"));
-    QCOMPARE(h.grid(1).rows(), rows);
+    // 吉林快3's own history: none yet, and no file until its first draw.
+    QCOMPARE(h.grid(1).rows(), 1); // the empty history's blank row
+    QCOMPARE(w.snapshot().count(), 0);
+    QVERIFY(!QFile::exists(jilin));
     QVERIFY(w.windowTitle().endsWith(QStringLiteral("吉林快3")));
     QCOMPARE(h.find<QLabel>("lblGame")->text(), QStringLiteral("吉林快3"));
+    QCOMPARE(w.statusText(), QStringLiteral("吉林快3的历史号码：0 期"));
 
-    h.action("mnuK3(5)")->trigger();
-    QCOMPARE(w.commands().game().code, QStringLiteral("jx"));
-    QCOMPARE(w.commands().game().drawsPerDay, 84);
-    QCOMPARE(h.text("Text1"), QStringLiteral("161212079"));
-
-    // A draw typed now records the game of the history; another game selected then says so.
+    h.find<QLineEdit>("Text1")->setText("161212079");
     for (int p = 1; p <= 3; ++p)
         QTest::keyClick(h.find<QLineEdit>(QStringLiteral("MaskEdBox1(%1)").arg(p)), Qt::Key_2);
-    QCOMPARE(w.history().storedGame(), std::optional<int>(5));
+    QVERIFY(QFile::exists(jilin));
+    QCOMPARE(w.history().storedGame(), std::optional<int>(8));
+    QCOMPARE(w.snapshot().count(), 1);
+    QCOMPARE(w.history().snapshotFromRows()->last().sqqh, 161212079);
+    // Its next issue follows its 87 draws a day.
+    QCOMPARE(h.text("Text1"), QStringLiteral("161212080"));
+
     h.action("mnuK3(0)")->trigger();
-    QCOMPARE(w.statusText(), QStringLiteral("历史号码属于江西快3"));
-    h.action("mnuK3(5)")->trigger();
-    QCOMPARE(w.statusText(), QString());
+    QCOMPARE(w.snapshot().count(), 38);
+    QCOMPARE(w.snapshot().last().sqqh, 161212078);
+    QCOMPARE(h.grid(1).rows(), 39);
+    QCOMPARE(h.text("Text1"), QStringLiteral("161213001"));
+    QCOMPARE(w.statusText(), QStringLiteral("福建快3的历史号码：38 期"));
+    QCOMPARE(w.history().storedGame(), std::optional<int>(0));
+    h.action("mnuK3(8)")->trigger();
+    QCOMPARE(w.snapshot().count(), 1);
+    QCOMPARE(w.snapshot().last().sqqh, 161212079);
 }
 
 void TestMainWindow::segmentMenuTicksOneEntry()
