@@ -124,6 +124,35 @@ void BM_StartUpToShownWindow(benchmark::State &state)
 }
 BENCHMARK(BM_StartUpToShownWindow)->Arg(1392)->Arg(300000)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
+// 彩种选择 between two games whose histories hold N draws each: the window shows the other one.
+void BM_SwitchGame(benchmark::State &state)
+{
+    const int draws = int(state.range(0));
+    const QString folder = workDir().filePath(QStringLiteral("two-games-%1").arg(draws));
+    if (!QFile::exists(QDir(folder).filePath(QStringLiteral("vendrixK3_jl.db")))) {
+        QDir().mkpath(folder);
+        const QString source = QDir(folderWith(draws)).filePath(HistoryDb::fileName());
+        for (const auto &[file, game] : {std::pair{QStringLiteral("vendrixK3.db"), 0}, std::pair{QStringLiteral("vendrixK3_jl.db"), 8}}) {
+            QFile::copy(source, QDir(folder).filePath(file));
+            HistoryDb db;
+            db.open(QDir(folder).filePath(file));
+            db.recordGame(game, true);
+        }
+    }
+    MainWindow window(services(folder));
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        state.SkipWithError("window not shown");
+    int n = 0;
+    for (auto _ : state) {
+        window.findChild<QAction *>(QStringLiteral("mnuK3(%1)").arg(n++ % 2 ? 0 : 8))->trigger();
+        QCoreApplication::processEvents();
+    }
+    if (window.snapshot().count() != draws)
+        state.SkipWithError("the other game's history was not shown");
+}
+BENCHMARK(BM_SwitchGame)->Arg(1392)->Arg(300000)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
 void BM_AddHaoma(benchmark::State &state)
 {
     MainWindow window(services(folderWith(int(state.range(0)))));

@@ -62,12 +62,11 @@ CommandOutcome HistoryCommands::open()
 {
     m_unrecordedGame = m_game.index;
     m_opened = true;
-    return openHistory();
+    return openHistory(GameFiles::pathFor(m_services.programFolder, m_game.index, m_unrecordedGame));
 }
 
-CommandOutcome HistoryCommands::openHistory()
+CommandOutcome HistoryCommands::openHistory(const QString &path)
 {
-    const QString path = GameFiles::pathFor(m_services.programFolder, m_game.index, m_unrecordedGame);
     m_currentIssue = 0;
     const HistoryDb::OpenStatus status = m_history.openForGame(path, m_game.index);
     // A file that cannot be opened shows as no history, never as the game's shown before.
@@ -112,7 +111,7 @@ CommandOutcome HistoryCommands::setGame(int index)
     const QString path = GameFiles::pathFor(m_services.programFolder, index, m_unrecordedGame);
     if (path == m_history.path())
         return {};
-    CommandOutcome outcome = openHistory();
+    CommandOutcome outcome = openHistory(path);
     outcome.changed = true;
     return outcome;
 }

@@ -108,7 +108,7 @@ signals:
     void historyReloaded(const QString &what);
 
 private:
-    CommandOutcome openHistory();
+    CommandOutcome openHistory(const QString &path);
 
     AppServices m_services;
     QWidget *m_parent;

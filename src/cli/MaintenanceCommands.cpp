@@ -138,7 +138,7 @@ int games(Context &c, Arguments &args, QTextStream &out)
     for (int game = 0; game < ProvinceTable::Count; ++game) {
         // Read only: a game without draws has no file, and listing makes none.
         const QString path = GameFiles::pathFor(c.folder, game, main, c.game);
-        const GameFiles::Facts facts = GameFiles::read(path);
+        const GameFiles::Facts facts = GameFiles::read(path, true);
         const bool other = facts.game && *facts.game != game; // a file that holds another game's draws
         const qint64 draws = other ? 0 : facts.draws;
         const QString last = !other && facts.last ? QString::number(facts.last.value_or(0)) : QString();

@@ -19,14 +19,16 @@ QString ownFileName(int game)
     return QStringLiteral("vendrixK3_%1.db").arg(ProvinceTable::at(game).code);
 }
 
-Facts read(const QString &path)
+Facts read(const QString &path, bool count)
 {
     Facts facts;
     facts.exists = QFileInfo::exists(path);
     Database db;
     if (!facts.exists || !db.open(path, true) || !db.hasTable(QStringLiteral("Lishi")))
         return facts;
-    QSqlQuery rows = db.select(QStringLiteral("SELECT count(*), max(SQQH) FROM Lishi"));
+    // Counting a long history's rows takes a while; whether there are any takes no time.
+    QSqlQuery rows = db.select(count ? QStringLiteral("SELECT count(*), max(SQQH) FROM Lishi")
+                                     : QStringLiteral("SELECT EXISTS (SELECT 1 FROM Lishi), max(SQQH) FROM Lishi"));
     if (!rows.next())
         return facts;
     facts.readable = true;

@@ -17,12 +17,12 @@ struct Facts
     bool exists = false;
     bool readable = false;
     std::optional<int> game; // the game it records
-    qint64 draws = 0;
+    qint64 draws = 0; // counted only when asked; else 0 or 1 (none, or some)
     std::optional<qint32> last; // the last issue
     // No draws in it for sure (a file that cannot be read may hold some).
     bool empty() const { return !exists || (readable && draws == 0); }
 };
-Facts read(const QString &path);
+Facts read(const QString &path, bool count = false);
 using MainFile = Facts;
 MainFile readMain(const QString &folder);
 

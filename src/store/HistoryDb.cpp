@@ -459,8 +459,10 @@ bool HistoryDb::recordGame(int game, bool replaced)
 bool HistoryDb::changedElsewhere()
 {
     // Another program's first write made the file.
-    if (isPending() && QFileInfo::exists(m_pendingPath))
-        return open(m_pendingPath) == OpenStatus::Ok;
+    if (isPending() && QFileInfo::exists(m_pendingPath)) {
+        const QString path = m_pendingPath; // open() forgets it first
+        return open(path) == OpenStatus::Ok;
+    }
     if (!isOpen())
         return false;
     const std::optional<qint64> version = m_db.dataVersion();

@@ -114,6 +114,7 @@ private slots:
     void searchesWhileImporting();
     void searchWhileAnotherHoldsTheWriteLock();
     void logStaysBoundedUnderReaders();
+    void twoGamesSideBySide();
 };
 
 void TestSharedHistory::addersTrimmersAndSearches()
@@ -323,6 +324,86 @@ void TestSharedHistory::logStaysBoundedUnderReaders()
         reader->waitForFinished(30000);
     // One import writes about 25 MB of pages; an unbounded log passes 64 MB within these ten.
     QVERIFY2(largest <= 64 * 1024 * 1024, qPrintable(QString::number(largest / (1024 * 1024)) + " MB"));
+}
+
+// Two games' writers at once, each in its own processes: each history holds exactly its own
+// draws, a writer of one game never waits for the other's, and `games` reports both.
+void TestSharedHistory::twoGamesSideBySide()
+{
+    TestFolder folder;
+    QVERIFY(TestHistory::createIn(folder.path(), TestHistory::consecutive(161212001, 60)));
+    const QStringList dir{"--dir", folder.path()};
+    // game → issue → digits, from every add that said it stored
+    std::map<int, std::map<qint32, QByteArray>> reported;
+    QStringList problems;
+    {
+        HistoryDb db;
+        QCOMPARE(db.open(folder.filePath(HistoryDb::fileName())), HistoryDb::OpenStatus::Ok);
+        QVERIFY(db.recordGame(0, true)); // 福建快3's history
+    }
+    // 吉林快3's first draw names its issue; its file comes with it.
+    const Finished first = runOnce(dir + QStringList{"--game", "8", "add", "222", "--issue", "161212001"});
+    QCOMPARE(first.status, 0);
+    reported[8][161212001] = "222";
+    std::vector<std::unique_ptr<Lane>> lanes;
+    for (const int game : {0, 8, 8}) {
+        lanes.push_back(std::make_unique<Lane>(
+            [dir, game, lanes = lanes.size()](int run) {
+                // The draws of 福建快3 start with 1, 吉林快3's with 2.
+                const QString digits =
+                    QStringLiteral("%1%2%3").arg(game ? 2 : 1).arg(1 + run % 6).arg(1 + int(lanes) % 6);
+                return dir + QStringList{"--game", QString::number(game), "add", digits};
+            },
+            [&, game](const Finished &f) {
+                if (f.status != 0)
+                    problems << QString::fromUtf8(f.err);
+                if (f.status == 0) {
+                    const QList<QByteArray> words = f.out.trimmed().split(' ');
+                    reported[game][words[0].toInt()] = words[1];
+                }
+            }));
+    }
+    runLanes(lanes, 5000);
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
+
+    for (const auto &[game, file, before] : {std::tuple{0, QStringLiteral("vendrixK3.db"), 60},
+                                             std::tuple{8, QStringLiteral("vendrixK3_jl.db"), 0}}) {
+        HistoryDb db;
+        QCOMPARE(db.open(folder.filePath(file)), HistoryDb::OpenStatus::Ok);
+        QCOMPARE(db.storedGame(), std::optional<int>(game));
+        const HistorySnapshot history = *db.snapshot();
+        QVERIFY(reported[game].size() > 5);
+        QCOMPARE(history.count(), before + int(reported[game].size()));
+        for (int i = before; i < history.count(); ++i) {
+            const auto it = reported[game].find(history.issue(i));
+            QVERIFY2(it != reported[game].end(), qPrintable(QString::number(history.issue(i))));
+            QCOMPARE(QByteArray::number(history.numbers(i)[0] * 100 + history.numbers(i)[1] * 10 + history.numbers(i)[2]),
+                     it->second);
+        }
+        QString why;
+        QVERIFY2(TestHistory::chainIsIntact(db, &why), qPrintable(why));
+    }
+    const QJsonArray games = QJsonDocument::fromJson(runOnce(dir + QStringList{"games", "--json"}).out).array();
+    QCOMPARE(games.size(), 15);
+    QCOMPARE(games.at(8).toObject().value("name").toString(), QStringLiteral("吉林快3"));
+    QCOMPARE(games.at(8).toObject().value("code").toString(), QStringLiteral("jl"));
+    QCOMPARE(games.at(8).toObject().value("draws_per_day").toInt(), 87);
+    QCOMPARE(games.at(8).toObject().value("draws").toInt(), int(reported[8].size()));
+    QCOMPARE(games.at(8).toObject().value("last").toInt(), reported[8].rbegin()->first);
+    QCOMPARE(games.at(0).toObject().value("draws").toInt(), 60 + int(reported[0].size()));
+    QVERIFY(games.at(1).toObject().value("last").isNull());
+
+    // One game's writer holding the write lock keeps the other game's writer waiting not at all.
+    HistoryDb holder;
+    QCOMPARE(holder.open(folder.filePath("vendrixK3.db")), HistoryDb::OpenStatus::Ok);
+    QVERIFY(holder.database().transaction());
+    QVERIFY(holder.database().exec("DELETE FROM Lishi WHERE SQQH > 161212050"));
+    QElapsedTimer clock;
+    clock.start();
+    const Finished other = runOnce(dir + QStringList{"--game", "8", "add", "666"});
+    QCOMPARE(other.status, 0);
+    QVERIFY(clock.elapsed() < 4000);
+    QVERIFY(holder.database().rollback());
 }
 
 QTEST_GUILESS_MAIN(TestSharedHistory)

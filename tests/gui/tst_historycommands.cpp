@@ -51,11 +51,11 @@ QList<qint32> storedIssues(MainWindow &w)
 }
 
 // The command-line tool on the window's folder: another program writing the same history.
-QByteArray cliAdd(const Harness &h, const QString &digits)
+QByteArray cliAdd(const Harness &h, const QString &digits, const QStringList &game = {}, const QStringList &issue = {})
 {
     QProcess process;
     process.start(QCoreApplication::applicationDirPath() + "/vendrix-k3-cli",
-                  {"--dir", h.folder.path(), "add", digits});
+                  QStringList{"--dir", h.folder.path()} + game + QStringList{"add", digits} + issue);
     process.waitForFinished(30000);
     return process.exitCode() == 0 ? process.readAllStandardOutput().trimmed() : QByteArray();
 }
@@ -107,6 +107,7 @@ private slots:
     void answersOfAnOldHistoryAreMarked();
     void htmlOnlyClipboardIsRead();
     void rangeEndFollowsTheNewestDraw();
+    void eachGameKeepsItsHistory();
 };
 
 void TestHistoryCommands::typingStoresTheDraw()
@@ -858,6 +859,50 @@ void TestHistoryCommands::trimmingKeepsEveryIssueForm()
     QCOMPARE(storedIssues(w).size(), 10);
     QCOMPARE(w.snapshot().last().numbers(), draws[9].numbers);
     QCOMPARE(h.dialogs.count("message"), 0);
+}
+
+// The window on one game and the tool on others write at once: each history holds its own draws,
+// the window shows each game's as it is switched to, and backups and undo stay with their game.
+void TestHistoryCommands::eachGameKeepsItsHistory()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), TestHistory::consecutive(161212001, 20)));
+    MainWindow &w = h.start(); // 福建快3
+    QCOMPARE(cliAdd(h, "456", {"--game", "8"}, {"--issue", "161212001"}), QByteArray("161212001 456"));
+    for (int p = 1; p <= 3; ++p)
+        QTest::keyClick(entry(h, p), Qt::Key_1 + p - 1);
+    QCOMPARE(cliAdd(h, "455", {"--game", "8"}), QByteArray("161212002 455"));
+    QCOMPARE(storedIssues(w).size(), 21);
+    QCOMPARE(storedIssues(w).last(), 161212021);
+    h.find<QPushButton>("Command3")->click(); // 福建快3's last draw, backed up
+    QCOMPARE(storedIssues(w).size(), 20);
+
+    h.action("mnuK3(8)")->trigger();
+    QCOMPARE(storedIssues(w), (QList<qint32>{161212001, 161212002}));
+    QCOMPARE(h.grid(1).rows(), 3);
+    QCOMPARE(h.text("Text1"), QStringLiteral("161212003"));
+    h.action("mnuUndo")->trigger(); // the removal was 福建快3's
+    QCOMPARE(w.statusText(), QStringLiteral("没有可以撤销的删除。"));
+    QCOMPARE(storedIssues(w).size(), 2);
+    h.action("mnuRestore")->trigger();
+    QVERIFY(h.dialogs.shown.last().text.startsWith(QStringLiteral("还没有备份")));
+    // The tool's next 吉林快3 draw shows in the window showing 吉林快3.
+    QCOMPARE(cliAdd(h, "444", {"--game", "8"}), QByteArray("161212003 444"));
+    QVERIFY(w.commands().syncWithDisk());
+    QCOMPARE(w.snapshot().count(), 3);
+
+    // A game without a file yet follows the tool's first write too.
+    h.action("mnuK3(2)")->trigger();
+    QCOMPARE(w.snapshot().count(), 0);
+    QCOMPARE(cliAdd(h, "666", {"--game", "2"}, {"--issue", "161212001"}), QByteArray("161212001 666"));
+    QVERIFY(w.commands().syncWithDisk());
+    QCOMPARE(storedIssues(w), QList<qint32>{161212001});
+
+    h.action("mnuK3(0)")->trigger();
+    QCOMPARE(storedIssues(w).size(), 20);
+    h.action("mnuUndo")->trigger();
+    QCOMPARE(storedIssues(w).size(), 21);
+    QCOMPARE(storedIssues(w).last(), 161212021);
 }
 
 QTEST_MAIN(TestHistoryCommands)
