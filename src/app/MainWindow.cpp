@@ -2,13 +2,10 @@
 
 #include "AutoUpdate.h"
 #include "IssueNumbers.h"
-#include "SettingsDialogs.h"
+#include "SettingsMenu.h"
 
 #include "AnalysisMenu.h"
-#include "BusyCursor.h"
-#include "CombinationSearch.h"
 #include "Dialogs.h"
-#include "FollowSearch.h"
 #include "GridActions.h"
 #include "GridView.h"
 #include "HelpMenu.h"
@@ -16,7 +13,6 @@
 #include "MergeCommand.h"
 #include "PageLoader.h"
 #include "ProvinceTable.h"
-#include "ResultGrids.h"
 #include "ResultsPanel.h"
 #include "SearchOptionsPanel.h"
 #include "TrimCommands.h"
@@ -172,9 +168,10 @@ void MainWindow::connectControls()
                 return outcome;
             }));
     // The automatic update waits while a command, a dialog or a search holds the window.
-    m_autoUpdate = new AutoUpdate(m_services, *m_commands,
-                                  [this] { return !menuBar()->isEnabled() || QApplication::activeModalWidget(); }, this);
-    m_autoUpdate->fillMenu(m_ui.mnuZidong);
+    auto *settingsMenu = new SettingsMenu(this, m_ui, m_services, *m_commands, *m_update, *m_options,
+                                          [this] { return !menuBar()->isEnabled() || QApplication::activeModalWidget(); });
+    connect(settingsMenu, &SettingsMenu::drawsPerDayChanged, this, [this] { switchGame(m_commands->game().index); });
+    m_autoUpdate = &settingsMenu->autoUpdate();
     connect(m_autoUpdate, &AutoUpdate::changed, this, &MainWindow::finish);
     connect(m_autoUpdate, &AutoUpdate::statusMessage, this, &MainWindow::showStatus);
     m_merge = new MergeCommand(this, m_historyPanel->view(), *m_commands);
@@ -207,27 +204,6 @@ void MainWindow::connectControls()
     connect(m_grids, &GridActions::statusMessage, this, &MainWindow::showStatus);
     connect(m_ui.mnuDcls, &QAction::triggered, this, [this] { m_grids->exportGrid(1, true); });
     Widgets::connectEach(m_ui.mnuK3, &QAction::triggered, this, [this](int i) { switchGame(i); });
-    Widgets::connectEach(m_ui.mnuDscs, &QAction::triggered, this, [this](int base) {
-        m_options->setSegmentBase(base);
-        m_commands->setSegmentBase(base);
-        for (QAction *entry : std::as_const(m_ui.mnuDscs))
-            entry->setChecked(false);
-        m_ui.mnuDscs.value(base)->setChecked(true);
-    });
-    connect(m_ui.mnuSetDay, &QAction::triggered, m_update, &UpdateCommand::askDaysToKeep);
-    connect(m_ui.mnuUpdateHost, &QAction::triggered, this, [this] {
-        if (m_update->askUpdateHost())
-            m_autoUpdate->restart();
-    });
-    connect(m_ui.mnuMeitian, &QAction::triggered, this, [this] {
-        auto *dialog = new DrawsPerDayDialog(m_settings.drawsPerDay(), this);
-        dialog->setAttribute(Qt::WA_DeleteOnClose);
-        connect(dialog, &QDialog::accepted, this, [this, dialog] {
-            m_settings.setDrawsPerDay(dialog->perDay());
-            switchGame(m_commands->game().index);
-        });
-        dialog->open();
-    });
     connect(m_ui.cmdUpdateCancel, &QPushButton::clicked, this, [this] { m_services.pageLoader->cancel(); });
     connect(new HelpMenu(this, m_ui, m_services), &HelpMenu::statusMessage, this, &MainWindow::showStatus);
     connect(m_analysis, &AnalysisMenu::statusMessage, this, &MainWindow::showStatus);
@@ -253,22 +229,8 @@ void MainWindow::runSearch(bool combination)
         showStatus(q.problem);
         return;
     }
-    const BusyCursor busy;
-    m_results->hideList();
-    const int size = combination ? m_options->combinationSize() : 0;
-    SearchResult found = combination ? CombinationSearch::run(snapshot(), q.state, size, q.range)
-                                     : FollowSearch::run(snapshot(), q.state, q.positions, q.range);
-    auto conditions = ResultGrids::conditions(q.state, q.positions, q.range, size, found);
-    m_results->show(std::move(found), q.state, FairDice::orderOf(snapshot()), std::move(conditions));
-    const SearchResult &result = *m_results->lastResult();
-    if (!combination)
-        m_results->showVerified(snapshot(), m_options->verifiedIssue(), q.state);
-    if (!q.range.from || !q.range.to)
-        showStatus(QStringLiteral("检索起止期数无效"));
-    else if (result.rows.empty())
-        showStatus(QStringLiteral("没有找到符合条件的历史号码"));
-    else
-        showStatus(QStringLiteral("找到 %1 期，统计 %2 个号码").arg(result.rows.size()).arg(result.total));
+    showStatus(m_results->search(snapshot(), q, combination ? m_options->combinationSize() : 0,
+                                 combination ? std::nullopt : m_options->verifiedIssue()));
 }
 
 void MainWindow::showStatus(const QString &text)

@@ -1,9 +1,13 @@
 #include "ResultsPanel.h"
 
 #include "AnalysisWindows.h"
+#include "BusyCursor.h"
+#include "CombinationSearch.h"
+#include "FollowSearch.h"
 #include "GridModel.h"
 #include "GridView.h"
 #include "ResultGrids.h"
+#include "SearchOptionsPanel.h"
 #include "Widgets.h"
 
 #include <QHeaderView>
@@ -167,4 +171,23 @@ bool ResultsPanel::openTallyChart()
     m_tallyChart = dialog;
     dialog->show();
     return true;
+}
+
+QString ResultsPanel::search(const HistorySnapshot &history, const SearchQuery &q, int size,
+                             std::optional<qint32> verified)
+{
+    const BusyCursor busy;
+    hideList();
+    SearchResult found = size ? CombinationSearch::run(history, q.state, size, q.range)
+                              : FollowSearch::run(history, q.state, q.positions, q.range);
+    auto conditions = ResultGrids::conditions(q.state, q.positions, q.range, size, found);
+    show(std::move(found), q.state, FairDice::orderOf(history), std::move(conditions));
+    const SearchResult &result = *m_lastResult;
+    if (!size)
+        showVerified(history, verified, q.state);
+    if (!q.range.from || !q.range.to)
+        return QStringLiteral("检索起止期数无效");
+    if (result.rows.empty())
+        return QStringLiteral("没有找到符合条件的历史号码");
+    return QStringLiteral("找到 %1 期，统计 %2 个号码").arg(result.rows.size()).arg(result.total);
 }

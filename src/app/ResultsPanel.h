@@ -11,6 +11,7 @@
 class GridModel;
 class GridView;
 class QLabel;
+struct SearchQuery;
 class TallyChartDialog;
 
 // The results area: what followed the pattern (MSFlexGrid2), its tally (MSFlexGrid3) and the
@@ -48,6 +49,10 @@ public:
     QString verifiedText() const;
     // While a search fills the list, the list is not painted row by row.
     void hideList();
+    // Runs the follow search the query asks for (the combination search of `size` numbers when
+    // it is not 0) on `history` and shows it, on the verify tab with the `verified` issue's own
+    // draw; what the status bar says of it.
+    QString search(const HistorySnapshot &history, const SearchQuery &q, int size, std::optional<qint32> verified);
 
     std::shared_ptr<const SearchResult> lastResult() const { return m_lastResult; }
     // The tally chart of the last search; false when there was none.

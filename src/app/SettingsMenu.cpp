@@ -1,0 +1,42 @@
+#include "SettingsMenu.h"
+
+#include "AutoUpdate.h"
+#include "HistoryCommands.h"
+#include "SearchOptionsPanel.h"
+#include "SettingsDialogs.h"
+#include "UpdateCommand.h"
+#include "Widgets.h"
+
+#include <QAction>
+
+SettingsMenu::SettingsMenu(QWidget *window, MainWindowUi &ui, const AppServices &services,
+                           HistoryCommands &commands, UpdateCommand &update, SearchOptionsPanel &options,
+                           std::function<bool()> busy)
+    : QObject(window)
+    , m_window(window)
+    , m_ui(ui)
+{
+    m_autoUpdate = new AutoUpdate(services, commands, std::move(busy), this);
+    m_autoUpdate->fillMenu(ui.mnuZidong);
+    Widgets::connectEach(ui.mnuDscs, &QAction::triggered, this, [this, &options, &commands](int base) {
+        options.setSegmentBase(base);
+        commands.setSegmentBase(base);
+        for (QAction *entry : std::as_const(m_ui.mnuDscs))
+            entry->setChecked(false);
+        m_ui.mnuDscs.value(base)->setChecked(true);
+    });
+    connect(ui.mnuSetDay, &QAction::triggered, &update, &UpdateCommand::askDaysToKeep);
+    connect(ui.mnuUpdateHost, &QAction::triggered, this, [this, &update] {
+        if (update.askUpdateHost())
+            m_autoUpdate->restart();
+    });
+    connect(ui.mnuMeitian, &QAction::triggered, this, [this] {
+        auto *dialog = new DrawsPerDayDialog(m_settings.drawsPerDay(), m_window);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        connect(dialog, &QDialog::accepted, this, [this, dialog] {
+            m_settings.setDrawsPerDay(dialog->perDay());
+            emit drawsPerDayChanged();
+        });
+        dialog->open();
+    });
+}

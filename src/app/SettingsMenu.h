@@ -1,0 +1,36 @@
+#pragma once
+
+#include "AppServices.h"
+#include "MainWindowUi.h"
+#include "Settings.h"
+
+#include <QObject>
+#include <functional>
+
+class AutoUpdate;
+class HistoryCommands;
+class SearchOptionsPanel;
+class UpdateCommand;
+
+// The 设置 menu's own entries: 段数设置, the results host, the days to keep, the draws a day of
+// each game and the automatic update (which it keeps).
+class SettingsMenu : public QObject
+{
+    Q_OBJECT
+public:
+    // `busy` says when a command, a dialog or a search holds the window: the automatic update waits.
+    SettingsMenu(QWidget *window, MainWindowUi &ui, const AppServices &services, HistoryCommands &commands,
+                 UpdateCommand &update, SearchOptionsPanel &options, std::function<bool()> busy);
+
+    AutoUpdate &autoUpdate() const { return *m_autoUpdate; }
+
+signals:
+    // The draws a day were set: the selected game is taken again with its new number.
+    void drawsPerDayChanged();
+
+private:
+    QWidget *m_window;
+    MainWindowUi &m_ui;
+    Settings m_settings;
+    AutoUpdate *m_autoUpdate = nullptr;
+};
