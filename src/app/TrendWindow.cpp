@@ -20,6 +20,8 @@
 #include <QSpinBox>
 #include <QStandardItemModel>
 #include <QTabWidget>
+#include <QPainter>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
 
@@ -35,6 +37,27 @@ QStandardItem *cell(const QString &text)
     item->setTextAlignment(Qt::AlignCenter);
     return item;
 }
+
+// The trend grid's cells as a fill and centred text: the style's own per-cell text layout made a
+// new draw's repaint of a long grid several times slower. The cell with the focus keeps the style.
+class TrendCellDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        if (option.state & QStyle::State_HasFocus)
+            return QStyledItemDelegate::paint(painter, option, index);
+        if (const QVariant fill = index.data(Qt::BackgroundRole); fill.isValid())
+            painter->fillRect(option.rect, fill.value<QColor>());
+        const QVariant ink = index.data(Qt::ForegroundRole);
+        painter->setPen(ink.isValid() ? ink.value<QColor>() : option.palette.color(QPalette::Text));
+        const QVariant font = index.data(Qt::FontRole);
+        painter->setFont(font.isValid() ? font.value<QFont>().resolve(option.font) : option.font);
+        painter->drawText(option.rect, Qt::AlignCenter, index.data().toString());
+    }
+};
 
 QTableView *gridView(QAbstractItemModel *model, const QString &name)
 {
@@ -89,6 +112,7 @@ TrendWindow::TrendWindow(std::function<const HistorySnapshot &()> history, const
     trendLayout->addLayout(lengthRow);
     m_trend = new TrendModel(this);
     trendLayout->addWidget(m_trendView = gridView(m_trend, QStringLiteral("走势图")));
+    m_trendView->setItemDelegate(new TrendCellDelegate(m_trendView));
     m_tabs->addTab(trendPage, QStringLiteral("走势图(&Z)"));
 
     auto *omissionPage = new QWidget;
@@ -139,8 +163,8 @@ TrendWindow::TrendWindow(std::function<const HistorySnapshot &()> history, const
     m_lengthPause->setInterval(lengthPauseMs);
     connect(m_lengthPause, &QTimer::timeout, this, [this] { showTrend(); });
     connect(m_length, &QComboBox::currentTextChanged, m_lengthPause, qOverload<>(&QTimer::start));
-    connect(m_length, &QComboBox::activated, this, [this] { showTrend(); });
-    connect(m_length->lineEdit(), &QLineEdit::returnPressed, this, [this] { showTrend(); });
+    connect(m_length, &QComboBox::activated, this, &TrendWindow::applyLength);
+    connect(m_length->lineEdit(), &QLineEdit::returnPressed, this, &TrendWindow::applyLength);
     connect(m_recent, &QRadioButton::toggled, this, [this] { showOmission(); });
     connect(m_tabs, &QTabWidget::currentChanged, this, [this](int tab) {
         if (tab == 1 && m_omissionStale)
@@ -173,9 +197,16 @@ QString TrendWindow::fileName(int grid)
     return grid == 0 ? QStringLiteral("Zoushi.xlsx") : QStringLiteral("Yilou.xlsx");
 }
 
+void TrendWindow::applyLength()
+{
+    if (m_lengthPause->isActive() || m_length->currentText() != m_shownLength)
+        showTrend();
+}
+
 void TrendWindow::showTrend()
 {
     m_lengthPause->stop();
+    m_shownLength = m_length->currentText();
     bool ok = false;
     const int length = m_length->currentText().toInt(&ok);
     const HistorySnapshot &history = m_history();

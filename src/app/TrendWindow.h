@@ -53,6 +53,9 @@ protected:
 
 private:
     void showTrend();
+    // A typed or chosen N: Enter reaches here twice (the line edit's signal and the box's own),
+    // and a second time finds nothing new to show.
+    void applyLength();
     void fitTrendColumns();
     void showOmission();
 
@@ -61,6 +64,7 @@ private:
     QTabWidget *m_tabs;
     QComboBox *m_length;
     QTimer *m_lengthPause;
+    QString m_shownLength; // the N the rows show
     QLabel *m_trendRange;
     TrendModel *m_trend;
     QTableView *m_trendView;
