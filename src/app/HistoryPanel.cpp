@@ -122,6 +122,12 @@ void HistoryPanel::showGame(const QString &caption)
     m_game->setText(caption);
 }
 
+void HistoryPanel::clearIssue()
+{
+    m_issueTyped = false;
+    m_nextIssue->clear();
+}
+
 std::optional<qint32> HistoryPanel::showHistory(const HistorySnapshot &history, int drawsPerDay,
                                                 const DrawCore *appended, bool keepTyped)
 {

@@ -254,8 +254,10 @@ void MainWindow::switchGame(int index)
     m_ui.mnuK3.value(index)->setChecked(true);
     // Each game has its own history: the range starts over on the new one.
     const CommandOutcome outcome = m_commands->setGame(index);
-    if (outcome.changed)
+    if (outcome.changed) {
         m_options->forgetTypedRange();
+        m_historyPanel->clearIssue();
+    }
     finish(outcome);
     // The next issue follows the new game's draws a day.
     if (!outcome.changed)

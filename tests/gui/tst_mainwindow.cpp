@@ -688,6 +688,7 @@ void TestMainWindow::gameMenuSwitchesTheHistory()
     QVERIFY(w.windowTitle().endsWith(QStringLiteral("吉林快3")));
     QCOMPARE(h.find<QLabel>("lblGame")->text(), QStringLiteral("吉林快3"));
     QCOMPARE(w.statusText(), QStringLiteral("吉林快3的历史号码：0 期"));
+    QCOMPARE(h.text("Text1"), QString()); // 福建快3's next issue is none of 吉林快3's
 
     h.find<QLineEdit>("Text1")->setText("161212079");
     for (int p = 1; p <= 3; ++p)
