@@ -1,4 +1,4 @@
-// The trimming commands and compaction, as the window has them.
+// The trimming commands, compaction, backups and the list of the games' histories.
 #include "CliContext.h"
 #include "GameFiles.h"
 
@@ -9,6 +9,19 @@
 namespace Cli {
 
 namespace {
+
+// A command whose one option is --json: whether it was given.
+bool jsonOnly(Arguments &args, const QString &command)
+{
+    bool json = false;
+    while (!args.atEnd()) {
+        const QString option = args.take();
+        if (option != QLatin1String("--json"))
+            throw UsageError{QStringLiteral("%1 不认识的选项：%2").arg(command, option)};
+        json = true;
+    }
+    return json;
+}
 
 // The window's trimming commands: the kept draws are rebuilt through the backup file, then the
 // database is compacted.
@@ -75,13 +88,7 @@ int compact(Context &c, Arguments &args, QTextStream &)
 // The backups of the folder, newest first (N = 1 the newest).
 int backups(Context &c, Arguments &args, QTextStream &out)
 {
-    bool json = false;
-    while (!args.atEnd()) {
-        const QString option = args.take();
-        if (option != QLatin1String("--json"))
-            throw UsageError{QStringLiteral("backups 不认识的选项：%1").arg(option)};
-        json = true;
-    }
+    const bool json = jsonOnly(args, QStringLiteral("backups"));
     const std::vector<Backups::Entry> entries = Backups::list(c.folder, c.backupOwner());
     if (!json) {
         for (size_t i = 0; i < entries.size(); ++i)
@@ -124,13 +131,7 @@ int restore(Context &c, Arguments &args, QTextStream &out)
 
 int games(Context &c, Arguments &args, QTextStream &out)
 {
-    bool json = false;
-    while (!args.atEnd()) {
-        const QString option = args.take();
-        if (option != QLatin1String("--json"))
-            throw UsageError{QStringLiteral("games 不认识的选项：%1").arg(option)};
-        json = true;
-    }
+    const bool json = jsonOnly(args, QStringLiteral("games"));
     const GameFiles::MainFile main = GameFiles::readMain(c.folder);
     QList<QStringList> table{{QStringLiteral("序号"), QStringLiteral("彩种"), QStringLiteral("代码"),
                               QStringLiteral("每天期数"), QStringLiteral("期数"), QStringLiteral("最后一期")}};

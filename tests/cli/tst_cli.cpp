@@ -693,6 +693,12 @@ void TestCli::addRefusesOtherGameAndMissingIssue()
     QCOMPARE(cli({"--dir", folder.path(), "--game", "8", "list"}).out, QByteArray("161212079 456\n"));
     QCOMPARE(cli({"--dir", folder.path(), "list"}).out, QByteArray("161212001 123\n"));
     QCOMPARE(cli({"--dir", folder.path(), "--game", "0", "list"}).out, QByteArray("161212001 123\n"));
+    // games: a line each, the games without draws too.
+    const QStringList games = QString::fromUtf8(cli({"--dir", folder.path(), "games"}).out).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(games.size(), 16);
+    QCOMPARE(games.at(9).split(' ', Qt::SkipEmptyParts), (QStringList{"8", "吉林快3", "jl", "87", "1", "161212079"}));
+    QCOMPARE(games.at(2).split(' ', Qt::SkipEmptyParts), (QStringList{"1", "广西快3", "gx", "78", "0", "—"}));
+    QCOMPARE(cli({"--dir", folder.path(), "games", "--all"}).status, 2);
     // A file that holds another game's draws (copied by hand) refuses them, naming both.
     QVERIFY(QFile::copy(folder.filePath("vendrixK3.db"), folder.filePath("vendrixK3_sh.db")));
     run = cli({"--dir", folder.path(), "--game", "2", "add", "456"});
