@@ -24,7 +24,6 @@ public:
     CommandOutcome clear();
     CommandOutcome undoRemoval();
     CommandOutcome restoreBackup();
-    bool canUndo() const { return m_undo.count(m_commands.history().path()) > 0; }
 
 private:
     // Dqzd: the draws `keep` selects go through the backup file and replace the history, then the

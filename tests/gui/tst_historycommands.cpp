@@ -817,6 +817,12 @@ void TestHistoryCommands::drawsPerDayAsDrawnToday()
         QTest::keyClick(entry(h, p), Qt::Key_4);
     QCOMPARE(storedIssues(w).last(), 161213041);
     QCOMPARE(h.text("Text1"), QStringLiteral("161214001"));
+    // Back to 78: the next issue follows at once.
+    h.action("mnuMeitian")->trigger();
+    dialog = w.findChild<DrawsPerDayDialog *>();
+    dialog->findChild<QSpinBox *>("spnMeitian0")->setValue(78);
+    dialog->accept();
+    QCOMPARE(h.text("Text1"), QStringLiteral("161213042"));
 }
 
 // The history belongs to the game it was last imported under: an update under that game then
