@@ -1,4 +1,5 @@
-// Storing a draw where its issue belongs: the draws after it are chained to it.
+// The rows a write chains to (the last one, the one before an issue, those after it), and storing
+// a draw where its issue belongs: the draws after it are chained to it.
 #include "HistoryDb.h"
 
 #include "Derivation.h"
@@ -56,6 +57,71 @@ void bindTextsOf(FastStatement &statement, int &i, const DrawValues &values)
 }
 
 } // namespace
+
+bool HistoryDb::lastRow(std::optional<DrawCore> &row)
+{
+    row.reset();
+    if (isPending()) // no file yet: nothing stored
+        return true;
+    FastStatement q(
+        m_db,
+        QStringLiteral("SELECT %1 FROM Lishi ORDER BY SQQH DESC, rowid DESC LIMIT 1").arg(snapshotColumns()));
+    if (q.next()) {
+        row.emplace();
+        readCore(q, *row);
+    }
+    if (q.error().isEmpty())
+        return true;
+    m_error = q.error();
+    return false;
+}
+
+std::optional<bool> HistoryDb::storesIssue(qint32 issue)
+{
+    if (isPending()) // no file yet: nothing stored
+        return false;
+    FastStatement q(m_db, QStringLiteral("SELECT 1 FROM Lishi WHERE SQQH = ? LIMIT 1"));
+    q.bind(1, issue);
+    const bool found = q.next();
+    if (!q.error().isEmpty()) {
+        m_error = q.error();
+        return std::nullopt;
+    }
+    return found;
+}
+
+bool HistoryDb::numbersOf(qint32 issue, std::optional<Numbers> &numbers)
+{
+    numbers.reset();
+    if (isPending()) // no file yet: nothing stored
+        return true;
+    FastStatement q(m_db, QStringLiteral("SELECT L1A, L2A, L3A FROM Lishi WHERE SQQH = ? LIMIT 1"));
+    q.bind(1, issue);
+    if (q.next())
+        numbers = Numbers{qint16(q.intValue(0)), qint16(q.intValue(1)), qint16(q.intValue(2))};
+    if (q.error().isEmpty())
+        return true;
+    m_error = q.error();
+    return false;
+}
+
+bool HistoryDb::rowBefore(qint32 issue, std::optional<DrawCore> &row)
+{
+    row.reset();
+    if (isPending()) // no file yet: nothing stored
+        return true;
+    FastStatement q(m_db, QStringLiteral("SELECT %1 FROM Lishi WHERE SQQH < ? ORDER BY SQQH DESC, rowid DESC LIMIT 1")
+                              .arg(snapshotColumns()));
+    q.bind(1, issue);
+    if (q.next()) {
+        row.emplace();
+        readCore(q, *row);
+    }
+    if (q.error().isEmpty())
+        return true;
+    m_error = q.error();
+    return false;
+}
 
 bool HistoryDb::rowsAfter(qint32 issue, std::vector<DrawCore> &rows)
 {
