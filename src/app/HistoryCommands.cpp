@@ -13,7 +13,6 @@
 #include <QCursor>
 #include <QWidget>
 #include <QDir>
-#include <QFileInfo>
 #include <QElapsedTimer>
 
 namespace {
@@ -118,7 +117,7 @@ CommandOutcome HistoryCommands::setGame(int index)
 
 Backups::Owner HistoryCommands::backupOwner() const
 {
-    return {m_game.index, QFileInfo(m_history.path()).fileName() == GameFiles::mainFileName()};
+    return {m_game.index, GameFiles::isMainFile(m_history.path())};
 }
 
 QString HistoryCommands::otherGameCaption()

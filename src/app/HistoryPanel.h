@@ -49,9 +49,9 @@ public:
     // The three typed numbers; nothing when a box is empty (`emptyBox` says which).
     std::optional<Numbers> typedNumbers(int *emptyBox) const;
     // After a stored draw: the boxes empty and the first one ready for the next draw.
+    void clearEntry();
     // Another game's history is shown: the issue typed or offered was the other game's.
     void clearIssue();
-    void clearEntry();
     // After a refused draw: the first empty box, else the first box with its digit selected, so
     // that typing goes on.
     void selectEntry();

@@ -117,20 +117,17 @@ int runCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
             const QString word = args.take();
             if (word == QLatin1String("--dir"))
                 c.folder = args.valueOf(word);
-            else if (word == QLatin1String("--game"))
-            {
+            else if (word == QLatin1String("--game")) {
                 c.game = int(wholeNumber(args.valueOf(word), word, 0, ProvinceTable::Count - 1));
                 c.gameGiven = true;
-            }
-            else if (word == QLatin1String("--draws-per-day"))
+            } else if (word == QLatin1String("--draws-per-day"))
                 c.drawsPerDayGiven = int(wholeNumber(args.valueOf(word), word, 1, ProvinceTable::maxDrawsPerDay));
             else if (word == QLatin1String("--segment-base"))
                 c.segmentBase = int(wholeNumber(args.valueOf(word), word, 0, 1));
             else if (const Command *command = commandNamed(word)) {
                 c.chooseGame();
                 return command->run(c, args, out);
-            }
-            else
+            } else
                 throw UsageError{QStringLiteral("不认识的命令或选项：%1").arg(word)};
         }
         QStringList names;

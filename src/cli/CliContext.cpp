@@ -3,7 +3,6 @@
 #include <QFile>
 #include <QSettings>
 
-#include "GameFiles.h"
 #include "HistoryMaintenance.h"
 
 #include <QJsonArray>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Backups.h"
+#include "GameFiles.h"
 #include "HistoryDb.h"
 #include "HistorySnapshot.h"
 #include "HistoryText.h"
@@ -86,7 +87,7 @@ struct Context
     // Whose backups the game's history lists and restores.
     Backups::Owner backupOwner() const
     {
-        return {game, QFileInfo(historyPath).fileName() == HistoryDb::fileName()};
+        return {game, GameFiles::isMainFile(historyPath)};
     }
 
     // The prize table: the national one, or what --prizes gives.

@@ -1,6 +1,7 @@
 #include "GameFiles.h"
 
 #include "Database.h"
+#include "HistoryDb.h"
 #include "ProvinceTable.h"
 
 #include <QDir>
@@ -11,7 +12,12 @@ namespace GameFiles {
 
 QString mainFileName()
 {
-    return QStringLiteral("vendrixK3.db");
+    return HistoryDb::fileName();
+}
+
+bool isMainFile(const QString &path)
+{
+    return QFileInfo(path).fileName() == mainFileName();
 }
 
 QString ownFileName(int game)

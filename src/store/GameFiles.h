@@ -10,6 +10,8 @@ namespace GameFiles {
 
 QString mainFileName();
 QString ownFileName(int game);
+// Whether `path` is a folder's main file (the history an older release kept for every game).
+bool isMainFile(const QString &path);
 
 // What a history file says of itself, read without creating or changing anything.
 struct Facts
