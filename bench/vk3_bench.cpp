@@ -136,7 +136,7 @@ void BM_SwitchGame(benchmark::State &state)
             QFile::copy(source, QDir(folder).filePath(file));
             HistoryDb db;
             db.open(QDir(folder).filePath(file));
-            db.recordGame(game, true);
+            db.recordGame(game);
         }
     }
     MainWindow window(services(folder));

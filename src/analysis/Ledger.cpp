@@ -1,5 +1,8 @@
 #include "Ledger.h"
 
+#include "IssueNumbers.h"
+#include "ProvinceTable.h"
+
 #include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
@@ -38,7 +41,20 @@ int choiceKey(Plays::Play play, const QString &numbers)
 
 } // namespace
 
-std::optional<std::vector<Bet>> readBets(HistoryDb &db)
+QString issueProblem(qint32 issue, int game)
+{
+    if (issue <= 0)
+        return QStringLiteral("期号 %1 不是期号").arg(issue);
+    if (game == ProvinceTable::runningIssueGame)
+        return {};
+    const QString text = QString::number(issue);
+    const int sequence = issue % 1000;
+    if (text.size() != 9 || !IssueNumbers::dateOf(text) || sequence < 1 || sequence > ProvinceTable::maxDrawsPerDay)
+        return QStringLiteral("期号 %1 不是本彩种的期号（应为 YYMMDDNNN）").arg(issue);
+    return {};
+}
+
+std::optional<Bets> readBets(HistoryDb &db, int game)
 {
     // A ledger repeats a few plays and numbers: each stored text is read once.
     struct Hash
@@ -46,25 +62,54 @@ std::optional<std::vector<Bet>> readBets(HistoryDb &db)
         using is_transparent = void;
         size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
     };
-    std::unordered_map<std::string, std::optional<Plays::Choice>, Hash, std::equal_to<>> choices;
+    struct Known
+    {
+        std::optional<Plays::Choice> choice;
+        QString why;
+    };
+    std::unordered_map<std::string, Known, Hash, std::equal_to<>> choices;
     std::string key;
-    std::vector<Bet> bets;
-    bets.reserve(size_t(BetTable::count(db)));
+    Bets out;
+    out.bets.reserve(size_t(BetTable::count(db)));
+    const auto choiceOf = [](QByteArrayView playBytes, QByteArrayView numberBytes) -> Known {
+        const QString play = QString::fromUtf8(playBytes), numbers = QString::fromUtf8(numberBytes);
+        // Bytes that are not UTF-8 come back changed.
+        if (play.toUtf8() != playBytes || numbers.toUtf8() != numberBytes)
+            return {std::nullopt, QStringLiteral("玩法或号码不是 UTF-8 文字")};
+        const std::optional<Plays::Play> known = Plays::byName(play);
+        if (!known)
+            return {std::nullopt, QStringLiteral("不认识的玩法“%1”").arg(play.left(20))};
+        Known k;
+        k.choice = Plays::choice(*known, numbers, &k.why);
+        if (!k.choice && k.why.isEmpty())
+            k.why = QStringLiteral("号码“%1”不合%2").arg(numbers.left(20), play);
+        return k;
+    };
     const bool read = BetTable::read(db, [&](const BetRow &row) {
+        if (!row.problem.isEmpty()) {
+            out.unreadable.push_back({row.id, row.problem});
+            return;
+        }
         key.assign(row.play.data(), size_t(row.play.size()));
-        key.push_back('|');
+        key.push_back('\0');
         key.append(row.numbers.data(), size_t(row.numbers.size()));
         auto known = choices.find(std::string_view(key));
-        if (known == choices.end()) {
-            const std::optional<Plays::Play> play = Plays::byName(QString::fromUtf8(row.play));
-            known = choices
-                        .emplace(key, play ? Plays::choice(*play, QString::fromUtf8(row.numbers), nullptr) : std::nullopt)
-                        .first;
-        }
-        if (known->second && row.multiple >= 1 && row.multiple <= maxMultiple)
-            bets.push_back({row.id, row.issue, *known->second, row.multiple});
+        if (known == choices.end())
+            known = choices.emplace(key, choiceOf(row.play, row.numbers)).first;
+        QString why = known->second.choice ? issueProblem(row.issue, game) : known->second.why;
+        if (why.isEmpty())
+            out.bets.push_back({row.id, row.issue, *known->second.choice, row.multiple});
+        else
+            out.unreadable.push_back({row.id, why});
     });
-    return read ? std::optional(std::move(bets)) : std::nullopt;
+    return read ? std::optional(std::move(out)) : std::nullopt;
+}
+
+QString unreadableLine(const std::vector<Unreadable> &rows)
+{
+    if (rows.empty())
+        return {};
+    return QStringLiteral("另有 %1 行投注记录无法读取，没有列出也没有计入合计").arg(rows.size());
 }
 
 StoredBet toStored(const Bet &bet)

@@ -20,11 +20,28 @@ struct Bet
 
     qint64 cost() const { return qint64(Plays::betCost) * multiple; }
 };
-constexpr int maxMultiple = 10000;
+constexpr int maxMultiple = BetTable::maxMultiple;
 
-// The stored bets whose play and numbers can be read (a row written by hand that cannot is left
-// out), in the order placed; nothing when they cannot be read (db.userError() says why).
-std::optional<std::vector<Bet>> readBets(HistoryDb &db);
+// A stored row that is no bet of the game (written by another tool): named, never counted.
+struct Unreadable
+{
+    qint64 id = 0;
+    QString reason;
+};
+struct Bets
+{
+    std::vector<Bet> bets;
+    std::vector<Unreadable> unreadable;
+};
+// The stored bets of `game`'s history in the order placed, each row read strictly: an issue of
+// the game (a real date and a sequence 1..120, or 北京快3's running number), a known play,
+// numbers that fit it, a multiple 1..10000; any other row is unreadable. Nothing when the table
+// cannot be read (db.userError() says why).
+std::optional<Bets> readBets(HistoryDb &db, int game);
+// Why `issue` cannot be an issue of `game` whatever its draws a day; empty when it can.
+QString issueProblem(qint32 issue, int game);
+// "另有 N 行投注记录无法读取，没有列出也没有计入合计" (empty without any).
+QString unreadableLine(const std::vector<Unreadable> &rows);
 // A bet as it is stored.
 StoredBet toStored(const Bet &bet);
 

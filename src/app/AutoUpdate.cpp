@@ -106,7 +106,6 @@ void AutoUpdate::runNow()
                           daysToKeep, m_commands.segmentBase(), false, m_services.programFolder);
     emit loading(false);
     if (result.added > 0) {
-        db.recordGame(choice.index, false);
         m_commands.reload();
         m_intervalMs = base;
         CommandOutcome outcome;

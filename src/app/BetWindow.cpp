@@ -10,6 +10,7 @@
 #include "GridView.h"
 #include "HistoryCommands.h"
 #include "IssueNumbers.h"
+#include "ProvinceTable.h"
 #include "Launcher.h"
 #include "Settings.h"
 #include "Widgets.h"
@@ -160,12 +161,12 @@ void BetWindow::refresh()
             history.isEmpty() ? std::nullopt : IssueNumbers::next(history.last().sqqh, m_commands->game().drawsPerDay);
         m_issue->setText(next ? QString::number(*next) : QString());
     }
-    std::optional<std::vector<Ledger::Bet>> read = Ledger::readBets(m_commands->history());
+    std::optional<Ledger::Bets> read = Ledger::readBets(m_commands->history(), m_commands->game().index);
     if (!read) {
         m_summary->setText(QStringLiteral("无法读取投注记录：%1").arg(m_commands->history().userError()));
         return;
     }
-    std::vector<Ledger::Bet> bets = std::move(*read);
+    std::vector<Ledger::Bet> bets = std::move(read->bets);
     std::reverse(bets.begin(), bets.end());
     m_bets = Ledger::settle(bets, history, Settings().prizes());
     m_totals = Ledger::totals(m_bets);
@@ -174,6 +175,14 @@ void BetWindow::refresh()
                                   : Ledger::totalsLine(m_totals);
     if (m_totals.settled > 0)
         text += QStringLiteral("\n") + Ledger::fairSentence(m_totals);
+    // Rows another tool wrote that are no bets: named under the table, never counted.
+    if (!read->unreadable.empty()) {
+        QStringList named;
+        for (size_t i = 0; i < read->unreadable.size() && i < 3; ++i)
+            named << QStringLiteral("编号 %1：%2").arg(read->unreadable[i].id).arg(read->unreadable[i].reason);
+        text += QStringLiteral("\n") + Ledger::unreadableLine(read->unreadable) + QStringLiteral("（") +
+                named.join(QStringLiteral("；")) + QStringLiteral("）");
+    }
     m_summary->setText(text);
     showChart();
 }
@@ -186,11 +195,14 @@ bool BetWindow::addBet()
     };
     bool ok = false;
     const qint32 issue = m_issue->text().toInt(&ok);
-    const QString issueText = QString::number(issue);
-    if (!ok || issueText.size() != 9 || !IssueNumbers::dateOf(issueText))
+    if (!ok)
         return refuse(QStringLiteral("期号 %1 不对：应为 YYMMDDNNN").arg(m_issue->text()));
-    if (const QString why = IssueNumbers::unsoundSequence(issue, m_commands->game().drawsPerDay); !why.isEmpty())
+    if (const QString why = Ledger::issueProblem(issue, m_commands->game().index); !why.isEmpty())
         return refuse(why);
+    if (m_commands->game().index != ProvinceTable::runningIssueGame) {
+        if (const QString why = IssueNumbers::unsoundSequence(issue, m_commands->game().drawsPerDay); !why.isEmpty())
+            return refuse(why);
+    }
     QString why;
     const std::optional<Plays::Choice> choice =
         Plays::choice(Plays::Play(m_play->currentIndex()), m_numbers->isEnabled() ? m_numbers->text() : QString(), &why);

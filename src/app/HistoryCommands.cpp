@@ -13,6 +13,7 @@
 #include <QCursor>
 #include <QWidget>
 #include <QDir>
+#include <QFileInfo>
 #include <QElapsedTimer>
 
 namespace {
@@ -61,20 +62,29 @@ CommandOutcome HistoryCommands::open()
 {
     m_unrecordedGame = m_game.index;
     m_opened = true;
-    return openHistory(GameFiles::pathFor(m_services.programFolder, m_game.index, m_unrecordedGame));
+    return openHistory();
 }
 
-CommandOutcome HistoryCommands::openHistory(const QString &path)
+CommandOutcome HistoryCommands::openHistory()
 {
     m_currentIssue = 0;
-    const HistoryDb::OpenStatus status = m_history.openForGame(path, m_game.index);
+    const HistoryDb::OpenStatus status = m_history.openGame(m_services.programFolder, m_game.index, m_unrecordedGame);
+    const QString path = m_history.path();
     // A file that cannot be opened shows as no history, never as the game's shown before.
     reload();
     switch (status) {
     case HistoryDb::OpenStatus::Ok:
-        // A file of an older release says whose draws it holds from now on.
-        if (!m_history.isReadOnly() && !m_snapshot.isEmpty() && !m_history.storedGame())
-            m_history.recordGame(m_game.index, false);
+        if (m_history.gameRecord().state == GameFiles::Record::State::Damaged)
+            return mendGameRecord();
+        // A file of an older release with draws and no game is the selected game's from now on:
+        // said at once, before another program could take it for another game.
+        if (!m_history.isReadOnly() && !m_snapshot.isEmpty() && m_history.gameRecord().state == GameFiles::Record::State::None)
+            m_history.write([] { return true; });
+        if (!m_snapshot.unreadable().empty()) {
+            CommandOutcome outcome;
+            outcome.status = m_snapshot.unreadableNote();
+            return outcome;
+        }
         return {};
     case HistoryDb::OpenStatus::NotADatabase:
         return failure(QStringLiteral("历史数据库"),
@@ -104,14 +114,40 @@ CommandOutcome HistoryCommands::setGame(int index)
 {
     const Province &game = ProvinceTable::at(index);
     // As the game is drawn today: the user's setting, else the table's.
+    const int before = m_game.index;
     m_game = {index, game.code, m_settings.drawsPerDay()[size_t(std::clamp(index, 0, ProvinceTable::Count - 1))]};
     if (!m_opened)
         return {};
-    const QString path = GameFiles::pathFor(m_services.programFolder, index, m_unrecordedGame);
-    if (path == m_history.path())
+    // The same game again (its draws a day changed): the same history stays open.
+    if (index == before && GameFiles::pathFor(m_services.programFolder, index, m_unrecordedGame) == m_history.path())
         return {};
-    CommandOutcome outcome = openHistory(path);
+    CommandOutcome outcome = openHistory();
     outcome.changed = true;
+    return outcome;
+}
+
+CommandOutcome HistoryCommands::mendGameRecord()
+{
+    const QString file = QFileInfo(m_history.path()).fileName();
+    const QString caption = ProvinceTable::at(m_game.index).caption;
+    const QString message = GameFiles::damagedMessage(file, m_history.gameRecord());
+    if (!m_services.dialogs->question(m_parent, QStringLiteral("历史数据库"),
+                                      message + QStringLiteral("\n\n它是%1的历史号码吗？选“记为%1”记下（先备份），"
+                                                               "选“取消”只查看。")
+                                                    .arg(caption),
+                                      QStringLiteral("记为%1").arg(caption))) {
+        CommandOutcome outcome;
+        outcome.status = message;
+        return outcome;
+    }
+    HistoryWriter::Backup backup = backupFor(QStringLiteral("记彩种前"));
+    if (!HistoryWriter::recordGame(m_history, m_game.index, &backup))
+        return failure(QStringLiteral("历史数据库"),
+                       QStringLiteral("没有记下彩种：%1").arg(m_history.userError()));
+    CommandOutcome outcome;
+    outcome.status = QStringLiteral("%1 已记为%2的历史号码。").arg(file, caption);
+    if (backup.written)
+        outcome.status += QStringLiteral("原来的历史号码已备份：%1").arg(QDir::toNativeSeparators(backup.written->path));
     return outcome;
 }
 
@@ -174,7 +210,6 @@ CommandOutcome HistoryCommands::storeDraw(const QString &issueText, const Number
         return failure(entryTitle, QStringLiteral("第 %1 期号码没有保存：%2\n\n历史号码没有改变。")
                                        .arg(issue.value_or(shown))
                                        .arg(m_history.userError()));
-    m_history.recordGame(m_game.index, false);
     CommandOutcome outcome;
     outcome.changed = true;
     outcome.typed = row;
@@ -251,7 +286,6 @@ CommandOutcome HistoryCommands::importFile(const QString &path)
     }
     if (!reading)
         return failure(importTitle, QStringLiteral("读入没有完成：%1\n\n历史号码没有改变。").arg(error));
-    m_history.recordGame(m_game.index, true);
     m_currentIssue = reading->currentIssue;
     reload();
     CommandOutcome outcome;

@@ -108,7 +108,9 @@ signals:
     void historyReloaded(const QString &what);
 
 private:
-    CommandOutcome openHistory(const QString &path);
+    CommandOutcome openHistory();
+    // A file whose record of its game is damaged: the user may say it is the selected game's.
+    CommandOutcome mendGameRecord();
 
     AppServices m_services;
     QWidget *m_parent;

@@ -217,8 +217,6 @@ CommandOutcome MergeCommand::merge(const std::vector<TextDraw> &draws)
     if (!merged->conflicting.empty())
         return CommandOutcome::failure(mergeTitle, QStringLiteral("另一个程序刚刚存入了不同的号码（第 %1 期），没有合并任何号码。")
                                                        .arg(merged->conflicting.front().draw.issue));
-    if (merged->added > 0)
-        m_commands.history().recordGame(m_commands.game().index, false);
     m_commands.reload();
     CommandOutcome outcome;
     outcome.changed = true;

@@ -63,8 +63,6 @@ CommandOutcome UpdateCommand::run()
         result = OnlineUpdate::run(db, history, *m_services.pageLoader, game, m_settings.updateHost(),
                                    m_services.clock->today(), m_daysToKeep, m_commands.segmentBase(), otherGame,
                                    m_services.programFolder);
-        if (result.added > 0)
-            db.recordGame(choice.index, result.replaced);
         emit loading(false);
     }
     CommandOutcome outcome;

@@ -28,12 +28,12 @@ int addBet(Context &c, Arguments &args, QTextStream &out)
     if (words.size() < 2 || words.size() > 3)
         throw UsageError{QStringLiteral("用法：bet add ISSUE PLAY [NUMBERS] [--multiple M]")};
     const qint32 issue = issueNumber(words[0], QStringLiteral("期号"));
-    const int drawsPerDay = c.drawsPerDay();
-    const QString issueText = QString::number(issue);
-    if (issueText.size() != 9 || !IssueNumbers::dateOf(issueText))
-        throw UsageError{QStringLiteral("期号 %1 不是本彩种的期号（应为 YYMMDDNNN）").arg(words[0])};
-    if (const QString why = IssueNumbers::unsoundSequence(issue, drawsPerDay); !why.isEmpty())
+    if (const QString why = Ledger::issueProblem(issue, c.game); !why.isEmpty())
         throw UsageError{why};
+    if (c.game != ProvinceTable::runningIssueGame) {
+        if (const QString why = IssueNumbers::unsoundSequence(issue, c.drawsPerDay()); !why.isEmpty())
+            throw UsageError{why};
+    }
     const std::optional<Plays::Play> play = Plays::byName(words[1]);
     if (!play)
         throw UsageError{QStringLiteral("不认识的玩法：%1（玩法有 %2）").arg(words[1], Plays::names().join(QStringLiteral("、")))};
@@ -50,7 +50,8 @@ int addBet(Context &c, Arguments &args, QTextStream &out)
 }
 
 // Written as UTF-8 bytes straight away: a ledger of 100,000 bets is 12 MB of JSON.
-QByteArray betsJson(const std::vector<Ledger::Settled> &settled, const Ledger::Totals &t)
+QByteArray betsJson(const std::vector<Ledger::Settled> &settled, const Ledger::Totals &t,
+                    const std::vector<Ledger::Unreadable> &unreadable)
 {
     std::array<std::string, Plays::playCount> plays;
     for (int p = 0; p < Plays::playCount; ++p)
@@ -86,12 +87,16 @@ QByteArray betsJson(const std::vector<Ledger::Settled> &settled, const Ledger::T
         *at++ = '}';
     }
     json.truncate(at - json.data());
-    json += QStringLiteral("],\"count\":%1,\"spent\":%2,\"won\":%3,\"net\":%4,\"expected\":%5,\"sd\":%6}\n")
+    QStringList rows;
+    for (const Ledger::Unreadable &u : unreadable)
+        rows << QStringLiteral("{\"id\":%1,\"reason\":%2}").arg(u.id).arg(jsonText(u.reason));
+    json += QStringLiteral("],\"count\":%1,\"spent\":%2,\"won\":%3,\"net\":%4,\"expected\":%5,\"sd\":%6,"
+                           "\"unreadable\":[%7]}\n")
                 .arg(t.count)
                 .arg(t.spent)
                 .arg(t.won)
                 .arg(t.net())
-                .arg(jsonNumber(t.expected), jsonNumber(t.sd))
+                .arg(jsonNumber(t.expected), jsonNumber(t.sd), rows.join(QLatin1Char(',')))
                 .toUtf8();
     return json;
 }
@@ -117,19 +122,23 @@ int listBets(Context &c, Arguments &args, QTextStream &out)
         throw UsageError{QStringLiteral("--from %1 在 --to %2 之后：起始期号不能大于结束期号").arg(*from).arg(*to)};
     const Plays::PrizeTable prizes = c.prizes();
     c.open();
-    std::optional<std::vector<Ledger::Bet>> read = Ledger::readBets(c.db);
+    std::optional<Ledger::Bets> read = Ledger::readBets(c.db, c.game);
     if (!read)
         throw UsageError{QStringLiteral("无法读取投注记录：%1").arg(c.db.userError())};
-    std::vector<Ledger::Bet> bets = std::move(*read);
+    std::vector<Ledger::Bet> bets = std::move(read->bets);
+    // Rows another tool wrote that are no bets: named, never counted.
+    for (const Ledger::Unreadable &u : read->unreadable)
+        if (c.err)
+            *c.err << QStringLiteral("投注 %1 无法读取：%2\n").arg(u.id).arg(u.reason);
     std::erase_if(bets, [&](const Ledger::Bet &b) { return (from && b.issue < *from) || (to && b.issue > *to); });
     const std::vector<Ledger::Settled> settled = Ledger::settle(bets, c.snapshot, prizes);
     const Ledger::Totals t = Ledger::totals(settled);
     if (json) {
         out.flush();
         if (out.device())
-            out.device()->write(betsJson(settled, t));
+            out.device()->write(betsJson(settled, t, read->unreadable));
         else
-            out << QString::fromUtf8(betsJson(settled, t));
+            out << QString::fromUtf8(betsJson(settled, t, read->unreadable));
         return 0;
     }
     QList<QStringList> rows{{QStringLiteral("编号"), QStringLiteral("期号"), QStringLiteral("玩法"), QStringLiteral("号码"),
@@ -139,6 +148,8 @@ int listBets(Context &c, Arguments &args, QTextStream &out)
                             s.bet.choice.numbers, QString::number(s.bet.multiple), QString::number(s.bet.cost()),
                             Ledger::stateName(s.state), QString::number(s.prize)};
     out << alignedTable(rows) << Ledger::totalsLine(t) << '\n';
+    if (!read->unreadable.empty())
+        out << Ledger::unreadableLine(read->unreadable) << '\n';
     if (t.settled > 0)
         out << Ledger::fairSentence(t) << '\n';
     return 0;

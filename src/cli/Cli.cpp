@@ -16,6 +16,7 @@ struct Command
     const char *name;
     const char *usage;
     Handler run;
+    bool anyGame = false; // about every game: runs without knowing the folder's game
 };
 
 const Command commands[] = {
@@ -41,7 +42,9 @@ const Command commands[] = {
     {"omission", "omission [--last N | --from ISSUE --to ISSUE] [--prizes FILE] [--json]\n                            遗漏统计：号码、位置、和值、形态的次数与遗漏，及上下期是否相关",
      omission},
     {"trend", "trend [--last N] [--json]  走势图：最近 N 期（默认 30）的和值、形态、跨度与各号码遗漏", trend},
-    {"games", "games [--json]            各彩种的历史号码：每天期数、期数和最后一期", games},
+    {"games", "games [--json]            各彩种的历史号码：每天期数、期数和最后一期", games, true},
+    {"set-game", "set-game INDEX            记下 vendrixK3.db（或本彩种文件）是哪个彩种的历史号码（彩种记录损坏时）",
+     setGame, true},
     {"bet", "bet add ISSUE PLAY [NUMBERS] [--multiple M]\n                            记下一注投注，输出它的编号（玩法：和值、三同号通选、三同号单选、二同号复选、\n                            二同号单选、三不同号、二不同号、三连号通选；号码如 10、333、11、112、124、25）\n  bet list [--from ISSUE --to ISSUE] [--prizes FILE] [--json]\n                            投注记录：按开奖号码结算，合计与公平开奖时的期望\n  bet remove ID             删除一注投注", bet},
 };
 
@@ -125,7 +128,7 @@ int runCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
             else if (word == QLatin1String("--segment-base"))
                 c.segmentBase = int(wholeNumber(args.valueOf(word), word, 0, 1));
             else if (const Command *command = commandNamed(word)) {
-                c.chooseGame();
+                c.chooseGame(command->anyGame);
                 return command->run(c, args, out);
             } else
                 throw UsageError{QStringLiteral("不认识的命令或选项：%1").arg(word)};

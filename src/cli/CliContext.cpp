@@ -65,12 +65,15 @@ int Context::drawsPerDayOf(int index) const
         [size_t(std::clamp(index, 0, ProvinceTable::Count - 1))];
 }
 
-void Context::chooseGame()
+void Context::chooseGame(bool anyGame)
 {
     const GameFiles::MainFile main = GameFiles::readMain(folder);
-    if (!gameGiven && main.game && *main.game >= 0 && *main.game < ProvinceTable::Count)
+    if (!gameGiven && main.game)
         game = *main.game;
-    historyPath = GameFiles::pathFor(folder, game, main, game);
+    else if (!gameGiven && !anyGame && main.record.state == GameFiles::Record::State::Damaged)
+        throw UsageError{GameFiles::damagedMessage(GameFiles::mainFileName(), main.record) +
+                         QStringLiteral("；查看时请用 --game 指明彩种")};
+    historyPath = GameFiles::pathFor(folder, game, main, unrecordedGame);
 }
 
 Plays::PrizeTable Context::prizes() const

@@ -29,6 +29,10 @@ struct UsageError
     QString message;
 };
 
+// Whose an older release's history file is when it records no game: the tool's default game
+// (named with --game, another game keeps a file of its own and never takes those draws).
+constexpr int unrecordedGame = 0;
+
 // The window shows this issue before any draw is stored.
 constexpr qint32 placeholderIssue = 2007001;
 
@@ -82,8 +86,9 @@ struct Context
     int drawsPerDayOf(int index) const;
 
     // The game, unless --game gave it: the one the folder's main history file records, else the
-    // first; and its history file.
-    void chooseGame();
+    // first; and its history file. A main file whose record names no game leaves the choice to
+    // --game, unless `anyGame` (a command about every game).
+    void chooseGame(bool anyGame = false);
     // Whose backups the game's history lists and restores.
     Backups::Owner backupOwner() const
     {
@@ -111,8 +116,8 @@ struct Context
             return;
         }
         // A game's file is made by its first write, never by a read.
-        if (db.openForGame(path, game) != HistoryDb::OpenStatus::Ok)
-            throw UsageError{QStringLiteral("无法打开历史数据库 %1：%2").arg(path, db.userError())};
+        if (db.openGame(folder, game, unrecordedGame) != HistoryDb::OpenStatus::Ok)
+            throw UsageError{GameFiles::openError(db.path(), db.lastError())};
         if (load)
             reload();
     }
@@ -122,6 +127,8 @@ struct Context
         if (!read)
             throw UsageError{QStringLiteral("无法读取历史号码：%1").arg(db.userError())};
         snapshot = std::move(*read);
+        if (err && !snapshot.unreadable().empty())
+            *err << snapshot.unreadableNote() << '\n';
     }
 
     // The issue the window's next-issue box shows.
@@ -172,6 +179,7 @@ int omission(Context &c, Arguments &args, QTextStream &out);
 int trend(Context &c, Arguments &args, QTextStream &out);
 // Each game's history.
 int games(Context &c, Arguments &args, QTextStream &out);
+int setGame(Context &c, Arguments &args, QTextStream &out);
 // The player's bets.
 int bet(Context &c, Arguments &args, QTextStream &out);
 

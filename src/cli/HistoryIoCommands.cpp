@@ -33,7 +33,6 @@ int importFile(Context &c, Arguments &args, QTextStream &out)
                                                c.game == OnlineUpdate::plainIssueGame ? 0 : c.drawsPerDay());
     if (!reading)
         throw UsageError{QStringLiteral("读入没有完成，历史号码没有改变：%1").arg(error)};
-    c.db.recordGame(c.game, true);
     out << QStringLiteral("读入 %1 期，跳过 %2 行\n").arg(reading->draws.size()).arg(reading->skipped);
     // The first few reasons, so that a player can find the lines in the file.
     const size_t shown = std::min<size_t>(reading->notes.size(), 5);
@@ -122,8 +121,6 @@ int mergeDraws(Context &c, Arguments &args, QTextStream &out)
     const std::optional<HistoryWriter::Merge> merged = HistoryWriter::merge(c.db, draws, c.segmentBase, dryRun);
     if (!merged)
         throw UsageError{QStringLiteral("合并没有完成，历史号码没有改变：%1").arg(c.db.userError())};
-    if (merged->added > 0)
-        c.db.recordGame(c.game, false);
     if (json) {
         QStringList fresh, same, conflicting, skipped;
         for (const TextDraw &d : merged->fresh)
@@ -189,7 +186,6 @@ int addDraw(Context &c, Arguments &args, QTextStream &out)
     const auto row = HistoryWriter::addDraw(c.db, given, numbers, c.segmentBase, drawsPerDay, 0);
     if (!row)
         throw UsageError{QStringLiteral("开奖号码没有保存，历史号码没有改变：%1").arg(c.db.userError())};
-    c.db.recordGame(c.game, false);
     out << row->sqqh << ' ' << digits << '\n';
     // Stored as given; a player who typed the dice as they fell into an ascending history hears so.
     if (!std::is_sorted(numbers.begin(), numbers.end()) && c.err) {
@@ -232,8 +228,6 @@ int update(Context &c, Arguments &args, QTextStream &out)
         days, c.segmentBase, c.db.storedGame().value_or(c.game) != c.game, c.folder);
     if (!outcome.error.isEmpty())
         throw UsageError{QStringLiteral("在线更新没有完成，历史号码没有改变：%1").arg(outcome.error)};
-    if (outcome.added > 0)
-        c.db.recordGame(c.game, outcome.replaced);
     out << QStringLiteral("新增 %1 期\n").arg(outcome.added);
     if (outcome.backup && c.err)
         *c.err << QStringLiteral("被替换的历史号码已备份：%1\n").arg(outcome.backup->path);

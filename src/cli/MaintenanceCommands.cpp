@@ -136,26 +136,80 @@ int games(Context &c, Arguments &args, QTextStream &out)
     QList<QStringList> table{{QStringLiteral("序号"), QStringLiteral("彩种"), QStringLiteral("代码"),
                               QStringLiteral("每天期数"), QStringLiteral("期数"), QStringLiteral("最后一期")}};
     QString text = QStringLiteral("[");
+    QStringList problems;
     for (int game = 0; game < ProvinceTable::Count; ++game) {
         // Read only: a game without draws has no file, and listing makes none.
-        const QString path = GameFiles::pathFor(c.folder, game, main, c.game);
+        const QString path = GameFiles::pathFor(c.folder, game, main, unrecordedGame);
         const GameFiles::Facts facts = GameFiles::read(path, true);
+        const QString problem = facts.problem(path);
         const bool other = facts.game && *facts.game != game; // a file that holds another game's draws
         const qint64 draws = other ? 0 : facts.draws;
         const QString last = !other && facts.last ? QString::number(facts.last.value_or(0)) : QString();
         const Province &province = ProvinceTable::at(game);
-        text += QStringLiteral("%1{\"index\":%2,\"name\":%3,\"code\":%4,\"draws_per_day\":%5,\"draws\":%6,\"last\":%7}")
+        text += QStringLiteral("%1{\"index\":%2,\"name\":%3,\"code\":%4,\"draws_per_day\":%5,")
                     .arg(game ? QStringLiteral(",") : QString())
                     .arg(game)
                     .arg(jsonText(province.caption), jsonText(province.code))
-                    .arg(c.drawsPerDayOf(game))
-                    .arg(draws)
-                    .arg(last.isEmpty() ? QStringLiteral("null") : last);
+                    .arg(c.drawsPerDayOf(game));
+        // A history that cannot be read is never reported as an empty one.
+        if (!problem.isEmpty()) {
+            problems << QStringLiteral("%1：%2").arg(province.caption, problem);
+            text += QStringLiteral("\"draws\":null,\"last\":null,\"error\":%1}").arg(jsonText(problem));
+        } else {
+            text += QStringLiteral("\"draws\":%1,\"last\":%2}")
+                        .arg(draws)
+                        .arg(last.isEmpty() ? QStringLiteral("null") : last);
+        }
         table << QStringList{QString::number(game), province.caption, province.code,
-                             QString::number(c.drawsPerDayOf(game)), QString::number(draws),
-                             last.isEmpty() ? QStringLiteral("—") : last};
+                             QString::number(c.drawsPerDayOf(game)),
+                             problem.isEmpty() ? QString::number(draws) : QStringLiteral("无法读取"),
+                             last.isEmpty() || !problem.isEmpty() ? QStringLiteral("—") : last};
     }
     out << (json ? text + QStringLiteral("]\n") : alignedTable(table));
+    if (problems.isEmpty())
+        return 0;
+    out.flush();
+    for (const QString &problem : std::as_const(problems))
+        if (c.err)
+            *c.err << problem << '\n';
+    return 2;
+}
+
+int setGame(Context &c, Arguments &args, QTextStream &out)
+{
+    const int game = int(wholeNumber(args.valueOf(QStringLiteral("set-game")), QStringLiteral("彩种"), 0,
+                                     ProvinceTable::Count - 1));
+    if (!args.atEnd())
+        throw UsageError{QStringLiteral("set-game 只接受一个彩种序号")};
+    const QString caption = ProvinceTable::at(game).caption;
+    const QString own = QDir(c.folder).filePath(GameFiles::ownFileName(game));
+    const QString mainPath = QDir(c.folder).filePath(GameFiles::mainFileName());
+    const GameFiles::Facts ownFacts = GameFiles::read(own);
+    // The game's own file when its record is damaged or missing; else the main file.
+    QString target = own;
+    if (!ownFacts.exists || !ownFacts.readable || ownFacts.record.state == GameFiles::Record::State::Game) {
+        const GameFiles::Facts main = GameFiles::read(mainPath);
+        if (!main.exists)
+            throw UsageError{QStringLiteral("没有 %1，不需要记下彩种").arg(GameFiles::mainFileName())};
+        if (!main.readable)
+            throw UsageError{main.error};
+        if (main.game)
+            throw UsageError{QStringLiteral("%1 已记为%2的历史号码，没有改变")
+                                 .arg(GameFiles::mainFileName(), ProvinceTable::at(*main.game).caption)};
+        if (ownFacts.exists)
+            throw UsageError{QStringLiteral("%1已有自己的历史号码（%2），%3 不能再记为%1")
+                                 .arg(caption, GameFiles::ownFileName(game), GameFiles::mainFileName())};
+        target = mainPath;
+    }
+    HistoryDb db;
+    if (db.open(target) != HistoryDb::OpenStatus::Ok)
+        throw UsageError{GameFiles::openError(target, db.lastError())};
+    HistoryWriter::Backup backup{c.folder, QStringLiteral("记彩种前"), {}};
+    if (!HistoryWriter::recordGame(db, game, &backup))
+        throw UsageError{QStringLiteral("没有记下彩种：%1").arg(db.userError())};
+    out << QStringLiteral("%1 已记为%2的历史号码\n").arg(QFileInfo(target).fileName(), caption);
+    if (backup.written && c.err)
+        *c.err << QStringLiteral("原来的历史号码已备份：%1\n").arg(backup.written->path);
     return 0;
 }
 

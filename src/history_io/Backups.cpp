@@ -1,6 +1,7 @@
 #include "Backups.h"
 
 #include "GameFiles.h"
+#include "ProvinceTable.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -41,7 +42,10 @@ std::optional<Entry> parse(const QFileInfo &file)
 std::optional<Entry> write(const QString &historyFolder, const QString &reason, const std::vector<TextDraw> &draws,
                            std::optional<int> game, QString *error)
 {
-    const QString folder = QDir(historyFolder).filePath(folderName());
+    // Each game's backups in a folder of their own, out of reach of an older release's pruning
+    // (which counts every file directly in 备份, whatever game it is of).
+    const QString folder = QDir(historyFolder).filePath(
+        game ? folderName() + QLatin1Char('/') + ProvinceTable::at(*game).code : folderName());
     if (!QDir().mkpath(folder)) {
         if (error)
             *error = QStringLiteral("无法建立备份文件夹 %1").arg(QDir::toNativeSeparators(folder));
@@ -89,13 +93,22 @@ void prune(const QString &historyFolder, const Entry &own)
 std::vector<Entry> list(const QString &historyFolder, std::optional<Owner> owner)
 {
     std::vector<Entry> entries;
-    const QDir folder(QDir(historyFolder).filePath(folderName()));
-    // Only regular files: a link named like a backup may point anywhere.
-    for (const QFileInfo &file : folder.entryInfoList({QStringLiteral("*.txt")}, QDir::Files | QDir::NoSymLinks)) {
-        if (file.isSymLink() || !file.isFile())
+    const QDir root(QDir(historyFolder).filePath(folderName()));
+    // 备份 itself (older releases, and backups of no known game) and each game's own folder.
+    QStringList folders{root.path()};
+    for (const Province &province : ProvinceTable::all())
+        folders << root.filePath(province.code);
+    for (const QString &path : std::as_const(folders)) {
+        const QFileInfo where(path);
+        if (!where.isDir() || where.isSymLink())
             continue;
-        if (std::optional<Entry> entry = parse(file); entry && (!owner || owner->owns(*entry)))
-            entries.push_back(std::move(*entry));
+        // Only regular files: a link named like a backup may point anywhere.
+        for (const QFileInfo &file : QDir(path).entryInfoList({QStringLiteral("*.txt")}, QDir::Files | QDir::NoSymLinks)) {
+            if (file.isSymLink() || !file.isFile())
+                continue;
+            if (std::optional<Entry> entry = parse(file); entry && (!owner || owner->owns(*entry)))
+                entries.push_back(std::move(*entry));
+        }
     }
     std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
         return std::tie(a.sequence, a.time, a.name) > std::tie(b.sequence, b.time, b.name);

@@ -250,6 +250,23 @@ bool clear(HistoryDb &db, Backup *backup)
     return writeBackedUp(db, backup, [&] { return backUp(db, backup) && db.deleteAllRows(); });
 }
 
+bool recordGame(HistoryDb &db, int game, Backup *backup)
+{
+    if (backup && !backup->folder.isEmpty()) {
+        const std::optional<HistorySnapshot> stored = db.snapshot();
+        if (!stored)
+            return false;
+        std::vector<TextDraw> draws;
+        for (int i = 0; i < stored->count(); ++i)
+            draws.push_back({stored->issue(i), stored->numbers(i)});
+        QString error;
+        if (!draws.empty() &&
+            !(backup->written = Backups::write(backup->folder, backup->reason, draws, std::nullopt, &error)))
+            return db.refuse(error);
+    }
+    return db.recordGame(game);
+}
+
 std::optional<int> restore(HistoryDb &db, const Backups::Entry &entry, int segmentBase, Backup *backup,
                            QString *error)
 {
@@ -271,12 +288,9 @@ std::optional<int> restore(HistoryDb &db, const Backups::Entry &entry, int segme
             *error = QStringLiteral("无法读取备份 %1%2").arg(entry.name, why.isEmpty() ? QString() : "（" + why + "）");
         return std::nullopt;
     }
-    if (replace(db, reading->draws, segmentBase, false, backup)) {
-        // The history belongs to the game the backup was written for; unknown, it keeps its own.
-        if (entry.game)
-            db.recordGame(*entry.game, true);
+    // The history keeps its game: only the game's own backups (or unnamed ones) are offered.
+    if (replace(db, reading->draws, segmentBase, false, backup))
         return int(reading->draws.size());
-    }
     if (error)
         *error = db.userError();
     return std::nullopt;

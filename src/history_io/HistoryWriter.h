@@ -81,6 +81,10 @@ bool replace(HistoryDb &db, const std::vector<TextDraw> &draws, int segmentBase,
 bool deleteLast(HistoryDb &db, Backup *backup, std::optional<qint32> expectedLast = std::nullopt);
 // Delrec: deletes every draw, after backing them up.
 bool clear(HistoryDb &db, Backup *backup);
+
+// Mends the record of whose history the open file is (damaged, or none): the draws it holds go
+// to a backup first, in case the game given is the wrong one; then `game` is recorded.
+bool recordGame(HistoryDb &db, int game, Backup *backup);
 // Replaces the history with a backup's draws, after backing up the history as it is; the history
 // takes the backup's game when it names one. A backup with a line that is no draw restores
 // nothing. The number of draws stored, or nothing (`error` says why).

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ProvinceTable.h"
+
 #include "Backups.h"
 #include "HistorySnapshot.h"
 #include "HistoryText.h"
@@ -17,7 +19,7 @@ class PageLoader;
 namespace OnlineUpdate {
 
 // The game whose 北京快3 issues are plain numbers, not dates.
-constexpr int plainIssueGame = 9;
+constexpr int plainIssueGame = ProvinceTable::runningIssueGame;
 
 // The results host name that follows the game code until the user sets a real source: the
 // reserved ".invalid" domain never resolves.

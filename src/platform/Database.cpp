@@ -313,6 +313,22 @@ bool FastStatement::isNull(int column) const
     return sqlite3_column_type(m_statement, column) == SQLITE_NULL;
 }
 
+FastStatement::Type FastStatement::type(int column) const
+{
+    switch (sqlite3_column_type(m_statement, column)) {
+    case SQLITE_INTEGER:
+        return Type::Integer;
+    case SQLITE_FLOAT:
+        return Type::Real;
+    case SQLITE_TEXT:
+        return Type::Text;
+    case SQLITE_BLOB:
+        return Type::Blob;
+    default:
+        return Type::Null;
+    }
+}
+
 void FastStatement::bindBlob(int index, QByteArrayView bytes)
 {
     if (m_statement && sqlite3_bind_blob(m_statement, index, bytes.data() ? bytes.data() : "", int(bytes.size()),

@@ -94,6 +94,9 @@ public:
     int intValue(int column) const;
     qint64 int64Value(int column) const;
     bool isNull(int column) const;
+    // What a column of the current row holds, whatever its declared type.
+    enum class Type { Integer, Real, Text, Blob, Null };
+    Type type(int column) const;
     // The column's text as stored (UTF-8), valid until the next move.
     QByteArrayView utf8Value(int column) const;
     // Valid until the next step.

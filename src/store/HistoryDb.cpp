@@ -90,6 +90,8 @@ using namespace HistoryDbSql;
 HistoryDb::OpenStatus HistoryDb::open(const QString &path)
 {
     close();
+    m_folder.clear();
+    m_claimed = m_owned = true;
     // A history the user may read but not write is opened read-only: nothing beside it changes.
     const QFileInfo file(path);
     const bool readOnly = file.exists() && (!file.isWritable() || !QFileInfo(file.absolutePath()).isWritable());
@@ -116,28 +118,66 @@ HistoryDb::OpenStatus HistoryDb::open(const QString &path)
     return OpenStatus::Ok;
 }
 
-HistoryDb::OpenStatus HistoryDb::openForGame(const QString &path, int game)
+HistoryDb::OpenStatus HistoryDb::openGame(const QString &folder, int game, int unrecordedGame)
 {
-    if (QFileInfo::exists(path))
-        return open(path);
-    close();
-    m_pendingPath = path;
-    m_pendingGame = game;
-    m_pendingReadOnly = !QFileInfo(QFileInfo(path).absolutePath()).isWritable();
-    m_error.clear();
-    return OpenStatus::Ok;
+    const QString path = GameFiles::pathFor(folder, game, unrecordedGame);
+    OpenStatus status = OpenStatus::Ok;
+    if (QFileInfo::exists(path)) {
+        status = open(path);
+    } else {
+        close();
+        m_pendingPath = path;
+        m_pendingReadOnly = !QFileInfo(QFileInfo(path).absolutePath()).isWritable();
+        m_error.clear();
+    }
+    m_folder = folder;
+    m_game = game;
+    m_unrecordedGame = unrecordedGame;
+    // A file that already says it is the game's needs no claim (read over this connection).
+    m_claimed = m_owned = isOpen() && gameRecord().is(game);
+    return status;
 }
 
-bool HistoryDb::createPending()
+HistoryDb::Ownership HistoryDb::takeOwnership()
 {
-    if (!isPending())
-        return notOpen();
-    const QString path = m_pendingPath;
-    const int game = m_pendingGame;
-    // Another process may have made it meanwhile: then it is opened as it is.
-    if (open(path) != OpenStatus::Ok)
-        return false;
-    return recordGame(game, false);
+    const GameFiles::Record record = gameRecord();
+    switch (record.state) {
+    case GameFiles::Record::State::Game:
+        if (record.game == m_game)
+            return Ownership::Owned;
+        refuse(GameFiles::otherGameMessage(m_db.path(), record.game, m_game));
+        return Ownership::Taken;
+    case GameFiles::Record::State::Damaged:
+        refuse(GameFiles::damagedMessage(m_db.path(), record));
+        return Ownership::Refused;
+    case GameFiles::Record::State::None:
+        break;
+    }
+    if (!GameFiles::writeRecord(m_db, m_game)) {
+        failed();
+        return Ownership::Refused;
+    }
+    return Ownership::Owned;
+}
+
+bool HistoryDb::claimFile()
+{
+    const GameFiles::Claim claim = GameFiles::claim(m_folder, m_game, m_unrecordedGame);
+    if (!claim.error.isEmpty())
+        return refuse(claim.error);
+    if (!isOpen() || claim.path != m_db.path()) {
+        const QString folder = m_folder;
+        const int game = m_game, unrecorded = m_unrecordedGame;
+        const OpenStatus status = open(claim.path);
+        m_folder = folder;
+        m_game = game;
+        m_unrecordedGame = unrecorded;
+        if (status != OpenStatus::Ok)
+            return false;
+    }
+    m_claimed = true;
+    m_owned = false; // the write checks and records it
+    return true;
 }
 
 void HistoryDb::close()
@@ -355,48 +395,46 @@ std::optional<HistorySnapshot> HistoryDb::snapshotFromRows()
     const auto byIssue = [](const DrawCore &a, const DrawCore &b) { return a.sqqh < b.sqqh; };
     if (!std::is_sorted(rows.begin(), rows.end(), byIssue))
         std::stable_sort(rows.begin(), rows.end(), byIssue);
-    m_lastSnapshotSize = rows.size();
-    return HistorySnapshot(rows);
-}
-
-std::optional<int> HistoryDb::storedGame()
-{
-    if (isPending())
-        return m_pendingGame;
-    if (!isOpen() || !m_db.hasTable(QStringLiteral("Caizhong")))
-        return std::nullopt;
-    QSqlQuery q = m_db.select(QStringLiteral("SELECT GsZl FROM Caizhong LIMIT 1"));
-    if (!q.next())
-        return std::nullopt;
-    return q.value(0).toInt();
-}
-
-bool HistoryDb::recordGame(int game, bool replaced)
-{
-    // The common case, a draw added to a history whose game is known, writes nothing.
-    if (!replaced && storedGame())
-        return true;
-    return write([&] {
-        if (!m_db.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS Caizhong (GsZl INTEGER)")))
-            return false;
-        if (!replaced) {
-            QSqlQuery q = m_db.select(QStringLiteral("SELECT count(*) FROM Caizhong"));
-            if (!q.next())
-                return false;
-            if (q.value(0).toInt() > 0)
-                return true;
-        }
-        return m_db.exec(QStringLiteral("DELETE FROM Caizhong")) &&
-               m_db.exec(QStringLiteral("INSERT INTO Caizhong (GsZl) VALUES (?)"), {game});
+    // A row whose dice are no dice (NULL, or out of range, written by another tool) is named,
+    // never shown or searched as "000".
+    std::vector<qint32> unreadable;
+    std::erase_if(rows, [&](const DrawCore &row) {
+        const Numbers n = row.numbers();
+        const bool bad = std::any_of(n.begin(), n.end(), [](qint16 d) { return d < 1 || d > 6; });
+        if (bad)
+            unreadable.push_back(row.sqqh);
+        return bad;
     });
+    m_lastSnapshotSize = rows.size();
+    return HistorySnapshot(rows, std::move(unreadable));
+}
+
+GameFiles::Record HistoryDb::gameRecord()
+{
+    if (!isOpen())
+        return {};
+    return GameFiles::readRecord(m_db);
+}
+
+bool HistoryDb::recordGame(int game)
+{
+    if (isReadOnly())
+        return refuse(readOnlyMessage());
+    if (!isOpen())
+        return notOpen();
+    if (!GameFiles::record(m_db, game))
+        return failed();
+    m_claimed = m_owned = m_folder.isEmpty() || game == m_game;
+    return true;
 }
 
 bool HistoryDb::changedElsewhere()
 {
-    // Another program's first write made the file.
+    // Another program's first write made a file, maybe for another game than the one read: the
+    // game's history is looked for again.
     if (isPending() && QFileInfo::exists(m_pendingPath)) {
-        const QString path = m_pendingPath; // open() forgets it first
-        return open(path) == OpenStatus::Ok;
+        openGame(QString(m_folder), m_game, m_unrecordedGame);
+        return true;
     }
     if (!isOpen())
         return false;
@@ -404,5 +442,8 @@ bool HistoryDb::changedElsewhere()
     if (!version || version == m_dataVersion)
         return false;
     m_dataVersion = version;
+    // A file not yet the game's may have been taken by another game.
+    if (!m_claimed && !m_folder.isEmpty() && GameFiles::pathFor(m_folder, m_game, m_unrecordedGame) != path())
+        openGame(QString(m_folder), m_game, m_unrecordedGame);
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "DrawRecord.h"
+#include "GameFiles.h"
 #include "HistorySnapshot.h"
 
 #include <QSqlQuery>
@@ -40,9 +41,11 @@ public:
 
     // Opens the file (created when missing) and creates the tables that are missing.
     OpenStatus open(const QString &path);
-    // The same for one game's history, except that a missing file is made only by the first
-    // write, which records `game` in it: until then readers see an empty history.
-    OpenStatus openForGame(const QString &path, int game);
+    // The history of `game` in `folder` (GameFiles::pathFor), except that a missing file is made
+    // only by the first write: until then readers see an empty history. Every write first makes
+    // sure the file is the game's (GameFiles::claim), so it may go to another file than the one
+    // read when another process took that one meanwhile.
+    OpenStatus openGame(const QString &folder, int game, int unrecordedGame);
     void close();
     bool isOpen() const { return m_db.isOpen() && m_schemaOk; }
     // Opened for a game whose file no write has made yet.
@@ -68,12 +71,44 @@ public:
     {
         if (isReadOnly())
             return refuse(readOnlyMessage());
-        if (!isOpen() && !createPending())
-            return false;
-        Transaction transaction(m_db);
-        if (!transaction.isActive())
-            return failed();
-        m_error.clear();
+        // The game's file chosen, then its game recorded by this very transaction; when another
+        // process took the file for its game meanwhile, the choice is made again.
+        for (int attempt = 0;; ++attempt) {
+            if (!m_claimed && !claimFile())
+                return false;
+            if (!isOpen())
+                return notOpen();
+            Transaction transaction(m_db);
+            if (!transaction.isActive())
+                return failed();
+            m_error.clear();
+            const Ownership owned = m_owned ? Ownership::Owned : takeOwnership();
+            if (owned == Ownership::Taken && attempt < 2) {
+                m_claimed = false;
+                continue;
+            }
+            if (owned != Ownership::Owned)
+                return false;
+            if (!writeOwned(transaction, std::forward<Body>(body)))
+                return false;
+            m_owned = true;
+            return true;
+        }
+    }
+    // Gives up the write() that runs with a message of its own.
+    bool refuse(const QString &message)
+    {
+        m_error = message;
+        return false;
+    }
+
+private:
+    enum class Ownership { Owned, Taken, Refused };
+    // Inside the write's transaction: the file records the game (recorded now when it records
+    // none); Taken when it records another game.
+    Ownership takeOwnership();
+    template<typename Body> bool writeOwned(Transaction &transaction, Body &&body)
+    {
         m_rowsWritten = 0;
         m_inWrite = true;
         const bool packCurrent = packWasCurrent();
@@ -89,12 +124,8 @@ public:
             truncateLog();
         return done;
     }
-    // Gives up the write() that runs with a message of its own.
-    bool refuse(const QString &message)
-    {
-        m_error = message;
-        return false;
-    }
+
+public:
 
     // The last row in history order (highest issue, of equal issues the one stored last); unset
     // for an empty history. False when it cannot be read.
@@ -145,19 +176,19 @@ public:
     bool packIsCurrent() { return snapshotFromPack().has_value(); }
 
     // The game (index of the province table) the stored draws came from; unset when the file
-    // does not say, and then they belong to the selected game.
-    std::optional<int> storedGame();
-    // Records the game of the stored draws in its own transaction: always after the history was
-    // replaced, only when none is recorded yet after draws were added.
-    bool recordGame(int game, bool replaced);
+    // does not say (or says something that names no game: see gameRecord()).
+    std::optional<int> storedGame() { return gameRecord().known(); }
+    GameFiles::Record gameRecord();
+    // Records `game` in the open file whatever it recorded before (mending a damaged record).
+    bool recordGame(int game);
 
     // Whether another process committed a change since the last call (or since open()).
     bool changedElsewhere();
 
 private:
     bool ensureSchema();
-    // A pending game's file made and its game recorded, for its first write.
-    bool createPending();
+    // The game's file chosen, its game recorded and opened, for the first write.
+    bool claimFile();
     // The packed copy (HistoryPack.cpp): its table and triggers added to a file without them;
     // the history from it when it is current; what a write changed, and the copy brought up to
     // date before the write commits; a stale copy rebuilt when nobody else is writing.
@@ -166,6 +197,7 @@ private:
     void packTouched(qint64 fromIssue, qint64 toIssue);
     void packTouchedAll();
     bool packWasCurrent();
+    bool installPack(bool olderTable);
     bool refreshPack(bool wasCurrent);
     void rebuildPackWithoutWaiting();
     // A large write keeps its pages in a large cache instead of spilling them into the log
@@ -183,7 +215,12 @@ private:
 
     Database m_db;
     QString m_pendingPath;
-    int m_pendingGame = 0;
+    // The game whose history this is, when opened by openGame(); then a write needs the claim.
+    QString m_folder;
+    int m_game = 0;
+    int m_unrecordedGame = 0;
+    bool m_claimed = true; // the file to write is chosen
+    bool m_owned = true;   // and it records the game
     bool m_pendingReadOnly = false;
     bool m_schemaOk = false;
     QString m_error;

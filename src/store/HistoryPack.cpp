@@ -133,9 +133,18 @@ void HistoryDb::preparePack()
     // it is built. Opening never waits for another program's write for this: next time, then.
     if (!m_db.exec(QStringLiteral("PRAGMA busy_timeout = 0")))
         return;
+    Transaction transaction(m_db);
+    m_packReady = transaction.isActive() && installPack(olderTable) && transaction.commit();
+    m_db.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(Database::busyTimeoutMs));
+}
+
+bool HistoryDb::installPack(bool olderTable)
+{
     QStringList statements;
+    // An older version's table goes; so do triggers left without their table (dropped by hand),
+    // which would refuse every change of the rows.
     if (olderTable)
-        statements << QStringLiteral("DROP TABLE LishiPack");
+        statements << QStringLiteral("DROP TABLE IF EXISTS LishiPack");
     statements << QStringLiteral("CREATE TABLE IF NOT EXISTS LishiPack (Id INTEGER PRIMARY KEY, Lo INTEGER, N INTEGER, "
                                  "Data BLOB, First INTEGER, Last INTEGER, Crc INTEGER)")
                // Row 0 says whether the copy is current (N = 1), and how many draws it holds
@@ -148,12 +157,10 @@ void HistoryDb::preparePack()
                                      "BEGIN UPDATE LishiPack SET N = 0 WHERE Id = 0; END")
                           .arg(QLatin1String(name), event);
     }
-    Transaction transaction(m_db);
-    bool done = transaction.isActive();
+    bool done = true;
     for (const QString &sql : std::as_const(statements))
         done = done && m_db.exec(sql);
-    m_packReady = done && transaction.commit();
-    m_db.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(Database::busyTimeoutMs));
+    return done;
 }
 
 std::optional<HistorySnapshot> HistoryDb::snapshotFromPack()
@@ -190,8 +197,10 @@ std::optional<HistorySnapshot> HistoryDb::snapshotFromPack()
         for (const char *at = data.data(); at < data.data() + data.size(); at += recordBytes)
             rows.appendPacked(qFromLittleEndian<qint32>(at), qFromLittleEndian<qint32>(at + 4), at + 8, at + 14);
     }
-    if (!q.error().isEmpty() || rows.count() != total ||
-        (total > 0 && (rows.first().sqqh != first || rows.last().sqqh != last)))
+    // Rows left out for their dice count too; the first and last issue are then not compared.
+    const qint64 read = rows.count() + qint64(rows.unreadable().size());
+    if (!q.error().isEmpty() || read != total ||
+        (rows.unreadable().empty() && total > 0 && (rows.first().sqqh != first || rows.last().sqqh != last)))
         return std::nullopt;
     m_lastSnapshotSize = size_t(rows.count());
     return rows;
@@ -210,10 +219,23 @@ void HistoryDb::packTouchedAll()
 
 bool HistoryDb::packWasCurrent()
 {
-    if (!m_packReady)
+    bool current = false;
+    if (m_packReady) {
+        FastStatement q(m_db, QStringLiteral("SELECT N FROM LishiPack WHERE Id = 0"));
+        current = q.next() && q.int64Value(0) == 1;
+        if (q.error().isEmpty())
+            return current;
+    }
+    // The copy's table is gone (dropped by another tool): made again by this write, and built whole.
+    // The triggers are dropped with it and made again, so that they match the new table.
+    if (m_db.isReadOnly())
         return false;
-    FastStatement q(m_db, QStringLiteral("SELECT N FROM LishiPack WHERE Id = 0"));
-    return q.next() && q.int64Value(0) == 1;
+    for (const char *name : triggerNames)
+        m_db.exec(QStringLiteral("DROP TRIGGER IF EXISTS %1").arg(QLatin1String(name)));
+    m_packReady = installPack(true);
+    if (m_packReady)
+        packTouchedAll();
+    return false;
 }
 
 bool HistoryDb::refreshPack(bool wasCurrent)

@@ -2,6 +2,8 @@
 
 #include "Derivation.h"
 
+#include <QStringList>
+
 #include <algorithm>
 
 namespace {
@@ -55,7 +57,8 @@ std::array<qint16, 3> HistorySnapshot::values(int code)
     return {qint16(code / 49), qint16(code / 7 % 7), qint16(code % 7)};
 }
 
-HistorySnapshot::HistorySnapshot(const std::vector<DrawCore> &rows)
+HistorySnapshot::HistorySnapshot(const std::vector<DrawCore> &rows, std::vector<qint32> unreadable)
+    : m_unreadable(std::move(unreadable))
 {
     reserve(rows.size());
     for (const DrawCore &row : rows)
@@ -73,6 +76,11 @@ void HistorySnapshot::reserve(size_t rows)
 void HistorySnapshot::appendPacked(qint32 sqqh, qint32 qqh, const char *own, const char *previous)
 {
     // Bytes as the pack keeps them: three numbers, then three segments.
+    // A row whose dice are no dice (NULL read as 0, say) is named, never shown or searched.
+    if ((unsigned(own[0] - 1) > 5u) | (unsigned(own[1] - 1) > 5u) | (unsigned(own[2] - 1) > 5u)) {
+        m_unreadable.push_back(sqqh);
+        return;
+    }
     Bytes numbers{qint8(own[0]), qint8(own[1]), qint8(own[2]), qint8(previous[0]), qint8(previous[1]), qint8(previous[2])};
     Bytes segments{qint8(own[3]), qint8(own[4]), qint8(own[5]), qint8(previous[3]), qint8(previous[4]), qint8(previous[5])};
     if (std::find(numbers.begin(), numbers.end(), Wide) != numbers.end() ||
@@ -191,4 +199,16 @@ int HistorySnapshot::upperBound(qint64 issue) const
     return int(std::upper_bound(m_sqqh.begin(), m_sqqh.end(), issue,
                                 [](qint64 i, qint32 stored) { return i < stored; }) -
                m_sqqh.begin());
+}
+
+QString HistorySnapshot::unreadableNote() const
+{
+    if (m_unreadable.empty())
+        return {};
+    QStringList issues;
+    for (size_t i = 0; i < m_unreadable.size() && i < 3; ++i)
+        issues << QString::number(m_unreadable[i]);
+    return QStringLiteral("第 %1 期%2存的号码无法读取（不是三个 1～6 的数字），没有列出，也不参加检索")
+        .arg(issues.join(QStringLiteral("、")),
+             m_unreadable.size() > 3 ? QStringLiteral("等 %1 期").arg(m_unreadable.size()) : QString());
 }

@@ -25,7 +25,8 @@ public:
     static std::array<qint16, 3> values(int code);
 
     HistorySnapshot() = default;
-    explicit HistorySnapshot(const std::vector<DrawCore> &rows);
+    // `unreadable`: the issues of stored rows left out (see unreadable()).
+    explicit HistorySnapshot(const std::vector<DrawCore> &rows, std::vector<qint32> unreadable = {});
 
     bool isEmpty() const { return m_sqqh.empty(); }
     int count() const { return int(m_sqqh.size()); }
@@ -49,7 +50,8 @@ public:
 
     void reserve(size_t rows);
     // Adds a draw stored after every other one from its issues and the numbers and segments of
-    // positions 1–3 and of the previous draw, one byte each.
+    // positions 1–3 and of the previous draw, one byte each, as the database keeps them: a row
+    // whose dice are not 1..6 is left out and named.
     void appendPacked(qint32 sqqh, qint32 qqh, const char *numbers, const char *previousNumbers);
     // Adds a draw stored after every other one (a higher or equal issue).
     void append(const DrawCore &row);
@@ -79,6 +81,11 @@ public:
     int outOfOrder() const { return m_unsorted; }
     int lastOutOfOrder() const { return m_lastUnsorted; }
 
+    // The issues of stored rows left out because their dice are not three numbers 1..6.
+    const std::vector<qint32> &unreadable() const { return m_unreadable; }
+    // "第 130801002 期存的号码无法读取（不是三个 1～6 的数字），没有列出，也不参加检索" (and how many more).
+    QString unreadableNote() const;
+
     // The index of the first row whose issue is at least `issue`, and of the first above it.
     int lowerBound(qint64 issue) const;
     int upperBound(qint64 issue) const;
@@ -103,6 +110,7 @@ private:
     mutable std::array<bool, KindCount> m_coded{};
     void noteOrder(const Numbers &numbers);
 
+    std::vector<qint32> m_unreadable;
     int m_unsorted = 0; // rows whose numbers are not in ascending order
     int m_lastUnsorted = -1;
 };

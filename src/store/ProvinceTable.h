@@ -20,6 +20,8 @@ const Province &at(int index);
 // The draws per day of every game as the user set them: "78,78,…" (the saved setting), one number
 // 1..maxDrawsPerDay a game in menu order; a number missing or out of range keeps the table's.
 constexpr int maxDrawsPerDay = 120;
+// 北京快3 numbers its draws with running numbers, not dates.
+constexpr int runningIssueGame = 9;
 std::array<int, Count> drawsPerDayFrom(const QString &saved);
 QString drawsPerDayText(const std::array<int, Count> &perDay);
 } // namespace ProvinceTable

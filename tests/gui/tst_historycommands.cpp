@@ -764,7 +764,7 @@ void TestHistoryCommands::unsoundTypedDrawsAreRefused()
     Harness h;
     QVERIFY(TestHistory::createIn(h.folder.path(), small));
     MainWindow &w = h.start();
-    QVERIFY(w.history().recordGame(0, true)); // 福建快3, 78 a day
+    QVERIFY(w.history().recordGame(0)); // 福建快3, 78 a day
     auto typeDraw = [&] {
         for (int p = 1; p <= 3; ++p)
             QTest::keyClick(entry(h, p), Qt::Key_3);
@@ -773,7 +773,7 @@ void TestHistoryCommands::unsoundTypedDrawsAreRefused()
     typeDraw();
     QVERIFY(h.dialogs.shown.last().text.contains(QStringLiteral("序号 079")));
     // A history file that says it holds another game's draws (copied by hand) takes none of these.
-    QVERIFY(w.history().recordGame(8, true));
+    QVERIFY(w.history().recordGame(8));
     h.find<QLineEdit>("Text1")->setText("161213001");
     for (int p = 1; p <= 3; ++p)
         entry(h, p)->clear();
