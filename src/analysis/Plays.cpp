@@ -228,7 +228,7 @@ std::optional<PrizeTable> PrizeTable::fromJson(const QByteArray &json, QString *
         if (*play != Play::Sum) {
             const std::optional<int> prize = prizeOf(it.value());
             if (!prize)
-                return refuse(QStringLiteral("%1的奖金应是正整数").arg(it.key()));
+                return refuse(QStringLiteral("%1的奖金应是 1 到 100000000 之间的整数").arg(it.key()));
             table.m_play[size_t(*play)] = *prize;
             continue;
         }
@@ -242,7 +242,7 @@ std::optional<PrizeTable> PrizeTable::fromJson(const QByteArray &json, QString *
             if (!ok || sum < 3 || sum > 18)
                 return refuse(QStringLiteral("和值 %1 不对：和值是 3~18").arg(s.key()));
             if (!prize)
-                return refuse(QStringLiteral("和值 %1 的奖金应是正整数").arg(sum));
+                return refuse(QStringLiteral("和值 %1 的奖金应是 1 到 100000000 之间的整数").arg(sum));
             table.m_sum[size_t(sum)] = *prize;
         }
     }

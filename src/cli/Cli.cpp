@@ -112,6 +112,10 @@ int runCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
         return 0;
     }
     try {
+        // An option given twice is a mistake, whichever of the two was meant.
+        for (qsizetype i = 0; i < arguments.size(); ++i)
+            if (arguments[i].startsWith(QLatin1String("--")) && arguments.indexOf(arguments[i], i + 1) > i)
+                throw UsageError{QStringLiteral("选项 %1 重复了").arg(arguments[i])};
         Arguments args(arguments);
         Context c;
         c.err = &err;

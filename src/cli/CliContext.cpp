@@ -1,6 +1,7 @@
 #include "CliContext.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QSettings>
 
 #include "HistoryMaintenance.h"
@@ -17,8 +18,10 @@ const QStringList kindNames{QStringLiteral("number"), QStringLiteral("size"), QS
 
 qint64 wholeNumber(const QString &text, const QString &what, qint64 low, qint64 high)
 {
-    bool ok = false;
-    const qint64 value = text.toLongLong(&ok);
+    // Digits and nothing else: " 5", "+5" and "5x" are no whole numbers here.
+    static const QRegularExpression digits(QStringLiteral("^-?[0-9]{1,18}$"));
+    bool ok = digits.match(text).hasMatch();
+    const qint64 value = ok ? text.toLongLong(&ok) : 0;
     if (!ok || value < low || value > high)
         throw UsageError{
             QStringLiteral("%1 必须是 %2 到 %3 之间的整数：%4").arg(what).arg(low).arg(high).arg(text)};
@@ -83,8 +86,11 @@ Plays::PrizeTable Context::prizes() const
     QFile file(prizesFile);
     if (!file.open(QIODevice::ReadOnly))
         throw UsageError{QStringLiteral("无法读取奖金表 %1：%2").arg(prizesFile, file.errorString())};
+    constexpr qint64 largest = 1 << 20;
+    if (file.size() > largest)
+        throw UsageError{QStringLiteral("奖金表 %1 太大（超过 1 MB），没有读取").arg(prizesFile)};
     QString why;
-    const std::optional<Plays::PrizeTable> table = Plays::PrizeTable::fromJson(file.read(1 << 20), &why);
+    const std::optional<Plays::PrizeTable> table = Plays::PrizeTable::fromJson(file.read(largest), &why);
     if (!table)
         throw UsageError{QStringLiteral("奖金表 %1 不对：%2").arg(prizesFile, why)};
     return *table;

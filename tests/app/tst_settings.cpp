@@ -48,8 +48,26 @@ void TestSettings::roundTripThroughRestart()
         s.setInt(Key::DsIni, 0);
         s.setInt(Key::intZhWSetup, 7);
         s.setInt(Key::IniSerchDay, 16);
+        // A province's own prizes, every play changed, and draws a day at both ends of the range.
+        Plays::PrizeTable prizes;
+        for (int sum = 3; sum <= 18; ++sum)
+            prizes.setSumPrize(sum, 100 + sum);
+        for (int play = 1; play < Plays::playCount; ++play)
+            prizes.setPlayPrize(Plays::Play(play), 1000 + play);
+        s.setPrizes(prizes);
+        std::array<int, 15> perDay = s.drawsPerDay();
+        perDay[0] = 1;
+        perDay[8] = 120;
+        s.setDrawsPerDay(perDay);
     }
     Settings s;
+    for (int sum = 3; sum <= 18; ++sum)
+        QCOMPARE(s.prizes().prize({Plays::Play::Sum, QString::number(sum)}), 100 + sum);
+    QCOMPARE(s.prizes().prize({Plays::Play::TripleAny, {}}), 1000 + int(Plays::Play::TripleAny));
+    QCOMPARE(s.prizes().prize({Plays::Play::RunAny, {}}), 1000 + int(Plays::Play::RunAny));
+    QCOMPARE(s.prizes().prize({Plays::Play::TwoDifferent, "12"}), 1000 + int(Plays::Play::TwoDifferent));
+    QCOMPARE(s.drawsPerDay()[0], 1);
+    QCOMPARE(s.drawsPerDay()[8], 120);
     QCOMPARE(s.gsZl(), 8);
     QCOMPARE(s.bolZuxuan(), false);
     QCOMPARE(s.dsIni(), 0);

@@ -168,6 +168,11 @@ private slots:
     void backtestGoldenOutput_data();
     void backtestGoldenOutput();
     void omissionAndTrend();
+    void damagedBetRowsAreNamed_data();
+    void damagedBetRowsAreNamed();
+    void betIdsNeverReused();
+    void historiesThatCannotBeReadAreNamed();
+    void derivedDataRebuiltNotFatal();
 };
 
 void TestCli::searchMatchesTheWindow_data()
@@ -705,6 +710,19 @@ void TestCli::addRefusesOtherGameAndMissingIssue()
     run = cli({"--dir", folder.path(), "--game", "2", "add", "456"});
     QCOMPARE(run.status, 2);
     QVERIFY2(QString::fromUtf8(run.err).contains(QStringLiteral("历史号码属于福建快3")), run.err.constData());
+    QVERIFY2(QString::fromUtf8(run.err).contains(QStringLiteral("上海快3")), run.err.constData());
+    QCOMPARE(cli({"--dir", folder.path(), "--game", "2", "bet", "add", "161212001", "和值", "10"}).status, 2);
+    // Listed as no draws of its game; --draws-per-day is the named game's alone.
+    const QJsonArray listed =
+        QJsonDocument::fromJson(cli({"--dir", folder.path(), "--game", "8", "--draws-per-day", "41", "games", "--json"}).out).array();
+    QCOMPARE(listed.at(2).toObject().value("draws").toInt(-1), 0);
+    QVERIFY(listed.at(2).toObject().value("last").isNull());
+    QCOMPARE(listed.at(8).toObject().value("draws_per_day").toInt(), 41);
+    QCOMPARE(listed.at(0).toObject().value("draws_per_day").toInt(), 78);
+    // A game's own file is its history whatever the main file holds, or without one.
+    QVERIFY(QFile::rename(folder.filePath("vendrixK3.db"), folder.filePath("moved.db")));
+    QCOMPARE(cli({"--dir", folder.path(), "--game", "8", "list"}).out, QByteArray("161212079 456\n"));
+    QVERIFY(QFile::rename(folder.filePath("moved.db"), folder.filePath("vendrixK3.db")));
     // 79 is a sequence 吉林快3 has (87 a day) and 福建快3 has not (78).
     QCOMPARE(cli({"--dir", folder.path(), "add", "456", "--issue", "161212079"}).status, 2);
 }
@@ -806,6 +824,13 @@ void TestCli::badUsage_data()
     QTest::newRow("omission --last 0") << QStringList{"omission", "--last", "0"};
     QTest::newRow("trend has no issue range") << QStringList{"trend", "--from", "161212001"};
     QTest::newRow("trend --last of no number") << QStringList{"trend", "--last", "x"};
+    // Whole numbers are digits only, and an option is given once.
+    QTest::newRow("multiple with a blank") << QStringList{"bet", "add", "161212031", "和值", "10", "--multiple", " 5"};
+    QTest::newRow("multiple with a plus") << QStringList{"bet", "add", "161212031", "和值", "10", "--multiple", "+5"};
+    QTest::newRow("multiple with a letter") << QStringList{"bet", "add", "161212031", "和值", "10", "--multiple", "5x"};
+    QTest::newRow("delete-last +1") << QStringList{"delete-last", "+1"};
+    QTest::newRow("option given twice") << QStringList{"search", "--kind", "number", "--kind", "size"};
+    QTest::newRow("game given twice") << QStringList{"--game", "1", "--game", "2", "list"};
 }
 
 void TestCli::badUsage()
@@ -852,8 +877,6 @@ void TestCli::unreadableDatabase()
     // A read makes no history file: the first write does.
     QVERIFY(!QFile::exists(fresh + "/vendrixK3.db"));
 }
-
-QTEST_MAIN(TestCli)
 
 void TestCli::backupsOrderedByWriting_data()
 {
@@ -1048,6 +1071,9 @@ void TestCli::emptyReadOnlyFolderListsNothing()
     const Run add = cli({"--dir", dir, "add", "123", "--issue", "161212001"});
     QCOMPARE(add.status, 2);
     QVERIFY2(QString::fromUtf8(add.err).contains(QStringLiteral("只读")), add.err.constData());
+    const Run bet = cli({"--dir", dir, "bet", "add", "161212001", "和值", "10"});
+    QCOMPARE(bet.status, 2);
+    QVERIFY2(QString::fromUtf8(bet.err).contains(QStringLiteral("只读")), bet.err.constData());
     QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
@@ -1209,6 +1235,29 @@ void TestCli::betLedger()
     QCOMPARE(cli({"--dir", dir, "bet", "remove", "2"}).status, 0);
     QCOMPARE(cli({"--dir", dir, "bet", "remove", "2"}).status, 2);
     QCOMPARE(states(), (QStringList{"中奖24", "中奖40"}));
+    // Placed after bets on later issues, still settled; the same digits in two plays settle apart
+    // (1 2 6: 二不同号 12 wins, 和值 12 does not); a 3× bet costs 6.
+    QCOMPARE(cli({"--dir", dir, "bet", "add", "130731078", "二不同号", "12", "--multiple", "3"}).status, 0);
+    QCOMPARE(cli({"--dir", dir, "bet", "add", "130731078", "和值", "12"}).status, 0);
+    QCOMPARE(states(), (QStringList{"中奖24", "中奖40", "中奖24", "未中0"}));
+    const QJsonObject third = bets().value("bets").toArray().at(2).toObject();
+    QCOMPARE(third.value("multiple").toInt(), 3);
+    QCOMPARE(third.value("cost").toInt(), 6);
+    // Prize tables: 和值 19 is none, a file over 1 MB is refused as such, the limit is named.
+    const auto prizesRefused = [&](const QByteArray &content, const QString &why) {
+        QVERIFY(HistoryText::writeFile(dir + "/bad.json", content, nullptr));
+        const Run run = cli({"--dir", dir, "bet", "list", "--prizes", dir + "/bad.json"});
+        QCOMPARE(run.status, 2);
+        QVERIFY2(QString::fromUtf8(run.err).contains(why), run.err.constData());
+    };
+    prizesRefused(R"({"和值": {"19": 5}})", QStringLiteral("和值 19 不对"));
+    prizesRefused(R"({"三连号通选": 100000001})", QStringLiteral("1 到 100000000"));
+    prizesRefused("{\"三连号通选\": 10" + QByteArray(1 << 20, ' ') + "}", QStringLiteral("太大"));
+    // The day's draws as drawn today decide a bet's sequence; 北京快3's bets take its running numbers.
+    QCOMPARE(cli({"--dir", dir, "--draws-per-day", "41", "bet", "add", "161212050", "和值", "10"}).status, 2);
+    QCOMPARE(cli({"--dir", dir, "--draws-per-day", "50", "bet", "add", "161212050", "和值", "10"}).status, 0);
+    QCOMPARE(cli({"--dir", dir, "--game", "9", "bet", "add", "3010002", "和值", "10"}).out, QByteArray("1\n"));
+    QCOMPARE(cli({"--dir", dir, "--game", "9", "bet", "add", "161212050", "和值", "10"}).status, 0);
 }
 
 // Only the folder is closed to the user (another user's history): reading works, writing says 只读.
@@ -1381,4 +1430,177 @@ void TestCli::omissionAndTrend()
     QVERIFY(help.out.contains("trend [--last N] [--json]"));
 }
 
+
+void TestCli::damagedBetRowsAreNamed_data()
+{
+    QTest::addColumn<QString>("values"); // QH, Wanfa, Haoma, Beishu as SQL
+    QTest::newRow("unknown play") << "130731078, '大小', '1', 1";
+    QTest::newRow("和值 1000") << "130731078, '和值', '1000', 1";
+    QTest::newRow("multiple -5") << "130731078, '和值', '10', -5";
+    QTest::newRow("all NULL") << "NULL, NULL, NULL, NULL";
+    QTest::newRow("play not UTF-8") << "130731078, CAST(X'FFFE' AS TEXT), '12', 1";
+    QTest::newRow("issue abc") << "'abc', '和值', '10', 1";
+    QTest::newRow("multiple beyond 32 bits") << "130731078, '和值', '10', 4294967297";
+    QTest::newRow("issue beyond 32 bits") << "4425698374, '和值', '10', 1";
+    QTest::newRow("multiple 2x") << "130731078, '和值', '10', '2x'";
+    QTest::newRow("multiple 2.5") << "130731078, '和值', '10', 2.5";
+    QTest::newRow("numbers a blob") << "130731078, '二不同号', X'3132', 1";
+    QTest::newRow("numbers 1a") << "130731078, '二不同号', '1a', 1";
+    QTest::newRow("full-width digit") << "130731078, '二不同号', '12３', 1";
+    QTest::newRow("issue of no date") << "131331078, '和值', '10', 1";
+    QTest::newRow("sequence past 120") << "130731121, '和值', '10', 1";
+}
+
+// Rows another tool wrote into the ledger: each named with its id and a reason, none listed or
+// counted in the totals.
+void TestCli::damagedBetRowsAreNamed()
+{
+    QFETCH(QString, values);
+    TestFolder folder;
+    const QString dir = folder.path();
+    QCOMPARE(cli({"--dir", dir, "import", sampleFile()}).status, 0); // ends with 130731078 1 2 6
+    QCOMPARE(cli({"--dir", dir, "bet", "add", "130731078", "二不同号", "12", "--multiple", "3"}).out, QByteArray("1\n"));
+    {
+        Database tool;
+        QVERIFY(tool.open(dir + "/vendrixK3.db"));
+        QVERIFY(tool.exec("INSERT INTO Touzhu (Id, QH, Wanfa, Haoma, Beishu) VALUES (7, " + values + ")"));
+    }
+    const Run run = cli({"--dir", dir, "bet", "list", "--json"});
+    QCOMPARE(run.status, 0);
+    const QJsonObject json = jsonOf(run);
+    QCOMPARE(json.value("count").toInt(), 1);
+    QCOMPARE(json.value("spent").toInt(), 6);
+    QCOMPARE(json.value("won").toInt(), 24);
+    const QJsonArray unreadable = json.value("unreadable").toArray();
+    QCOMPARE(unreadable.size(), 1);
+    QCOMPARE(unreadable.at(0).toObject().value("id").toInt(), 7);
+    QVERIFY(!unreadable.at(0).toObject().value("reason").toString().isEmpty());
+    QVERIFY2(QString::fromUtf8(run.err).startsWith(QStringLiteral("投注 7 无法读取")), run.err.constData());
+    const Run text = cli({"--dir", dir, "bet", "list"});
+    QVERIFY(QString::fromUtf8(text.out).contains(QStringLiteral("另有 1 行投注记录无法读取")));
+    // Still removable by its id.
+    QCOMPARE(cli({"--dir", dir, "bet", "remove", "7"}).status, 0);
+    QCOMPARE(jsonOf(cli({"--dir", dir, "bet", "list", "--json"})).value("unreadable").toArray().size(), 0);
+}
+
+// A removed bet's id is never given again, so a stale `bet remove` removes nothing; a ledger of an
+// older release is rebuilt with its ids kept.
+void TestCli::betIdsNeverReused()
+{
+    TestFolder folder;
+    const QString dir = folder.path();
+    for (const char *expected : {"1\n", "2\n", "3\n"})
+        QCOMPARE(cli({"--dir", dir, "bet", "add", "161212001", "和值", "10"}).out, QByteArray(expected));
+    QCOMPARE(cli({"--dir", dir, "bet", "remove", "3"}).status, 0);
+    QCOMPARE(cli({"--dir", dir, "bet", "add", "161212002", "和值", "11"}).out, QByteArray("4\n"));
+    QCOMPARE(cli({"--dir", dir, "bet", "remove", "3"}).status, 2);
+    QCOMPARE(jsonOf(cli({"--dir", dir, "bet", "list", "--json"})).value("count").toInt(), 3);
+
+    TestFolder older;
+    QVERIFY(TestHistory::createIn(older.path(), TestHistory::consecutive(161212001, 3)));
+    {
+        Database tool;
+        QVERIFY(tool.open(older.filePath("vendrixK3.db")));
+        QVERIFY(tool.exec("CREATE TABLE Touzhu (Id INTEGER PRIMARY KEY, QH INTEGER, Wanfa TEXT, Haoma TEXT, Beishu INTEGER)"));
+        QVERIFY(tool.exec("INSERT INTO Touzhu VALUES (1, 161212001, '和值', '10', 1), (5, 161212002, '和值', '9', 2)"));
+    }
+    QCOMPARE(cli({"--dir", older.path(), "bet", "remove", "5"}).status, 0);
+    QCOMPARE(cli({"--dir", older.path(), "bet", "add", "161212003", "和值", "12"}).out, QByteArray("6\n"));
+    const QJsonArray bets = jsonOf(cli({"--dir", older.path(), "bet", "list", "--json"})).value("bets").toArray();
+    QCOMPARE(bets.size(), 2);
+    QCOMPARE(bets.at(0).toObject().value("id").toInt(), 1);
+    QCOMPARE(bets.at(0).toObject().value("numbers").toString(), QStringLiteral("10"));
+}
+
+// A file that is no database and a damaged game record are named, never shown as empty; a
+// damaged record is read with --game, written by nobody until set-game mends it.
+void TestCli::historiesThatCannotBeReadAreNamed()
+{
+    TestFolder folder;
+    const QString dir = folder.path();
+    {
+        QFile garbage(folder.filePath("vendrixK3.db"));
+        QVERIFY(garbage.open(QIODevice::WriteOnly));
+        garbage.write("not a database at all");
+    }
+    QCOMPARE(cli({"--dir", dir, "--game", "8", "add", "123", "--issue", "161212001"}).status, 0);
+    Run games = cli({"--dir", dir, "games", "--json"});
+    QCOMPARE(games.status, 2);
+    QJsonArray list = QJsonDocument::fromJson(games.out).array();
+    QCOMPARE(list.size(), 15);
+    QVERIFY(list.at(0).toObject().value("draws").isNull());
+    QVERIFY(list.at(0).toObject().value("error").toString().contains("vendrixK3.db"));
+    QCOMPARE(list.at(8).toObject().value("draws").toInt(), 1);
+    QVERIFY(!list.at(8).toObject().contains("error"));
+    QCOMPARE(list.at(3).toObject().value("draws").toInt(), 0);
+
+    for (const char *record : {"99", "'abc'", "NULL"}) {
+        TestFolder damaged;
+        const QString d = damaged.path();
+        QVERIFY(TestHistory::createIn(d, TestHistory::consecutive(161212001, 5)));
+        {
+            Database tool;
+            QVERIFY(tool.open(damaged.filePath("vendrixK3.db")));
+            QVERIFY(tool.exec("CREATE TABLE Caizhong (GsZl INTEGER)"));
+            QVERIFY(tool.exec(QStringLiteral("INSERT INTO Caizhong VALUES (%1)").arg(record)));
+        }
+        games = cli({"--dir", d, "games", "--json"});
+        QCOMPARE(games.status, 2);
+        list = QJsonDocument::fromJson(games.out).array();
+        QVERIFY(list.at(4).toObject().value("last").isNull());
+        QVERIFY2(list.at(4).toObject().value("error").toString().contains(QStringLiteral("记录的彩种")), games.out.constData());
+        const Run refused = cli({"--dir", d, "list"});
+        QCOMPARE(refused.status, 2);
+        QVERIFY2(QString::fromUtf8(refused.err).contains(QStringLiteral("vendrixK3.db 记录的彩种")), refused.err.constData());
+        QCOMPARE(cli({"--dir", d, "--game", "4", "list"}).out.count('\n'), 5);
+        // Nothing written to it, nor a new file for any game.
+        QCOMPARE(cli({"--dir", d, "--game", "4", "add", "123"}).status, 2);
+        QCOMPARE(cli({"--dir", d, "--game", "6", "bet", "add", "161212006", "和值", "10"}).status, 2);
+        QCOMPARE(QDir(d).entryList({"*.db"}), QStringList{"vendrixK3.db"});
+        const Run mended = cli({"--dir", d, "set-game", "4"});
+        QCOMPARE(mended.status, 0);
+        QVERIFY(mended.err.contains("备份"));
+        QCOMPARE(cli({"--dir", d, "list"}).out.count('\n'), 5);
+        QCOMPARE(cli({"--dir", d, "add", "123"}).out, QByteArray("161212006 123\n"));
+        QCOMPARE(cli({"--dir", d, "set-game", "5"}).status, 2); // recorded now: not changed
+    }
+}
+
+// Derived data gone or rows without dice: a writer rebuilds the packed copy, a row whose dice are
+// NULL is named and never listed or searched.
+void TestCli::derivedDataRebuiltNotFatal()
+{
+    TestFolder folder;
+    const QString dir = folder.path(), file = dir + "/vendrixK3.db";
+    QCOMPARE(cli({"--dir", dir, "import", sampleFile()}).status, 0);
+    const QByteArray listed = cli({"--dir", dir, "list"}).out;
+    for (const char *damage : {"DROP TABLE LishiPack", "DELETE FROM LishiPack WHERE Id = 0"}) {
+        {
+            Database tool;
+            QVERIFY(tool.open(file));
+            QVERIFY(tool.exec(damage));
+        }
+        QCOMPARE(cli({"--dir", dir, "list"}).out, listed);
+        QCOMPARE(cli({"--dir", dir, "delete-last"}).status, 0);
+        QCOMPARE(cli({"--dir", dir, "add", "126", "--issue", "130731078"}).status, 0);
+        QCOMPARE(cli({"--dir", dir, "list"}).out, listed);
+        HistoryDb db;
+        QCOMPARE(db.open(file), HistoryDb::OpenStatus::Ok);
+        QVERIFY2(db.packIsCurrent(), damage);
+    }
+    {
+        Database tool;
+        QVERIFY(tool.open(file));
+        QVERIFY(tool.exec("UPDATE Lishi SET L2A = NULL WHERE SQQH = 130731070"));
+    }
+    const Run list = cli({"--dir", dir, "list"});
+    QCOMPARE(list.out.count('\n'), listed.count('\n') - 1);
+    QVERIFY(!list.out.contains("130731070"));
+    QVERIFY2(QString::fromUtf8(list.err).contains(QStringLiteral("第 130731070 期存的号码无法读取")), list.err.constData());
+    const QJsonObject search = jsonOf(cli({"--dir", dir, "search", "--pattern", "1,2,6", "--json"}));
+    for (const QJsonValue &row : search.value("results").toArray())
+        QVERIFY(row.toObject().value("issue").toInteger() != 130731070);
+}
+
+QTEST_MAIN(TestCli)
 #include "tst_cli.moc"

@@ -115,6 +115,8 @@ private slots:
     void searchWhileAnotherHoldsTheWriteLock();
     void logStaysBoundedUnderReaders();
     void twoGamesSideBySide();
+    void firstWritesOfTwoGamesRace_data();
+    void firstWritesOfTwoGamesRace();
 };
 
 void TestSharedHistory::addersTrimmersAndSearches()
@@ -404,6 +406,75 @@ void TestSharedHistory::twoGamesSideBySide()
     QCOMPARE(other.status, 0);
     QVERIFY(clock.elapsed() < 4000);
     QVERIFY(holder.database().rollback());
+}
+
+void TestSharedHistory::firstWritesOfTwoGamesRace_data()
+{
+    QTest::addColumn<QString>("what");
+    QTest::newRow("imports") << "import";
+    QTest::newRow("adds") << "add";
+    QTest::newRow("bets") << "bet";
+}
+
+// Two games' first writes into an empty folder, in two processes started together: each game
+// ends with exactly its own draws or bets, and a bet placed for a game without draws stays its
+// own after the other game's first draw.
+void TestSharedHistory::firstWritesOfTwoGamesRace()
+{
+    QFETCH(QString, what);
+    for (int trial = 0; trial < 6; ++trial) {
+        TestFolder folder;
+        const QStringList dir{"--dir", folder.path()};
+        std::map<int, QStringList> command;
+        for (const int game : {2, 5}) {
+            const QString digits = game == 2 ? "222" : "555";
+            if (what == "import") {
+                std::vector<TestDraw> draws = TestHistory::consecutive(161212001, 60);
+                for (TestDraw &d : draws)
+                    d.numbers = {qint16(game), qint16(game), qint16(game)};
+                const QString file = folder.filePath(QStringLiteral("g%1.txt").arg(game));
+                QVERIFY(HistoryText::writeFile(file, HistoryText::format(draws), nullptr));
+                command[game] = dir + QStringList{"--game", QString::number(game), "import", file};
+            } else if (what == "add") {
+                command[game] = dir + QStringList{"--game", QString::number(game), "add", digits, "--issue", "161212001"};
+            } else {
+                command[game] = dir + QStringList{"--game", QString::number(game), "bet", "add", "161212001", "三同号单选", digits};
+            }
+        }
+        QProcess two, five;
+        two.start(cliPath(), command[2]);
+        five.start(cliPath(), command[5]);
+        QVERIFY(two.waitForFinished(60000) && five.waitForFinished(60000));
+        QCOMPARE(two.exitCode(), 0);
+        QVERIFY2(five.exitCode() == 0, five.readAllStandardError().constData());
+        for (const int game : {2, 5}) {
+            const QStringList asGame = dir + QStringList{"--game", QString::number(game)};
+            if (what == "bet") {
+                const QJsonObject bets = QJsonDocument::fromJson(runOnce(asGame + QStringList{"bet", "list", "--json"}).out).object();
+                QCOMPARE(bets.value("count").toInt(), 1);
+                QCOMPARE(bets.value("bets").toArray().at(0).toObject().value("numbers").toString(),
+                         QString::number(game * 111));
+                continue;
+            }
+            const QList<QByteArray> lines = runOnce(asGame + QStringList{"list"}).out.split('\n');
+            QCOMPARE(lines.size() - 1, what == "import" ? 60 : 1);
+            for (qsizetype i = 0; i + 1 < lines.size(); ++i)
+                QVERIFY2(lines[i].endsWith(QByteArray::number(game * 111)), lines[i].constData());
+        }
+    }
+    // A bet of a game with no draws is that game's, whoever writes draws next.
+    TestFolder folder;
+    const QStringList dir{"--dir", folder.path()};
+    QCOMPARE(runOnce(dir + QStringList{"--game", "2", "bet", "add", "161212001", "和值", "6"}).status, 0);
+    QCOMPARE(runOnce(dir + QStringList{"--game", "5", "add", "123", "--issue", "161212001"}).status, 0);
+    for (const auto &[game, count] : {std::pair{2, 1}, std::pair{5, 0}}) {
+        const QJsonObject bets = QJsonDocument::fromJson(
+            runOnce(dir + QStringList{"--game", QString::number(game), "bet", "list", "--json"}).out).object();
+        QCOMPARE(bets.value("count").toInt(), count);
+    }
+    // Not settled against the other game's draw of that issue.
+    const QJsonObject two = QJsonDocument::fromJson(runOnce(dir + QStringList{"--game", "2", "bet", "list", "--json"}).out).object();
+    QCOMPARE(two.value("bets").toArray().at(0).toObject().value("state").toString(), QStringLiteral("待开奖"));
 }
 
 QTEST_GUILESS_MAIN(TestSharedHistory)

@@ -7,6 +7,7 @@
 #include "AnalysisWindows.h"
 #include "MainWindow.h"
 #include "PatternRefresh.h"
+#include "Database.h"
 #include "TestHistory.h"
 #include "WindowHarness.h"
 
@@ -70,6 +71,7 @@ private slots:
     void preQiBoxMovesPatternAndRange();
     void combinationSizeSavedOnFocusLoss();
     void gameMenuSwitchesTheHistory();
+    void newcomersFirstDrawAndDamagedRecord();
     void segmentMenuTicksOneEntry();
     void daysDialogRepeatsUntilValid();
     void daysDialogCancelStoresNothing();
@@ -710,6 +712,43 @@ void TestMainWindow::gameMenuSwitchesTheHistory()
     h.action("mnuK3(8)")->trigger();
     QCOMPARE(w.snapshot().count(), 1);
     QCOMPARE(w.snapshot().last().sqqh, 161212079);
+}
+
+// A fresh folder: the game picked takes its first typed draw. A file whose record of its game is
+// damaged is named, and the player may say whose it is (after a backup).
+void TestMainWindow::newcomersFirstDrawAndDamagedRecord()
+{
+    Harness h;
+    MainWindow &w = h.start(); // 福建快3, no history at all
+    h.action("mnuK3(3)")->trigger(); // 江苏快3
+    h.find<QLineEdit>("Text1")->setText("161212001");
+    for (int p = 1; p <= 3; ++p)
+        QTest::keyClick(h.find<QLineEdit>(QStringLiteral("MaskEdBox1(%1)").arg(p)), Qt::Key_3);
+    QCOMPARE(h.dialogs.count("message"), 0);
+    QCOMPARE(w.snapshot().count(), 1);
+    QCOMPARE(w.history().storedGame(), std::optional<int>(3));
+    h.action("mnuK3(0)")->trigger();
+    QCOMPARE(w.snapshot().count(), 0);
+
+    Harness damaged;
+    QVERIFY(TestHistory::createIn(damaged.folder.path(), TestHistory::consecutive(161212001, 5)));
+    {
+        Database tool;
+        QVERIFY(tool.open(damaged.folder.filePath("vendrixK3.db")));
+        QVERIFY(tool.exec("CREATE TABLE Caizhong (GsZl INTEGER)"));
+        QVERIFY(tool.exec("INSERT INTO Caizhong VALUES (99)"));
+    }
+    damaged.dialogs.questionAnswers = {false};
+    MainWindow &first = damaged.start();
+    QCOMPARE(damaged.dialogs.count("question"), 1);
+    QVERIFY(damaged.dialogs.shown.first().text.contains(QStringLiteral("vendrixK3.db 记录的彩种 99 无法识别")));
+    QCOMPARE(first.snapshot().count(), 5); // read, not written
+    QCOMPARE(first.history().storedGame(), std::nullopt);
+    damaged.dialogs.questionAnswers = {true};
+    MainWindow &second = damaged.start();
+    QCOMPARE(second.history().storedGame(), std::optional<int>(0));
+    QCOMPARE(second.snapshot().count(), 5);
+    QCOMPARE(QDir(damaged.folder.filePath("备份")).entryList({"*.txt"}).size(), 1);
 }
 
 void TestMainWindow::segmentMenuTicksOneEntry()
