@@ -192,7 +192,9 @@ CommandOutcome HistoryCommands::storeDraw(const QString &issueText, const Number
                                            QStringLiteral("\n\n号码没有保存。"));
         }
     }
-    if (const QString other = otherGameCaption(); !other.isEmpty())
+    // Draws on screen that say they are another game's take none of this game's. (With nothing on
+    // screen, the write finds the game's own file, whoever took the one read.)
+    if (const QString other = m_snapshot.isEmpty() ? QString() : otherGameCaption(); !other.isEmpty())
         return failure(entryTitle, QStringLiteral("历史号码属于%1，不能录入%2的开奖号码。\n请在“彩种选择”中选择%1，"
                                                   "或用“历史号在线更新”换成%2的历史号码。\n\n号码没有保存。")
                                        .arg(other, ProvinceTable::at(m_game.index).caption));
@@ -204,6 +206,7 @@ CommandOutcome HistoryCommands::storeDraw(const QString &issueText, const Number
     else if (shown != next)
         issue = shown;
 
+    const QString before = m_history.path();
     const std::optional<DrawRecord> row =
         HistoryWriter::addDraw(m_history, issue, numbers, m_segmentBase, m_game.drawsPerDay, ok ? shown : 0);
     if (!row)
@@ -215,7 +218,9 @@ CommandOutcome HistoryCommands::storeDraw(const QString &issueText, const Number
     outcome.typed = row;
     // Only this draw is new, after every other one, unless another program wrote meanwhile or
     // the draw filled a gap.
-    outcome.appended = !m_history.changedElsewhere() && (m_snapshot.isEmpty() || row->sqqh > m_snapshot.last().sqqh);
+    // The first write may have gone to another file than the one shown (taken by another game).
+    outcome.appended = !m_history.changedElsewhere() && m_history.path() == before &&
+                       (m_snapshot.isEmpty() || row->sqqh > m_snapshot.last().sqqh);
     if (outcome.appended)
         m_snapshot.append(*row);
     else

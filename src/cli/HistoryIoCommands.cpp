@@ -50,17 +50,6 @@ QString drawJson(const TextDraw &draw)
     return QStringLiteral("{\"issue\":%1,\"numbers\":[%2,%3,%4]").arg(draw.issue).arg(draw.numbers[0]).arg(draw.numbers[1]).arg(draw.numbers[2]);
 }
 
-// Draws of one game are not added to another game's history.
-void refuseOtherGame(Context &c)
-{
-    if (const std::optional<int> stored = c.db.storedGame(); stored && *stored != c.game && *stored >= 0 &&
-                                                             *stored < ProvinceTable::Count)
-        throw UsageError{QStringLiteral("历史号码属于%1，不能录入%2的开奖号码：请用 --game %3，"
-                                        "或先用 update 换成%2的历史号码")
-                             .arg(ProvinceTable::at(*stored).caption, ProvinceTable::at(c.game).caption)
-                             .arg(*stored)};
-}
-
 } // namespace
 
 int mergeDraws(Context &c, Arguments &args, QTextStream &out)
@@ -117,7 +106,6 @@ int mergeDraws(Context &c, Arguments &args, QTextStream &out)
     for (const DrawText::Found &found : reading.draws)
         draws.push_back(found.draw);
     c.open(false);
-    refuseOtherGame(c);
     const std::optional<HistoryWriter::Merge> merged = HistoryWriter::merge(c.db, draws, c.segmentBase, dryRun);
     if (!merged)
         throw UsageError{QStringLiteral("合并没有完成，历史号码没有改变：%1").arg(c.db.userError())};
@@ -178,7 +166,6 @@ int addDraw(Context &c, Arguments &args, QTextStream &out)
             throw UsageError{why};
     }
     c.open(false);
-    refuseOtherGame(c);
     const Numbers numbers{qint16(digits[0].digitValue()), qint16(digits[1].digitValue()),
                           qint16(digits[2].digitValue())};
     // The next issue is worked out inside the write, from the history as it is then; an empty
