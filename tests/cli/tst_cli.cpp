@@ -719,6 +719,12 @@ void TestCli::addRefusesOtherGameAndMissingIssue()
     QVERIFY(listed.at(2).toObject().value("last").isNull());
     QCOMPARE(listed.at(8).toObject().value("draws_per_day").toInt(), 41);
     QCOMPARE(listed.at(0).toObject().value("draws_per_day").toInt(), 78);
+    // Each game's backups in a folder of their own, out of an older release's pruning; listed and
+    // restored from there.
+    QCOMPARE(cli({"--dir", folder.path(), "--game", "8", "delete-last"}).status, 0);
+    QCOMPARE(QDir(folder.filePath("备份/jl")).entryList({"*_g8.txt"}).size(), 1);
+    QCOMPARE(cli({"--dir", folder.path(), "--game", "8", "restore", "1"}).status, 0);
+    QCOMPARE(cli({"--dir", folder.path(), "--game", "8", "list"}).out, QByteArray("161212079 456\n"));
     // A game's own file is its history whatever the main file holds, or without one.
     QVERIFY(QFile::rename(folder.filePath("vendrixK3.db"), folder.filePath("moved.db")));
     QCOMPARE(cli({"--dir", folder.path(), "--game", "8", "list"}).out, QByteArray("161212079 456\n"));
@@ -1258,6 +1264,10 @@ void TestCli::betLedger()
     QCOMPARE(cli({"--dir", dir, "--draws-per-day", "50", "bet", "add", "161212050", "和值", "10"}).status, 0);
     QCOMPARE(cli({"--dir", dir, "--game", "9", "bet", "add", "3010002", "和值", "10"}).out, QByteArray("1\n"));
     QCOMPARE(cli({"--dir", dir, "--game", "9", "bet", "add", "161212050", "和值", "10"}).status, 0);
+    // 120 a day is the most: such a bet is read back as one.
+    QCOMPARE(cli({"--dir", dir, "--draws-per-day", "120", "bet", "add", "161212120", "和值", "10"}).status, 0);
+    QCOMPARE(bets().value("count").toInt(), 6);
+    QCOMPARE(bets().value("unreadable").toArray().size(), 0);
 }
 
 // Only the folder is closed to the user (another user's history): reading works, writing says 只读.
@@ -1444,6 +1454,7 @@ void TestCli::damagedBetRowsAreNamed_data()
     QTest::newRow("issue beyond 32 bits") << "4425698374, '和值', '10', 1";
     QTest::newRow("multiple 2x") << "130731078, '和值', '10', '2x'";
     QTest::newRow("multiple 2.5") << "130731078, '和值', '10', 2.5";
+    QTest::newRow("multiple 10001") << "130731078, '和值', '10', 10001";
     QTest::newRow("numbers a blob") << "130731078, '二不同号', X'3132', 1";
     QTest::newRow("numbers 1a") << "130731078, '二不同号', '1a', 1";
     QTest::newRow("full-width digit") << "130731078, '二不同号', '12３', 1";
@@ -1534,7 +1545,7 @@ void TestCli::historiesThatCannotBeReadAreNamed()
     QVERIFY(!list.at(8).toObject().contains("error"));
     QCOMPARE(list.at(3).toObject().value("draws").toInt(), 0);
 
-    for (const char *record : {"99", "'abc'", "NULL"}) {
+    for (const char *record : {"99", "15", "-1", "'abc'", "X'34'", "NULL"}) {
         TestFolder damaged;
         const QString d = damaged.path();
         QVERIFY(TestHistory::createIn(d, TestHistory::consecutive(161212001, 5)));
@@ -1592,11 +1603,14 @@ void TestCli::derivedDataRebuiltNotFatal()
         Database tool;
         QVERIFY(tool.open(file));
         QVERIFY(tool.exec("UPDATE Lishi SET L2A = NULL WHERE SQQH = 130731070"));
+        QVERIFY(tool.exec("UPDATE Lishi SET L3A = 7 WHERE SQQH = 130731071"));
     }
     const Run list = cli({"--dir", dir, "list"});
-    QCOMPARE(list.out.count('\n'), listed.count('\n') - 1);
+    QCOMPARE(list.out.count('\n'), listed.count('\n') - 2);
+    QVERIFY(!list.out.contains("130731071"));
+    QCOMPARE(cli({"--dir", dir, "list"}).out, list.out); // from the packed copy, as from the rows
     QVERIFY(!list.out.contains("130731070"));
-    QVERIFY2(QString::fromUtf8(list.err).contains(QStringLiteral("第 130731070 期存的号码无法读取")), list.err.constData());
+    QVERIFY2(QString::fromUtf8(list.err).contains(QStringLiteral("第 130731070、130731071 期存的号码无法读取")), list.err.constData());
     const QJsonObject search = jsonOf(cli({"--dir", dir, "search", "--pattern", "1,2,6", "--json"}));
     for (const QJsonValue &row : search.value("results").toArray())
         QVERIFY(row.toObject().value("issue").toInteger() != 130731070);
