@@ -70,6 +70,7 @@ CommandOutcome HistoryCommands::openHistory()
     m_currentIssue = 0;
     const HistoryDb::OpenStatus status = m_history.openGame(m_services.programFolder, m_game.index, m_unrecordedGame);
     const QString path = m_history.path();
+    m_openProblem = status == HistoryDb::OpenStatus::Ok ? QString() : GameFiles::openError(path, m_history.lastError());
     // A file that cannot be opened shows as no history, never as the game's shown before.
     reload();
     switch (status) {
@@ -98,6 +99,11 @@ CommandOutcome HistoryCommands::openHistory()
                                                          .arg(QDir::toNativeSeparators(path), m_history.lastError()));
     }
     return {};
+}
+
+QString HistoryCommands::unreadableReason() const
+{
+    return m_copyFailed ? m_history.userError() : m_openProblem;
 }
 
 void HistoryCommands::reload()

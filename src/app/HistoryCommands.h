@@ -59,6 +59,9 @@ public:
     const HistorySnapshot &snapshot() const { return m_snapshot; }
     // The history could not be read into memory: nothing may be searched.
     bool copyFailed() const { return m_copyFailed; }
+    // Why the selected game's history cannot be read (the file cannot be opened, or its copy not
+    // read); empty when it can.
+    QString unreadableReason() const;
     // The issue after the last stored one, as the writers of rows continue it.
     qint32 currentIssue() const { return m_currentIssue; }
     const GameChoice &game() const { return m_game; }
@@ -123,4 +126,5 @@ private:
     int m_segmentBase = 1;
     qint32 m_currentIssue = 0;
     bool m_copyFailed = false;
+    QString m_openProblem; // why the file could not be opened
 };

@@ -97,14 +97,22 @@ HistoryPanel::HistoryPanel(QWidget *parent)
 
 }
 
+namespace {
+QString firstStartText()
+{
+    return QStringLiteral("还没有历史号码。\n可以这样开始：");
+}
+} // namespace
+
 void HistoryPanel::buildFirstStartHint()
 {
     // Over the empty grid: the three ways a first-time player gets draws in.
     m_hint = named(new QWidget, QStringLiteral("wgtFirstStart"));
     auto *layout = new QVBoxLayout(m_hint);
-    auto *text = new QLabel(QStringLiteral("还没有历史号码。\n可以这样开始："));
-    text->setAlignment(Qt::AlignCenter);
-    layout->addWidget(text);
+    m_hintText = named(new QLabel(firstStartText()), QStringLiteral("lblFirstStart"));
+    m_hintText->setAlignment(Qt::AlignCenter);
+    m_hintText->setWordWrap(true);
+    layout->addWidget(m_hintText);
     const QString ways[] = {QStringLiteral("读入历史号码文本…"), QStringLiteral("粘贴复制的开奖号码…"),
                             QStringLiteral("设置开奖网址并更新…")};
     const char *names[] = {"cmdHintImport", "cmdHintPaste", "cmdHintUpdate"};
@@ -112,9 +120,17 @@ void HistoryPanel::buildFirstStartHint()
         auto *button = named(new QPushButton(ways[way]), QString::fromLatin1(names[way]));
         connect(button, &QPushButton::clicked, this, [this, way] { emit firstStartChosen(way); });
         layout->addWidget(button);
+        m_hintButtons << button;
     }
     auto *center = new QVBoxLayout(m_view->viewport());
     center->addWidget(m_hint, 0, Qt::AlignCenter);
+}
+
+void HistoryPanel::showUnreadable(const QString &reason)
+{
+    m_hintText->setText(reason.isEmpty() ? firstStartText() : QStringLiteral("无法读取历史号码：\n") + reason);
+    for (QPushButton *button : std::as_const(m_hintButtons))
+        button->setVisible(reason.isEmpty());
 }
 
 void HistoryPanel::showGame(const QString &caption)

@@ -37,6 +37,9 @@ public:
     // A next issue the user typed stays when `keepTyped` (another program's change).
     std::optional<qint32> showHistory(const HistorySnapshot &history, int drawsPerDay, const DrawCore *appended,
                                       bool keepTyped = false);
+    // Over the empty grid, why the history cannot be read (instead of the first start's ways in);
+    // empty: it can.
+    void showUnreadable(const QString &reason);
     // The issue the user typed into Text1, if the box holds one of theirs.
     std::optional<qint32> typedIssue() const;
     // A typed next issue stays across another program's change, unless that program stored the
@@ -80,5 +83,7 @@ private:
     GridModel *m_grid = nullptr;
     GridView *m_view = nullptr;
     QWidget *m_hint = nullptr; // the first start's ways in, over the empty grid
+    QLabel *m_hintText = nullptr;
+    QList<QPushButton *> m_hintButtons;
     bool m_issueTyped = false;  // Text1 holds an issue the user typed
 };

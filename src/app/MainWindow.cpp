@@ -92,6 +92,7 @@ void MainWindow::refresh(const CommandOutcome &change)
         m_results->markStale();
     const std::optional<qint32> next = m_historyPanel->showHistory(
         history, drawsPerDay, change.typed && change.appended ? &*change.typed : nullptr, change.external);
+    m_historyPanel->showUnreadable(m_commands->unreadableReason());
     // A draw typed after the newest one moves the range end past it; one that fills a gap does
     // not pull the end back.
     std::optional<qint32> rangeEnd;
@@ -213,11 +214,10 @@ void MainWindow::runSearch(bool combination)
 {
     syncWithDisk();
     // A search shows results only for the history as it is: when it could not be read, none.
-    if (m_commands->copyFailed()) {
+    if (const QString reason = m_commands->unreadableReason(); !reason.isEmpty()) {
         m_results->show(SearchResult(), m_options->state(), {});
-        m_services.dialogs->message(
-            this, QStringLiteral("检索"),
-            QStringLiteral("无法读取历史号码，没有进行检索：%1").arg(history().userError()));
+        m_services.dialogs->message(this, QStringLiteral("检索"),
+                                    QStringLiteral("无法读取历史号码，没有进行检索：%1").arg(reason));
         return;
     }
     if (snapshot().isEmpty()) {

@@ -309,6 +309,10 @@ void TestCli::addContinuesTheChain()
                     .arg(q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
                          q.value(3).toString(), q.value(4).toString());
     QCOMPARE(rows.mid(2), (QStringList{"161213001 335 3 1 1", "161213005 251 2 3 3"}));
+    // Another game's first draw goes to a file of its own, never into these draws.
+    QCOMPARE(cli({"--dir", folder.path(), "--game", "8", "add", "222", "--issue", "161213005"}).status, 0);
+    QCOMPARE(cli({"--dir", folder.path(), "--game", "8", "list"}).out, QByteArray("161213005 222\n"));
+    QCOMPARE(cli({"--dir", folder.path(), "list"}).out.count('\n'), 4);
     QCOMPARE(cli({"--dir", folder.path(), "--segment-base", "0", "add", "666"}).status, 0);
     QSqlQuery last = db.database().select("SELECT L1F FROM Lishi ORDER BY SQQH DESC LIMIT 1");
     QVERIFY(last.next());
@@ -1444,22 +1448,23 @@ void TestCli::omissionAndTrend()
 void TestCli::damagedBetRowsAreNamed_data()
 {
     QTest::addColumn<QString>("values"); // QH, Wanfa, Haoma, Beishu as SQL
-    QTest::newRow("unknown play") << "130731078, '大小', '1', 1";
-    QTest::newRow("和值 1000") << "130731078, '和值', '1000', 1";
-    QTest::newRow("multiple -5") << "130731078, '和值', '10', -5";
-    QTest::newRow("all NULL") << "NULL, NULL, NULL, NULL";
-    QTest::newRow("play not UTF-8") << "130731078, CAST(X'FFFE' AS TEXT), '12', 1";
-    QTest::newRow("issue abc") << "'abc', '和值', '10', 1";
-    QTest::newRow("multiple beyond 32 bits") << "130731078, '和值', '10', 4294967297";
-    QTest::newRow("issue beyond 32 bits") << "4425698374, '和值', '10', 1";
-    QTest::newRow("multiple 2x") << "130731078, '和值', '10', '2x'";
-    QTest::newRow("multiple 2.5") << "130731078, '和值', '10', 2.5";
-    QTest::newRow("multiple 10001") << "130731078, '和值', '10', 10001";
-    QTest::newRow("numbers a blob") << "130731078, '二不同号', X'3132', 1";
-    QTest::newRow("numbers 1a") << "130731078, '二不同号', '1a', 1";
-    QTest::newRow("full-width digit") << "130731078, '二不同号', '12３', 1";
-    QTest::newRow("issue of no date") << "131331078, '和值', '10', 1";
-    QTest::newRow("sequence past 120") << "130731121, '和值', '10', 1";
+    QTest::addColumn<QString>("reason"); // what the reason names
+    QTest::newRow("unknown play") << "130731078, '大小', '1', 1" << QStringLiteral("不认识的玩法");
+    QTest::newRow("和值 1000") << "130731078, '和值', '1000', 1" << QStringLiteral("和值");
+    QTest::newRow("multiple -5") << "130731078, '和值', '10', -5" << QStringLiteral("倍数");
+    QTest::newRow("all NULL") << "NULL, NULL, NULL, NULL" << QStringLiteral("期号");
+    QTest::newRow("play not UTF-8") << "130731078, CAST(X'FFFE' AS TEXT), '12', 1" << QStringLiteral("UTF-8");
+    QTest::newRow("issue abc") << "'abc', '和值', '10', 1" << QStringLiteral("期号");
+    QTest::newRow("multiple beyond 32 bits") << "130731078, '和值', '10', 4294967297" << QStringLiteral("倍数");
+    QTest::newRow("issue beyond 32 bits") << "4425698374, '和值', '10', 1" << QStringLiteral("期号");
+    QTest::newRow("multiple 2x") << "130731078, '和值', '10', '2x'" << QStringLiteral("倍数");
+    QTest::newRow("multiple 2.5") << "130731078, '和值', '10', 2.5" << QStringLiteral("倍数");
+    QTest::newRow("multiple 10001") << "130731078, '和值', '10', 10001" << QStringLiteral("倍数");
+    QTest::newRow("numbers a blob") << "130731078, '二不同号', X'3132', 1" << QStringLiteral("号码");
+    QTest::newRow("numbers 1a") << "130731078, '二不同号', '1a', 1" << QStringLiteral("号码只能是数字");
+    QTest::newRow("full-width digit") << "130731078, '二不同号', '12３', 1" << QStringLiteral("号码只能是数字");
+    QTest::newRow("issue of no date") << "131331078, '和值', '10', 1" << QStringLiteral("期号");
+    QTest::newRow("sequence past 120") << "130731121, '和值', '10', 1" << QStringLiteral("期号");
 }
 
 // Rows another tool wrote into the ledger: each named with its id and a reason, none listed or
@@ -1467,6 +1472,7 @@ void TestCli::damagedBetRowsAreNamed_data()
 void TestCli::damagedBetRowsAreNamed()
 {
     QFETCH(QString, values);
+    QFETCH(QString, reason);
     TestFolder folder;
     const QString dir = folder.path();
     QCOMPARE(cli({"--dir", dir, "import", sampleFile()}).status, 0); // ends with 130731078 1 2 6
@@ -1485,7 +1491,8 @@ void TestCli::damagedBetRowsAreNamed()
     const QJsonArray unreadable = json.value("unreadable").toArray();
     QCOMPARE(unreadable.size(), 1);
     QCOMPARE(unreadable.at(0).toObject().value("id").toInt(), 7);
-    QVERIFY(!unreadable.at(0).toObject().value("reason").toString().isEmpty());
+    QVERIFY2(unreadable.at(0).toObject().value("reason").toString().contains(reason),
+             qPrintable(unreadable.at(0).toObject().value("reason").toString()));
     QVERIFY2(QString::fromUtf8(run.err).startsWith(QStringLiteral("投注 7 无法读取")), run.err.constData());
     const Run text = cli({"--dir", dir, "bet", "list"});
     QVERIFY(QString::fromUtf8(text.out).contains(QStringLiteral("另有 1 行投注记录无法读取")));
@@ -1592,12 +1599,29 @@ void TestCli::derivedDataRebuiltNotFatal()
             QVERIFY(tool.exec(damage));
         }
         QCOMPARE(cli({"--dir", dir, "list"}).out, listed);
+        {
+            HistoryDb db; // the reader in a writable folder built it again
+            QCOMPARE(db.open(file), HistoryDb::OpenStatus::Ok);
+            QVERIFY2(db.packIsCurrent(), damage);
+        }
         QCOMPARE(cli({"--dir", dir, "delete-last"}).status, 0);
         QCOMPARE(cli({"--dir", dir, "add", "126", "--issue", "130731078"}).status, 0);
         QCOMPARE(cli({"--dir", dir, "list"}).out, listed);
         HistoryDb db;
         QCOMPARE(db.open(file), HistoryDb::OpenStatus::Ok);
         QVERIFY2(db.packIsCurrent(), damage);
+    }
+    // compact builds it again too.
+    {
+        Database tool;
+        QVERIFY(tool.open(file));
+        QVERIFY(tool.exec("DROP TABLE LishiPack"));
+    }
+    QCOMPARE(cli({"--dir", dir, "compact"}).status, 0);
+    {
+        HistoryDb db;
+        QCOMPARE(db.open(file), HistoryDb::OpenStatus::Ok);
+        QVERIFY(db.packIsCurrent());
     }
     {
         Database tool;

@@ -852,6 +852,9 @@ void TestMainWindow::unreadableDatabaseIsReportedAndKept()
     QCOMPARE(h.dialogs.count("message"), 1);
     QVERIFY(h.dialogs.shown.first().text.contains(QDir::toNativeSeparators(path)));
     QVERIFY(!w.history().isOpen());
+    // Over the empty grid the reason, not the first start's ways in.
+    QVERIFY(h.find<QLabel>("lblFirstStart")->text().contains(QStringLiteral("无法读取历史号码")));
+    QVERIFY(h.find<QLabel>("lblFirstStart")->text().contains(QStringLiteral("vendrixK3.db")));
     QCOMPARE(h.grid(1).rows(), 1);
     QCOMPARE(h.text("Text3(0)"), QString());
     QVERIFY(!w.history().delrec());
