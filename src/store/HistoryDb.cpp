@@ -342,12 +342,6 @@ bool HistoryDb::compact()
         return notOpen();
     if (isReadOnly())
         return refuse(readOnlyMessage());
-    // A packed copy that is stale or gone (dropped by another tool) is built again first.
-    if (!packIsCurrent() && !write([this] {
-            packTouchedAll();
-            return true;
-        }))
-        return false;
     // A damaged file is left exactly as it is.
     {
         QSqlQuery check = m_db.select(QStringLiteral("PRAGMA integrity_check"));

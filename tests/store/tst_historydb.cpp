@@ -30,6 +30,7 @@ private slots:
     void carcuSortsByCountDescending();
     void unwritableProgramFolder();
     void outsideWriteSeenOnce();
+    void packedCopyDroppedWhileOpen();
 };
 
 namespace {
@@ -316,6 +317,26 @@ void TestHistoryDb::outsideWriteSeenOnce()
     QVERIFY(TestHistory::append(script, TestHistory::consecutive(161212005, 1)));
     QVERIFY(window.changedElsewhere());
     QVERIFY(!window.changedElsewhere());
+}
+
+// Another tool drops the packed copy while this program has the file open: its next write makes
+// and builds the copy again instead of failing on the triggers left behind.
+void TestHistoryDb::packedCopyDroppedWhileOpen()
+{
+    TestFolder folder;
+    const QString path = folder.filePath(HistoryDb::fileName());
+    HistoryDb window;
+    QCOMPARE(window.open(path), HistoryDb::OpenStatus::Ok);
+    QVERIFY(TestHistory::append(window, TestHistory::consecutive(161212001, 5)));
+    QVERIFY(window.packIsCurrent());
+    {
+        Database tool;
+        QVERIFY(tool.open(path));
+        QVERIFY(tool.exec("DROP TABLE LishiPack"));
+    }
+    QVERIFY2(TestHistory::append(window, TestHistory::consecutive(161212006, 2)), qPrintable(window.lastError()));
+    QVERIFY(window.packIsCurrent());
+    QCOMPARE(window.snapshot()->count(), 7);
 }
 
 QTEST_GUILESS_MAIN(TestHistoryDb)
