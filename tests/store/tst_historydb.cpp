@@ -1,3 +1,4 @@
+#include "BetTable.h"
 #include "Derivation.h"
 #include "HistoryDb.h"
 #include "LishiColumns.h"
@@ -337,6 +338,14 @@ void TestHistoryDb::packedCopyDroppedWhileOpen()
     QVERIFY2(TestHistory::append(window, TestHistory::consecutive(161212006, 2)), qPrintable(window.lastError()));
     QVERIFY(window.packIsCurrent());
     QCOMPARE(window.snapshot()->count(), 7);
+    // So does a write that changes no draw (a bet).
+    {
+        Database tool;
+        QVERIFY(tool.open(path));
+        QVERIFY(tool.exec("DROP TABLE LishiPack"));
+    }
+    QVERIFY(BetTable::add(window, {0, 161212008, QStringLiteral("和值"), QStringLiteral("10"), 1}));
+    QVERIFY(window.packIsCurrent());
 }
 
 QTEST_GUILESS_MAIN(TestHistoryDb)
