@@ -101,6 +101,13 @@ CommandOutcome HistoryCommands::openHistory()
     return {};
 }
 
+QString HistoryCommands::historyNote()
+{
+    if (const GameFiles::Record record = m_history.gameRecord(); record.state == GameFiles::Record::State::Damaged)
+        return GameFiles::damagedMessage(m_history.path(), record);
+    return m_snapshot.unreadableNote();
+}
+
 QString HistoryCommands::unreadableReason() const
 {
     return m_copyFailed ? m_history.userError() : m_openProblem;

@@ -273,7 +273,10 @@ void MainWindow::showGame()
     const QString other = m_commands->otherGameCaption();
     if (!other.isEmpty())
         return showStatus(QStringLiteral("历史号码属于%1").arg(other));
-    const QString hint = IssueNumbers::drawsPerDayHint(snapshot(), m_commands->game().drawsPerDay);
+    // What is wrong with the history stays in view: a damaged game record, rows without dice.
+    QString hint = m_commands->historyNote();
+    if (hint.isEmpty())
+        hint = IssueNumbers::drawsPerDayHint(snapshot(), m_commands->game().drawsPerDay);
     showStatus(QStringLiteral("%1的历史号码：%2 期").arg(caption).arg(snapshot().count()) +
                (hint.isEmpty() ? QString() : QStringLiteral("。") + hint));
 }

@@ -743,6 +743,7 @@ void TestMainWindow::newcomersFirstDrawAndDamagedRecord()
     QCOMPARE(damaged.dialogs.count("question"), 1);
     QVERIFY(damaged.dialogs.shown.first().text.contains(QStringLiteral("vendrixK3.db 记录的彩种 99 无法识别")));
     QCOMPARE(first.snapshot().count(), 5); // read, not written
+    QVERIFY(first.statusText().contains(QStringLiteral("记录的彩种 99 无法识别")));
     QCOMPARE(first.history().storedGame(), std::nullopt);
     damaged.dialogs.questionAnswers = {true};
     MainWindow &second = damaged.start();
