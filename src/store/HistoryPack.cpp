@@ -12,7 +12,9 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
-#include <zlib.h>
+
+#define XXH_INLINE_ALL
+#include <xxhash.h>
 
 using namespace HistoryDbSql;
 
@@ -54,9 +56,12 @@ qint64 issueAt(QByteArrayView records, qsizetype record)
     return qFromLittleEndian<qint32>(records.data() + record * recordBytes);
 }
 
+// XXH3 of a chunk's bytes: many GB/s, so every read can check every chunk. (A copy checked by an
+// older release's CRC-32 fails this check once and is built again; that release reads the rows of
+// one written here, as it does for any copy it doubts.)
 qint64 checksum(QByteArrayView bytes)
 {
-    return qint64(crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef *>(bytes.data()), uInt(bytes.size())));
+    return qint64(XXH3_64bits(bytes.data(), size_t(bytes.size())));
 }
 
 // Packed rows cut into chunks of chunkRows; never between two rows of one issue, so that every
@@ -93,7 +98,7 @@ struct Chunk
     }
 };
 
-// Writes one chunk with what checks it: its count, first and last issue, and the CRC-32 of its bytes.
+// Writes one chunk with what checks it: its count, first and last issue, and the hash of its bytes.
 bool writeChunk(FastStatement &insert, qint64 id, qint64 lo, QByteArrayView piece)
 {
     const qint64 n = piece.size() / recordBytes;
@@ -167,28 +172,35 @@ std::optional<HistorySnapshot> HistoryDb::snapshotFromPack()
 {
     if (!m_packReady)
         return std::nullopt;
-    // One statement: the state row, Lishi's count and first and last issue, and the chunks, of
-    // one consistent state of the file. The copy is read only when everything agrees: each chunk
-    // with its checksum, count and issues, the chunks in ascending issues, the whole with the
-    // state row, and the state row with the rows.
+    // One statement: the state row, the triggers that keep it honest, Lishi's first and last issue,
+    // and the chunks, of one consistent state of the file. The copy is read only when everything
+    // agrees: the state row says current (the triggers clear that on any change of a row, by
+    // anyone, so the rows need no counting), each chunk with its hash, count and issues, the
+    // chunks in ascending issues, the whole with the state row, and its ends with the rows'.
     FastStatement q(m_db, QStringLiteral("SELECT Id, N, Data, Lo, First, Last, Crc, "
-                                         "CASE WHEN Id = 0 THEN (SELECT count(*) FROM Lishi) END, "
+                                         "CASE WHEN Id = 0 THEN (SELECT count(*) FROM sqlite_master WHERE type = 'trigger' "
+                                         "AND tbl_name = 'Lishi' AND name IN ('LishiPackOnInsert', 'LishiPackOnUpdate', "
+                                         "'LishiPackOnDelete')) END, "
                                          "CASE WHEN Id = 0 THEN (SELECT min(SQQH) FROM Lishi) END, "
                                          "CASE WHEN Id = 0 THEN (SELECT max(SQQH) FROM Lishi) END "
                                          "FROM LishiPack ORDER BY Id"));
     if (!q.next() || q.int64Value(0) != 0 || q.int64Value(1) != 1)
         return std::nullopt;
     const qint64 total = q.int64Value(3), first = q.int64Value(4), last = q.int64Value(5);
-    if (total != q.int64Value(7) || first != q.int64Value(8) || last != q.int64Value(9))
+    if (q.int64Value(7) != 3 || (total > 0 && (first != q.int64Value(8) || last != q.int64Value(9))) ||
+        (total == 0 && !q.isNull(8)))
         return std::nullopt;
     HistorySnapshot rows;
     rows.reserve(size_t(std::clamp<qint64>(total, 0, 100'000'000)));
     std::optional<qint64> previousLo, previousLast;
+    // Chunks are numbered 1, 2, 3… with no gap: one deleted from the middle leaves one.
+    qint64 id = 0;
     while (q.next()) {
         const QByteArrayView data = q.blobValue(2);
         const Chunk chunk{q.int64Value(3), q.int64Value(1), q.int64Value(4), q.int64Value(5),
                           q.isNull(6) ? std::nullopt : std::optional(q.int64Value(6))};
-        if (!chunk.holds(data) || (previousLo ? chunk.lo <= *previousLo : chunk.lo != everything) ||
+        if (q.int64Value(0) != ++id || !chunk.holds(data) ||
+            (previousLo ? chunk.lo <= *previousLo : chunk.lo != everything) ||
             (previousLast && *previousLast >= chunk.lo))
             return std::nullopt;
         previousLo = chunk.lo;
@@ -343,7 +355,8 @@ bool HistoryDb::refreshChunks(qint64 from, qint64 to)
         if (!q.error().isEmpty())
             return refuse(q.error());
     }
-    if (chunks.empty())
+    // A chunk missing (numbered with a gap) is never carried on: the copy is written whole.
+    if (chunks.empty() || chunks.back().first != qint64(chunks.size()))
         return rebuildPack();
     FastStatement insert(m_db, insertChunk);
     for (size_t k = 0; k < chunks.size(); ++k) {

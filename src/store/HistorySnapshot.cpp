@@ -92,7 +92,7 @@ void HistorySnapshot::appendPacked(qint32 sqqh, qint32 qqh, const char *own, con
     m_qqh.push_back(qqh);
     m_numbers.push_back(numbers);
     m_segments.push_back(segments);
-    noteOrder({numbers[0], numbers[1], numbers[2]});
+    noteOrder(numbers[0], numbers[1], numbers[2]);
     if (std::find(m_coded.begin(), m_coded.end(), true) != m_coded.end()) {
         const DrawCore row = at(count() - 1);
         for (int k = 0; k < KindCount; ++k)
@@ -125,10 +125,7 @@ HistorySnapshot HistorySnapshot::prefix(int rows) const
             part.m_wide.push_back(wide);
     for (int i = 0; i < rows; ++i) {
         const Numbers n = part.numbers(i);
-        if (n[0] > n[1] || n[1] > n[2]) {
-            ++part.m_unsorted;
-            part.m_lastUnsorted = i;
-        }
+        part.noteOrder(n[0], n[1], n[2]);
     }
     return part;
 }
@@ -154,19 +151,22 @@ void HistorySnapshot::append(const DrawCore &row)
     m_qqh.push_back(row.qqh);
     m_numbers.push_back(numbers);
     m_segments.push_back(segments);
-    noteOrder(row.numbers());
+    noteOrder(row.value[0][KindA], row.value[1][KindA], row.value[2][KindA]);
     for (int k = 0; k < KindCount; ++k)
         if (m_coded[size_t(k)])
             addCodes(row, k);
 }
 
-// Called once the row is added: it is the last one.
-void HistorySnapshot::noteOrder(const Numbers &n)
+int HistorySnapshot::lastOutOfOrder() const
 {
-    if (n[0] <= n[1] && n[1] <= n[2])
-        return;
-    ++m_unsorted;
-    m_lastUnsorted = count() - 1;
+    if (m_unsorted == 0)
+        return -1;
+    for (int i = count() - 1; i >= 0; --i) {
+        const Numbers n = numbers(i);
+        if (n[0] > n[1] || n[1] > n[2])
+            return i;
+    }
+    return -1;
 }
 
 void HistorySnapshot::makeCodes(int kind) const

@@ -76,10 +76,10 @@ public:
         return m_prevCodes[size_t(kind)];
     }
 
-    // The draws whose numbers are not in ascending order (kept up as rows come, not scanned), and
-    // the index of the newest of them (-1 when there is none).
+    // The draws whose numbers are not in ascending order (counted as rows come, not scanned), and
+    // the index of the newest of them (-1 when there is none; found from the end when asked).
     int outOfOrder() const { return m_unsorted; }
-    int lastOutOfOrder() const { return m_lastUnsorted; }
+    int lastOutOfOrder() const;
 
     // The issues of stored rows left out because their dice are not three numbers 1..6.
     const std::vector<qint32> &unreadable() const { return m_unreadable; }
@@ -108,9 +108,9 @@ private:
     mutable std::array<std::vector<quint16>, KindCount> m_valueCodes;
     mutable std::array<std::vector<quint16>, KindCount> m_prevCodes;
     mutable std::array<bool, KindCount> m_coded{};
-    void noteOrder(const Numbers &numbers);
+    // Without a branch: nearly every draw is in order, and the odd one is unpredictable.
+    void noteOrder(qint16 a, qint16 b, qint16 c) { m_unsorted += int((a > b) | (b > c)); }
 
     std::vector<qint32> m_unreadable;
     int m_unsorted = 0; // rows whose numbers are not in ascending order
-    int m_lastUnsorted = -1;
 };
