@@ -70,7 +70,8 @@ int Context::drawsPerDayOf(int index) const
 
 void Context::chooseGame(bool anyGame)
 {
-    const GameFiles::MainFile main = GameFiles::readMain(folder);
+    mainFile = GameFiles::readMain(folder);
+    const GameFiles::MainFile &main = mainFile;
     if (!gameGiven && main.game)
         game = *main.game;
     else if (!gameGiven && !anyGame && main.record.state == GameFiles::Record::State::Damaged)

@@ -73,6 +73,7 @@ struct Context
     int game = 0;
     bool gameGiven = false; // --game
     QString historyPath;    // the game's history file (chooseGame())
+    GameFiles::MainFile mainFile; // what the main file said when the game was chosen
     int segmentBase = 1;
     QTextStream *err = nullptr;
     HistoryDb db;
@@ -116,7 +117,7 @@ struct Context
             return;
         }
         // A game's file is made by its first write, never by a read.
-        if (db.openGame(folder, game, unrecordedGame) != HistoryDb::OpenStatus::Ok)
+        if (db.openGame(folder, game, unrecordedGame, &mainFile) != HistoryDb::OpenStatus::Ok)
             throw UsageError{GameFiles::openError(db.path(), db.lastError())};
         if (load)
             reload();

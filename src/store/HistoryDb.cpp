@@ -118,9 +118,11 @@ HistoryDb::OpenStatus HistoryDb::open(const QString &path)
     return OpenStatus::Ok;
 }
 
-HistoryDb::OpenStatus HistoryDb::openGame(const QString &folder, int game, int unrecordedGame)
+HistoryDb::OpenStatus HistoryDb::openGame(const QString &folder, int game, int unrecordedGame,
+                                          const GameFiles::MainFile *main)
 {
-    const QString path = GameFiles::pathFor(folder, game, unrecordedGame);
+    const QString path = main ? GameFiles::pathFor(folder, game, *main, unrecordedGame)
+                              : GameFiles::pathFor(folder, game, unrecordedGame);
     OpenStatus status = OpenStatus::Ok;
     if (QFileInfo::exists(path)) {
         status = open(path);

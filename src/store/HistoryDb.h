@@ -45,7 +45,8 @@ public:
     // only by the first write: until then readers see an empty history. Every write first makes
     // sure the file is the game's (GameFiles::claim), so it may go to another file than the one
     // read when another process took that one meanwhile.
-    OpenStatus openGame(const QString &folder, int game, int unrecordedGame);
+    // `main`: what the folder's main file says, when the caller read it already.
+    OpenStatus openGame(const QString &folder, int game, int unrecordedGame, const GameFiles::MainFile *main = nullptr);
     void close();
     bool isOpen() const { return m_db.isOpen() && m_schemaOk; }
     // Opened for a game whose file no write has made yet.

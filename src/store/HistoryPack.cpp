@@ -206,8 +206,7 @@ std::optional<HistorySnapshot> HistoryDb::snapshotFromPack()
         previousLo = chunk.lo;
         if (chunk.n > 0)
             previousLast = chunk.last;
-        for (const char *at = data.data(); at < data.data() + data.size(); at += recordBytes)
-            rows.appendPacked(qFromLittleEndian<qint32>(at), qFromLittleEndian<qint32>(at + 4), at + 8, at + 14);
+        rows.appendPackedRows(data.data(), data.size() / recordBytes, recordBytes);
     }
     // Rows left out for their dice count too; the first and last issue are then not compared.
     const qint64 read = rows.count() + qint64(rows.unreadable().size());

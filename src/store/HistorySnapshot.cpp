@@ -3,8 +3,10 @@
 #include "Derivation.h"
 
 #include <QStringList>
+#include <QtEndian>
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -98,6 +100,50 @@ void HistorySnapshot::appendPacked(qint32 sqqh, qint32 qqh, const char *own, con
         for (int k = 0; k < KindCount; ++k)
             if (m_coded[size_t(k)])
                 addCodes(row, k);
+    }
+}
+
+void HistorySnapshot::appendPackedRows(const char *records, qsizetype rows, int recordBytes)
+{
+    const auto issueAt = [](const char *at) { return qFromLittleEndian<qint32>(at); };
+    const bool coded = std::find(m_coded.begin(), m_coded.end(), true) != m_coded.end();
+    qsizetype done = 0;
+    if (!coded) {
+        const size_t start = m_sqqh.size();
+        m_sqqh.resize(start + size_t(rows));
+        m_qqh.resize(start + size_t(rows));
+        m_numbers.resize(start + size_t(rows));
+        m_segments.resize(start + size_t(rows));
+        for (; done < rows; ++done) {
+            const char *at = records + done * recordBytes;
+            const char *own = at + 8, *previous = at + 14;
+            // The odd row (no dice, or a value no byte holds: a byte 0x80) goes the slow way with the
+            // rest; the twelve bytes are tested eight and four at a time.
+            quint64 low = 0;
+            quint32 high = 0;
+            std::memcpy(&low, own, 8);
+            std::memcpy(&high, own + 8, 4);
+            const quint64 x = low ^ 0x8080808080808080ULL, y = quint64(high ^ 0x80808080U);
+            const bool wide = ((x - 0x0101010101010101ULL) & ~x & 0x8080808080808080ULL) |
+                              ((y - 0x01010101ULL) & ~y & 0x80808080ULL);
+            if (wide | (unsigned(own[0] - 1) > 5u) | (unsigned(own[1] - 1) > 5u) | (unsigned(own[2] - 1) > 5u))
+                break;
+            const size_t i = start + size_t(done);
+            m_sqqh[i] = issueAt(at);
+            m_qqh[i] = issueAt(at + 4);
+            m_numbers[i] = {qint8(own[0]), qint8(own[1]), qint8(own[2]), qint8(previous[0]), qint8(previous[1]), qint8(previous[2])};
+            m_segments[i] = {qint8(own[3]), qint8(own[4]), qint8(own[5]), qint8(previous[3]), qint8(previous[4]), qint8(previous[5])};
+            noteOrder(own[0], own[1], own[2]);
+        }
+        const size_t kept = start + size_t(done);
+        m_sqqh.resize(kept);
+        m_qqh.resize(kept);
+        m_numbers.resize(kept);
+        m_segments.resize(kept);
+    }
+    for (; done < rows; ++done) {
+        const char *at = records + done * recordBytes;
+        appendPacked(issueAt(at), issueAt(at + 4), at + 8, at + 14);
     }
 }
 

@@ -53,6 +53,10 @@ public:
     // positions 1–3 and of the previous draw, one byte each, as the database keeps them: a row
     // whose dice are not 1..6 is left out and named.
     void appendPacked(qint32 sqqh, qint32 qqh, const char *numbers, const char *previousNumbers);
+    // The same for `rows` records of the packed copy (issue, next issue as 32-bit little-endian,
+    // then the twelve bytes above) laid end to end, `recordBytes` apart: one pass, no per-row
+    // growth of the columns.
+    void appendPackedRows(const char *records, qsizetype rows, int recordBytes);
     // Adds a draw stored after every other one (a higher or equal issue).
     void append(const DrawCore &row);
 
