@@ -6,7 +6,6 @@
 #include <QtEndian>
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
@@ -117,16 +116,9 @@ void HistorySnapshot::appendPackedRows(const char *records, qsizetype rows, int 
         for (; done < rows; ++done) {
             const char *at = records + done * recordBytes;
             const char *own = at + 8, *previous = at + 14;
-            // The odd row (no dice, or a value no byte holds: a byte 0x80) goes the slow way with the
-            // rest; the twelve bytes are tested eight and four at a time.
-            quint64 low = 0;
-            quint32 high = 0;
-            std::memcpy(&low, own, 8);
-            std::memcpy(&high, own + 8, 4);
-            const quint64 x = low ^ 0x8080808080808080ULL, y = quint64(high ^ 0x80808080U);
-            const bool wide = ((x - 0x0101010101010101ULL) & ~x & 0x8080808080808080ULL) |
-                              ((y - 0x01010101ULL) & ~y & 0x80808080ULL);
-            if (wide | (unsigned(own[0] - 1) > 5u) | (unsigned(own[1] - 1) > 5u) | (unsigned(own[2] - 1) > 5u))
+            // A row without dice goes the slow way with the rest (it is named there). With dice 1..6
+            // the first number byte never holds the wide mark, and any other byte is its value.
+            if ((unsigned(own[0] - 1) > 5u) | (unsigned(own[1] - 1) > 5u) | (unsigned(own[2] - 1) > 5u))
                 break;
             const size_t i = start + size_t(done);
             m_sqqh[i] = issueAt(at);

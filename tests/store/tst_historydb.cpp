@@ -32,6 +32,7 @@ private slots:
     void unwritableProgramFolder();
     void outsideWriteSeenOnce();
     void packedCopyDroppedWhileOpen();
+    void triggerDroppedWhileOpen();
 };
 
 namespace {
@@ -346,6 +347,26 @@ void TestHistoryDb::packedCopyDroppedWhileOpen()
     }
     QVERIFY(BetTable::add(window, {0, 161212008, QStringLiteral("和值"), QStringLiteral("10"), 1}));
     QVERIFY(window.packIsCurrent());
+}
+
+// Another tool drops a trigger that keeps the packed copy honest, then changes a row: a program
+// that had the file open reads the rows, never the copy it can no longer trust.
+void TestHistoryDb::triggerDroppedWhileOpen()
+{
+    TestFolder folder;
+    const QString path = folder.filePath(HistoryDb::fileName());
+    HistoryDb window;
+    QCOMPARE(window.open(path), HistoryDb::OpenStatus::Ok);
+    QVERIFY(TestHistory::append(window, TestHistory::consecutive(161212001, 5)));
+    QVERIFY(window.packIsCurrent());
+    {
+        Database tool;
+        QVERIFY(tool.open(path));
+        QVERIFY(tool.exec("DROP TRIGGER LishiPackOnUpdate"));
+        QVERIFY(tool.exec("UPDATE Lishi SET L1A = 6, L2A = 6, L3A = 6 WHERE SQQH = 161212003"));
+    }
+    QVERIFY(window.changedElsewhere());
+    QCOMPARE(window.snapshot()->numbers(2), (Numbers{6, 6, 6}));
 }
 
 QTEST_GUILESS_MAIN(TestHistoryDb)
