@@ -70,7 +70,12 @@ int Context::drawsPerDayOf(int index) const
 
 void Context::chooseGame(bool anyGame)
 {
-    mainFile = GameFiles::readMain(folder);
+    // The main file is read over the history's own connection: it is nearly always the history.
+    const QString mainPath = QDir(folder).filePath(GameFiles::mainFileName());
+    if (QFileInfo::exists(mainPath) && db.open(mainPath) == HistoryDb::OpenStatus::Ok)
+        mainFile = GameFiles::readOpen(db.database());
+    else
+        mainFile = GameFiles::read(mainPath);
     const GameFiles::MainFile &main = mainFile;
     if (!gameGiven && main.game)
         game = *main.game;

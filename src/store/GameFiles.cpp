@@ -93,6 +93,14 @@ Facts read(const QString &path, bool count)
         facts.error = unreadableLog ? HistoryDb::unreadableLogMessage(file.fileName()) : openError(path, db.lastError());
         return facts;
     }
+    return readOpen(db, count);
+}
+
+Facts readOpen(Database &db, bool count)
+{
+    Facts facts;
+    const QString path = db.path();
+    facts.exists = true;
     facts.readable = true;
     facts.record = readRecord(db);
     facts.game = facts.record.known();

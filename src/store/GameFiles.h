@@ -52,6 +52,8 @@ struct Facts
     QString problem(const QString &path) const;
 };
 Facts read(const QString &path, bool count = false);
+// The same over a connection that is open already (no second open of the file).
+Facts readOpen(Database &db, bool count = false);
 using MainFile = Facts;
 MainFile readMain(const QString &folder);
 

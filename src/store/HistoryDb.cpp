@@ -124,7 +124,9 @@ HistoryDb::OpenStatus HistoryDb::openGame(const QString &folder, int game, int u
     const QString path = main ? GameFiles::pathFor(folder, game, *main, unrecordedGame)
                               : GameFiles::pathFor(folder, game, unrecordedGame);
     OpenStatus status = OpenStatus::Ok;
-    if (QFileInfo::exists(path)) {
+    if (isOpen() && m_db.path() == path) {
+        // Open on it already (the main file, read to choose the game): no second open.
+    } else if (QFileInfo::exists(path)) {
         status = open(path);
     } else {
         close();
