@@ -1,6 +1,6 @@
 #include "Ledger.h"
 
-#include "IssueNumbers.h"
+#include <QDate>
 #include "ProvinceTable.h"
 
 #include <QRegularExpression>
@@ -47,9 +47,10 @@ QString issueProblem(qint32 issue, int game)
         return QStringLiteral("期号 %1 不是期号").arg(issue);
     if (game == ProvinceTable::runningIssueGame)
         return {};
-    const QString text = QString::number(issue);
-    const int sequence = issue % 1000;
-    if (text.size() != 9 || !IssueNumbers::dateOf(text) || sequence < 1 || sequence > ProvinceTable::maxDrawsPerDay)
+    // YYMMDDNNN worked out with numbers, not text: a ledger is read whole at every look.
+    const int sequence = issue % 1000, day = issue / 1000;
+    if (issue < 100'000'000 || !QDate::isValid(2000 + day / 10000, day / 100 % 100, day % 100) || sequence < 1 ||
+        sequence > ProvinceTable::maxDrawsPerDay)
         return QStringLiteral("期号 %1 不是本彩种的期号（应为 YYMMDDNNN）").arg(issue);
     return {};
 }
