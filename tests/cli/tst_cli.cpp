@@ -1464,6 +1464,7 @@ void TestCli::damagedBetRowsAreNamed_data()
     QTest::newRow("numbers 1a") << "130731078, '二不同号', '1a', 1" << QStringLiteral("号码只能是数字");
     QTest::newRow("full-width digit") << "130731078, '二不同号', '12３', 1" << QStringLiteral("号码只能是数字");
     QTest::newRow("issue of no date") << "131331078, '和值', '10', 1" << QStringLiteral("期号");
+    QTest::newRow("issue of eight digits") << "90101001, '和值', '10', 1" << QStringLiteral("期号");
     QTest::newRow("sequence past 120") << "130731121, '和值', '10', 1" << QStringLiteral("期号");
 }
 
