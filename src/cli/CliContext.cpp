@@ -73,7 +73,7 @@ void Context::chooseGame(bool anyGame)
     // The main file is read over the history's own connection: it is nearly always the history.
     const QString mainPath = QDir(folder).filePath(GameFiles::mainFileName());
     if (QFileInfo::exists(mainPath) && db.open(mainPath) == HistoryDb::OpenStatus::Ok)
-        mainFile = GameFiles::readOpen(db.database());
+        mainFile = GameFiles::readOpen(db.database(), false);
     else
         mainFile = GameFiles::read(mainPath);
     const GameFiles::MainFile &main = mainFile;

@@ -53,7 +53,7 @@ struct Facts
 };
 Facts read(const QString &path, bool count = false);
 // The same over a connection that is open already (no second open of the file).
-Facts readOpen(Database &db, bool count = false);
+Facts readOpen(Database &db, bool count);
 using MainFile = Facts;
 MainFile readMain(const QString &folder);
 

@@ -187,8 +187,8 @@ std::optional<HistorySnapshot> HistoryDb::snapshotFromPack()
     if (!q.next() || q.int64Value(0) != 0 || q.int64Value(1) != 1)
         return std::nullopt;
     const qint64 total = q.int64Value(3), first = q.int64Value(4), last = q.int64Value(5);
-    if (q.int64Value(7) != 3 || (total > 0 && (first != q.int64Value(8) || last != q.int64Value(9))) ||
-        (total == 0 && !q.isNull(8)))
+    // An empty copy and an empty table agree too (no first or last issue reads as 0).
+    if (q.int64Value(7) != 3 || first != q.int64Value(8) || last != q.int64Value(9))
         return std::nullopt;
     HistorySnapshot rows;
     rows.reserve(size_t(std::clamp<qint64>(total, 0, 100'000'000)));

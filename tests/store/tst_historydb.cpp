@@ -33,6 +33,8 @@ private slots:
     void outsideWriteSeenOnce();
     void packedCopyDroppedWhileOpen();
     void triggerDroppedWhileOpen();
+    void newestOutOfOrderDraw_data();
+    void newestOutOfOrderDraw();
 };
 
 namespace {
@@ -367,6 +369,26 @@ void TestHistoryDb::triggerDroppedWhileOpen()
     }
     QVERIFY(window.changedElsewhere());
     QCOMPARE(window.snapshot()->numbers(2), (Numbers{6, 6, 6}));
+}
+
+void TestHistoryDb::newestOutOfOrderDraw_data()
+{
+    QTest::addColumn<int>("unsorted"); // the one draw out of order, or -1
+    QTest::newRow("none") << -1;
+    QTest::newRow("the first") << 0;
+    QTest::newRow("the last") << 4;
+}
+
+// The newest draw out of order is found from the end when asked, the first draw included.
+void TestHistoryDb::newestOutOfOrderDraw()
+{
+    QFETCH(int, unsorted);
+    std::vector<TestDraw> draws;
+    for (int i = 0; i < 5; ++i)
+        draws.push_back({161212001 + i, i == unsorted ? Numbers{3, 1, 2} : Numbers{1, 2, 3}});
+    const HistorySnapshot history = TestHistory::snapshotOf(draws);
+    QCOMPARE(history.lastOutOfOrder(), unsorted);
+    QCOMPARE(history.outOfOrder(), unsorted < 0 ? 0 : 1);
 }
 
 QTEST_GUILESS_MAIN(TestHistoryDb)
