@@ -32,7 +32,6 @@ private slots:
     void unwritableProgramFolder();
     void outsideWriteSeenOnce();
     void packedCopyDroppedWhileOpen();
-    void triggerDroppedWhileOpen();
     void newestOutOfOrderDraw_data();
     void newestOutOfOrderDraw();
 };
@@ -323,6 +322,20 @@ void TestHistoryDb::outsideWriteSeenOnce()
     QVERIFY(!window.changedElsewhere());
 }
 
+namespace {
+// What another tool (a database browser, a script) does to the file, on a connection of its own.
+bool byAnotherTool(const QString &path, const QStringList &statements)
+{
+    Database tool;
+    if (!tool.open(path))
+        return false;
+    for (const QString &sql : statements)
+        if (!tool.exec(sql))
+            return false;
+    return true;
+}
+} // namespace
+
 // Another tool drops the packed copy while this program has the file open: its next write makes
 // and builds the copy again instead of failing on the triggers left behind.
 void TestHistoryDb::packedCopyDroppedWhileOpen()
@@ -333,40 +346,18 @@ void TestHistoryDb::packedCopyDroppedWhileOpen()
     QCOMPARE(window.open(path), HistoryDb::OpenStatus::Ok);
     QVERIFY(TestHistory::append(window, TestHistory::consecutive(161212001, 5)));
     QVERIFY(window.packIsCurrent());
-    {
-        Database tool;
-        QVERIFY(tool.open(path));
-        QVERIFY(tool.exec("DROP TABLE LishiPack"));
-    }
+    QVERIFY(byAnotherTool(path, {"DROP TABLE LishiPack"}));
     QVERIFY2(TestHistory::append(window, TestHistory::consecutive(161212006, 2)), qPrintable(window.lastError()));
     QVERIFY(window.packIsCurrent());
     QCOMPARE(window.snapshot()->count(), 7);
     // So does a write that changes no draw (a bet).
-    {
-        Database tool;
-        QVERIFY(tool.open(path));
-        QVERIFY(tool.exec("DROP TABLE LishiPack"));
-    }
+    QVERIFY(byAnotherTool(path, {"DROP TABLE LishiPack"}));
     QVERIFY(BetTable::add(window, {0, 161212008, QStringLiteral("和值"), QStringLiteral("10"), 1}));
     QVERIFY(window.packIsCurrent());
-}
-
-// Another tool drops a trigger that keeps the packed copy honest, then changes a row: a program
-// that had the file open reads the rows, never the copy it can no longer trust.
-void TestHistoryDb::triggerDroppedWhileOpen()
-{
-    TestFolder folder;
-    const QString path = folder.filePath(HistoryDb::fileName());
-    HistoryDb window;
-    QCOMPARE(window.open(path), HistoryDb::OpenStatus::Ok);
-    QVERIFY(TestHistory::append(window, TestHistory::consecutive(161212001, 5)));
-    QVERIFY(window.packIsCurrent());
-    {
-        Database tool;
-        QVERIFY(tool.open(path));
-        QVERIFY(tool.exec("DROP TRIGGER LishiPackOnUpdate"));
-        QVERIFY(tool.exec("UPDATE Lishi SET L1A = 6, L2A = 6, L3A = 6 WHERE SQQH = 161212003"));
-    }
+    // A trigger that keeps the copy honest dropped, then a row changed: the rows are read, never
+    // the copy it can no longer trust.
+    QVERIFY(byAnotherTool(path, {"DROP TRIGGER LishiPackOnUpdate",
+                                 "UPDATE Lishi SET L1A = 6, L2A = 6, L3A = 6 WHERE SQQH = 161212003"}));
     QVERIFY(window.changedElsewhere());
     QCOMPARE(window.snapshot()->numbers(2), (Numbers{6, 6, 6}));
 }
