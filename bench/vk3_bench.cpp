@@ -2,6 +2,8 @@
 //   vk3-bench [benchmark options]
 //   vk3-bench --generate-text FILE | --generate-db FOLDER  [--draws N] [--seed S] [--game INDEX]
 #include "Backtest.h"
+#include "BetTable.h"
+#include "Cli.h"
 #include "Clock.h"
 #include "CombinationSearch.h"
 #include "Derivation.h"
@@ -605,6 +607,64 @@ void BM_ExportHistoryGrid(benchmark::State &state)
     }
 }
 BENCHMARK(BM_ExportHistoryGrid)->Arg(30000)->Arg(300000)->Unit(benchmark::kMillisecond)->MinTime(3);
+
+// The history of `draws` draws with `bets` bets placed on its last issues, as a player's would be:
+// a few plays and numbers, each chased over ten issues, multiples 1 to 5 (for `bet list`).
+QString folderWithBets(int draws, int bets)
+{
+    const QString folder = workDir().filePath(QStringLiteral("bets-%1-%2").arg(draws).arg(bets));
+    if (QDir(folder).exists())
+        return folder;
+    QDir().mkpath(folder);
+    const QString file = QDir(folder).filePath(HistoryDb::fileName());
+    QFile::copy(QDir(folderWith(draws)).filePath(HistoryDb::fileName()), file);
+    {
+        HistoryDb db;
+        db.open(file);
+        BetTable::add(db, {0, db.snapshot()->first().sqqh, QStringLiteral("和值"), QStringLiteral("10"), 1});
+    }
+    Database raw;
+    raw.open(file);
+    const bool written =
+        raw.exec(QStringLiteral("INSERT INTO Touzhu (QH, Wanfa, Haoma, Beishu) SELECT SQQH, "
+                                "CASE SQQH / 10 % 3 WHEN 0 THEN '和值' WHEN 1 THEN '二不同号' ELSE '三同号通选' END, "
+                                "CASE SQQH / 10 % 3 WHEN 0 THEN CAST(4 + SQQH / 10 % 14 AS TEXT) WHEN 1 THEN '12' ELSE '' END, "
+                                "1 + SQQH % 5 FROM (SELECT SQQH FROM Lishi ORDER BY SQQH DESC LIMIT %1) ORDER BY SQQH")
+                     .arg(bets - 1));
+    if (!written)
+        qFatal("cannot write the benchmark bets");
+    return folder;
+}
+
+// Commands of the command-line tool as a script runs them, in process (the program's own start
+// left out). The cost of a command above reading the history is its time less next-issue's.
+const std::vector<QStringList> cliCommands{{QStringLiteral("next-issue")},
+                                           {QStringLiteral("search"), QStringLiteral("--json")},
+                                           {QStringLiteral("search"), QStringLiteral("--fixed"), QStringLiteral("--back"),
+                                            QStringLiteral("3"), QStringLiteral("--json")},
+                                           {QStringLiteral("backtest"), QStringLiteral("--json")},
+                                           {QStringLiteral("bet"), QStringLiteral("list"), QStringLiteral("--json")}};
+
+void BM_CliCommand(benchmark::State &state)
+{
+    const int draws = int(state.range(0));
+    const QStringList &command = cliCommands[size_t(state.range(1))];
+    const QString folder = command.first() == QLatin1String("bet") ? folderWithBets(draws, 100000) : folderWith(draws);
+    QFile sink(QStringLiteral("/dev/null"));
+    sink.open(QIODevice::WriteOnly);
+    QTextStream out(&sink), err(&sink);
+    for (auto _ : state) {
+        if (runCli(QStringList{QStringLiteral("--dir"), folder} + command, out, err) != 0)
+            state.SkipWithError("command failed");
+        out.flush();
+    }
+    state.SetLabel(command.join(QLatin1Char(' ')).toStdString());
+}
+BENCHMARK(BM_CliCommand)
+    ->ArgsProduct({{30000, 300000, 1000000}, {0, 1, 2, 3}})
+    ->Args({300000, 4})
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2);
 
 void BM_MakeRow(benchmark::State &state)
 {

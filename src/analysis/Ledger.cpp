@@ -55,7 +55,8 @@ QString issueProblem(qint32 issue, int game)
     return {};
 }
 
-std::optional<Bets> readBets(HistoryDb &db, int game)
+bool readBets(HistoryDb &db, int game, const std::function<void(const Bet &)> &each,
+              std::vector<Unreadable> &unreadable)
 {
     // A ledger repeats a few plays and numbers: each stored text is read once.
     struct Hash
@@ -69,9 +70,8 @@ std::optional<Bets> readBets(HistoryDb &db, int game)
         QString why;
     };
     std::unordered_map<std::string, Known, Hash, std::equal_to<>> choices;
-    std::string key;
-    Bets out;
-    out.bets.reserve(size_t(BetTable::count(db)));
+    std::string key, previousPlay, previousNumbers;
+    const Known *previous = nullptr;
     const auto choiceOf = [](QByteArrayView playBytes, QByteArrayView numberBytes) -> Known {
         const QString play = QString::fromUtf8(playBytes), numbers = QString::fromUtf8(numberBytes);
         // Bytes that are not UTF-8 come back changed.
@@ -88,22 +88,37 @@ std::optional<Bets> readBets(HistoryDb &db, int game)
     };
     const bool read = BetTable::read(db, [&](const BetRow &row) {
         if (!row.problem.isEmpty()) {
-            out.unreadable.push_back({row.id, row.problem});
+            unreadable.push_back({row.id, row.problem});
             return;
         }
-        key.assign(row.play.data(), size_t(row.play.size()));
-        key.push_back('\0');
-        key.append(row.numbers.data(), size_t(row.numbers.size()));
-        auto known = choices.find(std::string_view(key));
-        if (known == choices.end())
-            known = choices.emplace(key, choiceOf(row.play, row.numbers)).first;
-        QString why = known->second.choice ? issueProblem(row.issue, game) : known->second.why;
+        // A chase plan stores one play and numbers over many rows in a row: no lookup for those.
+        if (!previous || row.play != previousPlay || row.numbers != previousNumbers) {
+            key.assign(row.play.data(), size_t(row.play.size()));
+            key.push_back('\0');
+            key.append(row.numbers.data(), size_t(row.numbers.size()));
+            auto known = choices.find(std::string_view(key));
+            if (known == choices.end())
+                known = choices.emplace(key, choiceOf(row.play, row.numbers)).first;
+            previous = &known->second;
+            previousPlay = key.substr(0, size_t(row.play.size()));
+            previousNumbers = key.substr(size_t(row.play.size()) + 1);
+        }
+        QString why = previous->choice ? issueProblem(row.issue, game) : previous->why;
         if (why.isEmpty())
-            out.bets.push_back({row.id, row.issue, *known->second.choice, row.multiple});
+            each({row.id, row.issue, *previous->choice, row.multiple});
         else
-            out.unreadable.push_back({row.id, why});
+            unreadable.push_back({row.id, why});
     });
-    return read ? std::optional(std::move(out)) : std::nullopt;
+    return read;
+}
+
+std::optional<Bets> readBets(HistoryDb &db, int game)
+{
+    Bets out;
+    out.bets.reserve(size_t(BetTable::count(db)));
+    if (!readBets(db, game, [&out](const Bet &bet) { out.bets.push_back(bet); }, out.unreadable))
+        return std::nullopt;
+    return out;
 }
 
 QString unreadableLine(const std::vector<Unreadable> &rows)
@@ -118,77 +133,82 @@ StoredBet toStored(const Bet &bet)
     return {bet.id, bet.issue, Plays::name(bet.choice.play), bet.choice.numbers, bet.multiple};
 }
 
+const Settler::Known &Settler::known(const Plays::Choice &choice)
+{
+    const int key = choiceKey(choice.play, choice.numbers);
+    auto id = m_ids.find(key);
+    if (key < 0 || id == m_ids.end()) {
+        Known k{choice.chance(), m_prizes.prize(choice), {}};
+        for (qint16 outcome = 0; outcome < 216; ++outcome)
+            k.wins[size_t(outcome)] = choice.wins({qint16(outcome / 36 + 1), qint16(outcome / 6 % 6 + 1), qint16(outcome % 6 + 1)});
+        m_known.push_back(k);
+        id = m_ids.insert_or_assign(key, quint32(m_known.size() - 1)).first;
+    }
+    return m_known[id->second];
+}
+
+int Settler::rowOf(qint32 issue)
+{
+    // Forward from the previous bet's row in growing steps, then halving: a few rows for the next
+    // bet, never the whole history; a bet before the previous one is looked for from the start.
+    const int count = m_history.count();
+    if (m_at > 0 && (m_at > count || m_history.issue(m_at - 1) >= issue))
+        m_at = 0;
+    int step = 1;
+    while (m_at + step <= count && m_history.issue(m_at + step - 1) < issue) {
+        m_at += step;
+        step *= 2;
+    }
+    // The row is now among the next `step` rows.
+    for (step /= 2; step > 0; step /= 2)
+        if (m_at + step <= count && m_history.issue(m_at + step - 1) < issue)
+            m_at += step;
+    return m_at;
+}
+
+Settled Settler::settle(const Bet &bet)
+{
+    const Known &k = known(bet.choice);
+    Settled s{bet, State::Pending, 0, k.chance, k.prize * bet.multiple};
+    const int at = rowOf(bet.issue);
+    if (at >= m_history.count() || m_history.issue(at) != bet.issue)
+        return s;
+    const Numbers n = m_history.numbers(at);
+    const bool dice = n[0] >= 1 && n[0] <= 6 && n[1] >= 1 && n[1] <= 6 && n[2] >= 1 && n[2] <= 6;
+    const bool won = dice ? k.wins[size_t((n[0] - 1) * 36 + (n[1] - 1) * 6 + n[2] - 1)] : bet.choice.wins(n);
+    s.state = won ? State::Won : State::Lost;
+    s.prize = won ? s.payout : 0;
+    return s;
+}
+
 std::vector<Settled> settle(const std::vector<Bet> &bets, const HistorySnapshot &history, const Plays::PrizeTable &prizes)
 {
-    // Few distinct choices among many bets: each one's chance, prize and winning outcomes are
-    // worked out once.
-    struct Known
-    {
-        double chance;
-        qint64 prize;
-        std::array<bool, 216> wins;
-    };
-    std::vector<Known> known;
-    std::unordered_map<int, quint32> ids;
-    std::vector<quint32> choiceOf;
-    choiceOf.reserve(bets.size());
+    Settler settler(history, prizes);
     std::vector<Settled> out;
     out.reserve(bets.size());
-    for (const Bet &bet : bets) {
-        const int key = choiceKey(bet.choice.play, bet.choice.numbers);
-        auto id = ids.find(key);
-        if (key < 0 || id == ids.end()) {
-            Known k{bet.choice.chance(), prizes.prize(bet.choice), {}};
-            for (qint16 outcome = 0; outcome < 216; ++outcome)
-                k.wins[size_t(outcome)] = bet.choice.wins({qint16(outcome / 36 + 1), qint16(outcome / 6 % 6 + 1), qint16(outcome % 6 + 1)});
-            known.push_back(k);
-            id = ids.insert_or_assign(key, quint32(known.size() - 1)).first;
-        }
-        choiceOf.push_back(id->second);
-        const Known &k = known[id->second];
-        out.push_back({bet, State::Pending, 0, k.chance, k.prize * bet.multiple});
-    }
-    // Each bet meets the stored draw of its issue: bets in issue order, one walk along the
-    // history (no search among 300,000 draws for every bet).
-    std::vector<std::pair<qint32, quint32>> byIssue;
-    byIssue.reserve(bets.size());
-    for (size_t i = 0; i < bets.size(); ++i)
-        byIssue.emplace_back(bets[i].issue, quint32(i));
-    // Bets are placed as the draws go: nearly always in issue order already.
-    if (!std::is_sorted(byIssue.begin(), byIssue.end()))
-        std::sort(byIssue.begin(), byIssue.end());
-    int at = byIssue.empty() ? 0 : history.lowerBound(byIssue.front().first);
-    for (const auto &[issue, i] : byIssue) {
-        while (at < history.count() && history.issue(at) < issue)
-            ++at;
-        if (at >= history.count() || history.issue(at) != issue)
-            continue;
-        Settled &s = out[i];
-        const Numbers n = history.numbers(at);
-        const bool dice = n[0] >= 1 && n[0] <= 6 && n[1] >= 1 && n[1] <= 6 && n[2] >= 1 && n[2] <= 6;
-        const bool won = dice ? known[choiceOf[i]].wins[size_t((n[0] - 1) * 36 + (n[1] - 1) * 6 + n[2] - 1)]
-                              : s.bet.choice.wins(n);
-        s.state = won ? State::Won : State::Lost;
-        s.prize = won ? s.payout : 0;
-    }
+    for (const Bet &bet : bets)
+        out.push_back(settler.settle(bet));
     return out;
+}
+
+void Totals::add(const Settled &s)
+{
+    ++count;
+    spent += s.bet.cost();
+    if (s.state == State::Pending)
+        return;
+    ++settled;
+    won += s.prize;
+    expected += s.chance * double(s.payout);
+    m_variance += s.chance * (1 - s.chance) * double(s.payout) * double(s.payout);
+    sd = std::sqrt(m_variance);
 }
 
 Totals totals(const std::vector<Settled> &bets)
 {
     Totals t;
-    double variance = 0;
-    for (const Settled &s : bets) {
-        ++t.count;
-        t.spent += s.bet.cost();
-        if (s.state == State::Pending)
-            continue;
-        ++t.settled;
-        t.won += s.prize;
-        t.expected += s.chance * double(s.payout);
-        variance += s.chance * (1 - s.chance) * double(s.payout) * double(s.payout);
-    }
-    t.sd = std::sqrt(variance);
+    for (const Settled &s : bets)
+        t.add(s);
     return t;
 }
 

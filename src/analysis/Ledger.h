@@ -5,6 +5,9 @@
 #include "Plays.h"
 
 #include <QString>
+#include <array>
+#include <functional>
+#include <unordered_map>
 #include <vector>
 
 // The player's own bets (投注记录), settled from the stored draws every time they are read:
@@ -38,6 +41,10 @@ struct Bets
 // numbers that fit it, a multiple 1..10000; any other row is unreadable. Nothing when the table
 // cannot be read (db.userError() says why).
 std::optional<Bets> readBets(HistoryDb &db, int game);
+// The same one bet at a time, for a reader that keeps none: each bet to `each`, the rows that
+// are none to `unreadable`. False when the table cannot be read.
+bool readBets(HistoryDb &db, int game, const std::function<void(const Bet &)> &each,
+              std::vector<Unreadable> &unreadable);
 // Why `issue` cannot be an issue of `game` whatever its draws a day; empty when it can.
 QString issueProblem(qint32 issue, int game);
 // "另有 N 行投注记录无法读取，没有列出也没有计入合计" (empty without any).
@@ -57,6 +64,32 @@ struct Settled
     qint64 payout = 0;  // what winning pays: prize × multiple
 };
 
+// Settles bets one at a time against the stored draws. Each play and numbers are worked out
+// once; each bet's draw is looked for from the previous bet's, as bets follow the draws.
+class Settler
+{
+public:
+    Settler(const HistorySnapshot &history, const Plays::PrizeTable &prizes) : m_history(history), m_prizes(prizes) {}
+    Settled settle(const Bet &bet);
+
+private:
+    struct Known
+    {
+        double chance;
+        qint64 prize;
+        std::array<bool, 216> wins;
+    };
+    const Known &known(const Plays::Choice &choice);
+    // The first row whose issue is at least `issue`.
+    int rowOf(qint32 issue);
+
+    const HistorySnapshot &m_history;
+    const Plays::PrizeTable &m_prizes;
+    std::vector<Known> m_known;
+    std::unordered_map<int, quint32> m_ids;
+    int m_at = 0;
+};
+
 // Each bet against the stored draw of its issue, in the order given.
 std::vector<Settled> settle(const std::vector<Bet> &bets, const HistorySnapshot &history,
                             const Plays::PrizeTable &prizes);
@@ -72,6 +105,11 @@ struct Totals
     qint64 net() const { return won - spent; }
     // won ÷ spent; 0 without bets
     double realisedReturn() const { return spent > 0 ? double(won) / double(spent) : 0.0; }
+    // Counts one more bet.
+    void add(const Settled &bet);
+
+private:
+    double m_variance = 0;
 };
 Totals totals(const std::vector<Settled> &bets);
 

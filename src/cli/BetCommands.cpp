@@ -49,57 +49,89 @@ int addBet(Context &c, Arguments &args, QTextStream &out)
     return 0;
 }
 
-// Written as UTF-8 bytes straight away: a ledger of 100,000 bets is 12 MB of JSON.
-QByteArray betsJson(const std::vector<Ledger::Settled> &settled, const Ledger::Totals &t,
-                    const std::vector<Ledger::Unreadable> &unreadable)
+// `bet list --json`, written as UTF-8 bytes a block at a time as the bets are settled: a ledger
+// of 100,000 bets is 12 MB of JSON, which is never held whole.
+class BetsJson
 {
-    std::array<std::string, Plays::playCount> plays;
-    for (int p = 0; p < Plays::playCount; ++p)
-        plays[size_t(p)] = Plays::name(Plays::Play(p)).toStdString();
-    const std::array<std::string, 3> states{Ledger::stateName(Ledger::State::Pending).toStdString(),
-                                            Ledger::stateName(Ledger::State::Won).toStdString(),
-                                            Ledger::stateName(Ledger::State::Lost).toStdString()};
-    // Every bet fits in 200 bytes: written through a pointer, the array cut to size after.
-    QByteArray json(qsizetype(settled.size()) * 200 + 16, Qt::Uninitialized);
-    char *at = json.data();
-    const auto text = [&at](std::string_view piece) { at = std::copy(piece.begin(), piece.end(), at); };
-    const auto number = [&at](qint64 n) { at = std::to_chars(at, at + 24, n).ptr; };
-    text("{\"bets\":[");
-    for (size_t i = 0; i < settled.size(); ++i) {
-        const Ledger::Settled &s = settled[i];
-        text(i ? ",{\"id\":" : "{\"id\":");
+public:
+    explicit BetsJson(QTextStream &out) : m_out(out), m_block(blockBytes, Qt::Uninitialized), m_at(m_block.data())
+    {
+        for (int p = 0; p < Plays::playCount; ++p)
+            m_plays[size_t(p)] = Plays::name(Plays::Play(p)).toStdString();
+        for (const Ledger::State state : {Ledger::State::Pending, Ledger::State::Won, Ledger::State::Lost})
+            m_states[size_t(state)] = Ledger::stateName(state).toStdString();
+        m_out.flush();
+        text("{\"bets\":[");
+    }
+
+    void add(const Ledger::Settled &s)
+    {
+        // Every bet fits in 200 bytes: written through a pointer, the block sent when it may not
+        // hold the next.
+        if (m_block.data() + blockBytes - m_at < 200)
+            flush();
+        text(m_first ? "{\"id\":" : ",{\"id\":");
+        m_first = false;
         number(s.bet.id);
         text(",\"issue\":");
         number(s.bet.issue);
         text(",\"play\":\"");
-        text(plays[size_t(s.bet.choice.play)]);
+        text(m_plays[size_t(s.bet.choice.play)]);
         text("\",\"numbers\":\"");
         for (const QChar c : s.bet.choice.numbers)
-            *at++ = char(c.unicode());
+            *m_at++ = char(c.unicode());
         text("\",\"multiple\":");
         number(s.bet.multiple);
         text(",\"cost\":");
         number(s.bet.cost());
         text(",\"state\":\"");
-        text(states[size_t(s.state)]);
+        text(m_states[size_t(s.state)]);
         text("\",\"prize\":");
         number(s.prize);
-        *at++ = '}';
+        *m_at++ = '}';
     }
-    json.truncate(at - json.data());
-    QStringList rows;
-    for (const Ledger::Unreadable &u : unreadable)
-        rows << QStringLiteral("{\"id\":%1,\"reason\":%2}").arg(u.id).arg(jsonText(u.reason));
-    json += QStringLiteral("],\"count\":%1,\"spent\":%2,\"won\":%3,\"net\":%4,\"expected\":%5,\"sd\":%6,"
-                           "\"unreadable\":[%7]}\n")
-                .arg(t.count)
-                .arg(t.spent)
-                .arg(t.won)
-                .arg(t.net())
-                .arg(jsonNumber(t.expected), jsonNumber(t.sd), rows.join(QLatin1Char(',')))
-                .toUtf8();
-    return json;
-}
+
+    void finish(const Ledger::Totals &t, const std::vector<Ledger::Unreadable> &unreadable)
+    {
+        flush();
+        QStringList rows;
+        for (const Ledger::Unreadable &u : unreadable)
+            rows << QStringLiteral("{\"id\":%1,\"reason\":%2}").arg(u.id).arg(jsonText(u.reason));
+        send(QStringLiteral("],\"count\":%1,\"spent\":%2,\"won\":%3,\"net\":%4,\"expected\":%5,\"sd\":%6,"
+                            "\"unreadable\":[%7]}\n")
+                 .arg(t.count)
+                 .arg(t.spent)
+                 .arg(t.won)
+                 .arg(t.net())
+                 .arg(jsonNumber(t.expected), jsonNumber(t.sd), rows.join(QLatin1Char(',')))
+                 .toUtf8());
+    }
+
+private:
+    static constexpr qsizetype blockBytes = 256 * 1024;
+
+    void text(std::string_view piece) { m_at = std::copy(piece.begin(), piece.end(), m_at); }
+    void number(qint64 n) { m_at = std::to_chars(m_at, m_at + 24, n).ptr; }
+    void flush()
+    {
+        send(QByteArrayView(m_block.data(), m_at - m_block.data()));
+        m_at = m_block.data();
+    }
+    void send(QByteArrayView bytes)
+    {
+        if (m_out.device())
+            m_out.device()->write(bytes.data(), bytes.size());
+        else
+            m_out << QString::fromUtf8(bytes);
+    }
+
+    QTextStream &m_out;
+    std::array<std::string, Plays::playCount> m_plays;
+    std::array<std::string, 3> m_states;
+    QByteArray m_block;
+    char *m_at;
+    bool m_first = true;
+};
 
 int listBets(Context &c, Arguments &args, QTextStream &out)
 {
@@ -122,23 +154,32 @@ int listBets(Context &c, Arguments &args, QTextStream &out)
         throw UsageError{QStringLiteral("--from %1 在 --to %2 之后：起始期号不能大于结束期号").arg(*from).arg(*to)};
     const Plays::PrizeTable prizes = c.prizes();
     c.open();
-    std::optional<Ledger::Bets> read = Ledger::readBets(c.db, c.game);
+    // Each bet settled as it is read; JSON is written as it goes, the table kept for its widths.
+    Ledger::Settler settler(c.snapshot, prizes);
+    Ledger::Totals t;
+    std::vector<Ledger::Settled> settled;
+    std::vector<Ledger::Unreadable> unreadable;
+    std::optional<BetsJson> jsonOut;
+    if (json)
+        jsonOut.emplace(out);
+    const bool read = Ledger::readBets(c.db, c.game, [&](const Ledger::Bet &bet) {
+        if ((from && bet.issue < *from) || (to && bet.issue > *to))
+            return;
+        const Ledger::Settled s = settler.settle(bet);
+        t.add(s);
+        if (jsonOut)
+            jsonOut->add(s);
+        else
+            settled.push_back(s);
+    }, unreadable);
     if (!read)
         throw UsageError{QStringLiteral("无法读取投注记录：%1").arg(c.db.userError())};
-    std::vector<Ledger::Bet> bets = std::move(read->bets);
     // Rows another tool wrote that are no bets: named, never counted.
-    for (const Ledger::Unreadable &u : read->unreadable)
+    for (const Ledger::Unreadable &u : unreadable)
         if (c.err)
             *c.err << QStringLiteral("投注 %1 无法读取：%2\n").arg(u.id).arg(u.reason);
-    std::erase_if(bets, [&](const Ledger::Bet &b) { return (from && b.issue < *from) || (to && b.issue > *to); });
-    const std::vector<Ledger::Settled> settled = Ledger::settle(bets, c.snapshot, prizes);
-    const Ledger::Totals t = Ledger::totals(settled);
-    if (json) {
-        out.flush();
-        if (out.device())
-            out.device()->write(betsJson(settled, t, read->unreadable));
-        else
-            out << QString::fromUtf8(betsJson(settled, t, read->unreadable));
+    if (jsonOut) {
+        jsonOut->finish(t, unreadable);
         return 0;
     }
     QList<QStringList> rows{{QStringLiteral("编号"), QStringLiteral("期号"), QStringLiteral("玩法"), QStringLiteral("号码"),
@@ -148,8 +189,8 @@ int listBets(Context &c, Arguments &args, QTextStream &out)
                             s.bet.choice.numbers, QString::number(s.bet.multiple), QString::number(s.bet.cost()),
                             Ledger::stateName(s.state), QString::number(s.prize)};
     out << alignedTable(rows) << Ledger::totalsLine(t) << '\n';
-    if (!read->unreadable.empty())
-        out << Ledger::unreadableLine(read->unreadable) << '\n';
+    if (!unreadable.empty())
+        out << Ledger::unreadableLine(unreadable) << '\n';
     if (t.settled > 0)
         out << Ledger::fairSentence(t) << '\n';
     return 0;

@@ -313,9 +313,12 @@ bool FastStatement::isNull(int column) const
     return sqlite3_column_type(m_statement, column) == SQLITE_NULL;
 }
 
-FastStatement::Type FastStatement::type(int column) const
+namespace {
+
+FastStatement::Type typeOf(int sqliteType)
 {
-    switch (sqlite3_column_type(m_statement, column)) {
+    using Type = FastStatement::Type;
+    switch (sqliteType) {
     case SQLITE_INTEGER:
         return Type::Integer;
     case SQLITE_FLOAT:
@@ -327,6 +330,24 @@ FastStatement::Type FastStatement::type(int column) const
     default:
         return Type::Null;
     }
+}
+
+} // namespace
+
+FastStatement::Type FastStatement::type(int column) const
+{
+    return typeOf(sqlite3_column_type(m_statement, column));
+}
+
+FastStatement::Cell FastStatement::cell(int column) const
+{
+    sqlite3_value *value = sqlite3_column_value(m_statement, column);
+    Cell cell{typeOf(sqlite3_value_type(value))};
+    if (cell.type == Type::Integer)
+        cell.integer = sqlite3_value_int64(value);
+    else if (cell.type == Type::Text)
+        cell.text = QByteArrayView(reinterpret_cast<const char *>(sqlite3_value_text(value)), sqlite3_value_bytes(value));
+    return cell;
 }
 
 void FastStatement::bindBlob(int index, QByteArrayView bytes)

@@ -99,6 +99,15 @@ public:
     Type type(int column) const;
     // The column's text as stored (UTF-8), valid until the next move.
     QByteArrayView utf8Value(int column) const;
+    // A column read whole with one call into SQLite, for readers of many rows: its kind, and its
+    // value when that is an integer or text (text valid until the next move), never converted.
+    struct Cell
+    {
+        Type type = Type::Null;
+        qint64 integer = 0;
+        QByteArrayView text;
+    };
+    Cell cell(int column) const;
     // Valid until the next step.
     QByteArrayView blobValue(int column) const;
 

@@ -37,22 +37,28 @@ QString shown(const FastStatement &q, int column)
     return QStringLiteral("“%1”").arg(QString::fromUtf8(q.utf8Value(column)).left(20));
 }
 
-// Why a stored row is no bet as its columns go; empty when it may be one.
-QString problemOf(const FastStatement &q)
+// The current row into `row`; `row.problem` says why it is no bet as its columns go. Each column is
+// read once, as stored (never converted): a ledger is read whole at every look.
+void readRow(const FastStatement &q, BetRow &row)
 {
     using Type = FastStatement::Type;
-    const auto wholeIn = [&](int column, qint64 low, qint64 high) {
-        return q.type(column) == Type::Integer && q.int64Value(column) >= low && q.int64Value(column) <= high;
-    };
-    if (!wholeIn(1, 1, std::numeric_limits<qint32>::max()))
-        return QStringLiteral("期号 %1 不是期号").arg(shown(q, 1));
-    if (q.type(2) != Type::Text)
-        return QStringLiteral("玩法 %1 不是文字").arg(shown(q, 2));
-    if (q.type(3) != Type::Text && q.type(3) != Type::Null)
-        return QStringLiteral("号码 %1 不是文字").arg(shown(q, 3));
-    if (!wholeIn(4, 1, maxMultiple))
-        return QStringLiteral("倍数 %1 不是 1 到 %2 的整数").arg(shown(q, 4)).arg(maxMultiple);
-    return {};
+    const FastStatement::Cell issue = q.cell(1), play = q.cell(2), numbers = q.cell(3), multiple = q.cell(4);
+    row.id = q.int64Value(0);
+    if (issue.type != Type::Integer || issue.integer < 1 || issue.integer > std::numeric_limits<qint32>::max())
+        row.problem = QStringLiteral("期号 %1 不是期号").arg(shown(q, 1));
+    else if (play.type != Type::Text)
+        row.problem = QStringLiteral("玩法 %1 不是文字").arg(shown(q, 2));
+    else if (numbers.type != Type::Text && numbers.type != Type::Null)
+        row.problem = QStringLiteral("号码 %1 不是文字").arg(shown(q, 3));
+    else if (multiple.type != Type::Integer || multiple.integer < 1 || multiple.integer > maxMultiple)
+        row.problem = QStringLiteral("倍数 %1 不是 1 到 %2 的整数").arg(shown(q, 4)).arg(maxMultiple);
+    else {
+        row.problem.clear();
+        row.issue = qint32(issue.integer);
+        row.play = play.text;
+        row.numbers = numbers.text;
+        row.multiple = int(multiple.integer);
+    }
 }
 
 } // namespace
@@ -61,7 +67,8 @@ qint64 count(HistoryDb &db)
 {
     if (!db.isOpen() || !db.database().hasTable(QStringLiteral("Touzhu")))
         return 0;
-    FastStatement q(db.database(), QStringLiteral("SELECT count(*) FROM Touzhu"));
+    // The newest id: the count when no bet was removed, found without reading the table.
+    FastStatement q(db.database(), QStringLiteral("SELECT max(Id) FROM Touzhu"));
     return q.next() ? q.int64Value(0) : 0;
 }
 
@@ -72,14 +79,7 @@ bool read(HistoryDb &db, const std::function<void(const BetRow &)> &each)
     FastStatement q(db.database(), QStringLiteral("SELECT Id, QH, Wanfa, Haoma, Beishu FROM Touzhu ORDER BY Id"));
     BetRow row;
     while (q.next()) {
-        row.id = q.int64Value(0);
-        row.problem = problemOf(q);
-        if (row.problem.isEmpty()) {
-            row.issue = qint32(q.int64Value(1));
-            row.play = q.utf8Value(2);
-            row.numbers = q.utf8Value(3);
-            row.multiple = int(q.int64Value(4));
-        }
+        readRow(q, row);
         each(row);
     }
     return q.error().isEmpty() || db.refuse(q.error());

@@ -3,6 +3,7 @@
 #include "TestHistory.h"
 
 #include <QTest>
+#include <map>
 
 using Plays::Play;
 
@@ -158,6 +159,28 @@ void TestPlays::settlementFollowsTheDraws()
     const auto after = Ledger::settle(bets, TestHistory::snapshotOf({{130801001, {1, 2, 4}}}), prizes);
     QCOMPARE(after[0].state, Ledger::State::Lost);
     QCOMPARE(after[1].state, Ledger::State::Pending);
+
+    // Bets in any order meet their own draw: forward by a row or by many, back to an earlier
+    // issue, before the first draw, on a missing issue, after the last.
+    std::vector<TestDraw> longer = TestHistory::consecutive(130801001, 80);
+    longer.erase(longer.begin() + 40);
+    for (size_t i = 0; i < longer.size(); ++i)
+        longer[i].numbers = {qint16(1 + i % 6), qint16(1 + i / 6 % 6), 6};
+    const HistorySnapshot history = TestHistory::snapshotOf(longer);
+    std::vector<Ledger::Bet> scattered;
+    for (const qint32 issue : {130801001, 130801002, 130801003, 130801079, 130801005, 130801041, 130801040,
+                               130801042, 130800999, 130801080, 130801081, 130801050, 130801049, 130801017})
+        scattered.push_back(bet(qint64(scattered.size()), issue, Play::Sum, "10", 1));
+    std::map<Ledger::State, int> seen;
+    for (const Ledger::Settled &s : Ledger::settle(scattered, history, prizes)) {
+        const auto drawn = std::find_if(longer.begin(), longer.end(), [&](const TestDraw &d) { return d.issue == s.bet.issue; });
+        const Ledger::State truth = drawn == longer.end() ? Ledger::State::Pending
+                                    : drawn->numbers[0] + drawn->numbers[1] + drawn->numbers[2] == 10 ? Ledger::State::Won
+                                                                                                     : Ledger::State::Lost;
+        QCOMPARE(s.state, truth);
+        ++seen[truth];
+    }
+    QCOMPARE(seen.size(), size_t(3));
 }
 
 QTEST_GUILESS_MAIN(TestPlays)
