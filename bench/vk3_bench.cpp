@@ -124,7 +124,7 @@ void BM_StartUpToShownWindow(benchmark::State &state)
         QCoreApplication::processEvents();
     }
 }
-BENCHMARK(BM_StartUpToShownWindow)->Arg(1392)->Arg(300000)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_StartUpToShownWindow)->Arg(1392)->Arg(300000)->Arg(1000000)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 // 彩种选择 between two games whose histories hold N draws each: the window shows the other one.
 void BM_SwitchGame(benchmark::State &state)
