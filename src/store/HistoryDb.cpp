@@ -112,8 +112,6 @@ HistoryDb::OpenStatus HistoryDb::open(const QString &path)
         return OpenStatus::NoSchema;
     }
     preparePack();
-    if (!m_db.isReadOnly())
-        m_append = std::make_unique<FastStatement>(m_db, insertStatement());
     m_dataVersion = m_db.dataVersion();
     return OpenStatus::Ok;
 }
@@ -168,6 +166,9 @@ QString HistoryDb::userError() const
 
 bool HistoryDb::bindAndRun(const DrawRecord &row)
 {
+    // Prepared by the first write: most opens only read.
+    if (!m_append)
+        m_append = std::make_unique<FastStatement>(m_db, insertStatement());
     FastStatement &insert = *m_append;
     int i = 1;
     auto bindText = [&](const QString &text) { bindString(insert, i++, text); };

@@ -24,7 +24,9 @@ HistoryDb::OpenStatus HistoryDb::openGame(const QString &folder, int game, int u
     m_game = game;
     m_unrecordedGame = unrecordedGame;
     // A file that already says it is the game's needs no claim (read over this connection).
-    m_claimed = m_owned = isOpen() && gameRecord().is(game);
+    // (The main file's record was read already when it is the file opened.)
+    const bool mainOpened = main && isOpen() && QFileInfo(path).fileName() == GameFiles::mainFileName();
+    m_claimed = m_owned = isOpen() && (mainOpened ? main->record : gameRecord()).is(game);
     return status;
 }
 
