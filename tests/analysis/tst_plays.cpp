@@ -3,6 +3,7 @@
 #include "TestHistory.h"
 
 #include <QTest>
+#include <cmath>
 #include <map>
 
 using Plays::Play;
@@ -153,6 +154,8 @@ void TestPlays::settlementFollowsTheDraws()
     QCOMPARE(Ledger::totalsLine(Ledger::totals({})), QStringLiteral("共 0 注（已开奖 0 注），投注 0 元，中奖 0 元，净 0 元，回报 0.0%"));
     const double expected = 24 / 216.0 * 20 + 3 / 216.0 * 80 * 2 + 16 / 216.0 * 45;
     QCOMPARE(t.expected, expected);
+    const auto spread = [](double p, double payout) { return p * (1 - p) * payout * payout; };
+    QCOMPARE(t.sd, std::sqrt(spread(24 / 216.0, 20) + 2 * spread(3 / 216.0, 80) + spread(16 / 216.0, 45)));
     QCOMPARE(Ledger::fairSentence(t), QStringLiteral("按公平开奖，这些投注平均应回报 %1 元（± %2），实际回报 145 元")
                                           .arg(QString::number(expected, 'f', 2), Ledger::money(t.sd)));
     // The draw corrected: the same bets settle the other way.

@@ -1466,6 +1466,8 @@ void TestCli::damagedBetRowsAreNamed_data()
     QTest::newRow("issue of no date") << "131331078, '和值', '10', 1" << QStringLiteral("期号");
     QTest::newRow("issue of eight digits") << "90101001, '和值', '10', 1" << QStringLiteral("期号");
     QTest::newRow("sequence past 120") << "130731121, '和值', '10', 1" << QStringLiteral("期号");
+    // At the edge and still a bet (no reason): listed and counted.
+    QTest::newRow("multiple 10000") << "130731078, '和值', '10', 10000" << QString();
 }
 
 // Rows another tool wrote into the ledger: each named with its id and a reason, none listed or
@@ -1486,6 +1488,12 @@ void TestCli::damagedBetRowsAreNamed()
     const Run run = cli({"--dir", dir, "bet", "list", "--json"});
     QCOMPARE(run.status, 0);
     const QJsonObject json = jsonOf(run);
+    if (reason.isEmpty()) {
+        QCOMPARE(json.value("count").toInt(), 2);
+        QCOMPARE(json.value("spent").toInt(), 6 + 20000);
+        QCOMPARE(json.value("unreadable").toArray().size(), 0);
+        return;
+    }
     QCOMPARE(json.value("count").toInt(), 1);
     QCOMPARE(json.value("spent").toInt(), 6);
     QCOMPARE(json.value("won").toInt(), 24);
@@ -1503,11 +1511,24 @@ void TestCli::damagedBetRowsAreNamed()
 }
 
 // A removed bet's id is never given again, so a stale `bet remove` removes nothing; a ledger of an
-// older release is rebuilt with its ids kept.
+// older release is rebuilt with its ids kept. A long ledger's JSON (written a block at a time) is
+// whole.
 void TestCli::betIdsNeverReused()
 {
     TestFolder folder;
     const QString dir = folder.path();
+    {
+        QCOMPARE(cli({"--dir", dir, "import", sampleFile()}).status, 0);
+        Database tool;
+        QVERIFY(tool.open(dir + "/vendrixK3.db"));
+        QVERIFY(tool.exec("CREATE TABLE Touzhu (Id INTEGER PRIMARY KEY AUTOINCREMENT, QH INTEGER, Wanfa TEXT, Haoma TEXT, Beishu INTEGER)"));
+        QVERIFY(tool.exec("INSERT INTO Touzhu (QH, Wanfa, Haoma, Beishu) SELECT SQQH, '三同号通选', '', 1 FROM Lishi"));
+        const QJsonObject json = jsonOf(cli({"--dir", dir, "bet", "list", "--json"}));
+        QCOMPARE(json.value("bets").toArray().size(), 4778);
+        QCOMPARE(json.value("bets").toArray().last().toObject().value("id").toInt(), 4778);
+        QCOMPARE(json.value("count").toInt(), 4778);
+        QVERIFY(tool.exec("DROP TABLE Touzhu"));
+    }
     for (const char *expected : {"1\n", "2\n", "3\n"})
         QCOMPARE(cli({"--dir", dir, "bet", "add", "161212001", "和值", "10"}).out, QByteArray(expected));
     QCOMPARE(cli({"--dir", dir, "bet", "remove", "3"}).status, 0);
