@@ -24,9 +24,7 @@ HistoryDb::OpenStatus HistoryDb::openGame(const QString &folder, int game, int u
     m_game = game;
     m_unrecordedGame = unrecordedGame;
     // A file that already says it is the game's needs no claim (read over this connection).
-    // (The main file's record was read already when it is the file opened.)
-    const bool mainOpened = main && isOpen() && QFileInfo(path).fileName() == GameFiles::mainFileName();
-    m_claimed = m_owned = isOpen() && (mainOpened ? main->record : gameRecord()).is(game);
+    m_claimed = m_owned = isOpen() && gameRecord().is(game);
     return status;
 }
 
