@@ -557,7 +557,7 @@ BENCHMARK(BM_DeleteLastWithRebuild)->Arg(30000)->Unit(benchmark::kMillisecond)->
 class ReadyPage : public PageLoader
 {
 public:
-    Page load(const QUrl &) override { return page; }
+    Page load(const QUrl &, int) override { return page; }
     Page page;
 };
 

@@ -2,12 +2,42 @@
 
 #include "Clock.h"
 #include "OnlineUpdate.h"
+#include "PageLoader.h"
 #include "Settings.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QDateTime>
 #include <QMenu>
+
+namespace {
+
+// The automatic update's page, awaited while the window goes on: a page that comes after another
+// game was selected or another history opened is dropped, never written into the one shown now.
+class BackgroundLoader : public PageLoader
+{
+public:
+    BackgroundLoader(PageLoader &loader, HistoryCommands &commands)
+        : m_loader(loader)
+        , m_commands(commands)
+    {}
+    Page load(const QUrl &address, int limitMs) override
+    {
+        const int game = m_commands.game().index;
+        const QString path = m_commands.history().path();
+        Page page = m_loader.load(address, limitMs);
+        if (m_commands.game().index != game || m_commands.history().path() != path)
+            return {false, {}, QStringLiteral("更新期间换了彩种，这次的开奖号码没有保存")};
+        return page;
+    }
+    void cancel() override { m_loader.cancel(); }
+
+private:
+    PageLoader &m_loader;
+    HistoryCommands &m_commands;
+};
+
+} // namespace
 
 AutoUpdate::AutoUpdate(const AppServices &services, HistoryCommands &commands, std::function<bool()> busy,
                        QObject *parent)
@@ -78,7 +108,8 @@ void AutoUpdate::scheduleNext(int ms, const QString &said)
 void AutoUpdate::runNow()
 {
     const int base = baseIntervalMs();
-    if (base <= 0)
+    // Once at a time: the window goes on while a page is awaited, and may ask again meanwhile.
+    if (base <= 0 || m_running)
         return;
     // A command, a dialog or a search is running: try again a little later.
     if (m_busy && m_busy()) {
@@ -100,11 +131,15 @@ void AutoUpdate::runNow()
         scheduleNext(m_intervalMs, QStringLiteral("自动更新：历史号码需要替换，没有自动更新；请按“历史号在线更新”手动更新"));
         return;
     }
-    emit loading(true);
+    // The window goes on while the page is awaited (typing, searching, other commands); what
+    // comes for a game no longer shown is dropped.
+    emit statusMessage(QStringLiteral("自动更新：正在连接…"));
+    BackgroundLoader loader(*m_services.pageLoader, m_commands);
+    m_running = true;
     const OnlineUpdate::Outcome result =
-        OnlineUpdate::run(db, history, *m_services.pageLoader, game, settings.updateHost(), m_services.clock->today(),
-                          daysToKeep, m_commands.segmentBase(), false, m_services.programFolder);
-    emit loading(false);
+        OnlineUpdate::run(db, history, loader, game, settings.updateHost(), m_services.clock->today(), daysToKeep,
+                          m_commands.segmentBase(), false, m_services.programFolder, waitLimitMs);
+    m_running = false;
     if (result.added > 0) {
         m_commands.reload();
         m_intervalMs = base;

@@ -10,13 +10,16 @@
 class QMenu;
 
 // 设置 → 自动更新: while the window is open, the update's append path for the selected game every
-// few minutes, without a dialog. The status bar says what came of it and when the next one runs.
+// few minutes, without a dialog and without holding the window up. The status bar says what came
+// of it and when the next one runs.
 class AutoUpdate : public QObject
 {
     Q_OBJECT
 public:
     static constexpr int choices[] = {0, 5, 10, 20, 30}; // minutes; 0: 关
     static constexpr int longestMinutes = 60;
+    // A page the automatic update waits for no longer than this: it never holds anything up.
+    static constexpr int waitLimitMs = 10'000;
 
     // `busy` says when a command, a dialog or a search is running: the update waits for it.
     AutoUpdate(const AppServices &services, HistoryCommands &commands, std::function<bool()> busy,
@@ -36,8 +39,6 @@ signals:
     // New draws were stored: the window follows them as after any change.
     void changed(const CommandOutcome &outcome);
     void statusMessage(const QString &text);
-    // The page is loading: no command may start meanwhile.
-    void loading(bool busy);
 
 private:
     int baseIntervalMs() const;
@@ -48,5 +49,6 @@ private:
     std::function<bool()> m_busy;
     QTimer m_timer;
     int m_intervalMs = 0;
+    bool m_running = false; // a page is awaited
     QMenu *m_menu = nullptr;
 };

@@ -4,6 +4,7 @@
 #include "BetTable.h"
 #include "BusyCursor.h"
 #include "ChartScale.h"
+#include "Clock.h"
 #include "Dialogs.h"
 #include "GridActions.h"
 #include "GridModel.h"
@@ -89,7 +90,8 @@ BetWindow::BetWindow(HistoryCommands *commands, const AppServices &services, QWi
     m_numbers->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + 12);
     m_numbers->setAccessibleName(QStringLiteral("投注号码"));
     m_multiple = named(new QSpinBox, QStringLiteral("spnTzBeishu"));
-    m_multiple->setRange(1, Ledger::maxMultiple);
+    // Wider than a bet may be, so that a typed 99999 is refused with the reason, never clipped.
+    m_multiple->setRange(1, 99'999'999);
     m_multiple->setAccessibleName(QStringLiteral("倍数"));
     m_add = named(new QPushButton(QStringLiteral("记下这注(&A)")), QStringLiteral("cmdTzAdd"));
     m_add->setDefault(true);
@@ -156,6 +158,14 @@ BetWindow::BetWindow(HistoryCommands *commands, const AppServices &services, QWi
 void BetWindow::refresh()
 {
     const HistorySnapshot &history = m_commands->snapshot();
+    const int game = m_commands->game().index;
+    const QString caption = ProvinceTable::at(game).caption;
+    setWindowTitle(QStringLiteral("投注记录 — %1").arg(caption));
+    // Another game selected: its own next issue, never the other game's.
+    if (game != m_shownGame) {
+        m_shownGame = game;
+        m_issueTyped = false;
+    }
     if (!m_issueTyped) {
         const std::optional<qint32> next =
             history.isEmpty() ? std::nullopt : IssueNumbers::next(history.last().sqqh, m_commands->game().drawsPerDay);
@@ -171,8 +181,8 @@ void BetWindow::refresh()
     m_bets = Ledger::settle(bets, history, Settings().prizes());
     m_totals = Ledger::totals(m_bets);
     m_grid->setRowSource(std::make_shared<BetRows>(m_bets));
-    QString text = m_bets.empty() ? QStringLiteral("还没有投注记录：在上面填好期号、玩法、号码和倍数，按“记下这注”。")
-                                  : Ledger::totalsLine(m_totals);
+    QString text = m_bets.empty() ? QStringLiteral("%1还没有投注记录：在上面填好期号、玩法、号码和倍数，按“记下这注”。").arg(caption)
+                                  : caption + QStringLiteral("：") + Ledger::totalsLine(m_totals);
     if (m_totals.settled > 0)
         text += QStringLiteral("\n") + Ledger::fairSentence(m_totals);
     // Rows another tool wrote that are no bets: named under the table, never counted.
@@ -196,7 +206,8 @@ bool BetWindow::addBet()
     bool ok = false;
     const qint32 issue = m_issue->text().toInt(&ok);
     if (!ok)
-        return refuse(QStringLiteral("期号 %1 不对：应为 YYMMDDNNN").arg(m_issue->text()));
+        return refuse(QStringLiteral("期号 %1 不对：应为 YYMMDDNNN（例如 %2001）")
+                          .arg(m_issue->text(), m_services.clock->beijingToday().toString(QStringLiteral("yyMMdd"))));
     if (const QString why = Ledger::issueProblem(issue, m_commands->game().index); !why.isEmpty())
         return refuse(why);
     if (m_commands->game().index != ProvinceTable::runningIssueGame) {
@@ -208,12 +219,38 @@ bool BetWindow::addBet()
         Plays::choice(Plays::Play(m_play->currentIndex()), m_numbers->isEnabled() ? m_numbers->text() : QString(), &why);
     if (!choice)
         return refuse(why);
-    if (!BetTable::add(m_commands->history(), Ledger::toStored({0, issue, *choice, m_multiple->value()})))
+    const int multiple = m_multiple->value();
+    if (multiple > Ledger::maxMultiple)
+        return refuse(QStringLiteral("倍数 %1 太大：每注最多 %2 倍。这注没有记下。").arg(multiple).arg(Ledger::maxMultiple));
+    if (const QString question = dateQuestion(issue);
+        !question.isEmpty() && !m_services.dialogs->question(this, QStringLiteral("投注记录"), question, QStringLiteral("仍然记下")))
+        return refuse(QStringLiteral("这注没有记下。"));
+    if (!BetTable::add(m_commands->history(), Ledger::toStored({0, issue, *choice, multiple})))
         return refuse(QStringLiteral("投注没有保存：%1").arg(m_commands->history().userError()));
     m_numbers->clear();
+    m_multiple->setValue(1);
     refresh();
-    m_formNote->setText(QStringLiteral("已记下：第 %1 期 %2 %3，%4 倍").arg(issue).arg(Plays::name(choice->play), choice->numbers).arg(m_multiple->value()));
+    m_formNote->setText(QStringLiteral("已记下：第 %1 期 %2 %3，%4 倍").arg(issue).arg(Plays::name(choice->play), choice->numbers).arg(multiple));
     return true;
+}
+
+QString BetWindow::dateQuestion(qint32 issue) const
+{
+    // A bet is placed on an issue drawn since the last stored one, or today's or tomorrow's: any
+    // other date is likely a slip (a bet played elsewhere long ago may still be recorded).
+    const std::optional<QDate> date = IssueNumbers::dateOf(QString::number(issue));
+    if (m_commands->game().index == ProvinceTable::runningIssueGame || !date)
+        return {};
+    const HistorySnapshot &history = m_commands->snapshot();
+    const std::optional<QDate> last =
+        history.isEmpty() ? std::nullopt : IssueNumbers::dateOf(QString::number(history.last().sqqh));
+    const QDate tomorrow = m_services.clock->beijingToday().addDays(1);
+    if ((!last || *date >= *last) && *date <= tomorrow)
+        return {};
+    return QStringLiteral("第 %1 期的日期是 %2，不在最后一期开奖的日期（%3）和明天（%4）之间。仍然记下这注吗？")
+        .arg(issue)
+        .arg(date->toString(QStringLiteral("yyyy-MM-dd")), last ? last->toString(QStringLiteral("yyyy-MM-dd")) : QStringLiteral("无"),
+             tomorrow.toString(QStringLiteral("yyyy-MM-dd")));
 }
 
 bool BetWindow::removeRow(int row)

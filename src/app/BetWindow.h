@@ -41,6 +41,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // What to ask before a bet on an issue dated before the last stored draw or after tomorrow.
+    QString dateQuestion(qint32 issue) const;
     void showChart();
 
     HistoryCommands *m_commands;
@@ -59,4 +61,5 @@ private:
     QLabel *m_summary;
     QChartView *m_chart;
     bool m_issueTyped = false; // the issue box holds the user's own issue
+    int m_shownGame = -1;      // the game the window shows (the issue box follows it)
 };

@@ -105,7 +105,30 @@ QString HistoryCommands::historyNote()
 {
     if (const GameFiles::Record record = m_history.gameRecord(); record.state == GameFiles::Record::State::Damaged)
         return GameFiles::damagedMessage(m_history.path(), record);
-    return m_snapshot.unreadableNote();
+    QStringList notes{m_snapshot.unreadableNote()};
+    if (const size_t missing = IssueNumbers::missing(m_snapshot).size(); missing > 0)
+        notes << QStringLiteral("缺 %1 期（历史管理 → 缺期…）").arg(missing);
+    notes.removeAll(QString());
+    return notes.join(QStringLiteral("；"));
+}
+
+void HistoryCommands::showMissing()
+{
+    const std::vector<qint32> missing = IssueNumbers::missing(m_snapshot);
+    if (missing.empty())
+        return m_services.dialogs->message(m_parent, QStringLiteral("缺期"),
+                                           QStringLiteral("没有缺期：存了开奖号码的每一天，从第 1 期到当天存的最后一期都在。"));
+    // A long list is cut: the count says how many there are.
+    constexpr size_t shown = 300;
+    QStringList issues;
+    for (size_t i = 0; i < missing.size() && i < shown; ++i)
+        issues << QString::number(missing[i]);
+    m_services.dialogs->message(
+        m_parent, QStringLiteral("缺期"),
+        QStringLiteral("缺 %1 期：存了开奖号码的日子里，从第 1 期到当天存的最后一期之间没有存的期号"
+                       "（整天没有开奖的日子不算）。录入或更新这些期号即可补上。\n\n%2%3")
+            .arg(missing.size())
+            .arg(issues.join(QStringLiteral("、")), missing.size() > shown ? QStringLiteral("……") : QString()));
 }
 
 QString HistoryCommands::unreadableReason() const
@@ -211,8 +234,19 @@ CommandOutcome HistoryCommands::storeDraw(const QString &issueText, const Number
         return failure(entryTitle, QStringLiteral("历史号码属于%1，不能录入%2的开奖号码。\n请在“彩种选择”中选择%1，"
                                                   "或用“历史号在线更新”换成%2的历史号码。\n\n号码没有保存。")
                                        .arg(other, ProvinceTable::at(m_game.index).caption));
-    const std::optional<qint32> next =
-        m_snapshot.isEmpty() ? std::nullopt : IssueNumbers::next(m_snapshot.last().sqqh, m_game.drawsPerDay);
+    // (No next issue without draws; the typed one is then the first.)
+    const qint32 next = m_snapshot.isEmpty() ? 0 : IssueNumbers::next(m_snapshot.last().sqqh, m_game.drawsPerDay).value_or(0);
+    // A typed issue that is not the next one may be another game's draw, or leave issues missing
+    // for good: the player says so first.
+    if (ok && shown > 0 && next > 0) {
+        const QString question =
+            IssueNumbers::notNextQuestion(shown, next, m_game.drawsPerDay, ProvinceTable::at(m_game.index).caption);
+        if (!question.isEmpty() && !m_services.dialogs->question(m_parent, entryTitle, question, QStringLiteral("仍然录入"))) {
+            CommandOutcome kept;
+            kept.status = QStringLiteral("第 %1 期没有录入").arg(shown);
+            return kept;
+        }
+    }
     std::optional<qint32> issue;
     if (!ok || shown <= 0)
         issue = m_currentIssue;
@@ -241,6 +275,8 @@ CommandOutcome HistoryCommands::storeDraw(const QString &issueText, const Number
     m_currentIssue = row->qqh;
     outcome.status =
         QStringLiteral("已录入 %1 期：%2 %3 %4").arg(row->sqqh).arg(numbers[0]).arg(numbers[1]).arg(numbers[2]);
+    if (const size_t missing = IssueNumbers::missing(m_snapshot).size(); missing > 0)
+        outcome.status += QStringLiteral("。缺 %1 期（历史管理 → 缺期…）").arg(missing);
     return outcome;
 }
 

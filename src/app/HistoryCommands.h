@@ -62,9 +62,11 @@ public:
     // Why the selected game's history cannot be read (the file cannot be opened, or its copy not
     // read); empty when it can.
     QString unreadableReason() const;
-    // What the status bar should keep saying of the open history: its game record is damaged, or
-    // rows without dice were left out; empty when nothing is wrong.
+    // What the status bar should keep saying of the open history: its game record is damaged,
+    // rows without dice were left out, issues are missing; empty when nothing is wrong.
     QString historyNote();
+    // 历史管理 → 缺期…: the missing issues of the stored days, listed.
+    void showMissing();
     // The issue after the last stored one, as the writers of rows continue it.
     qint32 currentIssue() const { return m_currentIssue; }
     const GameChoice &game() const { return m_game; }

@@ -159,6 +159,7 @@ void MainWindow::connectControls()
     connect(m_ui.mnuEszhzd, &QAction::triggered, this, command([this] { return m_trim->deleteLastCount(); }, true));
     connect(m_ui.mnuUndo, &QAction::triggered, this, command([this] { return m_trim->undoRemoval(); }, true));
     connect(m_ui.mnuRestore, &QAction::triggered, this, command([this] { return m_trim->restoreBackup(); }, true));
+    connect(m_ui.mnuQueqi, &QAction::triggered, m_commands, &HistoryCommands::showMissing);
     connect(m_ui.mnuDlzd, &QAction::triggered, this,
             command([this] { return m_trim->keepUpTo(m_historyPanel->selectedIssue()); }));
     connect(h.Command4, &QPushButton::clicked, this,
@@ -189,15 +190,12 @@ void MainWindow::connectControls()
         m_ui.cmdUpdateCancel->setVisible(busy);
     };
     connect(m_update, &UpdateCommand::loading, this, loading);
-    connect(m_autoUpdate, &AutoUpdate::loading, this, loading);
     connect(m_commands, &HistoryCommands::progress, this,
             [this](qint64 done, qint64 total) { m_ui.showProgress(done, total); });
-
     connect(m_options, &SearchOptionsPanel::searchRequested, this, &MainWindow::runSearch);
     connect(m_options, &SearchOptionsPanel::setupRequested, this, [this] { m_ui.mnuSetup->popup(QCursor::pos()); });
     connect(m_options, &SearchOptionsPanel::statusMessage, this, &MainWindow::showStatus);
     connect(m_options, &SearchOptionsPanel::optionsChanged, m_results, [this] { m_results->markStale(true); });
-
     m_grids = new GridActions(this, m_services, {m_historyPanel->view(), m_results->resultView(), m_results->tallyView()});
     m_grids->beforeHistoryExport = [this] { syncWithDisk(); };
     m_grids->searchConditions = [this] { return m_results->conditions(); };
@@ -257,6 +255,7 @@ void MainWindow::switchGame(int index)
     if (outcome.changed) {
         m_options->forgetTypedRange();
         m_historyPanel->clearIssue();
+        m_results->show(SearchResult(), m_options->state(), {}); // another game's results never stay
     }
     finish(outcome);
     // The next issue follows the new game's draws a day.

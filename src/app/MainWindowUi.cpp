@@ -32,6 +32,8 @@ void MainWindowUi::setupUi(QMainWindow *window)
     mnuUndo = named(mnuLsgl->addAction(QStringLiteral("撤销上次删除(&U)")), QStringLiteral("mnuUndo"));
     mnuUndo->setShortcut(QKeySequence::Undo);
     mnuRestore = named(mnuLsgl->addAction(QStringLiteral("恢复备份(&B)…")), QStringLiteral("mnuRestore"));
+    mnuLsgl->addSeparator();
+    mnuQueqi = named(mnuLsgl->addAction(QStringLiteral("缺期(&Q)…")), QStringLiteral("mnuQueqi"));
 
     mnuSetup = named(bar->addMenu(QStringLiteral("设置(&Z)")), QStringLiteral("mnuSetup"));
     mnuDscsSetup =

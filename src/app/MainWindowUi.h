@@ -35,6 +35,7 @@ struct MainWindowUi
     QAction *mnuPaste = nullptr;   // 粘贴开奖号码
     QAction *mnuUndo = nullptr;    // 撤销上次删除
     QAction *mnuRestore = nullptr; // 恢复备份
+    QAction *mnuQueqi = nullptr;   // 缺期…
 
     QMenu *mnuSetup = nullptr;
     QMenu *mnuDscsSetup = nullptr;

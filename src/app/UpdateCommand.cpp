@@ -98,7 +98,8 @@ bool UpdateCommand::askUpdateHost()
         m_settings.updateHost());
     if (!answer)
         return false;
-    const QString host = answer->trimmed();
+    // A pasted address is taken apart: the host the page is asked on is what follows the game code.
+    const QString host = OnlineUpdate::hostFrom(*answer, m_commands.game().code);
     static const QRegularExpression hostName(QStringLiteral("^[A-Za-z0-9.-]{1,200}(:[0-9]{1,5})?$"));
     if (!hostName.match(host).hasMatch()) {
         m_services.dialogs->message(m_parent, QStringLiteral("开奖网址"),

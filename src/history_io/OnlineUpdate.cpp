@@ -121,6 +121,12 @@ Plan plan(const HistorySnapshot &snapshot, const Game &game, QDate today, int da
         if (!p.replaceHistory) {
             p.daysToFetch = int(std::max<qint64>(0, newest->daysTo(today)));
             p.startIssue = snapshot.last().sqqh + 1;
+            // The page starts on the newest stored day: the issues missing there are filled too.
+            for (const qint32 missing : IssueNumbers::missing(snapshot))
+                if (missing / 1000 == snapshot.last().sqqh / 1000) {
+                    p.startIssue = missing;
+                    break;
+                }
             return p;
         }
     }
@@ -133,6 +139,20 @@ QUrl address(const Game &game, const QString &host, int daysToFetch)
 {
     return QUrl(
         QStringLiteral("http://%1%2/?n=%3").arg(game.code, host).arg(qint64(std::max(daysToFetch, 1)) * game.drawsPerDay));
+}
+
+QString hostFrom(const QString &typed, const QString &code)
+{
+    const QString text = typed.trimmed();
+    if (!text.contains(QLatin1String("://")) && !text.contains(QLatin1Char('/')))
+        return text;
+    const QUrl url = QUrl::fromUserInput(text);
+    QString host = url.host();
+    if (host.isEmpty())
+        return text;
+    if (!code.isEmpty() && host.startsWith(code + QLatin1Char('.'), Qt::CaseInsensitive))
+        host = host.mid(code.size());
+    return url.port() >= 0 ? host + QLatin1Char(':') + QString::number(url.port()) : host;
 }
 
 std::vector<TextDraw> findDraws(const QString &text, const Plan &plan, const Game &game, QDate today)
@@ -217,7 +237,7 @@ std::vector<TextDraw> findDraws(const QString &text, const Plan &plan, const Gam
 
 Outcome run(HistoryDb &db, const HistorySnapshot &snapshot, PageLoader &loader, const Game &game,
             const QString &host, QDate today, int daysToKeep, int segmentBase, bool otherGame,
-            const QString &backupFolder)
+            const QString &backupFolder, int limitMs)
 {
     Outcome outcome;
     Plan p = plan(otherGame ? HistorySnapshot() : snapshot, game, today, daysToKeep);
@@ -226,7 +246,7 @@ Outcome run(HistoryDb &db, const HistorySnapshot &snapshot, PageLoader &loader, 
         outcome.error = p.error;
         return outcome;
     }
-    const PageLoader::Page page = loader.load(address(game, host, p.daysToFetch));
+    const PageLoader::Page page = loader.load(address(game, host, p.daysToFetch), limitMs);
     outcome.loaded = page.loaded;
     if (!page.loaded) {
         outcome.error = page.error;

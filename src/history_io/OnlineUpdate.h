@@ -49,6 +49,10 @@ Plan plan(const HistorySnapshot &snapshot, const Game &game, QDate today, int da
 // "http://" + code + host + "/?n=" + days × draws per day; at least one day's draws, so that a
 // history whose last draw is from today still asks for today's later draws.
 QUrl address(const Game &game, const QString &host, int daysToFetch);
+// The host part the user means by `typed` (as set in 设置 → 开奖网址): a pasted address gives its
+// host and port without the scheme, the path and the leading game code `code`
+// ("http://fj.example.test:8080/?n=78" → ".example.test:8080"); anything else is kept as typed.
+QString hostFrom(const QString &typed, const QString &code);
 
 // The draws the page text shows, from the plan's start issue to today's last draw: each issue's
 // digits, then its three numbers at offsets K+2, K+4 and K+6 from the issue's first digit
@@ -74,6 +78,6 @@ struct Outcome
 // A replaced history is backed up first in `backupFolder`'s 备份 (none without a folder).
 Outcome run(HistoryDb &db, const HistorySnapshot &snapshot, PageLoader &loader, const Game &game,
             const QString &host, QDate today, int daysToKeep, int segmentBase, bool otherGame = false,
-            const QString &backupFolder = {});
+            const QString &backupFolder = {}, int limitMs = 0);
 
 } // namespace OnlineUpdate

@@ -3,6 +3,7 @@
 #include "HtmlText.h"
 
 #include <QEventLoop>
+#include <algorithm>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QTimer>
@@ -53,16 +54,23 @@ QString HttpPageLoader::statusText(int status)
                                                                       : QStringLiteral("请求没有成功"));
 }
 
-PageLoader::Page HttpPageLoader::load(const QUrl &address)
+PageLoader::Page HttpPageLoader::load(const QUrl &address, int limitMs)
 {
     Page page;
     if (!address.isValid() || address.host().isEmpty()) {
         page.error = QStringLiteral("网址无效：%1").arg(address.toString());
         return page;
     }
+    // One page at a time: a second load while the first waits (the automatic update's, say)
+    // would take its reply away.
+    if (m_reply) {
+        page.error = QStringLiteral("正在读取另一个开奖网页，请稍后再试");
+        return page;
+    }
+    const int timeoutMs = limitMs > 0 ? std::min(limitMs, m_timeoutMs) : m_timeoutMs;
     QNetworkAccessManager network;
     QNetworkRequest request(address);
-    request.setTransferTimeout(m_timeoutMs);
+    request.setTransferTimeout(timeoutMs);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     QNetworkReply *reply = network.get(request);
     // Qt stops taking data from the network while this much waits to be read.
@@ -83,7 +91,7 @@ PageLoader::Page HttpPageLoader::load(const QUrl &address)
     });
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     // The transfer timeout covers a stalled transfer; this one covers the whole wait.
-    QTimer::singleShot(m_timeoutMs + 1000, &loop, [&] {
+    QTimer::singleShot(timeoutMs + 1000, &loop, [&] {
         timedOut = true;
         reply->abort();
     });
@@ -94,7 +102,7 @@ PageLoader::Page HttpPageLoader::load(const QUrl &address)
         body += reply->read(m_maxBytes + 1 - body.size());
     tooLarge = tooLarge || body.size() > m_maxBytes;
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const int seconds = (m_timeoutMs + 999) / 1000;
+    const int seconds = (timeoutMs + 999) / 1000;
     if (m_cancelled) {
         page.error = QStringLiteral("已取消");
     } else if (tooLarge) {

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include <algorithm>
+#include <cstdlib>
 #include <limits>
 
 namespace IssueNumbers {
@@ -82,6 +84,57 @@ QString drawsPerDayHint(const HistorySnapshot &history, int drawsPerDay)
     if (!end || *end == drawsPerDay)
         return {};
     return QStringLiteral("最近三天每天开奖 %1 期，设置为 %2 期（设置 → 每天期数）").arg(*end).arg(drawsPerDay);
+}
+
+} // namespace IssueNumbers
+
+namespace IssueNumbers {
+
+std::vector<qint32> missing(const HistorySnapshot &history)
+{
+    std::vector<qint32> out;
+    qint32 day = -1;
+    int highest = 0;
+    bool first = true;
+    for (int i = 0; i < history.count(); ++i) {
+        const qint32 issue = history.issue(i);
+        if (issue < 100'000'000)
+            continue; // a running number, no day
+        if (issue / 1000 != day) {
+            day = issue / 1000;
+            // The history may begin within a day: what was drawn before it is not missing.
+            highest = first ? issue % 1000 - 1 : 0;
+            first = false;
+        }
+        for (int sequence = highest + 1; sequence < issue % 1000; ++sequence)
+            out.push_back(day * 1000 + sequence);
+        highest = std::max(highest, issue % 1000);
+    }
+    return out;
+}
+
+QString notNextQuestion(qint32 typed, qint32 next, int drawsPerDay, const QString &gameCaption)
+{
+    const std::optional<QDate> typedDate = dateOf(QString::number(typed)), nextDate = dateOf(QString::number(next));
+    const bool dated = typed >= 100'000'000 && next >= 100'000'000 && typedDate && nextDate;
+    const qint64 days = dated ? nextDate->daysTo(*typedDate) : 0;
+    if (days > 1 || days < -1)
+        return QStringLiteral("%1 期比下一期（%2）%3 %4 天。现在的彩种是%5。仍然录入？")
+            .arg(typed)
+            .arg(next)
+            .arg(days > 0 ? QStringLiteral("晚") : QStringLiteral("早"))
+            .arg(std::abs(days))
+            .arg(gameCaption);
+    if (typed <= next)
+        return {};
+    // Issue by issue from the next one (at most two days of them); running numbers simply subtract.
+    qint64 gap = qint64(typed) - next;
+    if (dated) {
+        gap = 0;
+        for (std::optional<qint32> at = next; at && *at < typed && gap <= 1000; at = IssueNumbers::next(*at, drawsPerDay))
+            ++gap;
+    }
+    return QStringLiteral("%1 期不是下一期（%2），中间缺 %3 期。仍然录入？").arg(typed).arg(next).arg(gap);
 }
 
 } // namespace IssueNumbers

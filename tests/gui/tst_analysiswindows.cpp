@@ -1,5 +1,6 @@
 #include "AnalysisWindows.h"
 #include "BetWindow.h"
+#include "ProvinceTable.h"
 #include "SettingsDialogs.h"
 #include "Settings.h"
 #include "ResultGrids.h"
@@ -461,6 +462,10 @@ void TestAnalysisWindows::betLedgerWindow()
         return bets->addBet();
     };
     QVERIFY(place(QStringLiteral("和值"), "10", 2));
+    QCOMPARE(multiple->value(), 1); // back to 1 after each bet
+    const QString caption = ProvinceTable::at(w.commands().game().index).caption;
+    QCOMPARE(bets->windowTitle(), QStringLiteral("投注记录 — ") + caption);
+    QVERIFY(bets->findChild<QLabel *>("lblTzHeji")->text().startsWith(caption + QStringLiteral("：共 1 注")));
     QVERIFY(place(QStringLiteral("三同号通选"), "", 1));
     QVERIFY(!numbers->isEnabled()); // a 通选 play has no numbers
     // Refused: said in the form, nothing stored.
@@ -469,6 +474,16 @@ void TestAnalysisWindows::betLedgerWindow()
     issue->setText("130801099");
     QVERIFY(!place(QStringLiteral("和值"), "10", 1));
     QVERIFY(note->text().contains(QStringLiteral("序号 099 不对")));
+    // A multiple above 10,000 is refused with the reason, never clipped.
+    issue->setText("130801001");
+    QVERIFY(!place(QStringLiteral("和值"), "10", 99999));
+    QVERIFY(note->text().startsWith(QStringLiteral("倍数 99999 太大")));
+    QCOMPARE(multiple->value(), 99999);
+    // An issue dated before the last stored draw asks first; 取消 stores nothing.
+    issue->setText("130701001");
+    h.dialogs.questionAnswers = {false};
+    QVERIFY(!place(QStringLiteral("和值"), "10", 1));
+    QVERIFY(h.dialogs.shown.last().text.contains(QStringLiteral("不在最后一期开奖的日期（2013-07-31）")));
     QCOMPARE(bets->bets().size(), size_t(2));
     const auto states = [&] {
         QStringList all;
@@ -512,6 +527,10 @@ void TestAnalysisWindows::betLedgerWindow()
     QCOMPARE(touzhu.rows[0], (QStringList{"编号", "期号", "玩法", "号码", "倍数", "投注额", "状态", "奖金"}));
     QCOMPARE(touzhu.rows[1], (QStringList{"2", "130801001", "三同号通选", "", "1", "2", "未中", "0"}));
     QCOMPARE(touzhu.kinds[1][1], QStringLiteral("n"));
+    // Another game selected: the window names it, and offers its next issue (none without draws).
+    h.action("mnuK3(3)")->trigger();
+    QCOMPARE(bets->windowTitle(), QStringLiteral("投注记录 — ") + ProvinceTable::at(3).caption);
+    QCOMPARE(issue->text(), QString());
 }
 
 #include "tst_analysiswindows.moc"

@@ -72,6 +72,7 @@ private slots:
     void combinationSizeSavedOnFocusLoss();
     void gameMenuSwitchesTheHistory();
     void newcomersFirstDrawAndDamagedRecord();
+    void typedIssueNotNextAsksFirst();
     void segmentMenuTicksOneEntry();
     void daysDialogRepeatsUntilValid();
     void daysDialogCancelStoresNothing();
@@ -269,7 +270,7 @@ void TestMainWindow::menusHoldEveryEntry()
              (QStringList{"跟号回测(&B)…", "统计图表(&C)…", "走势与遗漏(&T)…", "投注记录(&L)…", "-", "回测与统计说明(&H)"}));
     QCOMPARE(captions(h.find<QMenu>("mnuLsgl")),
              (QStringList{"导出历史号码(&O)", "删除最后历史(&E)", "清空历史号码(&C)", "删除到选定期(&D)",
-                          "删除最后指定数量期历史(&N)", "-", "粘贴开奖号码(&P)…", "撤销上次删除(&U)", "恢复备份(&B)…"}));
+                          "删除最后指定数量期历史(&N)", "-", "粘贴开奖号码(&P)…", "撤销上次删除(&U)", "恢复备份(&B)…", "-", "缺期(&Q)…"}));
     QCOMPARE(captions(h.find<QMenu>("mnuSetup")),
              (QStringList{"段数参数设置(&A)", "-", "历史号码更新检索天(&Y)", "开奖网址(&U)…", "奖金表(&J)…", "每天期数(&M)…", "自动更新(&Z)（先设置开奖网址）",
                           "软件介绍服务主页(&P)", "软件介绍说明页面(&R)", "软件使用说明(&D)", "-"}));
@@ -716,6 +717,42 @@ void TestMainWindow::gameMenuSwitchesTheHistory()
 
 // A fresh folder: the game picked takes its first typed draw. A file whose record of its game is
 // damaged is named, and the player may say whose it is (after a backup).
+// A typed issue that is not the next one asks first: another game's issue years later is kept
+// out on 取消; one that leaves issues missing is stored on yes, and the missing ones are named
+// (status bar, 历史管理 → 缺期…).
+void TestMainWindow::typedIssueNotNextAsksFirst()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), TestHistory::sample())); // ends with 130731078
+    MainWindow &w = h.start();
+    h.action("mnuQueqi")->trigger();
+    QVERIFY(h.dialogs.shown.last().text.startsWith(QStringLiteral("没有缺期")));
+    const auto type = [&](const QString &issue) {
+        h.find<QLineEdit>("Text1")->setText(issue);
+        for (int p = 1; p <= 3; ++p) {
+            h.find<QLineEdit>(QStringLiteral("MaskEdBox1(%1)").arg(p))->clear();
+            QTest::keyClick(h.find<QLineEdit>(QStringLiteral("MaskEdBox1(%1)").arg(p)), Qt::Key_3);
+        }
+    };
+    h.dialogs.questionAnswers = {false, true};
+    type("261209021");
+    QCOMPARE(h.dialogs.count("question"), 1);
+    QVERIFY2(h.dialogs.shown.last().text.contains(QStringLiteral("261209021 期比下一期（130801001）晚 4878 天。现在的彩种是")),
+             qPrintable(h.dialogs.shown.last().text));
+    QCOMPARE(w.snapshot().count(), 4778);
+    type("130801004");
+    QCOMPARE(h.dialogs.count("question"), 2);
+    QVERIFY(h.dialogs.shown.last().text.contains(QStringLiteral("中间缺 3 期")));
+    QCOMPARE(w.snapshot().count(), 4779);
+    QVERIFY2(w.statusText().contains(QStringLiteral("缺 3 期")), qPrintable(w.statusText()));
+    h.action("mnuQueqi")->trigger();
+    QVERIFY(h.dialogs.shown.last().text.contains(QStringLiteral("130801001、130801002、130801003")));
+    // The next issue itself asks nothing.
+    type("130801005");
+    QCOMPARE(h.dialogs.count("question"), 2);
+    QCOMPARE(w.snapshot().count(), 4780);
+}
+
 void TestMainWindow::newcomersFirstDrawAndDamagedRecord()
 {
     Harness h;

@@ -251,6 +251,28 @@ void TestUpdate::automaticUpdate()
     QTRY_COMPARE_WITH_TIMEOUT(w.snapshot().count(), 23, 15000);
     QCOMPARE(w.autoUpdate().intervalMs(), 1000);
     QCOMPARE(h.dialogs.shown.size(), 0);
+    // A server that accepts and never answers holds nothing up: the status says so while the page
+    // is awaited, digits typed meanwhile are stored at once, and the wait ends in a failure.
+    m_server->silent = true;
+    QString saidWhileWaiting;
+    int storedWhileWaiting = 0;
+    const QMetaObject::Connection watch = connect(&w.autoUpdate(), &AutoUpdate::statusMessage, &w, [&](const QString &text) {
+        if (text != QStringLiteral("自动更新：正在连接…") || !saidWhileWaiting.isEmpty())
+            return;
+        saidWhileWaiting = w.statusText();
+        QTimer::singleShot(200, &w, [&] {
+            for (int p = 1; p <= 3; ++p)
+                QTest::keyClick(h.find<QLineEdit>(QStringLiteral("MaskEdBox1(%1)").arg(p)), Qt::Key_5);
+            storedWhileWaiting = w.snapshot().count();
+        });
+    });
+    h.action("mnuZidong10")->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(storedWhileWaiting, 24, 10000);
+    disconnect(watch);
+    QCOMPARE(saidWhileWaiting, QStringLiteral("自动更新：正在连接…"));
+    QTRY_VERIFY_WITH_TIMEOUT(w.statusText().startsWith(QStringLiteral("自动更新失败：开奖网页 3 秒内没有响应")), 10000);
+    QCOMPARE(w.snapshot().last().sqqh, 161212024);
+    m_server->silent = false;
     // 关 stops it.
     h.action("mnuZidong0")->trigger();
     QVERIFY(!w.autoUpdate().isActive());

@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <sys/resource.h>
+#include "IssueNumbers.h"
 #include "OnlineUpdate.h"
 #include "PageLoader.h"
 #include "ResultsPage.h"
@@ -57,7 +58,7 @@ QString textOf(const QByteArray &html)
 class FakeLoader : public PageLoader
 {
 public:
-    Page load(const QUrl &address) override
+    Page load(const QUrl &address, int) override
     {
         asked << address.toString();
         return page;
@@ -166,6 +167,17 @@ void TestOnlineUpdate::address()
              QStringLiteral("http://jl.results.example:8080/?n=87"));
     QCOMPARE(OnlineUpdate::address(fujian, OnlineUpdate::defaultHost(), 2).host(),
              QStringLiteral("fj.vendrix-k3.invalid"));
+    // What the user types or pastes as the host.
+    const std::vector<std::pair<QString, QString>> typed{
+        {"http://fj.example.test:8080/?n=78", ".example.test:8080"},
+        {"  HTTPS://FJ.example.test/k3/  ", ".example.test"},
+        {"fj.example.test/index.html", ".example.test"},
+        {"http://www.example.test/", "www.example.test"},
+        {"http://jl.example.test/", "jl.example.test"}, // another game's code stays
+        {".results.example:8080", ".results.example:8080"},
+        {" .results.example ", ".results.example"}};
+    for (const auto &[text, host] : typed)
+        QCOMPARE(OnlineUpdate::hostFrom(text, "fj"), host);
 }
 
 void TestOnlineUpdate::findDraws_data()
@@ -321,6 +333,15 @@ void TestOnlineUpdate::appendsContinuingTheChain()
     loader.page = {true, textOf(resultsPage(day("161212", 1, 6), true)), {}};
     QCOMPARE(OnlineUpdate::run(db, stale, loader, fujian, ".results.example", today, 3, 1).added, 2);
     QCOMPARE(db.snapshot()->count(), 15);
+    QVERIFY2(TestHistory::chainIsIntact(db, &why), qPrintable(why));
+
+    // Issues missing from the newest stored day (a draw typed ahead) are on the page: filled.
+    QVERIFY(TestHistory::append(db, {{161212009, {1, 2, 3}}}));
+    QCOMPARE(IssueNumbers::missing(*db.snapshot()), (std::vector<qint32>{161212007, 161212008}));
+    loader.page = {true, textOf(resultsPage(day("161212", 1, 10), true)), {}};
+    QCOMPARE(OnlineUpdate::run(db, *db.snapshot(), loader, fujian, ".results.example", today, 3, 1).added, 3);
+    QVERIFY(IssueNumbers::missing(*db.snapshot()).empty());
+    QCOMPARE(db.snapshot()->last().sqqh, 161212010);
     QVERIFY2(TestHistory::chainIsIntact(db, &why), qPrintable(why));
 }
 

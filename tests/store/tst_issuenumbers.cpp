@@ -14,6 +14,9 @@ private slots:
     void drawsPerDayFromTheHistory_data();
     void drawsPerDayFromTheHistory();
     void savedDrawsPerDay();
+    void notNextQuestion_data();
+    void notNextQuestion();
+    void missingIssues();
 };
 
 void TestIssueNumbers::next_data()
@@ -97,6 +100,54 @@ void TestIssueNumbers::savedDrawsPerDay()
     QCOMPARE(read[1], int(ProvinceTable::at(1).drawsPerDay));
     QCOMPARE(read[2], int(ProvinceTable::at(2).drawsPerDay));
     QCOMPARE(read[3], 40);
+}
+
+void TestIssueNumbers::notNextQuestion_data()
+{
+    QTest::addColumn<qint32>("typed");
+    QTest::addColumn<qint32>("next");
+    QTest::addColumn<int>("drawsPerDay");
+    QTest::addColumn<QString>("question");
+    QTest::newRow("the next one") << 261209032 << 261209032 << 78 << QString();
+    QTest::newRow("three left out") << 261209035 << 261209032 << 78
+                                    << QStringLiteral("261209035 期不是下一期（261209032），中间缺 3 期。仍然录入？");
+    QTest::newRow("one left out") << 261209033 << 261209032 << 78
+                                  << QStringLiteral("261209033 期不是下一期（261209032），中间缺 1 期。仍然录入？");
+    QTest::newRow("over midnight") << 261210002 << 261209078 << 78
+                                   << QStringLiteral("261210002 期不是下一期（261209078），中间缺 2 期。仍然录入？");
+    QTest::newRow("another game's, years later") << 261209021 << 130801001 << 78
+        << QStringLiteral("261209021 期比下一期（130801001）晚 4878 天。现在的彩种是广西快3。仍然录入？");
+    QTest::newRow("two days later") << 261211001 << 261209032 << 78
+                                    << QStringLiteral("261211001 期比下一期（261209032）晚 2 天。现在的彩种是广西快3。仍然录入？");
+    QTest::newRow("years earlier") << 130801001 << 261209032 << 78
+                                   << QStringLiteral("130801001 期比下一期（261209032）早 4878 天。现在的彩种是广西快3。仍然录入？");
+    QTest::newRow("earlier the same day") << 261209030 << 261209032 << 78 << QString();
+    QTest::newRow("yesterday") << 261208077 << 261209032 << 78 << QString();
+    QTest::newRow("running numbers") << 1234570 << 1234567 << 179
+                                     << QStringLiteral("1234570 期不是下一期（1234567），中间缺 3 期。仍然录入？");
+}
+
+// Before a typed draw is stored under an issue that is not the next one.
+void TestIssueNumbers::notNextQuestion()
+{
+    QFETCH(qint32, typed);
+    QFETCH(qint32, next);
+    QFETCH(int, drawsPerDay);
+    QFETCH(QString, question);
+    QCOMPARE(IssueNumbers::notNextQuestion(typed, next, drawsPerDay, QStringLiteral("广西快3")), question);
+}
+
+// 缺期: within each stored day, from 1 to its highest stored sequence; days without draws and
+// running numbers have none.
+void TestIssueNumbers::missingIssues()
+{
+    HistorySnapshot history;
+    for (qint32 issue : {1234567, 161211077, 161211079, 161212001, 161212002, 161212005, 161212005, 161213003, 161215001, 161215002}) {
+        DrawCore row{};
+        row.sqqh = issue;
+        history.append(row);
+    }
+    QCOMPARE(IssueNumbers::missing(history), (std::vector<qint32>{161211078, 161212003, 161212004, 161213001, 161213002}));
 }
 
 QTEST_GUILESS_MAIN(TestIssueNumbers)
