@@ -70,6 +70,7 @@ void AnalysisMenu::openTrend()
         m_trend = new TrendWindow([commands]() -> const HistorySnapshot & { return commands->snapshot(); }, m_services,
                                   m_window);
         m_trend->setAttribute(Qt::WA_DeleteOnClose);
+        m_trend->setGame([commands] { return commands->game().index; });
         placeBeside(m_trend);
     }
     m_trend->show();

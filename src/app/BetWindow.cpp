@@ -326,6 +326,9 @@ void BetWindow::showChart()
 void BetWindow::exportTable()
 {
     const QString path = QDir(m_services.userFolder()).filePath(fileName());
+    const int game = m_commands->game().index;
+    if (!mayWriteExport(*m_services.dialogs, this, path, game))
+        return m_formNote->setText(QStringLiteral("没有导出：%1 保留原来的内容").arg(fileName()));
     const BusyCursor busy;
     QString error;
     const QStringList notes{Ledger::totalsLine(m_totals), m_totals.settled > 0 ? Ledger::fairSentence(m_totals) : QString()};
@@ -339,10 +342,11 @@ void BetWindow::exportTable()
                                     const int note = r - rows - 1;
                                     return c == 0 && note >= 0 ? Workbook::Cell(notes.value(note)) : Workbook::Cell(QString());
                                 }};
-    if (!Workbook::write(path, {sheet}, &error)) {
+    if (!Workbook::write(path, {sheet}, &error, exportTitle(game, QStringLiteral("投注记录")))) {
         m_services.dialogs->message(this, QStringLiteral("导出到电子表格"),
                                     QStringLiteral("无法写入电子表格文件：\n%1\n%2").arg(QDir::toNativeSeparators(path), error));
         return;
     }
+    exportWritten(path, game);
     m_formNote->setText(openOrSayWhere(*m_services.launcher, path, QStringLiteral("电子表格")));
 }

@@ -15,6 +15,14 @@ class QMainWindow;
 // or where the file is when nothing could open it.
 QString openOrSayWhere(Launcher &launcher, const QString &path, const QString &what);
 
+// Export files keep their fixed names (people and scripts rely on them): one last written for
+// another game is replaced only when the user says so. False when the user said no.
+bool mayWriteExport(Dialogs &dialogs, QWidget *parent, const QString &path, int game);
+// After an export was written: which game it holds now.
+void exportWritten(const QString &path, int game);
+// The workbook's title: its game and what it holds ("福建快3 历史号码").
+QString exportTitle(int game, const QString &what);
+
 // What the mouse does on the three grids: a double click copies a grid into a workbook and opens
 // it; a wheel turn that no control under the mouse took scrolls the grid with the focus.
 class GridActions : public QObject
@@ -31,6 +39,8 @@ public:
     std::function<QList<QPair<QString, QString>>()> searchConditions;
     // What goes under the statistics grid's rows (the fair-dice line).
     std::function<QStringList()> statisticsNotes;
+    // The selected game, which every export names.
+    std::function<int()> game;
 
 signals:
     void statusMessage(const QString &text);

@@ -200,6 +200,7 @@ void MainWindow::connectControls()
     m_grids->beforeHistoryExport = [this] { syncWithDisk(); };
     m_grids->searchConditions = [this] { return m_results->conditions(); };
     m_grids->statisticsNotes = [this] { return m_results->notes(); };
+    m_grids->game = [this] { return m_commands->game().index; };
     connect(m_grids, &GridActions::statusMessage, this, &MainWindow::showStatus);
     connect(m_ui.mnuDcls, &QAction::triggered, this, [this] { m_grids->exportGrid(1, true); });
     Widgets::connectEach(m_ui.mnuK3, &QAction::triggered, this, [this](int i) { switchGame(i); });

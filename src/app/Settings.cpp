@@ -87,6 +87,19 @@ void Settings::setUpdateHost(const QString &host)
     m_store->sync();
 }
 
+std::optional<int> Settings::exportGame(const QString &fileName) const
+{
+    bool ok = false;
+    const int game = m_store->value(QStringLiteral("ExportGame/") + fileName).toInt(&ok);
+    return ok && game >= 0 && game < ProvinceTable::Count ? std::optional(game) : std::nullopt;
+}
+
+void Settings::setExportGame(const QString &fileName, int game)
+{
+    m_store->setValue(QStringLiteral("ExportGame/") + fileName, game);
+    m_store->sync();
+}
+
 std::array<int, 15> Settings::drawsPerDay() const
 {
     return ProvinceTable::drawsPerDayFrom(m_store->value(drawsPerDayKey()).toString());

@@ -75,6 +75,10 @@ public:
     QString updateHost() const;
     void setUpdateHost(const QString &host);
 
+    // ExportGame/<file>: the game an export file (lishi.xlsx…) was last written for.
+    std::optional<int> exportGame(const QString &fileName) const;
+    void setExportGame(const QString &fileName, int game);
+
 private:
     QString raw(Key key) const;
 

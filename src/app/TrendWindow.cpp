@@ -3,6 +3,7 @@
 #include "BusyCursor.h"
 #include "Dialogs.h"
 #include "GridActions.h"
+#include "ProvinceTable.h"
 #include "Settings.h"
 #include "TrendModel.h"
 #include "TrendOmission.h"
@@ -178,8 +179,21 @@ TrendWindow::TrendWindow(std::function<const HistorySnapshot &()> history, const
     refresh();
 }
 
+void TrendWindow::setGame(std::function<int()> game)
+{
+    m_game = std::move(game);
+    showGame();
+}
+
+void TrendWindow::showGame()
+{
+    if (m_game)
+        setWindowTitle(QStringLiteral("走势与遗漏 — ") + ProvinceTable::at(m_game()).caption);
+}
+
 void TrendWindow::refresh()
 {
+    showGame();
     showTrend();
     // The omission table over the whole history is worked out when it is looked at (or exported).
     m_omissionStale = true;
@@ -311,6 +325,9 @@ void TrendWindow::exportGrid(int grid)
         showOmission();
     QAbstractItemModel *model = grid == 0 ? static_cast<QAbstractItemModel *>(m_trend) : m_omission;
     const QString path = QDir(m_services.userFolder()).filePath(fileName(grid));
+    const int shown = m_game ? m_game() : 0;
+    if (!mayWriteExport(*m_services.dialogs, this, path, shown))
+        return m_status->setText(QStringLiteral("没有导出：%1 保留原来的内容").arg(fileName(grid)));
     const BusyCursor busy;
     QString error;
     // Under the omission table, after a blank row: its range and both independence lines.
@@ -329,12 +346,14 @@ void TrendWindow::exportGrid(int grid)
                                         return Workbook::Marked{text};
                                     return Workbook::fromText(text);
                                 }};
-    if (!Workbook::write(path, {sheet}, &error)) {
+    if (!Workbook::write(path, {sheet}, &error,
+                         exportTitle(shown, grid == 0 ? QStringLiteral("走势") : QStringLiteral("遗漏")))) {
         m_services.dialogs->message(
             this, QStringLiteral("导出到电子表格"),
             QStringLiteral("无法写入电子表格文件：\n%1\n%2").arg(QDir::toNativeSeparators(path), error));
         return;
     }
+    exportWritten(path, shown);
     m_status->setText(openOrSayWhere(*m_services.launcher, path, QStringLiteral("电子表格")));
 }
 

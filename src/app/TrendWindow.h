@@ -28,6 +28,8 @@ public:
 
     // Shows the history as it is now (the main window calls this after every change).
     void refresh();
+    // The selected game, which the title and the exports name.
+    void setGame(std::function<int()> game);
 
     QTabWidget *tabs() const { return m_tabs; }
     TrendModel *trendModel() const { return m_trend; }
@@ -52,6 +54,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    std::function<int()> m_game;
+    void showGame();
     void showTrend();
     // A typed or chosen N: Enter reaches here twice (the line edit's signal and the box's own),
     // and a second time finds nothing new to show.

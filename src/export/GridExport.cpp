@@ -18,7 +18,7 @@ QString fileName(int grid)
 }
 
 bool write(GridModel &grid, const QString &path, QString *error, const QList<QPair<QString, QString>> &conditions,
-           const QStringList &notes)
+           const QStringList &notes, const QString &title)
 {
     const int rows = grid.rows();
     const int extra = notes.isEmpty() ? 0 : int(notes.size()) + 1;
@@ -34,7 +34,7 @@ bool write(GridModel &grid, const QString &path, QString *error, const QList<QPa
                            const QPair<QString, QString> &row = conditions[r];
                            return c == 0 ? Workbook::Cell(row.first) : Workbook::fromText(row.second);
                        }});
-    const bool written = Workbook::write(path, sheets, error);
+    const bool written = Workbook::write(path, sheets, error, title);
     grid.setRow(grid.rows() - 1);
     grid.setCol(grid.cols() - 1);
     return written;

@@ -18,6 +18,7 @@ QString fileName(int grid);
 // second sheet 检索条件 lists them (label, value). The grid's current cell ends on its bottom-right
 // cell.
 bool write(GridModel &grid, const QString &path, QString *error,
-           const QList<QPair<QString, QString>> &conditions = {}, const QStringList &notes = {});
+           const QList<QPair<QString, QString>> &conditions = {}, const QStringList &notes = {},
+           const QString &title = {});
 
 } // namespace GridExport

@@ -105,7 +105,7 @@ bool writeTextSheet(const QString &path, int rows, int cols, const std::function
                  error);
 }
 
-bool write(const QString &path, const QList<Sheet> &sheets, QString *error)
+bool write(const QString &path, const QList<Sheet> &sheets, QString *error, const QString &title)
 {
     auto fail = [error](const QString &why) {
         if (error)
@@ -128,6 +128,12 @@ bool write(const QString &path, const QList<Sheet> &sheets, QString *error)
     lxw_workbook *workbook = workbook_new_opt(partialPath.constData(), &options);
     if (!workbook)
         return fail(QStringLiteral("无法建立电子表格文件"));
+    const QByteArray titleText = title.toUtf8();
+    if (!title.isEmpty()) {
+        lxw_doc_properties properties{};
+        properties.title = const_cast<char *>(titleText.constData());
+        workbook_set_properties(workbook, &properties);
+    }
     lxw_format *percent = workbook_add_format(workbook);
     format_set_num_format(percent, "0.000%");
     lxw_format *twoPlaces = workbook_add_format(workbook);

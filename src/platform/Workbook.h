@@ -48,7 +48,8 @@ struct Sheet
     std::function<Cell(int, int)> cell;
 };
 
-// Several sheets, in order, under the same rules as writeTextSheet.
-bool write(const QString &path, const QList<Sheet> &sheets, QString *error);
+// Several sheets, in order, under the same rules as writeTextSheet; `title` goes into the document
+// properties (the game and what the workbook holds).
+bool write(const QString &path, const QList<Sheet> &sheets, QString *error, const QString &title = {});
 
 } // namespace Workbook

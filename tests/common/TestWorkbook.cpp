@@ -28,7 +28,8 @@ QList<Sheet> readWorkbookSheets(const QString &path)
                   "for sheet in book.worksheets:\n"
                   "    rows = [list(r) for r in sheet.iter_rows()]\n"
                   "    out.append({'name': sheet.title, 'rows': [[text(c.value) for c in r] for r in rows],\n"
-                  "                'kinds': [[kind(c) for c in r] for r in rows]})\n"
+                  "                'kinds': [[kind(c) for c in r] for r in rows],\n"
+                  "                'title': book.properties.title or ''})\n"
                   "print(json.dumps(out))\n",
                   path});
     python.waitForFinished(120000);
@@ -47,7 +48,7 @@ QList<Sheet> readWorkbookSheets(const QString &path)
     };
     for (const QJsonValue &sheet : QJsonDocument::fromJson(python.readAllStandardOutput()).array())
         sheets << Sheet{sheet.toObject().value("name").toString(), table(sheet.toObject().value("rows")),
-                        table(sheet.toObject().value("kinds"))};
+                        table(sheet.toObject().value("kinds")), sheet.toObject().value("title").toString()};
     return sheets;
 }
 

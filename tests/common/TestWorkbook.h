@@ -12,6 +12,7 @@ struct Sheet
     QString name;
     QList<QStringList> rows;
     QList<QStringList> kinds;
+    QString title; // the workbook's, from its document properties
 };
 
 QList<Sheet> readWorkbookSheets(const QString &path);

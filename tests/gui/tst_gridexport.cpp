@@ -1,3 +1,4 @@
+#include "ProvinceTable.h"
 #include "TestHistory.h"
 #include "TestWorkbook.h"
 #include "AnalysisWindows.h"
@@ -99,13 +100,17 @@ void TestGridExport::resultGridsToWorkbooks()
     QCOMPARE(both.size(), 2);
     QCOMPARE(both[1].name, QStringLiteral("检索条件"));
     const QList<QPair<QString, QString>> &conditions = h.window->results().conditions();
-    QCOMPARE(both[1].rows.size(), conditions.size());
+    // It names its game first, there and in its title.
+    const QString caption = ProvinceTable::at(h.window->commands().game().index).caption;
+    QCOMPARE(both[1].rows.size(), conditions.size() + 1);
+    QCOMPARE(both[1].rows[0], (QStringList{"彩种", caption}));
+    QCOMPARE(list.title, caption + QStringLiteral(" 检索结果"));
     for (int r = 0; r < conditions.size(); ++r)
-        QCOMPARE(both[1].rows[r].value(0), conditions[r].first);
-    QCOMPARE(both[1].rows[1].value(1), ResultGrids::optionsText(h.window->searchOptions().state(), {true, true, true}));
-    QCOMPARE(both[1].rows[4], (QStringList{"起始期号", h.text("Text3(0)")}));
-    QCOMPARE(both[1].kinds[4].value(1), QStringLiteral("n"));
-    QCOMPARE(both[1].rows[6], (QStringList{"找到期数", QString::number(h.grid(2).rows() - 1)}));
+        QCOMPARE(both[1].rows[r + 1].value(0), conditions[r].first);
+    QCOMPARE(both[1].rows[2].value(1), ResultGrids::optionsText(h.window->searchOptions().state(), {true, true, true}));
+    QCOMPARE(both[1].rows[5], (QStringList{"起始期号", h.text("Text3(0)")}));
+    QCOMPARE(both[1].kinds[5].value(1), QStringLiteral("n"));
+    QCOMPARE(both[1].rows[7], (QStringList{"找到期数", QString::number(h.grid(2).rows() - 1)}));
     QCOMPARE(h.grid(2).col(), 4);
 
     QTest::mouseDClick(h.find<GridView>("MSFlexGrid3")->horizontalHeader()->viewport(), Qt::LeftButton, {},
@@ -169,6 +174,21 @@ void TestGridExport::historyByDoubleClickAndMenu()
     h.action("mnuDcls")->trigger();
     QCOMPARE(h.window->statusText(), QStringLiteral("电子表格已保存在 %1（桌面没有可以打开它的程序）")
                                          .arg(QDir::toNativeSeparators(path)));
+    const QString caption = ProvinceTable::at(h.window->commands().game().index).caption;
+    QCOMPARE(second.title, caption + QStringLiteral(" 历史号码"));
+
+    // Another game's export of the same name is replaced only when the user says so.
+    h.action("mnuK3(3)")->trigger();
+    h.dialogs.questionAnswers = {false, true};
+    h.action("mnuDcls")->trigger();
+    QCOMPARE(h.dialogs.count("question"), 1);
+    QCOMPARE(h.dialogs.shown.last().text,
+             QStringLiteral("lishi.xlsx 是%1的导出。替换成%2的吗？").arg(caption, ProvinceTable::at(3).caption));
+    QCOMPARE(readWorkbook(path).rows.last(), (QStringList{"161213001", "6", "6", "6"}));
+    h.action("mnuDcls")->trigger();
+    QCOMPARE(readWorkbook(path).title, ProvinceTable::at(3).caption + QStringLiteral(" 历史号码"));
+    h.action("mnuDcls")->trigger(); // its own game's: no question
+    QCOMPARE(h.dialogs.count("question"), 2);
 }
 
 // Installed, what the user opens or keeps goes to a documents folder; the database and its
