@@ -13,6 +13,7 @@
 #include "TrendWindow.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QMainWindow>
 #include <QScreen>
 
@@ -104,25 +105,53 @@ void AnalysisMenu::editPrizes()
     dialog->open();
 }
 
-// Beside the main window where the screen has room (right, else left); else over the history
-// side, never over the result grids. Always on the main window's screen.
+// Where the user last left it; else beside the main window where the screen has room (right, else
+// left), clear of the other analysis window; else over the results side, below the menu bar, so
+// that the entry boxes and the menus stay in view (a second one there a little lower, its title
+// bar clear of the first's). Always on the main window's screen.
 void AnalysisMenu::placeBeside(QWidget *window)
 {
+    window->installEventFilter(this);
+    if (const QByteArray saved = Settings().windowGeometry(window->objectName());
+        !saved.isEmpty() && window->restoreGeometry(saved))
+        return;
     const QRect screen = m_window->screen()->availableGeometry();
     const QRect main = m_window->frameGeometry();
-    QSize size = window->size();
-    QPoint at;
-    if (screen.right() - main.right() - 8 >= size.width()) {
-        at = {main.right() + 8, main.top()};
-    } else if (main.left() - 8 - screen.left() >= size.width()) {
-        at = {main.left() - 8 - size.width(), main.top()};
-    } else {
-        const int resultsLeft = m_parts.results->mapToGlobal(QPoint(0, 0)).x();
-        at = {std::max(screen.left(), main.left()), main.top()};
-        size.setWidth(std::max(window->minimumSizeHint().width(), std::min(size.width(), resultsLeft - at.x())));
+    QWidget *other = window == m_trend.data() ? static_cast<QWidget *>(m_bets) : m_trend.data();
+    const QRect taken = other && other->isVisible() ? other->frameGeometry() : QRect();
+    QSize size = window->size().boundedTo(screen.size());
+    const auto free = [&](QPoint at) {
+        const QRect rect(at, size);
+        return screen.contains(rect) && !rect.intersects(main) && !rect.intersects(taken);
+    };
+    std::optional<QPoint> at;
+    for (const QPoint candidate : {QPoint(main.right() + 8, main.top()), QPoint(taken.right() + 8, main.top()),
+                                   QPoint(main.left() - 8 - size.width(), main.top()),
+                                   QPoint(taken.left() - 8 - size.width(), main.top())}) {
+        if (free(candidate)) {
+            at = candidate;
+            break;
+        }
     }
-    size = size.boundedTo(screen.size());
+    if (!at) {
+        const QPoint results = m_parts.results->mapToGlobal(QPoint(0, 0));
+        const int offset = taken.isNull() ? 0 : 48;
+        at = QPoint(results.x() + offset, results.y() + offset);
+        size = QSize(std::max(window->minimumSizeHint().width(), main.right() - at->x()),
+                     std::max(window->minimumSizeHint().height(), main.bottom() - at->y()))
+                   .boundedTo(screen.size());
+    }
     window->resize(size);
-    window->move(std::clamp(at.x(), screen.left(), std::max(screen.left(), screen.right() + 1 - size.width())),
-                  std::clamp(at.y(), screen.top(), std::max(screen.top(), screen.bottom() + 1 - size.height())));
+    window->move(std::clamp(at->x(), screen.left(), std::max(screen.left(), screen.right() + 1 - size.width())),
+                  std::clamp(at->y(), screen.top(), std::max(screen.top(), screen.bottom() + 1 - size.height())));
+}
+
+bool AnalysisMenu::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Close || event->type() == QEvent::Hide) {
+        auto *window = qobject_cast<QWidget *>(watched);
+        if (window && window->isWindow())
+            Settings().setWindowGeometry(window->objectName(), window->saveGeometry());
+    }
+    return QObject::eventFilter(watched, event);
 }

@@ -48,6 +48,10 @@ signals:
 private:
     void placeBeside(QWidget *window);
 
+protected:
+    // Where the user leaves a window is kept for the next time it opens.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
     QMainWindow *m_window;
     AppServices m_services;
     Parts m_parts;

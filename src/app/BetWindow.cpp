@@ -80,7 +80,8 @@ BetWindow::BetWindow(HistoryCommands *commands, const AppServices &services, QWi
     auto *form = new QHBoxLayout;
     m_issue = named(new QLineEdit, QStringLiteral("txtTzQihao"));
     m_issue->setValidator(new QIntValidator(1, std::numeric_limits<int>::max(), m_issue));
-    m_issue->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000000000")) + 12);
+    // Wide enough for a whole issue whatever room the window has.
+    m_issue->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000000000")) + 12);
     m_issue->setAccessibleName(QStringLiteral("投注期号"));
     connect(m_issue, &QLineEdit::textEdited, this, [this] { m_issueTyped = true; });
     m_play = named(new QComboBox, QStringLiteral("cboTzWanfa"));

@@ -87,6 +87,17 @@ void Settings::setUpdateHost(const QString &host)
     m_store->sync();
 }
 
+QByteArray Settings::windowGeometry(const QString &name) const
+{
+    return m_store->value(QStringLiteral("WindowGeometry/") + name).toByteArray();
+}
+
+void Settings::setWindowGeometry(const QString &name, const QByteArray &geometry)
+{
+    m_store->setValue(QStringLiteral("WindowGeometry/") + name, geometry);
+    m_store->sync();
+}
+
 std::optional<int> Settings::exportGame(const QString &fileName) const
 {
     bool ok = false;

@@ -75,6 +75,10 @@ public:
     QString updateHost() const;
     void setUpdateHost(const QString &host);
 
+    // WindowGeometry/<name>: where the user last left a window beside the main one.
+    QByteArray windowGeometry(const QString &name) const;
+    void setWindowGeometry(const QString &name, const QByteArray &geometry);
+
     // ExportGame/<file>: the game an export file (lishi.xlsx…) was last written for.
     std::optional<int> exportGame(const QString &fileName) const;
     void setExportGame(const QString &fileName, int game);

@@ -12,6 +12,7 @@
 
 #include "TestWorkbook.h"
 
+#include <QMenuBar>
 #include <QAreaSeries>
 #include <QBarSeries>
 #include <QDialogButtonBox>
@@ -309,12 +310,15 @@ void TestAnalysisWindows::trendWindowFollowsTheHistory()
     const QRect screen = w.screen()->availableGeometry();
     QVERIFY2(screen.contains(trend->pos()) && trend->x() + trend->width() <= screen.right() + 1,
              qPrintable(QStringLiteral("%1,%2 on %3×%4").arg(trend->x()).arg(trend->y()).arg(screen.width()).arg(screen.height())));
-    // Beside the main window, or over its history side: never over the result grids.
-    const int resultsLeft = w.results().mapToGlobal(QPoint(0, 0)).x();
+    // Beside the main window, or over its results side below the menu bar: the entry boxes and the
+    // menus stay in view.
+    const QLineEdit *lastBox = h.find<QLineEdit>("MaskEdBox1(3)");
+    const int boxesRight = lastBox->mapToGlobal(QPoint(lastBox->width(), 0)).x();
+    const int menuBottom = w.menuBar()->mapToGlobal(QPoint(0, w.menuBar()->height())).y();
     const QRect main = w.frameGeometry();
     QVERIFY2(trend->x() > main.right() || trend->x() + trend->width() <= main.left() ||
-                 trend->x() + trend->width() <= resultsLeft,
-             qPrintable(QStringLiteral("%1+%2, results at %3").arg(trend->x()).arg(trend->width()).arg(resultsLeft)));
+                 (trend->x() >= boxesRight && trend->y() >= menuBottom),
+             qPrintable(QStringLiteral("%1,%2, boxes end at %3").arg(trend->x()).arg(trend->y()).arg(boxesRight)));
 
     // 走势图: the newest 30 by default, then 100, each cell as the analysis has it: a drawn number
     // shows itself on its fill ("2×2" when it came twice), an omission its count in grey.
@@ -436,6 +440,17 @@ void TestAnalysisWindows::trendWindowFollowsTheHistory()
     trend->trendView()->setFocus();
     QTest::keyClick(trend->trendView(), Qt::Key_F1);
     QVERIFY(h.launcher.opened.last().endsWith(QStringLiteral("trend.html")));
+
+    // The ledger opens clear of it (its title bar too); where the user leaves a window, it opens
+    // again.
+    h.action("mnuTouzhu")->trigger();
+    QVERIFY(w.betWindow()->frameGeometry().topLeft() != trend->frameGeometry().topLeft());
+    trend->move(trend->pos() + QPoint(-7, 11));
+    const QPoint left = trend->pos();
+    trend->close();
+    QTRY_VERIFY(!w.trendWindow());
+    h.action("mnuZoushi")->trigger();
+    QCOMPARE(w.trendWindow()->pos(), left);
 }
 
 // 投注记录: bets placed in the form, settled as draws come, change and go (also from another
