@@ -235,9 +235,8 @@ void MainWindow::runSearch(bool combination)
 void MainWindow::showStatus(const QString &text)
 {
     statusBar()->clearMessage();
-    m_ui.lblStatus->setText(text);
     // A screen reader reads the label by its name, "状态", and the message as its description.
-    m_ui.lblStatus->setAccessibleDescription(text);
+    Widgets::showMessage(m_ui.lblStatus, text);
 }
 
 QString MainWindow::statusText() const

@@ -80,6 +80,7 @@ void MainWindowUi::setupUi(QMainWindow *window)
 
     lblStatus = named(new QLabel, QStringLiteral("lblStatus"));
     lblStatus->setAccessibleName(QStringLiteral("状态"));
+    lblStatus->setWordWrap(true); // a long message takes two lines rather than widening the window
     window->statusBar()->addWidget(lblStatus, 1);
     prgUpdate = named(new QProgressBar, QStringLiteral("prgUpdate"));
     prgUpdate->setRange(0, 0);

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QValidator>
@@ -132,6 +133,13 @@ void routeUndoToWindow(QWidget *window)
     auto *router = new UndoRouter(window);
     for (QLineEdit *box : window->findChildren<QLineEdit *>())
         box->installEventFilter(router);
+}
+
+void showMessage(QLabel *label, const QString &text)
+{
+    label->setText(text);
+    label->setToolTip(text);
+    label->setAccessibleDescription(text);
 }
 
 } // namespace Widgets

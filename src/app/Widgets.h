@@ -8,6 +8,7 @@
 #include <functional>
 
 class QButtonGroup;
+class QLabel;
 class QRadioButton;
 class QWidget;
 
@@ -55,6 +56,10 @@ private:
 // Ctrl+Z (and redo) in a text box of `window` that has nothing of its own to undo goes to the
 // window's shortcut instead of being swallowed by the box.
 void routeUndoToWindow(QWidget *window);
+
+// A message shown in a label that may be too narrow for it: wrapped there, whole in its tooltip, and
+// given to a screen reader as the label's description.
+void showMessage(QLabel *label, const QString &text);
 
 // Connects every control of an array; the handler gets the control's index.
 template<typename Control, typename Signal, typename Handler>

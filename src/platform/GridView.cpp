@@ -83,7 +83,13 @@ void GridView::fitColumns()
     for (int c = 0; c < int(wanted.size()); ++c) {
         if (wanted[size_t(c)] < 0)
             continue;
-        const int width = int(wanted[size_t(c)] * scale);
+        // Narrowed to the room, a column still shows its caption and a first row's text whole (an
+        // issue number cut to "1305310…" is no issue); the grid then scrolls sideways.
+        int least = 0;
+        if (scale < 1.0)
+            for (int r = 0; r < std::min(m_model->rows(), 2); ++r)
+                least = std::max(least, fontMetrics().horizontalAdvance(m_model->cellText(r, c)) + 10);
+        const int width = std::max(least, int(wanted[size_t(c)] * scale));
         setColumnWidth(c, width);
         given += width;
         lastSized = c;

@@ -959,6 +959,16 @@ void TestMainWindow::windowFitsSmallScreen()
     QTRY_COMPARE(w.width(), 1010);
     for (const char *grid : {"MSFlexGrid2", "MSFlexGrid3"})
         QTRY_COMPARE(h.find<GridView>(grid)->horizontalScrollBar()->maximum(), 0);
+    // Narrower still, an issue is never cut: the list scrolls sideways instead.
+    auto *list = h.find<GridView>("MSFlexGrid2");
+    list->resize(160, list->height());
+    QTRY_VERIFY(list->columnWidth(0) >= list->fontMetrics().horizontalAdvance(h.grid(2).cellText(1, 0)));
+    QVERIFY(list->horizontalScrollBar()->maximum() > 0);
+    // A long status line wraps, whole in its tooltip.
+    const QString longLine = QString(QStringLiteral("很长的状态")).repeated(60);
+    w.showStatus(longLine);
+    QCOMPARE(h.find<QLabel>("lblStatus")->toolTip(), longLine);
+    QVERIFY(w.width() <= 1010);
     // Larger, the result columns stretch to the grid's width.
     w.resize(1600, 900);
     QTRY_COMPARE(w.width(), 1600);
