@@ -220,6 +220,8 @@ void SearchOptionsPanel::buildControls()
     auto *redGroup = new QButtonGroup(this);
     comboLayout->addWidget(radio(Option6, "Option6", 0, QStringLiteral("红蓝"), redGroup), 1, 0);
     comboLayout->addWidget(radio(Option6, "Option6", 1, QStringLiteral("红球"), redGroup), 1, 1);
+    for (QRadioButton *choice : {Option6.value(0), Option6.value(1)})
+        choice->setToolTip(QStringLiteral("红蓝、红球只记下您的选择，不改变组合检索的结果（检索只看“组合位数”）"));
     Command2 = named(new QPushButton(QStringLiteral("组合检索(&G)")), QStringLiteral("Command2"));
     comboLayout->addWidget(Command2, 2, 0, 1, 2);
     options->addWidget(Frame5, 5, 1, 2, 1);

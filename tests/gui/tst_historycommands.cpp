@@ -328,6 +328,11 @@ void TestHistoryCommands::undoKeyInABoxUndoesTheTyping()
     QCOMPARE(TestHistory::rowsOf(w.history()), all);
     for (int p = 1; p <= 3; ++p)
         QCOMPARE(entry(h, p)->text(), QString());
+    // Nothing left to undo, typed or removed: said so.
+    w.showStatus(QString());
+    entry(h, 1)->setFocus();
+    QTest::keyClick(entry(h, 1), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(w.statusText(), QStringLiteral("没有可以撤销的删除。"));
 }
 
 void TestHistoryCommands::incompleteDrawIsRefused()

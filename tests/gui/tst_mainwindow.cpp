@@ -167,10 +167,10 @@ void TestMainWindow::controlsCarryTheirCaptions_data()
     }
     QTest::newRow("Option6(0)") << "Option6(0)"
                                 << "红蓝"
-                                << "";
+                                << "红蓝、红球只记下您的选择，不改变组合检索的结果（检索只看“组合位数”）";
     QTest::newRow("Option6(1)") << "Option6(1)"
                                 << "红球"
-                                << "";
+                                << "红蓝、红球只记下您的选择，不改变组合检索的结果（检索只看“组合位数”）";
     QTest::newRow("Check4") << "Check4"
                             << "仅检索该期前"
                             << "";
