@@ -394,6 +394,8 @@ void TestHistoryText::issueForms_data()
     QTest::newRow("a one-digit sequence") << "130801-2 1 2 3" << 0 << "看不懂";
     QTest::newRow("six digits are no issue") << "130801 1,2,3" << 0 << "看不懂";
     QTest::newRow("six digits and a draw together") << "130801 123" << 0 << "看不懂";
+    QTest::newRow("a four-digit sequence after a mark") << "20130801-0002 1 2 3" << 0 << "看不懂";
+    QTest::newRow("a year before 2000") << "1999-08-01 第002期 1 2 3" << 0 << "日期不对";
 }
 
 void TestHistoryText::issueForms()

@@ -250,6 +250,10 @@ void TestMaintenance::storedIssueIsRefused()
     QVERIFY(!HistoryWriter::import(db, twice, 0, 1, &error));
     QVERIFY(error.contains(QStringLiteral("170101003")));
     QCOMPARE(TestHistory::rowsOf(db), before);
+    // Lines with blanks after them are the same draws.
+    QVERIFY2(HistoryWriter::import(db, "170101001 135 \r\n170101002 246\t\r\n", 0, 1, &error), qPrintable(error));
+    QCOMPARE(db.snapshot()->count(), 2);
+    QCOMPARE(db.snapshot()->last().sqqh, 170101002);
 }
 
 // The newest backups stay, newest first; the oldest beyond the limit go.
