@@ -70,6 +70,7 @@ public:
     // The issue after the last stored one, as the writers of rows continue it.
     qint32 currentIssue() const { return m_currentIssue; }
     const GameChoice &game() const { return m_game; }
+    int unrecordedGame() const { return m_unrecordedGame; }
     // Selects a game (again, after its draws a day changed): once the history is open, the
     // game's own history is opened and read (the outcome says it changed).
     CommandOutcome setGame(int index);

@@ -16,6 +16,7 @@
 #include "ResultsPanel.h"
 #include "SearchOptionsPanel.h"
 #include "TrimCommands.h"
+#include "FollowedGames.h"
 #include "UpdateCommand.h"
 #include "Widgets.h"
 
@@ -55,7 +56,7 @@ MainWindow::MainWindow(const AppServices &services, QWidget *parent)
     // The usual size, within the screen's room on a small one.
     const QRect room = screen()->availableGeometry();
     resize(std::min(1120, room.width() - 16), std::min(690, room.height() - 48));
-
+    new FollowedGames(m_ui.mnuCaizhong, m_ui.mnuK3, services.programFolder, *m_commands, this);
     m_ui.mnuK3.value(m_commands->game().index)->setChecked(true);
     m_options->loadSettings();
     const int base = m_options->state().DsIni;

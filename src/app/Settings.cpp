@@ -87,6 +87,31 @@ void Settings::setUpdateHost(const QString &host)
     m_store->sync();
 }
 
+std::optional<std::vector<int>> Settings::followedGames() const
+{
+    const QVariant saved = m_store->value(QStringLiteral("IniSetting/Guanzhu"));
+    if (!saved.isValid())
+        return std::nullopt;
+    std::vector<int> games;
+    for (const QString &part : saved.toString().split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const int game = part.trimmed().toInt(&ok);
+        if (ok && game >= 0 && game < ProvinceTable::Count && std::find(games.begin(), games.end(), game) == games.end())
+            games.push_back(game);
+    }
+    std::sort(games.begin(), games.end());
+    return games;
+}
+
+void Settings::setFollowedGames(const std::vector<int> &games)
+{
+    QStringList parts;
+    for (const int game : games)
+        parts << QString::number(game);
+    m_store->setValue(QStringLiteral("IniSetting/Guanzhu"), parts.join(QLatin1Char(',')));
+    m_store->sync();
+}
+
 QByteArray Settings::windowGeometry(const QString &name) const
 {
     return m_store->value(QStringLiteral("WindowGeometry/") + name).toByteArray();

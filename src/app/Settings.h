@@ -6,6 +6,7 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QSettings;
 
@@ -74,6 +75,10 @@ public:
     // UpdateHost: the results host name that follows the game code ("fj" + ".example.com").
     QString updateHost() const;
     void setUpdateHost(const QString &host);
+
+    // Guanzhu: the followed games' indices ("1,3"); nothing until the player chose.
+    std::optional<std::vector<int>> followedGames() const;
+    void setFollowedGames(const std::vector<int> &games);
 
     // WindowGeometry/<name>: where the user last left a window beside the main one.
     QByteArray windowGeometry(const QString &name) const;

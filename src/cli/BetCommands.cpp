@@ -5,6 +5,7 @@
 #include "Ledger.h"
 
 #include <charconv>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -64,7 +65,8 @@ public:
         text("{\"bets\":[");
     }
 
-    void add(const Ledger::Settled &s)
+    // `game`: the bet's game, for the ledger over every game.
+    void add(const Ledger::Settled &s, std::optional<int> game = std::nullopt)
     {
         // Every bet fits in 200 bytes: written through a pointer, the block sent when it may not
         // hold the next.
@@ -88,23 +90,37 @@ public:
         text(m_states[size_t(s.state)]);
         text("\",\"prize\":");
         number(s.prize);
+        if (game) {
+            text(",\"game\":");
+            number(*game);
+        }
         *m_at++ = '}';
     }
 
     void finish(const Ledger::Totals &t, const std::vector<Ledger::Unreadable> &unreadable)
     {
-        flush();
         QStringList rows;
         for (const Ledger::Unreadable &u : unreadable)
             rows << QStringLiteral("{\"id\":%1,\"reason\":%2}").arg(u.id).arg(jsonText(u.reason));
-        send(QStringLiteral("],\"count\":%1,\"spent\":%2,\"won\":%3,\"net\":%4,\"expected\":%5,\"sd\":%6,"
-                            "\"unreadable\":[%7]}\n")
-                 .arg(t.count)
-                 .arg(t.spent)
-                 .arg(t.won)
-                 .arg(t.net())
-                 .arg(jsonNumber(t.expected), jsonNumber(t.sd), rows.join(QLatin1Char(',')))
+        finish(std::nullopt, t, rows);
+    }
+    // With `games` (the ledger over every game): its per-game totals before the totals.
+    void finish(const std::optional<QString> &games, const Ledger::Totals &t, const QStringList &unreadable)
+    {
+        flush();
+        send(QStringLiteral("]%1,%2,\"unreadable\":[%3]}\n")
+                 .arg(games ? QStringLiteral(",\"games\":[%1]").arg(*games) : QString(), totalsJson(t),
+                      unreadable.join(QLatin1Char(',')))
                  .toUtf8());
+    }
+    static QString totalsJson(const Ledger::Totals &t)
+    {
+        return QStringLiteral("\"count\":%1,\"spent\":%2,\"won\":%3,\"net\":%4,\"expected\":%5,\"sd\":%6")
+            .arg(t.count)
+            .arg(t.spent)
+            .arg(t.won)
+            .arg(t.net())
+            .arg(jsonNumber(t.expected), jsonNumber(t.sd));
     }
 
 private:
@@ -133,10 +149,97 @@ private:
     bool m_first = true;
 };
 
+// `bet list --all-games`: every game's ledger, each read from its own history file once (a file
+// read for one game is never counted for another), settled on its own draws; a history that cannot
+// be read is named and its bets are not counted.
+int listAllGames(Context &c, std::optional<qint32> from, std::optional<qint32> to, bool json, QTextStream &out)
+{
+    const Plays::PrizeTable prizes = c.prizes();
+    std::optional<BetsJson> jsonOut;
+    if (json)
+        jsonOut.emplace(out);
+    QList<QStringList> rows{{QStringLiteral("彩种"), QStringLiteral("编号"), QStringLiteral("期号"), QStringLiteral("玩法"),
+                             QStringLiteral("号码"), QStringLiteral("倍数"), QStringLiteral("投注额"), QStringLiteral("状态"),
+                             QStringLiteral("奖金")}};
+    QStringList gamesJson, unreadableJson, lines;
+    Ledger::Totals all;
+    std::set<QString> read;
+    for (int game = 0; game < ProvinceTable::Count; ++game) {
+        const QString caption = ProvinceTable::at(game).caption;
+        const QString path = GameFiles::pathFor(c.folder, game, c.mainFile, unrecordedGame);
+        if (!QFileInfo::exists(path) || !read.insert(QFileInfo(path).canonicalFilePath()).second)
+            continue;
+        const auto unreadable = [&](std::optional<qint64> id, const QString &reason) {
+            unreadableJson << QStringLiteral("{\"game\":%1,\"id\":%2,\"reason\":%3}")
+                                  .arg(game)
+                                  .arg(id ? QString::number(*id) : QStringLiteral("null"), jsonText(reason));
+            if (c.err)
+                *c.err << caption << QStringLiteral("：")
+                       << (id ? QStringLiteral("投注 %1 无法读取：%2").arg(*id).arg(reason) : reason) << '\n';
+        };
+        HistoryDb db;
+        if (db.openGame(c.folder, game, unrecordedGame, &c.mainFile) != HistoryDb::OpenStatus::Ok) {
+            unreadable(std::nullopt, GameFiles::openError(db.path(), db.lastError()));
+            continue;
+        }
+        const GameFiles::Record record = db.gameRecord();
+        if (record.state == GameFiles::Record::State::Damaged) {
+            unreadable(std::nullopt, GameFiles::damagedMessage(QFileInfo(path).fileName(), record));
+            continue;
+        }
+        if (record.known() && *record.known() != game)
+            continue; // another game's file
+        const std::optional<HistorySnapshot> history = db.snapshot();
+        if (!history) {
+            unreadable(std::nullopt, QStringLiteral("无法读取历史号码：%1").arg(db.userError()));
+            continue;
+        }
+        Ledger::Settler settler(*history, prizes);
+        Ledger::Totals t;
+        std::vector<Ledger::Unreadable> rowsNotRead;
+        const bool readable = Ledger::readBets(db, game, [&](const Ledger::Bet &bet) {
+            if ((from && bet.issue < *from) || (to && bet.issue > *to))
+                return;
+            const Ledger::Settled s = settler.settle(bet);
+            t.add(s);
+            all.add(s);
+            if (jsonOut)
+                jsonOut->add(s, game);
+            else
+                rows << QStringList{caption, QString::number(s.bet.id), QString::number(s.bet.issue),
+                                    Plays::name(s.bet.choice.play), s.bet.choice.numbers, QString::number(s.bet.multiple),
+                                    QString::number(s.bet.cost()), Ledger::stateName(s.state), QString::number(s.prize)};
+        }, rowsNotRead);
+        if (!readable) {
+            unreadable(std::nullopt, QStringLiteral("无法读取投注记录：%1").arg(db.userError()));
+            continue;
+        }
+        for (const Ledger::Unreadable &u : rowsNotRead)
+            unreadable(u.id, u.reason);
+        if (t.count == 0)
+            continue;
+        gamesJson << QStringLiteral("{\"index\":%1,%2}").arg(game).arg(BetsJson::totalsJson(t));
+        lines << caption + QStringLiteral("：") + Ledger::totalsLine(t);
+    }
+    if (jsonOut) {
+        jsonOut->finish(gamesJson.join(QLatin1Char(',')), all, unreadableJson);
+        return 0;
+    }
+    out << alignedTable(rows);
+    for (const QString &line : std::as_const(lines))
+        out << line << '\n';
+    out << QStringLiteral("全部彩种：") << Ledger::totalsLine(all) << '\n';
+    if (!unreadableJson.isEmpty())
+        out << QStringLiteral("另有 %1 处投注记录无法读取，没有列出也没有计入合计").arg(unreadableJson.size()) << '\n';
+    if (all.settled > 0)
+        out << Ledger::fairSentence(all) << '\n';
+    return 0;
+}
+
 int listBets(Context &c, Arguments &args, QTextStream &out)
 {
     std::optional<qint32> from, to;
-    bool json = false;
+    bool json = false, allGames = false;
     while (!args.atEnd()) {
         const QString option = args.take();
         if (option == QLatin1String("--from"))
@@ -145,6 +248,8 @@ int listBets(Context &c, Arguments &args, QTextStream &out)
             to = issueNumber(args.valueOf(option), option);
         else if (option == QLatin1String("--json"))
             json = true;
+        else if (option == QLatin1String("--all-games"))
+            allGames = true;
         else if (option == QLatin1String("--prizes"))
             c.prizesFile = args.valueOf(option);
         else
@@ -152,6 +257,8 @@ int listBets(Context &c, Arguments &args, QTextStream &out)
     }
     if (from && to && *from > *to)
         throw UsageError{QStringLiteral("--from %1 在 --to %2 之后：起始期号不能大于结束期号").arg(*from).arg(*to)};
+    if (allGames)
+        return listAllGames(c, from, to, json, out);
     const Plays::PrizeTable prizes = c.prizes();
     c.open();
     // Each bet settled as it is read; JSON is written as it goes, the table kept for its widths.

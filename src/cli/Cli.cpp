@@ -45,7 +45,7 @@ const Command commands[] = {
     {"games", "games [--json]            各彩种的历史号码：每天期数、期数和最后一期", games, true},
     {"set-game", "set-game INDEX            记下 vendrixK3.db（或本彩种文件）是哪个彩种的历史号码（彩种记录损坏时）",
      setGame, true},
-    {"bet", "bet add ISSUE PLAY [NUMBERS] [--multiple M]\n                            记下一注投注，输出它的编号（玩法：和值、三同号通选、三同号单选、二同号复选、\n                            二同号单选、三不同号、二不同号、三连号通选；号码如 10、333、11、112、124、25）\n  bet list [--from ISSUE --to ISSUE] [--prizes FILE] [--json]\n                            投注记录：按开奖号码结算，合计与公平开奖时的期望\n  bet remove ID             删除一注投注", bet},
+    {"bet", "bet add ISSUE PLAY [NUMBERS] [--multiple M]\n                            记下一注投注，输出它的编号（玩法：和值、三同号通选、三同号单选、二同号复选、\n                            二同号单选、三不同号、二不同号、三连号通选；号码如 10、333、11、112、124、25）\n  bet list [--from ISSUE --to ISSUE] [--prizes FILE] [--all-games] [--json]\n                            投注记录：按开奖号码结算，合计与公平开奖时的期望（--all-games：全部彩种）\n  bet remove ID             删除一注投注", bet},
 };
 
 const Command *commandNamed(const QString &word)

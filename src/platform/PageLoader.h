@@ -14,9 +14,9 @@ public:
         QString error; // why it did not load
     };
     virtual ~PageLoader() = default;
-    // Waits for the page while the application's events go on being handled; with `limitMs`, gives
-    // up after that long if the loader's own limit is longer.
-    virtual Page load(const QUrl &address, int limitMs = 0) = 0;
+    // Waits for the page while the application's events go on being handled; with `limitMs` above
+    // 0, gives up after that long if the loader's own limit is longer.
+    virtual Page load(const QUrl &address, int limitMs) = 0;
     // Gives up the page being loaded (from an event handled meanwhile); load() then says so.
     virtual void cancel() {}
 };
@@ -34,7 +34,7 @@ public:
     {}
     // An HTTP status in words: "HTTP 404 网页不存在".
     static QString statusText(int status);
-    Page load(const QUrl &address, int limitMs = 0) override;
+    Page load(const QUrl &address, int limitMs) override;
     void cancel() override;
 
 private:

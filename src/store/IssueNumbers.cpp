@@ -103,7 +103,7 @@ std::vector<qint32> missing(const HistorySnapshot &history)
         if (issue / 1000 != day) {
             day = issue / 1000;
             // The history may begin within a day: what was drawn before it is not missing.
-            highest = first ? issue % 1000 - 1 : 0;
+            highest = first ? issue % 1000 : 0;
             first = false;
         }
         for (int sequence = highest + 1; sequence < issue % 1000; ++sequence)

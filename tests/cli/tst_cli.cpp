@@ -171,6 +171,7 @@ private slots:
     void damagedBetRowsAreNamed_data();
     void damagedBetRowsAreNamed();
     void betIdsNeverReused();
+    void ledgerOverAllGames();
     void historiesThatCannotBeReadAreNamed();
     void derivedDataRebuiltNotFatal();
 };
@@ -1550,6 +1551,57 @@ void TestCli::betIdsNeverReused()
     QCOMPARE(bets.size(), 2);
     QCOMPARE(bets.at(0).toObject().value("id").toInt(), 1);
     QCOMPARE(bets.at(0).toObject().value("numbers").toString(), QStringLiteral("10"));
+}
+
+// `bet list --all-games`: each game's bets from its own file, named by game, ordered by game and
+// id; per-game totals that add up to the whole; a history that cannot be read named, not counted.
+void TestCli::ledgerOverAllGames()
+{
+    TestFolder folder;
+    const QString dir = folder.path();
+    QCOMPARE(cli({"--dir", dir, "import", sampleFile()}).status, 0); // game 0, ends 130731078 1 2 6
+    QCOMPARE(cli({"--dir", dir, "--game", "8", "add", "345", "--issue", "161212001"}).status, 0);
+    const std::vector<QStringList> bets{{"130731078", "二不同号", "12", "--multiple", "3"}, {"130731078", "和值", "9"},
+                                        {"130801001", "三同号通选"}};
+    for (const QStringList &bet : bets)
+        QCOMPARE(cli(QStringList{"--dir", dir, "bet", "add"} + bet).status, 0);
+    for (const QStringList &bet : {QStringList{"161212001", "三连号通选"}, QStringList{"161212001", "和值", "12", "--multiple", "2"}})
+        QCOMPARE(cli(QStringList{"--dir", dir, "--game", "8", "bet", "add"} + bet).status, 0);
+    QVERIFY(HistoryText::writeFile(dir + "/" + GameFiles::ownFileName(3), "not a database at all", nullptr));
+
+    const Run run = cli({"--dir", dir, "bet", "list", "--all-games", "--json"});
+    QCOMPARE(run.status, 0);
+    const QJsonObject all = jsonOf(run);
+    QStringList order;
+    for (const QJsonValue &bet : all.value("bets").toArray())
+        order << QStringLiteral("%1/%2").arg(bet.toObject().value("game").toInt()).arg(bet.toObject().value("id").toInt());
+    QCOMPARE(order, (QStringList{"0/1", "0/2", "0/3", "8/1", "8/2"}));
+    const QJsonArray games = all.value("games").toArray();
+    QCOMPARE(games.size(), 2);
+    qint64 spent = 0, won = 0, count = 0;
+    double expected = 0;
+    for (const auto &[index, options] : {std::pair{0, QStringList{}}, std::pair{8, QStringList{"--game", "8"}}}) {
+        const QJsonObject one = jsonOf(cli(QStringList{"--dir", dir} + options + QStringList{"bet", "list", "--json"}));
+        const QJsonObject listed = games.at(index == 0 ? 0 : 1).toObject();
+        QCOMPARE(listed.value("index").toInt(), index);
+        for (const char *key : {"count", "spent", "won", "net", "expected", "sd"})
+            QCOMPARE(listed.value(key).toDouble(), one.value(key).toDouble());
+        count += one.value("count").toInteger();
+        spent += one.value("spent").toInteger();
+        won += one.value("won").toInteger();
+        expected += one.value("expected").toDouble();
+    }
+    QCOMPARE(all.value("count").toInteger(), count);
+    QCOMPARE(all.value("spent").toInteger(), spent);
+    QCOMPARE(all.value("won").toInteger(), won);
+    QCOMPARE(all.value("net").toInteger(), won - spent);
+    QCOMPARE(all.value("expected").toDouble(), expected);
+    const QJsonArray unreadable = all.value("unreadable").toArray();
+    QCOMPARE(unreadable.size(), 1);
+    QCOMPARE(unreadable.at(0).toObject().value("game").toInt(), 3);
+    QVERIFY(unreadable.at(0).toObject().value("id").isNull());
+    const QString text = QString::fromUtf8(cli({"--dir", dir, "bet", "list", "--all-games"}).out);
+    QVERIFY2(text.contains(QStringLiteral("全部彩种：共 5 注")), qPrintable(text));
 }
 
 // A file that is no database and a damaged game record are named, never shown as empty; a

@@ -499,6 +499,11 @@ void TestAnalysisWindows::betLedgerWindow()
     h.dialogs.questionAnswers = {false};
     QVERIFY(!place(QStringLiteral("和值"), "10", 1));
     QVERIFY(h.dialogs.shown.last().text.contains(QStringLiteral("不在最后一期开奖的日期（2013-07-31）")));
+    // So does one after tomorrow (today is the test clock's).
+    issue->setText(h.clock.date.addDays(2).toString("yyMMdd") + "001");
+    h.dialogs.questionAnswers = {false};
+    QVERIFY(!place(QStringLiteral("和值"), "10", 1));
+    QVERIFY(h.dialogs.shown.last().text.contains(QStringLiteral("明天（%1）").arg(h.clock.date.addDays(1).toString("yyyy-MM-dd"))));
     QCOMPARE(bets->bets().size(), size_t(2));
     const auto states = [&] {
         QStringList all;
@@ -542,7 +547,10 @@ void TestAnalysisWindows::betLedgerWindow()
     QCOMPARE(touzhu.rows[0], (QStringList{"编号", "期号", "玩法", "号码", "倍数", "投注额", "状态", "奖金"}));
     QCOMPARE(touzhu.rows[1], (QStringList{"2", "130801001", "三同号通选", "", "1", "2", "未中", "0"}));
     QCOMPARE(touzhu.kinds[1][1], QStringLiteral("n"));
-    // Another game selected: the window names it, and offers its next issue (none without draws).
+    // Another game selected: the window names it, and offers its next issue (none without draws),
+    // even over an issue the player typed for the other game.
+    issue->clear();
+    QTest::keyClicks(issue, "130801009");
     h.action("mnuK3(3)")->trigger();
     QCOMPARE(bets->windowTitle(), QStringLiteral("投注记录 — ") + ProvinceTable::at(3).caption);
     QCOMPARE(issue->text(), QString());

@@ -174,6 +174,7 @@ void TestOnlineUpdate::address()
         {"fj.example.test/index.html", ".example.test"},
         {"http://www.example.test/", "www.example.test"},
         {"http://jl.example.test/", "jl.example.test"}, // another game's code stays
+        {"http://fjord.example.test/", "fjord.example.test"}, // a name that only begins like the code
         {".results.example:8080", ".results.example:8080"},
         {" .results.example ", ".results.example"}};
     for (const auto &[text, host] : typed)
@@ -260,7 +261,7 @@ void TestOnlineUpdate::layoutsThroughLoopback()
             server.contentType = "text/html";
         }
         const PageLoader::Page page =
-            loader.load(QUrl(QStringLiteral("http://127.0.0.1:%1/?n=78").arg(server.port())));
+            loader.load(QUrl(QStringLiteral("http://127.0.0.1:%1/?n=78").arg(server.port())), 0);
         QVERIFY2(page.loaded, qPrintable(page.error));
         const Draws found = OnlineUpdate::findDraws(page.text, p, fujian, today);
         QCOMPARE(found.front(), (TextDraw{161211075, {1, 3, 5}}));
@@ -453,7 +454,7 @@ void TestOnlineUpdate::hostilePages()
     QElapsedTimer clock;
     clock.start();
     const PageLoader::Page page =
-        loader.load(QUrl(QStringLiteral("http://127.0.0.1:%1/?n=234").arg(server.port())));
+        loader.load(QUrl(QStringLiteral("http://127.0.0.1:%1/?n=234").arg(server.port())), 0);
     QVERIFY(!page.loaded);
     QTEST(page.error, "error");
     QVERIFY(!page.error.contains(QRegularExpression("[A-Za-z]{5,}")));
