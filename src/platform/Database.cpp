@@ -342,7 +342,8 @@ FastStatement::Type FastStatement::type(int column) const
 FastStatement::Cell FastStatement::cell(int column) const
 {
     sqlite3_value *value = sqlite3_column_value(m_statement, column);
-    Cell cell{typeOf(sqlite3_value_type(value))};
+    Cell cell;
+    cell.type = typeOf(sqlite3_value_type(value));
     if (cell.type == Type::Integer)
         cell.integer = sqlite3_value_int64(value);
     else if (cell.type == Type::Text)
