@@ -273,6 +273,17 @@ void TestUpdate::automaticUpdate()
     QTRY_VERIFY_WITH_TIMEOUT(w.statusText().startsWith(QStringLiteral("自动更新失败：开奖网页 3 秒内没有响应")), 10000);
     QCOMPARE(w.snapshot().last().sqqh, 161212024);
     m_server->silent = false;
+    // Failures double the wait up to an hour and never past it; "nothing new" after them brings it
+    // back to the setting.
+    m_server->status = 500;
+    for (int i = 0; i < 14; ++i)
+        w.autoUpdate().runNow();
+    QCOMPARE(w.autoUpdate().intervalMs(), AutoUpdate::longestMinutes * 60 * 1000);
+    m_server->status = 200;
+    m_server->body = resultsPage(day(161212, 20, 24), true);
+    w.autoUpdate().runNow();
+    QVERIFY2(w.statusText().startsWith(QStringLiteral("自动更新：没有新的开奖号码")), qPrintable(w.statusText()));
+    QCOMPARE(w.autoUpdate().intervalMs(), 1000);
     // 关 stops it.
     h.action("mnuZidong0")->trigger();
     QVERIFY(!w.autoUpdate().isActive());
