@@ -1568,6 +1568,8 @@ void TestCli::ledgerOverAllGames()
     for (const QStringList &bet : {QStringList{"161212001", "三连号通选"}, QStringList{"161212001", "和值", "12", "--multiple", "2"}})
         QCOMPARE(cli(QStringList{"--dir", dir, "--game", "8", "bet", "add"} + bet).status, 0);
     QVERIFY(HistoryText::writeFile(dir + "/" + GameFiles::ownFileName(3), "not a database at all", nullptr));
+    // A copy of game 0's file under game 5's name still records game 0: none of it is game 5's.
+    QVERIFY(QFile::copy(dir + "/vendrixK3.db", dir + "/" + GameFiles::ownFileName(5)));
 
     const Run run = cli({"--dir", dir, "bet", "list", "--all-games", "--json"});
     QCOMPARE(run.status, 0);
@@ -1602,6 +1604,17 @@ void TestCli::ledgerOverAllGames()
     QVERIFY(unreadable.at(0).toObject().value("id").isNull());
     const QString text = QString::fromUtf8(cli({"--dir", dir, "bet", "list", "--all-games"}).out);
     QVERIFY2(text.contains(QStringLiteral("全部彩种：共 5 注")), qPrintable(text));
+    // A main file whose record is damaged is read by every game without a file of its own: named
+    // once, counted for none.
+    QFile::remove(dir + "/" + GameFiles::ownFileName(5));
+    {
+        Database tool;
+        QVERIFY(tool.open(dir + "/vendrixK3.db"));
+        QVERIFY(tool.exec("UPDATE Caizhong SET GsZl = 99"));
+    }
+    const QJsonObject damaged = jsonOf(cli({"--dir", dir, "--game", "8", "bet", "list", "--all-games", "--json"}));
+    QCOMPARE(damaged.value("count").toInt(), 2);
+    QCOMPARE(damaged.value("unreadable").toArray().size(), 2); // the damaged record, game 3's file
 }
 
 // A file that is no database and a damaged game record are named, never shown as empty; a
