@@ -105,11 +105,15 @@ QString HistoryCommands::historyNote()
 {
     if (const GameFiles::Record record = m_history.gameRecord(); record.state == GameFiles::Record::State::Damaged)
         return GameFiles::damagedMessage(m_history.path(), record);
-    QStringList notes{m_snapshot.unreadableNote()};
-    if (const size_t missing = IssueNumbers::missing(m_snapshot).size(); missing > 0)
-        notes << QStringLiteral("缺 %1 期（历史管理 → 缺期…）").arg(missing);
+    QStringList notes{m_snapshot.unreadableNote(), missingNote()};
     notes.removeAll(QString());
     return notes.join(QStringLiteral("；"));
+}
+
+QString HistoryCommands::missingNote() const
+{
+    const size_t missing = IssueNumbers::missing(m_snapshot).size();
+    return missing > 0 ? QStringLiteral("缺 %1 期（历史管理 → 缺期…）").arg(missing) : QString();
 }
 
 void HistoryCommands::showMissing()
@@ -235,7 +239,8 @@ CommandOutcome HistoryCommands::storeDraw(const QString &issueText, const Number
                                                   "或用“历史号在线更新”换成%2的历史号码。\n\n号码没有保存。")
                                        .arg(other, ProvinceTable::at(m_game.index).caption));
     // (No next issue without draws; the typed one is then the first.)
-    const qint32 next = m_snapshot.isEmpty() ? 0 : IssueNumbers::next(m_snapshot.last().sqqh, m_game.drawsPerDay).value_or(0);
+    const qint32 next =
+        m_snapshot.isEmpty() ? 0 : IssueNumbers::next(m_snapshot.last().sqqh, m_game.drawsPerDay).value_or(0);
     // A typed issue that is not the next one may be another game's draw, or leave issues missing
     // for good: the player says so first.
     if (ok && shown > 0 && next > 0) {
@@ -275,8 +280,8 @@ CommandOutcome HistoryCommands::storeDraw(const QString &issueText, const Number
     m_currentIssue = row->qqh;
     outcome.status =
         QStringLiteral("已录入 %1 期：%2 %3 %4").arg(row->sqqh).arg(numbers[0]).arg(numbers[1]).arg(numbers[2]);
-    if (const size_t missing = IssueNumbers::missing(m_snapshot).size(); missing > 0)
-        outcome.status += QStringLiteral("。缺 %1 期（历史管理 → 缺期…）").arg(missing);
+    if (const QString missing = missingNote(); !missing.isEmpty())
+        outcome.status += QStringLiteral("。") + missing;
     return outcome;
 }
 

@@ -67,6 +67,8 @@ public:
     QString historyNote();
     // 历史管理 → 缺期…: the missing issues of the stored days, listed.
     void showMissing();
+    // "缺 N 期（历史管理 → 缺期…）"; empty when none is missing.
+    QString missingNote() const;
     // The issue after the last stored one, as the writers of rows continue it.
     qint32 currentIssue() const { return m_currentIssue; }
     const GameChoice &game() const { return m_game; }
