@@ -94,13 +94,15 @@ void AnalysisMenu::openBets()
 
 void AnalysisMenu::editPrizes()
 {
-    auto *dialog = new PrizeTableDialog(Settings().prizes(), m_window);
+    const int game = m_parts.commands->game().index;
+    auto *dialog = new PrizeTableDialog(Settings().ownPrizes(), game, m_window);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &QDialog::accepted, this, [this, dialog] {
-        const Plays::PrizeTable edited = dialog->table();
-        Settings().setPrizes(edited);
+    connect(dialog, &QDialog::accepted, this, [this, dialog, game] {
+        Settings settings;
+        settings.setPrizes(dialog->tables());
         refresh();
-        emit statusMessage(QStringLiteral("奖金表已保存。") + TrendOmission::prizeNote(edited));
+        emit statusMessage(QStringLiteral("奖金表已保存。%1：").arg(ProvinceTable::at(game).caption) +
+                           TrendOmission::prizeNote(settings.prizes(game)));
     });
     dialog->open();
 }

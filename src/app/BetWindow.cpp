@@ -117,7 +117,7 @@ BetWindow::BetWindow(HistoryCommands *commands, const AppServices &services, QWi
     layout->addWidget(m_formNote);
     const auto hint = [this] {
         const Plays::Play play = Plays::Play(m_play->currentIndex());
-        const Plays::PrizeTable prizes = Settings().prizes();
+        const Plays::PrizeTable prizes = Settings().prizes(m_commands->game().index);
         const QString prize = play == Plays::Play::Sum ? QStringLiteral("和值 3/18 奖 %1 元……和值 10/11 奖 %2 元")
                                                              .arg(prizes.sumPrize(3))
                                                              .arg(prizes.sumPrize(10))
@@ -179,7 +179,7 @@ void BetWindow::refresh()
     }
     std::vector<Ledger::Bet> bets = std::move(read->bets);
     std::reverse(bets.begin(), bets.end());
-    m_bets = Ledger::settle(bets, history, Settings().prizes());
+    m_bets = Ledger::settle(bets, history, Settings().prizes(game));
     m_totals = Ledger::totals(m_bets);
     m_grid->setRowSource(std::make_shared<BetRows>(m_bets));
     QString text = m_bets.empty() ? QStringLiteral("%1还没有投注记录：在上面填好期号、玩法、号码和倍数，按“记下这注”。").arg(caption)

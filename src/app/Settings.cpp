@@ -1,5 +1,7 @@
 #include "Settings.h"
 
+#include "SavedPrizes.h"
+
 #include "OnlineUpdate.h"
 #include "ProvinceTable.h"
 
@@ -164,15 +166,33 @@ int Settings::autoUpdateTestSeconds() const
     return std::clamp(m_store->value(QStringLiteral("IniSetting/AutoUpdateSeconds")).toString().toInt(), 0, 3600);
 }
 
-Plays::PrizeTable Settings::prizes() const
+Plays::PrizeTable Settings::prizes(int game) const
 {
-    const QByteArray json = m_store->value(QStringLiteral("IniSetting/Jiangjin")).toString().toUtf8();
-    return Plays::PrizeTable::fromJson(json, nullptr).value_or(Plays::PrizeTable());
+    return SavedPrizes::read(*m_store, game);
 }
 
-void Settings::setPrizes(const Plays::PrizeTable &table)
+Settings::PrizeTables Settings::ownPrizes() const
 {
-    m_store->setValue(QStringLiteral("IniSetting/Jiangjin"), QString::fromUtf8(table.toJson()));
+    PrizeTables tables;
+    for (int game = 0; game < int(tables.size()); ++game) {
+        bool own = false;
+        const Plays::PrizeTable table = SavedPrizes::read(*m_store, game, &own);
+        // The older release's one table counts as every game's own: the player chose it.
+        if (own || m_store->contains(SavedPrizes::sharedKey()))
+            tables[size_t(game)] = table;
+    }
+    return tables;
+}
+
+void Settings::setPrizes(const PrizeTables &tables)
+{
+    for (int game = 0; game < int(tables.size()); ++game) {
+        if (const std::optional<Plays::PrizeTable> &table = tables[size_t(game)])
+            m_store->setValue(SavedPrizes::key(game), QString::fromUtf8(table->toJson()));
+        else
+            m_store->remove(SavedPrizes::key(game));
+    }
+    m_store->remove(SavedPrizes::sharedKey());
     m_store->sync();
 }
 

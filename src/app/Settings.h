@@ -68,9 +68,14 @@ public:
     void setAutoUpdateMinutes(int minutes);
     int autoUpdateTestSeconds() const;
 
-    // Jiangjin: the prize table as JSON (the national one when missing or not a valid table).
-    Plays::PrizeTable prizes() const;
-    void setPrizes(const Plays::PrizeTable &table);
+    // Jiangjin/<game>: each game's prize table as JSON; a game without one pays the national
+    // prizes (or the one table an older release saved for every game).
+    Plays::PrizeTable prizes(int game) const;
+    // Each game's own table, or nothing where it is the same as the national one.
+    using PrizeTables = std::array<std::optional<Plays::PrizeTable>, 15>;
+    PrizeTables ownPrizes() const;
+    // Saves every game's choice; the older release's one table then has no more say.
+    void setPrizes(const PrizeTables &tables);
 
     // UpdateHost: the results host name that follows the game code ("fj" + ".example.com").
     QString updateHost() const;

@@ -2,12 +2,16 @@
 
 #include "Widgets.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <functional>
 
 using Widgets::named;
@@ -28,16 +32,32 @@ QDialogButtonBox *buttons(QDialog *dialog, const std::function<void()> &restore,
 
 } // namespace
 
-PrizeTableDialog::PrizeTableDialog(const Plays::PrizeTable &current, QWidget *parent)
+PrizeTableDialog::PrizeTableDialog(const Tables &current, int game, QWidget *parent)
     : QDialog(parent)
+    , m_tables(current)
+    , m_game(std::clamp(game, 0, ProvinceTable::Count - 1))
 {
     setObjectName(QStringLiteral("PrizeTableDialog"));
     setWindowTitle(QStringLiteral("奖金表"));
     auto *layout = new QVBoxLayout(this);
     auto *explain = new QLabel(QStringLiteral("每注 2 元的奖金（元）。各省的奖金可能与全国统一的不同，按本省的填写；"
-                                              "遗漏统计和投注记录都按这张表计算。"));
+                                              "这个彩种的遗漏统计和投注记录都按它的表计算。"));
     explain->setWordWrap(true);
     layout->addWidget(explain);
+    auto *which = new QHBoxLayout;
+    m_games = named(new QComboBox(this), QStringLiteral("cboJiangjinCaizhong"));
+    for (int g = 0; g < ProvinceTable::Count; ++g)
+        m_games->addItem(ProvinceTable::at(g).caption);
+    m_games->setAccessibleName(QStringLiteral("奖金表的彩种"));
+    auto *gameLabel = new QLabel(QStringLiteral("彩种(&C)"));
+    gameLabel->setBuddy(m_games);
+    m_national = named(new QCheckBox(QStringLiteral("与全国统一奖金相同(&N)"), this), QStringLiteral("chkJiangjinQuanguo"));
+    which->addWidget(gameLabel);
+    which->addWidget(m_games);
+    which->addSpacing(12);
+    which->addWidget(m_national);
+    which->addStretch(1);
+    layout->addLayout(which);
     auto *grid = new QGridLayout;
     const auto box = [this](const QString &name, const QString &accessible) {
         auto *spin = named(new QSpinBox(this), name);
@@ -62,8 +82,33 @@ PrizeTableDialog::PrizeTableDialog(const Plays::PrizeTable &current, QWidget *pa
         grid->addWidget(m_plays[size_t(p)], p - 1, 5);
     }
     layout->addLayout(grid);
-    layout->addWidget(buttons(this, [this] { show(Plays::PrizeTable()); }, QStringLiteral("全国统一奖金(&D)")));
-    show(current);
+    layout->addWidget(buttons(this, [this] { m_national->setChecked(true); }, QStringLiteral("全国统一奖金(&D)")));
+    // The national prizes are shown, greyed, while the game pays them; unticking starts from them.
+    connect(m_national, &QCheckBox::toggled, this, [this](bool national) {
+        if (national)
+            show(Plays::PrizeTable());
+        for (QSpinBox *spin : m_sums)
+            if (spin)
+                spin->setEnabled(!national);
+        for (QSpinBox *spin : m_plays)
+            if (spin)
+                spin->setEnabled(!national);
+    });
+    connect(m_games, &QComboBox::currentIndexChanged, this, [this](int g) {
+        m_tables[size_t(m_game)] = shown();
+        showGame(g);
+    });
+    m_games->setCurrentIndex(m_game);
+    showGame(m_game);
+}
+
+void PrizeTableDialog::showGame(int game)
+{
+    m_game = game;
+    const std::optional<Plays::PrizeTable> &own = m_tables[size_t(game)];
+    show(own.value_or(Plays::PrizeTable()));
+    m_national->setChecked(!own);
+    emit m_national->toggled(!own); // the boxes' state even when the tick did not change
 }
 
 void PrizeTableDialog::show(const Plays::PrizeTable &table)
@@ -74,14 +119,23 @@ void PrizeTableDialog::show(const Plays::PrizeTable &table)
         m_plays[size_t(p)]->setValue(table.playPrize(Plays::Play(p)));
 }
 
-Plays::PrizeTable PrizeTableDialog::table() const
+std::optional<Plays::PrizeTable> PrizeTableDialog::shown() const
 {
+    if (m_national->isChecked())
+        return std::nullopt;
     Plays::PrizeTable table;
     for (int sum = 3; sum <= 18; ++sum)
         table.setSumPrize(sum, m_sums[size_t(sum)]->value());
     for (int p = 1; p < Plays::playCount; ++p)
         table.setPlayPrize(Plays::Play(p), m_plays[size_t(p)]->value());
     return table;
+}
+
+PrizeTableDialog::Tables PrizeTableDialog::tables() const
+{
+    Tables all = m_tables;
+    all[size_t(m_game)] = shown();
+    return all;
 }
 
 DrawsPerDayDialog::DrawsPerDayDialog(const std::array<int, ProvinceTable::Count> &current, QWidget *parent)

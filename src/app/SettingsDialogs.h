@@ -5,21 +5,32 @@
 
 #include <QDialog>
 #include <array>
+#include <optional>
 
+class QCheckBox;
+class QComboBox;
 class QSpinBox;
 
-// 设置 → 奖金表…: the prize of one bet for each sum and each other play, as the province pays
-// it; its table is what 确定 accepts.
+// 设置 → 奖金表…: for each game, the prize of one bet for each sum and each other play as its
+// province pays it, or "same as national"; what 确定 accepts is every game's choice.
 class PrizeTableDialog : public QDialog
 {
     Q_OBJECT
 public:
-    PrizeTableDialog(const Plays::PrizeTable &current, QWidget *parent = nullptr);
-    Plays::PrizeTable table() const;
+    using Tables = std::array<std::optional<Plays::PrizeTable>, ProvinceTable::Count>;
+    // `current`: each game's own table (none: national); `game` is shown first.
+    PrizeTableDialog(const Tables &current, int game, QWidget *parent = nullptr);
+    Tables tables() const;
 
 private:
+    void showGame(int game);
     void show(const Plays::PrizeTable &table);
+    std::optional<Plays::PrizeTable> shown() const;
 
+    Tables m_tables;
+    int m_game = 0;
+    QComboBox *m_games = nullptr;
+    QCheckBox *m_national = nullptr;
     std::array<QSpinBox *, 19> m_sums{};
     std::array<QSpinBox *, Plays::playCount> m_plays{};
 };

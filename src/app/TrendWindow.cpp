@@ -280,7 +280,7 @@ void TrendWindow::showOmission()
     const int end = history.count();
     const int begin = m_recent->isChecked() ? std::max(0, end - m_rangeLength->value()) : 0;
     TrendOmission::Omission result = TrendOmission::omission(history, begin, end);
-    const Plays::PrizeTable prizes = Settings().prizes();
+    const Plays::PrizeTable prizes = Settings().prizes(m_game ? m_game() : 0);
     TrendOmission::addPrizes(result, prizes);
     for (size_t g = 0; g < result.groups.size(); ++g) {
         const TrendOmission::Group &group = result.groups[g];

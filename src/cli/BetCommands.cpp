@@ -154,7 +154,6 @@ private:
 // be read is named and its bets are not counted.
 int listAllGames(Context &c, std::optional<qint32> from, std::optional<qint32> to, bool json, QTextStream &out)
 {
-    const Plays::PrizeTable prizes = c.prizes();
     std::optional<BetsJson> jsonOut;
     if (json)
         jsonOut.emplace(out);
@@ -194,6 +193,7 @@ int listAllGames(Context &c, std::optional<qint32> from, std::optional<qint32> t
             unreadable(std::nullopt, QStringLiteral("无法读取历史号码：%1").arg(db.userError()));
             continue;
         }
+        const Plays::PrizeTable prizes = c.prizesOf(game);
         Ledger::Settler settler(*history, prizes);
         Ledger::Totals t;
         std::vector<Ledger::Unreadable> rowsNotRead;
@@ -259,8 +259,8 @@ int listBets(Context &c, Arguments &args, QTextStream &out)
         throw UsageError{QStringLiteral("--from %1 在 --to %2 之后：起始期号不能大于结束期号").arg(*from).arg(*to)};
     if (allGames)
         return listAllGames(c, from, to, json, out);
-    const Plays::PrizeTable prizes = c.prizes();
     c.open();
+    const Plays::PrizeTable prizes = c.prizes(); // the chosen game's
     // Each bet settled as it is read; JSON is written as it goes, the table kept for its widths.
     Ledger::Settler settler(c.snapshot, prizes);
     Ledger::Totals t;

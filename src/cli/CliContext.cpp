@@ -5,6 +5,7 @@
 #include <QSettings>
 
 #include "HistoryMaintenance.h"
+#include "SavedPrizes.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -85,10 +86,13 @@ void Context::chooseGame(bool anyGame)
     historyPath = GameFiles::pathFor(folder, game, main, unrecordedGame);
 }
 
-Plays::PrizeTable Context::prizes() const
+Plays::PrizeTable Context::prizesOf(int index) const
 {
-    if (prizesFile.isEmpty())
-        return {};
+    if (prizesFile.isEmpty()) {
+        // The tables the window saves (设置 → 奖金表…), read only.
+        const QSettings saved(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Pelomarix"));
+        return SavedPrizes::read(saved, index);
+    }
     QFile file(prizesFile);
     if (!file.open(QIODevice::ReadOnly))
         throw UsageError{QStringLiteral("无法读取奖金表 %1：%2").arg(prizesFile, file.errorString())};

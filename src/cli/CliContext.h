@@ -78,7 +78,7 @@ struct Context
     QTextStream *err = nullptr;
     HistoryDb db;
     HistorySnapshot snapshot;
-    QString prizesFile; // --prizes: the province's prize table instead of the national one
+    QString prizesFile; // --prizes: the prize table of this run instead of the saved ones
     std::optional<int> drawsPerDayGiven; // --draws-per-day
 
     // The game's draws a day as drawn today: --draws-per-day, else the window's saved setting,
@@ -96,8 +96,10 @@ struct Context
         return {game, GameFiles::isMainFile(historyPath)};
     }
 
-    // The prize table: the national one, or what --prizes gives.
-    Plays::PrizeTable prizes() const;
+    // The game's prize table: what --prizes gives, else the window's saved table of the game
+    // (national where none is saved).
+    Plays::PrizeTable prizes() const { return prizesOf(game); }
+    Plays::PrizeTable prizesOf(int index) const;
 
     // Opens the database and, unless `load` is false (writers read what they chain to inside
     // their own transaction), reads the history into memory.

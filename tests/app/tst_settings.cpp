@@ -11,6 +11,7 @@ class TestSettings : public QObject
 private slots:
     void defaultsOnFirstRun();
     void roundTripThroughRestart();
+    void sharedPrizeTableOfAnOlderRelease();
     void storedAsText();
     void unreadableValueReadsAsDefault_data();
     void unreadableValueReadsAsDefault();
@@ -54,7 +55,9 @@ void TestSettings::roundTripThroughRestart()
             prizes.setSumPrize(sum, 100 + sum);
         for (int play = 1; play < Plays::playCount; ++play)
             prizes.setPlayPrize(Plays::Play(play), 1000 + play);
-        s.setPrizes(prizes);
+        Settings::PrizeTables tables;
+        tables[3] = prizes;
+        s.setPrizes(tables);
         std::array<int, 15> perDay = s.drawsPerDay();
         perDay[0] = 1;
         perDay[8] = 120;
@@ -62,10 +65,14 @@ void TestSettings::roundTripThroughRestart()
     }
     Settings s;
     for (int sum = 3; sum <= 18; ++sum)
-        QCOMPARE(s.prizes().prize({Plays::Play::Sum, QString::number(sum)}), 100 + sum);
-    QCOMPARE(s.prizes().prize({Plays::Play::TripleAny, {}}), 1000 + int(Plays::Play::TripleAny));
-    QCOMPARE(s.prizes().prize({Plays::Play::RunAny, {}}), 1000 + int(Plays::Play::RunAny));
-    QCOMPARE(s.prizes().prize({Plays::Play::TwoDifferent, "12"}), 1000 + int(Plays::Play::TwoDifferent));
+        QCOMPARE(s.prizes(3).prize({Plays::Play::Sum, QString::number(sum)}), 100 + sum);
+    QCOMPARE(s.prizes(3).prize({Plays::Play::TripleAny, {}}), 1000 + int(Plays::Play::TripleAny));
+    QCOMPARE(s.prizes(3).prize({Plays::Play::RunAny, {}}), 1000 + int(Plays::Play::RunAny));
+    QCOMPARE(s.prizes(3).prize({Plays::Play::TwoDifferent, "12"}), 1000 + int(Plays::Play::TwoDifferent));
+    // Every other game pays the national prizes.
+    QCOMPARE(s.prizes(2), Plays::PrizeTable());
+    QCOMPARE(s.prizes(4), Plays::PrizeTable());
+    QVERIFY(s.ownPrizes()[3] && !s.ownPrizes()[4]);
     QCOMPARE(s.drawsPerDay()[0], 1);
     QCOMPARE(s.drawsPerDay()[8], 120);
     QCOMPARE(s.gsZl(), 8);
@@ -74,6 +81,23 @@ void TestSettings::roundTripThroughRestart()
     QCOMPARE(s.intZhWSetup(), 7);
     QCOMPARE(s.iniSerchDay(), 16);
     QCOMPARE(s.intValue(Key::IniSerchDay, 6), 16);
+}
+
+// The one table an older release saved is every game's until the tables are saved per game.
+void TestSettings::sharedPrizeTableOfAnOlderRelease()
+{
+    TestFolder folder;
+    folder.writeSetting("Jiangjin", R"({"三连号通选": 12})");
+    Settings s;
+    QCOMPARE(s.prizes(0).playPrize(Plays::Play::RunAny), 12);
+    QCOMPARE(s.prizes(14).playPrize(Plays::Play::RunAny), 12);
+    Settings::PrizeTables tables = s.ownPrizes();
+    QVERIFY(tables[0] && tables[14]);
+    tables[14].reset(); // 14 made the same as national; the rest keep the old table
+    s.setPrizes(tables);
+    QCOMPARE(s.prizes(0).playPrize(Plays::Play::RunAny), 12);
+    QCOMPARE(s.prizes(14), Plays::PrizeTable());
+    QCOMPARE(folder.readSetting("Jiangjin"), QString());
 }
 
 void TestSettings::storedAsText()

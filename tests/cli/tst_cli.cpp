@@ -22,6 +22,7 @@
 #include <QTabBar>
 #include <QScopeGuard>
 #include <QStorageInfo>
+#include <QSettings>
 #include <QTest>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -1570,6 +1571,11 @@ void TestCli::ledgerOverAllGames()
     QVERIFY(HistoryText::writeFile(dir + "/" + GameFiles::ownFileName(3), "not a database at all", nullptr));
     // A copy of game 0's file under game 5's name still records game 0: none of it is game 5's.
     QVERIFY(QFile::copy(dir + "/vendrixK3.db", dir + "/" + GameFiles::ownFileName(5)));
+    // Game 8's province pays 三连号通选 at 20, as the window saved it; game 0 pays the national prizes.
+    const QByteArray home = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", folder.filePath("config").toUtf8());
+    const auto restore = qScopeGuard([&] { home.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", home); });
+    QSettings(folder.filePath("config/Pelomarix.ini"), QSettings::IniFormat).setValue("Jiangjin/8", R"({"三连号通选": 20})");
 
     const Run run = cli({"--dir", dir, "bet", "list", "--all-games", "--json"});
     QCOMPARE(run.status, 0);
@@ -1598,6 +1604,12 @@ void TestCli::ledgerOverAllGames()
     QCOMPARE(all.value("won").toInteger(), won);
     QCOMPARE(all.value("net").toInteger(), won - spent);
     QCOMPARE(all.value("expected").toDouble(), expected);
+    QCOMPARE(games.at(0).toObject().value("won").toInt(), 3 * 8 + 10);
+    QCOMPARE(games.at(1).toObject().value("won").toInt(), 20 + 2 * 10);
+    // --prizes is the table of every game for one run.
+    QVERIFY(HistoryText::writeFile(dir + "/prizes.json", R"({"三连号通选": 30, "二不同号": 9})", nullptr));
+    const QJsonObject given = jsonOf(cli({"--dir", dir, "bet", "list", "--all-games", "--prizes", dir + "/prizes.json", "--json"}));
+    QCOMPARE(given.value("won").toInt(), 3 * 9 + 10 + 30 + 2 * 10);
     const QJsonArray unreadable = all.value("unreadable").toArray();
     QCOMPARE(unreadable.size(), 1);
     QCOMPARE(unreadable.at(0).toObject().value("game").toInt(), 3);

@@ -28,12 +28,14 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QProcess>
 #include <QScreen>
 #include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTableView>
+#include <QCheckBox>
 #include <QTest>
 
 // The fair-dice line and column after a search, the backtest dialog and the tally chart, driven
@@ -524,15 +526,29 @@ void TestAnalysisWindows::betLedgerWindow()
     }
     w.commands().syncWithDisk();
     QCOMPARE(states(), (QStringList{"未中0", "中奖18"}));
-    // The province pays 和值 10 at 8: the ledger follows the saved table.
+    // The province pays 和值 10 at 8: the ledger follows the selected game's saved table, and
+    // the table of the game looked at last in the dialog is kept with the others.
     h.action("mnuJiangjin")->trigger();
     auto *prizes = w.findChild<PrizeTableDialog *>();
     QVERIFY(prizes);
+    const int game = w.commands().game().index;
+    auto *which = prizes->findChild<QComboBox *>("cboJiangjinCaizhong");
+    auto *national = prizes->findChild<QCheckBox *>("chkJiangjinQuanguo");
+    QCOMPARE(which->currentIndex(), game);
+    QVERIFY(national->isChecked() && !prizes->findChild<QSpinBox *>("spnJiangjinHz10")->isEnabled());
+    national->setChecked(false);
     prizes->findChild<QSpinBox *>("spnJiangjinHz10")->setValue(8);
+    which->setCurrentIndex(game + 1);
+    QVERIFY(national->isChecked());
+    QCOMPARE(prizes->findChild<QSpinBox *>("spnJiangjinHz10")->value(), Plays::PrizeTable().sumPrize(10));
+    national->setChecked(false);
+    prizes->findChild<QSpinBox *>("spnJiangjinHz10")->setValue(7);
     prizes->accept();
     QCOMPARE(states(), (QStringList{"未中0", "中奖16"}));
-    QCOMPARE(Settings().prizes().sumPrize(10), 8);
-    Settings().setPrizes(Plays::PrizeTable());
+    QCOMPARE(Settings().prizes(game).sumPrize(10), 8);
+    QCOMPARE(Settings().prizes(game + 1).sumPrize(10), 7);
+    QCOMPARE(Settings().prizes(game + 2), Plays::PrizeTable());
+    Settings().setPrizes({});
     // Delete on a row names it and asks; 取消 keeps it.
     bets->findChild<QTableView *>("grdTouzhu")->setCurrentIndex(bets->grid()->index(1, 0));
     h.dialogs.questionAnswers = {false, true};
