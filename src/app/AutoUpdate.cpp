@@ -3,16 +3,18 @@
 #include "Clock.h"
 #include "OnlineUpdate.h"
 #include "PageLoader.h"
+#include "ProvinceTable.h"
 #include "Settings.h"
 
 #include <QAction>
 #include <QActionGroup>
-#include <QDateTime>
+#include <QLabel>
 #include <QMenu>
+#include <algorithm>
 
 namespace {
 
-// The automatic update's page, awaited while the window goes on: a page that comes after another
+// The selected game's page, awaited while the window goes on: a page that comes after another
 // game was selected or another history opened is dropped, never written into the one shown now.
 class BackgroundLoader : public PageLoader
 {
@@ -37,17 +39,21 @@ private:
     HistoryCommands &m_commands;
 };
 
+const QString replaceNeeded = QStringLiteral("历史号码需要替换，没有自动更新；请按“历史号在线更新”手动更新");
+
 } // namespace
 
 AutoUpdate::AutoUpdate(const AppServices &services, HistoryCommands &commands, std::function<bool()> busy,
-                       QObject *parent)
+                       std::function<std::vector<int>()> followed, QObject *parent)
     : QObject(parent)
     , m_services(services)
     , m_commands(commands)
     , m_busy(std::move(busy))
+    , m_followed(std::move(followed))
+    , m_indicator(new QLabel)
 {
-    m_timer.setSingleShot(true);
-    connect(&m_timer, &QTimer::timeout, this, &AutoUpdate::runNow);
+    m_indicator->setObjectName(QStringLiteral("lblZidong"));
+    m_indicator->setAccessibleName(QStringLiteral("自动更新"));
     restart();
 }
 
@@ -83,39 +89,152 @@ void AutoUpdate::fillMenu(QMenu *menu)
             emit statusMessage(minutes == 0 ? QStringLiteral("自动更新已关闭")
                                             : QStringLiteral("自动更新：每 %1 分钟，下次 %2")
                                                   .arg(minutes)
-                                                  .arg(QDateTime::currentDateTime().addMSecs(m_intervalMs).toString("HH:mm")));
+                                                  .arg(QDateTime::currentDateTime().addMSecs(intervalMs()).toString("HH:mm")));
         });
     }
 }
 
+AutoUpdate::Game &AutoUpdate::gameState(int game)
+{
+    Game &state = m_games[game];
+    if (!state.timer) {
+        state.timer = std::make_unique<QTimer>();
+        state.timer->setSingleShot(true);
+        connect(state.timer.get(), &QTimer::timeout, this, [this, game] { runNow(game); });
+    }
+    return state;
+}
+
 void AutoUpdate::restart()
 {
-    m_intervalMs = baseIntervalMs();
-    if (m_intervalMs > 0)
-        m_timer.start(m_intervalMs);
-    else
-        m_timer.stop();
+    m_games.clear();
+    syncGames();
     if (m_menu)
         fillMenu(m_menu);
 }
 
-void AutoUpdate::scheduleNext(int ms, const QString &said)
+void AutoUpdate::restartGame(int game)
 {
-    m_timer.start(ms);
-    emit statusMessage(said + QStringLiteral("，下次 %1").arg(QDateTime::currentDateTime().addMSecs(ms).toString("HH:mm")));
+    if (const auto found = m_games.find(game); found != m_games.end()) {
+        found->second.intervalMs = baseIntervalMs();
+        if (found->second.intervalMs > 0)
+            found->second.timer->start(found->second.intervalMs);
+        showIndicator();
+    }
+}
+
+void AutoUpdate::syncGames()
+{
+    const int base = baseIntervalMs();
+    std::vector<int> kept = base > 0 && m_followed ? m_followed() : std::vector<int>{};
+    if (base > 0)
+        kept.push_back(m_commands.game().index);
+    for (auto it = m_games.begin(); it != m_games.end();)
+        it = std::find(kept.begin(), kept.end(), it->first) == kept.end() ? m_games.erase(it) : std::next(it);
+    for (const int game : kept) {
+        if (game < 0 || game >= ProvinceTable::Count || m_games.count(game))
+            continue;
+        Game &state = gameState(game);
+        state.intervalMs = base;
+        state.next = QDateTime::currentDateTime().addMSecs(base);
+        state.timer->start(base);
+    }
+    showIndicator();
+}
+
+bool AutoUpdate::isActive(int game) const
+{
+    const auto found = m_games.find(game);
+    return found != m_games.end() && found->second.timer->isActive();
+}
+
+int AutoUpdate::intervalMs(int game) const
+{
+    const auto found = m_games.find(game);
+    return found != m_games.end() ? found->second.intervalMs : 0;
+}
+
+void AutoUpdate::scheduleNext(int game, int ms, const Result &result)
+{
+    Game &state = gameState(game);
+    state.timer->start(ms);
+    state.next = QDateTime::currentDateTime().addMSecs(ms);
+    state.last = result.failed ? QStringLiteral("更新失败：") + result.said : result.said;
+    if (game == m_commands.game().index)
+        emit statusMessage((result.failed ? QStringLiteral("自动更新失败：") : QStringLiteral("自动更新：")) + result.said +
+                           QStringLiteral("，下次 ") + state.next.toString("HH:mm"));
+    showIndicator();
+}
+
+void AutoUpdate::showIndicator()
+{
+    QStringList lines;
+    for (const auto &[game, state] : m_games)
+        lines << QStringLiteral("%1：%2，下次 %3")
+                     .arg(ProvinceTable::at(game).caption,
+                          state.last.isEmpty() ? QStringLiteral("还没有更新") : state.last,
+                          state.next.toString("HH:mm"));
+    const auto selected = m_games.find(m_commands.game().index);
+    m_indicator->setVisible(selected != m_games.end());
+    if (selected == m_games.end())
+        return;
+    m_indicator->setText(QStringLiteral("自动更新 %1").arg(selected->second.next.toString("HH:mm")));
+    m_indicator->setToolTip(lines.join(QLatin1Char('\n')));
+    m_indicator->setAccessibleDescription(m_indicator->toolTip());
 }
 
 void AutoUpdate::runNow()
 {
+    syncGames();
+    runNow(m_commands.game().index);
+}
+
+void AutoUpdate::runNow(int game)
+{
     const int base = baseIntervalMs();
-    // Once at a time: the window goes on while a page is awaited, and may ask again meanwhile.
-    if (base <= 0 || m_running)
+    if (base <= 0 || !m_games.count(game))
         return;
-    // A command, a dialog or a search is running: try again a little later.
-    if (m_busy && m_busy()) {
-        m_timer.start(std::min(base, 5000));
+    // One game at a time, and never while a command, a dialog or a search is running: this game
+    // tries again a little later.
+    if (m_running || (m_busy && m_busy())) {
+        gameState(game).timer->start(std::min(base, 5000));
         return;
     }
+    m_running = true;
+    const Result result = game == m_commands.game().index ? updateSelected() : updateOther(game);
+    m_running = false;
+    // The games may have changed while the page was awaited.
+    if (!m_games.count(game))
+        return;
+    Game &state = gameState(game);
+    if (result.failed) {
+        // Each failure waits twice as long, up to an hour; a success returns to the setting.
+        state.intervalMs = std::min(std::max(state.intervalMs, base) * 2, longestMinutes * 60 * 1000);
+    } else {
+        state.intervalMs = base;
+    }
+    scheduleNext(game, state.intervalMs, result);
+}
+
+namespace {
+
+// What an update came to, in the words of the status bar.
+QString outcomeText(const OnlineUpdate::Outcome &result, qint32 last, bool *failed)
+{
+    *failed = false;
+    if (result.added > 0)
+        return QStringLiteral("新增 %1 期（%2）").arg(result.added).arg(last);
+    const QString failure = !result.error.isEmpty() || result.lastStoredOnPage
+                                ? result.error
+                                : QStringLiteral("开奖网页上没有找到开奖号码");
+    *failed = !failure.isEmpty();
+    return *failed ? failure : QStringLiteral("没有新的开奖号码");
+}
+
+} // namespace
+
+AutoUpdate::Result AutoUpdate::updateSelected()
+{
     m_commands.syncWithDisk();
     HistoryDb &db = m_commands.history();
     const GameChoice &choice = m_commands.game();
@@ -126,40 +245,56 @@ void AutoUpdate::runNow()
     const std::optional<int> stored = db.storedGame();
     // Replacing the history is never done behind the user's back.
     if ((stored && *stored != choice.index) ||
-        (!history.isEmpty() && OnlineUpdate::plan(history, game, m_services.clock->today(), daysToKeep).replaceHistory)) {
-        m_intervalMs = base;
-        scheduleNext(m_intervalMs, QStringLiteral("自动更新：历史号码需要替换，没有自动更新；请按“历史号在线更新”手动更新"));
-        return;
-    }
+        (!history.isEmpty() && OnlineUpdate::plan(history, game, m_services.clock->today(), daysToKeep).replaceHistory))
+        return {replaceNeeded, false};
     // The window goes on while the page is awaited (typing, searching, other commands); what
     // comes for a game no longer shown is dropped.
     emit statusMessage(QStringLiteral("自动更新：正在连接…"));
     BackgroundLoader loader(*m_services.pageLoader, m_commands);
-    m_running = true;
     const OnlineUpdate::Outcome result =
         OnlineUpdate::run(db, history, loader, game, settings.updateHost(), m_services.clock->today(), daysToKeep,
                           m_commands.segmentBase(), false, m_services.programFolder, waitLimitMs);
-    m_running = false;
     if (result.added > 0) {
         m_commands.reload();
-        m_intervalMs = base;
         CommandOutcome outcome;
         outcome.changed = true;
         emit changed(outcome);
-        scheduleNext(m_intervalMs, QStringLiteral("自动更新：新增 %1 期（%2）")
-                                       .arg(result.added)
-                                       .arg(m_commands.snapshot().last().sqqh));
-        return;
     }
-    const QString failure = !result.error.isEmpty() || result.lastStoredOnPage
-                                ? result.error
-                                : QStringLiteral("开奖网页上没有找到开奖号码");
-    if (!failure.isEmpty()) {
-        // Each failure waits twice as long, up to an hour; a success returns to the setting.
-        m_intervalMs = std::min(std::max(m_intervalMs, base) * 2, longestMinutes * 60 * 1000);
-        scheduleNext(m_intervalMs, QStringLiteral("自动更新失败：%1").arg(failure));
-        return;
+    Result said;
+    said.said = outcomeText(result, m_commands.snapshot().last().sqqh, &said.failed);
+    return said;
+}
+
+AutoUpdate::Result AutoUpdate::updateOther(int index)
+{
+    // The game's own history, opened for this run only: its draws go to its own file, backed
+    // up and chained exactly as the selected game's are.
+    HistoryDb db;
+    if (db.openGame(m_services.programFolder, index, m_commands.unrecordedGame()) != HistoryDb::OpenStatus::Ok)
+        return {GameFiles::openError(db.path(), db.lastError()), true};
+    const GameFiles::Record record = db.gameRecord();
+    if (record.state == GameFiles::Record::State::Damaged || (record.known() && *record.known() != index))
+        return {replaceNeeded, false};
+    const std::optional<HistorySnapshot> history = db.snapshot();
+    if (!history)
+        return {QStringLiteral("无法读取历史号码：%1").arg(db.userError()), true};
+    const Settings settings;
+    const Province &province = ProvinceTable::at(index);
+    const OnlineUpdate::Game game{index, province.code, settings.drawsPerDay()[size_t(index)]};
+    const int daysToKeep = settings.iniSerchDay();
+    if (!history->isEmpty() && OnlineUpdate::plan(*history, game, m_services.clock->today(), daysToKeep).replaceHistory)
+        return {replaceNeeded, false};
+    const OnlineUpdate::Outcome result =
+        OnlineUpdate::run(db, *history, *m_services.pageLoader, game, settings.updateHost(), m_services.clock->today(),
+                          daysToKeep, m_commands.segmentBase(), false, m_services.programFolder, waitLimitMs);
+    Result said;
+    std::optional<HistorySnapshot> after = result.added > 0 ? db.snapshot() : std::nullopt;
+    said.said = outcomeText(result, after && !after->isEmpty() ? after->last().sqqh : 0, &said.failed);
+    // Selected meanwhile: the window takes in what was written.
+    if (result.added > 0 && m_commands.game().index == index && m_commands.syncWithDisk()) {
+        CommandOutcome outcome;
+        outcome.changed = true;
+        emit changed(outcome);
     }
-    m_intervalMs = base;
-    scheduleNext(m_intervalMs, QStringLiteral("自动更新：没有新的开奖号码"));
+    return said;
 }

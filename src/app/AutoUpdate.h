@@ -3,15 +3,21 @@
 #include "AppServices.h"
 #include "HistoryCommands.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QTimer>
 #include <functional>
+#include <map>
+#include <memory>
+#include <vector>
 
+class QLabel;
 class QMenu;
 
-// 设置 → 自动更新: while the window is open, the update's append path for the selected game every
-// few minutes, without a dialog and without holding the window up. The status bar says what came
-// of it and when the next one runs.
+// 设置 → 自动更新: while the window is open, every followed game (and the selected one) is brought
+// up to date from the results page every few minutes, one game after another, each with its own
+// timer and its own wait after failures, without a dialog and without holding the window up. The
+// status bar says what came of the selected game's; its indicator's tooltip lists every game's.
 class AutoUpdate : public QObject
 {
     Q_OBJECT
@@ -22,33 +28,65 @@ public:
     static constexpr int waitLimitMs = 10'000;
 
     // `busy` says when a command, a dialog or a search is running: the update waits for it.
+    // `followed` gives the followed games.
     AutoUpdate(const AppServices &services, HistoryCommands &commands, std::function<bool()> busy,
-               QObject *parent = nullptr);
+               std::function<std::vector<int>()> followed, QObject *parent = nullptr);
 
     // Fills the submenu (关 and the intervals), disabled while no results host is set.
     void fillMenu(QMenu *menu);
-    // The setting or the results host changed, or the update ran by hand: the wait starts again.
+    // The setting or the results host changed: every game's wait starts again.
     void restart();
-    // Runs one automatic update now (the timer's work).
+    // The game was updated by hand: its wait starts again.
+    void restartGame(int game);
+    // The followed games or the selected one changed: games are added or dropped, the others'
+    // timers and waits kept.
+    void syncGames();
+    // Runs one automatic update of the selected game (or of `game`) now (the timer's work).
     void runNow();
-    bool isActive() const { return m_timer.isActive(); }
+    void runNow(int game);
+    bool isActive() const { return isActive(m_commands.game().index); }
+    bool isActive(int game) const;
     // The wait before the next run; doubled after each failure, up to an hour.
-    int intervalMs() const { return m_intervalMs; }
+    int intervalMs() const { return intervalMs(m_commands.game().index); }
+    int intervalMs(int game) const;
+    // The status bar's indicator: the selected game's last result, every game's in its tooltip
+    // ("江苏快3：新增 1 期（261209026），下次 17:31").
+    QLabel *indicator() const { return m_indicator; }
 
 signals:
-    // New draws were stored: the window follows them as after any change.
+    // New draws were stored in the selected game's history: the window follows them.
     void changed(const CommandOutcome &outcome);
     void statusMessage(const QString &text);
 
 private:
+    struct Game
+    {
+        std::unique_ptr<QTimer> timer;
+        int intervalMs = 0;
+        QString last;   // what came of the last run ("新增 1 期（261209026）", "更新失败：…")
+        QDateTime next; // when the next one runs
+    };
+    struct Result
+    {
+        QString said; // "新增 2 期（161212022）", or why it failed
+        bool failed = false;
+    };
+
     int baseIntervalMs() const;
-    void scheduleNext(int ms, const QString &said);
+    Game &gameState(int game);
+    void scheduleNext(int game, int ms, const Result &result);
+    // The selected game's update, over the window's history.
+    Result updateSelected();
+    // Another game's, over its own history file.
+    Result updateOther(int game);
+    void showIndicator();
 
     AppServices m_services;
     HistoryCommands &m_commands;
     std::function<bool()> m_busy;
-    QTimer m_timer;
-    int m_intervalMs = 0;
+    std::function<std::vector<int>()> m_followed;
+    std::map<int, Game> m_games;
     bool m_running = false; // a page is awaited
     QMenu *m_menu = nullptr;
+    QLabel *m_indicator = nullptr;
 };

@@ -50,6 +50,7 @@ FollowedGames::FollowedGames(QMenu *menu, const QHash<int, QAction *> &games, QS
                     chosen.push_back(g);
             Settings().setFollowedGames(chosen);
             refresh(true);
+            emit changed();
         });
     }
     // The counts are read when the menu opens; the shortcuts work from the start.

@@ -30,6 +30,10 @@ public:
     // too (each followed game's draws and last issue).
     void refresh(bool counts);
 
+signals:
+    // The player ticked or unticked a game.
+    void changed();
+
 private:
     static std::vector<int> followedOf(const std::array<GameFiles::Facts, ProvinceTable::Count> &facts);
 

@@ -56,7 +56,7 @@ MainWindow::MainWindow(const AppServices &services, QWidget *parent)
     // The usual size, within the screen's room on a small one.
     const QRect room = screen()->availableGeometry();
     resize(std::min(1120, room.width() - 16), std::min(690, room.height() - 48));
-    new FollowedGames(m_ui.mnuCaizhong, m_ui.mnuK3, services.programFolder, *m_commands, this);
+    m_followed = new FollowedGames(m_ui.mnuCaizhong, m_ui.mnuK3, services.programFolder, *m_commands, this);
     m_ui.mnuK3.value(m_commands->game().index)->setChecked(true);
     m_options->loadSettings();
     const int base = m_options->state().DsIni;
@@ -167,12 +167,12 @@ void MainWindow::connectControls()
             command([this] { return m_commands->exportText(*m_historyPanel->grid()); }));
     connect(h.Command21, &QPushButton::clicked, this, command([this] {
                 const CommandOutcome outcome = m_update->run();
-                m_autoUpdate->restart(); // the wait starts again after an update by hand
+                m_autoUpdate->restartGame(m_commands->game().index); // its wait starts again after an update by hand
                 return outcome;
             }));
     // The automatic update waits while a command, a dialog or a search holds the window.
     auto *settingsMenu = new SettingsMenu(this, m_ui, m_services, *m_commands, *m_update, *m_options,
-                                          [this] { return !menuBar()->isEnabled() || QApplication::activeModalWidget(); });
+                                          [this] { return !menuBar()->isEnabled() || QApplication::activeModalWidget(); }, *m_followed);
     connect(settingsMenu, &SettingsMenu::drawsPerDayChanged, this, [this] { switchGame(m_commands->game().index); });
     m_autoUpdate = &settingsMenu->autoUpdate();
     connect(m_autoUpdate, &AutoUpdate::changed, this, &MainWindow::finish);

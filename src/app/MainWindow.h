@@ -20,6 +20,7 @@ class BetWindow;
 class TrimCommands;
 class UpdateCommand;
 class AutoUpdate;
+class FollowedGames;
 
 // The main window composes the panels (history, search options, results) and the history
 // commands, holds the menus and the status label, and connects them. Every change of the
@@ -71,6 +72,7 @@ private:
     HistoryCommands *m_commands = nullptr;
     UpdateCommand *m_update = nullptr;
     AutoUpdate *m_autoUpdate = nullptr;
+    FollowedGames *m_followed = nullptr;
     TrimCommands *m_trim = nullptr;
     HistoryPanel *m_historyPanel = nullptr;
     SearchOptionsPanel *m_options = nullptr;

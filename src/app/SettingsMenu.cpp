@@ -1,6 +1,7 @@
 #include "SettingsMenu.h"
 
 #include "AutoUpdate.h"
+#include "FollowedGames.h"
 #include "HistoryCommands.h"
 #include "SearchOptionsPanel.h"
 #include "SettingsDialogs.h"
@@ -8,16 +9,25 @@
 #include "Widgets.h"
 
 #include <QAction>
+#include <QLabel>
+#include <QMainWindow>
+#include <QStatusBar>
 
 SettingsMenu::SettingsMenu(QWidget *window, MainWindowUi &ui, const AppServices &services,
                            HistoryCommands &commands, UpdateCommand &update, SearchOptionsPanel &options,
-                           std::function<bool()> busy)
+                           std::function<bool()> busy, FollowedGames &followed)
     : QObject(window)
     , m_window(window)
     , m_ui(ui)
 {
-    m_autoUpdate = new AutoUpdate(services, commands, std::move(busy), this);
+    m_autoUpdate = new AutoUpdate(services, commands, std::move(busy), [&followed] { return followed.followed(); }, this);
     m_autoUpdate->fillMenu(ui.mnuZidong);
+    // Every followed game and the selected one are kept current, each by its own timer.
+    connect(&followed, &FollowedGames::changed, m_autoUpdate, &AutoUpdate::syncGames);
+    for (QAction *game : std::as_const(ui.mnuK3))
+        connect(game, &QAction::triggered, m_autoUpdate, &AutoUpdate::syncGames, Qt::QueuedConnection);
+    if (auto *main = qobject_cast<QMainWindow *>(window))
+        main->statusBar()->addPermanentWidget(m_autoUpdate->indicator());
     Widgets::connectEach(ui.mnuDscs, &QAction::triggered, this, [this, &options, &commands](int base) {
         options.setSegmentBase(base);
         commands.setSegmentBase(base);

@@ -8,6 +8,7 @@
 #include <functional>
 
 class AutoUpdate;
+class FollowedGames;
 class HistoryCommands;
 class SearchOptionsPanel;
 class UpdateCommand;
@@ -20,7 +21,8 @@ class SettingsMenu : public QObject
 public:
     // `busy` says when a command, a dialog or a search holds the window: the automatic update waits.
     SettingsMenu(QWidget *window, MainWindowUi &ui, const AppServices &services, HistoryCommands &commands,
-                 UpdateCommand &update, SearchOptionsPanel &options, std::function<bool()> busy);
+                 UpdateCommand &update, SearchOptionsPanel &options, std::function<bool()> busy,
+                 FollowedGames &followed);
 
     AutoUpdate &autoUpdate() const { return *m_autoUpdate; }
 

@@ -25,10 +25,16 @@ void LoopbackHttpServer::serve()
             socket->setProperty("seen", request);
             if (!request.contains("\r\n\r\n"))
                 return;
-            requests << QString::fromLatin1(request.left(request.indexOf("\r\n")));
-            if (silent)
+            const QByteArray line = request.left(request.indexOf("\r\n"));
+            const QByteArray host = line.mid(line.indexOf("//") + 2);
+            LoopbackHttpServer *answering = this;
+            for (auto route = routes.cbegin(); route != routes.cend(); ++route)
+                if (host.startsWith(route.key()))
+                    answering = route.value();
+            answering->requests << QString::fromLatin1(line);
+            if (answering->silent)
                 return;
-            if (endless) {
+            if (answering->endless) {
                 socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nTransfer-Encoding: chunked\r\n\r\n");
                 auto *timer = new QTimer(socket);
                 connect(timer, &QTimer::timeout, socket, [socket, timer] {
@@ -44,12 +50,13 @@ void LoopbackHttpServer::serve()
                 timer->start(1);
                 return;
             }
+            const int status = answering->status;
             const QByteArray reason = status == 200 ? "OK" : status == 500 ? "Internal Server Error" : "Not Found";
             QByteArray response = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason + "\r\n";
-            response += "Content-Type: " + contentType + "\r\n";
-            response += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
+            response += "Content-Type: " + answering->contentType + "\r\n";
+            response += "Content-Length: " + QByteArray::number(answering->body.size()) + "\r\n";
             response += "Connection: close\r\n\r\n";
-            response += body;
+            response += answering->body;
             socket->write(response);
             socket->disconnectFromHost();
         });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QStringList>
 #include <QTcpServer>
 
@@ -23,6 +24,9 @@ public:
     // Sends a chunked page that never ends, as fast as the client reads it.
     bool endless = false;
     QStringList requests; // "GET http://fj.example/?n=234 HTTP/1.1"
+    // Requests for a host that starts with a key ("js.") are answered (and recorded) by that
+    // server instead, as if each game's results came from a server of its own.
+    QHash<QByteArray, LoopbackHttpServer *> routes;
 
 private:
     void serve();

@@ -3,8 +3,10 @@
 #include "TestHistory.h"
 #include "WindowHarness.h"
 #include "AutoUpdate.h"
+#include "HistoryDb.h"
 
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -42,6 +44,7 @@ private slots:
     void loadingCanBeCancelled();
     void nothingNewIsToldApart();
     void automaticUpdate();
+    void followedGamesKeptCurrent();
 
 private:
     std::unique_ptr<LoopbackHttpServer> m_server;
@@ -299,6 +302,62 @@ void TestUpdate::automaticUpdate()
     QTRY_VERIFY_WITH_TIMEOUT(kept.statusText().startsWith(QStringLiteral("自动更新：历史号码需要替换")), 10000);
     QCOMPARE(m_server->requests, QStringList());
     QCOMPARE(kept.snapshot().count(), 20);
+}
+
+// Two followed games, each with its own results server: both become current while only one is
+// selected, each into its own file; a failing one backs off alone, its wait capped at an hour,
+// and "nothing new" brings it back to the setting.
+void TestUpdate::followedGamesKeptCurrent()
+{
+    Harness h; // today is 2016-12-12; 福建快3 selected, its draws in the main file
+    QVERIFY(TestHistory::createIn(h.folder.path(), day(161212, 1, 20)));
+    const auto jsHistory = [&h] {
+        HistoryDb js;
+        return js.openGame(h.folder.path(), 3, 0) == HistoryDb::OpenStatus::Ok ? js.snapshot() : std::nullopt;
+    };
+    {
+        HistoryDb js;
+        QVERIFY(js.openGame(h.folder.path(), 3, 0) == HistoryDb::OpenStatus::Ok);
+        QVERIFY(TestHistory::append(js, day(161211, 1, 10)));
+    }
+    h.folder.writeSetting("UpdateHost", ".results.test");
+    h.folder.writeSetting("AutoUpdate", "10");
+    h.folder.writeSetting("AutoUpdateSeconds", "1");
+    LoopbackHttpServer jsServer;
+    m_server->routes.insert("js.", &jsServer);
+    m_server->body = resultsPage(day(161212, 1, 22), true);
+    jsServer.body = resultsPage(day(161211, 1, 12) + day(161212, 1, 2), true);
+    MainWindow &w = h.start();
+    QVERIFY(w.autoUpdate().isActive(0) && w.autoUpdate().isActive(3)); // both have a history: followed
+    QTRY_COMPARE_WITH_TIMEOUT(w.snapshot().count(), 22, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(jsHistory().value_or(HistorySnapshot()).count(), 14, 10000);
+    QCOMPARE(jsHistory()->last().sqqh, 161212002);
+    QCOMPARE(w.snapshot().last().sqqh, 161212022);
+    QCOMPARE(w.commands().game().index, 0);
+    QVERIFY(!jsServer.requests.isEmpty() && !m_server->requests.filter("js.").size());
+    const QString tip = w.autoUpdate().indicator()->toolTip();
+    QVERIFY2(tip.contains(QStringLiteral("福建快3：新增 2 期（161212022），下次 ")) &&
+                 tip.contains(QStringLiteral("江苏快3：新增 4 期（161212002），下次 ")),
+             qPrintable(tip));
+    QVERIFY2(!w.statusText().contains(QStringLiteral("161212002")), qPrintable(w.statusText()));
+
+    // 江苏快3's server fails: its wait doubles up to an hour, 福建快3's stays at the setting.
+    jsServer.status = 500;
+    QTRY_COMPARE_WITH_TIMEOUT(w.autoUpdate().intervalMs(3), 4000, 10000);
+    QCOMPARE(w.autoUpdate().intervalMs(0), 1000);
+    QTRY_VERIFY_WITH_TIMEOUT(w.autoUpdate().indicator()->toolTip().contains(QStringLiteral("江苏快3：更新失败：")), 10000);
+    for (int i = 0; i < 14; ++i)
+        w.autoUpdate().runNow(3);
+    QCOMPARE(w.autoUpdate().intervalMs(3), AutoUpdate::longestMinutes * 60 * 1000);
+    QCOMPARE(w.autoUpdate().intervalMs(0), 1000);
+    jsServer.status = 200;
+    w.autoUpdate().runNow(3);
+    QCOMPARE(w.autoUpdate().intervalMs(3), 1000);
+    QVERIFY(w.autoUpdate().indicator()->toolTip().contains(QStringLiteral("江苏快3：没有新的开奖号码")));
+    // Unfollowed, it is left alone; the selected game is always kept.
+    h.action("mnuGuanzhu(3)")->setChecked(false);
+    QVERIFY(!w.autoUpdate().isActive(3));
+    QVERIFY(w.autoUpdate().isActive(0));
 }
 
 QTEST_MAIN(TestUpdate)
