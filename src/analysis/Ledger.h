@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BetTable.h"
+#include "GameFiles.h"
 #include "HistorySnapshot.h"
 #include "Plays.h"
 
@@ -112,6 +113,27 @@ private:
     double m_variance = 0;
 };
 Totals totals(const std::vector<Settled> &bets);
+
+// Every game's ledger in `folder` (whose main file says `main`): each game's history file read
+// once, with the checks of the single ledger, its bets settled on its own draws by its own table
+// (`prizesOf`). `wanted` picks the bets counted; each is given to `each` in game order, then as
+// placed. A history or bet row that cannot be read goes to `unreadable` (the row's id, or none
+// for the whole history) and is not counted; a file that is another game's is no one's here.
+struct GameTotals
+{
+    int game = 0;
+    Totals totals;
+};
+struct AllGames
+{
+    std::vector<GameTotals> games; // those with bets, by index
+    Totals all;
+};
+AllGames readAllGames(const QString &folder, const GameFiles::MainFile &main, int unrecordedGame,
+                      const std::function<Plays::PrizeTable(int)> &prizesOf,
+                      const std::function<bool(const Bet &)> &wanted,
+                      const std::function<void(int game, const Settled &)> &each,
+                      const std::function<void(int game, std::optional<qint64> id, const QString &reason)> &unreadable);
 
 // "共 N 注（已开奖 K 注），投注 X 元，中奖 Y 元，净 Z 元，回报 R%".
 QString totalsLine(const Totals &totals);

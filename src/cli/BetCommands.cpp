@@ -161,66 +161,30 @@ int listAllGames(Context &c, std::optional<qint32> from, std::optional<qint32> t
                              QStringLiteral("号码"), QStringLiteral("倍数"), QStringLiteral("投注额"), QStringLiteral("状态"),
                              QStringLiteral("奖金")}};
     QStringList gamesJson, unreadableJson, lines;
-    Ledger::Totals all;
-    std::set<QString> read;
-    for (int game = 0; game < ProvinceTable::Count; ++game) {
-        const QString caption = ProvinceTable::at(game).caption;
-        const QString path = GameFiles::pathFor(c.folder, game, c.mainFile, unrecordedGame);
-        if (!QFileInfo::exists(path) || !read.insert(QFileInfo(path).canonicalFilePath()).second)
-            continue;
-        const auto unreadable = [&](std::optional<qint64> id, const QString &reason) {
+    const Ledger::AllGames report = Ledger::readAllGames(
+        c.folder, c.mainFile, unrecordedGame, [&c](int game) { return c.prizesOf(game); },
+        [&](const Ledger::Bet &bet) { return (!from || bet.issue >= *from) && (!to || bet.issue <= *to); },
+        [&](int game, const Ledger::Settled &s) {
+            if (jsonOut)
+                jsonOut->add(s, game);
+            else
+                rows << QStringList{ProvinceTable::at(game).caption, QString::number(s.bet.id), QString::number(s.bet.issue),
+                                    Plays::name(s.bet.choice.play), s.bet.choice.numbers, QString::number(s.bet.multiple),
+                                    QString::number(s.bet.cost()), Ledger::stateName(s.state), QString::number(s.prize)};
+        },
+        [&](int game, std::optional<qint64> id, const QString &reason) {
             unreadableJson << QStringLiteral("{\"game\":%1,\"id\":%2,\"reason\":%3}")
                                   .arg(game)
                                   .arg(id ? QString::number(*id) : QStringLiteral("null"), jsonText(reason));
             if (c.err)
-                *c.err << caption << QStringLiteral("：")
+                *c.err << ProvinceTable::at(game).caption << QStringLiteral("：")
                        << (id ? QStringLiteral("投注 %1 无法读取：%2").arg(*id).arg(reason) : reason) << '\n';
-        };
-        HistoryDb db;
-        if (db.openGame(c.folder, game, unrecordedGame, &c.mainFile) != HistoryDb::OpenStatus::Ok) {
-            unreadable(std::nullopt, GameFiles::openError(db.path(), db.lastError()));
-            continue;
-        }
-        const GameFiles::Record record = db.gameRecord();
-        if (record.state == GameFiles::Record::State::Damaged) {
-            unreadable(std::nullopt, GameFiles::damagedMessage(QFileInfo(path).fileName(), record));
-            continue;
-        }
-        if (record.known() && *record.known() != game)
-            continue; // another game's file
-        const std::optional<HistorySnapshot> history = db.snapshot();
-        if (!history) {
-            unreadable(std::nullopt, QStringLiteral("无法读取历史号码：%1").arg(db.userError()));
-            continue;
-        }
-        const Plays::PrizeTable prizes = c.prizesOf(game);
-        Ledger::Settler settler(*history, prizes);
-        Ledger::Totals t;
-        std::vector<Ledger::Unreadable> rowsNotRead;
-        const bool readable = Ledger::readBets(db, game, [&](const Ledger::Bet &bet) {
-            if ((from && bet.issue < *from) || (to && bet.issue > *to))
-                return;
-            const Ledger::Settled s = settler.settle(bet);
-            t.add(s);
-            all.add(s);
-            if (jsonOut)
-                jsonOut->add(s, game);
-            else
-                rows << QStringList{caption, QString::number(s.bet.id), QString::number(s.bet.issue),
-                                    Plays::name(s.bet.choice.play), s.bet.choice.numbers, QString::number(s.bet.multiple),
-                                    QString::number(s.bet.cost()), Ledger::stateName(s.state), QString::number(s.prize)};
-        }, rowsNotRead);
-        if (!readable) {
-            unreadable(std::nullopt, QStringLiteral("无法读取投注记录：%1").arg(db.userError()));
-            continue;
-        }
-        for (const Ledger::Unreadable &u : rowsNotRead)
-            unreadable(u.id, u.reason);
-        if (t.count == 0)
-            continue;
-        gamesJson << QStringLiteral("{\"index\":%1,%2}").arg(game).arg(BetsJson::totalsJson(t));
-        lines << caption + QStringLiteral("：") + Ledger::totalsLine(t);
+        });
+    for (const Ledger::GameTotals &g : report.games) {
+        gamesJson << QStringLiteral("{\"index\":%1,%2}").arg(g.game).arg(BetsJson::totalsJson(g.totals));
+        lines << ProvinceTable::at(g.game).caption + QStringLiteral("：") + Ledger::totalsLine(g.totals);
     }
+    const Ledger::Totals &all = report.all;
     if (jsonOut) {
         jsonOut->finish(gamesJson.join(QLatin1Char(',')), all, unreadableJson);
         return 0;

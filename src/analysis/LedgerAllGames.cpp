@@ -1,0 +1,65 @@
+#include "Ledger.h"
+
+#include "HistoryDb.h"
+#include "ProvinceTable.h"
+
+#include <QFileInfo>
+#include <set>
+
+namespace Ledger {
+
+AllGames readAllGames(const QString &folder, const GameFiles::MainFile &main, int unrecordedGame,
+                      const std::function<Plays::PrizeTable(int)> &prizesOf,
+                      const std::function<bool(const Bet &)> &wanted,
+                      const std::function<void(int game, const Settled &)> &each,
+                      const std::function<void(int game, std::optional<qint64> id, const QString &reason)> &unreadable)
+{
+    AllGames report;
+    std::set<QString> read; // a file two games lead to (an older release's) is one game's only
+    for (int game = 0; game < ProvinceTable::Count; ++game) {
+        const QString path = GameFiles::pathFor(folder, game, main, unrecordedGame);
+        if (!QFileInfo::exists(path) || !read.insert(QFileInfo(path).canonicalFilePath()).second)
+            continue;
+        const auto notRead = [&](const QString &reason) { unreadable(game, std::nullopt, reason); };
+        HistoryDb db;
+        if (db.openGame(folder, game, unrecordedGame, &main) != HistoryDb::OpenStatus::Ok) {
+            notRead(GameFiles::openError(db.path(), db.lastError()));
+            continue;
+        }
+        const GameFiles::Record record = db.gameRecord();
+        if (record.state == GameFiles::Record::State::Damaged) {
+            notRead(GameFiles::damagedMessage(QFileInfo(path).fileName(), record));
+            continue;
+        }
+        if (record.known() && *record.known() != game)
+            continue; // another game's file
+        const std::optional<HistorySnapshot> history = db.snapshot();
+        if (!history) {
+            notRead(QStringLiteral("无法读取历史号码：%1").arg(db.userError()));
+            continue;
+        }
+        const Plays::PrizeTable prizes = prizesOf(game);
+        Settler settler(*history, prizes);
+        Totals totals;
+        std::vector<Unreadable> rows;
+        const bool readable = readBets(db, game, [&](const Bet &bet) {
+            if (!wanted(bet))
+                return;
+            const Settled settled = settler.settle(bet);
+            totals.add(settled);
+            report.all.add(settled);
+            each(game, settled);
+        }, rows);
+        if (!readable) {
+            notRead(QStringLiteral("无法读取投注记录：%1").arg(db.userError()));
+            continue;
+        }
+        for (const Unreadable &row : rows)
+            unreadable(game, row.id, row.reason);
+        if (totals.count > 0)
+            report.games.push_back({game, totals});
+    }
+    return report;
+}
+
+} // namespace Ledger
