@@ -10,6 +10,7 @@
 #include "GridModel.h"
 #include "GridView.h"
 #include "HistoryCommands.h"
+#include "HistoryDb.h"
 #include "IssueNumbers.h"
 #include "ProvinceTable.h"
 #include "Launcher.h"
@@ -48,21 +49,33 @@ QStringList cells(const Ledger::Settled &s)
             Ledger::stateName(s.state),      QString::number(s.prize)};
 }
 
-// The bets as the table shows them, formatted when in view.
+// 全部彩种 puts each bet's game first.
+QStringList headerOf(bool allGames)
+{
+    return allGames ? QStringList{QStringLiteral("彩种")} + header : header;
+}
+
+// The bets as the table shows them, formatted when in view; with `games`, each one's game first.
 class BetRows : public GridRows
 {
 public:
-    explicit BetRows(const std::vector<Ledger::Settled> &bets)
+    BetRows(const std::vector<Ledger::Settled> &bets, const std::vector<int> *games)
         : m_bets(bets)
+        , m_games(games)
     {}
     int count() const override { return int(m_bets.size()); }
     QString text(int row, int col) const override
     {
-        return row >= 0 && row < count() ? cells(m_bets[size_t(row)]).value(col) : QString();
+        if (row < 0 || row >= count())
+            return {};
+        if (!m_games)
+            return cells(m_bets[size_t(row)]).value(col);
+        return col == 0 ? ProvinceTable::at((*m_games)[size_t(row)]).caption : cells(m_bets[size_t(row)]).value(col - 1);
     }
 
 private:
     const std::vector<Ledger::Settled> &m_bets;
+    const std::vector<int> *m_games;
 };
 
 } // namespace
@@ -111,6 +124,12 @@ BetWindow::BetWindow(HistoryCommands *commands, const AppServices &services, QWi
     form->addWidget(m_multiple);
     form->addWidget(m_add);
     form->addStretch();
+    m_scope = named(new QComboBox, QStringLiteral("cboTzFanwei"));
+    m_scope->addItems({QStringLiteral("当前彩种"), QStringLiteral("全部彩种")});
+    m_scope->setAccessibleName(QStringLiteral("显示哪些彩种的投注"));
+    connect(m_scope, &QComboBox::currentIndexChanged, this, [this](int index) { showAllGames(index == 1); });
+    form->addWidget(label(QStringLiteral("显示(&V)"), m_scope));
+    form->addWidget(m_scope);
     layout->addLayout(form);
     m_formNote = named(new QLabel, QStringLiteral("lblTzNote"));
     m_formNote->setAccessibleName(QStringLiteral("投注说明"));
@@ -129,10 +148,6 @@ BetWindow::BetWindow(HistoryCommands *commands, const AppServices &services, QWi
     hint();
 
     m_grid = new GridModel(this);
-    m_grid->setCols(int(header.size()));
-    m_grid->setRows(1);
-    for (int c = 0; c < int(header.size()); ++c)
-        m_grid->setCellText(0, c, header[c]);
     m_table = named(new GridView(m_grid), QStringLiteral("grdTouzhu"));
     m_table->setAccessibleName(QStringLiteral("投注记录，最新的在前；Delete 删除，双击导出"));
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -161,7 +176,8 @@ void BetWindow::refresh()
     const HistorySnapshot &history = m_commands->snapshot();
     const int game = m_commands->game().index;
     const QString caption = ProvinceTable::at(game).caption;
-    setWindowTitle(QStringLiteral("投注记录 — %1").arg(caption));
+    setWindowTitle(m_allGames ? QStringLiteral("投注记录 — 全部彩种（新的一注记入%1）").arg(caption)
+                              : QStringLiteral("投注记录 — %1").arg(caption));
     // Another game selected: its own next issue, never the other game's.
     if (game != m_shownGame) {
         m_shownGame = game;
@@ -172,6 +188,17 @@ void BetWindow::refresh()
             history.isEmpty() ? std::nullopt : IssueNumbers::next(history.last().sqqh, m_commands->game().drawsPerDay);
         m_issue->setText(next ? QString::number(*next) : QString());
     }
+    const QStringList shownHeader = headerOf(m_allGames);
+    m_grid->setCols(int(shownHeader.size()));
+    m_grid->setRows(1);
+    for (int c = 0; c < int(shownHeader.size()); ++c)
+        m_grid->setCellText(0, c, shownHeader[c]);
+    if (m_allGames) {
+        m_summary->setText(readAllGames());
+        showChart();
+        return;
+    }
+    m_betGames.clear();
     std::optional<Ledger::Bets> read = Ledger::readBets(m_commands->history(), m_commands->game().index);
     if (!read) {
         m_summary->setText(QStringLiteral("无法读取投注记录：%1").arg(m_commands->history().userError()));
@@ -181,7 +208,7 @@ void BetWindow::refresh()
     std::reverse(bets.begin(), bets.end());
     m_bets = Ledger::settle(bets, history, Settings().prizes(game));
     m_totals = Ledger::totals(m_bets);
-    m_grid->setRowSource(std::make_shared<BetRows>(m_bets));
+    m_grid->setRowSource(std::make_shared<BetRows>(m_bets, nullptr));
     QString text = m_bets.empty() ? QStringLiteral("%1还没有投注记录：在上面填好期号、玩法、号码和倍数，按“记下这注”。").arg(caption)
                                   : caption + QStringLiteral("：") + Ledger::totalsLine(m_totals);
     if (m_totals.settled > 0)
@@ -196,6 +223,51 @@ void BetWindow::refresh()
     }
     m_summary->setText(text);
     showChart();
+}
+
+void BetWindow::showAllGames(bool all)
+{
+    m_allGames = all;
+    const QSignalBlocker quiet(m_scope);
+    m_scope->setCurrentIndex(all ? 1 : 0);
+    refresh();
+}
+
+QString BetWindow::readAllGames()
+{
+    const QString folder = m_services.programFolder;
+    const Settings settings;
+    std::vector<std::vector<Ledger::Settled>> perGame(ProvinceTable::Count);
+    QStringList unreadable;
+    const Ledger::AllGames report = Ledger::readAllGames(
+        folder, GameFiles::readMain(folder), m_commands->unrecordedGame(),
+        [&settings](int game) { return settings.prizes(game); }, [](const Ledger::Bet &) { return true; },
+        [&perGame](int game, const Ledger::Settled &s) { perGame[size_t(game)].push_back(s); },
+        [&unreadable](int game, std::optional<qint64> id, const QString &reason) {
+            unreadable << ProvinceTable::at(game).caption +
+                              (id ? QStringLiteral(" 编号 %1：%2").arg(*id).arg(reason) : QStringLiteral("：") + reason);
+        });
+    // Game after game, each newest first.
+    m_bets.clear();
+    m_betGames.clear();
+    for (int game = 0; game < ProvinceTable::Count; ++game) {
+        m_bets.insert(m_bets.end(), perGame[size_t(game)].rbegin(), perGame[size_t(game)].rend());
+        m_betGames.insert(m_betGames.end(), perGame[size_t(game)].size(), game);
+    }
+    m_totals = report.all;
+    m_grid->setRowSource(std::make_shared<BetRows>(m_bets, &m_betGames));
+    QStringList lines;
+    for (const Ledger::GameTotals &g : report.games)
+        lines << ProvinceTable::at(g.game).caption + QStringLiteral("：") + Ledger::totalsLine(g.totals);
+    lines << (m_bets.empty() ? QStringLiteral("全部彩种都还没有投注记录。")
+                             : QStringLiteral("全部彩种：") + Ledger::totalsLine(m_totals));
+    if (m_totals.settled > 0)
+        lines << Ledger::fairSentence(m_totals);
+    if (!unreadable.isEmpty())
+        lines << QStringLiteral("另有 %1 处投注记录无法读取，没有列出也没有计入合计（%2）")
+                     .arg(unreadable.size())
+                     .arg(unreadable.mid(0, 3).join(QStringLiteral("；")));
+    return lines.join(QLatin1Char('\n'));
 }
 
 bool BetWindow::addBet()
@@ -259,16 +331,26 @@ bool BetWindow::removeRow(int row)
     if (row < 1 || row > int(m_bets.size()))
         return false;
     const Ledger::Settled &s = m_bets[size_t(row - 1)];
-    const QString which = QStringLiteral("第 %1 期 %2 %3，%4 倍（编号 %5）")
+    const QString which = QStringLiteral("%5第 %1 期 %2，%3 倍（编号 %4）")
                               .arg(s.bet.issue)
-                              .arg(Plays::name(s.bet.choice.play), s.bet.choice.numbers)
+                              .arg(QStringList{Plays::name(s.bet.choice.play), s.bet.choice.numbers}.join(QLatin1Char(' ')).trimmed())
                               .arg(s.bet.multiple)
-                              .arg(s.bet.id);
+                              .arg(s.bet.id)
+                              .arg(m_allGames ? ProvinceTable::at(m_betGames[size_t(row - 1)]).caption + QLatin1Char(' ') : QString());
     if (!m_services.dialogs->question(this, QStringLiteral("删除投注"), QStringLiteral("删除这注投注吗？\n%1").arg(which),
                                       QStringLiteral("删除")))
         return false;
-    if (!BetTable::remove(m_commands->history(), s.bet.id)) {
-        m_formNote->setText(QStringLiteral("投注没有删除：%1").arg(m_commands->history().userError()));
+    // In 全部彩种 the row may be another game's: it goes from that game's own history.
+    const int game = m_allGames ? m_betGames[size_t(row - 1)] : m_commands->game().index;
+    HistoryDb other;
+    HistoryDb *db = &m_commands->history();
+    if (game != m_commands->game().index) {
+        db = &other;
+        if (other.openGame(m_services.programFolder, game, m_commands->unrecordedGame()) != HistoryDb::OpenStatus::Ok)
+            db = nullptr;
+    }
+    if (!db || !BetTable::remove(*db, s.bet.id)) {
+        m_formNote->setText(QStringLiteral("投注没有删除：%1").arg(db ? db->userError() : other.lastError()));
         return false;
     }
     refresh();
@@ -326,28 +408,34 @@ void BetWindow::showChart()
 
 void BetWindow::exportTable()
 {
-    const QString path = QDir(m_services.userFolder()).filePath(fileName());
+    // Every game's bets go to a workbook of their own, never over one game's.
+    const QString name = m_allGames ? allGamesFileName() : fileName();
+    const QString path = QDir(m_services.userFolder()).filePath(name);
     const int game = m_commands->game().index;
-    if (!mayWriteExport(*m_services.dialogs, this, path, game))
-        return m_formNote->setText(QStringLiteral("没有导出：%1 保留原来的内容").arg(fileName()));
+    if (!m_allGames && !mayWriteExport(*m_services.dialogs, this, path, game))
+        return m_formNote->setText(QStringLiteral("没有导出：%1 保留原来的内容").arg(name));
+    const QStringList shownHeader = headerOf(m_allGames);
+    const BetRows shownRows(m_bets, m_allGames ? &m_betGames : nullptr);
     const BusyCursor busy;
     QString error;
     const QStringList notes{Ledger::totalsLine(m_totals), m_totals.settled > 0 ? Ledger::fairSentence(m_totals) : QString()};
     const int rows = int(m_bets.size()) + 1;
-    const Workbook::Sheet sheet{QStringLiteral("投注记录"), rows + 1 + int(notes.size()), int(header.size()),
+    const Workbook::Sheet sheet{QStringLiteral("投注记录"), rows + 1 + int(notes.size()), int(shownHeader.size()),
                                 [&](int r, int c) -> Workbook::Cell {
                                     if (r == 0)
-                                        return header.value(c);
+                                        return shownHeader.value(c);
                                     if (r < rows)
-                                        return Workbook::fromText(cells(m_bets[size_t(r - 1)]).value(c));
+                                        return Workbook::fromText(shownRows.text(r - 1, c));
                                     const int note = r - rows - 1;
                                     return c == 0 && note >= 0 ? Workbook::Cell(notes.value(note)) : Workbook::Cell(QString());
                                 }};
-    if (!Workbook::write(path, {sheet}, &error, exportTitle(game, QStringLiteral("投注记录")))) {
+    const QString title = m_allGames ? QStringLiteral("全部彩种 投注记录") : exportTitle(game, QStringLiteral("投注记录"));
+    if (!Workbook::write(path, {sheet}, &error, title)) {
         m_services.dialogs->message(this, QStringLiteral("导出到电子表格"),
                                     QStringLiteral("无法写入电子表格文件：\n%1\n%2").arg(QDir::toNativeSeparators(path), error));
         return;
     }
-    exportWritten(path, game);
+    if (!m_allGames)
+        exportWritten(path, game);
     m_formNote->setText(openOrSayWhere(*m_services.launcher, path, QStringLiteral("电子表格")));
 }

@@ -25,15 +25,20 @@ public:
 
     // Reads the bets again and settles them on the history as it is now.
     void refresh();
+    // 全部彩种: every game's bets, each naming its game, with each game's totals and the sum.
+    void showAllGames(bool all);
+    bool showsAllGames() const { return m_allGames; }
     // Places the bet the form describes; false (the form says why) when it cannot be.
     bool addBet();
     // Removes the bet of a table row (from 1, newest first) after asking.
     bool removeRow(int row);
     void exportTable();
     static QString fileName() { return QStringLiteral("Touzhu.xlsx"); }
+    static QString allGamesFileName() { return QStringLiteral("TouzhuQuanbu.xlsx"); }
 
-    // Newest first, as the table shows them.
+    // Newest first, as the table shows them (in 全部彩种, game after game); each one's game.
     const std::vector<Ledger::Settled> &bets() const { return m_bets; }
+    const std::vector<int> &betGames() const { return m_betGames; }
     const Ledger::Totals &totals() const { return m_totals; }
     GridModel *grid() const { return m_grid; }
 
@@ -44,10 +49,15 @@ private:
     // What to ask before a bet on an issue dated before the last stored draw or after tomorrow.
     QString dateQuestion(qint32 issue) const;
     void showChart();
+    // Reads every game's bets into the table; the summary's lines.
+    QString readAllGames();
 
     HistoryCommands *m_commands;
     AppServices m_services;
     std::vector<Ledger::Settled> m_bets;
+    std::vector<int> m_betGames;
+    bool m_allGames = false;
+    QComboBox *m_scope;
     Ledger::Totals m_totals;
 
     QLineEdit *m_issue;

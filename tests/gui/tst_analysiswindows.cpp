@@ -1,5 +1,6 @@
 #include "AnalysisWindows.h"
 #include "BetWindow.h"
+#include "HistoryDb.h"
 #include "ProvinceTable.h"
 #include "SettingsDialogs.h"
 #include "Settings.h"
@@ -570,6 +571,47 @@ void TestAnalysisWindows::betLedgerWindow()
     h.action("mnuK3(3)")->trigger();
     QCOMPARE(bets->windowTitle(), QStringLiteral("投注记录 — ") + ProvinceTable::at(3).caption);
     QCOMPARE(issue->text(), QString());
+
+    // 全部彩种: every game's bets, each naming its game and settled by its own game's table; a
+    // row of a game not selected is removed from that game's own history.
+    cli.start(QCoreApplication::applicationDirPath() + "/vendrix-k3-cli",
+              {"--dir", h.folder.path(), "--game", "3", "add", "345", "--issue", "161212001"});
+    QVERIFY(cli.waitForFinished(30000) && cli.exitCode() == 0);
+    w.commands().syncWithDisk();
+    Settings::PrizeTables tables;
+    tables[3] = Plays::PrizeTable();
+    tables[3]->setPlayPrize(Plays::Play::RunAny, 30);
+    Settings().setPrizes(tables);
+    issue->setText("161212001");
+    QVERIFY(place(QStringLiteral("三连号通选"), "", 1));
+    bets->findChild<QComboBox *>("cboTzFanwei")->setCurrentIndex(1);
+    QVERIFY(bets->showsAllGames());
+    QCOMPARE(bets->grid()->cellText(0, 0), QStringLiteral("彩种"));
+    QCOMPARE(bets->grid()->rows(), 3);
+    QCOMPARE(bets->grid()->cellText(1, 0) + bets->grid()->cellText(1, 7), ProvinceTable::at(0).caption + "未中");
+    QCOMPARE(bets->grid()->cellText(2, 0) + bets->grid()->cellText(2, 7) + bets->grid()->cellText(2, 8),
+             ProvinceTable::at(3).caption + "中奖30");
+    const QString summary = bets->findChild<QLabel *>("lblTzHeji")->text();
+    QVERIFY2(summary.contains(ProvinceTable::at(0).caption + QStringLiteral("：共 1 注")) &&
+                 summary.contains(ProvinceTable::at(3).caption + QStringLiteral("：共 1 注")) &&
+                 summary.contains(QStringLiteral("全部彩种：共 2 注（已开奖 2 注），投注 4 元，中奖 30 元")),
+             qPrintable(summary));
+    bets->exportTable();
+    const Sheet quanbu = readWorkbook(h.folder.filePath(BetWindow::allGamesFileName()));
+    QCOMPARE(quanbu.rows[0].mid(0, 2), (QStringList{"彩种", "编号"}));
+    QCOMPARE(quanbu.rows[2].mid(0, 3), (QStringList{ProvinceTable::at(3).caption, "1", "161212001"}));
+    bets->findChild<QTableView *>("grdTouzhu")->setCurrentIndex(bets->grid()->index(0, 0));
+    h.dialogs.questionAnswers = {true};
+    QTest::keyClick(bets->findChild<QTableView *>("grdTouzhu"), Qt::Key_Delete);
+    QVERIFY2(h.dialogs.shown.last().text.contains(ProvinceTable::at(0).caption + QStringLiteral(" 第 130801001 期 三同号通选，1 倍")), qPrintable(h.dialogs.shown.last().text));
+    QCOMPARE(bets->grid()->rows(), 2);
+    HistoryDb fujian;
+    QVERIFY(fujian.openGame(h.folder.path(), 0, 0) == HistoryDb::OpenStatus::Ok);
+    QVERIFY(Ledger::readBets(fujian, 0)->bets.empty());
+    bets->findChild<QComboBox *>("cboTzFanwei")->setCurrentIndex(0);
+    QCOMPARE(bets->grid()->cellText(0, 0), QStringLiteral("编号"));
+    QCOMPARE(bets->bets().size(), size_t(1));
+    Settings().setPrizes({});
 }
 
 #include "tst_analysiswindows.moc"
