@@ -10,6 +10,7 @@
 #include <QActionGroup>
 #include <QLabel>
 #include <QMenu>
+#include <QStatusBar>
 #include <algorithm>
 
 namespace {
@@ -160,9 +161,16 @@ void AutoUpdate::scheduleNext(int game, int ms, const Result &result)
     state.timer->start(ms);
     state.next = QDateTime::currentDateTime().addMSecs(ms);
     state.last = result.failed ? QStringLiteral("更新失败：") + result.said : result.said;
+    state.lastAt = QDateTime::currentDateTime();
     if (game == m_commands.game().index)
         emit statusMessage((result.failed ? QStringLiteral("自动更新失败：") : QStringLiteral("自动更新：")) + result.said +
                            QStringLiteral("，下次 ") + state.next.toString("HH:mm"));
+    showIndicator();
+}
+
+void AutoUpdate::showIn(QStatusBar *bar)
+{
+    bar->addPermanentWidget(m_indicator);
     showIndicator();
 }
 
@@ -175,10 +183,17 @@ void AutoUpdate::showIndicator()
                           state.last.isEmpty() ? QStringLiteral("还没有更新") : state.last,
                           state.next.toString("HH:mm"));
     const auto selected = m_games.find(m_commands.game().index);
-    m_indicator->setVisible(selected != m_games.end());
+    // Until it is in the status bar it is shown nowhere (never as a window of its own).
+    m_indicator->setVisible(selected != m_games.end() && m_indicator->parentWidget());
     if (selected == m_games.end())
         return;
-    m_indicator->setText(QStringLiteral("自动更新 %1").arg(selected->second.next.toString("HH:mm")));
+    const Game &shown = selected->second;
+    m_indicator->setText(shown.lastAt.isValid()
+                             ? QStringLiteral("自动更新 %1%2，下次 %3")
+                                   .arg(shown.lastAt.toString("HH:mm"),
+                                        shown.last.startsWith(QStringLiteral("更新失败")) ? QStringLiteral(" 失败") : QString(),
+                                        shown.next.toString("HH:mm"))
+                             : QStringLiteral("自动更新：下次 %1").arg(shown.next.toString("HH:mm")));
     m_indicator->setToolTip(lines.join(QLatin1Char('\n')));
     m_indicator->setAccessibleDescription(m_indicator->toolTip());
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 class QLabel;
+class QStatusBar;
 class QMenu;
 
 // 设置 → 自动更新: while the window is open, every followed game (and the selected one) is brought
@@ -52,6 +53,8 @@ public:
     // The status bar's indicator: the selected game's last result, every game's in its tooltip
     // ("江苏快3：新增 1 期（261209026），下次 17:31").
     QLabel *indicator() const { return m_indicator; }
+    // Puts the indicator at the status bar's right end.
+    void showIn(QStatusBar *bar);
 
 signals:
     // New draws were stored in the selected game's history: the window follows them.
@@ -64,7 +67,8 @@ private:
         std::unique_ptr<QTimer> timer;
         int intervalMs = 0;
         QString last;   // what came of the last run ("新增 1 期（261209026）", "更新失败：…")
-        QDateTime next; // when the next one runs
+        QDateTime lastAt; // when it ran
+        QDateTime next;   // when the next one runs
     };
     struct Result
     {

@@ -27,7 +27,7 @@ SettingsMenu::SettingsMenu(QWidget *window, MainWindowUi &ui, const AppServices 
     for (QAction *game : std::as_const(ui.mnuK3))
         connect(game, &QAction::triggered, m_autoUpdate, &AutoUpdate::syncGames, Qt::QueuedConnection);
     if (auto *main = qobject_cast<QMainWindow *>(window))
-        main->statusBar()->addPermanentWidget(m_autoUpdate->indicator());
+        m_autoUpdate->showIn(main->statusBar());
     Widgets::connectEach(ui.mnuDscs, &QAction::triggered, this, [this, &options, &commands](int base) {
         options.setSegmentBase(base);
         commands.setSegmentBase(base);
