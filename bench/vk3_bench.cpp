@@ -3,6 +3,7 @@
 //   vk3-bench --generate-text FILE | --generate-db FOLDER  [--draws N] [--seed S] [--game INDEX]
 #include "Backtest.h"
 #include "BetTable.h"
+#include "ChasePlan.h"
 #include "Cli.h"
 #include "Clock.h"
 #include "CombinationSearch.h"
@@ -621,7 +622,7 @@ QString folderWithBets(int draws, int bets)
     {
         HistoryDb db;
         db.open(file);
-        BetTable::add(db, {0, db.snapshot()->first().sqqh, QStringLiteral("和值"), QStringLiteral("10"), 1});
+        BetTable::add(db, {0, db.snapshot()->first().sqqh, QStringLiteral("和值"), QStringLiteral("10"), 1, std::nullopt, {}});
     }
     Database raw;
     raw.open(file);
@@ -665,6 +666,60 @@ BENCHMARK(BM_CliCommand)
     ->Args({300000, 4})
     ->Unit(benchmark::kMillisecond)
     ->MinTime(2);
+
+// The same 100,000 bets as 1,000 chase plans of 100 bets each, every plan stopping after its first
+// win (`bet list` settles each plan's 已撤 from the draws).
+QString folderWithPlans(int draws)
+{
+    const QString folder = workDir().filePath(QStringLiteral("plans-%1").arg(draws));
+    if (QDir(folder).exists())
+        return folder;
+    QDir().mkpath(folder);
+    const QString file = QDir(folder).filePath(HistoryDb::fileName());
+    QFile::copy(QDir(folderWithBets(draws, 100000)).filePath(HistoryDb::fileName()), file);
+    Database raw;
+    raw.open(file);
+    bool written = true;
+    for (int plan = 1; plan <= 1000 && written; ++plan)
+        written = raw.exec(QStringLiteral("INSERT INTO Zhuihao (Wanfa, Haoma, Guize, Beishu, Zuida, Zhongting, Qishu, Shijian) "
+                                          "VALUES ('和值', '10', '同倍', 1, 10000, 1, 100, '2026-12-09T10:00:00+08:00')"));
+    written = written && raw.exec(QStringLiteral("UPDATE Touzhu SET Zhuihao = 1 + (Id - 1) / 100, "
+                                                 "Shijian = '2026-12-09T10:00:00+08:00'"));
+    if (!written)
+        qFatal("cannot write the benchmark plans");
+    return folder;
+}
+
+void BM_PlanLedger(benchmark::State &state)
+{
+    const QString folder = folderWithPlans(int(state.range(0)));
+    QFile sink(QStringLiteral("/dev/null"));
+    sink.open(QIODevice::WriteOnly);
+    QTextStream out(&sink), err(&sink);
+    for (auto _ : state) {
+        if (runCli({QStringLiteral("--dir"), folder, QStringLiteral("bet"), QStringLiteral("list"), QStringLiteral("--json")},
+                   out, err) != 0)
+            state.SkipWithError("command failed");
+        out.flush();
+    }
+}
+BENCHMARK(BM_PlanLedger)->Arg(300000)->Unit(benchmark::kMillisecond)->MinTime(2);
+
+// A 120-issue 利润率 plan (和值 3 at 240 元, keeping 30%).
+void BM_ChasePlan(benchmark::State &state)
+{
+    Chase::Request r;
+    r.choice = *Plays::choice(Plays::Play::Sum, QStringLiteral("3"), nullptr);
+    r.firstIssue = 161212001;
+    r.issues = 120;
+    r.rule = Chase::Rule::Profit;
+    r.rate = 30;
+    const Plays::PrizeTable prizes;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Chase::make(r, prizes, nullptr));
+    state.SetLabel(std::to_string(Chase::make(r, prizes, nullptr)->rows.size()) + " issues");
+}
+BENCHMARK(BM_ChasePlan)->Unit(benchmark::kMicrosecond);
 
 void BM_MakeRow(benchmark::State &state)
 {

@@ -21,6 +21,8 @@ QString stateName(State state)
         return QStringLiteral("中奖");
     case State::Lost:
         return QStringLiteral("未中");
+    case State::Withdrawn:
+        return QStringLiteral("已撤");
     }
     return {};
 }
@@ -86,10 +88,26 @@ bool readBets(HistoryDb &db, int game, const std::function<void(const Bet &)> &e
             k.why = QStringLiteral("号码“%1”不合%2").arg(numbers.left(20), play);
         return k;
     };
+    // Each plan's stop after a win; a plan that cannot be read takes its bets with it.
+    std::unordered_map<qint64, std::optional<bool>> plans;
+    if (!BetTable::readPlans(db, [&plans](const StoredPlan &plan, const QString &why) {
+            plans.emplace(plan.id, why.isEmpty() ? std::optional<bool>(plan.stopsAfterWin) : std::nullopt);
+        }))
+        return false;
     const bool read = BetTable::read(db, [&](const BetRow &row) {
         if (!row.problem.isEmpty()) {
             unreadable.push_back({row.id, row.problem});
             return;
+        }
+        bool stops = true;
+        if (row.plan) {
+            const auto plan = plans.find(*row.plan);
+            if (plan == plans.end() || !plan->second) {
+                unreadable.push_back({row.id, plan == plans.end() ? QStringLiteral("追号计划 %1 不存在").arg(*row.plan)
+                                                                  : QStringLiteral("追号计划 %1 无法读取").arg(*row.plan)});
+                return;
+            }
+            stops = *plan->second;
         }
         // A chase plan stores one play and numbers over many rows in a row: no lookup for those.
         if (!previous || row.play != previousPlay || row.numbers != previousNumbers) {
@@ -105,7 +123,7 @@ bool readBets(HistoryDb &db, int game, const std::function<void(const Bet &)> &e
         }
         QString why = previous->choice ? issueProblem(row.issue, game) : previous->why;
         if (why.isEmpty())
-            each({row.id, row.issue, *previous->choice, row.multiple});
+            each({row.id, row.issue, *previous->choice, row.multiple, row.plan, stops});
         else
             unreadable.push_back({row.id, why});
     });
@@ -128,9 +146,30 @@ QString unreadableLine(const std::vector<Unreadable> &rows)
     return QStringLiteral("另有 %1 行投注记录无法读取，没有列出也没有计入合计").arg(rows.size());
 }
 
-StoredBet toStored(const Bet &bet)
+StoredBet toStored(const Bet &bet, const QString &placed)
 {
-    return {bet.id, bet.issue, Plays::name(bet.choice.play), bet.choice.numbers, bet.multiple};
+    return {bet.id, bet.issue, Plays::name(bet.choice.play), bet.choice.numbers, bet.multiple, bet.plan, placed};
+}
+
+QString placedText(const QDateTime &now)
+{
+    // The offset written out even at UTC, so that every stamp has the same shape.
+    const int offset = now.offsetFromUtc();
+    return now.toOffsetFromUtc(offset).toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) +
+           QStringLiteral("%1%2:%3")
+               .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+               .arg(std::abs(offset) / 3600, 2, 10, QLatin1Char('0'))
+               .arg(std::abs(offset) % 3600 / 60, 2, 10, QLatin1Char('0'));
+}
+
+QString overDailyLimit(qint64 today, qint64 adding, std::optional<qint64> limit)
+{
+    if (!limit || today + adding <= *limit)
+        return {};
+    return QStringLiteral("每日投注限额 %1 元：今天已投注 %2 元，再投注 %3 元就超过了，没有记下")
+        .arg(*limit)
+        .arg(today)
+        .arg(adding);
 }
 
 const Settler::Known &Settler::known(const Plays::Choice &choice)
@@ -170,6 +209,14 @@ Settled Settler::settle(const Bet &bet)
 {
     const Known &k = known(bet.choice);
     Settled s{bet, State::Pending, 0, k.chance, k.prize * bet.multiple};
+    const bool stops = bet.plan && bet.stopsAfterWin;
+    if (stops) {
+        const auto won = m_firstWin.find(*bet.plan);
+        if (won != m_firstWin.end() && bet.issue > won->second) {
+            s.state = State::Withdrawn;
+            return s;
+        }
+    }
     const int at = rowOf(bet.issue);
     if (at >= m_history.count() || m_history.issue(at) != bet.issue)
         return s;
@@ -178,6 +225,10 @@ Settled Settler::settle(const Bet &bet)
     const bool won = dice ? k.wins[size_t((n[0] - 1) * 36 + (n[1] - 1) * 6 + n[2] - 1)] : bet.choice.wins(n);
     s.state = won ? State::Won : State::Lost;
     s.prize = won ? s.payout : 0;
+    if (won && stops) {
+        const auto [first, added] = m_firstWin.try_emplace(*bet.plan, bet.issue);
+        first->second = std::min(first->second, bet.issue);
+    }
     return s;
 }
 
@@ -193,6 +244,10 @@ std::vector<Settled> settle(const std::vector<Bet> &bets, const HistorySnapshot 
 
 void Totals::add(const Settled &s)
 {
+    if (s.state == State::Withdrawn) {
+        ++withdrawn;
+        return;
+    }
     ++count;
     spent += s.bet.cost();
     if (s.state == State::Pending)
@@ -225,7 +280,8 @@ QString totalsLine(const Totals &t)
         .arg(t.spent)
         .arg(t.won)
         .arg(t.net())
-        .arg(QString::number(t.realisedReturn() * 100, 'f', 1));
+        .arg(QString::number(t.realisedReturn() * 100, 'f', 1)) +
+           (t.withdrawn > 0 ? QStringLiteral("；另有 %1 注追号中奖后已撤，不计").arg(t.withdrawn) : QString());
 }
 
 QString fairSentence(const Totals &totals)

@@ -5,6 +5,7 @@
 #include "HistorySnapshot.h"
 #include "Plays.h"
 
+#include <QDateTime>
 #include <QString>
 #include <array>
 #include <functional>
@@ -21,6 +22,8 @@ struct Bet
     qint32 issue = 0;
     Plays::Choice choice;
     int multiple = 1; // 倍数, 1..10000
+    std::optional<qint64> plan; // the chase plan it belongs to
+    bool stopsAfterWin = true;  // its plan's: the bets after the plan's first win are withdrawn
 
     qint64 cost() const { return qint64(Plays::betCost) * multiple; }
 };
@@ -50,11 +53,13 @@ bool readBets(HistoryDb &db, int game, const std::function<void(const Bet &)> &e
 QString issueProblem(qint32 issue, int game);
 // "另有 N 行投注记录无法读取，没有列出也没有计入合计" (empty without any).
 QString unreadableLine(const std::vector<Unreadable> &rows);
-// A bet as it is stored.
-StoredBet toStored(const Bet &bet);
+// A bet as it is stored, placed at `placed` (placedText()).
+StoredBet toStored(const Bet &bet, const QString &placed);
+// A time as bets store it: ISO 8601 with the computer's offset ("2026-12-09T14:20:05+08:00").
+QString placedText(const QDateTime &now);
 
-enum class State { Pending, Won, Lost };
-QString stateName(State state); // 待开奖, 中奖, 未中
+enum class State { Pending, Won, Lost, Withdrawn };
+QString stateName(State state); // 待开奖, 中奖, 未中, 已撤
 
 struct Settled
 {
@@ -63,10 +68,14 @@ struct Settled
     qint64 prize = 0;   // prize × multiple when won
     double chance = 0;  // of winning, for fair dice
     qint64 payout = 0;  // what winning pays: prize × multiple
+
+    // What it cost: nothing once withdrawn (a plan that stopped after a win never bought it).
+    qint64 cost() const { return state == State::Withdrawn ? 0 : bet.cost(); }
 };
 
-// Settles bets one at a time against the stored draws. Each play and numbers are worked out
-// once; each bet's draw is looked for from the previous bet's, as bets follow the draws.
+// Settles bets one at a time against the stored draws, in the order placed. Each play and numbers
+// are worked out once; each bet's draw is looked for from the previous bet's, as bets follow the
+// draws. A plan's bets after its first winning issue are withdrawn unless the plan keeps going.
 class Settler
 {
 public:
@@ -88,16 +97,18 @@ private:
     const Plays::PrizeTable &m_prizes;
     std::vector<Known> m_known;
     std::unordered_map<int, quint32> m_ids;
+    std::unordered_map<qint64, qint32> m_firstWin; // each plan's first winning issue so far
     int m_at = 0;
 };
 
-// Each bet against the stored draw of its issue, in the order given.
+// Each bet against the stored draw of its issue, in the order given (the order placed).
 std::vector<Settled> settle(const std::vector<Bet> &bets, const HistorySnapshot &history,
                             const Plays::PrizeTable &prizes);
 
 struct Totals
 {
-    qint64 count = 0;
+    qint64 count = 0;     // bought: withdrawn bets are not
+    qint64 withdrawn = 0;
     qint64 settled = 0;
     qint64 spent = 0; // every bet's cost
     qint64 won = 0;
@@ -134,6 +145,13 @@ AllGames readAllGames(const QString &folder, const GameFiles::MainFile &main, in
                       const std::function<bool(const Bet &)> &wanted,
                       const std::function<void(int game, const Settled &)> &each,
                       const std::function<void(int game, std::optional<qint64> id, const QString &reason)> &unreadable);
+
+// What the bets placed on `date` (the computer's local date) cost as placed, over every game's
+// file in `folder` (each read once; one that cannot be read counts nothing).
+qint64 placedOn(const QString &folder, const GameFiles::MainFile &main, int unrecordedGame, const QDate &date);
+// Why `adding` 元 more today is refused under a daily limit of `limit` 元 with `today` 元 placed
+// already; empty when it fits (or there is no limit).
+QString overDailyLimit(qint64 today, qint64 adding, std::optional<qint64> limit);
 
 // "共 N 注（已开奖 K 注），投注 X 元，中奖 Y 元，净 Z 元，回报 R%".
 QString totalsLine(const Totals &totals);

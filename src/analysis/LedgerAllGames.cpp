@@ -8,6 +8,34 @@
 
 namespace Ledger {
 
+namespace {
+
+// Each game's history file in `folder`, each once (a file two games lead to is one game's only).
+template<typename Each>
+void eachGameFile(const QString &folder, const GameFiles::MainFile &main, int unrecordedGame, Each each)
+{
+    std::set<QString> read;
+    for (int game = 0; game < ProvinceTable::Count; ++game) {
+        const QString path = GameFiles::pathFor(folder, game, main, unrecordedGame);
+        if (QFileInfo::exists(path) && read.insert(QFileInfo(path).canonicalFilePath()).second)
+            each(game, path);
+    }
+}
+
+} // namespace
+
+qint64 placedOn(const QString &folder, const GameFiles::MainFile &main, int unrecordedGame, const QDate &date)
+{
+    qint64 total = 0;
+    eachGameFile(folder, main, unrecordedGame, [&](int game, const QString &) {
+        HistoryDb db;
+        if (db.openGame(folder, game, unrecordedGame, &main) == HistoryDb::OpenStatus::Ok &&
+            (!db.gameRecord().known() || *db.gameRecord().known() == game))
+            total += BetTable::placedOn(db, date.toString(Qt::ISODate)).value_or(0);
+    });
+    return total;
+}
+
 AllGames readAllGames(const QString &folder, const GameFiles::MainFile &main, int unrecordedGame,
                       const std::function<Plays::PrizeTable(int)> &prizesOf,
                       const std::function<bool(const Bet &)> &wanted,
@@ -15,28 +43,24 @@ AllGames readAllGames(const QString &folder, const GameFiles::MainFile &main, in
                       const std::function<void(int game, std::optional<qint64> id, const QString &reason)> &unreadable)
 {
     AllGames report;
-    std::set<QString> read; // a file two games lead to (an older release's) is one game's only
-    for (int game = 0; game < ProvinceTable::Count; ++game) {
-        const QString path = GameFiles::pathFor(folder, game, main, unrecordedGame);
-        if (!QFileInfo::exists(path) || !read.insert(QFileInfo(path).canonicalFilePath()).second)
-            continue;
+    eachGameFile(folder, main, unrecordedGame, [&](int game, const QString &path) {
         const auto notRead = [&](const QString &reason) { unreadable(game, std::nullopt, reason); };
         HistoryDb db;
         if (db.openGame(folder, game, unrecordedGame, &main) != HistoryDb::OpenStatus::Ok) {
             notRead(GameFiles::openError(db.path(), db.lastError()));
-            continue;
+            return;
         }
         const GameFiles::Record record = db.gameRecord();
         if (record.state == GameFiles::Record::State::Damaged) {
             notRead(GameFiles::damagedMessage(QFileInfo(path).fileName(), record));
-            continue;
+            return;
         }
         if (record.known() && *record.known() != game)
-            continue; // another game's file
+            return; // another game's file
         const std::optional<HistorySnapshot> history = db.snapshot();
         if (!history) {
             notRead(QStringLiteral("无法读取历史号码：%1").arg(db.userError()));
-            continue;
+            return;
         }
         const Plays::PrizeTable prizes = prizesOf(game);
         Settler settler(*history, prizes);
@@ -52,13 +76,13 @@ AllGames readAllGames(const QString &folder, const GameFiles::MainFile &main, in
         }, rows);
         if (!readable) {
             notRead(QStringLiteral("无法读取投注记录：%1").arg(db.userError()));
-            continue;
+            return;
         }
         for (const Unreadable &row : rows)
             unreadable(game, row.id, row.reason);
-        if (totals.count > 0)
+        if (totals.count > 0 || totals.withdrawn > 0)
             report.games.push_back({game, totals});
-    }
+    });
     return report;
 }
 

@@ -1,84 +1,33 @@
 #include "BetWindow.h"
 
-#include "AnalysisWindows.h"
+#include "BetRows.h"
 #include "BetTable.h"
-#include "BusyCursor.h"
-#include "ChartScale.h"
+#include "ChaseDialog.h"
 #include "Clock.h"
 #include "Dialogs.h"
-#include "GridActions.h"
 #include "GridModel.h"
 #include "GridView.h"
 #include "HistoryCommands.h"
 #include "HistoryDb.h"
 #include "IssueNumbers.h"
 #include "ProvinceTable.h"
-#include "Launcher.h"
 #include "Settings.h"
 #include "Widgets.h"
-#include "Workbook.h"
 
-#include <QAreaSeries>
-#include <QChart>
 #include <QChartView>
 #include <QComboBox>
-#include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIntValidator>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLineSeries>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
-#include <cmath>
 
 using Widgets::named;
-
-namespace {
-
-const QStringList header{QStringLiteral("编号"), QStringLiteral("期号"), QStringLiteral("玩法"), QStringLiteral("号码"),
-                         QStringLiteral("倍数"), QStringLiteral("投注额"), QStringLiteral("状态"), QStringLiteral("奖金")};
-
-QStringList cells(const Ledger::Settled &s)
-{
-    return {QString::number(s.bet.id),       QString::number(s.bet.issue), Plays::name(s.bet.choice.play),
-            s.bet.choice.numbers,            QString::number(s.bet.multiple), QString::number(s.bet.cost()),
-            Ledger::stateName(s.state),      QString::number(s.prize)};
-}
-
-// 全部彩种 puts each bet's game first.
-QStringList headerOf(bool allGames)
-{
-    return allGames ? QStringList{QStringLiteral("彩种")} + header : header;
-}
-
-// The bets as the table shows them, formatted when in view; with `games`, each one's game first.
-class BetRows : public GridRows
-{
-public:
-    BetRows(const std::vector<Ledger::Settled> &bets, const std::vector<int> *games)
-        : m_bets(bets)
-        , m_games(games)
-    {}
-    int count() const override { return int(m_bets.size()); }
-    QString text(int row, int col) const override
-    {
-        if (row < 0 || row >= count())
-            return {};
-        if (!m_games)
-            return cells(m_bets[size_t(row)]).value(col);
-        return col == 0 ? ProvinceTable::at((*m_games)[size_t(row)]).caption : cells(m_bets[size_t(row)]).value(col - 1);
-    }
-
-private:
-    const std::vector<Ledger::Settled> &m_bets;
-    const std::vector<int> *m_games;
-};
-
-} // namespace
+using namespace BetRowsText;
 
 BetWindow::BetWindow(HistoryCommands *commands, const AppServices &services, QWidget *parent)
     : QDialog(parent)
@@ -123,6 +72,9 @@ BetWindow::BetWindow(HistoryCommands *commands, const AppServices &services, QWi
     form->addWidget(label(QStringLiteral("倍数(&M)"), m_multiple));
     form->addWidget(m_multiple);
     form->addWidget(m_add);
+    auto *chase = named(new QPushButton(QStringLiteral("追号(&C)…")), QStringLiteral("cmdTzZhuihao"));
+    connect(chase, &QPushButton::clicked, this, &BetWindow::openChase);
+    form->addWidget(chase);
     form->addStretch();
     m_scope = named(new QComboBox, QStringLiteral("cboTzFanwei"));
     m_scope->addItems({QStringLiteral("当前彩种"), QStringLiteral("全部彩种")});
@@ -204,15 +156,16 @@ void BetWindow::refresh()
         m_summary->setText(QStringLiteral("无法读取投注记录：%1").arg(m_commands->history().userError()));
         return;
     }
-    std::vector<Ledger::Bet> bets = std::move(read->bets);
-    std::reverse(bets.begin(), bets.end());
-    m_bets = Ledger::settle(bets, history, Settings().prizes(game));
+    // Settled in the order placed (a plan stops after its first win), shown newest first.
+    m_bets = Ledger::settle(read->bets, history, Settings().prizes(game));
+    std::reverse(m_bets.begin(), m_bets.end());
     m_totals = Ledger::totals(m_bets);
     m_grid->setRowSource(std::make_shared<BetRows>(m_bets, nullptr));
     QString text = m_bets.empty() ? QStringLiteral("%1还没有投注记录：在上面填好期号、玩法、号码和倍数，按“记下这注”。").arg(caption)
                                   : caption + QStringLiteral("：") + Ledger::totalsLine(m_totals);
     if (m_totals.settled > 0)
         text += QStringLiteral("\n") + Ledger::fairSentence(m_totals);
+    text += todayLine();
     // Rows another tool wrote that are no bets: named under the table, never counted.
     if (!read->unreadable.empty()) {
         QStringList named;
@@ -225,49 +178,30 @@ void BetWindow::refresh()
     showChart();
 }
 
-void BetWindow::showAllGames(bool all)
+QString BetWindow::todayLine() const
 {
-    m_allGames = all;
-    const QSignalBlocker quiet(m_scope);
-    m_scope->setCurrentIndex(all ? 1 : 0);
-    refresh();
+    const std::optional<qint64> limit = Settings().dailyLimit();
+    if (!limit)
+        return {};
+    return QStringLiteral("\n今天已投注 %1 元，每日限额 %2 元").arg(placedToday()).arg(*limit);
 }
 
-QString BetWindow::readAllGames()
+qint64 BetWindow::placedToday() const
 {
     const QString folder = m_services.programFolder;
-    const Settings settings;
-    std::vector<std::vector<Ledger::Settled>> perGame(ProvinceTable::Count);
-    QStringList unreadable;
-    const Ledger::AllGames report = Ledger::readAllGames(
-        folder, GameFiles::readMain(folder), m_commands->unrecordedGame(),
-        [&settings](int game) { return settings.prizes(game); }, [](const Ledger::Bet &) { return true; },
-        [&perGame](int game, const Ledger::Settled &s) { perGame[size_t(game)].push_back(s); },
-        [&unreadable](int game, std::optional<qint64> id, const QString &reason) {
-            unreadable << ProvinceTable::at(game).caption +
-                              (id ? QStringLiteral(" 编号 %1：%2").arg(*id).arg(reason) : QStringLiteral("：") + reason);
-        });
-    // Game after game, each newest first.
-    m_bets.clear();
-    m_betGames.clear();
-    for (int game = 0; game < ProvinceTable::Count; ++game) {
-        m_bets.insert(m_bets.end(), perGame[size_t(game)].rbegin(), perGame[size_t(game)].rend());
-        m_betGames.insert(m_betGames.end(), perGame[size_t(game)].size(), game);
-    }
-    m_totals = report.all;
-    m_grid->setRowSource(std::make_shared<BetRows>(m_bets, &m_betGames));
-    QStringList lines;
-    for (const Ledger::GameTotals &g : report.games)
-        lines << ProvinceTable::at(g.game).caption + QStringLiteral("：") + Ledger::totalsLine(g.totals);
-    lines << (m_bets.empty() ? QStringLiteral("全部彩种都还没有投注记录。")
-                             : QStringLiteral("全部彩种：") + Ledger::totalsLine(m_totals));
-    if (m_totals.settled > 0)
-        lines << Ledger::fairSentence(m_totals);
-    if (!unreadable.isEmpty())
-        lines << QStringLiteral("另有 %1 处投注记录无法读取，没有列出也没有计入合计（%2）")
-                     .arg(unreadable.size())
-                     .arg(unreadable.mid(0, 3).join(QStringLiteral("；")));
-    return lines.join(QLatin1Char('\n'));
+    return Ledger::placedOn(folder, GameFiles::readMain(folder), m_commands->unrecordedGame(),
+                            m_services.clock->now().date());
+}
+
+void BetWindow::openChase()
+{
+    auto *dialog = new ChaseDialog(m_commands, m_services, m_play->currentIndex(), m_numbers->text(), m_issue->text(), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &ChaseDialog::placed, this, [this](qint64 plan, int issues, qint64 worstCase) {
+        refresh();
+        m_formNote->setText(QStringLiteral("已记下追号计划 %1：%2 期，最多花 %3 元").arg(plan).arg(issues).arg(Chase::yuan(double(worstCase))));
+    });
+    dialog->open();
 }
 
 bool BetWindow::addBet()
@@ -298,7 +232,11 @@ bool BetWindow::addBet()
     if (const QString question = dateQuestion(issue);
         !question.isEmpty() && !m_services.dialogs->question(this, QStringLiteral("投注记录"), question, QStringLiteral("仍然记下")))
         return refuse(QStringLiteral("这注没有记下。"));
-    if (!BetTable::add(m_commands->history(), Ledger::toStored({0, issue, *choice, multiple})))
+    if (const QString over = Ledger::overDailyLimit(placedToday(), qint64(Plays::betCost) * multiple, Settings().dailyLimit());
+        !over.isEmpty())
+        return refuse(over);
+    if (!BetTable::add(m_commands->history(), Ledger::toStored({0, issue, *choice, multiple, std::nullopt, true},
+                                                               Ledger::placedText(m_services.clock->now()))))
         return refuse(QStringLiteral("投注没有保存：%1").arg(m_commands->history().userError()));
     m_numbers->clear();
     m_multiple->setValue(1);
@@ -330,15 +268,22 @@ bool BetWindow::removeRow(int row)
 {
     if (row < 1 || row > int(m_bets.size()))
         return false;
-    const Ledger::Settled &s = m_bets[size_t(row - 1)];
+    const Ledger::Settled s = m_bets[size_t(row - 1)]; // a copy: refresh() below reads the bets again
     const QString which = QStringLiteral("%5第 %1 期 %2，%3 倍（编号 %4）")
                               .arg(s.bet.issue)
                               .arg(QStringList{Plays::name(s.bet.choice.play), s.bet.choice.numbers}.join(QLatin1Char(' ')).trimmed())
                               .arg(s.bet.multiple)
                               .arg(s.bet.id)
                               .arg(m_allGames ? ProvinceTable::at(m_betGames[size_t(row - 1)]).caption + QLatin1Char(' ') : QString());
-    if (!m_services.dialogs->question(this, QStringLiteral("删除投注"), QStringLiteral("删除这注投注吗？\n%1").arg(which),
-                                      QStringLiteral("删除")))
+    // A bet of a chase plan goes with the rest of its plan from that issue on (the plan cancelled).
+    const std::optional<qint64> plan = s.bet.plan;
+    const QString question = plan ? QStringLiteral("这注属于追号计划 %1。撤销这个计划从第 %2 期起的全部投注吗？\n%3")
+                                        .arg(*plan)
+                                        .arg(s.bet.issue)
+                                        .arg(which)
+                                  : QStringLiteral("删除这注投注吗？\n%1").arg(which);
+    if (!m_services.dialogs->question(this, QStringLiteral("删除投注"), question,
+                                      plan ? QStringLiteral("撤销计划") : QStringLiteral("删除")))
         return false;
     // In 全部彩种 the row may be another game's: it goes from that game's own history.
     const int game = m_allGames ? m_betGames[size_t(row - 1)] : m_commands->game().index;
@@ -349,12 +294,16 @@ bool BetWindow::removeRow(int row)
         if (other.openGame(m_services.programFolder, game, m_commands->unrecordedGame()) != HistoryDb::OpenStatus::Ok)
             db = nullptr;
     }
-    if (!db || !BetTable::remove(*db, s.bet.id)) {
+    const std::optional<int> removed = !db ? std::nullopt
+                                       : plan ? BetTable::cancelPlan(*db, *plan, s.bet.issue)
+                                              : std::optional<int>(BetTable::remove(*db, s.bet.id) ? 1 : 0);
+    if (!removed || *removed == 0) {
         m_formNote->setText(QStringLiteral("投注没有删除：%1").arg(db ? db->userError() : other.lastError()));
         return false;
     }
     refresh();
-    m_formNote->setText(QStringLiteral("已删除：%1").arg(which));
+    m_formNote->setText(plan ? QStringLiteral("已撤销追号计划 %1 从第 %2 期起的 %3 注投注").arg(*plan).arg(s.bet.issue).arg(*removed)
+                             : QStringLiteral("已删除：%1").arg(which));
     return true;
 }
 
@@ -366,76 +315,4 @@ bool BetWindow::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
     return QDialog::eventFilter(watched, event);
-}
-
-void BetWindow::showChart()
-{
-    // Oldest first, settled bets only: the running net against what fair dice give, ±2σ.
-    auto *net = new QLineSeries;
-    net->setName(QStringLiteral("累计净收益"));
-    auto *expected = new QLineSeries;
-    expected->setName(QStringLiteral("公平开奖的期望"));
-    auto *upper = new QLineSeries, *lower = new QLineSeries;
-    double n = 0, e = 0, v = 0, low = 0, high = 0;
-    qint64 x = 0;
-    for (auto it = m_bets.rbegin(); it != m_bets.rend(); ++it) {
-        if (it->state == Ledger::State::Pending)
-            continue;
-        n += double(it->prize - it->bet.cost());
-        e += it->chance * double(it->payout) - double(it->bet.cost());
-        v += it->chance * (1 - it->chance) * double(it->payout) * double(it->payout);
-        const double band = 2 * std::sqrt(v);
-        low = std::min({low, n, e - band});
-        high = std::max({high, n, e + band});
-        ++x;
-        net->append(double(x), n);
-        expected->append(double(x), e);
-        upper->append(double(x), e + band);
-        lower->append(double(x), e - band);
-    }
-    auto *chart = new QChart;
-    chart->addSeries(sigmaBand(upper, lower));
-    chart->addSeries(expected);
-    chart->addSeries(net);
-    addValueAxis(chart, ChartScale::around(0, double(std::max<qint64>(x, 1))), Qt::AlignBottom,
-                 QStringLiteral("已开奖的投注"));
-    addValueAxis(chart, ChartScale::around(low, high), Qt::AlignLeft, QStringLiteral("元"));
-    chart->setTitle(QStringLiteral("累计净收益与公平开奖的期望"));
-    QChart *shown = m_chart->chart();
-    m_chart->setChart(chart);
-    delete shown;
-}
-
-void BetWindow::exportTable()
-{
-    // Every game's bets go to a workbook of their own, never over one game's.
-    const QString name = m_allGames ? allGamesFileName() : fileName();
-    const QString path = QDir(m_services.userFolder()).filePath(name);
-    const int game = m_commands->game().index;
-    if (!m_allGames && !mayWriteExport(*m_services.dialogs, this, path, game))
-        return m_formNote->setText(QStringLiteral("没有导出：%1 保留原来的内容").arg(name));
-    const QStringList shownHeader = headerOf(m_allGames);
-    const BetRows shownRows(m_bets, m_allGames ? &m_betGames : nullptr);
-    const BusyCursor busy;
-    QString error;
-    const QStringList notes{Ledger::totalsLine(m_totals), m_totals.settled > 0 ? Ledger::fairSentence(m_totals) : QString()};
-    const int rows = int(m_bets.size()) + 1;
-    const Workbook::Sheet sheet{QStringLiteral("投注记录"), rows + 1 + int(notes.size()), int(shownHeader.size()),
-                                [&](int r, int c) -> Workbook::Cell {
-                                    if (r == 0)
-                                        return shownHeader.value(c);
-                                    if (r < rows)
-                                        return Workbook::fromText(shownRows.text(r - 1, c));
-                                    const int note = r - rows - 1;
-                                    return c == 0 && note >= 0 ? Workbook::Cell(notes.value(note)) : Workbook::Cell(QString());
-                                }};
-    const QString title = m_allGames ? QStringLiteral("全部彩种 投注记录") : exportTitle(game, QStringLiteral("投注记录"));
-    if (!Workbook::write(path, {sheet}, &error, title)) {
-        m_services.dialogs->message(this, QStringLiteral("导出到电子表格"),
-                                    QStringLiteral("无法写入电子表格文件：\n%1\n%2").arg(QDir::toNativeSeparators(path), error));
-        return;
-    }
-    if (!m_allGames)
-        exportWritten(path, game);
-    m_formNote->setText(openOrSayWhere(*m_services.launcher, path, QStringLiteral("电子表格")));
 }

@@ -33,6 +33,8 @@ public:
     // Removes the bet of a table row (from 1, newest first) after asking.
     bool removeRow(int row);
     void exportTable();
+    // 追号…: a chase plan made and placed in its dialog, from the form's play, numbers and issue.
+    void openChase();
     static QString fileName() { return QStringLiteral("Touzhu.xlsx"); }
     static QString allGamesFileName() { return QStringLiteral("TouzhuQuanbu.xlsx"); }
 
@@ -49,6 +51,10 @@ private:
     // What to ask before a bet on an issue dated before the last stored draw or after tomorrow.
     QString dateQuestion(qint32 issue) const;
     void showChart();
+    // What the bets placed today (over every game) cost, and "今天已投注 X 元，每日限额 Y 元"
+    // under a limit.
+    qint64 placedToday() const;
+    QString todayLine() const;
     // Reads every game's bets into the table; the summary's lines.
     QString readAllGames();
 

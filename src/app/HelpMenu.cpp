@@ -24,7 +24,8 @@ HelpMenu::HelpMenu(QMainWindow *window, const MainWindowUi &ui, const AppService
     const std::pair<const char *, const char *> pages[] = {{"使用说明(&U)", "guide.html"},
                                                            {"跟号回测与统计(&B)", "backtest.html"},
                                                            {"走势与遗漏(&T)", "trend.html"},
-                                                           {"玩法、奖金与投注记录(&P)", "plays.html"}};
+                                                           {"玩法、奖金与投注记录(&P)", "plays.html"},
+                                                           {"追号(&C)", "chase.html"}};
     for (const auto &[caption, page] : pages) {
         QAction *entry = m_menu->addAction(QString::fromUtf8(caption));
         entry->setObjectName(QStringLiteral("mnuHelp_") + QString::fromLatin1(page).section(QLatin1Char('.'), 0, 0));
@@ -60,6 +61,10 @@ QString HelpMenu::pageFor(const QWidget *focus)
     for (const QWidget *w = focus; w; w = w->parentWidget()) {
         if (w->inherits("TrendWindow"))
             return QStringLiteral("trend.html");
+        if (w->inherits("ChaseDialog"))
+            return QStringLiteral("chase.html");
+        if (w->inherits("BetWindow"))
+            return QStringLiteral("plays.html");
         if (w->inherits("BacktestDialog") || w->inherits("TallyChartDialog"))
             return QStringLiteral("backtest.html");
         if (w->inherits("HistoryPanel") || w->inherits("SearchOptionsPanel") || w->inherits("ResultsPanel"))

@@ -51,6 +51,7 @@ void MainWindowUi::setupUi(QMainWindow *window)
     mnuUpdateHost =
         named(mnuSetup->addAction(QStringLiteral("开奖网址(&U)…")), QStringLiteral("mnuUpdateHost"));
     mnuJiangjin = named(mnuSetup->addAction(QStringLiteral("奖金表(&J)…")), QStringLiteral("mnuJiangjin"));
+    mnuXiane = named(mnuSetup->addAction(QStringLiteral("每日投注限额(&L)…")), QStringLiteral("mnuXiane"));
     mnuMeitian = named(mnuSetup->addAction(QStringLiteral("每天期数(&M)…")), QStringLiteral("mnuMeitian"));
     mnuZidong = named(mnuSetup->addMenu(QStringLiteral("自动更新(&Z)")), QStringLiteral("mnuZidong"));
     mnuHomePage =

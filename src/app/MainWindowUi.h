@@ -23,6 +23,7 @@ struct MainWindowUi
     QPushButton *cmdUpdateCancel = nullptr;
     QAction *mnuUpdateHost = nullptr;
     QAction *mnuJiangjin = nullptr;
+    QAction *mnuXiane = nullptr;
     QAction *mnuMeitian = nullptr;
     QMenu *mnuZidong = nullptr;
 

@@ -166,6 +166,18 @@ int Settings::autoUpdateTestSeconds() const
     return std::clamp(m_store->value(QStringLiteral("IniSetting/AutoUpdateSeconds")).toString().toInt(), 0, 3600);
 }
 
+std::optional<qint64> Settings::dailyLimit() const
+{
+    const qint64 limit = m_store->value(QStringLiteral("IniSetting/Xiane")).toString().toLongLong();
+    return limit > 0 ? std::optional(limit) : std::nullopt;
+}
+
+void Settings::setDailyLimit(std::optional<qint64> yuan)
+{
+    m_store->setValue(QStringLiteral("IniSetting/Xiane"), QString::number(yuan.value_or(0)));
+    m_store->sync();
+}
+
 Plays::PrizeTable Settings::prizes(int game) const
 {
     return SavedPrizes::read(*m_store, game);

@@ -77,6 +77,10 @@ public:
     // Saves every game's choice; the older release's one table then has no more say.
     void setPrizes(const PrizeTables &tables);
 
+    // Xiane: the daily limit on bets in 元 over every game (none: off).
+    std::optional<qint64> dailyLimit() const;
+    void setDailyLimit(std::optional<qint64> yuan);
+
     // UpdateHost: the results host name that follows the game code ("fj" + ".example.com").
     QString updateHost() const;
     void setUpdateHost(const QString &host);

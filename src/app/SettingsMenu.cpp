@@ -1,6 +1,7 @@
 #include "SettingsMenu.h"
 
 #include "AutoUpdate.h"
+#include "Dialogs.h"
 #include "FollowedGames.h"
 #include "HistoryCommands.h"
 #include "SearchOptionsPanel.h"
@@ -22,6 +23,8 @@ SettingsMenu::SettingsMenu(QWidget *window, MainWindowUi &ui, const AppServices 
 {
     m_autoUpdate = new AutoUpdate(services, commands, std::move(busy), [&followed] { return followed.followed(); }, this);
     m_autoUpdate->fillMenu(ui.mnuZidong);
+    // The menu's own status lines go to the status bar with the automatic update's.
+    connect(this, &SettingsMenu::statusMessage, m_autoUpdate, &AutoUpdate::statusMessage);
     // Every followed game and the selected one are kept current, each by its own timer.
     connect(&followed, &FollowedGames::changed, m_autoUpdate, &AutoUpdate::syncGames);
     for (QAction *game : std::as_const(ui.mnuK3))
@@ -40,6 +43,7 @@ SettingsMenu::SettingsMenu(QWidget *window, MainWindowUi &ui, const AppServices 
         if (update.askUpdateHost())
             m_autoUpdate->restart();
     });
+    connect(ui.mnuXiane, &QAction::triggered, this, [this, services] { askDailyLimit(*services.dialogs); });
     connect(ui.mnuMeitian, &QAction::triggered, this, [this] {
         auto *dialog = new DrawsPerDayDialog(m_settings.drawsPerDay(), m_window);
         dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -49,4 +53,27 @@ SettingsMenu::SettingsMenu(QWidget *window, MainWindowUi &ui, const AppServices 
         });
         dialog->open();
     });
+}
+
+void SettingsMenu::askDailyLimit(Dialogs &dialogs)
+{
+    const std::optional<qint64> now = m_settings.dailyLimit();
+    for (;;) {
+        const std::optional<QString> answer = dialogs.input(
+            m_window, QStringLiteral("每日投注限额"),
+            QStringLiteral("今天（本机日期）各彩种下单的投注合计最多多少元？一注或一个追号计划会超过它时不记下。"
+                           "0 或空为不限。"),
+            QString::number(now.value_or(0)));
+        if (!answer)
+            return;
+        bool ok = false;
+        const qint64 yuan = answer->trimmed().isEmpty() ? 0 : answer->trimmed().toLongLong(&ok);
+        if ((ok || answer->trimmed().isEmpty()) && yuan >= 0 && yuan <= 1'000'000'000) {
+            m_settings.setDailyLimit(yuan > 0 ? std::optional(yuan) : std::nullopt);
+            emit statusMessage(yuan > 0 ? QStringLiteral("每日投注限额：%1 元").arg(yuan) : QStringLiteral("每日投注限额：不限"));
+            return;
+        }
+        dialogs.message(m_window, QStringLiteral("每日投注限额"),
+                        QStringLiteral("“%1”不是 0 到 1000000000 之间的整数，限额没有改变。").arg(*answer));
+    }
 }

@@ -8,6 +8,7 @@
 #include <functional>
 
 class AutoUpdate;
+class Dialogs;
 class FollowedGames;
 class HistoryCommands;
 class SearchOptionsPanel;
@@ -26,9 +27,13 @@ public:
 
     AutoUpdate &autoUpdate() const { return *m_autoUpdate; }
 
+    // 设置 → 每日投注限额…: asks for the limit in 元 (0 or nothing: none) and saves it.
+    void askDailyLimit(Dialogs &dialogs);
+
 signals:
     // The draws a day were set: the selected game is taken again with its new number.
     void drawsPerDayChanged();
+    void statusMessage(const QString &text);
 
 private:
     QWidget *m_window;

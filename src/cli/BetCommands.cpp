@@ -43,7 +43,9 @@ int addBet(Context &c, Arguments &args, QTextStream &out)
     if (!choice)
         throw UsageError{why};
     c.open(false);
-    const std::optional<qint64> id = BetTable::add(c.db, Ledger::toStored({0, issue, *choice, multiple}));
+    c.checkDailyLimit(qint64(Plays::betCost) * multiple);
+    const std::optional<qint64> id =
+        BetTable::add(c.db, Ledger::toStored({0, issue, *choice, multiple, std::nullopt, true}, c.placedNow()));
     if (!id)
         throw UsageError{QStringLiteral("投注没有保存：%1").arg(c.db.userError())};
     out << *id << '\n';
@@ -59,7 +61,8 @@ public:
     {
         for (int p = 0; p < Plays::playCount; ++p)
             m_plays[size_t(p)] = Plays::name(Plays::Play(p)).toStdString();
-        for (const Ledger::State state : {Ledger::State::Pending, Ledger::State::Won, Ledger::State::Lost})
+        for (const Ledger::State state :
+             {Ledger::State::Pending, Ledger::State::Won, Ledger::State::Lost, Ledger::State::Withdrawn})
             m_states[size_t(state)] = Ledger::stateName(state).toStdString();
         m_out.flush();
         text("{\"bets\":[");
@@ -85,11 +88,16 @@ public:
         text("\",\"multiple\":");
         number(s.bet.multiple);
         text(",\"cost\":");
-        number(s.bet.cost());
+        number(s.cost());
         text(",\"state\":\"");
         text(m_states[size_t(s.state)]);
         text("\",\"prize\":");
         number(s.prize);
+        text(",\"plan\":");
+        if (s.bet.plan)
+            number(*s.bet.plan);
+        else
+            text("null");
         if (game) {
             text(",\"game\":");
             number(*game);
@@ -143,7 +151,7 @@ private:
 
     QTextStream &m_out;
     std::array<std::string, Plays::playCount> m_plays;
-    std::array<std::string, 3> m_states;
+    std::array<std::string, 4> m_states;
     QByteArray m_block;
     char *m_at;
     bool m_first = true;
@@ -170,7 +178,7 @@ int listAllGames(Context &c, std::optional<qint32> from, std::optional<qint32> t
             else
                 rows << QStringList{ProvinceTable::at(game).caption, QString::number(s.bet.id), QString::number(s.bet.issue),
                                     Plays::name(s.bet.choice.play), s.bet.choice.numbers, QString::number(s.bet.multiple),
-                                    QString::number(s.bet.cost()), Ledger::stateName(s.state), QString::number(s.prize)};
+                                    QString::number(s.cost()), Ledger::stateName(s.state), QString::number(s.prize)};
         },
         [&](int game, std::optional<qint64> id, const QString &reason) {
             unreadableJson << QStringLiteral("{\"game\":%1,\"id\":%2,\"reason\":%3}")
@@ -257,7 +265,7 @@ int listBets(Context &c, Arguments &args, QTextStream &out)
                              QStringLiteral("倍数"), QStringLiteral("投注额"), QStringLiteral("状态"), QStringLiteral("奖金")}};
     for (const Ledger::Settled &s : settled)
         rows << QStringList{QString::number(s.bet.id), QString::number(s.bet.issue), Plays::name(s.bet.choice.play),
-                            s.bet.choice.numbers, QString::number(s.bet.multiple), QString::number(s.bet.cost()),
+                            s.bet.choice.numbers, QString::number(s.bet.multiple), QString::number(s.cost()),
                             Ledger::stateName(s.state), QString::number(s.prize)};
     out << alignedTable(rows) << Ledger::totalsLine(t) << '\n';
     if (!unreadable.empty())

@@ -46,6 +46,13 @@ const Command commands[] = {
     {"set-game", "set-game INDEX            记下 vendrixK3.db（或本彩种文件）是哪个彩种的历史号码（彩种记录损坏时）",
      setGame, true},
     {"bet", "bet add ISSUE PLAY [NUMBERS] [--multiple M]\n                            记下一注投注，输出它的编号（玩法：和值、三同号通选、三同号单选、二同号复选、\n                            二同号单选、三不同号、二不同号、三连号通选；号码如 10、333、11、112、124、25）\n  bet list [--from ISSUE --to ISSUE] [--prizes FILE] [--all-games] [--json]\n                            投注记录：按开奖号码结算，合计与公平开奖时的期望（--all-games：全部彩种）\n  bet remove ID             删除一注投注", bet},
+    {"plan", "plan PLAY [NUMBERS] --issues N [--from ISSUE] [--multiple M] [--double | --profit R]\n"
+             "     [--max-multiple X] [--budget Y] [--keep-after-win] [--prizes FILE] [--place] [--json]\n"
+             "                            追号计划：同倍（默认）、翻倍或利润率 R%，最坏情况、全不中的概率和公平开奖的平均净收益；\n"
+             "                            --place 把它记入投注记录\n"
+             "  plan list [--json]        列出追号计划\n"
+             "  plan cancel ID [--from ISSUE]\n"
+             "                            撤销追号计划从 ISSUE 起的投注（默认：还没有开奖的各期）", plan},
 };
 
 const Command *commandNamed(const QString &word)
@@ -82,6 +89,8 @@ const char usageTail[] = R"(
   --draws-per-day N
                   本彩种现在每天开奖的期数 1~120（默认为窗口“设置 → 每天期数”保存的，
                   没有保存时为原来的期数）
+  --daily-limit Y 每日投注限额 Y 元（0 为不限；默认为窗口“设置 → 每日投注限额”保存的）：
+                  今天（本机日期）各彩种已下单的投注加上新的一注或一个追号计划超过它时，不记下
   --help          显示本说明
   --version       显示版本
 
@@ -129,6 +138,8 @@ int runCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
                 c.gameGiven = true;
             } else if (word == QLatin1String("--draws-per-day"))
                 c.drawsPerDayGiven = int(wholeNumber(args.valueOf(word), word, 1, ProvinceTable::maxDrawsPerDay));
+            else if (word == QLatin1String("--daily-limit"))
+                c.dailyLimitGiven = wholeNumber(args.valueOf(word), word, 0, 1'000'000'000'000);
             else if (word == QLatin1String("--segment-base"))
                 c.segmentBase = int(wholeNumber(args.valueOf(word), word, 0, 1));
             else if (const Command *command = commandNamed(word)) {

@@ -6,6 +6,7 @@
 
 #include "HistoryMaintenance.h"
 #include "SavedPrizes.h"
+#include "Ledger.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -104,6 +105,31 @@ Plays::PrizeTable Context::prizesOf(int index) const
     if (!table)
         throw UsageError{QStringLiteral("奖金表 %1 不对：%2").arg(prizesFile, why)};
     return *table;
+}
+
+std::optional<qint64> Context::dailyLimit() const
+{
+    const qint64 limit = dailyLimitGiven ? *dailyLimitGiven : [] {
+        // The setting the window saves (设置 → 每日投注限额), read only.
+        const QSettings saved(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Pelomarix"));
+        return saved.value(QStringLiteral("IniSetting/Xiane")).toString().toLongLong();
+    }();
+    return limit > 0 ? std::optional(limit) : std::nullopt;
+}
+
+void Context::checkDailyLimit(qint64 adding) const
+{
+    const std::optional<qint64> limit = dailyLimit();
+    if (!limit)
+        return;
+    const qint64 today = Ledger::placedOn(folder, mainFile, unrecordedGame, QDate::currentDate());
+    if (const QString why = Ledger::overDailyLimit(today, adding, limit); !why.isEmpty())
+        throw UsageError{why};
+}
+
+QString Context::placedNow()
+{
+    return Ledger::placedText(QDateTime::currentDateTime());
 }
 
 std::vector<TextDraw> storedDraws(const HistorySnapshot &snapshot)

@@ -80,6 +80,14 @@ struct Context
     HistorySnapshot snapshot;
     QString prizesFile; // --prizes: the prize table of this run instead of the saved ones
     std::optional<int> drawsPerDayGiven; // --draws-per-day
+    std::optional<qint64> dailyLimitGiven; // --daily-limit (0: none)
+
+    // The daily limit on bets in 元: --daily-limit, else the window's saved one; none when off.
+    std::optional<qint64> dailyLimit() const;
+    // Refuses (a UsageError naming the limit and today's total) `adding` 元 more today.
+    void checkDailyLimit(qint64 adding) const;
+    // When a bet is placed now, as stored.
+    static QString placedNow();
 
     // The game's draws a day as drawn today: --draws-per-day, else the window's saved setting,
     // else the table's.
@@ -185,5 +193,7 @@ int games(Context &c, Arguments &args, QTextStream &out);
 int setGame(Context &c, Arguments &args, QTextStream &out);
 // The player's bets.
 int bet(Context &c, Arguments &args, QTextStream &out);
+// Chase plans.
+int plan(Context &c, Arguments &args, QTextStream &out);
 
 } // namespace Cli

@@ -1,10 +1,14 @@
+#include "ChasePlan.h"
 #include "Ledger.h"
 #include "Plays.h"
+#include "ProvinceTable.h"
 #include "TestHistory.h"
 
 #include <QTest>
 #include <cmath>
 #include <map>
+
+Q_DECLARE_METATYPE(Chase::Request)
 
 using Plays::Play;
 
@@ -18,6 +22,11 @@ private slots:
     void badChoices();
     void prizeTables();
     void settlementFollowsTheDraws();
+    void chasePlans_data();
+    void chasePlans();
+    void chaseRefusals_data();
+    void chaseRefusals();
+    void planStopsAfterItsFirstWin();
 };
 
 void TestPlays::everyChoiceAgainstAllOutcomes_data()
@@ -131,7 +140,7 @@ void TestPlays::settlementFollowsTheDraws()
 {
     const std::vector<TestDraw> draws{{130801001, {1, 2, 3}}, {130801002, {5, 5, 6}}, {130801003, {6, 6, 6}}};
     const auto bet = [](qint64 id, qint32 issue, Play play, const QString &numbers, int multiple) {
-        return Ledger::Bet{id, issue, *Plays::choice(play, numbers, nullptr), multiple};
+        return Ledger::Bet{id, issue, *Plays::choice(play, numbers, nullptr), multiple, std::nullopt, true};
     };
     const std::vector<Ledger::Bet> bets{bet(1, 130801001, Play::RunAny, {}, 2), bet(2, 130801002, Play::PairOne, "556", 1),
                                         bet(3, 130801003, Play::PairOne, "665", 1), bet(4, 130801003, Play::PairAny, "66", 3),
@@ -184,6 +193,173 @@ void TestPlays::settlementFollowsTheDraws()
         ++seen[truth];
     }
     QCOMPARE(seen.size(), size_t(3));
+}
+
+namespace {
+Chase::Request chase(Play play, const QString &numbers, int issues, Chase::Rule rule, int multiple = 1, int rate = 0)
+{
+    Chase::Request r;
+    r.choice = *Plays::choice(play, numbers, nullptr);
+    r.firstIssue = 130801001;
+    r.issues = issues;
+    r.rule = rule;
+    r.multiple = multiple;
+    r.rate = rate;
+    return r;
+}
+} // namespace
+
+void TestPlays::chasePlans_data()
+{
+    QTest::addColumn<Chase::Request>("request");
+    QTest::addColumn<QList<qint64>>("multiples");
+    QTest::addColumn<int>("stoppedBy");
+    using Rule = Chase::Rule;
+    QTest::newRow("同倍 2× over 3") << chase(Play::Sum, "10", 3, Rule::Same, 2) << QList<qint64>{2, 2, 2} << 0;
+    QTest::newRow("翻倍 from 1× over 10") << chase(Play::TwoDifferent, "25", 10, Rule::Double)
+                                          << QList<qint64>{1, 2, 4, 8, 16, 32, 64, 128, 256, 512} << 0;
+    QTest::newRow("翻倍 from 3×") << chase(Play::TwoDifferent, "25", 4, Rule::Double, 3) << QList<qint64>{3, 6, 12, 24} << 0;
+    // 二不同号 pays 8: a win of m keeps 30% when 100·(8m − S − 2m) ≥ 30·(S + 2m).
+    QTest::newRow("利润率 30%") << chase(Play::TwoDifferent, "25", 8, Rule::Profit, 1, 30)
+                               << QList<qint64>{1, 1, 1, 2, 3, 4, 6, 9} << 0;
+    QTest::newRow("利润率 0% from 2×") << chase(Play::TwoDifferent, "25", 5, Rule::Profit, 2, 0)
+                                       << QList<qint64>{2, 2, 2, 2, 3} << 0;
+    Chase::Request capped = chase(Play::TwoDifferent, "25", 10, Rule::Double);
+    capped.maxMultiple = 64;
+    QTest::newRow("翻倍 ends at the largest multiple, never clipped")
+        << capped << QList<qint64>{1, 2, 4, 8, 16, 32, 64} << int(Chase::StoppedBy::MaxMultiple);
+    Chase::Request budget = chase(Play::Sum, "10", 20, Rule::Same, 5);
+    budget.budget = 100;
+    QTest::newRow("同倍 ends within the budget") << budget << QList<qint64>(10, 5) << int(Chase::StoppedBy::Budget);
+    budget.budget = 99;
+    QTest::newRow("a budget one short") << budget << QList<qint64>(9, 5) << int(Chase::StoppedBy::Budget);
+    Chase::Request keep = chase(Play::Sum, "10", 5, Rule::Same, 2);
+    keep.keepAfterWin = true;
+    QTest::newRow("keeps going after a win") << keep << QList<qint64>(5, 2) << 0;
+}
+
+// Each plan's multiples, and its rows and honest figures as the formulas give them for fair dice.
+void TestPlays::chasePlans()
+{
+    QFETCH(Chase::Request, request);
+    QFETCH(QList<qint64>, multiples);
+    QFETCH(int, stoppedBy);
+    const Plays::PrizeTable prizes;
+    QString why;
+    const std::optional<Chase::Plan> plan = Chase::make(request, prizes, &why);
+    QVERIFY2(plan, qPrintable(why));
+    QCOMPARE(int(plan->stoppedBy), stoppedBy);
+    QList<qint64> made;
+    qint64 spent = 0;
+    double expected = 0, alive = 1;
+    const double p = request.choice.chance();
+    const qint64 prize = prizes.prize(request.choice);
+    for (const Chase::Row &row : plan->rows) {
+        made << row.multiple;
+        spent += 2 * row.multiple;
+        QCOMPARE(row.cost, 2 * row.multiple);
+        QCOMPARE(row.spent, spent);
+        QCOMPARE(row.win, prize * row.multiple);
+        QCOMPARE(row.netIfWin, prize * row.multiple - spent);
+        expected += (request.keepAfterWin ? 1 : alive) * (p * double(row.win) - double(row.cost));
+        alive *= 1 - p;
+    }
+    QCOMPARE(made, multiples);
+    QCOMPARE(plan->worstCase, spent);
+    QCOMPARE(plan->loseAll, std::pow(1 - p, double(multiples.size())));
+    QVERIFY(std::abs(plan->expectedNet - expected) < 1e-9);
+    // Consecutive issues of a 78-a-day game.
+    QCOMPARE(plan->rows.back().issue, 130801000 + qint32(multiples.size()));
+}
+
+void TestPlays::chaseRefusals_data()
+{
+    QTest::addColumn<Chase::Request>("request");
+    QTest::addColumn<QString>("reason");
+    using Rule = Chase::Rule;
+    // 100 · 8 ≤ 2 · (100 + 300): no multiple keeps 300% on 二不同号.
+    QTest::newRow("impossible rate") << chase(Play::TwoDifferent, "25", 10, Rule::Profit, 1, 300) << QStringLiteral("做不到");
+    QTest::newRow("a rate that just fits") << chase(Play::TwoDifferent, "25", 3, Rule::Profit, 1, 299) << QString();
+    QTest::newRow("no issue") << chase(Play::Sum, "10", 0, Rule::Same) << QStringLiteral("期数");
+    QTest::newRow("too many issues") << chase(Play::Sum, "10", Chase::maxIssues + 1, Rule::Same) << QStringLiteral("期数");
+    Chase::Request high = chase(Play::Sum, "10", 3, Rule::Same, 200);
+    high.maxMultiple = 100;
+    QTest::newRow("first multiple above the cap") << high << QStringLiteral("起始倍数");
+    Chase::Request poor = chase(Play::Sum, "10", 3, Rule::Same, 5);
+    poor.budget = 9;
+    QTest::newRow("first issue past the budget") << poor << QStringLiteral("预算 9 元");
+    QTest::newRow("rate past 1000") << chase(Play::Sum, "3", 3, Rule::Profit, 1, 1001) << QStringLiteral("利润率");
+}
+
+void TestPlays::chaseRefusals()
+{
+    QFETCH(Chase::Request, request);
+    QFETCH(QString, reason);
+    QString why;
+    const std::optional<Chase::Plan> plan = Chase::make(request, Plays::PrizeTable(), &why);
+    QCOMPARE(plan.has_value(), reason.isEmpty());
+    QVERIFY2(why.contains(reason), qPrintable(why));
+}
+
+// The example a player meets first: 二不同号 25 doubled over 10 issues; 利润率 30% over 20; issues
+// across midnight and 北京快3's running numbers.
+void TestPlays::planStopsAfterItsFirstWin()
+{
+    const std::optional<Chase::Plan> doubled =
+        Chase::make(chase(Play::TwoDifferent, "25", 10, Chase::Rule::Double), Plays::PrizeTable(), nullptr);
+    QCOMPARE(Chase::honestLine(*doubled), QStringLiteral("最坏情况：全部不中，花 2,046 元（概率 22.4%）；按公平开奖平均净 −281 元"));
+    const std::optional<Chase::Plan> profit =
+        Chase::make(chase(Play::TwoDifferent, "25", 20, Chase::Rule::Profit, 1, 30), Plays::PrizeTable(), nullptr);
+    QCOMPARE(profit->worstCase, 6172);
+    Chase::Request late = chase(Play::Sum, "10", 4, Chase::Rule::Same);
+    late.firstIssue = 161212077;
+    const auto issuesOf = [](const Chase::Request &r) {
+        QList<qint32> issues;
+        const std::optional<Chase::Plan> plan = Chase::make(r, Plays::PrizeTable(), nullptr);
+        for (const Chase::Row &row : plan->rows)
+            issues << row.issue;
+        return issues;
+    };
+    QCOMPARE(issuesOf(late), (QList<qint32>{161212077, 161212078, 161213001, 161213002}));
+    late.game = ProvinceTable::runningIssueGame;
+    late.firstIssue = 3010077;
+    QCOMPARE(issuesOf(late), (QList<qint32>{3010077, 3010078, 3010079, 3010080}));
+
+    // A placed 翻倍 plan whose third issue wins: 未中, 未中, 中奖, then 已撤 (bought never, counted
+    // nowhere); without the winning draw the rest are bought again; a single bet is never withdrawn.
+    const auto bet = [](qint64 id, qint32 issue, int multiple, std::optional<qint64> plan) {
+        return Ledger::Bet{id, issue, *Plays::choice(Play::TwoDifferent, "25", nullptr), multiple, plan, true};
+    };
+    std::vector<Ledger::Bet> bets;
+    for (int k = 0; k < 5; ++k)
+        bets.push_back(bet(k + 1, 130801001 + k, 1 << k, 7));
+    bets.push_back(bet(6, 130801005, 1, std::nullopt));
+    std::vector<TestDraw> draws{{130801001, {1, 1, 1}}, {130801002, {2, 2, 2}}, {130801003, {2, 5, 6}},
+                                {130801004, {2, 5, 5}}, {130801005, {1, 2, 5}}};
+    const auto states = [&](const std::vector<TestDraw> &stored, Ledger::Totals *totals) {
+        QStringList all;
+        const auto settled = Ledger::settle(bets, TestHistory::snapshotOf(stored), Plays::PrizeTable());
+        for (const Ledger::Settled &s : settled)
+            all << Ledger::stateName(s.state);
+        *totals = Ledger::totals(settled);
+        return all;
+    };
+    Ledger::Totals t;
+    QCOMPARE(states(draws, &t), (QStringList{"未中", "未中", "中奖", "已撤", "已撤", "中奖"}));
+    QCOMPARE(t.spent, 2 + 4 + 8 + 2);
+    QCOMPARE(t.count, 4);
+    QCOMPARE(t.withdrawn, 2);
+    QCOMPARE(t.won, 8 * 4 + 8);
+    QCOMPARE(t.expected, 30 / 216.0 * 8 * (1 + 2 + 4 + 1));
+    draws[2].numbers = {1, 1, 6};
+    QCOMPARE(states(draws, &t), (QStringList{"未中", "未中", "未中", "中奖", "已撤", "中奖"}));
+    draws.resize(2);
+    QCOMPARE(states(draws, &t), (QStringList{"未中", "未中", "待开奖", "待开奖", "待开奖", "待开奖"}));
+    // A plan that keeps going: nothing withdrawn.
+    for (Ledger::Bet &b : bets)
+        b.stopsAfterWin = false;
+    draws = {{130801001, {2, 5, 1}}, {130801002, {2, 5, 1}}};
+    QCOMPARE(states(draws, &t), (QStringList{"中奖", "中奖", "待开奖", "待开奖", "待开奖", "待开奖"}));
 }
 
 QTEST_GUILESS_MAIN(TestPlays)

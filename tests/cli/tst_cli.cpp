@@ -24,6 +24,7 @@
 #include <QStorageInfo>
 #include <QSettings>
 #include <QTest>
+#include <cmath>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
@@ -173,6 +174,8 @@ private slots:
     void damagedBetRowsAreNamed();
     void betIdsNeverReused();
     void ledgerOverAllGames();
+    void chasePlanPlacedAndFollowed();
+    void dailyLimit();
     void historiesThatCannotBeReadAreNamed();
     void derivedDataRebuiltNotFatal();
 };
@@ -1468,8 +1471,16 @@ void TestCli::damagedBetRowsAreNamed_data()
     QTest::newRow("issue of no date") << "131331078, '和值', '10', 1" << QStringLiteral("期号");
     QTest::newRow("issue of eight digits") << "90101001, '和值', '10', 1" << QStringLiteral("期号");
     QTest::newRow("sequence past 120") << "130731121, '和值', '10', 1" << QStringLiteral("期号");
+    QTest::newRow("plan id text") << "130731078, '和值', '10', 1, 'x', NULL" << QStringLiteral("追号计划");
+    QTest::newRow("plan id 0") << "130731078, '和值', '10', 1, 0, NULL" << QStringLiteral("追号计划");
+    QTest::newRow("plan that is not there") << "130731078, '和值', '10', 1, 99, NULL" << QStringLiteral("追号计划 99 不存在");
+    QTest::newRow("time cut short") << "130731078, '和值', '10', 1, NULL, '2026-12-09T10:00'" << QStringLiteral("下单时间");
+    QTest::newRow("time a number") << "130731078, '和值', '10', 1, NULL, 20261209" << QStringLiteral("下单时间");
+    QTest::newRow("time without its offset's minutes") << "130731078, '和值', '10', 1, NULL, '2026-12-09T10:00:00+08'"
+                                                       << QStringLiteral("下单时间");
     // At the edge and still a bet (no reason): listed and counted.
     QTest::newRow("multiple 10000") << "130731078, '和值', '10', 10000" << QString();
+    QTest::newRow("placed at UTC") << "130731078, '和值', '10', 10000, NULL, '2026-12-09T10:00:00Z'" << QString();
 }
 
 // Rows another tool wrote into the ledger: each named with its id and a reason, none listed or
@@ -1485,7 +1496,9 @@ void TestCli::damagedBetRowsAreNamed()
     {
         Database tool;
         QVERIFY(tool.open(dir + "/vendrixK3.db"));
-        QVERIFY(tool.exec("INSERT INTO Touzhu (Id, QH, Wanfa, Haoma, Beishu) VALUES (7, " + values + ")"));
+        // The plan and the time NULL unless the row gives them.
+        QVERIFY(tool.exec("INSERT INTO Touzhu (Id, QH, Wanfa, Haoma, Beishu, Zhuihao, Shijian) VALUES (7, " + values +
+                          (values.count(',') == 3 ? ", NULL, NULL)" : ")")));
     }
     const Run run = cli({"--dir", dir, "bet", "list", "--json"});
     QCOMPARE(run.status, 0);
@@ -1605,6 +1618,10 @@ void TestCli::ledgerOverAllGames()
     QCOMPARE(all.value("net").toInteger(), won - spent);
     QCOMPARE(all.value("expected").toDouble(), expected);
     QCOMPARE(games.at(0).toObject().value("won").toInt(), 3 * 8 + 10);
+    // --from and --to pick the bets of every game alike.
+    const QJsonObject later = jsonOf(cli({"--dir", dir, "bet", "list", "--all-games", "--from", "130801001", "--json"}));
+    QCOMPARE(later.value("count").toInt(), 3);
+    QCOMPARE(later.value("games").toArray().at(0).toObject().value("count").toInt(), 1);
     QCOMPARE(games.at(1).toObject().value("won").toInt(), 20 + 2 * 10);
     // --prizes is the table of every game for one run.
     QVERIFY(HistoryText::writeFile(dir + "/prizes.json", R"({"三连号通选": 30, "二不同号": 9})", nullptr));
@@ -1627,6 +1644,96 @@ void TestCli::ledgerOverAllGames()
     const QJsonObject damaged = jsonOf(cli({"--dir", dir, "--game", "8", "bet", "list", "--all-games", "--json"}));
     QCOMPARE(damaged.value("count").toInt(), 2);
     QCOMPARE(damaged.value("unreadable").toArray().size(), 2); // the damaged record, game 3's file
+}
+
+// A 翻倍 plan placed with the tool: its bets in the ledger with the plan's id, followed and stopped
+// by the draws (已撤 after the first win, back when that draw goes), listed and cancelled.
+void TestCli::chasePlanPlacedAndFollowed()
+{
+    TestFolder folder;
+    const QString dir = folder.path();
+    QCOMPARE(cli({"--dir", dir, "import", sampleFile()}).status, 0); // ends with 130731078 1 2 6
+    const Run shown = cli({"--dir", dir, "plan", "二不同号", "25", "--issues", "10", "--double", "--json"});
+    QCOMPARE(shown.status, 0);
+    const QJsonObject plan = jsonOf(shown);
+    QCOMPARE(plan.value("worst_case").toInt(), 2046);
+    QCOMPARE(plan.value("rows").toArray().at(0).toObject().value("issue").toInt(), 130801001); // the next issue
+    QCOMPARE(plan.value("rows").toArray().at(9).toObject().value("net_if_win").toInt(), 512 * 8 - 2046);
+    QVERIFY(plan.value("stopped_by").isNull() && !plan.contains("plan"));
+    QVERIFY(std::abs(plan.value("p_lose_all").toDouble() - std::pow(186 / 216.0, 10)) < 1e-12);
+    QCOMPARE(jsonOf(cli({"--dir", dir, "bet", "list", "--json"})).value("count").toInt(), 0); // shown, not placed
+    const QString text = QString::fromUtf8(cli({"--dir", dir, "plan", "二不同号", "25", "--issues", "10", "--double"}).out);
+    QVERIFY2(text.startsWith(QStringLiteral("最坏情况：全部不中，花 2,046 元（概率 22.4%）；按公平开奖平均净 −281 元\n")), qPrintable(text));
+    // Refused: exit 2, the reason, nothing stored.
+    for (const QStringList &bad : {QStringList{"二不同号", "25", "--issues", "5", "--profit", "300", "--place"},
+                                   QStringList{"二不同号", "25", "--issues", "0", "--place"},
+                                   QStringList{"二不同号", "25", "--issues", "5", "--multiple", "200", "--max-multiple", "100", "--place"},
+                                   QStringList{"二不同号", "25", "--issues", "5", "--double", "--profit", "10"}}) {
+        const Run refused = cli(QStringList{"--dir", dir, "plan"} + bad);
+        QCOMPARE(refused.status, 2);
+        QVERIFY(!refused.err.isEmpty());
+    }
+    QCOMPARE(jsonOf(cli({"--dir", dir, "plan", "list", "--json"})).value("plans").toArray().size(), 0);
+
+    const Run placed = cli({"--dir", dir, "plan", "二不同号", "25", "--issues", "5", "--double", "--place", "--json"});
+    QCOMPARE(placed.status, 0);
+    const int id = jsonOf(placed).value("plan").toInt();
+    QVERIFY(id > 0);
+    const auto ledger = [&] {
+        QStringList states;
+        const QJsonObject all = jsonOf(cli({"--dir", dir, "bet", "list", "--json"}));
+        for (const QJsonValue &b : all.value("bets").toArray())
+            states << b.toObject().value("state").toString() + QString::number(b.toObject().value("cost").toInt());
+        return std::pair{states, all};
+    };
+    QCOMPARE(ledger().second.value("bets").toArray().at(0).toObject().value("plan").toInt(), id);
+    for (const char *draw : {"111", "222", "256"})
+        QCOMPARE(cli({"--dir", dir, "add", draw}).status, 0);
+    auto [states, all] = ledger();
+    QCOMPARE(states, (QStringList{"未中2", "未中4", "中奖8", "已撤0", "已撤0"}));
+    QCOMPARE(all.value("spent").toInt(), 14);
+    QCOMPARE(all.value("count").toInt(), 3);
+    QCOMPARE(all.value("won").toInt(), 32);
+    QVERIFY(QString::fromUtf8(cli({"--dir", dir, "plan", "list"}).out).contains(QStringLiteral("中奖停止")));
+    // The winning draw removed: the later bets are bought again.
+    QCOMPARE(cli({"--dir", dir, "delete-last"}).status, 0);
+    QCOMPARE(ledger().first, (QStringList{"未中2", "未中4", "待开奖8", "待开奖16", "待开奖32"}));
+    // Cancelled from the issues not yet drawn: the drawn ones stay.
+    const Run cancelled = cli({"--dir", dir, "plan", "cancel", QString::number(id)});
+    QCOMPARE(cancelled.status, 0);
+    QVERIFY(QString::fromUtf8(cancelled.out).contains(QStringLiteral("3 注")));
+    QCOMPARE(ledger().first, (QStringList{"未中2", "未中4"}));
+    QCOMPARE(cli({"--dir", dir, "plan", "cancel", "99"}).status, 2);
+    const QJsonObject listed = jsonOf(cli({"--dir", dir, "plan", "list", "--json"})).value("plans").toArray().at(0).toObject();
+    QCOMPARE(listed.value("rule").toString(), QStringLiteral("翻倍"));
+    QCOMPARE(listed.value("bets").toInt(), 2);
+    QCOMPARE(listed.value("state").toString(), QStringLiteral("已结束"));
+}
+
+// The daily limit: over every game, each bet at its full cost as placed; a bet or a plan past it is
+// refused whole with the limit and today's total named.
+void TestCli::dailyLimit()
+{
+    TestFolder folder;
+    const QString dir = folder.path();
+    QCOMPARE(cli({"--dir", dir, "import", sampleFile()}).status, 0);
+    QCOMPARE(cli({"--dir", dir, "--game", "3", "add", "345", "--issue", "161212001"}).status, 0);
+    QCOMPARE(cli({"--dir", dir, "--daily-limit", "19", "bet", "add", "130801001", "和值", "10", "--multiple", "4"}).status, 0);
+    QCOMPARE(cli({"--dir", dir, "--daily-limit", "19", "--game", "3", "bet", "add", "161212002", "和值", "10", "--multiple", "5"}).status, 0);
+    const Run over = cli({"--dir", dir, "--daily-limit", "19", "bet", "add", "130801002", "和值", "10"});
+    QCOMPARE(over.status, 2);
+    QVERIFY2(QString::fromUtf8(over.err).contains(QStringLiteral("每日投注限额 19 元：今天已投注 18 元，再投注 2 元")), over.err.constData());
+    QCOMPARE(cli({"--dir", dir, "--daily-limit", "20", "bet", "add", "130801002", "和值", "10"}).status, 0);
+    // A plan is refused whole: none of its bets stored.
+    const Run plan = cli({"--dir", dir, "--daily-limit", "29", "plan", "和值", "10", "--issues", "5", "--place"});
+    QCOMPARE(plan.status, 2);
+    QCOMPARE(jsonOf(cli({"--dir", dir, "bet", "list", "--json"})).value("count").toInt(), 2);
+    QCOMPARE(cli({"--dir", dir, "--daily-limit", "30", "plan", "和值", "10", "--issues", "5", "--from", "130801003", "--place"}).status, 0);
+    // 已撤 gives nothing back to the day: stopped after its first win, the plan still counts whole.
+    QCOMPARE(cli({"--dir", dir, "add", "136", "--issue", "130801003"}).status, 0);
+    QCOMPARE(jsonOf(cli({"--dir", dir, "bet", "list", "--json"})).value("spent").toInt(), 8 + 2 + 2);
+    QCOMPARE(cli({"--dir", dir, "--daily-limit", "30", "bet", "add", "130801009", "和值", "10"}).status, 2);
+    QCOMPARE(cli({"--dir", dir, "--daily-limit", "0", "bet", "add", "130801009", "和值", "10"}).status, 0);
 }
 
 // A file that is no database and a damaged game record are named, never shown as empty; a

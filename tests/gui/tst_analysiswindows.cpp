@@ -1,5 +1,6 @@
 #include "AnalysisWindows.h"
 #include "BetWindow.h"
+#include "ChaseDialog.h"
 #include "HistoryDb.h"
 #include "ProvinceTable.h"
 #include "SettingsDialogs.h"
@@ -70,6 +71,7 @@ private slots:
     void tallyChartShowsObservedAndExpected();
     void trendWindowFollowsTheHistory();
     void betLedgerWindow();
+    void chaseFromTheLedgerWindow();
 };
 
 void TestAnalysisWindows::searchShowsExpectedCounts()
@@ -536,6 +538,8 @@ void TestAnalysisWindows::betLedgerWindow()
     auto *which = prizes->findChild<QComboBox *>("cboJiangjinCaizhong");
     auto *national = prizes->findChild<QCheckBox *>("chkJiangjinQuanguo");
     QCOMPARE(which->currentIndex(), game);
+    QCOMPARE(which->count(), ProvinceTable::Count);
+    QCOMPARE(which->itemText(ProvinceTable::Count - 1), ProvinceTable::at(ProvinceTable::Count - 1).caption);
     QVERIFY(national->isChecked() && !prizes->findChild<QSpinBox *>("spnJiangjinHz10")->isEnabled());
     national->setChecked(false);
     prizes->findChild<QSpinBox *>("spnJiangjinHz10")->setValue(8);
@@ -561,8 +565,8 @@ void TestAnalysisWindows::betLedgerWindow()
     // Exported with numbers as numbers.
     bets->exportTable();
     const Sheet touzhu = readWorkbook(h.folder.filePath(BetWindow::fileName()));
-    QCOMPARE(touzhu.rows[0], (QStringList{"编号", "期号", "玩法", "号码", "倍数", "投注额", "状态", "奖金"}));
-    QCOMPARE(touzhu.rows[1], (QStringList{"2", "130801001", "三同号通选", "", "1", "2", "未中", "0"}));
+    QCOMPARE(touzhu.rows[0], (QStringList{"编号", "期号", "玩法", "号码", "倍数", "投注额", "状态", "奖金", "追号"}));
+    QCOMPARE(touzhu.rows[1].mid(0, 8), (QStringList{"2", "130801001", "三同号通选", "", "1", "2", "未中", "0"}));
     QCOMPARE(touzhu.kinds[1][1], QStringLiteral("n"));
     // Another game selected: the window names it, and offers its next issue (none without draws),
     // even over an issue the player typed for the other game.
@@ -581,6 +585,7 @@ void TestAnalysisWindows::betLedgerWindow()
     Settings::PrizeTables tables;
     tables[3] = Plays::PrizeTable();
     tables[3]->setPlayPrize(Plays::Play::RunAny, 30);
+    tables[3]->setPlayPrize(Plays::Play::TripleAny, 50); // game 0's lost 三同号通选 still expects 40 × 6/216
     Settings().setPrizes(tables);
     issue->setText("161212001");
     QVERIFY(place(QStringLiteral("三连号通选"), "", 1));
@@ -596,6 +601,7 @@ void TestAnalysisWindows::betLedgerWindow()
                  summary.contains(ProvinceTable::at(3).caption + QStringLiteral("：共 1 注")) &&
                  summary.contains(QStringLiteral("全部彩种：共 2 注（已开奖 2 注），投注 4 元，中奖 30 元")),
              qPrintable(summary));
+    QCOMPARE(bets->totals().expected, 6 / 216.0 * 40 + 24 / 216.0 * 30);
     bets->exportTable();
     const Sheet quanbu = readWorkbook(h.folder.filePath(BetWindow::allGamesFileName()));
     QCOMPARE(quanbu.rows[0].mid(0, 2), (QStringList{"彩种", "编号"}));
@@ -612,6 +618,62 @@ void TestAnalysisWindows::betLedgerWindow()
     QCOMPARE(bets->grid()->cellText(0, 0), QStringLiteral("编号"));
     QCOMPARE(bets->bets().size(), size_t(1));
     Settings().setPrizes({});
+}
+
+// 投注记录 → 追号…: the plan made as the inputs change, its worst case on top; 下单 stores it, the
+// ledger shows each bet's plan and 已撤 after the first win; the daily limit refuses a plan whole.
+void TestAnalysisWindows::chaseFromTheLedgerWindow()
+{
+    Harness h;
+    QVERIFY(TestHistory::createIn(h.folder.path(), TestHistory::sample())); // ends 130731078 1 2 6
+    MainWindow &w = h.start();
+    h.action("mnuTouzhu")->trigger();
+    BetWindow *bets = w.betWindow();
+    bets->findChild<QComboBox *>("cboTzWanfa")->setCurrentText(QStringLiteral("二不同号"));
+    bets->findChild<QLineEdit *>("txtTzHaoma")->setText("25");
+    bets->findChild<QPushButton *>("cmdTzZhuihao")->click();
+    auto *chase = bets->findChild<ChaseDialog *>();
+    QVERIFY(chase);
+    QCOMPARE(chase->findChild<QLineEdit *>("txtZhQihao")->text(), QStringLiteral("130801001"));
+    chase->findChild<QComboBox *>("cboZhGuize")->setCurrentIndex(int(Chase::Rule::Double));
+    auto *honest = chase->findChild<QLabel *>("lblZhZuihuai");
+    QCOMPARE(honest->text(), QStringLiteral("最坏情况：全部不中，花 2,046 元（概率 22.4%）；按公平开奖平均净 −281 元"));
+    chase->findChild<QSpinBox *>("spnZhZuida")->setValue(100);
+    QVERIFY(honest->text().contains(QStringLiteral("最大倍数 100")));
+    QCOMPARE(chase->plan()->rows.size(), size_t(7));
+    chase->findChild<QSpinBox *>("spnZhQishu")->setValue(3);
+    // Over the daily limit (14 元 for three issues): refused, nothing stored.
+    h.dialogs.inputAnswers = {QStringLiteral("abc"), QStringLiteral("13")};
+    h.action("mnuXiane")->trigger();
+    QVERIFY(h.dialogs.shown.at(h.dialogs.shown.size() - 2).text.contains(QStringLiteral("“abc”不是")));
+    QCOMPARE(Settings().dailyLimit(), std::optional<qint64>(13));
+    QCOMPARE(w.statusText(), QStringLiteral("每日投注限额：13 元"));
+    QVERIFY(!chase->place());
+    QVERIFY2(honest->text().contains(QStringLiteral("每日投注限额 13 元")), qPrintable(honest->text()));
+    QCOMPARE(bets->bets().size(), size_t(0));
+    Settings().setDailyLimit(14);
+    chase->findChild<QPushButton *>("cmdZhXiadan")->click();
+    QTRY_VERIFY(!bets->findChild<ChaseDialog *>());
+    QCOMPARE(bets->bets().size(), size_t(3));
+    QCOMPARE(bets->grid()->cellText(0, 8), QStringLiteral("追号"));
+    QCOMPARE(bets->grid()->cellText(1, 8), QStringLiteral("1"));
+    QVERIFY(bets->findChild<QLabel *>("lblTzHeji")->text().contains(QStringLiteral("今天已投注 14 元，每日限额 14 元")));
+    // The first issue wins: the two after it are withdrawn, cost nothing and count nowhere.
+    const int drawn[] = {2, 5, 6};
+    for (int p = 1; p <= 3; ++p)
+        QTest::keyClick(h.find<QLineEdit>(QStringLiteral("MaskEdBox1(%1)").arg(p)), Qt::Key(Qt::Key_0 + drawn[p - 1]));
+    QCOMPARE(bets->grid()->cellText(1, 6) + bets->grid()->cellText(2, 6) + bets->grid()->cellText(3, 6),
+             QStringLiteral("已撤已撤中奖"));
+    QCOMPARE(bets->grid()->cellText(1, 5), QStringLiteral("0"));
+    QVERIFY(bets->findChild<QLabel *>("lblTzHeji")->text().contains(QStringLiteral("共 1 注（已开奖 1 注），投注 2 元")));
+    // Delete on a plan's bet cancels the plan from that issue on.
+    bets->findChild<QTableView *>("grdTouzhu")->setCurrentIndex(bets->grid()->index(1, 0));
+    h.dialogs.questionAnswers = {true};
+    QTest::keyClick(bets->findChild<QTableView *>("grdTouzhu"), Qt::Key_Delete);
+    QVERIFY(h.dialogs.shown.last().text.startsWith(QStringLiteral("这注属于追号计划 1。撤销这个计划从第 130801002 期起")));
+    QCOMPARE(bets->bets().size(), size_t(1));
+    QCOMPARE(bets->findChild<QLabel *>("lblTzNote")->text(), QStringLiteral("已撤销追号计划 1 从第 130801002 期起的 2 注投注"));
+    Settings().setDailyLimit(std::nullopt);
 }
 
 #include "tst_analysiswindows.moc"

@@ -273,10 +273,10 @@ void TestMainWindow::menusHoldEveryEntry()
              (QStringList{"导出历史号码(&O)", "删除最后历史(&E)", "清空历史号码(&C)", "删除到选定期(&D)",
                           "删除最后指定数量期历史(&N)", "-", "粘贴开奖号码(&P)…", "撤销上次删除(&U)", "恢复备份(&B)…", "-", "缺期(&Q)…"}));
     QCOMPARE(captions(h.find<QMenu>("mnuSetup")),
-             (QStringList{"段数参数设置(&A)", "-", "历史号码更新检索天(&Y)", "开奖网址(&U)…", "奖金表(&J)…", "每天期数(&M)…", "自动更新(&Z)（先设置开奖网址）",
+             (QStringList{"段数参数设置(&A)", "-", "历史号码更新检索天(&Y)", "开奖网址(&U)…", "奖金表(&J)…", "每日投注限额(&L)…", "每天期数(&M)…", "自动更新(&Z)（先设置开奖网址）",
                           "软件介绍服务主页(&P)", "软件介绍说明页面(&R)", "软件使用说明(&D)", "-"}));
     QCOMPARE(captions(h.find<QMenu>("mnuHelp")), (QStringList{"使用说明(&U)", "跟号回测与统计(&B)", "走势与遗漏(&T)",
-                                                                  "玩法、奖金与投注记录(&P)", "-", "关于(&A)…"}));
+                                                                  "玩法、奖金与投注记录(&P)", "追号(&C)", "-", "关于(&A)…"}));
     QCOMPARE(captions(h.find<QMenu>("mnuDscsSetup")), (QStringList{"段数参数0~2", "段数参数1~3"}));
     QCOMPARE(
         captions(h.find<QMenu>("mnuCaizhong")),

@@ -318,7 +318,7 @@ void TestUpdate::followedGamesKeptCurrent()
     {
         HistoryDb js;
         QVERIFY(js.openGame(h.folder.path(), 3, 0) == HistoryDb::OpenStatus::Ok);
-        QVERIFY(TestHistory::append(js, day(161211, 1, 10)));
+        QVERIFY(TestHistory::append(js, day(161211, 1, 80))); // 江苏快3 draws 82 a day
     }
     h.folder.writeSetting("UpdateHost", ".results.test");
     h.folder.writeSetting("AutoUpdate", "10");
@@ -326,11 +326,11 @@ void TestUpdate::followedGamesKeptCurrent()
     LoopbackHttpServer jsServer;
     m_server->routes.insert("js.", &jsServer);
     m_server->body = resultsPage(day(161212, 1, 22), true);
-    jsServer.body = resultsPage(day(161211, 1, 12) + day(161212, 1, 2), true);
+    jsServer.body = resultsPage(day(161211, 1, 82) + day(161212, 1, 2), true);
     MainWindow &w = h.start();
     QVERIFY(w.autoUpdate().isActive(0) && w.autoUpdate().isActive(3)); // both have a history: followed
     QTRY_COMPARE_WITH_TIMEOUT(w.snapshot().count(), 22, 10000);
-    QTRY_COMPARE_WITH_TIMEOUT(jsHistory().value_or(HistorySnapshot()).count(), 14, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(jsHistory().value_or(HistorySnapshot()).count(), 84, 10000);
     QCOMPARE(jsHistory()->last().sqqh, 161212002);
     QCOMPARE(w.snapshot().last().sqqh, 161212022);
     QCOMPARE(w.commands().game().index, 0);
@@ -354,8 +354,23 @@ void TestUpdate::followedGamesKeptCurrent()
     w.autoUpdate().runNow(3);
     QCOMPARE(w.autoUpdate().intervalMs(3), 1000);
     QVERIFY(w.autoUpdate().indicator()->toolTip().contains(QStringLiteral("江苏快3：没有新的开奖号码")));
+    // One page at a time: while 福建快3's page is awaited, 江苏快3's turn waits for it.
+    m_server->silent = true;
+    qsizetype before = -1, after = -1;
+    const QMetaObject::Connection watch = connect(&w.autoUpdate(), &AutoUpdate::statusMessage, &w, [&](const QString &text) {
+        if (text == QStringLiteral("自动更新：正在连接…"))
+            before = jsServer.requests.size();
+        else if (before >= 0 && after < 0)
+            after = jsServer.requests.size();
+    });
+    w.autoUpdate().runNow();
+    disconnect(watch);
+    QVERIFY(before >= 0);
+    QCOMPARE(after, before);
+    m_server->silent = false;
     // Unfollowed, it is left alone; the selected game is always kept.
     h.action("mnuGuanzhu(3)")->setChecked(false);
+    h.action("mnuGuanzhu(0)")->setChecked(false);
     QVERIFY(!w.autoUpdate().isActive(3));
     QVERIFY(w.autoUpdate().isActive(0));
 }

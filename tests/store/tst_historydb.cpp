@@ -352,7 +352,7 @@ void TestHistoryDb::packedCopyDroppedWhileOpen()
     QCOMPARE(window.snapshot()->count(), 7);
     // So does a write that changes no draw (a bet).
     QVERIFY(byAnotherTool(path, {"DROP TABLE LishiPack"}));
-    QVERIFY(BetTable::add(window, {0, 161212008, QStringLiteral("和值"), QStringLiteral("10"), 1}));
+    QVERIFY(BetTable::add(window, {0, 161212008, QStringLiteral("和值"), QStringLiteral("10"), 1, std::nullopt, {}}));
     QVERIFY(window.packIsCurrent());
     // A trigger that keeps the copy honest dropped, then a row changed: the rows are read, never
     // the copy it can no longer trust.
