@@ -66,7 +66,7 @@ ChaseDialog::ChaseDialog(HistoryCommands *commands, const AppServices &services,
 {
     setObjectName(QStringLiteral("ChaseDialog"));
     setWindowTitle(QStringLiteral("追号 — %1").arg(ProvinceTable::at(commands->game().index).caption));
-    resize(760, 640);
+    resize(780, 720);
     auto *layout = new QVBoxLayout(this);
     m_honest = named(new QLabel, QStringLiteral("lblZhZuihuai"));
     m_honest->setWordWrap(true);
@@ -131,11 +131,11 @@ ChaseDialog::ChaseDialog(HistoryCommands *commands, const AppServices &services,
     auto *table = named(new GridView(m_grid), QStringLiteral("grdZhuihao"));
     table->setAccessibleName(QStringLiteral("追号计划的各期"));
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    layout->addWidget(table, 3);
+    layout->addWidget(table, 2);
     m_chart = named(new QChartView, QStringLiteral("chtZhuihao"));
     m_chart->setRenderHint(QPainter::Antialiasing);
-    m_chart->setMinimumHeight(180);
-    layout->addWidget(m_chart, 2);
+    m_chart->setMinimumHeight(260);
+    layout->addWidget(m_chart, 3);
 
     auto *buttons = new QDialogButtonBox;
     m_place = named(buttons->addButton(QStringLiteral("下单(&O)"), QDialogButtonBox::AcceptRole), QStringLiteral("cmdZhXiadan"));
