@@ -1475,6 +1475,8 @@ void TestCli::damagedBetRowsAreNamed_data()
     QTest::newRow("plan id 0") << "130731078, '和值', '10', 1, 0, NULL" << QStringLiteral("追号计划");
     QTest::newRow("plan that is not there") << "130731078, '和值', '10', 1, 99, NULL" << QStringLiteral("追号计划 99 不存在");
     QTest::newRow("time cut short") << "130731078, '和值', '10', 1, NULL, '2026-12-09T10:00'" << QStringLiteral("下单时间");
+    QTest::newRow("time with a zone of one letter not Z") << "130731078, '和值', '10', 1, NULL, '2026-12-09T10:00:00X'"
+                                                         << QStringLiteral("下单时间");
     QTest::newRow("time a number") << "130731078, '和值', '10', 1, NULL, 20261209" << QStringLiteral("下单时间");
     QTest::newRow("time without its offset's minutes") << "130731078, '和值', '10', 1, NULL, '2026-12-09T10:00:00+08'"
                                                        << QStringLiteral("下单时间");
@@ -1675,6 +1677,9 @@ void TestCli::chasePlanPlacedAndFollowed()
     }
     QCOMPARE(jsonOf(cli({"--dir", dir, "plan", "list", "--json"})).value("plans").toArray().size(), 0);
 
+    // A bet placed and removed first: the plan's bets have ids of their own, not the plan's.
+    QCOMPARE(cli({"--dir", dir, "bet", "add", "130801001", "和值", "10"}).status, 0);
+    QCOMPARE(cli({"--dir", dir, "bet", "remove", "1"}).status, 0);
     const Run placed = cli({"--dir", dir, "plan", "二不同号", "25", "--issues", "5", "--double", "--place", "--json"});
     QCOMPARE(placed.status, 0);
     const int id = jsonOf(placed).value("plan").toInt();
@@ -1686,7 +1691,8 @@ void TestCli::chasePlanPlacedAndFollowed()
             states << b.toObject().value("state").toString() + QString::number(b.toObject().value("cost").toInt());
         return std::pair{states, all};
     };
-    QCOMPARE(ledger().second.value("bets").toArray().at(0).toObject().value("plan").toInt(), id);
+    for (const QJsonValue &b : ledger().second.value("bets").toArray())
+        QCOMPARE(b.toObject().value("plan").toInt(), id);
     for (const char *draw : {"111", "222", "256"})
         QCOMPARE(cli({"--dir", dir, "add", draw}).status, 0);
     auto [states, all] = ledger();
@@ -1719,6 +1725,15 @@ void TestCli::dailyLimit()
     QCOMPARE(cli({"--dir", dir, "import", sampleFile()}).status, 0);
     QCOMPARE(cli({"--dir", dir, "--game", "3", "add", "345", "--issue", "161212001"}).status, 0);
     QCOMPARE(cli({"--dir", dir, "--daily-limit", "19", "bet", "add", "130801001", "和值", "10", "--multiple", "4"}).status, 0);
+    {
+        // A bet placed on another day of the month counts for that day only.
+        const QDate today = QDate::currentDate();
+        const QDate other = today.day() > 1 ? today.addDays(-1) : today.addDays(1);
+        Database tool;
+        QVERIFY(tool.open(dir + "/vendrixK3.db"));
+        QVERIFY(tool.exec("INSERT INTO Touzhu (QH, Wanfa, Haoma, Beishu, Shijian) VALUES (130731078, '和值', '10', 100, '" +
+                          other.toString(Qt::ISODate) + "T10:00:00+08:00')"));
+    }
     QCOMPARE(cli({"--dir", dir, "--daily-limit", "19", "--game", "3", "bet", "add", "161212002", "和值", "10", "--multiple", "5"}).status, 0);
     const Run over = cli({"--dir", dir, "--daily-limit", "19", "bet", "add", "130801002", "和值", "10"});
     QCOMPARE(over.status, 2);
@@ -1727,11 +1742,11 @@ void TestCli::dailyLimit()
     // A plan is refused whole: none of its bets stored.
     const Run plan = cli({"--dir", dir, "--daily-limit", "29", "plan", "和值", "10", "--issues", "5", "--place"});
     QCOMPARE(plan.status, 2);
-    QCOMPARE(jsonOf(cli({"--dir", dir, "bet", "list", "--json"})).value("count").toInt(), 2);
+    QCOMPARE(jsonOf(cli({"--dir", dir, "bet", "list", "--json"})).value("count").toInt(), 3);
     QCOMPARE(cli({"--dir", dir, "--daily-limit", "30", "plan", "和值", "10", "--issues", "5", "--from", "130801003", "--place"}).status, 0);
     // 已撤 gives nothing back to the day: stopped after its first win, the plan still counts whole.
     QCOMPARE(cli({"--dir", dir, "add", "136", "--issue", "130801003"}).status, 0);
-    QCOMPARE(jsonOf(cli({"--dir", dir, "bet", "list", "--json"})).value("spent").toInt(), 8 + 2 + 2);
+    QCOMPARE(jsonOf(cli({"--dir", dir, "bet", "list", "--json"})).value("spent").toInt(), 8 + 200 + 2 + 2);
     QCOMPARE(cli({"--dir", dir, "--daily-limit", "30", "bet", "add", "130801009", "和值", "10"}).status, 2);
     QCOMPARE(cli({"--dir", dir, "--daily-limit", "0", "bet", "add", "130801009", "和值", "10"}).status, 0);
 }
