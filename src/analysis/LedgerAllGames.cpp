@@ -67,9 +67,11 @@ AllGames readAllGames(const QString &folder, const GameFiles::MainFile &main, in
         Totals totals;
         std::vector<Unreadable> rows;
         const bool readable = readBets(db, game, [&](const Bet &bet) {
+            // Every bet is settled, in or out of range: a plan's win before the range withdraws
+            // its bets within it.
+            const Settled settled = settler.settle(bet);
             if (!wanted(bet))
                 return;
-            const Settled settled = settler.settle(bet);
             totals.add(settled);
             report.all.add(settled);
             each(game, settled);

@@ -233,17 +233,19 @@ void AutoUpdate::runNow(int game)
 
 namespace {
 
-// What an update came to, in the words of the status bar.
-QString outcomeText(const OnlineUpdate::Outcome &result, qint32 last, bool *failed)
+// What an update came to, in the words of the status bar; of several hosts, which answered and
+// which were stale.
+QString outcomeText(const OnlineUpdate::Outcome &result, qint32 last, const QString &code, int hosts, bool *failed)
 {
     *failed = false;
+    const QString note = OnlineUpdate::hostsNote(result, code, hosts);
     if (result.added > 0)
-        return QStringLiteral("新增 %1 期（%2）").arg(result.added).arg(last);
+        return QStringLiteral("新增 %1 期（%2）%3").arg(result.added).arg(last).arg(note);
     const QString failure = !result.error.isEmpty() || result.lastStoredOnPage
                                 ? result.error
                                 : QStringLiteral("开奖网页上没有找到开奖号码");
     *failed = !failure.isEmpty();
-    return *failed ? failure : QStringLiteral("没有新的开奖号码");
+    return (*failed ? failure : QStringLiteral("没有新的开奖号码")) + note;
 }
 
 } // namespace
@@ -266,9 +268,10 @@ AutoUpdate::Result AutoUpdate::updateSelected()
     // comes for a game no longer shown is dropped.
     emit statusMessage(QStringLiteral("自动更新：正在连接…"));
     BackgroundLoader loader(*m_services.pageLoader, m_commands);
+    const QStringList hosts = settings.updateHosts();
     const OnlineUpdate::Outcome result =
-        OnlineUpdate::run(db, history, loader, game, settings.updateHost(), m_services.clock->today(), daysToKeep,
-                          m_commands.segmentBase(), false, m_services.programFolder, waitLimitMs);
+        OnlineUpdate::runHosts(db, history, loader, game, hosts, m_services.clock->today(), daysToKeep,
+                               m_commands.segmentBase(), false, m_services.programFolder, waitLimitMs);
     if (result.added > 0) {
         m_commands.reload();
         CommandOutcome outcome;
@@ -276,7 +279,7 @@ AutoUpdate::Result AutoUpdate::updateSelected()
         emit changed(outcome);
     }
     Result said;
-    said.said = outcomeText(result, m_commands.snapshot().last().sqqh, &said.failed);
+    said.said = outcomeText(result, m_commands.snapshot().last().sqqh, game.code, int(hosts.size()), &said.failed);
     return said;
 }
 
@@ -299,12 +302,14 @@ AutoUpdate::Result AutoUpdate::updateOther(int index)
     const int daysToKeep = settings.iniSerchDay();
     if (!history->isEmpty() && OnlineUpdate::plan(*history, game, m_services.clock->today(), daysToKeep).replaceHistory)
         return {replaceNeeded, false};
+    const QStringList hosts = settings.updateHosts();
     const OnlineUpdate::Outcome result =
-        OnlineUpdate::run(db, *history, *m_services.pageLoader, game, settings.updateHost(), m_services.clock->today(),
-                          daysToKeep, m_commands.segmentBase(), false, m_services.programFolder, waitLimitMs);
+        OnlineUpdate::runHosts(db, *history, *m_services.pageLoader, game, hosts, m_services.clock->today(), daysToKeep,
+                               m_commands.segmentBase(), false, m_services.programFolder, waitLimitMs);
     Result said;
     std::optional<HistorySnapshot> after = result.added > 0 ? db.snapshot() : std::nullopt;
-    said.said = outcomeText(result, after && !after->isEmpty() ? after->last().sqqh : 0, &said.failed);
+    said.said = outcomeText(result, after && !after->isEmpty() ? after->last().sqqh : 0, game.code, int(hosts.size()),
+                            &said.failed);
     // Selected meanwhile: the window takes in what was written.
     if (result.added > 0 && m_commands.game().index == index && m_commands.syncWithDisk()) {
         CommandOutcome outcome;

@@ -298,7 +298,13 @@ bool BetWindow::removeRow(int row)
                                        : plan ? BetTable::cancelPlan(*db, *plan, s.bet.issue)
                                               : std::optional<int>(BetTable::remove(*db, s.bet.id) ? 1 : 0);
     if (!removed || *removed == 0) {
-        m_formNote->setText(QStringLiteral("投注没有删除：%1").arg(db ? db->userError() : other.lastError()));
+        // Gone meanwhile (another program removed it): the table is brought up to date.
+        if (removed)
+            refresh();
+        m_formNote->setText(QStringLiteral("投注没有删除：%1")
+                                .arg(removed ? QStringLiteral("它已不在投注记录中（可能已被另一个程序删除）")
+                                     : db    ? db->userError()
+                                             : other.lastError()));
         return false;
     }
     refresh();

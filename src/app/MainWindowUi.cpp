@@ -53,6 +53,7 @@ void MainWindowUi::setupUi(QMainWindow *window)
     mnuJiangjin = named(mnuSetup->addAction(QStringLiteral("奖金表(&J)…")), QStringLiteral("mnuJiangjin"));
     mnuXiane = named(mnuSetup->addAction(QStringLiteral("每日投注限额(&L)…")), QStringLiteral("mnuXiane"));
     mnuMeitian = named(mnuSetup->addAction(QStringLiteral("每天期数(&M)…")), QStringLiteral("mnuMeitian"));
+    mnuKaijiang = named(mnuSetup->addAction(QStringLiteral("开奖时间(&T)…")), QStringLiteral("mnuKaijiang"));
     mnuZidong = named(mnuSetup->addMenu(QStringLiteral("自动更新(&Z)")), QStringLiteral("mnuZidong"));
     mnuHomePage =
         named(mnuSetup->addAction(QStringLiteral("软件介绍服务主页(&P)")), QStringLiteral("mnuHomePage"));

@@ -25,6 +25,7 @@ struct MainWindowUi
     QAction *mnuJiangjin = nullptr;
     QAction *mnuXiane = nullptr;
     QAction *mnuMeitian = nullptr;
+    QAction *mnuKaijiang = nullptr;
     QMenu *mnuZidong = nullptr;
 
     QMenu *mnuLsgl = nullptr;

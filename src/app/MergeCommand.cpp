@@ -1,5 +1,7 @@
 #include "MergeCommand.h"
 
+#include <set>
+
 #include "OnlineUpdate.h"
 #include "ProvinceTable.h"
 
@@ -192,6 +194,7 @@ void MergeCommand::preview(const QByteArray &content, const QString &source)
     std::vector<TextDraw> draws;
     for (const DrawText::Found &found : reading.draws)
         draws.push_back(found.draw);
+    m_readTimes = DrawText::timesOf(reading, draws);
     const std::optional<HistoryWriter::Merge> plan =
         HistoryWriter::merge(m_commands.history(), draws, m_commands.segmentBase(), true);
     if (!plan) {
@@ -217,10 +220,22 @@ CommandOutcome MergeCommand::merge(const std::vector<TextDraw> &draws)
     if (!merged->conflicting.empty())
         return CommandOutcome::failure(mergeTitle, QStringLiteral("另一个程序刚刚存入了不同的号码（第 %1 期），没有合并任何号码。")
                                                        .arg(merged->conflicting.front().draw.issue));
+    // The times read beside the draws now stored as read.
+    std::set<qint32> kept;
+    for (const std::vector<TextDraw> *part : {&merged->fresh, &merged->same})
+        for (const TextDraw &draw : *part)
+            kept.insert(draw.issue);
+    std::vector<DrawTimes::Timed> times;
+    for (const DrawTimes::Timed &timed : m_readTimes)
+        if (kept.count(timed.first))
+            times.push_back(timed);
+    const bool timesKept = DrawTimes::store(m_commands.history(), times);
     m_commands.reload();
     CommandOutcome outcome;
     outcome.changed = true;
     outcome.status = QStringLiteral("已合并 %1 期").arg(merged->added);
+    if (!timesKept)
+        outcome.status += QStringLiteral("（开奖时间没有保存：%1）").arg(m_commands.history().userError());
     if (merged->gapFills > 0)
         outcome.status += QStringLiteral("（其中 %1 期补在已有的期号之间）").arg(merged->gapFills);
     return outcome;

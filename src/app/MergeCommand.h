@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DrawTimes.h"
+
 #include "DrawText.h"
 #include "HistoryCommands.h"
 #include "HistoryWriter.h"
@@ -54,4 +56,5 @@ private:
 
     QWidget *m_window;
     HistoryCommands &m_commands;
+    std::vector<DrawTimes::Timed> m_readTimes; // the times printed beside the draws being merged
 };

@@ -89,6 +89,28 @@ void Settings::setUpdateHost(const QString &host)
     m_store->sync();
 }
 
+QStringList Settings::updateHosts() const
+{
+    static const QRegularExpression hostText(QStringLiteral("^[A-Za-z0-9.:-]{1,200}$"));
+    const QString first = updateHost();
+    QStringList hosts{first};
+    // The list counts only while its first is the host an older release may have set since.
+    const QStringList saved = m_store->value(QStringLiteral("IniSetting/UpdateHosts")).toString().split(QLatin1Char(','));
+    if (saved.value(0).trimmed() != first)
+        return hosts;
+    for (qsizetype i = 1; i < saved.size(); ++i)
+        if (const QString host = saved[i].trimmed(); hostText.match(host).hasMatch() && !hosts.contains(host))
+            hosts << host;
+    return hosts;
+}
+
+void Settings::setUpdateHosts(const QStringList &hosts)
+{
+    m_store->setValue(QStringLiteral("IniSetting/UpdateHost"), hosts.value(0));
+    m_store->setValue(QStringLiteral("IniSetting/UpdateHosts"), hosts.join(QLatin1Char(',')));
+    m_store->sync();
+}
+
 std::optional<std::vector<int>> Settings::followedGames() const
 {
     const QVariant saved = m_store->value(QStringLiteral("IniSetting/Guanzhu"));
@@ -164,6 +186,20 @@ void Settings::setAutoUpdateMinutes(int minutes)
 int Settings::autoUpdateTestSeconds() const
 {
     return std::clamp(m_store->value(QStringLiteral("IniSetting/AutoUpdateSeconds")).toString().toInt(), 0, 3600);
+}
+
+std::optional<DrawClock::Schedule> Settings::schedule(int game) const
+{
+    return DrawClock::fromText(m_store->value(QStringLiteral("Kaijiang/%1").arg(game)).toString());
+}
+
+void Settings::setSchedule(int game, const std::optional<DrawClock::Schedule> &schedule)
+{
+    if (schedule)
+        m_store->setValue(QStringLiteral("Kaijiang/%1").arg(game), DrawClock::toText(*schedule));
+    else
+        m_store->remove(QStringLiteral("Kaijiang/%1").arg(game));
+    m_store->sync();
 }
 
 std::optional<qint64> Settings::dailyLimit() const

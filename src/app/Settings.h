@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DrawClock.h"
 #include "Plays.h"
 
 #include <QString>
@@ -77,6 +78,11 @@ public:
     // Saves every game's choice; the older release's one table then has no more say.
     void setPrizes(const PrizeTables &tables);
 
+    // Kaijiang/<game>: the game's draw schedule, "09:10,20" (first draw in Beijing time, minutes
+    // between draws); none when unknown.
+    std::optional<DrawClock::Schedule> schedule(int game) const;
+    void setSchedule(int game, const std::optional<DrawClock::Schedule> &schedule);
+
     // Xiane: the daily limit on bets in 元 over every game (none: off).
     std::optional<qint64> dailyLimit() const;
     void setDailyLimit(std::optional<qint64> yuan);
@@ -84,6 +90,10 @@ public:
     // UpdateHost: the results host name that follows the game code ("fj" + ".example.com").
     QString updateHost() const;
     void setUpdateHost(const QString &host);
+    // UpdateHosts: every results host, tried in order ("…,…"); the first is UpdateHost, which an
+    // older release reads alone.
+    QStringList updateHosts() const;
+    void setUpdateHosts(const QStringList &hosts);
 
     // Guanzhu: the followed games' indices ("1,3"); nothing until the player chose.
     std::optional<std::vector<int>> followedGames() const;

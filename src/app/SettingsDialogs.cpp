@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTimeEdit>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <functional>
@@ -177,4 +178,57 @@ std::array<int, ProvinceTable::Count> DrawsPerDayDialog::perDay() const
     for (int i = 0; i < ProvinceTable::Count; ++i)
         perDay[size_t(i)] = m_games[size_t(i)]->value();
     return perDay;
+}
+
+ScheduleDialog::ScheduleDialog(const Schedules &current, QWidget *parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("ScheduleDialog"));
+    setWindowTitle(QStringLiteral("开奖时间"));
+    auto *layout = new QVBoxLayout(this);
+    auto *explain = new QLabel(QStringLiteral("各彩种每天第一期的开奖时间（北京时间）和每期相隔的分钟数。知道时，状态栏显示下一期约在几点开奖，"
+                                              "过时未开奖会提醒；不知道的不要填，软件不会自己编造时间。"));
+    explain->setWordWrap(true);
+    layout->addWidget(explain);
+    auto *grid = new QGridLayout;
+    for (int i = 0; i < ProvinceTable::Count; ++i) {
+        const QString caption = ProvinceTable::at(i).caption;
+        m_known[size_t(i)] = named(new QCheckBox(caption), QStringLiteral("chkKaijiang%1").arg(i));
+        m_first[size_t(i)] = named(new QTimeEdit, QStringLiteral("tmeKaijiang%1").arg(i));
+        m_first[size_t(i)]->setDisplayFormat(QStringLiteral("HH:mm"));
+        m_first[size_t(i)]->setAccessibleName(caption + QStringLiteral("第一期开奖时间"));
+        m_interval[size_t(i)] = named(new QSpinBox, QStringLiteral("spnKaijiang%1").arg(i));
+        m_interval[size_t(i)]->setRange(1, 120);
+        m_interval[size_t(i)]->setSuffix(QStringLiteral(" 分钟"));
+        m_interval[size_t(i)]->setAccessibleName(caption + QStringLiteral("每期间隔"));
+        const std::optional<DrawClock::Schedule> &known = current[size_t(i)];
+        m_known[size_t(i)]->setChecked(known.has_value());
+        m_first[size_t(i)]->setTime(known ? known->firstDraw : QTime(8, 30));
+        m_interval[size_t(i)]->setValue(known ? known->intervalMinutes : 10);
+        for (QWidget *w : {static_cast<QWidget *>(m_first[size_t(i)]), static_cast<QWidget *>(m_interval[size_t(i)])}) {
+            w->setEnabled(known.has_value());
+            connect(m_known[size_t(i)], &QCheckBox::toggled, w, &QWidget::setEnabled);
+        }
+        const int row = i % 8, col = (i / 8) * 3;
+        grid->addWidget(m_known[size_t(i)], row, col);
+        grid->addWidget(m_first[size_t(i)], row, col + 1);
+        grid->addWidget(m_interval[size_t(i)], row, col + 2);
+    }
+    layout->addLayout(grid);
+    layout->addWidget(buttons(
+        this,
+        [this] {
+            for (QCheckBox *known : m_known)
+                known->setChecked(false);
+        },
+        QStringLiteral("全部未知(&D)")));
+}
+
+ScheduleDialog::Schedules ScheduleDialog::schedules() const
+{
+    Schedules all;
+    for (int i = 0; i < ProvinceTable::Count; ++i)
+        if (m_known[size_t(i)]->isChecked())
+            all[size_t(i)] = DrawClock::Schedule{m_first[size_t(i)]->time(), m_interval[size_t(i)]->value()};
+    return all;
 }

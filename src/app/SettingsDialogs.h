@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DrawClock.h"
 #include "Plays.h"
 #include "ProvinceTable.h"
 
@@ -10,6 +11,7 @@
 class QCheckBox;
 class QComboBox;
 class QSpinBox;
+class QTimeEdit;
 
 // 设置 → 奖金表…: for each game, the prize of one bet for each sum and each other play as its
 // province pays it, or "same as national"; what 确定 accepts is every game's choice.
@@ -45,4 +47,20 @@ public:
 
 private:
     std::array<QSpinBox *, ProvinceTable::Count> m_games{};
+};
+
+// 设置 → 开奖时间…: each game's first draw of the day (Beijing time) and minutes between draws, or
+// unknown (nothing is invented).
+class ScheduleDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    using Schedules = std::array<std::optional<DrawClock::Schedule>, ProvinceTable::Count>;
+    ScheduleDialog(const Schedules &current, QWidget *parent = nullptr);
+    Schedules schedules() const;
+
+private:
+    std::array<QCheckBox *, ProvinceTable::Count> m_known{};
+    std::array<QTimeEdit *, ProvinceTable::Count> m_first{};
+    std::array<QSpinBox *, ProvinceTable::Count> m_interval{};
 };

@@ -1,6 +1,7 @@
 #include "SettingsMenu.h"
 
 #include "AutoUpdate.h"
+#include "DrawClockIndicator.h"
 #include "Dialogs.h"
 #include "FollowedGames.h"
 #include "HistoryCommands.h"
@@ -44,6 +45,25 @@ SettingsMenu::SettingsMenu(QWidget *window, MainWindowUi &ui, const AppServices 
             m_autoUpdate->restart();
     });
     connect(ui.mnuXiane, &QAction::triggered, this, [this, services] { askDailyLimit(*services.dialogs); });
+    m_clock = new DrawClockIndicator(services, commands, this);
+    if (auto *main = qobject_cast<QMainWindow *>(window))
+        m_clock->showIn(main->statusBar());
+    for (QAction *game : std::as_const(ui.mnuK3))
+        connect(game, &QAction::triggered, m_clock, &DrawClockIndicator::refresh, Qt::QueuedConnection);
+    connect(ui.mnuKaijiang, &QAction::triggered, this, [this] {
+        ScheduleDialog::Schedules now;
+        for (int game = 0; game < ProvinceTable::Count; ++game)
+            now[size_t(game)] = m_settings.schedule(game);
+        auto *dialog = new ScheduleDialog(now, m_window);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        connect(dialog, &QDialog::accepted, this, [this, dialog] {
+            const ScheduleDialog::Schedules chosen = dialog->schedules();
+            for (int game = 0; game < ProvinceTable::Count; ++game)
+                m_settings.setSchedule(game, chosen[size_t(game)]);
+            m_clock->refresh();
+        });
+        dialog->open();
+    });
     connect(ui.mnuMeitian, &QAction::triggered, this, [this] {
         auto *dialog = new DrawsPerDayDialog(m_settings.drawsPerDay(), m_window);
         dialog->setAttribute(Qt::WA_DeleteOnClose);

@@ -8,6 +8,7 @@
 #include <functional>
 
 class AutoUpdate;
+class DrawClockIndicator;
 class Dialogs;
 class FollowedGames;
 class HistoryCommands;
@@ -26,6 +27,7 @@ public:
                  FollowedGames &followed);
 
     AutoUpdate &autoUpdate() const { return *m_autoUpdate; }
+    DrawClockIndicator &drawClock() const { return *m_clock; }
 
     // 设置 → 每日投注限额…: asks for the limit in 元 (0 or nothing: none) and saves it.
     void askDailyLimit(Dialogs &dialogs);
@@ -40,4 +42,5 @@ private:
     MainWindowUi &m_ui;
     Settings m_settings;
     AutoUpdate *m_autoUpdate = nullptr;
+    DrawClockIndicator *m_clock = nullptr;
 };

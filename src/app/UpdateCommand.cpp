@@ -55,12 +55,13 @@ CommandOutcome UpdateCommand::run()
     if (!m_services.dialogs->question(m_parent, updateTitle, question))
         return {};
     OnlineUpdate::Outcome result;
+    const QStringList hosts = m_settings.updateHosts();
     {
         // The window keeps painting while the page loads.
         const BusyCursor busy;
         emit loading(true);
         emit statusMessage(QStringLiteral("正在读取开奖网页……"));
-        result = OnlineUpdate::run(db, history, *m_services.pageLoader, game, m_settings.updateHost(),
+        result = OnlineUpdate::runHosts(db, history, *m_services.pageLoader, game, hosts,
                                    m_services.clock->today(), m_daysToKeep, m_commands.segmentBase(), otherGame,
                                    m_services.programFolder);
         emit loading(false);
@@ -74,7 +75,8 @@ CommandOutcome UpdateCommand::run()
             why = QStringLiteral("开奖网页上没有找到开奖号码，请检查开奖网址（菜单“设置 → 开奖网址”）。");
         outcome.status = QStringLiteral("在线更新没有得到新的开奖号码，历史号码没有改变。");
         outcome.title = updateTitle;
-        outcome.message = QStringLiteral("在线更新没有得到新的开奖号码，历史号码保持不变。\n%1").arg(why);
+        outcome.message = QStringLiteral("在线更新没有得到新的开奖号码，历史号码保持不变。\n%1%2")
+                              .arg(why, OnlineUpdate::hostsNote(result, game.code, int(hosts.size())));
         return outcome;
     }
     m_commands.reload();
@@ -82,7 +84,8 @@ CommandOutcome UpdateCommand::run()
     outcome.status = QStringLiteral("在线更新：新增 %1 期开奖号码%2。")
                          .arg(result.added)
                          .arg(result.replaced ? QStringLiteral("（旧的历史号码已超过保留天数或属于另一彩种，已替换）")
-                                              : QString());
+                                              : QString()) +
+                     OnlineUpdate::hostsNote(result, game.code, int(hosts.size()));
     if (result.outOfOrder > 0)
         outcome.status += QStringLiteral("其中 %1 期号码不是从小到大，按网页存放。").arg(result.outOfOrder);
     if (result.backup)
@@ -94,20 +97,28 @@ bool UpdateCommand::askUpdateHost()
 {
     const std::optional<QString> answer = m_services.dialogs->input(
         m_parent, QStringLiteral("开奖网址"),
-        QStringLiteral("请输入开奖网页的主机名，即网址中跟在彩种代码之后的部分，例如 .results.example.com"),
-        m_settings.updateHost());
+        QStringLiteral("请输入开奖网页的主机名，即网址中跟在彩种代码之后的部分，例如 .results.example.com；"
+                       "有几个来源时用逗号分开，按顺序尝试，直到有一个已有新的一期"),
+        m_settings.updateHosts().join(QStringLiteral(", ")));
     if (!answer)
         return false;
-    // A pasted address is taken apart: the host the page is asked on is what follows the game code.
-    const QString host = OnlineUpdate::hostFrom(*answer, m_commands.game().code);
     static const QRegularExpression hostName(QStringLiteral("^[A-Za-z0-9.-]{1,200}(:[0-9]{1,5})?$"));
-    if (!hostName.match(host).hasMatch()) {
-        m_services.dialogs->message(m_parent, QStringLiteral("开奖网址"),
-                                    QStringLiteral("“%1”不是主机名，开奖网址没有改变。").arg(host));
-        return false;
+    QStringList hosts;
+    for (const QString &typed : answer->split(QRegularExpression(QStringLiteral("[,，]")), Qt::SkipEmptyParts)) {
+        // A pasted address is taken apart: the host the page is asked on is what follows the game code.
+        const QString host = OnlineUpdate::hostFrom(typed.trimmed(), m_commands.game().code);
+        if (!hostName.match(host).hasMatch()) {
+            m_services.dialogs->message(m_parent, QStringLiteral("开奖网址"),
+                                        QStringLiteral("“%1”不是主机名，开奖网址没有改变。").arg(host));
+            return false;
+        }
+        if (!hosts.contains(host))
+            hosts << host;
     }
-    m_settings.setUpdateHost(host);
-    emit statusMessage(QStringLiteral("开奖网址已设为 %1").arg(host));
+    if (hosts.isEmpty())
+        return false;
+    m_settings.setUpdateHosts(hosts);
+    emit statusMessage(QStringLiteral("开奖网址已设为 %1").arg(hosts.join(QStringLiteral("、"))));
     return true;
 }
 

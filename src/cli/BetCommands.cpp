@@ -242,9 +242,10 @@ int listBets(Context &c, Arguments &args, QTextStream &out)
     if (json)
         jsonOut.emplace(out);
     const bool read = Ledger::readBets(c.db, c.game, [&](const Ledger::Bet &bet) {
+        // Settled in or out of range: a plan's win before the range withdraws its bets within it.
+        const Ledger::Settled s = settler.settle(bet);
         if ((from && bet.issue < *from) || (to && bet.issue > *to))
             return;
-        const Ledger::Settled s = settler.settle(bet);
         t.add(s);
         if (jsonOut)
             jsonOut->add(s);

@@ -25,7 +25,7 @@ const Command commands[] = {
     {"merge", "merge FILE|- [--dry-run] [--json]\n                            把文本、网页或 CSV 里还没有的开奖号码合并进历史号码（- 为标准输入）",
      mergeDraws},
     {"list", "list                      列出历史号码", list},
-    {"next-issue", "next-issue                显示下一期期号", nextIssue},
+    {"next-issue", "next-issue [--json]       显示下一期期号（--json：与预计开奖时间，北京时间）", nextIssue},
     {"export", "export FILE               把历史号码写成文本文件", exportText},
     {"delete-last", "delete-last [N]           删除最后 N 期（默认 1）", deleteLast},
     {"keep-up-to", "keep-up-to ISSUE          删除 ISSUE 之后的各期", keepUpTo},
@@ -89,6 +89,8 @@ const char usageTail[] = R"(
   --draws-per-day N
                   本彩种现在每天开奖的期数 1~120（默认为窗口“设置 → 每天期数”保存的，
                   没有保存时为原来的期数）
+  --first-draw HH:MM[:SS], --interval MINUTES
+                  本彩种每天第一期的开奖时间（北京时间）和每期间隔的分钟数（默认为窗口“设置 → 开奖时间”保存的）
   --daily-limit Y 每日投注限额 Y 元（0 为不限；默认为窗口“设置 → 每日投注限额”保存的）：
                   今天（本机日期）各彩种已下单的投注加上新的一注或一个追号计划超过它时，不记下
   --help          显示本说明
@@ -138,6 +140,16 @@ int runCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
                 c.gameGiven = true;
             } else if (word == QLatin1String("--draws-per-day"))
                 c.drawsPerDayGiven = int(wholeNumber(args.valueOf(word), word, 1, ProvinceTable::maxDrawsPerDay));
+            else if (word == QLatin1String("--first-draw")) {
+                const QString text = args.valueOf(word);
+                QTime first = QTime::fromString(text, QStringLiteral("HH:mm:ss"));
+                if (!first.isValid())
+                    first = QTime::fromString(text, QStringLiteral("HH:mm"));
+                if (!first.isValid())
+                    throw UsageError{QStringLiteral("--first-draw 应为 HH:MM 或 HH:MM:SS：%1").arg(text)};
+                c.firstDrawGiven = QTime(first.hour(), first.minute()); // seconds dropped
+            } else if (word == QLatin1String("--interval"))
+                c.intervalGiven = int(wholeNumber(args.valueOf(word), word, 1, 120));
             else if (word == QLatin1String("--daily-limit"))
                 c.dailyLimitGiven = wholeNumber(args.valueOf(word), word, 0, 1'000'000'000'000);
             else if (word == QLatin1String("--segment-base"))

@@ -6,6 +6,7 @@
 
 #include "HistoryMaintenance.h"
 #include "SavedPrizes.h"
+#include "DrawTimes.h"
 #include "Ledger.h"
 
 #include <QJsonArray>
@@ -105,6 +106,20 @@ Plays::PrizeTable Context::prizesOf(int index) const
     if (!table)
         throw UsageError{QStringLiteral("奖金表 %1 不对：%2").arg(prizesFile, why)};
     return *table;
+}
+
+std::optional<DrawClock::Schedule> Context::schedule()
+{
+    if (firstDrawGiven || intervalGiven) {
+        if (!firstDrawGiven || !intervalGiven)
+            throw UsageError{QStringLiteral("--first-draw 和 --interval 要一起给")};
+        return DrawClock::Schedule{*firstDrawGiven, *intervalGiven};
+    }
+    // The schedule the window saves (设置 → 开奖时间…), read only.
+    const QSettings saved(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Pelomarix"));
+    if (const auto set = DrawClock::fromText(saved.value(QStringLiteral("Kaijiang/%1").arg(game)).toString()))
+        return set;
+    return DrawClock::infer(DrawTimes::recent(db));
 }
 
 std::optional<qint64> Context::dailyLimit() const

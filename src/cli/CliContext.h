@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Backups.h"
+#include "DrawClock.h"
 #include "GameFiles.h"
 #include "HistoryDb.h"
 #include "HistorySnapshot.h"
@@ -81,6 +82,13 @@ struct Context
     QString prizesFile; // --prizes: the prize table of this run instead of the saved ones
     std::optional<int> drawsPerDayGiven; // --draws-per-day
     std::optional<qint64> dailyLimitGiven; // --daily-limit (0: none)
+    std::optional<QTime> firstDrawGiven;   // --first-draw
+    std::optional<int> intervalGiven;      // --interval
+
+    // The game's schedule: --first-draw and --interval, else the window's saved one (设置 →
+    // 开奖时间…), else what the stored draw times give (once the history is open); none when
+    // unknown.
+    std::optional<DrawClock::Schedule> schedule();
 
     // The daily limit on bets in 元: --daily-limit, else the window's saved one; none when off.
     std::optional<qint64> dailyLimit() const;

@@ -1,6 +1,8 @@
 // The commands that store or read out draws: import, add, update, list, next-issue, export.
 #include "CliContext.h"
 
+#include "DrawTimes.h"
+
 #include "DrawText.h"
 #include "FairDice.h"
 #include "HistoryWriter.h"
@@ -109,6 +111,13 @@ int mergeDraws(Context &c, Arguments &args, QTextStream &out)
     const std::optional<HistoryWriter::Merge> merged = HistoryWriter::merge(c.db, draws, c.segmentBase, dryRun);
     if (!merged)
         throw UsageError{QStringLiteral("合并没有完成，历史号码没有改变：%1").arg(c.db.userError())};
+    // The times printed beside the draws now in the history, as read.
+    if (!dryRun) {
+        std::vector<TextDraw> kept = merged->fresh;
+        kept.insert(kept.end(), merged->same.begin(), merged->same.end());
+        if (!DrawTimes::store(c.db, DrawText::timesOf(reading, kept)) && c.err)
+            *c.err << QStringLiteral("开奖时间没有保存：%1\n").arg(c.db.userError());
+    }
     if (json) {
         QStringList fresh, same, conflicting, skipped;
         for (const TextDraw &d : merged->fresh)
@@ -193,14 +202,16 @@ int addDraw(Context &c, Arguments &args, QTextStream &out)
 
 int update(Context &c, Arguments &args, QTextStream &out)
 {
-    QString host = OnlineUpdate::defaultHost();
+    QStringList hosts{OnlineUpdate::defaultHost()};
     int days = 3;
     while (!args.atEnd()) {
         const QString option = args.take();
         if (option == QLatin1String("--host")) {
-            host = args.valueOf(option);
-            if (!QRegularExpression(QStringLiteral("^[A-Za-z0-9.:-]{1,200}$")).match(host).hasMatch())
-                throw UsageError{QStringLiteral("--host 不是主机名：%1").arg(host)};
+            // Several hosts, comma-separated, tried in order.
+            hosts = args.valueOf(option).split(QLatin1Char(','));
+            for (const QString &host : std::as_const(hosts))
+                if (!QRegularExpression(QStringLiteral("^[A-Za-z0-9.:-]{1,200}$")).match(host).hasMatch())
+                    throw UsageError{QStringLiteral("--host 不是主机名：%1").arg(host)};
         } else if (option == QLatin1String("--days")) {
             days = int(wholeNumber(args.valueOf(option), option, 2, 16));
         } else {
@@ -210,12 +221,15 @@ int update(Context &c, Arguments &args, QTextStream &out)
     c.open();
     HttpPageLoader loader;
     const Province &province = ProvinceTable::at(c.game);
-    const OnlineUpdate::Outcome outcome = OnlineUpdate::run(
-        c.db, c.snapshot, loader, {c.game, province.code, c.drawsPerDay()}, host, QDate::currentDate(),
+    const OnlineUpdate::Outcome outcome = OnlineUpdate::runHosts(
+        c.db, c.snapshot, loader, {c.game, province.code, c.drawsPerDay()}, hosts, QDate::currentDate(),
         days, c.segmentBase, c.db.storedGame().value_or(c.game) != c.game, c.folder);
+    if (c.err)
+        for (const QString &stale : outcome.stale)
+            *c.err << stale << '\n';
     if (!outcome.error.isEmpty())
         throw UsageError{QStringLiteral("在线更新没有完成，历史号码没有改变：%1").arg(outcome.error)};
-    out << QStringLiteral("新增 %1 期\n").arg(outcome.added);
+    out << QStringLiteral("新增 %1 期%2\n").arg(outcome.added).arg(outcome.answeredBy.isEmpty() || hosts.size() < 2 ? QString() : QStringLiteral("（来自 %1%2）").arg(province.code, outcome.answeredBy));
     if (outcome.backup && c.err)
         *c.err << QStringLiteral("被替换的历史号码已备份：%1\n").arg(outcome.backup->path);
     return 0;
@@ -247,10 +261,33 @@ int list(Context &c, Arguments &args, QTextStream &out)
 
 int nextIssue(Context &c, Arguments &args, QTextStream &out)
 {
-    if (!args.atEnd())
-        throw UsageError{QStringLiteral("next-issue 不接受选项：%1").arg(args.take())};
+    bool json = false;
+    while (!args.atEnd()) {
+        const QString word = args.take();
+        if (word != QLatin1String("--json"))
+            throw UsageError{QStringLiteral("next-issue 只接受 --json：%1").arg(word)};
+        json = true;
+    }
     c.open();
-    out << c.nextIssue() << '\n';
+    const qint32 issue = c.nextIssue();
+    if (!json) {
+        out << issue << '\n'; // scripts read the issue alone
+        return 0;
+    }
+    // When it is due, by the schedule given, saved or (for 北京快3) counted from the last draw.
+    const std::optional<DrawClock::Schedule> schedule = c.schedule();
+    const bool running = c.game == ProvinceTable::runningIssueGame;
+    std::optional<std::pair<qint32, QDateTime>> last;
+    if (running && !c.snapshot.isEmpty())
+        if (const std::optional<QDateTime> time = DrawTimes::of(c.db, c.snapshot.last().sqqh))
+            last = {c.snapshot.last().sqqh, *time};
+    const std::optional<QDateTime> due =
+        schedule && !c.snapshot.isEmpty() ? DrawClock::expected(issue, *schedule, c.drawsPerDay(), running, last) : std::nullopt;
+    out << QStringLiteral("{\"issue\":%1,\"expected\":%2}\n")
+               .arg(issue)
+               .arg(due ? jsonText(DrawClock::inBeijing(*due).toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) +
+                               QStringLiteral("+08:00"))
+                        : QStringLiteral("null"));
     return 0;
 }
 
@@ -261,7 +298,7 @@ int exportText(Context &c, Arguments &args, QTextStream &)
         throw UsageError{QStringLiteral("export 只接受一个文件")};
     c.open();
     QString error;
-    if (!HistoryText::writeFile(file, HistoryText::format(storedDraws(c.snapshot)), &error))
+    if (!HistoryText::writeFile(file, HistoryText::format(storedDraws(c.snapshot), DrawTimes::all(c.db)), &error))
         throw UsageError{QStringLiteral("无法写入文件 %1：%2").arg(file, error)};
     return 0;
 }

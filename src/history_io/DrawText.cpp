@@ -1,11 +1,13 @@
 #include "DrawText.h"
 
+
 #include "HtmlText.h"
 #include "IssueForms.h"
 #include "IssueNumbers.h"
 
 #include <QRegularExpression>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace DrawText {
 
@@ -352,7 +354,9 @@ Reading read(const QString &input, IssueStyle style)
             }
             const auto [it, fresh] = seen.try_emplace(*issue, reading.draws.size());
             if (fresh) {
-                reading.draws.push_back({number, {*issue, *found.numbers}});
+                // A time on a row of one draw is that draw's.
+                reading.draws.push_back({number, {*issue, *found.numbers},
+                                         issues.size() == 1 ? DrawTimes::onLine(raw, *issue) : std::nullopt});
                 dropped.push_back(false);
                 continue;
             }
@@ -403,6 +407,18 @@ void dropUnsound(Reading &reading, int drawsPerDay)
     reading.draws = std::move(sound);
     std::stable_sort(reading.skipped.begin(), reading.skipped.end(),
                      [](const Skipped &a, const Skipped &b) { return a.line < b.line; });
+}
+
+std::vector<DrawTimes::Timed> timesOf(const Reading &reading, const std::vector<TextDraw> &stored)
+{
+    std::unordered_set<qint32> issues;
+    for (const TextDraw &draw : stored)
+        issues.insert(draw.issue);
+    std::vector<DrawTimes::Timed> times;
+    for (const Found &found : reading.draws)
+        if (found.time && issues.count(found.draw.issue))
+            times.push_back({found.draw.issue, *found.time});
+    return times;
 }
 
 Reading readBytes(const QByteArray &bytes, IssueStyle style)

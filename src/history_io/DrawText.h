@@ -1,8 +1,10 @@
 #pragma once
 
+#include "DrawTimes.h"
 #include "HistoryText.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 #include <vector>
 
@@ -16,6 +18,7 @@ struct Found
 {
     int line = 0; // from 1, in the text as read (a page's visible text: one table row a line)
     TextDraw draw;
+    std::optional<QDateTime> time; // when it was drawn, printed on its line (Beijing time)
 };
 
 struct Skipped
@@ -46,6 +49,9 @@ Reading readBytes(const QByteArray &bytes, IssueStyle style = IssueStyle::Dated)
 // Draws whose issues no draw of a game with `drawsPerDay` can have (sequence 000, or past the
 // day's last draw) move to the skipped lines with their reason.
 void dropUnsound(Reading &reading, int drawsPerDay);
+
+// The times read with the draws that were stored as read (`stored`).
+std::vector<DrawTimes::Timed> timesOf(const Reading &reading, const std::vector<TextDraw> &stored);
 
 // "20130529001" (and "2013052901") as the program stores issues, "130529001"; other issues as
 // they stand. Nothing for a number that can be no issue.

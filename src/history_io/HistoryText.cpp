@@ -1,5 +1,8 @@
 #include "HistoryText.h"
 
+#include "DrawClock.h"
+#include "DrawTimes.h"
+
 #include "IssueForms.h"
 #include "IssueNumbers.h"
 
@@ -195,6 +198,10 @@ Reading read(QByteArrayView content, qint32 currentIssue, bool trimLines, int da
         }
         reading.draws.push_back({currentIssue, *numbers});
         reading.lines.push_back(lineNumber);
+        // "161212001 135 2016-12-12 08:30:00": the draw's time as a tail of its line.
+        if (ownIssue && line.size() > 14)
+            if (const auto time = DrawTimes::onLine(QString::fromLatin1(line.sliced(14)), currentIssue))
+                reading.times.push_back({currentIssue, *time});
     }
     reading.currentIssue = currentIssue;
     return reading;
@@ -325,6 +332,24 @@ QByteArray format(const std::vector<TextDraw> &draws)
         text += ' ';
         for (qint16 n : d.numbers)
             text += QByteArray::number(n);
+        text += "\r\n";
+    }
+    return text;
+}
+
+QByteArray format(const std::vector<TextDraw> &draws, const std::unordered_map<qint32, QDateTime> &times)
+{
+    if (times.empty())
+        return format(draws);
+    QByteArray text;
+    text.reserve(qsizetype(draws.size()) * 35);
+    for (const TextDraw &d : draws) {
+        text += QByteArray::number(d.issue);
+        text += ' ';
+        for (qint16 n : d.numbers)
+            text += QByteArray::number(n);
+        if (const auto time = times.find(d.issue); time != times.end())
+            text += ' ' + DrawClock::inBeijing(time->second).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toLatin1();
         text += "\r\n";
     }
     return text;

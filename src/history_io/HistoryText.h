@@ -6,6 +6,9 @@
 #include <QFileDevice>
 #include <QString>
 #include <optional>
+#include <QDateTime>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 // A draw as the history text format carries it.
@@ -34,6 +37,7 @@ struct Reading
     int skipped = 0;               // lines that gave no draw (blank lines included)
     std::vector<SkippedLine> notes; // the first of the skipped lines with their reasons
     qint32 currentIssue = 0;       // the issue in force after the last line
+    std::vector<std::pair<qint32, QDateTime>> times; // a line's optional tail "YYYY-MM-DD HH:MM:SS" (Beijing)
     bool tooMany = false;          // reading stopped at maxDraws
 
     static constexpr size_t MaxNotes = 100;
@@ -74,6 +78,9 @@ QString firstNotes(const Reading &reading, size_t count = 3);
 bool toIssueOrder(Reading &reading, QString *conflict);
 
 QByteArray format(const std::vector<TextDraw> &draws);
+// The same with each draw's time, where `times` has one, as the line's tail "YYYY-MM-DD HH:MM:SS"
+// (Beijing time), which older readers pass over.
+QByteArray format(const std::vector<TextDraw> &draws, const std::unordered_map<qint32, QDateTime> &times);
 
 // The draws whose numbers are not in ascending order (kept as read; a preview counts them).
 int outOfOrder(const std::vector<TextDraw> &draws);

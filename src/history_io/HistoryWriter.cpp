@@ -1,5 +1,7 @@
 #include "HistoryWriter.h"
 
+#include "DrawTimes.h"
+
 #include "Derivation.h"
 #include "HistoryDb.h"
 #include "IssueNumbers.h"
@@ -315,7 +317,8 @@ std::optional<HistoryText::Reading> import(HistoryDb &db, QByteArrayView content
                                  .arg(reading->skipped)
                                  .arg(reading->notes.empty() ? QString()
                                                              : QStringLiteral("：") + HistoryText::firstNotes(*reading)));
-        return backUp(db, backup) && db.deleteAllRows() && insertChained(db, reading->draws, segmentBase, false);
+        return backUp(db, backup) && db.deleteAllRows() && insertChained(db, reading->draws, segmentBase, false) &&
+               DrawTimes::put(db, reading->times);
     });
     if (written)
         return reading;

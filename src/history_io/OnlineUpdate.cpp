@@ -275,9 +275,56 @@ Outcome run(HistoryDb &db, const HistorySnapshot &snapshot, PageLoader &loader, 
         return outcome;
     }
     outcome.added = *added;
+    // The times the page prints beside its draws, read by the tolerant reader.
+    if (page.text.contains(u':')) {
+        const auto style = game.index == plainIssueGame ? DrawText::IssueStyle::Running : DrawText::IssueStyle::Dated;
+        DrawTimes::store(db, DrawText::timesOf(DrawText::read(page.text, style), draws));
+    }
     outcome.outOfOrder = HistoryText::outOfOrder(draws);
     outcome.replaced = p.replaceHistory;
     return outcome;
+}
+
+Outcome runHosts(HistoryDb &db, const HistorySnapshot &snapshot, PageLoader &loader, const Game &game,
+                 const QStringList &hosts, QDate today, int daysToKeep, int segmentBase, bool otherGame,
+                 const QString &backupFolder, int limitMs)
+{
+    // The issue awaited: the one after the last stored draw.
+    qint32 awaited = 0; // none
+    if (!snapshot.isEmpty() && !otherGame)
+        awaited = game.index == plainIssueGame ? snapshot.last().sqqh + 1
+                                               : IssueNumbers::next(snapshot.last().sqqh, game.drawsPerDay).value_or(0);
+    QStringList stale;
+    std::optional<Outcome> nothingNew, failed;
+    for (const QString &host : hosts) {
+        Outcome outcome = run(db, snapshot, loader, game, host, today, daysToKeep, segmentBase, otherGame, backupFolder, limitMs);
+        if (outcome.added > 0) {
+            outcome.answeredBy = host;
+            outcome.stale = stale;
+            return outcome;
+        }
+        if (outcome.error.isEmpty() && outcome.loaded) {
+            stale << QStringLiteral("%1%2 未更新到 %3 期")
+                         .arg(game.code, host, awaited > 0 ? QString::number(awaited) : QStringLiteral("最新一"));
+            nothingNew = outcome;
+        } else {
+            failed = outcome;
+        }
+    }
+    Outcome outcome = nothingNew ? *nothingNew : failed.value_or(Outcome());
+    outcome.stale = stale;
+    return outcome;
+}
+
+QString hostsNote(const Outcome &outcome, const QString &code, int hostCount)
+{
+    if (hostCount < 2)
+        return {};
+    QStringList parts;
+    if (!outcome.answeredBy.isEmpty())
+        parts << QStringLiteral("来自 %1%2").arg(code, outcome.answeredBy);
+    parts << outcome.stale;
+    return parts.isEmpty() ? QString() : QStringLiteral("（%1）").arg(parts.join(QStringLiteral("；")));
 }
 
 } // namespace OnlineUpdate

@@ -8,6 +8,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <optional>
 #include <vector>
@@ -69,6 +70,8 @@ struct Outcome
     bool lastStoredOnPage = false; // nothing added, but the page shows the last stored issue
     QString error;                 // the page did not load, or the history could not be written
     std::optional<Backups::Entry> backup; // the replaced history, when it was replaced
+    QString answeredBy;  // of several hosts, the one whose page brought the draws
+    QStringList stale;   // hosts whose pages had only older draws ("fj.a.test 未更新到 261209026 期")
 };
 
 // The whole update: plan, load, find, then append the draws after the last stored one (or,
@@ -79,5 +82,16 @@ struct Outcome
 Outcome run(HistoryDb &db, const HistorySnapshot &snapshot, PageLoader &loader, const Game &game,
             const QString &host, QDate today, int daysToKeep, int segmentBase, bool otherGame = false,
             const QString &backupFolder = {}, int limitMs = 0);
+
+// The same over several results hosts, tried in order until one brings draws after the last
+// stored one; a host whose page holds only older draws is noted as stale and the next is tried.
+// When none brings any: a stale host's outcome (nothing new), else the last failure.
+Outcome runHosts(HistoryDb &db, const HistorySnapshot &snapshot, PageLoader &loader, const Game &game,
+                 const QStringList &hosts, QDate today, int daysToKeep, int segmentBase, bool otherGame = false,
+                 const QString &backupFolder = {}, int limitMs = 0);
+
+// "自动更新：…（来自 fj.b.test；fj.a.test 未更新到 261209026 期）": which host answered and which were
+// stale, when there were several; empty otherwise.
+QString hostsNote(const Outcome &outcome, const QString &code, int hostCount);
 
 } // namespace OnlineUpdate

@@ -351,6 +351,13 @@ void TestPlays::planStopsAfterItsFirstWin()
     QCOMPARE(t.withdrawn, 2);
     QCOMPARE(t.won, 8 * 4 + 8);
     QCOMPARE(t.expected, 30 / 216.0 * 8 * (1 + 2 + 4 + 1));
+    // Bets are stamped with the computer's offset, written out even at UTC.
+    const QDate day(2026, 12, 9);
+    const QTime noon(12, 0, 5);
+    QCOMPARE(Ledger::placedText(QDateTime(day, noon, Qt::OffsetFromUTC, 8 * 3600)), QStringLiteral("2026-12-09T12:00:05+08:00"));
+    QCOMPARE(Ledger::placedText(QDateTime(day, noon, Qt::OffsetFromUTC, 0)), QStringLiteral("2026-12-09T12:00:05+00:00"));
+    QCOMPARE(Ledger::placedText(QDateTime(day, noon, Qt::OffsetFromUTC, -(5 * 3600 + 30 * 60))),
+             QStringLiteral("2026-12-09T12:00:05-05:30"));
     draws[2].numbers = {1, 1, 6};
     QCOMPARE(states(draws, &t), (QStringList{"未中", "未中", "未中", "中奖", "已撤", "中奖"}));
     draws.resize(2);

@@ -175,6 +175,7 @@ private slots:
     void betIdsNeverReused();
     void ledgerOverAllGames();
     void chasePlanPlacedAndFollowed();
+    void drawTimesFromAMergedFile();
     void dailyLimit();
     void historiesThatCannotBeReadAreNamed();
     void derivedDataRebuiltNotFatal();
@@ -1182,13 +1183,30 @@ void TestCli::drawsPerDayAsDrawnToday()
     QCOMPARE(cli({"--dir", dir, "next-issue"}).out, QByteArray("161212042\n"));
     QCOMPARE(cli({"--dir", dir, "--draws-per-day", "41", "next-issue"}).out, QByteArray("161213001\n"));
     QCOMPARE(cli({"--dir", dir, "--draws-per-day", "121", "next-issue"}).status, 2);
+    // When it is due, in Beijing time whatever the computer's zone: the plain output stays the issue.
+    QCOMPARE(cli({"--dir", dir, "next-issue", "--json"}).out, QByteArray("{\"issue\":161212042,\"expected\":null}\n"));
+    for (const char *zone : {"UTC", "America/New_York", "Asia/Tokyo"}) {
+        QProcess tool;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("TZ", zone);
+        tool.setProcessEnvironment(env);
+        tool.start(QCoreApplication::applicationDirPath() + "/vendrix-k3-cli",
+                   {"--dir", dir, "--first-draw", "08:30:40", "--interval", "10", "next-issue", "--json"});
+        QVERIFY(tool.waitForFinished(30000));
+        QCOMPARE(tool.readAllStandardOutput(), QByteArray("{\"issue\":161212042,\"expected\":\"2016-12-12T15:20:00+08:00\"}\n"));
+    }
+    QCOMPARE(cli({"--dir", dir, "--first-draw", "08:30", "next-issue", "--json"}).status, 2);
+    QCOMPARE(cli({"--dir", dir, "--first-draw", "8.30", "--interval", "10", "next-issue"}).status, 2);
     // The window's saved setting (福建快3 at 41).
     const QByteArray home = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", folder.filePath("config").toUtf8());
     const auto restore = qScopeGuard([&] { home.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", home); });
     QDir().mkpath(folder.filePath("config"));
-    QVERIFY(HistoryText::writeFile(folder.filePath("config/Pelomarix.ini"), "[IniSetting]\nDrawsPerDay=\"41,78\"\n", nullptr));
+    QVERIFY(HistoryText::writeFile(folder.filePath("config/Pelomarix.ini"),
+                                   "[IniSetting]\nDrawsPerDay=\"41,78\"\n\n[Kaijiang]\n0=\"09:00,20\"\n", nullptr));
     QCOMPARE(cli({"--dir", dir, "next-issue"}).out, QByteArray("161213001\n"));
+    QCOMPARE(cli({"--dir", dir, "next-issue", "--json"}).out,
+             QByteArray("{\"issue\":161213001,\"expected\":\"2016-12-13T09:00:00+08:00\"}\n"));
     const Run added = cli({"--dir", dir, "add", "456"});
     QCOMPARE(added.status, 0);
     QCOMPARE(cli({"--dir", dir, "list"}).out.right(14), QByteArray("161213001 456\n"));
@@ -1472,7 +1490,7 @@ void TestCli::damagedBetRowsAreNamed_data()
     QTest::newRow("issue of eight digits") << "90101001, '和值', '10', 1" << QStringLiteral("期号");
     QTest::newRow("sequence past 120") << "130731121, '和值', '10', 1" << QStringLiteral("期号");
     QTest::newRow("plan id text") << "130731078, '和值', '10', 1, 'x', NULL" << QStringLiteral("追号计划");
-    QTest::newRow("plan id 0") << "130731078, '和值', '10', 1, 0, NULL" << QStringLiteral("追号计划");
+    QTest::newRow("plan id 0") << "130731078, '和值', '10', 1, 0, NULL" << QStringLiteral("追号计划 “0” 不是编号");
     QTest::newRow("plan that is not there") << "130731078, '和值', '10', 1, 99, NULL" << QStringLiteral("追号计划 99 不存在");
     QTest::newRow("time cut short") << "130731078, '和值', '10', 1, NULL, '2026-12-09T10:00'" << QStringLiteral("下单时间");
     QTest::newRow("time with a zone of one letter not Z") << "130731078, '和值', '10', 1, NULL, '2026-12-09T10:00:00X'"
@@ -1700,6 +1718,10 @@ void TestCli::chasePlanPlacedAndFollowed()
     QCOMPARE(all.value("spent").toInt(), 14);
     QCOMPARE(all.value("count").toInt(), 3);
     QCOMPARE(all.value("won").toInt(), 32);
+    // Over every game, a range holding only a withdrawn bet still names its game (with nothing bought).
+    const QJsonArray games = jsonOf(cli({"--dir", dir, "bet", "list", "--all-games", "--from", "130801005", "--json"})).value("games").toArray();
+    QCOMPARE(games.size(), 1);
+    QCOMPARE(games.at(0).toObject().value("count").toInt(), 0);
     QVERIFY(QString::fromUtf8(cli({"--dir", dir, "plan", "list"}).out).contains(QStringLiteral("中奖停止")));
     // The winning draw removed: the later bets are bought again.
     QCOMPARE(cli({"--dir", dir, "delete-last"}).status, 0);
@@ -1714,6 +1736,46 @@ void TestCli::chasePlanPlacedAndFollowed()
     QCOMPARE(listed.value("rule").toString(), QStringLiteral("翻倍"));
     QCOMPARE(listed.value("bets").toInt(), 2);
     QCOMPARE(listed.value("state").toString(), QStringLiteral("已结束"));
+}
+
+// A CSV with 开奖时间 merged: the times are kept with the history, and the next draw's time follows
+// from them (one late draw does not move the schedule).
+void TestCli::drawTimesFromAMergedFile()
+{
+    TestFolder folder;
+    const QString dir = folder.path();
+    QByteArray csv = "期号,开奖时间,号码1,号码2,号码3\n";
+    for (const int day : {10, 11, 12})
+        for (int n = 1; n <= 20; ++n) {
+            QTime at = QTime(9, 0).addSecs((n - 1) * 20 * 60 + 30);
+            if (day == 11 && n == 7)
+                at = at.addSecs(5 * 60);
+            csv += QStringLiteral("1612%1%2,2016-12-%1 %3,%4,%5,%6\n")
+                       .arg(day)
+                       .arg(n, 3, 10, QLatin1Char('0'))
+                       .arg(at.toString("HH:mm:ss"))
+                       .arg(1 + n % 6)
+                       .arg(1 + (n + 2) % 6)
+                       .arg(1 + (n + 4) % 6)
+                       .toUtf8();
+        }
+    QVERIFY(HistoryText::writeFile(dir + "/draws.csv", csv, nullptr));
+    QCOMPARE(cli({"--dir", dir, "merge", dir + "/draws.csv"}).status, 0);
+    QCOMPARE(cli({"--dir", dir, "next-issue", "--json"}).out,
+             QByteArray("{\"issue\":161212021,\"expected\":\"2016-12-12T15:40:00+08:00\"}\n"));
+    // Exported with each line's time as its tail, and imported so into another folder.
+    QCOMPARE(cli({"--dir", dir, "export", dir + "/out.txt"}).status, 0);
+    QString why;
+    const QByteArray exported = *HistoryText::loadFile(dir + "/out.txt", &why);
+    QVERIFY2(exported.contains("161212020 ") && exported.contains(" 2016-12-12 15:20:30\r\n"), exported.right(80).constData());
+    TestFolder other;
+    QCOMPARE(cli({"--dir", other.path(), "import", dir + "/out.txt"}).status, 0);
+    QCOMPARE(cli({"--dir", other.path(), "next-issue", "--json"}).out,
+             QByteArray("{\"issue\":161212021,\"expected\":\"2016-12-12T15:40:00+08:00\"}\n"));
+    QCOMPARE(cli({"--dir", other.path(), "list"}).out, cli({"--dir", dir, "list"}).out);
+    // A schedule given for the run holds over the stored times.
+    QCOMPARE(cli({"--dir", dir, "--first-draw", "08:00", "--interval", "10", "next-issue", "--json"}).out,
+             QByteArray("{\"issue\":161212021,\"expected\":\"2016-12-12T11:20:00+08:00\"}\n"));
 }
 
 // The daily limit: over every game, each bet at its full cost as placed; a bet or a plan past it is

@@ -63,7 +63,10 @@ public:
         : date(date)
     {}
     QDate today() const override { return date; }
+    // The moment now: `moment` when set, else noon of `date`.
+    QDateTime now() const override { return moment.isValid() ? moment : Clock::now(); }
     QDate date;
+    QDateTime moment;
 };
 
 // A temporary folder that also holds this test's settings store.

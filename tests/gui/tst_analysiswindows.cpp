@@ -673,6 +673,15 @@ void TestAnalysisWindows::chaseFromTheLedgerWindow()
     QVERIFY(h.dialogs.shown.last().text.startsWith(QStringLiteral("这注属于追号计划 1。撤销这个计划从第 130801002 期起")));
     QCOMPARE(bets->bets().size(), size_t(1));
     QCOMPARE(bets->findChild<QLabel *>("lblTzNote")->text(), QStringLiteral("已撤销追号计划 1 从第 130801002 期起的 2 注投注"));
+    // The last one removed meanwhile by another program: nothing is said to be removed.
+    QProcess cli;
+    cli.start(QCoreApplication::applicationDirPath() + "/vendrix-k3-cli", {"--dir", h.folder.path(), "bet", "remove", "1"});
+    QVERIFY(cli.waitForFinished(30000) && cli.exitCode() == 0);
+    bets->findChild<QTableView *>("grdTouzhu")->setCurrentIndex(bets->grid()->index(0, 0));
+    h.dialogs.questionAnswers = {true};
+    QTest::keyClick(bets->findChild<QTableView *>("grdTouzhu"), Qt::Key_Delete);
+    QVERIFY2(bets->findChild<QLabel *>("lblTzNote")->text().startsWith(QStringLiteral("投注没有删除")),
+             qPrintable(bets->findChild<QLabel *>("lblTzNote")->text()));
     Settings().setDailyLimit(std::nullopt);
 }
 

@@ -3,10 +3,17 @@
 #include "TestHistory.h"
 #include "WindowHarness.h"
 #include "AutoUpdate.h"
+#include "DrawClock.h"
+#include "DrawClockIndicator.h"
+#include "Settings.h"
+#include "SettingsDialogs.h"
 #include "HistoryDb.h"
 
 #include <QElapsedTimer>
+#include <QCheckBox>
 #include <QLabel>
+#include <QSpinBox>
+#include <QTimeEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -45,6 +52,8 @@ private slots:
     void nothingNewIsToldApart();
     void automaticUpdate();
     void followedGamesKeptCurrent();
+    void drawClock();
+    void severalHosts();
 
 private:
     std::unique_ptr<LoopbackHttpServer> m_server;
@@ -373,6 +382,69 @@ void TestUpdate::followedGamesKeptCurrent()
     h.action("mnuGuanzhu(0)")->setChecked(false);
     QVERIFY(!w.autoUpdate().isActive(3));
     QVERIFY(w.autoUpdate().isActive(0));
+}
+
+// The draw clock in the status bar, from the schedule set in 设置 → 开奖时间…: the next draw's time
+// and the minutes left, a late draw named; for a game whose schedule is unknown, how to set it, once.
+void TestUpdate::drawClock()
+{
+    Harness h; // today is 2016-12-12
+    QVERIFY(TestHistory::createIn(h.folder.path(), day(161212, 1, 20)));
+    MainWindow &w = h.start();
+    auto *clock = w.findChild<DrawClockIndicator *>();
+    QVERIFY(clock);
+    QCOMPARE(clock->label()->text(), QStringLiteral("福建快3的开奖时间未知（可在“设置 → 开奖时间…”中设置）"));
+    h.action("mnuKaijiang")->trigger();
+    auto *dialog = w.findChild<ScheduleDialog *>();
+    QVERIFY(dialog);
+    QVERIFY(!dialog->findChild<QCheckBox *>("chkKaijiang0")->isChecked());
+    dialog->findChild<QCheckBox *>("chkKaijiang0")->setChecked(true);
+    dialog->findChild<QTimeEdit *>("tmeKaijiang0")->setTime(QTime(8, 30));
+    dialog->findChild<QSpinBox *>("spnKaijiang0")->setValue(10);
+    h.clock.moment = DrawClock::beijing(QDate(2016, 12, 12), QTime(11, 38, 30)).toUTC();
+    dialog->accept();
+    QCOMPARE(Settings().schedule(0), (DrawClock::Schedule{QTime(8, 30), 10}));
+    QCOMPARE(Settings().schedule(3), std::nullopt);
+    // 161212021 is due at 08:30 + 20 × 10 minutes.
+    QCOMPARE(clock->label()->text(), QStringLiteral("下一期 161212021 约 11:50 开奖（还有 12 分）"));
+    QVERIFY(!clock->label()->isHidden());
+    h.clock.moment = h.clock.moment.addSecs(20 * 60);
+    clock->refresh();
+    QCOMPARE(clock->label()->text(), QStringLiteral("161212021 期应在 11:50 开奖，已晚 8 分钟（来源可能未更新）"));
+    // The draw comes: the next one's time.
+    for (int p = 1; p <= 3; ++p)
+        QTest::keyClick(h.find<QLineEdit>(QStringLiteral("MaskEdBox1(%1)").arg(p)), Qt::Key_3);
+    clock->refresh();
+    QCOMPARE(clock->label()->text(), QStringLiteral("下一期 161212022 约 12:00 开奖（还有 2 分）"));
+}
+
+// Several results hosts, set in 开奖网址 and tried in order: one whose page has only older draws is
+// named as stale and the next is asked; the status bar says which one answered.
+void TestUpdate::severalHosts()
+{
+    Harness h; // today is 2016-12-12
+    QVERIFY(TestHistory::createIn(h.folder.path(), day(161212, 1, 20)));
+    MainWindow &w = h.start();
+    h.dialogs.inputAnswers = {QStringLiteral(".a.test, http://fj.b.test:8080/?n=3")};
+    h.action("mnuUpdateHost")->trigger();
+    QCOMPARE(Settings().updateHosts(), (QStringList{".a.test", ".b.test:8080"}));
+    QCOMPARE(Settings().updateHost(), QStringLiteral(".a.test")); // what an older release reads
+    LoopbackHttpServer stale, fresh;
+    m_server->routes.insert("fj.a.", &stale);
+    m_server->routes.insert("fj.b.", &fresh);
+    stale.body = resultsPage(day(161212, 1, 20), true);
+    fresh.body = resultsPage(day(161212, 1, 22), true);
+    h.find<QPushButton>("Command21")->click();
+    QCOMPARE(w.snapshot().count(), 22);
+    QCOMPARE(stale.requests.size(), 1);
+    QCOMPARE(fresh.requests.size(), 1);
+    QVERIFY2(w.statusText().contains(QStringLiteral("（来自 fj.b.test:8080；fj.a.test 未更新到 161212021 期）")),
+             qPrintable(w.statusText()));
+    // The first host current again: the second is not asked.
+    stale.body = resultsPage(day(161212, 1, 23), true);
+    h.find<QPushButton>("Command21")->click();
+    QCOMPARE(w.snapshot().count(), 23);
+    QCOMPARE(fresh.requests.size(), 1);
 }
 
 QTEST_MAIN(TestUpdate)

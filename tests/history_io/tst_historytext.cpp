@@ -1,4 +1,5 @@
 #include "DrawText.h"
+#include "DrawTimes.h"
 #include "HistoryText.h"
 
 #include "TestDoubles.h"
@@ -27,6 +28,8 @@ private slots:
     void drawsFromAnyLayout();
     void drawsRefused_data();
     void drawsRefused();
+    void drawTimesOnTheirLines_data();
+    void drawTimesOnTheirLines();
     void issueForms_data();
     void issueForms();
 };
@@ -356,6 +359,41 @@ void TestHistoryText::writeReplacesWholeFile()
     QVERIFY(!error.isEmpty());
     // Without a place for the reason the failure is still a failure.
     QVERIFY(!HistoryText::writeFile(folder.filePath("no/such/folder/x.txt"), "x", nullptr));
+}
+
+void TestHistoryText::drawTimesOnTheirLines_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<qint32>("issue");
+    QTest::addColumn<QString>("utc"); // the moment read, in UTC; empty: none
+    QTest::newRow("date and time") << "2026-12-08 09:10:00 261208001 1 2 3" << 261208001 << "2026-12-08T01:10:00Z";
+    QTest::newRow("slashes, no seconds") << "261208002,2026/12/08 09:20,1,4,5" << 261208002 << "2026-12-08T01:20:00Z";
+    QTest::newRow("time alone on a page of one day") << "261208005 09:50:40 1 4 5" << 261208005 << "2026-12-08T01:50:40Z";
+    QTest::newRow("a date with T") << "261208005 2026-12-09T00:05 145" << 261208005 << "2026-12-08T16:05:00Z";
+    QTest::newRow("one-digit hour") << "261208001 9:10 123" << 261208001 << "2026-12-08T01:10:00Z";
+    QTest::newRow("a time of no day") << "261208001 25:10 123" << 261208001 << "";
+    QTest::newRow("three-digit hour") << "261208001 123:45 123" << 261208001 << "";
+    QTest::newRow("a minute of one digit") << "261208001 12:3 123" << 261208001 << "";
+    QTest::newRow("no time") << "261208001 1 2 3" << 261208001 << "";
+    QTest::newRow("running issue, time alone") << "3010005 09:50 1 4 5" << 3010005 << "";
+    QTest::newRow("running issue with its date") << "3010005 2026-12-08 09:50 1 4 5" << 3010005 << "2026-12-08T01:50:00Z";
+}
+
+// The time printed on a draw's line, read as Beijing time whatever the computer's zone; rows with
+// two draws give their times to neither.
+void TestHistoryText::drawTimesOnTheirLines()
+{
+    QFETCH(QString, line);
+    QFETCH(qint32, issue);
+    QFETCH(QString, utc);
+    const std::optional<QDateTime> time = DrawTimes::onLine(line, issue);
+    QCOMPARE(time ? time->toUTC().toString(Qt::ISODate) : QString(), utc);
+    const DrawText::Reading two = DrawText::read(QStringLiteral("261208001 1 2 3 261208002 4 5 6 09:10"));
+    QCOMPARE(two.draws.size(), size_t(2));
+    QVERIFY(!two.draws[0].time && !two.draws[1].time);
+    const DrawText::Reading csv = DrawText::read(QStringLiteral("期号,开奖时间,号码\n261208003,2026-12-08 09:30:00,\"1,2,3\"\n"));
+    QCOMPARE(csv.draws.size(), size_t(1));
+    QCOMPARE(csv.draws[0].time->toUTC().toString(Qt::ISODate), QStringLiteral("2026-12-08T01:30:00Z"));
 }
 
 QTEST_GUILESS_MAIN(TestHistoryText)

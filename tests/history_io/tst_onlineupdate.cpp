@@ -12,6 +12,8 @@
 #include <sys/resource.h>
 #include "IssueNumbers.h"
 #include "OnlineUpdate.h"
+#include "DrawClock.h"
+#include "DrawTimes.h"
 #include "PageLoader.h"
 #include "ResultsPage.h"
 #include "TestDoubles.h"
@@ -82,6 +84,7 @@ private slots:
     void layoutsThroughLoopback();
     void beijingIssues();
     void appendsContinuingTheChain();
+    void drawTimesFromThePage();
     void nothingFoundKeepsHistory();
     void oldHistoryReplacedOnlyWithDraws();
     void largePageStaysLinear();
@@ -297,6 +300,38 @@ void TestOnlineUpdate::beijingIssues()
     QCOMPARE(*p.startIssue, 79343);
     QCOMPARE(OnlineUpdate::findDraws(text, p, beijing, today),
              (Draws{{79343, {4, 5, 6}}, {79344, {1, 1, 1}}}));
+}
+
+// A page that prints each draw's time: the times of the draws stored are kept with the history, and
+// the schedule follows from them.
+void TestOnlineUpdate::drawTimesFromThePage()
+{
+    TestFolder folder;
+    QVERIFY(TestHistory::createIn(folder.path(), day("161211", 70, 77)));
+    HistoryDb db;
+    QCOMPARE(db.open(folder.filePath(HistoryDb::fileName())), HistoryDb::OpenStatus::Ok);
+    QString rows;
+    for (const TestDraw &d : day("161211", 75, 78) + day("161212", 1, 3)) {
+        const int sequence = d.issue % 1000;
+        const QTime at = QTime(8, 30).addSecs((sequence - 1) * 10 * 60 + 35);
+        rows += QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3 %4 %5</td></tr>")
+                    .arg(d.issue)
+                    .arg(at.toString("HH:mm:ss"))
+                    .arg(d.numbers[0])
+                    .arg(d.numbers[1])
+                    .arg(d.numbers[2]);
+    }
+    FakeLoader loader;
+    loader.page = {true, QStringLiteral("<html><table>%1</table></html>").arg(rows), {}};
+    const auto outcome = OnlineUpdate::run(db, *db.snapshot(), loader, fujian, ".results.example", today, 3, 1);
+    QCOMPARE(outcome.added, 4);
+    const std::vector<DrawTimes::Timed> kept = DrawTimes::recent(db);
+    QCOMPARE(kept.size(), size_t(4)); // the draws the update stored
+    QCOMPARE(kept.back().first, 161212003);
+    QCOMPARE(kept.back().second.toUTC().toString(Qt::ISODate), QStringLiteral("2016-12-12T00:50:35Z"));
+    QCOMPARE(DrawTimes::of(db, 161211078)->toUTC().toString(Qt::ISODate), QStringLiteral("2016-12-11T13:20:35Z"));
+    QCOMPARE(DrawTimes::of(db, 161211077), std::nullopt);
+    QCOMPARE(DrawClock::infer(kept), (DrawClock::Schedule{QTime(8, 30), 10}));
 }
 
 void TestOnlineUpdate::appendsContinuingTheChain()

@@ -1,3 +1,4 @@
+#include "DrawClock.h"
 #include "IssueNumbers.h"
 #include "HistorySnapshot.h"
 #include "ProvinceTable.h"
@@ -17,6 +18,10 @@ private slots:
     void notNextQuestion_data();
     void notNextQuestion();
     void missingIssues();
+    void expectedTimes_data();
+    void expectedTimes();
+    void scheduleFromStoredTimes();
+    void nextDrawLine();
 };
 
 void TestIssueNumbers::next_data()
@@ -148,6 +153,77 @@ void TestIssueNumbers::missingIssues()
         history.append(row);
     }
     QCOMPARE(IssueNumbers::missing(history), (std::vector<qint32>{161211078, 161212003, 161212004, 161213001, 161213002}));
+}
+
+void TestIssueNumbers::expectedTimes_data()
+{
+    QTest::addColumn<qint32>("issue");
+    QTest::addColumn<bool>("running");
+    QTest::addColumn<QString>("utc"); // the moment due, in UTC
+    // 08:30 Beijing is 00:30 UTC, whatever the computer's zone.
+    QTest::newRow("first of the day") << 161212001 << false << "2016-12-12T00:30:00Z";
+    QTest::newRow("26th") << 161212026 << false << "2016-12-12T04:40:00Z";
+    QTest::newRow("a sequence that is none") << 161212000 << false << "";
+    QTest::newRow("no date") << 161313001 << false << "";
+    // 北京快3 from its last stored draw (3010010 at 21:30:40): one interval an issue, seconds
+    // dropped; after the day's last draw (80 a day from 08:30: 21:40) the next day's first.
+    QTest::newRow("北京 next, the day's last") << 3010011 << true << "2016-12-12T13:40:00Z";
+    QTest::newRow("北京 across midnight") << 3010012 << true << "2016-12-13T00:30:00Z";
+    QTest::newRow("北京 the day after") << 3010013 << true << "2016-12-13T00:40:00Z";
+    QTest::newRow("北京 a stored one") << 3010010 << true << "";
+}
+
+void TestIssueNumbers::expectedTimes()
+{
+    QFETCH(qint32, issue);
+    QFETCH(bool, running);
+    QFETCH(QString, utc);
+    const DrawClock::Schedule schedule{QTime(8, 30), 10};
+    const std::pair<qint32, QDateTime> last{3010010, DrawClock::beijing(QDate(2016, 12, 12), QTime(21, 30, 40))};
+    const std::optional<QDateTime> due = DrawClock::expected(issue, schedule, 80, running, last);
+    QCOMPARE(due ? due->toUTC().toString(Qt::ISODate) : QString(), utc);
+}
+
+// A schedule from the stored times: the last three days with times, one draw very late and one a
+// little late, seconds dropped.
+void TestIssueNumbers::scheduleFromStoredTimes()
+{
+    std::vector<std::pair<qint32, QDateTime>> times;
+    const auto day = [&](int yymmdd, QTime first, int interval, int count) {
+        const QDate date(2000 + yymmdd / 10000, yymmdd / 100 % 100, yymmdd % 100);
+        for (int n = 1; n <= count; ++n)
+            times.push_back({yymmdd * 1000 + n, DrawClock::beijing(date, first).addSecs(qint64(n - 1) * interval * 60 + 40)});
+    };
+    day(161201, QTime(9, 0), 20, 30); // older than the last three days: no say
+    day(161210, QTime(8, 30), 10, 40);
+    day(161211, QTime(8, 30), 10, 40);
+    day(161212, QTime(8, 30), 10, 20);
+    times[30 + 11].second = times[30 + 11].second.addSecs(7 * 60); // 7 minutes late
+    times[30 + 12].second = times[30 + 12].second.addSecs(2 * 60); // 2 minutes late
+    std::optional<DrawClock::Schedule> schedule = DrawClock::infer(times);
+    QVERIFY(schedule);
+    QCOMPARE(*schedule, (DrawClock::Schedule{QTime(8, 30), 10}));
+    // Times read in another zone are the same moments.
+    for (auto &[issue, time] : times)
+        time = time.toOffsetFromUtc(-5 * 3600);
+    QCOMPARE(DrawClock::infer(times), schedule);
+    QCOMPARE(DrawClock::infer({}), std::nullopt);
+    // As the settings keep it.
+    QCOMPARE(DrawClock::fromText(DrawClock::toText(*schedule)), schedule);
+    QCOMPARE(DrawClock::toText(*schedule), QStringLiteral("08:30,10"));
+    for (const char *bad : {"8:30", "08:30,0", "25:00,10", "08:30,x", ""})
+        QCOMPARE(DrawClock::fromText(QString::fromLatin1(bad)), std::nullopt);
+}
+
+void TestIssueNumbers::nextDrawLine()
+{
+    const QDateTime due = DrawClock::beijing(QDate(2026, 12, 9), QTime(17, 10));
+    const auto at = [](int h, int m, int s) { return DrawClock::beijing(QDate(2026, 12, 9), QTime(h, m, s)).toUTC(); };
+    QCOMPARE(DrawClock::nextDrawLine(261209026, due, at(16, 58, 30)), QStringLiteral("下一期 261209026 约 17:10 开奖（还有 12 分）"));
+    QCOMPARE(DrawClock::nextDrawLine(261209026, due, at(17, 9, 0)), QStringLiteral("下一期 261209026 约 17:10 开奖（还有 1 分）"));
+    QCOMPARE(DrawClock::nextDrawLine(261209026, due, at(17, 13, 0)), QStringLiteral("下一期 261209026 约 17:10 开奖（还有 0 分）"));
+    QCOMPARE(DrawClock::nextDrawLine(261209026, due, at(17, 18, 0)),
+             QStringLiteral("261209026 期应在 17:10 开奖，已晚 8 分钟（来源可能未更新）"));
 }
 
 QTEST_GUILESS_MAIN(TestIssueNumbers)
