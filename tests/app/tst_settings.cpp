@@ -12,6 +12,7 @@ private slots:
     void defaultsOnFirstRun();
     void roundTripThroughRestart();
     void sharedPrizeTableOfAnOlderRelease();
+    void severalUpdateHosts();
     void storedAsText();
     void unreadableValueReadsAsDefault_data();
     void unreadableValueReadsAsDefault();
@@ -98,6 +99,19 @@ void TestSettings::sharedPrizeTableOfAnOlderRelease()
     QCOMPARE(s.prizes(0).playPrize(Plays::Play::RunAny), 12);
     QCOMPARE(s.prizes(14), Plays::PrizeTable());
     QCOMPARE(folder.readSetting("Jiangjin"), QString());
+}
+
+// Several results hosts; a first host changed by an older release (which knows only UpdateHost)
+// leaves that one alone.
+void TestSettings::severalUpdateHosts()
+{
+    TestFolder folder;
+    Settings s;
+    s.setUpdateHosts({".a.test", ".b.test:8080"});
+    QCOMPARE(s.updateHosts(), (QStringList{".a.test", ".b.test:8080"}));
+    QCOMPARE(folder.readSetting("UpdateHost"), QStringLiteral(".a.test"));
+    folder.writeSetting("UpdateHost", ".c.test");
+    QCOMPARE(Settings().updateHosts(), QStringList{".c.test"});
 }
 
 void TestSettings::storedAsText()

@@ -194,12 +194,12 @@ void TestIssueNumbers::scheduleFromStoredTimes()
         for (int n = 1; n <= count; ++n)
             times.push_back({yymmdd * 1000 + n, DrawClock::beijing(date, first).addSecs(qint64(n - 1) * interval * 60 + 40)});
     };
-    day(161201, QTime(9, 0), 20, 30); // older than the last three days: no say
-    day(161210, QTime(8, 30), 10, 40);
-    day(161211, QTime(8, 30), 10, 40);
+    day(161201, QTime(9, 0), 20, 80); // older than the last three days: no say, however many
+    day(161210, QTime(8, 30), 10, 20);
+    day(161211, QTime(8, 30), 10, 20);
     day(161212, QTime(8, 30), 10, 20);
-    times[30 + 11].second = times[30 + 11].second.addSecs(7 * 60); // 7 minutes late
-    times[30 + 12].second = times[30 + 12].second.addSecs(2 * 60); // 2 minutes late
+    times[100 + 11].second = times[100 + 11].second.addSecs(7 * 60); // 7 minutes late
+    times[100 + 12].second = times[100 + 12].second.addSecs(2 * 60); // 2 minutes late
     std::optional<DrawClock::Schedule> schedule = DrawClock::infer(times);
     QVERIFY(schedule);
     QCOMPARE(*schedule, (DrawClock::Schedule{QTime(8, 30), 10}));
