@@ -111,7 +111,7 @@ AppServices services(const QString &folder)
     static NoLauncher launcher;
     static SystemClock clock;
     static HttpPageLoader pageLoader;
-    return {&dialogs(), &launcher, &clock, &pageLoader, folder, folder, folder};
+    return {&dialogs(), &launcher, &clock, &pageLoader, folder, folder, folder, nullptr};
 }
 
 void BM_StartUpToShownWindow(benchmark::State &state)

@@ -94,7 +94,7 @@ private:
     int rowOf(qint32 issue);
 
     const HistorySnapshot &m_history;
-    const Plays::PrizeTable &m_prizes;
+    const Plays::PrizeTable m_prizes; // a copy: a table made for the call may go before the settler
     std::vector<Known> m_known;
     std::unordered_map<int, quint32> m_ids;
     std::unordered_map<qint64, qint32> m_firstWin; // each plan's first winning issue so far

@@ -1,6 +1,8 @@
 #include "AutoUpdate.h"
 
 #include "Clock.h"
+#include "Ledger.h"
+#include "Notifier.h"
 #include "OnlineUpdate.h"
 #include "PageLoader.h"
 #include "ProvinceTable.h"
@@ -9,9 +11,11 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QLabel>
+#include <QApplication>
 #include <QMenu>
 #include <QStatusBar>
 #include <algorithm>
+#include <set>
 
 namespace {
 
@@ -164,7 +168,9 @@ void AutoUpdate::scheduleNext(int game, int ms, const Result &result)
     state.lastAt = QDateTime::currentDateTime();
     if (game == m_commands.game().index)
         emit statusMessage((result.failed ? QStringLiteral("自动更新失败：") : QStringLiteral("自动更新：")) + result.said +
-                           QStringLiteral("，下次 ") + state.next.toString("HH:mm"));
+                           QStringLiteral("，下次 ") + state.next.toString("HH:mm") + result.notices);
+    else if (!result.notices.isEmpty())
+        emit statusMessage(QStringLiteral("自动更新：") + result.notices.mid(1)); // another game's, with no service to show them
     showIndicator();
 }
 
@@ -196,6 +202,48 @@ void AutoUpdate::showIndicator()
                              : QStringLiteral("自动更新：下次 %1").arg(shown.next.toString("HH:mm")));
     m_indicator->setToolTip(lines.join(QLatin1Char('\n')));
     m_indicator->setAccessibleDescription(m_indicator->toolTip());
+}
+
+QString AutoUpdate::announce(int game, HistoryDb &db, const HistorySnapshot &after, qint32 before)
+{
+    // The player is looking at the window: it shows what came.
+    if (QApplication::activeWindow())
+        return {};
+    std::set<qint32> fresh;
+    for (int i = after.count() - 1; i >= 0 && after.issue(i) > before; --i)
+        fresh.insert(after.issue(i));
+    if (fresh.empty())
+        return {};
+    const Settings settings;
+    const QString caption = ProvinceTable::at(game).caption;
+    QStringList notices;
+    if (settings.notifyDraws()) {
+        const Numbers n = after.last().numbers();
+        notices << QStringLiteral("%1 %2 期：%3 %4 %5").arg(caption).arg(after.last().sqqh).arg(n[0]).arg(n[1]).arg(n[2]) +
+                       (fresh.size() > 1 ? QStringLiteral("（新增 %1 期）").arg(fresh.size()) : QString());
+    }
+    if (settings.notifyBets()) {
+        // The game's bets on the new issues, settled by them.
+        Ledger::Settler settler(after, settings.prizes(game));
+        std::vector<Ledger::Unreadable> unreadable;
+        qint64 won = 0, settled = 0;
+        Ledger::readBets(db, game, [&](const Ledger::Bet &bet) {
+            const Ledger::Settled s = settler.settle(bet);
+            if (fresh.count(bet.issue) && (s.state == Ledger::State::Won || s.state == Ledger::State::Lost)) {
+                ++settled;
+                won += s.prize;
+            }
+        }, unreadable);
+        if (settled > 0)
+            notices << (won > 0 ? QStringLiteral("%1 投注结算：中奖 %2 元").arg(caption).arg(won)
+                                : QStringLiteral("%1 投注结算：%2 注未中").arg(caption).arg(settled));
+    }
+    // Where no notification service runs, nothing fails: the status bar carries the same lines.
+    QString unshown;
+    for (const QString &notice : std::as_const(notices))
+        if (!m_services.notifier || !m_services.notifier->notify(QStringLiteral("Vendrix K3"), notice))
+            unshown += QStringLiteral("；") + notice;
+    return unshown;
 }
 
 void AutoUpdate::runNow()
@@ -259,11 +307,12 @@ AutoUpdate::Result AutoUpdate::updateSelected()
     const Settings settings;
     const int daysToKeep = settings.iniSerchDay();
     const HistorySnapshot &history = m_commands.snapshot();
+    const qint32 before = history.isEmpty() ? 0 : history.last().sqqh;
     const std::optional<int> stored = db.storedGame();
     // Replacing the history is never done behind the user's back.
     if ((stored && *stored != choice.index) ||
         (!history.isEmpty() && OnlineUpdate::plan(history, game, m_services.clock->today(), daysToKeep).replaceHistory))
-        return {replaceNeeded, false};
+        return {replaceNeeded, false, {}};
     // The window goes on while the page is awaited (typing, searching, other commands); what
     // comes for a game no longer shown is dropped.
     emit statusMessage(QStringLiteral("自动更新：正在连接…"));
@@ -272,14 +321,17 @@ AutoUpdate::Result AutoUpdate::updateSelected()
     const OnlineUpdate::Outcome result =
         OnlineUpdate::runHosts(db, history, loader, game, hosts, m_services.clock->today(), daysToKeep,
                                m_commands.segmentBase(), false, m_services.programFolder, waitLimitMs);
+    QString unshown;
     if (result.added > 0) {
         m_commands.reload();
         CommandOutcome outcome;
         outcome.changed = true;
         emit changed(outcome);
+        unshown = announce(choice.index, db, m_commands.snapshot(), before);
     }
     Result said;
     said.said = outcomeText(result, m_commands.snapshot().last().sqqh, game.code, int(hosts.size()), &said.failed);
+    said.notices = unshown;
     return said;
 }
 
@@ -289,19 +341,19 @@ AutoUpdate::Result AutoUpdate::updateOther(int index)
     // up and chained exactly as the selected game's are.
     HistoryDb db;
     if (db.openGame(m_services.programFolder, index, m_commands.unrecordedGame()) != HistoryDb::OpenStatus::Ok)
-        return {GameFiles::openError(db.path(), db.lastError()), true};
+        return {GameFiles::openError(db.path(), db.lastError()), true, {}};
     const GameFiles::Record record = db.gameRecord();
     if (record.state == GameFiles::Record::State::Damaged || (record.known() && *record.known() != index))
-        return {replaceNeeded, false};
+        return {replaceNeeded, false, {}};
     const std::optional<HistorySnapshot> history = db.snapshot();
     if (!history)
-        return {QStringLiteral("无法读取历史号码：%1").arg(db.userError()), true};
+        return {QStringLiteral("无法读取历史号码：%1").arg(db.userError()), true, {}};
     const Settings settings;
     const Province &province = ProvinceTable::at(index);
     const OnlineUpdate::Game game{index, province.code, settings.drawsPerDay()[size_t(index)]};
     const int daysToKeep = settings.iniSerchDay();
     if (!history->isEmpty() && OnlineUpdate::plan(*history, game, m_services.clock->today(), daysToKeep).replaceHistory)
-        return {replaceNeeded, false};
+        return {replaceNeeded, false, {}};
     const QStringList hosts = settings.updateHosts();
     const OnlineUpdate::Outcome result =
         OnlineUpdate::runHosts(db, *history, *m_services.pageLoader, game, hosts, m_services.clock->today(), daysToKeep,
@@ -310,6 +362,8 @@ AutoUpdate::Result AutoUpdate::updateOther(int index)
     std::optional<HistorySnapshot> after = result.added > 0 ? db.snapshot() : std::nullopt;
     said.said = outcomeText(result, after && !after->isEmpty() ? after->last().sqqh : 0, game.code, int(hosts.size()),
                             &said.failed);
+    if (after)
+        said.notices = announce(index, db, *after, history->isEmpty() ? 0 : history->last().sqqh);
     // Selected meanwhile: the window takes in what was written.
     if (result.added > 0 && m_commands.game().index == index && m_commands.syncWithDisk()) {
         CommandOutcome outcome;

@@ -74,6 +74,7 @@ private:
     {
         QString said; // "新增 2 期（161212022）", or why it failed
         bool failed = false;
+        QString notices; // desktop notices no service showed ("；福建快3 161212022 期：5 6 2")
     };
 
     int baseIntervalMs() const;
@@ -84,6 +85,9 @@ private:
     // Another game's, over its own history file.
     Result updateOther(int game);
     void showIndicator();
+    // Desktop notices of the draws after `before` now in `after` and of the bets they settled, unless
+    // the window is being looked at; what could not be shown so is returned for the status bar.
+    QString announce(int game, HistoryDb &db, const HistorySnapshot &after, qint32 before);
 
     AppServices m_services;
     HistoryCommands &m_commands;

@@ -65,7 +65,7 @@ void DrawClockIndicator::refresh()
                                                : IssueNumbers::next(history.last().sqqh, m_commands.game().drawsPerDay);
     const std::optional<QDateTime> due =
         next ? DrawClock::expected(*next, *schedule, m_commands.game().drawsPerDay, running, last) : std::nullopt;
-    m_label->setVisible(due.has_value() && m_label->parentWidget());
-    if (due)
-        m_label->setText(DrawClock::nextDrawLine(*next, *due, m_services.clock->now()));
+    const QString line = due ? DrawClock::nextDrawLine(*next, *due, m_services.clock->now()) : QString();
+    m_label->setText(line);
+    m_label->setVisible(!line.isEmpty() && m_label->parentWidget());
 }

@@ -202,6 +202,28 @@ void Settings::setSchedule(int game, const std::optional<DrawClock::Schedule> &s
     m_store->sync();
 }
 
+bool Settings::notifyDraws() const
+{
+    return m_store->value(QStringLiteral("Tongzhi/Kaijiang")).toString() != QLatin1String("False");
+}
+
+bool Settings::notifyBets() const
+{
+    return m_store->value(QStringLiteral("Tongzhi/Jiesuan")).toString() != QLatin1String("False");
+}
+
+void Settings::setNotifyDraws(bool on)
+{
+    m_store->setValue(QStringLiteral("Tongzhi/Kaijiang"), on ? QStringLiteral("True") : QStringLiteral("False"));
+    m_store->sync();
+}
+
+void Settings::setNotifyBets(bool on)
+{
+    m_store->setValue(QStringLiteral("Tongzhi/Jiesuan"), on ? QStringLiteral("True") : QStringLiteral("False"));
+    m_store->sync();
+}
+
 std::optional<qint64> Settings::dailyLimit() const
 {
     const qint64 limit = m_store->value(QStringLiteral("IniSetting/Xiane")).toString().toLongLong();

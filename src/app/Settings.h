@@ -83,6 +83,13 @@ public:
     std::optional<DrawClock::Schedule> schedule(int game) const;
     void setSchedule(int game, const std::optional<DrawClock::Schedule> &schedule);
 
+    // Tongzhi/Kaijiang, Tongzhi/Jiesuan: desktop notices of new draws and of bets they settled
+    // (on unless turned off in 设置 → 通知).
+    bool notifyDraws() const;
+    bool notifyBets() const;
+    void setNotifyDraws(bool on);
+    void setNotifyBets(bool on);
+
     // Xiane: the daily limit on bets in 元 over every game (none: off).
     std::optional<qint64> dailyLimit() const;
     void setDailyLimit(std::optional<qint64> yuan);

@@ -13,7 +13,10 @@
 #include <QAction>
 #include <QLabel>
 #include <QMainWindow>
+#include <QMenu>
 #include <QStatusBar>
+
+using Widgets::named;
 
 SettingsMenu::SettingsMenu(QWidget *window, MainWindowUi &ui, const AppServices &services,
                            HistoryCommands &commands, UpdateCommand &update, SearchOptionsPanel &options,
@@ -44,6 +47,20 @@ SettingsMenu::SettingsMenu(QWidget *window, MainWindowUi &ui, const AppServices 
         if (update.askUpdateHost())
             m_autoUpdate->restart();
     });
+    // 设置 → 通知: each kind of desktop notice on or off.
+    QMenu *notices = named(new QMenu(QStringLiteral("通知(&N)"), ui.mnuSetup), QStringLiteral("mnuTongzhi"));
+    ui.mnuSetup->insertMenu(ui.mnuZidong->menuAction(), notices);
+    const std::pair<const char *, bool (Settings::*)() const> kinds[] = {{"新的开奖号码(&K)", &Settings::notifyDraws},
+                                                                         {"投注结算(&J)", &Settings::notifyBets}};
+    for (int k = 0; k < 2; ++k) {
+        QAction *entry = notices->addAction(QString::fromUtf8(kinds[k].first));
+        entry->setObjectName(k == 0 ? QStringLiteral("mnuTongzhiKaijiang") : QStringLiteral("mnuTongzhiJiesuan"));
+        entry->setCheckable(true);
+        entry->setChecked((m_settings.*kinds[k].second)());
+        connect(entry, &QAction::toggled, this, [this, k](bool on) {
+            k == 0 ? m_settings.setNotifyDraws(on) : m_settings.setNotifyBets(on);
+        });
+    }
     connect(ui.mnuXiane, &QAction::triggered, this, [this, services] { askDailyLimit(*services.dialogs); });
     m_clock = new DrawClockIndicator(services, commands, this);
     if (auto *main = qobject_cast<QMainWindow *>(window))

@@ -1,4 +1,5 @@
 #include "AppPaths.h"
+#include "Notifier.h"
 #include "Clock.h"
 #include "Dialogs.h"
 #include "Launcher.h"
@@ -50,9 +51,15 @@ int main(int argc, char *argv[])
     HttpPageLoader pageLoader;
     // The desktop's proxy settings apply to the results page.
     QNetworkProxyFactory::setUseSystemConfiguration(true);
-    AppServices services{
-        &dialogs, &launcher, &clock, &pageLoader, AppPaths::programFolder(), AppPaths::helpFolder(),
-        AppPaths::documentsFolder()};
+    DesktopNotifier notifier;
+    AppServices services{&dialogs,
+                         &launcher,
+                         &clock,
+                         &pageLoader,
+                         AppPaths::programFolder(),
+                         AppPaths::helpFolder(),
+                         AppPaths::documentsFolder(),
+                         &notifier};
 
     MainWindow window(services);
     window.show();

@@ -47,7 +47,8 @@ QString toText(const Schedule &schedule);
 
 // The status bar's line about the next issue at `now`: "下一期 261209026 约 17:10 开奖（还有 12 分）"
 // (whole minutes, rounded up), or, more than lateMinutes past its time,
-// "261209026 期应在 17:10 开奖，已晚 8 分钟（来源可能未更新）".
+// "261209026 期应在 17:10 开奖，已晚 8 分钟（来源可能未更新）"; nothing more than a day late (the
+// history is behind, not the source).
 QString nextDrawLine(qint32 issue, const QDateTime &due, const QDateTime &now);
 
 } // namespace DrawClock

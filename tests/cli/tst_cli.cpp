@@ -1197,6 +1197,8 @@ void TestCli::drawsPerDayAsDrawnToday()
     }
     QCOMPARE(cli({"--dir", dir, "--first-draw", "08:30", "next-issue", "--json"}).status, 2);
     QCOMPARE(cli({"--dir", dir, "--first-draw", "8.30", "--interval", "10", "next-issue"}).status, 2);
+    QCOMPARE(cli({"--dir", dir, "--first-draw", "08:30", "--interval", "0", "next-issue"}).status, 2);
+    QCOMPARE(cli({"--dir", dir, "--first-draw", "08:30", "--interval", "121", "next-issue"}).status, 2);
     // The window's saved setting (福建快3 at 41).
     const QByteArray home = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", folder.filePath("config").toUtf8());

@@ -24,13 +24,14 @@ struct Harness
     HttpPageLoader pageLoader{3000};
     std::unique_ptr<MainWindow> window;
     QString documents; // the user's files' folder when not the program folder
+    Notifier *notifier = nullptr;
 
     MainWindow &start()
     {
         window.reset();
         window = std::make_unique<MainWindow>(AppServices{&dialogs, &launcher, &clock, &pageLoader,
                                                           folder.path(), QStringLiteral(VK3_HELP_SOURCE),
-                                                          documents});
+                                                          documents, notifier});
         return *window;
     }
     template<typename T = QWidget> T *find(const QString &name) const { return window->findChild<T *>(name); }

@@ -3,6 +3,8 @@
 #include "TestHistory.h"
 #include "WindowHarness.h"
 #include "AutoUpdate.h"
+#include "BetTable.h"
+#include "Notifier.h"
 #include "DrawClock.h"
 #include "DrawClockIndicator.h"
 #include "Settings.h"
@@ -11,6 +13,7 @@
 
 #include <QElapsedTimer>
 #include <QCheckBox>
+#include <QDBusConnection>
 #include <QLabel>
 #include <QSpinBox>
 #include <QTimeEdit>
@@ -34,6 +37,23 @@ std::vector<TestDraw> operator+(std::vector<TestDraw> a, const std::vector<TestD
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
+// A notification service of the test's own on the session bus: it records what it is shown.
+class RecordingNotifications : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    QStringList received;
+
+public slots:
+    uint Notify(const QString &app, uint, const QString &, const QString &summary, const QString &body,
+                const QStringList &, const QVariantMap &, int)
+    {
+        received << app + QLatin1Char('|') + summary + QLatin1Char('|') + body;
+        return uint(received.size());
+    }
+};
+
 } // namespace
 
 // The update command against a results server on the loopback interface.
@@ -54,6 +74,7 @@ private slots:
     void followedGamesKeptCurrent();
     void drawClock();
     void severalHosts();
+    void desktopNotices();
 
 private:
     std::unique_ptr<LoopbackHttpServer> m_server;
@@ -348,7 +369,7 @@ void TestUpdate::followedGamesKeptCurrent()
     QVERIFY2(tip.contains(QStringLiteral("福建快3：新增 2 期（161212022），下次 ")) &&
                  tip.contains(QStringLiteral("江苏快3：新增 4 期（161212002），下次 ")),
              qPrintable(tip));
-    QVERIFY2(!w.statusText().contains(QStringLiteral("161212002")), qPrintable(w.statusText()));
+    QVERIFY2(!w.statusText().startsWith(QStringLiteral("自动更新：新增 4 期")), qPrintable(w.statusText()));
 
     // 江苏快3's server fails: its wait doubles up to an hour, 福建快3's stays at the setting.
     jsServer.status = 500;
@@ -405,6 +426,14 @@ void TestUpdate::drawClock()
     dialog->accept();
     QCOMPARE(Settings().schedule(0), (DrawClock::Schedule{QTime(8, 30), 10}));
     QCOMPARE(Settings().schedule(3), std::nullopt);
+    // Opened again, it shows what is set.
+    h.action("mnuKaijiang")->trigger();
+    QTRY_VERIFY(w.findChildren<ScheduleDialog *>().size() == 1);
+    auto *again = w.findChild<ScheduleDialog *>();
+    QVERIFY(again->findChild<QCheckBox *>("chkKaijiang0")->isChecked());
+    QCOMPARE(again->findChild<QTimeEdit *>("tmeKaijiang0")->time(), QTime(8, 30));
+    QVERIFY(!again->findChild<QCheckBox *>("chkKaijiang3")->isChecked());
+    again->reject();
     // 161212021 is due at 08:30 + 20 × 10 minutes.
     QCOMPARE(clock->label()->text(), QStringLiteral("下一期 161212021 约 11:50 开奖（还有 12 分）"));
     QVERIFY(!clock->label()->isHidden());
@@ -445,6 +474,55 @@ void TestUpdate::severalHosts()
     h.find<QPushButton>("Command21")->click();
     QCOMPARE(w.snapshot().count(), 23);
     QCOMPARE(fresh.requests.size(), 1);
+}
+
+// New draws brought in by the automatic update and the bets they settled, as desktop notices on a
+// real session bus (the test's own service records them); none of a kind turned off; with no
+// service, the status bar says the same and nothing fails.
+void TestUpdate::desktopNotices()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    QVERIFY2(bus.isConnected(), "the test runs under dbus-run-session");
+    RecordingNotifications service;
+    QVERIFY(bus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &service, QDBusConnection::ExportAllSlots));
+    QVERIFY(bus.registerService(QStringLiteral("org.freedesktop.Notifications")));
+    DesktopNotifier notifier;
+    Harness h; // today is 2016-12-12
+    h.notifier = &notifier;
+    QVERIFY(TestHistory::createIn(h.folder.path(), day(161212, 1, 20)));
+    h.folder.writeSetting("UpdateHost", ".results.test");
+    h.folder.writeSetting("AutoUpdate", "10");
+    h.folder.writeSetting("AutoUpdateSeconds", "1");
+    MainWindow &w = h.start();
+    // A 二不同号 bet on the next issue, which the page brings.
+    const std::vector<TestDraw> page = day(161212, 1, 21);
+    const Numbers n = page.back().numbers;
+    {
+        HistoryDb ledger;
+        QVERIFY(ledger.openGame(h.folder.path(), 0, 0) == HistoryDb::OpenStatus::Ok);
+        QVERIFY(BetTable::add(ledger, {0, 161212021, QStringLiteral("二不同号"),
+                                       QStringLiteral("%1%2").arg(std::min(n[0], n[1])).arg(std::max(n[0], n[1])), 2,
+                                       std::nullopt, {}}));
+    }
+    m_server->body = resultsPage(page, true);
+    QTRY_COMPARE_WITH_TIMEOUT(w.snapshot().count(), 21, 10000);
+    const QString drawn = QStringLiteral("Vendrix K3|Vendrix K3|福建快3 161212021 期：%1 %2 %3").arg(n[0]).arg(n[1]).arg(n[2]);
+    QTRY_COMPARE_WITH_TIMEOUT(service.received, (QStringList{drawn, "Vendrix K3|Vendrix K3|福建快3 投注结算：中奖 16 元"}), 5000);
+    // Notices of new draws turned off: only the bets' (none here) would come.
+    h.action("mnuTongzhiKaijiang")->setChecked(false);
+    QVERIFY(!Settings().notifyDraws());
+    service.received.clear();
+    m_server->body = resultsPage(day(161212, 1, 22), true);
+    QTRY_COMPARE_WITH_TIMEOUT(w.snapshot().count(), 22, 10000);
+    QTest::qWait(300);
+    QCOMPARE(service.received, QStringList());
+    // No service: the status bar carries the notice.
+    h.action("mnuTongzhiKaijiang")->setChecked(true);
+    QVERIFY(bus.unregisterService(QStringLiteral("org.freedesktop.Notifications")));
+    m_server->body = resultsPage(day(161212, 1, 23), true);
+    QTRY_COMPARE_WITH_TIMEOUT(w.snapshot().count(), 23, 10000);
+    QVERIFY2(w.statusText().contains(QStringLiteral("；福建快3 161212023 期：")), qPrintable(w.statusText()));
+    QCOMPARE(service.received, QStringList());
 }
 
 QTEST_MAIN(TestUpdate)

@@ -224,6 +224,8 @@ void TestIssueNumbers::nextDrawLine()
     QCOMPARE(DrawClock::nextDrawLine(261209026, due, at(17, 13, 0)), QStringLiteral("下一期 261209026 约 17:10 开奖（还有 0 分）"));
     QCOMPARE(DrawClock::nextDrawLine(261209026, due, at(17, 18, 0)),
              QStringLiteral("261209026 期应在 17:10 开奖，已晚 8 分钟（来源可能未更新）"));
+    // Days behind: the history is not up to date; nothing is said.
+    QCOMPARE(DrawClock::nextDrawLine(261209026, due, at(17, 9, 0).addDays(2)), QString());
 }
 
 QTEST_GUILESS_MAIN(TestIssueNumbers)
