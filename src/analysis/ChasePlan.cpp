@@ -1,5 +1,6 @@
 #include "ChasePlan.h"
 
+#include "BetTable.h"
 #include "IssueNumbers.h"
 #include "ProvinceTable.h"
 
@@ -98,6 +99,18 @@ std::optional<Plan> make(const Request &r, const Plays::PrizeTable &prizes, QStr
     plan.loseAll = reached;
     plan.worstCase = spent;
     return plan;
+}
+
+std::optional<qint64> place(HistoryDb &db, const Request &r, const Plan &plan, const QString &placed)
+{
+    const QString play = Plays::name(r.choice.play);
+    std::vector<StoredBet> bets;
+    for (const Row &row : plan.rows)
+        bets.push_back({0, row.issue, play, r.choice.numbers, int(row.multiple), std::nullopt, placed});
+    const StoredPlan stored{0, play, r.choice.numbers, ruleName(r.rule), r.multiple,
+                            r.rule == Rule::Profit ? std::optional<int>(r.rate) : std::nullopt,
+                            r.maxMultiple, r.budget, !r.keepAfterWin, r.issues, placed};
+    return BetTable::addPlan(db, stored, bets);
 }
 
 QString yuan(double value)

@@ -3,6 +3,8 @@
 #include "Plays.h"
 
 #include <QString>
+
+class HistoryDb;
 #include <optional>
 #include <vector>
 
@@ -65,6 +67,10 @@ std::optional<qint32> nextIssue(qint32 issue, int game, int drawsPerDay);
 // The plan the request makes with the prizes of `prizes`; nothing, with `why` in one line, when
 // it cannot be made (an impossible rate, no issue within the caps, inputs out of range).
 std::optional<Plan> make(const Request &request, const Plays::PrizeTable &prizes, QString *why);
+
+// Stores the plan and its rows as bets of the ledger, placed at `placed` (one transaction: all
+// or nothing); the plan's new id, or nothing (db.userError() says why).
+std::optional<qint64> place(HistoryDb &db, const Request &request, const Plan &plan, const QString &placed);
 
 // "最坏情况：全部不中，花 2,046 元（概率 22.4%）；按公平开奖平均净 −281 元", with what ended the plan early.
 QString honestLine(const Plan &plan);

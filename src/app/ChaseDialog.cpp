@@ -245,15 +245,7 @@ bool ChaseDialog::place()
         m_honest->setText(over);
         return false;
     }
-    const QString stamp = Ledger::placedText(now);
-    const QString playName = Plays::name(r->choice.play);
-    std::vector<StoredBet> bets;
-    for (const Chase::Row &row : m_plan->rows)
-        bets.push_back({0, row.issue, playName, r->choice.numbers, int(row.multiple), std::nullopt, stamp});
-    const StoredPlan stored{0, playName, r->choice.numbers, Chase::ruleName(r->rule), r->multiple,
-                            r->rule == Chase::Rule::Profit ? std::optional<int>(r->rate) : std::nullopt,
-                            r->maxMultiple, r->budget, !r->keepAfterWin, r->issues, stamp};
-    const std::optional<qint64> id = BetTable::addPlan(m_commands->history(), stored, bets);
+    const std::optional<qint64> id = Chase::place(m_commands->history(), *r, *m_plan, Ledger::placedText(now));
     if (!id) {
         m_honest->setText(QStringLiteral("追号计划没有保存：%1").arg(m_commands->history().userError()));
         return false;

@@ -103,14 +103,7 @@ int makePlan(Context &c, const QString &playName, Arguments &args, QTextStream &
     std::optional<qint64> placed;
     if (place) {
         c.checkDailyLimit(plan->worstCase);
-        const QString now = Context::placedNow();
-        std::vector<StoredBet> bets;
-        for (const Chase::Row &row : plan->rows)
-            bets.push_back({0, row.issue, Plays::name(r.choice.play), r.choice.numbers, int(row.multiple), std::nullopt, now});
-        const StoredPlan stored{0, Plays::name(r.choice.play), r.choice.numbers, Chase::ruleName(r.rule), r.multiple,
-                                r.rule == Chase::Rule::Profit ? std::optional<int>(r.rate) : std::nullopt,
-                                r.maxMultiple, r.budget, !r.keepAfterWin, r.issues, now};
-        placed = BetTable::addPlan(c.db, stored, bets);
+        placed = Chase::place(c.db, r, *plan, Context::placedNow());
         if (!placed)
             throw UsageError{QStringLiteral("追号计划没有保存：%1").arg(c.db.userError())};
     }
