@@ -59,7 +59,21 @@ AutoUpdate::AutoUpdate(const AppServices &services, HistoryCommands &commands, s
 {
     m_indicator->setObjectName(QStringLiteral("lblZidong"));
     m_indicator->setAccessibleName(QStringLiteral("自动更新"));
+    connect(&commands, &HistoryCommands::snapshotChanged, this, &AutoUpdate::historyChanged);
     restart();
+}
+
+void AutoUpdate::historyChanged()
+{
+    // Its own runs plan the next when they end.
+    const auto found = m_games.find(m_commands.game().index);
+    if (m_running || found == m_games.end())
+        return;
+    const std::optional<NextDraw> next = awaitedDraw(found->first);
+    if ((next ? std::optional(next->issue) : std::nullopt) != found->second.awaited) {
+        startTimer(found->first, plan(found->first, nullptr));
+        showIndicator();
+    }
 }
 
 int AutoUpdate::baseIntervalMs() const
@@ -91,10 +105,15 @@ void AutoUpdate::fillMenu(QMenu *menu)
         connect(entry, &QAction::triggered, this, [this, minutes] {
             Settings().setAutoUpdateMinutes(minutes);
             restart();
-            emit statusMessage(minutes == 0 ? QStringLiteral("自动更新已关闭")
-                                            : QStringLiteral("自动更新：每 %1 分钟，下次 %2")
-                                                  .arg(minutes)
-                                                  .arg(QDateTime::currentDateTime().addMSecs(intervalMs()).toString("HH:mm")));
+            const auto selected = m_games.find(m_commands.game().index);
+            if (minutes == 0 || selected == m_games.end()) {
+                emit statusMessage(QStringLiteral("自动更新已关闭"));
+                return;
+            }
+            // With the draws' times known, it follows them rather than the interval.
+            const QString how = selected->second.awaited ? QStringLiteral("每期开奖后")
+                                                          : QStringLiteral("每 %1 分钟").arg(minutes);
+            emit statusMessage(QStringLiteral("自动更新：%1，下次 %2").arg(how, selected->second.next.toString("HH:mm")));
         });
     }
 }
@@ -103,9 +122,11 @@ AutoUpdate::Game &AutoUpdate::gameState(int game)
 {
     Game &state = m_games[game];
     if (!state.timer) {
-        state.timer = std::make_unique<QTimer>();
+        // A child as well, found by name by the tests (removed from the children when it goes).
+        state.timer = std::make_unique<QTimer>(this);
+        state.timer->setObjectName(QStringLiteral("tmrZidong%1").arg(game));
         state.timer->setSingleShot(true);
-        connect(state.timer.get(), &QTimer::timeout, this, [this, game] { runNow(game); });
+        connect(state.timer.get(), &QTimer::timeout, this, [this, game] { timerFired(game); });
     }
     return state;
 }
@@ -123,7 +144,7 @@ void AutoUpdate::restartGame(int game)
     if (const auto found = m_games.find(game); found != m_games.end()) {
         found->second.intervalMs = baseIntervalMs();
         if (found->second.intervalMs > 0)
-            found->second.timer->start(found->second.intervalMs);
+            startTimer(game, plan(game, nullptr));
         showIndicator();
     }
 }
@@ -139,10 +160,8 @@ void AutoUpdate::syncGames()
     for (const int game : kept) {
         if (game < 0 || game >= ProvinceTable::Count || m_games.count(game))
             continue;
-        Game &state = gameState(game);
-        state.intervalMs = base;
-        state.next = QDateTime::currentDateTime().addMSecs(base);
-        state.timer->start(base);
+        gameState(game).intervalMs = base;
+        startTimer(game, plan(game, nullptr));
     }
     showIndicator();
 }
@@ -159,13 +178,98 @@ int AutoUpdate::intervalMs(int game) const
     return found != m_games.end() ? found->second.intervalMs : 0;
 }
 
-void AutoUpdate::scheduleNext(int game, int ms, const Result &result)
+int AutoUpdate::waitMs(int game) const
+{
+    const auto found = m_games.find(game);
+    return found != m_games.end() ? found->second.waitMs : 0;
+}
+
+int AutoUpdate::tries(int game) const
+{
+    const auto found = m_games.find(game);
+    return found != m_games.end() ? found->second.tries : 0;
+}
+
+void AutoUpdate::startTimer(int game, int ms)
 {
     Game &state = gameState(game);
     state.timer->start(ms);
-    state.next = QDateTime::currentDateTime().addMSecs(ms);
+    state.waitMs = ms;
+    state.next = m_services.clock->now().addMSecs(ms);
+}
+
+std::optional<NextDraw> AutoUpdate::awaitedDraw(int game)
+{
+    if (game == m_commands.game().index) {
+        const HistorySnapshot &history = m_commands.snapshot();
+        return history.isEmpty() ? std::nullopt
+                                 : nextDraw(game, m_commands.game().drawsPerDay, m_commands.history(), history.last().sqqh);
+    }
+    HistoryDb db;
+    std::optional<DrawCore> last;
+    if (db.openGame(m_services.programFolder, game, m_commands.unrecordedGame()) != HistoryDb::OpenStatus::Ok ||
+        !db.lastRow(last) || !last)
+        return std::nullopt;
+    return nextDraw(game, Settings().drawsPerDay()[size_t(game)], db, last->sqqh);
+}
+
+int AutoUpdate::plan(int game, Result *ran)
+{
+    Game &state = gameState(game);
+    const int base = baseIntervalMs();
+    const int longest = longestMinutes * 60 * 1000;
+    const std::optional<NextDraw> next = ran && ran->skipped ? std::nullopt : awaitedDraw(game);
+    if (!next) {
+        // No schedule known: the setting's interval; each failure waits twice as long, up to an
+        // hour, and a success returns to the setting.
+        state.awaited.reset();
+        state.tries = 0;
+        state.intervalMs = ran && ran->failed ? std::min(std::max(state.intervalMs, base) * 2, longest) : base;
+        return state.intervalMs;
+    }
+    if (state.awaited != next->issue) {
+        state.awaited = next->issue;
+        state.tries = 0;
+        state.intervalMs = base;
+    }
+    const QDateTime now = m_services.clock->now();
+    const qint64 untilFetch = now.msecsTo(next->due) + afterDrawMs;
+    if (untilFetch > 0)
+        return int(std::min<qint64>(untilFetch, longest));
+    if (!ran)
+        return std::min(base, afterDrawMs);
+    // Due and not come: said as late once past the late threshold, asked again every minute, then
+    // the failures' wait.
+    const QString nothingNew = QStringLiteral("没有新的开奖号码");
+    if (ran->added == 0 && ran->said.startsWith(nothingNew) && DrawClock::minutesLate(next->due, now))
+        ran->said.replace(0, nothingNew.size(), DrawClock::nextDrawLine(next->issue, next->due, now));
+    if (++state.tries < maxTries)
+        return afterDrawMs;
+    state.intervalMs = std::min(std::max(state.intervalMs, base) * 2, longest);
+    return state.intervalMs;
+}
+
+void AutoUpdate::timerFired(int game)
+{
+    if (!m_games.count(game))
+        return;
+    // Not yet due (a long wait is set an hour at a time; a timer may go off a little early).
+    if (m_games[game].awaited)
+        if (const std::optional<NextDraw> next = awaitedDraw(game);
+            next && m_services.clock->now().msecsTo(next->due) + afterDrawMs > 1000) {
+            startTimer(game, plan(game, nullptr));
+            showIndicator();
+            return;
+        }
+    runNow(game);
+}
+
+void AutoUpdate::scheduleNext(int game, int ms, const Result &result)
+{
+    Game &state = gameState(game);
+    startTimer(game, ms);
     state.last = result.failed ? QStringLiteral("更新失败：") + result.said : result.said;
-    state.lastAt = QDateTime::currentDateTime();
+    state.lastAt = m_services.clock->now();
     if (game == m_commands.game().index)
         emit statusMessage((result.failed ? QStringLiteral("自动更新失败：") : QStringLiteral("自动更新：")) + result.said +
                            QStringLiteral("，下次 ") + state.next.toString("HH:mm") + result.notices);
@@ -264,19 +368,13 @@ void AutoUpdate::runNow(int game)
         return;
     }
     m_running = true;
-    const Result result = game == m_commands.game().index ? updateSelected() : updateOther(game);
+    Result result = game == m_commands.game().index ? updateSelected() : updateOther(game);
     m_running = false;
     // The games may have changed while the page was awaited.
     if (!m_games.count(game))
         return;
-    Game &state = gameState(game);
-    if (result.failed) {
-        // Each failure waits twice as long, up to an hour; a success returns to the setting.
-        state.intervalMs = std::min(std::max(state.intervalMs, base) * 2, longestMinutes * 60 * 1000);
-    } else {
-        state.intervalMs = base;
-    }
-    scheduleNext(game, state.intervalMs, result);
+    const int wait = plan(game, &result);
+    scheduleNext(game, wait, result);
 }
 
 namespace {
@@ -312,7 +410,7 @@ AutoUpdate::Result AutoUpdate::updateSelected()
     // Replacing the history is never done behind the user's back.
     if ((stored && *stored != choice.index) ||
         (!history.isEmpty() && OnlineUpdate::plan(history, game, m_services.clock->today(), daysToKeep).replaceHistory))
-        return {replaceNeeded, false, {}};
+        return {replaceNeeded, false, {}, 0, true};
     // The window goes on while the page is awaited (typing, searching, other commands); what
     // comes for a game no longer shown is dropped.
     emit statusMessage(QStringLiteral("自动更新：正在连接…"));
@@ -331,6 +429,7 @@ AutoUpdate::Result AutoUpdate::updateSelected()
     }
     Result said;
     said.said = outcomeText(result, m_commands.snapshot().last().sqqh, game.code, int(hosts.size()), &said.failed);
+    said.added = result.added;
     said.notices = unshown;
     return said;
 }
@@ -341,19 +440,19 @@ AutoUpdate::Result AutoUpdate::updateOther(int index)
     // up and chained exactly as the selected game's are.
     HistoryDb db;
     if (db.openGame(m_services.programFolder, index, m_commands.unrecordedGame()) != HistoryDb::OpenStatus::Ok)
-        return {GameFiles::openError(db.path(), db.lastError()), true, {}};
+        return {GameFiles::openError(db.path(), db.lastError()), true, {}, 0, false};
     const GameFiles::Record record = db.gameRecord();
     if (record.state == GameFiles::Record::State::Damaged || (record.known() && *record.known() != index))
-        return {replaceNeeded, false, {}};
+        return {replaceNeeded, false, {}, 0, true};
     const std::optional<HistorySnapshot> history = db.snapshot();
     if (!history)
-        return {QStringLiteral("无法读取历史号码：%1").arg(db.userError()), true, {}};
+        return {QStringLiteral("无法读取历史号码：%1").arg(db.userError()), true, {}, 0, false};
     const Settings settings;
     const Province &province = ProvinceTable::at(index);
     const OnlineUpdate::Game game{index, province.code, settings.drawsPerDay()[size_t(index)]};
     const int daysToKeep = settings.iniSerchDay();
     if (!history->isEmpty() && OnlineUpdate::plan(*history, game, m_services.clock->today(), daysToKeep).replaceHistory)
-        return {replaceNeeded, false, {}};
+        return {replaceNeeded, false, {}, 0, true};
     const QStringList hosts = settings.updateHosts();
     const OnlineUpdate::Outcome result =
         OnlineUpdate::runHosts(db, *history, *m_services.pageLoader, game, hosts, m_services.clock->today(), daysToKeep,
@@ -362,6 +461,7 @@ AutoUpdate::Result AutoUpdate::updateOther(int index)
     std::optional<HistorySnapshot> after = result.added > 0 ? db.snapshot() : std::nullopt;
     said.said = outcomeText(result, after && !after->isEmpty() ? after->last().sqqh : 0, game.code, int(hosts.size()),
                             &said.failed);
+    said.added = result.added;
     if (after)
         said.notices = announce(index, db, *after, history->isEmpty() ? 0 : history->last().sqqh);
     // Selected meanwhile: the window takes in what was written.

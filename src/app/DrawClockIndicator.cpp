@@ -26,7 +26,7 @@ DrawClockIndicator::DrawClockIndicator(const AppServices &services, HistoryComma
     m_hintOver.setSingleShot(true);
     m_hintOver.setInterval(15'000);
     connect(&m_hintOver, &QTimer::timeout, this, &DrawClockIndicator::refresh);
-    connect(&commands, &HistoryCommands::historyReloaded, this, &DrawClockIndicator::refresh);
+    connect(&commands, &HistoryCommands::snapshotChanged, this, &DrawClockIndicator::refresh);
 }
 
 void DrawClockIndicator::showIn(QStatusBar *bar)
@@ -35,22 +35,35 @@ void DrawClockIndicator::showIn(QStatusBar *bar)
     refresh();
 }
 
+std::optional<DrawClock::Schedule> gameSchedule(int game, HistoryDb &db)
+{
+    if (std::optional<DrawClock::Schedule> set = Settings().schedule(game))
+        return set;
+    return DrawClock::infer(DrawTimes::recent(db));
+}
+
+std::optional<NextDraw> nextDraw(int game, int drawsPerDay, HistoryDb &db, qint32 lastStored)
+{
+    const std::optional<DrawClock::Schedule> schedule = gameSchedule(game, db);
+    const bool running = game == ProvinceTable::runningIssueGame;
+    const std::optional<qint32> next =
+        running ? std::optional<qint32>(lastStored + 1) : IssueNumbers::next(lastStored, drawsPerDay);
+    if (!schedule || !next || lastStored <= 0)
+        return std::nullopt;
+    const std::optional<QDateTime> due = DrawTimes::expected(db, *next, lastStored, *schedule, drawsPerDay, running);
+    return due ? std::optional(NextDraw{*next, *due}) : std::nullopt;
+}
+
 void DrawClockIndicator::refresh()
 {
     const int game = m_commands.game().index;
     const HistorySnapshot &history = m_commands.snapshot();
-    // The schedule set in 设置 → 开奖时间…, else what the stored draw times give.
-    std::optional<DrawClock::Schedule> schedule = Settings().schedule(game);
-    if (!schedule)
-        schedule = DrawClock::infer(DrawTimes::recent(m_commands.history()));
-    const bool running = game == ProvinceTable::runningIssueGame;
-    // 北京快3 counts from its last draw's stored time.
-    std::optional<std::pair<qint32, QDateTime>> last;
-    if (running && !history.isEmpty())
-        if (const std::optional<QDateTime> time = DrawTimes::of(m_commands.history(), history.last().sqqh))
-            last = {history.last().sqqh, *time};
-    if (!schedule || (running && !last) || history.isEmpty()) {
-        if (!schedule && !m_hinted.contains(game)) {
+    const std::optional<NextDraw> next =
+        history.isEmpty() ? std::nullopt
+                          : nextDraw(game, m_commands.game().drawsPerDay, m_commands.history(), history.last().sqqh);
+    if (!next) {
+        // Unknown schedule: how to set it, once a game.
+        if (!m_hinted.contains(game) && !gameSchedule(game, m_commands.history())) {
             m_hinted.insert(game);
             m_label->setText(QStringLiteral("%1的开奖时间未知（可在“设置 → 开奖时间…”中设置）").arg(ProvinceTable::at(game).caption));
             m_label->setVisible(m_label->parentWidget() != nullptr);
@@ -61,11 +74,7 @@ void DrawClockIndicator::refresh()
             m_label->setVisible(false);
         return;
     }
-    const std::optional<qint32> next = running ? std::optional<qint32>(history.last().sqqh + 1)
-                                               : IssueNumbers::next(history.last().sqqh, m_commands.game().drawsPerDay);
-    const std::optional<QDateTime> due =
-        next ? DrawClock::expected(*next, *schedule, m_commands.game().drawsPerDay, running, last) : std::nullopt;
-    const QString line = due ? DrawClock::nextDrawLine(*next, *due, m_services.clock->now()) : QString();
+    const QString line = DrawClock::nextDrawLine(next->issue, next->due, m_services.clock->now());
     m_label->setText(line);
     m_label->setVisible(!line.isEmpty() && m_label->parentWidget());
 }

@@ -148,6 +148,7 @@ void HistoryCommands::reload()
     m_snapshot = std::move(read).value_or(HistorySnapshot());
     if (!m_snapshot.isEmpty())
         m_currentIssue = m_snapshot.last().qqh;
+    emit snapshotChanged();
 }
 
 CommandOutcome HistoryCommands::setGame(int index)
@@ -273,10 +274,12 @@ CommandOutcome HistoryCommands::storeDraw(const QString &issueText, const Number
     // The first write may have gone to another file than the one shown (taken by another game).
     outcome.appended = !m_history.changedElsewhere() && m_history.path() == before &&
                        (m_snapshot.isEmpty() || row->sqqh > m_snapshot.last().sqqh);
-    if (outcome.appended)
+    if (outcome.appended) {
         m_snapshot.append(*row);
-    else
+        emit snapshotChanged();
+    } else {
         reload();
+    }
     m_currentIssue = row->qqh;
     outcome.status =
         QStringLiteral("已录入 %1 期：%2 %3 %4").arg(row->sqqh).arg(numbers[0]).arg(numbers[1]).arg(numbers[2]);

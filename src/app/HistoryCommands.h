@@ -117,6 +117,8 @@ signals:
     void progress(qint64 done, qint64 total);
     // The copy was read again because another program changed the history; `what` says so.
     void historyReloaded(const QString &what);
+    // The copy changed, whatever changed it (the draw clock follows its last draw).
+    void snapshotChanged();
 
 private:
     CommandOutcome openHistory();

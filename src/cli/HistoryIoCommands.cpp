@@ -277,12 +277,10 @@ int nextIssue(Context &c, Arguments &args, QTextStream &out)
     // When it is due, by the schedule given, saved or (for 北京快3) counted from the last draw.
     const std::optional<DrawClock::Schedule> schedule = c.schedule();
     const bool running = c.game == ProvinceTable::runningIssueGame;
-    std::optional<std::pair<qint32, QDateTime>> last;
-    if (running && !c.snapshot.isEmpty())
-        if (const std::optional<QDateTime> time = DrawTimes::of(c.db, c.snapshot.last().sqqh))
-            last = {c.snapshot.last().sqqh, *time};
     const std::optional<QDateTime> due =
-        schedule && !c.snapshot.isEmpty() ? DrawClock::expected(issue, *schedule, c.drawsPerDay(), running, last) : std::nullopt;
+        schedule && !c.snapshot.isEmpty()
+            ? DrawTimes::expected(c.db, issue, c.snapshot.last().sqqh, *schedule, c.drawsPerDay(), running)
+            : std::nullopt;
     out << QStringLiteral("{\"issue\":%1,\"expected\":%2}\n")
                .arg(issue)
                .arg(due ? jsonText(DrawClock::inBeijing(*due).toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) +

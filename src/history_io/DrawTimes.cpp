@@ -142,4 +142,14 @@ std::optional<QDateTime> of(HistoryDb &db, qint32 issue)
     return time.isValid() ? std::optional(time) : std::nullopt;
 }
 
+std::optional<QDateTime> expected(HistoryDb &db, qint32 issue, qint32 lastStored, const DrawClock::Schedule &schedule,
+                                  int drawsPerDay, bool running)
+{
+    std::optional<std::pair<qint32, QDateTime>> last;
+    if (running)
+        if (const std::optional<QDateTime> time = of(db, lastStored))
+            last = {lastStored, *time};
+    return DrawClock::expected(issue, schedule, drawsPerDay, running, last);
+}
+
 } // namespace DrawTimes

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DrawClock.h"
+
 #include <QDateTime>
 #include <QStringView>
 #include <optional>
@@ -30,5 +32,9 @@ std::unordered_map<qint32, QDateTime> all(HistoryDb &db);
 std::vector<Timed> recent(HistoryDb &db, int days = 3);
 // The stored time of one draw.
 std::optional<QDateTime> of(HistoryDb &db, qint32 issue);
+// When `issue`, awaited after the stored `lastStored`, is due by `schedule`: a dated issue by its
+// date; 北京快3's running numbers (`running`) counted from the stored time of `lastStored`.
+std::optional<QDateTime> expected(HistoryDb &db, qint32 issue, qint32 lastStored, const DrawClock::Schedule &schedule,
+                                  int drawsPerDay, bool running);
 
 } // namespace DrawTimes

@@ -117,15 +117,23 @@ QString toText(const Schedule &schedule)
     return QStringLiteral("%1,%2").arg(schedule.firstDraw.toString(QStringLiteral("HH:mm"))).arg(schedule.intervalMinutes);
 }
 
+std::optional<qint64> minutesLate(const QDateTime &due, const QDateTime &now)
+{
+    const qint64 seconds = due.secsTo(now);
+    if (seconds > lateMinutes * 60 && seconds <= 24 * 3600)
+        return seconds / 60;
+    return std::nullopt;
+}
+
 QString nextDrawLine(qint32 issue, const QDateTime &due, const QDateTime &now)
 {
     const qint64 seconds = now.secsTo(due);
     const QString at = inBeijing(due).toString(QStringLiteral("HH:mm"));
+    if (const std::optional<qint64> late = minutesLate(due, now))
+        return QStringLiteral("%1 期应在 %2 开奖，已晚 %3 分钟（来源可能未更新）").arg(issue).arg(at).arg(*late);
     // A day behind, the history is simply not up to date: no clock to speak of.
-    if (seconds < -24 * 3600)
-        return {};
     if (seconds < -lateMinutes * 60)
-        return QStringLiteral("%1 期应在 %2 开奖，已晚 %3 分钟（来源可能未更新）").arg(issue).arg(at).arg(-seconds / 60);
+        return {};
     return QStringLiteral("下一期 %1 约 %2 开奖（还有 %3 分）").arg(issue).arg(at).arg(std::max<qint64>(0, (seconds + 59) / 60));
 }
 

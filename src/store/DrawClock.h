@@ -45,6 +45,10 @@ std::optional<Schedule> infer(const std::vector<std::pair<qint32, QDateTime>> &t
 std::optional<Schedule> fromText(const QString &text);
 QString toText(const Schedule &schedule);
 
+// How many whole minutes a draw due at `due` is late at `now`: set only when it is more than
+// lateMinutes and less than a day (a day behind, the history is behind, not the source).
+std::optional<qint64> minutesLate(const QDateTime &due, const QDateTime &now);
+
 // The status bar's line about the next issue at `now`: "下一期 261209026 约 17:10 开奖（还有 12 分）"
 // (whole minutes, rounded up), or, more than lateMinutes past its time,
 // "261209026 期应在 17:10 开奖，已晚 8 分钟（来源可能未更新）"; nothing more than a day late (the

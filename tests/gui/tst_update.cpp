@@ -75,6 +75,7 @@ private slots:
     void drawClock();
     void severalHosts();
     void desktopNotices();
+    void timedToTheDraws();
 
 private:
     std::unique_ptr<LoopbackHttpServer> m_server;
@@ -440,10 +441,9 @@ void TestUpdate::drawClock()
     h.clock.moment = h.clock.moment.addSecs(20 * 60);
     clock->refresh();
     QCOMPARE(clock->label()->text(), QStringLiteral("161212021 期应在 11:50 开奖，已晚 8 分钟（来源可能未更新）"));
-    // The draw comes: the next one's time.
+    // The draw is typed: at once the next one's time.
     for (int p = 1; p <= 3; ++p)
         QTest::keyClick(h.find<QLineEdit>(QStringLiteral("MaskEdBox1(%1)").arg(p)), Qt::Key_3);
-    clock->refresh();
     QCOMPARE(clock->label()->text(), QStringLiteral("下一期 161212022 约 12:00 开奖（还有 2 分）"));
 }
 
@@ -523,6 +523,74 @@ void TestUpdate::desktopNotices()
     QTRY_COMPARE_WITH_TIMEOUT(w.snapshot().count(), 23, 10000);
     QVERIFY2(w.statusText().contains(QStringLiteral("；福建快3 161212023 期：")), qPrintable(w.statusText()));
     QCOMPARE(service.received, QStringList());
+}
+
+// With the draws' times known, the automatic update fetches a minute after each draw is due (a
+// timer going off before then fetches nothing), then every minute while the draw is late, saying
+// so, at most ten times before it waits as after failures; each followed game by its own schedule.
+void TestUpdate::timedToTheDraws()
+{
+    Harness h; // today is 2016-12-12
+    QVERIFY(TestHistory::createIn(h.folder.path(), day(161212, 1, 20)));
+    {
+        HistoryDb js;
+        QVERIFY(js.openGame(h.folder.path(), 3, 0) == HistoryDb::OpenStatus::Ok);
+        QVERIFY(TestHistory::append(js, day(161212, 1, 30)));
+    }
+    h.folder.writeSetting("UpdateHost", ".results.test");
+    h.folder.writeSetting("AutoUpdate", "10");
+    Settings().setSchedule(0, DrawClock::Schedule{QTime(8, 30), 10});
+    Settings().setSchedule(3, DrawClock::Schedule{QTime(8, 30), 10});
+    LoopbackHttpServer jsServer;
+    m_server->routes.insert("js.", &jsServer);
+    m_server->body = resultsPage(day(161212, 1, 20), true);
+    // 161212021 is due at 11:50 Beijing time; 江苏快3's 161212031 at 13:30.
+    const auto at = [](int hour, int minute, int second = 0) {
+        return DrawClock::beijing(QDate(2016, 12, 12), QTime(hour, minute, second)).toUTC();
+    };
+    h.clock.moment = at(11, 38, 30);
+    MainWindow &w = h.start();
+    AutoUpdate &update = w.autoUpdate();
+    QCOMPARE(update.waitMs(0), (12 * 60 + 30) * 1000);
+    QCOMPARE(update.waitMs(3), AutoUpdate::longestMinutes * 60 * 1000); // an hour at a time
+    const auto fire = [&](int game) {
+        update.findChild<QTimer *>(QStringLiteral("tmrZidong%1").arg(game))->start(0);
+        QTest::qWait(50);
+    };
+    fire(0);
+    fire(3);
+    QCOMPARE(m_server->requests.size() + jsServer.requests.size(), 0);
+    QCOMPARE(update.waitMs(0), (12 * 60 + 30) * 1000);
+    // A minute after its time: asked, not there yet, asked again a minute later.
+    h.clock.moment = at(11, 51);
+    fire(0);
+    QCOMPARE(m_server->requests.size(), 1);
+    QVERIFY2(w.statusText().startsWith(QStringLiteral("自动更新：没有新的开奖号码")), qPrintable(w.statusText()));
+    QCOMPARE(update.waitMs(0), AutoUpdate::afterDrawMs);
+    QCOMPARE(update.tries(0), 1);
+    // Late: said so.
+    h.clock.moment = at(11, 58);
+    fire(0);
+    QVERIFY2(w.statusText().startsWith(QStringLiteral("自动更新：161212021 期应在 11:50 开奖，已晚 8 分钟（来源可能未更新），下次 ")),
+             qPrintable(w.statusText()));
+    QCOMPARE(update.waitMs(0), AutoUpdate::afterDrawMs);
+    // The tenth try in vain: the wait doubles from the setting, then again.
+    for (int i = 2; i < AutoUpdate::maxTries - 1; ++i)
+        update.runNow(0);
+    QCOMPARE(update.waitMs(0), AutoUpdate::afterDrawMs);
+    update.runNow(0);
+    QCOMPARE(update.tries(0), AutoUpdate::maxTries);
+    QCOMPARE(update.waitMs(0), 2 * 10 * 60 * 1000);
+    update.runNow(0);
+    QCOMPARE(update.waitMs(0), 4 * 10 * 60 * 1000);
+    QCOMPARE(m_server->requests.size(), AutoUpdate::maxTries + 1);
+    // It comes: the next draw's time, a minute after 12:00.
+    m_server->body = resultsPage(day(161212, 1, 21), true);
+    fire(0);
+    QCOMPARE(w.snapshot().last().sqqh, 161212021);
+    QCOMPARE(update.tries(0), 0);
+    QCOMPARE(update.waitMs(0), 3 * 60 * 1000);
+    QCOMPARE(jsServer.requests.size(), 0);
 }
 
 QTEST_MAIN(TestUpdate)
