@@ -1,6 +1,7 @@
 #include "HistoryCommands.h"
 
 #include "BusyCursor.h"
+#include "DrawTimes.h"
 #include "Dialogs.h"
 #include "FairDice.h"
 #include "GameFiles.h"
@@ -365,7 +366,7 @@ CommandOutcome HistoryCommands::exportText(GridModel &historyGrid)
 {
     const QString path = QDir(m_services.userFolder()).filePath(HistoryMaintenance::exportFileName(m_snapshot));
     QString error;
-    if (!HistoryText::writeFile(path, HistoryMaintenance::gridText(historyGrid), &error))
+    if (!HistoryText::writeFile(path, HistoryMaintenance::gridText(historyGrid, DrawTimes::all(m_history)), &error))
         return failure(QStringLiteral("导出历史号码"),
                        QStringLiteral("无法写入文件：\n%1\n%2").arg(QDir::toNativeSeparators(path), error));
     CommandOutcome outcome;

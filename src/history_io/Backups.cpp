@@ -40,7 +40,8 @@ std::optional<Entry> parse(const QFileInfo &file)
 } // namespace
 
 std::optional<Entry> write(const QString &historyFolder, const QString &reason, const std::vector<TextDraw> &draws,
-                           std::optional<int> game, QString *error)
+                           std::optional<int> game, QString *error,
+                           const std::unordered_map<qint32, QDateTime> &times)
 {
     // Each game's backups in a folder of their own, out of reach of an older release's pruning
     // (which counts every file directly in 备份, whatever game it is of).
@@ -68,7 +69,7 @@ std::optional<Entry> write(const QString &historyFolder, const QString &reason, 
     for (int n = 2; QFileInfo::exists(path); ++n)
         path = QDir(folder).filePath(QStringLiteral("%1_%2.txt").arg(stem).arg(n));
     QString why;
-    if (!HistoryText::writeFile(path, HistoryText::format(draws), &why)) {
+    if (!HistoryText::writeFile(path, HistoryText::format(draws, times), &why)) {
         if (error)
             *error = QStringLiteral("无法写入备份文件 %1（%2）").arg(QDir::toNativeSeparators(path), why);
         return std::nullopt;

@@ -45,8 +45,10 @@ struct Owner
 
 // Writes `draws` (of `game`, when known) to a new backup in `historyFolder`/备份. Nothing is
 // pruned here: see prune(). The new backup, or nothing (`error` says why, in Chinese).
+// Each draw's time in `times` ends its line.
 std::optional<Entry> write(const QString &historyFolder, const QString &reason, const std::vector<TextDraw> &draws,
-                           std::optional<int> game, QString *error);
+                           std::optional<int> game, QString *error,
+                           const std::unordered_map<qint32, QDateTime> &times = {});
 
 // After the change a backup was written for committed: the backups of its game beyond the `kept`
 // written last go, `own` never (each game keeps its own).

@@ -1,6 +1,7 @@
 #include "HistoryMaintenance.h"
 
 #include "GridModel.h"
+#include "HistoryText.h"
 
 namespace HistoryMaintenance {
 
@@ -69,13 +70,17 @@ QString exportFileName(const HistorySnapshot &snapshot)
     return QStringLiteral("更新至%1期历史号码.txt").arg(last);
 }
 
-QByteArray gridText(GridModel &grid)
+QByteArray gridText(GridModel &grid, const std::unordered_map<qint32, QDateTime> &times)
 {
     QByteArray text;
     for (int r = 1; r < grid.rows(); ++r) {
         grid.setRow(r);
-        text += grid.cellText(r, 0).toUtf8() + ' ' + grid.cellText(r, 1).toUtf8() +
-                grid.cellText(r, 2).toUtf8() + grid.cellText(r, 3).toUtf8() + "\r\n";
+        const QString issue = grid.cellText(r, 0);
+        text += issue.toUtf8() + ' ' + grid.cellText(r, 1).toUtf8() + grid.cellText(r, 2).toUtf8() +
+                grid.cellText(r, 3).toUtf8();
+        if (const auto time = times.find(issue.toInt()); time != times.end())
+            text += HistoryText::timeTail(time->second);
+        text += "\r\n";
     }
     grid.setCol(3);
     return text;

@@ -33,6 +33,7 @@ quint64 fingerprint(const HistorySnapshot &snapshot);
 QString exportFileName(const HistorySnapshot &snapshot);
 // The history grid's rows in the history text format (column 0, a blank, columns 1-3); leaves
 // the grid's current cell on its last row, column 3.
-QByteArray gridText(GridModel &grid);
+// Each draw's stored time (`times`) ends its line, as the history text format allows.
+QByteArray gridText(GridModel &grid, const std::unordered_map<qint32, QDateTime> &times = {});
 
 } // namespace HistoryMaintenance

@@ -349,10 +349,15 @@ QByteArray format(const std::vector<TextDraw> &draws, const std::unordered_map<q
         for (qint16 n : d.numbers)
             text += QByteArray::number(n);
         if (const auto time = times.find(d.issue); time != times.end())
-            text += ' ' + DrawClock::inBeijing(time->second).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toLatin1();
+            text += timeTail(time->second);
         text += "\r\n";
     }
     return text;
+}
+
+QByteArray timeTail(const QDateTime &time)
+{
+    return ' ' + DrawClock::inBeijing(time).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toLatin1();
 }
 
 bool writeFile(const QString &path, const QByteArray &content, QString *error)

@@ -81,6 +81,8 @@ QByteArray format(const std::vector<TextDraw> &draws);
 // The same with each draw's time, where `times` has one, as the line's tail "YYYY-MM-DD HH:MM:SS"
 // (Beijing time), which older readers pass over.
 QByteArray format(const std::vector<TextDraw> &draws, const std::unordered_map<qint32, QDateTime> &times);
+// That tail, with its leading space.
+QByteArray timeTail(const QDateTime &time);
 
 // The draws whose numbers are not in ascending order (kept as read; a preview counts them).
 int outOfOrder(const std::vector<TextDraw> &draws);

@@ -200,7 +200,7 @@ bool backUp(HistoryDb &db, Backup *backup)
     for (int i = 0; i < stored->count(); ++i)
         draws.push_back({stored->issue(i), stored->numbers(i)});
     QString error;
-    backup->written = Backups::write(backup->folder, backup->reason, draws, db.storedGame(), &error);
+    backup->written = Backups::write(backup->folder, backup->reason, draws, db.storedGame(), &error, DrawTimes::all(db));
     // The caller says that nothing changed: the reason alone here.
     return backup->written ? true : db.refuse(error);
 }
@@ -225,11 +225,13 @@ template<typename Body> bool writeBackedUp(HistoryDb &db, Backup *backup, Body &
 
 } // namespace
 
-bool replace(HistoryDb &db, const std::vector<TextDraw> &draws, int segmentBase, bool earlierTexts, Backup *backup)
+bool replace(HistoryDb &db, const std::vector<TextDraw> &draws, int segmentBase, bool earlierTexts, Backup *backup,
+             const std::vector<std::pair<qint32, QDateTime>> &times)
 {
     const std::vector<TextDraw> ordered = inIssueOrder(draws);
     return writeBackedUp(db, backup, [&] {
-        return backUp(db, backup) && db.deleteAllRows() && insertChained(db, ordered, segmentBase, earlierTexts);
+        return backUp(db, backup) && db.deleteAllRows() && insertChained(db, ordered, segmentBase, earlierTexts) &&
+               DrawTimes::put(db, times);
     });
 }
 
@@ -263,7 +265,8 @@ bool recordGame(HistoryDb &db, int game, Backup *backup)
             draws.push_back({stored->issue(i), stored->numbers(i)});
         QString error;
         if (!draws.empty() &&
-            !(backup->written = Backups::write(backup->folder, backup->reason, draws, std::nullopt, &error)))
+            !(backup->written = Backups::write(backup->folder, backup->reason, draws, std::nullopt, &error,
+                                              DrawTimes::all(db))))
             return db.refuse(error);
     }
     return db.recordGame(game);
@@ -291,7 +294,7 @@ std::optional<int> restore(HistoryDb &db, const Backups::Entry &entry, int segme
         return std::nullopt;
     }
     // The history keeps its game: only the game's own backups (or unnamed ones) are offered.
-    if (replace(db, reading->draws, segmentBase, false, backup))
+    if (replace(db, reading->draws, segmentBase, false, backup, reading->times))
         return int(reading->draws.size());
     if (error)
         *error = db.userError();

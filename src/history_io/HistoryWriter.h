@@ -73,8 +73,9 @@ struct Merge
 std::optional<Merge> merge(HistoryDb &db, const std::vector<TextDraw> &draws, int segmentBase, bool dryRun);
 // Replaces the stored history with `draws` (in issue order, one per issue), in one transaction:
 // afterwards the table holds either the old history or the new one.
+// `times`: the draws' times, kept in the same transaction.
 bool replace(HistoryDb &db, const std::vector<TextDraw> &draws, int segmentBase, bool earlierTexts,
-             Backup *backup = nullptr);
+             Backup *backup = nullptr, const std::vector<std::pair<qint32, QDateTime>> &times = {});
 
 // Deletes the last draw in history order, after backing it up; refused when `expectedLast` is
 // given and the last stored issue is another (another program changed the history).

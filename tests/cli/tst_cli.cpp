@@ -1779,6 +1779,16 @@ void TestCli::drawTimesFromAMergedFile()
     QCOMPARE(cli({"--dir", other.path(), "next-issue", "--json"}).out,
              QByteArray("{\"issue\":161212021,\"expected\":\"2016-12-12T15:40:00+08:00\"}\n"));
     QCOMPARE(cli({"--dir", other.path(), "list"}).out, cli({"--dir", dir, "list"}).out);
+    // A backup carries the times, and its restore brings them back.
+    QCOMPARE(cli({"--dir", other.path(), "delete-last"}).status, 0);
+    {
+        Database tool;
+        QVERIFY(tool.open(other.filePath("vendrixK3.db")) && tool.exec("DELETE FROM Kaijiang"));
+    }
+    QCOMPARE(cli({"--dir", other.path(), "next-issue", "--json"}).out, QByteArray("{\"issue\":161212020,\"expected\":null}\n"));
+    QCOMPARE(cli({"--dir", other.path(), "restore", "1"}).status, 0);
+    QCOMPARE(cli({"--dir", other.path(), "next-issue", "--json"}).out,
+             QByteArray("{\"issue\":161212021,\"expected\":\"2016-12-12T15:40:00+08:00\"}\n"));
     // A schedule given for the run holds over the stored times.
     QCOMPARE(cli({"--dir", dir, "--first-draw", "08:00", "--interval", "10", "next-issue", "--json"}).out,
              QByteArray("{\"issue\":161212021,\"expected\":\"2016-12-12T11:20:00+08:00\"}\n"));

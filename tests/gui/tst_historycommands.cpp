@@ -1,6 +1,8 @@
 #include "AnalysisWindows.h"
 #include "Backups.h"
+#include "Database.h"
 #include "Derivation.h"
+#include "DrawTimes.h"
 #include "FairDice.h"
 #include "ProvinceTable.h"
 #include "GridView.h"
@@ -544,18 +546,33 @@ void TestHistoryCommands::exportRoundTrip()
 {
     Harness h;
     QVERIFY(TestHistory::createIn(h.folder.path(), TestHistory::sample()));
+    // The draws' stored times end their lines and come back with the file.
+    const QDateTime drawn = DrawClock::beijing(QDate(2013, 7, 31), QTime(22, 0, 30));
+    {
+        HistoryDb db;
+        QVERIFY(db.open(h.folder.filePath("vendrixK3.db")) == HistoryDb::OpenStatus::Ok);
+        QVERIFY(DrawTimes::store(db, {{130731078, drawn}, {130731077, drawn.addSecs(-600)}}));
+    }
     MainWindow &w = h.start();
     h.find<QPushButton>("Command4")->click();
     const QString path = h.folder.filePath("更新至130731078期历史号码.txt");
+    QString why;
+    const QByteArray written = HistoryText::loadFile(path, &why).value_or(QByteArray());
+    QVERIFY2(written.endsWith(" 2013-07-31 21:50:30\r\n130731078 126 2013-07-31 22:00:30\r\n"), written.right(80).constData());
     QCOMPARE(h.launcher.opened, QStringList{path});
     QCOMPARE(h.grid(1).row(), 4778);
     QCOMPARE(h.grid(1).col(), 3);
     h.find<QPushButton>("Command4")->click(); // again: the same file, replaced
     QCOMPARE(h.launcher.opened.size(), 2);
 
+    {
+        Database tool;
+        QVERIFY(tool.open(h.folder.filePath("vendrixK3.db")) && tool.exec("DELETE FROM Kaijiang"));
+    }
     h.dialogs.fileAnswers = {path};
     h.find<QPushButton>("cmdRdLst")->click();
     QCOMPARE(w.history().snapshot()->count(), 4778);
+    QCOMPARE(DrawTimes::of(w.history(), 130731078), std::optional(drawn));
     const std::vector<TestDraw> sample = TestHistory::sample();
     const HistorySnapshot after = *w.history().snapshot();
     for (int i = 0; i < after.count(); ++i) {
