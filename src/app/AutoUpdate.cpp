@@ -2,6 +2,8 @@
 
 #include "Clock.h"
 #include "Ledger.h"
+#include "OmissionAlerts.h"
+#include "TrendOmission.h"
 #include "Notifier.h"
 #include "OnlineUpdate.h"
 #include "PageLoader.h"
@@ -65,9 +67,19 @@ AutoUpdate::AutoUpdate(const AppServices &services, HistoryCommands &commands, s
 
 void AutoUpdate::historyChanged()
 {
-    // Its own runs plan the next when they end.
-    const auto found = m_games.find(m_commands.game().index);
-    if (m_running || found == m_games.end())
+    // Its own runs plan the next and check the alerts when they end.
+    if (m_running)
+        return;
+    const int game = m_commands.game().index;
+    // After the command that changed it has said what it did: an alert is then the last word.
+    QTimer::singleShot(0, this, [this, game] {
+        if (m_commands.game().index != game)
+            return;
+        if (const QString unshown = deliver(reachedAlerts(game, m_commands.snapshot())); !unshown.isEmpty())
+            emit statusMessage(unshown.mid(1));
+    });
+    const auto found = m_games.find(game);
+    if (found == m_games.end())
         return;
     const std::optional<NextDraw> next = awaitedDraw(found->first);
     if ((next ? std::optional(next->issue) : std::nullopt) != found->second.awaited) {
@@ -308,16 +320,43 @@ void AutoUpdate::showIndicator()
     m_indicator->setAccessibleDescription(m_indicator->toolTip());
 }
 
+QStringList AutoUpdate::reachedAlerts(int game, const HistorySnapshot &history)
+{
+    Settings settings;
+    std::vector<OmissionAlerts::Alert> alerts = settings.omissionAlerts(game);
+    if (alerts.empty() || history.isEmpty())
+        return {};
+    const std::vector<OmissionAlerts::Alert> before = alerts;
+    const QStringList reached = OmissionAlerts::check(alerts, TrendOmission::omission(history, 0, history.count()));
+    if (alerts != before)
+        settings.setOmissionAlerts(game, alerts);
+    QStringList notices;
+    if (settings.notifyOmission())
+        for (const QString &line : reached)
+            notices << ProvinceTable::at(game).caption + QStringLiteral(" 遗漏提醒：") + line;
+    return notices;
+}
+
+QString AutoUpdate::deliver(const QStringList &notices)
+{
+    // Where no notification service runs, nothing fails: the status bar carries the same lines.
+    QString unshown;
+    for (const QString &notice : notices)
+        if (!m_services.notifier || !m_services.notifier->notify(QStringLiteral("Vendrix K3"), notice))
+            unshown += QStringLiteral("；") + notice;
+    return unshown;
+}
+
 QString AutoUpdate::announce(int game, HistoryDb &db, const HistorySnapshot &after, qint32 before)
 {
-    // The player is looking at the window: it shows what came.
-    if (QApplication::activeWindow())
-        return {};
     std::set<qint32> fresh;
     for (int i = after.count() - 1; i >= 0 && after.issue(i) > before; --i)
         fresh.insert(after.issue(i));
     if (fresh.empty())
         return {};
+    // The player is looking at the window: it shows what came; an alert is said all the same.
+    if (QApplication::activeWindow())
+        return deliver(reachedAlerts(game, after));
     const Settings settings;
     const QString caption = ProvinceTable::at(game).caption;
     QStringList notices;
@@ -342,12 +381,7 @@ QString AutoUpdate::announce(int game, HistoryDb &db, const HistorySnapshot &aft
             notices << (won > 0 ? QStringLiteral("%1 投注结算：中奖 %2 元").arg(caption).arg(won)
                                 : QStringLiteral("%1 投注结算：%2 注未中").arg(caption).arg(settled));
     }
-    // Where no notification service runs, nothing fails: the status bar carries the same lines.
-    QString unshown;
-    for (const QString &notice : std::as_const(notices))
-        if (!m_services.notifier || !m_services.notifier->notify(QStringLiteral("Vendrix K3"), notice))
-            unshown += QStringLiteral("；") + notice;
-    return unshown;
+    return deliver(notices + reachedAlerts(game, after));
 }
 
 void AutoUpdate::runNow()

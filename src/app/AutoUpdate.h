@@ -115,6 +115,11 @@ private:
     // Desktop notices of the draws after `before` now in `after` and of the bets they settled, unless
     // the window is being looked at; what could not be shown so is returned for the status bar.
     QString announce(int game, HistoryDb &db, const HistorySnapshot &after, qint32 before);
+    // The game's omission alerts that its history now reaches, as notices (each fired once, armed
+    // again below its mark; the states saved).
+    QStringList reachedAlerts(int game, const HistorySnapshot &history);
+    // Shows the notices on the desktop; what could not be shown so is returned for the status bar.
+    QString deliver(const QStringList &notices);
 
     AppServices m_services;
     HistoryCommands &m_commands;

@@ -202,25 +202,59 @@ void Settings::setSchedule(int game, const std::optional<DrawClock::Schedule> &s
     m_store->sync();
 }
 
+// Each kind of notice is on unless turned off.
+bool Settings::notifies(const QString &kind) const
+{
+    return m_store->value(QStringLiteral("Tongzhi/") + kind).toString() != QLatin1String("False");
+}
+
+void Settings::setNotifies(const QString &kind, bool on)
+{
+    m_store->setValue(QStringLiteral("Tongzhi/") + kind, on ? QStringLiteral("True") : QStringLiteral("False"));
+    m_store->sync();
+}
+
 bool Settings::notifyDraws() const
 {
-    return m_store->value(QStringLiteral("Tongzhi/Kaijiang")).toString() != QLatin1String("False");
+    return notifies(QStringLiteral("Kaijiang"));
 }
 
 bool Settings::notifyBets() const
 {
-    return m_store->value(QStringLiteral("Tongzhi/Jiesuan")).toString() != QLatin1String("False");
+    return notifies(QStringLiteral("Jiesuan"));
+}
+
+bool Settings::notifyOmission() const
+{
+    return notifies(QStringLiteral("Yilou"));
 }
 
 void Settings::setNotifyDraws(bool on)
 {
-    m_store->setValue(QStringLiteral("Tongzhi/Kaijiang"), on ? QStringLiteral("True") : QStringLiteral("False"));
-    m_store->sync();
+    setNotifies(QStringLiteral("Kaijiang"), on);
 }
 
 void Settings::setNotifyBets(bool on)
 {
-    m_store->setValue(QStringLiteral("Tongzhi/Jiesuan"), on ? QStringLiteral("True") : QStringLiteral("False"));
+    setNotifies(QStringLiteral("Jiesuan"), on);
+}
+
+void Settings::setNotifyOmission(bool on)
+{
+    setNotifies(QStringLiteral("Yilou"), on);
+}
+
+std::vector<OmissionAlerts::Alert> Settings::omissionAlerts(int game) const
+{
+    return OmissionAlerts::fromJson(m_store->value(QStringLiteral("Yilou/%1").arg(game)).toString().toUtf8());
+}
+
+void Settings::setOmissionAlerts(int game, const std::vector<OmissionAlerts::Alert> &alerts)
+{
+    if (alerts.empty())
+        m_store->remove(QStringLiteral("Yilou/%1").arg(game));
+    else
+        m_store->setValue(QStringLiteral("Yilou/%1").arg(game), QString::fromUtf8(OmissionAlerts::toJson(alerts)));
     m_store->sync();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DrawClock.h"
+#include "OmissionAlerts.h"
 #include "Plays.h"
 
 #include <QString>
@@ -89,6 +90,13 @@ public:
     bool notifyBets() const;
     void setNotifyDraws(bool on);
     void setNotifyBets(bool on);
+    // Tongzhi/Yilou: notices of omission alerts.
+    bool notifyOmission() const;
+    void setNotifyOmission(bool on);
+
+    // Yilou/<game>: the game's omission alerts (JSON).
+    std::vector<OmissionAlerts::Alert> omissionAlerts(int game) const;
+    void setOmissionAlerts(int game, const std::vector<OmissionAlerts::Alert> &alerts);
 
     // Xiane: the daily limit on bets in 元 over every game (none: off).
     std::optional<qint64> dailyLimit() const;
@@ -116,6 +124,8 @@ public:
 
 private:
     QString raw(Key key) const;
+    bool notifies(const QString &kind) const;
+    void setNotifies(const QString &kind, bool on);
 
     std::unique_ptr<QSettings> m_store;
 };

@@ -50,16 +50,23 @@ SettingsMenu::SettingsMenu(QWidget *window, MainWindowUi &ui, const AppServices 
     // 设置 → 通知: each kind of desktop notice on or off.
     QMenu *notices = named(new QMenu(QStringLiteral("通知(&N)"), ui.mnuSetup), QStringLiteral("mnuTongzhi"));
     ui.mnuSetup->insertMenu(ui.mnuZidong->menuAction(), notices);
-    const std::pair<const char *, bool (Settings::*)() const> kinds[] = {{"新的开奖号码(&K)", &Settings::notifyDraws},
-                                                                         {"投注结算(&J)", &Settings::notifyBets}};
-    for (int k = 0; k < 2; ++k) {
-        QAction *entry = notices->addAction(QString::fromUtf8(kinds[k].first));
-        entry->setObjectName(k == 0 ? QStringLiteral("mnuTongzhiKaijiang") : QStringLiteral("mnuTongzhiJiesuan"));
+    struct Kind
+    {
+        const char *caption;
+        const char *name;
+        bool (Settings::*on)() const;
+        void (Settings::*set)(bool);
+    };
+    const Kind kinds[] = {
+        {"新的开奖号码(&K)", "mnuTongzhiKaijiang", &Settings::notifyDraws, &Settings::setNotifyDraws},
+        {"投注结算(&J)", "mnuTongzhiJiesuan", &Settings::notifyBets, &Settings::setNotifyBets},
+        {"遗漏提醒(&Y)", "mnuTongzhiYilou", &Settings::notifyOmission, &Settings::setNotifyOmission}};
+    for (const Kind &kind : kinds) {
+        QAction *entry = notices->addAction(QString::fromUtf8(kind.caption));
+        entry->setObjectName(QString::fromLatin1(kind.name));
         entry->setCheckable(true);
-        entry->setChecked((m_settings.*kinds[k].second)());
-        connect(entry, &QAction::toggled, this, [this, k](bool on) {
-            k == 0 ? m_settings.setNotifyDraws(on) : m_settings.setNotifyBets(on);
-        });
+        entry->setChecked((m_settings.*kind.on)());
+        connect(entry, &QAction::toggled, this, [this, set = kind.set](bool on) { (m_settings.*set)(on); });
     }
     connect(ui.mnuXiane, &QAction::triggered, this, [this, services] { askDailyLimit(*services.dialogs); });
     m_clock = new DrawClockIndicator(services, commands, this);

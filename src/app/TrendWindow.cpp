@@ -17,6 +17,7 @@
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStandardItemModel>
@@ -136,6 +137,11 @@ TrendWindow::TrendWindow(std::function<const HistorySnapshot &()> history, const
     rangeRow->addSpacing(12);
     rangeRow->addWidget(m_whole);
     rangeRow->addStretch();
+    auto *alert = new QPushButton(QStringLiteral("遗漏提醒(&T)…"));
+    alert->setObjectName(QStringLiteral("cmdYilouTixing"));
+    alert->setToolTip(QStringLiteral("选中遗漏统计中的一个值，设置遗漏达到多少期时提醒（桌面通知）"));
+    connect(alert, &QPushButton::clicked, this, &TrendWindow::setAlert);
+    rangeRow->addWidget(alert);
     omissionLayout->addLayout(rangeRow);
     m_omission = new QStandardItemModel(this);
     omissionLayout->addWidget(m_omissionView = gridView(m_omission, QStringLiteral("遗漏统计")), 1);
@@ -315,8 +321,52 @@ void TrendWindow::showOmission()
         text += QLatin1Char('\n') + TrendOmission::independenceSentence(i);
         m_omissionNotes << TrendOmission::independenceSentence(i);
     }
+    if (const auto alerts = Settings().omissionAlerts(m_game ? m_game() : 0); !alerts.empty())
+        text += QStringLiteral("\n遗漏提醒：") + OmissionAlerts::describe(alerts);
     m_independence->setText(text);
     m_independence->setAccessibleDescription(text);
+}
+
+void TrendWindow::setAlert()
+{
+    if (m_omissionStale)
+        showOmission();
+    const HistorySnapshot &history = m_history();
+    int row = m_omissionView->currentIndex().row();
+    if (row < 0 || history.isEmpty())
+        return m_status->setText(QStringLiteral("请先在遗漏统计中选中一个值"));
+    const QString value = m_omission->item(row, 1)->text();
+    while (row > 0 && m_omission->item(row, 0)->text().isEmpty())
+        --row;
+    const QString group = m_omission->item(row, 0)->text();
+    // Over the whole history, whatever range the table shows: that is what the alerts watch.
+    const qint64 now =
+        OmissionAlerts::current(TrendOmission::omission(history, 0, history.count()), group, value).value_or(0);
+    const int game = m_game ? m_game() : 0;
+    Settings settings;
+    std::vector<OmissionAlerts::Alert> alerts = settings.omissionAlerts(game);
+    const auto same = [&](const OmissionAlerts::Alert &a) { return a.group == group && a.value == value; };
+    const auto set = std::find_if(alerts.begin(), alerts.end(), same);
+    const std::optional<QString> answer = m_services.dialogs->input(
+        this, QStringLiteral("遗漏提醒"),
+        QStringLiteral("%1 %2 的遗漏达到多少期时提醒？（现在遗漏 %3 期；0：不提醒）").arg(group, value).arg(now),
+        set != alerts.end() ? QString::number(set->at) : QString());
+    if (!answer)
+        return;
+    bool ok = false;
+    const qint64 at = answer->trimmed().toLongLong(&ok);
+    if (!ok || at < 0)
+        return m_status->setText(QStringLiteral("遗漏提醒没有改变：“%1”不是期数").arg(*answer));
+    alerts.erase(std::remove_if(alerts.begin(), alerts.end(), same), alerts.end());
+    if (at > 0)
+        // Already reached: told here, and again only after it has come and reached it anew.
+        alerts.push_back({group, value, at, now >= at});
+    settings.setOmissionAlerts(game, alerts);
+    showOmission();
+    m_status->setText(at == 0 ? QStringLiteral("已取消 %1 %2 的遗漏提醒").arg(group, value)
+                      : now >= at
+                          ? QStringLiteral("%1 %2 现在已遗漏 %3 期，已达到 %4；开出后再达到时提醒").arg(group, value).arg(now).arg(at)
+                          : QStringLiteral("%1 %2 遗漏达到 %3 期时提醒").arg(group, value).arg(at));
 }
 
 void TrendWindow::exportGrid(int grid)

@@ -49,6 +49,9 @@ public:
     // Writes grid 0 (走势图) or 1 (遗漏统计) to its workbook and opens it.
     void exportGrid(int grid);
     static QString fileName(int grid);
+    // 遗漏提醒…: asks at what omission the selected value of the omission table is to be told
+    // (0: no longer), for the game shown.
+    void setAlert();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

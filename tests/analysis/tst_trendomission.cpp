@@ -1,5 +1,6 @@
 #include "Derivation.h"
 #include "FairDice.h"
+#include "OmissionAlerts.h"
 #include "TestHistory.h"
 #include "TrendOmission.h"
 
@@ -22,6 +23,7 @@ private slots:
     void independenceMethod();
     void independenceIgnoresTheOrderOfTheDice();
     void numbersNoDieShows();
+    void alertsFireOnceAndRearm();
 };
 
 namespace {
@@ -329,6 +331,33 @@ void TestTrendOmission::numbersNoDieShows()
     QCOMPARE(trend[0].form, QStringLiteral("三同号"));
     QCOMPARE(trend[0].hits, (std::array<int, 6>{}));
     QCOMPARE(trend[0].omission, (std::array<qint64, 6>{1, 1, 1, 2, 2, 2}));
+}
+
+// Omission alerts over a growing history: each fires when its value's omission reaches the mark,
+// not again while it stays there, and again after the value came; kept as the settings keep them.
+void TestTrendOmission::alertsFireOnceAndRearm()
+{
+    std::vector<OmissionAlerts::Alert> alerts{{"形态", "三同号", 3, false}, {"和值", "4", 2, false}, {"和值", "19", 1, false}};
+    const std::pair<QString, QStringList> steps[] = {
+        {"123", {}},
+        {"124", {"和值 4 已遗漏 2 期（提醒：≥ 2）"}},
+        {"112", {"形态 三同号 已遗漏 3 期（提醒：≥ 3）"}}, // 和值 4 came: armed again
+        {"135", {}},
+        {"222", {"和值 4 已遗漏 2 期（提醒：≥ 2）"}},
+        {"123", {}},
+    };
+    QStringList drawn;
+    for (const auto &[draw, fired] : steps) {
+        drawn << draw;
+        const HistorySnapshot h = historyOf(drawn);
+        QCOMPARE(OmissionAlerts::check(alerts, TrendOmission::omission(h, 0, h.count())), fired);
+        // The states survive a save and a read.
+        alerts = OmissionAlerts::fromJson(OmissionAlerts::toJson(alerts));
+        QCOMPARE(alerts.size(), size_t(3));
+    }
+    QCOMPARE(OmissionAlerts::describe(alerts), QStringLiteral("形态 三同号 ≥ 3；和值 4 ≥ 2（已提醒）；和值 19 ≥ 1"));
+    QCOMPARE(OmissionAlerts::fromJson(R"([{"group":"形态","value":"三同号","at":0},{"group":"","value":"4","at":5},7])").size(),
+             size_t(0));
 }
 
 QTEST_APPLESS_MAIN(TestTrendOmission)

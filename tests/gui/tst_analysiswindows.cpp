@@ -72,6 +72,7 @@ private slots:
     void trendWindowFollowsTheHistory();
     void betLedgerWindow();
     void chaseFromTheLedgerWindow();
+    void omissionAlertFromTheTrendWindow();
 };
 
 void TestAnalysisWindows::searchShowsExpectedCounts()
@@ -294,6 +295,58 @@ void TestAnalysisWindows::tallyChartShowsObservedAndExpected()
     QVERIFY(again && again->isVisible());
     again->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Close)->click();
     QTRY_VERIFY(!again || !again->isVisible());
+}
+
+// An omission alert set on a value of the omission table: told once when a typed draw brings the
+// omission to its mark (in the status bar, as no notification service runs here), armed again
+// after the value came.
+void TestAnalysisWindows::omissionAlertFromTheTrendWindow()
+{
+    Harness h;
+    std::vector<TestDraw> draws;
+    for (int n = 1; n <= 20; ++n)
+        draws.push_back({161212000 + n, {1, 2, 4}});
+    QVERIFY(TestHistory::createIn(h.folder.path(), draws));
+    MainWindow &w = h.start();
+    h.action("mnuZoushi")->trigger();
+    TrendWindow *trend = w.trendWindow();
+    trend->tabs()->setCurrentIndex(1);
+    const QList<QStandardItem *> found = trend->omissionModel()->findItems(QStringLiteral("三同号"), Qt::MatchExactly, 1);
+    QCOMPARE(found.size(), 1);
+    trend->omissionView()->setCurrentIndex(found[0]->index());
+    h.dialogs.inputAnswers = {QStringLiteral("22")};
+    trend->findChild<QPushButton *>("cmdYilouTixing")->click();
+    QCOMPARE(trend->statusText(), QStringLiteral("形态 三同号 遗漏达到 22 期时提醒"));
+    QVERIFY(trend->independenceLine()->text().endsWith(QStringLiteral("遗漏提醒：形态 三同号 ≥ 22")));
+    const auto type = [&](const char *digits) {
+        for (int p = 1; p <= 3; ++p)
+            QTest::keyClick(h.find<QLineEdit>(QStringLiteral("MaskEdBox1(%1)").arg(p)), Qt::Key_0 + (digits[p - 1] - '0'));
+        QTest::qWait(20);
+    };
+    const QString told = QStringLiteral("福建快3 遗漏提醒：形态 三同号 已遗漏 22 期（提醒：≥ 22）");
+    type("124");
+    QVERIFY2(!w.statusText().contains(QStringLiteral("遗漏提醒")), qPrintable(w.statusText()));
+    type("124");
+    QCOMPARE(w.statusText(), told);
+    type("124");
+    QVERIFY2(!w.statusText().contains(QStringLiteral("遗漏提醒")), qPrintable(w.statusText()));
+    QVERIFY(Settings().omissionAlerts(0).front().fired);
+    type("333");
+    QVERIFY(!Settings().omissionAlerts(0).front().fired);
+    // Turned off in 设置 → 通知: the alert is kept, nothing said.
+    h.action("mnuTongzhiYilou")->setChecked(false);
+    for (int i = 0; i < 22; ++i)
+        type("124");
+    QVERIFY(Settings().omissionAlerts(0).front().fired);
+    QVERIFY2(!w.statusText().contains(QStringLiteral("遗漏提醒")), qPrintable(w.statusText()));
+    // 0 removes it.
+    trend->findChild<QPushButton *>("cmdYilouTixing")->click(); // the table was shown anew: no value chosen
+    QCOMPARE(trend->statusText(), QStringLiteral("请先在遗漏统计中选中一个值"));
+    trend->omissionView()->setCurrentIndex(
+        trend->omissionModel()->findItems(QStringLiteral("三同号"), Qt::MatchExactly, 1).value(0)->index());
+    h.dialogs.inputAnswers = {QStringLiteral("0")};
+    trend->findChild<QPushButton *>("cmdYilouTixing")->click();
+    QVERIFY(Settings().omissionAlerts(0).empty());
 }
 
 QTEST_MAIN(TestAnalysisWindows)

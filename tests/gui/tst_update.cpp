@@ -504,10 +504,15 @@ void TestUpdate::desktopNotices()
                                        QStringLiteral("%1%2").arg(std::min(n[0], n[1])).arg(std::max(n[0], n[1])), 2,
                                        std::nullopt, {}}));
     }
+    // And an omission alert the new draw brings to its mark.
+    Settings().setOmissionAlerts(0, {{QStringLiteral("形态"), QStringLiteral("三同号"), 21, false}});
     m_server->body = resultsPage(page, true);
     QTRY_COMPARE_WITH_TIMEOUT(w.snapshot().count(), 21, 10000);
     const QString drawn = QStringLiteral("Vendrix K3|Vendrix K3|福建快3 161212021 期：%1 %2 %3").arg(n[0]).arg(n[1]).arg(n[2]);
-    QTRY_COMPARE_WITH_TIMEOUT(service.received, (QStringList{drawn, "Vendrix K3|Vendrix K3|福建快3 投注结算：中奖 16 元"}), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(service.received,
+                              (QStringList{drawn, "Vendrix K3|Vendrix K3|福建快3 投注结算：中奖 16 元",
+                                           "Vendrix K3|Vendrix K3|福建快3 遗漏提醒：形态 三同号 已遗漏 21 期（提醒：≥ 21）"}),
+                              5000);
     // Notices of new draws turned off: only the bets' (none here) would come.
     h.action("mnuTongzhiKaijiang")->setChecked(false);
     QVERIFY(!Settings().notifyDraws());
