@@ -318,6 +318,14 @@ void TestAnalysisWindows::omissionAlertFromTheTrendWindow()
     trend->findChild<QPushButton *>("cmdYilouTixing")->click();
     QCOMPARE(trend->statusText(), QStringLiteral("形态 三同号 遗漏达到 22 期时提醒"));
     QVERIFY(trend->independenceLine()->text().endsWith(QStringLiteral("遗漏提醒：形态 三同号 ≥ 22")));
+    QVERIFY(Settings().omissionAlerts(3).empty()); // each game its own
+    // One already reached (和值 4, not the first value of its group) is said at once and not told
+    // again until 4 has come.
+    trend->omissionView()->setCurrentIndex(
+        trend->omissionModel()->findItems(QStringLiteral("4"), Qt::MatchExactly, 1).value(0)->index());
+    h.dialogs.inputAnswers = {QStringLiteral("10")};
+    trend->findChild<QPushButton *>("cmdYilouTixing")->click();
+    QCOMPARE(trend->statusText(), QStringLiteral("和值 4 现在已遗漏 20 期，已达到 10；开出后再达到时提醒"));
     const auto type = [&](const char *digits) {
         for (int p = 1; p <= 3; ++p)
             QTest::keyClick(h.find<QLineEdit>(QStringLiteral("MaskEdBox1(%1)").arg(p)), Qt::Key_0 + (digits[p - 1] - '0'));

@@ -528,6 +528,16 @@ void TestUpdate::desktopNotices()
     QTRY_COMPARE_WITH_TIMEOUT(w.snapshot().count(), 23, 10000);
     QVERIFY2(w.statusText().contains(QStringLiteral("；福建快3 161212023 期：")), qPrintable(w.statusText()));
     QCOMPARE(service.received, QStringList());
+    // The window looked at: no notice of the draws, an alert all the same.
+    QVERIFY(bus.registerService(QStringLiteral("org.freedesktop.Notifications")));
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    Settings().setOmissionAlerts(0, {{QStringLiteral("形态"), QStringLiteral("三同号"), 24, false}});
+    m_server->body = resultsPage(day(161212, 1, 24), true);
+    QTRY_COMPARE_WITH_TIMEOUT(w.snapshot().count(), 24, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(service.received,
+                              QStringList{"Vendrix K3|Vendrix K3|福建快3 遗漏提醒：形态 三同号 已遗漏 24 期（提醒：≥ 24）"}, 5000);
 }
 
 // With the draws' times known, the automatic update fetches a minute after each draw is due (a
@@ -544,12 +554,14 @@ void TestUpdate::timedToTheDraws()
     }
     h.folder.writeSetting("UpdateHost", ".results.test");
     h.folder.writeSetting("AutoUpdate", "10");
+    h.folder.writeSetting("DrawsPerDay", "30"); // 福建快3's; 江苏快3 keeps its 82
     Settings().setSchedule(0, DrawClock::Schedule{QTime(8, 30), 10});
-    Settings().setSchedule(3, DrawClock::Schedule{QTime(8, 30), 10});
+    Settings().setSchedule(3, DrawClock::Schedule{QTime(6, 40), 4});
     LoopbackHttpServer jsServer;
     m_server->routes.insert("js.", &jsServer);
     m_server->body = resultsPage(day(161212, 1, 20), true);
-    // 161212021 is due at 11:50 Beijing time; 江苏快3's 161212031 at 13:30.
+    // 161212021 is due at 11:50 Beijing time; 江苏快3's 161212031 was at 08:40 (by its own 82 a
+    // day; at 30 it would be tomorrow's first).
     const auto at = [](int hour, int minute, int second = 0) {
         return DrawClock::beijing(QDate(2016, 12, 12), QTime(hour, minute, second)).toUTC();
     };
@@ -557,15 +569,19 @@ void TestUpdate::timedToTheDraws()
     MainWindow &w = h.start();
     AutoUpdate &update = w.autoUpdate();
     QCOMPARE(update.waitMs(0), (12 * 60 + 30) * 1000);
-    QCOMPARE(update.waitMs(3), AutoUpdate::longestMinutes * 60 * 1000); // an hour at a time
+    QCOMPARE(update.waitMs(3), AutoUpdate::afterDrawMs); // due and not there: soon
     const auto fire = [&](int game) {
         update.findChild<QTimer *>(QStringLiteral("tmrZidong%1").arg(game))->start(0);
         QTest::qWait(50);
     };
     fire(0);
-    fire(3);
-    QCOMPARE(m_server->requests.size() + jsServer.requests.size(), 0);
+    QCOMPARE(m_server->requests.size(), 0);
     QCOMPARE(update.waitMs(0), (12 * 60 + 30) * 1000);
+    // Due, but not yet the minute after: still nothing asked.
+    h.clock.moment = at(11, 50, 30);
+    fire(0);
+    QCOMPARE(m_server->requests.size(), 0);
+    QCOMPARE(update.waitMs(0), 30 * 1000);
     // A minute after its time: asked, not there yet, asked again a minute later.
     h.clock.moment = at(11, 51);
     fire(0);
@@ -596,6 +612,10 @@ void TestUpdate::timedToTheDraws()
     QCOMPARE(update.tries(0), 0);
     QCOMPARE(update.waitMs(0), 3 * 60 * 1000);
     QCOMPARE(jsServer.requests.size(), 0);
+    // A draw hours away is looked at again an hour later (a sleeping computer's timer runs late).
+    h.clock.moment = at(9, 0);
+    update.restartGame(0);
+    QCOMPARE(update.waitMs(0), AutoUpdate::longestMinutes * 60 * 1000);
 }
 
 QTEST_MAIN(TestUpdate)
