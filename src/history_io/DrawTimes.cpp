@@ -96,6 +96,18 @@ bool put(HistoryDb &db, const std::vector<Timed> &times)
     return true;
 }
 
+bool forget(HistoryDb &db, std::optional<qint32> issue)
+{
+    if (!db.database().hasTable(QStringLiteral("Kaijiang")))
+        return true;
+    if (!issue)
+        return db.database().exec(QStringLiteral("DELETE FROM Kaijiang")) || db.refuse(db.database().lastError());
+    FastStatement remove(db.database(), QStringLiteral("DELETE FROM Kaijiang WHERE SQQH = ?1 AND "
+                                                       "NOT EXISTS (SELECT 1 FROM Lishi WHERE SQQH = ?1)"));
+    remove.bind(1, *issue);
+    return remove.execute() || db.refuse(remove.error());
+}
+
 std::unordered_map<qint32, QDateTime> all(HistoryDb &db)
 {
     std::unordered_map<qint32, QDateTime> out;

@@ -26,6 +26,9 @@ std::optional<QDateTime> onLine(QStringView line, qint32 issue);
 bool store(HistoryDb &db, const std::vector<Timed> &times);
 // The same inside a write already running (the draws' own).
 bool put(HistoryDb &db, const std::vector<Timed> &times);
+// Inside a write that removes draws: the times of the issues no longer stored go with them (a
+// draw typed again for such an issue has none). Only `issue`'s when given, else every time.
+bool forget(HistoryDb &db, std::optional<qint32> issue = std::nullopt);
 // Every stored time.
 std::unordered_map<qint32, QDateTime> all(HistoryDb &db);
 // The stored times of the last `days` days (by the issues' dates) that have any, oldest first.

@@ -230,8 +230,8 @@ bool replace(HistoryDb &db, const std::vector<TextDraw> &draws, int segmentBase,
 {
     const std::vector<TextDraw> ordered = inIssueOrder(draws);
     return writeBackedUp(db, backup, [&] {
-        return backUp(db, backup) && db.deleteAllRows() && insertChained(db, ordered, segmentBase, earlierTexts) &&
-               DrawTimes::put(db, times);
+        return backUp(db, backup) && db.deleteAllRows() && DrawTimes::forget(db) &&
+               insertChained(db, ordered, segmentBase, earlierTexts) && DrawTimes::put(db, times);
     });
 }
 
@@ -245,13 +245,13 @@ bool deleteLast(HistoryDb &db, Backup *backup, std::optional<qint32> expectedLas
             return true;
         if (expectedLast && last->sqqh != *expectedLast)
             return db.refuse(QStringLiteral("历史号码已被另一个程序修改（最后一期现在是 %1），没有删除").arg(last->sqqh));
-        return backUp(db, backup) && db.deleteLastRow();
+        return backUp(db, backup) && db.deleteLastRow() && DrawTimes::forget(db, last->sqqh);
     });
 }
 
 bool clear(HistoryDb &db, Backup *backup)
 {
-    return writeBackedUp(db, backup, [&] { return backUp(db, backup) && db.deleteAllRows(); });
+    return writeBackedUp(db, backup, [&] { return backUp(db, backup) && db.deleteAllRows() && DrawTimes::forget(db); });
 }
 
 bool recordGame(HistoryDb &db, int game, Backup *backup)
@@ -320,8 +320,8 @@ std::optional<HistoryText::Reading> import(HistoryDb &db, QByteArrayView content
                                  .arg(reading->skipped)
                                  .arg(reading->notes.empty() ? QString()
                                                              : QStringLiteral("：") + HistoryText::firstNotes(*reading)));
-        return backUp(db, backup) && db.deleteAllRows() && insertChained(db, reading->draws, segmentBase, false) &&
-               DrawTimes::put(db, reading->times);
+        return backUp(db, backup) && db.deleteAllRows() && DrawTimes::forget(db) &&
+               insertChained(db, reading->draws, segmentBase, false) && DrawTimes::put(db, reading->times);
     });
     if (written)
         return reading;
@@ -343,7 +343,8 @@ std::optional<HistoryText::Reading> rebuild(HistoryDb &db, const QString &backup
         const std::vector<TextDraw> kept = keep(*stored, &refusal);
         if (!refusal.isEmpty())
             return db.refuse(refusal);
-        if (!HistoryText::writeFile(backupPath, HistoryText::format(kept), &fileError))
+        // The kept draws' times go through the file with them.
+        if (!HistoryText::writeFile(backupPath, HistoryText::format(kept, DrawTimes::all(db)), &fileError))
             return db.refuse(QStringLiteral("无法写入备份文件 %1（%2）").arg(QDir::toNativeSeparators(backupPath), fileError));
         reading = HistoryText::readFile(backupPath, currentIssue, true, &fileError);
         if (!reading)
@@ -352,7 +353,8 @@ std::optional<HistoryText::Reading> rebuild(HistoryDb &db, const QString &backup
         if (reading->draws != kept)
             return db.refuse(
                 QStringLiteral("备份文件读回 %1 期，应为 %2 期").arg(reading->draws.size()).arg(kept.size()));
-        return backUp(db, backup) && db.deleteAllRows() && insertChained(db, reading->draws, segmentBase, true);
+        return backUp(db, backup) && db.deleteAllRows() && DrawTimes::forget(db) &&
+               insertChained(db, reading->draws, segmentBase, true) && DrawTimes::put(db, reading->times);
     });
     if (written)
         return reading;

@@ -1789,6 +1789,17 @@ void TestCli::drawTimesFromAMergedFile()
     QCOMPARE(cli({"--dir", other.path(), "restore", "1"}).status, 0);
     QCOMPARE(cli({"--dir", other.path(), "next-issue", "--json"}).out,
              QByteArray("{\"issue\":161212021,\"expected\":\"2016-12-12T15:40:00+08:00\"}\n"));
+    // The times follow the draws: those kept by keep-up-to stay; a draw deleted and typed again has
+    // none; a history replaced by a file without times has none.
+    QCOMPARE(cli({"--dir", other.path(), "keep-up-to", "161212010"}).status, 0);
+    QCOMPARE(cli({"--dir", other.path(), "delete-last"}).status, 0);
+    QCOMPARE(cli({"--dir", other.path(), "add", "456"}).status, 0);
+    QCOMPARE(cli({"--dir", other.path(), "export", other.filePath("kept.txt")}).status, 0);
+    const QByteArray kept = HistoryText::loadFile(other.filePath("kept.txt"), &why).value_or(QByteArray());
+    QVERIFY2(kept.endsWith(" 2016-12-12 11:40:30\r\n161212010 456\r\n"), kept.right(80).constData());
+    QVERIFY(HistoryText::writeFile(other.filePath("plain.txt"), "161212001 123\r\n161212002 456\r\n", nullptr));
+    QCOMPARE(cli({"--dir", other.path(), "import", other.filePath("plain.txt")}).status, 0);
+    QCOMPARE(cli({"--dir", other.path(), "next-issue", "--json"}).out, QByteArray("{\"issue\":161212003,\"expected\":null}\n"));
     // A schedule given for the run holds over the stored times.
     QCOMPARE(cli({"--dir", dir, "--first-draw", "08:00", "--interval", "10", "next-issue", "--json"}).out,
              QByteArray("{\"issue\":161212021,\"expected\":\"2016-12-12T11:20:00+08:00\"}\n"));
