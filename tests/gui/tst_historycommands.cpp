@@ -573,6 +573,13 @@ void TestHistoryCommands::exportRoundTrip()
     h.find<QPushButton>("cmdRdLst")->click();
     QCOMPARE(w.history().snapshot()->count(), 4778);
     QCOMPARE(DrawTimes::of(w.history(), 130731078), std::optional(drawn));
+    // Deleted, the draw's time goes with it; the undo brings both back.
+    h.find<QPushButton>("Command3")->click();
+    QCOMPARE(DrawTimes::of(w.history(), 130731078), std::nullopt);
+    QCOMPARE(DrawTimes::of(w.history(), 130731077), std::optional(drawn.addSecs(-600)));
+    h.action("mnuUndo")->trigger();
+    QCOMPARE(w.snapshot().last().sqqh, 130731078);
+    QCOMPARE(DrawTimes::of(w.history(), 130731078), std::optional(drawn));
     const std::vector<TestDraw> sample = TestHistory::sample();
     const HistorySnapshot after = *w.history().snapshot();
     for (int i = 0; i < after.count(); ++i) {
